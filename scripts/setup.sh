@@ -1,0 +1,34 @@
+# Sourced by run.sh and test.sh: installs the Debian packages the build needs when any is
+# missing, then offers `configure_and_build <dir> <cmake args...>`.
+
+TARVIX_PACKAGES=(cmake ninja-build g++ clang libclang-rt-14-dev pkg-config
+  qtbase5-dev qtbase5-dev-tools libqt5svg5-dev
+  libgtest-dev libgmock-dev libbenchmark-dev
+  xvfb xauth fonts-dejavu-core)
+
+ensure_packages() {
+  local missing=()
+  for p in "${TARVIX_PACKAGES[@]}"; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+  done
+  [ ${#missing[@]} -eq 0 ] && return 0
+  echo "Installing: ${missing[*]}"
+  local sudo=""
+  [ "$(id -u)" -ne 0 ] && sudo="sudo"
+  export DEBIAN_FRONTEND=noninteractive
+  $sudo apt-get update -qq
+  $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
+}
+
+build_jobs() {
+  local n
+  n=$(nproc 2>/dev/null || echo 2)
+  echo "$n"
+}
+
+configure_and_build() {
+  local dir=$1; shift
+  local target=${TARVIX_TARGET:-all}
+  cmake -S . -B "$dir" -G Ninja "$@"
+  cmake --build "$dir" -j "$(build_jobs)" --target "$target"
+}

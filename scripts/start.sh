@@ -1,0 +1,26 @@
+#!/usr/bin/env bash
+# Starts the simulated controller (when built) and TarvixStudio from a built tree.
+# Usage: scripts/start.sh <build dir> [TarvixStudio arguments]
+set -euo pipefail
+build=$(cd "$1" && pwd); shift
+app="$build/app"
+export TARVIX_HID_SIM=${TARVIX_HID_SIM:-$(mktemp -d /tmp/tarvix-hid-XXXXXX)}
+export PROGRAMDATA=${PROGRAMDATA:-$HOME/.local/share/tarvix-programdata}
+mkdir -p "$PROGRAMDATA"
+sim_pid=""
+if [ -x "$app/tvxsim" ]; then
+  "$app/tvxsim" --dir "$TARVIX_HID_SIM" --profile "${TARVIX_PROFILE:-premium_pm}" &
+  sim_pid=$!
+fi
+cleanup() { [ -n "$sim_pid" ] && kill "$sim_pid" 2>/dev/null || true; }
+trap cleanup EXIT
+
+cd "$app"
+if [ -n "${DISPLAY:-}" ] || [ -n "${WAYLAND_DISPLAY:-}" ]; then
+  ./TarvixStudio "$@"
+else
+  export TARVIX_SCREENSHOT=${TARVIX_SCREENSHOT:-$build/screenshot-main.png}
+  export TARVIX_RUN_SECONDS=${TARVIX_RUN_SECONDS:-8}
+  echo "No display: running under Xvfb for $TARVIX_RUN_SECONDS s, screenshot in $TARVIX_SCREENSHOT"
+  xvfb-run -a -s "-screen 0 1280x800x24" ./TarvixStudio "$@"
+fi
