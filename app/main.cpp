@@ -5,7 +5,7 @@
 #include <clocale>
 
 #include "widgets/screenshot.h"
-#include "widgets/ui_services_qt.h"
+#include "widgets/qt_services.h"
 
 int main(int argc, char** argv)
 {

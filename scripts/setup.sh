@@ -21,14 +21,13 @@ ensure_packages() {
 }
 
 build_jobs() {
-  local n
-  n=$(nproc 2>/dev/null || echo 2)
-  echo "$n"
+  # TARVIX_JOBS limits the parallel build and test jobs (shared machines)
+  echo "${TARVIX_JOBS:-$(nproc 2>/dev/null || echo 2)}"
 }
 
 configure_and_build() {
   local dir=$1; shift
   local target=${TARVIX_TARGET:-all}
-  cmake -S . -B "$dir" -G Ninja "$@"
+  cmake -S . -B "$dir" -G Ninja "$@" >/dev/null
   cmake --build "$dir" -j "$(build_jobs)" --target "$target"
 }

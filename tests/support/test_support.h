@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "core/ui_services.h"
+#include "core/user_seam.h"
 
 namespace testing_support {
 

@@ -1,6 +1,6 @@
 // The Qt implementation of the UI services: real message boxes, file dialogs and modal runs.
 #pragma once
-#include "core/ui_services.h"
+#include "core/user_seam.h"
 
 namespace ui {
 

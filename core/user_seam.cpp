@@ -1,4 +1,4 @@
-#include "core/ui_services.h"
+#include "core/user_seam.h"
 
 #include <QDebug>
 

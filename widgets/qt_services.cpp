@@ -1,4 +1,4 @@
-#include "widgets/ui_services_qt.h"
+#include "widgets/qt_services.h"
 
 #include <QApplication>
 #include <QDialog>
