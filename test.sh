@@ -16,7 +16,7 @@ configure_and_build build/asan -DCMAKE_BUILD_TYPE=Debug -DTARVIX_SANITIZE=addres
 (cd build/asan && ctest --output-on-failure -j "$jobs" --timeout 600)
 
 echo "== ThreadSanitizer build"
-configure_and_build build/tsan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTARVIX_SANITIZE=thread -DTARVIX_BUILD_BENCH=OFF
+TARVIX_TARGET=tsan_tests configure_and_build build/tsan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTARVIX_SANITIZE=thread -DTARVIX_BUILD_BENCH=OFF
 if [ -n "$(cd build/tsan && ctest -N -L tsan | grep -E '^ *Test +#')" ]; then
   (cd build/tsan && TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1" ctest --output-on-failure -j "$jobs" -L tsan)
 fi
