@@ -166,12 +166,18 @@ TEST_F(Portcan, SdoRequestOnTheBusAndTheReplyThroughTheReceiveObject)
     EXPECT_EQ(lib.rcv_ready(rcv), 0);
     EXPECT_EQ(lib.error() & 0xFF, 0u);
 
-    // A frame nobody opened is released from the controller and reaches no object.
+    // A frame nobody opened, and a remote frame for the open object, are released from the
+    // controller and reach no object.
     peer_sends(frame(0x586, 2, 0));
     EXPECT_EQ(lib.rcv_ready(rcv), 0);
     EXPECT_EQ(dongle->rx_pending(), 0u);
+    can_frame remote = frame(0x585, 8, 0);
+    remote.flags = can_frame::flag_rtr;
+    peer_sends(remote);
+    EXPECT_EQ(lib.rcv_ready(rcv), 0);
+    EXPECT_EQ(dongle->rx_pending(), 0u);
 
-    ASSERT_TRUE(tap->wait_for_count(3, wait_ms));
+    ASSERT_TRUE(tap->wait_for_count(4, wait_ms));
     auto log = tap->frames();
     EXPECT_EQ(log[0].id, 0x605u);
     EXPECT_EQ(log[1].id, 0x585u);
@@ -207,6 +213,26 @@ TEST_F(Portcan, AcceptanceFilterFollowsTheOpenedIdentifiers)
         EXPECT_FALSE(dongle->reset_mode());
         lib.close_device();
     }
+    // A mask set later reaches the controller too (its filter takes writes in reset mode only).
+    ASSERT_EQ(lib.open_device(4, 0, 1), 1);
+    int16_t h = -1;
+    ASSERT_EQ(lib.open_rcv(&h, 0x585, nullptr, 0, 0, 0), 1);
+    EXPECT_EQ(dongle->reg(5), 0xFF);
+    lib.set_diag_mask(0x7FF);
+    EXPECT_EQ(dongle->reg(5), 0x00);
+    EXPECT_FALSE(dongle->reset_mode());
+    lib.close_device();
+}
+
+TEST_F(Portcan, ReceivePollEndsEvenWhenTheReceiveBufferNeverEmpties)
+{
+    ASSERT_EQ(lib.open_device(4, 0, 1), 1);
+    int16_t rcv = -1;
+    ASSERT_EQ(lib.open_rcv(&rcv, 0x585, nullptr, 0, 0, 0), 1);
+    dongle->set_stuck_bits(2, 0x01, 0x01);  // "receive buffer full" for good
+    EXPECT_EQ(lib.rcv_ready(rcv), 0);
+    dongle->set_stuck_bits(2, 0, 0);
+    lib.close_device();
 }
 
 TEST_F(Portcan, RegisterTestAndTheOpenCounter)
