@@ -13,6 +13,7 @@ enum class field_kind : uint8_t {
     signed_int,    // two's complement, width 1, 2 or 4
     unsigned_int,  // width 1, 2 or 4
     text,          // zero-terminated 8-bit text (Latin-1), width = room including the terminator
+    chars,         // 8-bit text filling the field, zero-padded, terminated only when shorter
     reserved,      // bytes kept as they are
 };
 
@@ -168,10 +169,23 @@ public:
         std::memcpy(q, s.data(), n);
         std::memset(q + n, 0, width - n);
     }
+    // Writes at most width bytes of s and zero-fills the rest (no terminator when s fills it).
+    template <bool W = writable, typename = std::enable_if_t<W>>
+    void set_chars(size_t off, size_t width, const std::string& s) const
+    {
+        Byte* q = p_ + at(off, width);
+        const size_t n = s.size() < width ? s.size() : width;
+        std::memcpy(q, s.data(), n);
+        std::memset(q + n, 0, width - n);
+    }
+    // A text or chars field as its kind says.
     template <bool W = writable, typename = std::enable_if_t<W>>
     void set_text(const field_desc& f, const std::string& s) const
     {
-        set_text(f.offset, f.width, s);
+        if (f.kind == field_kind::chars)
+            set_chars(f.offset, f.width, s);
+        else
+            set_text(f.offset, f.width, s);
     }
     template <bool W = writable, typename = std::enable_if_t<W>>
     void fill(size_t off, size_t n, uint8_t v) const
