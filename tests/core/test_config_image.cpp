@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "core/config_image.h"
+#include "core/working_image.h"
 
 namespace {
 
@@ -181,6 +182,79 @@ TEST(ConfigImage, ReservedWordsAreCheckedOnlyInRecordsInUse)
     EXPECT_TRUE(reserved_words_valid(img));
     img.function(7).set_field(fr::reserved + 76, 0x00FF);
     EXPECT_FALSE(reserved_words_valid(img));
+}
+
+TEST(WorkingImage, ResetShowsNoDeviceYet)
+{
+    core_reset_for_tests();
+    g_images().no_file_loaded = true;
+    reset_working_image();
+    EXPECT_EQ(g_config_image().header().field(hdr::format_code), 0x344B);
+    EXPECT_EQ(g_device().info_text, "----------");
+    EXPECT_FALSE(g_images().no_file_loaded);
+    EXPECT_NE(g_config_image(), g_reference_image());  // the reference is left alone
+    core_reset_for_tests();
+    EXPECT_EQ(g_config_image(), config_image());
+}
+
+TEST(WorkingImage, VariantBitsSetTheFlags)
+{
+    struct row {
+        int32_t bits, stored;
+        int family, pm, vb2, vb3;
+    };
+    const row rows[] = {
+        {-1, 0, 0, 0, 0, 0}, {0, 0, 0, 0, 0, 0}, {1, 1, 1, 0, 0, 0}, {2, 2, 0, 1, 0, 0},
+        {6, 6, 0, 1, 1, 0},  {9, 9, 1, 0, 0, 1}, {15, 15, 1, 1, 1, 1},
+    };
+    for (const auto& r : rows) {
+        config_image img;
+        reset_config_image(img);
+        img.header().set_field(hdr::variant_bits, r.bits);
+        device_state d;
+        d.pm_capable = 1;  // every flag is set afresh
+        apply_variant_bits(img, d);
+        EXPECT_EQ(img.header().field(hdr::variant_bits), r.stored) << r.bits;
+        EXPECT_EQ(d.family_flag, r.family) << r.bits;
+        EXPECT_EQ(d.pm_capable, r.pm) << r.bits;
+        EXPECT_EQ(d.variant_bit2, r.vb2) << r.bits;
+        EXPECT_EQ(d.variant_bit3, r.vb3) << r.bits;
+        EXPECT_EQ(img.function(0).in_use(), r.family == 1) << r.bits;
+    }
+}
+
+TEST(WorkingImage, BasicSidesFollowFunctionZero)
+{
+    config_image img;
+    reset_config_image(img);
+    img.header().set_field(hdr::variant_bits, 1);
+    function_record r0 = img.function(0);
+    r0.set_field(fr::teach_limit, 12000);
+    r0.set_field(fr::tolerance, 150);
+    r0.set_field(fr::intensity, 2);
+    device_state d;
+    apply_variant_bits(img, d);
+    EXPECT_TRUE(img.function(0).in_use());  // marked even though the file had it free
+    EXPECT_EQ(img.function(1).field(fr::teach_limit), 12000);
+    EXPECT_EQ(img.function(2).field(fr::teach_limit), -12000);
+    for (uint32_t n : {1u, 2u}) {
+        EXPECT_EQ(img.function(n).field(fr::tolerance), 150);
+        EXPECT_EQ(img.function(n).field(fr::intensity), 2);
+    }
+
+    // the cluster form keeps its sides
+    img.function(0).set_field(fr::flags, fr::flag_cluster);
+    img.function(0).set_field(fr::teach_limit, 500);
+    apply_variant_bits(img, d);
+    EXPECT_EQ(img.function(1).field(fr::teach_limit), 12000);
+
+    // the global form works on the working image
+    core_reset_for_tests();
+    reset_working_image();
+    g_config_image().header().set_field(hdr::variant_bits, 2);
+    variant_from_image();
+    EXPECT_EQ(g_device().pm_capable, 1);
+    core_reset_for_tests();
 }
 
 }  // namespace
