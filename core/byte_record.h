@@ -22,6 +22,7 @@ struct field_desc {
     uint32_t offset;
     uint32_t width;  // in bytes
     field_kind kind;
+    uint8_t decimals = 0;  // 2: the value is in hundredths (shown with two decimals)
 
     bool is_integer() const { return kind == field_kind::signed_int || kind == field_kind::unsigned_int; }
     uint32_t end() const { return offset + width; }
