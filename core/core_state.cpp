@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "core/global_tables.h"
+
 void image_state::reset()
 {
     working = config_image();
@@ -38,4 +40,5 @@ void core_reset_for_tests()
     g_images().reset();
     g_device().reset();
     g_parameter_error().reset();
+    g_global_tables().reset();
 }

@@ -61,5 +61,6 @@ parameter_error_state& g_parameter_error();
 inline config_image& g_config_image() { return g_images().working; }
 inline config_image& g_reference_image() { return g_images().reference; }
 
-// Puts every struct above back to its start state (images zero, flags clear).
+// Puts every struct of the subsystem back to its start state (images zero, flags clear,
+// global tables empty).
 void core_reset_for_tests();
