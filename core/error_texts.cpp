@@ -101,3 +101,7 @@ void show_error_code(int16_t code, int32_t severity, int16_t type, int16_t argum
     e.set(type, code, severity, argument_kind, argument);
     show_error_record(e);
 }
+
+void show_busy_box(const QString& title, const QString& text) { ui::current().busy_show(title, text); }
+
+void hide_busy_box() { ui::current().busy_hide(); }

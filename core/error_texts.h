@@ -1,6 +1,7 @@
 // Turning an error_record into its text and showing it: the text of its table, the name of
 // the parameter a parameter error is about, the argument, and the box by severity.
 #pragma once
+#include <QString>
 #include <string>
 
 #include "core/error_record.h"
@@ -27,3 +28,8 @@ void show_error_record(error_record e, std::string* out = nullptr);
 
 // show_error_record of a record made of these values, shown in a box.
 void show_error_code(int16_t code, int32_t severity, int16_t type, int16_t argument_kind, int32_t argument);
+
+// The small modeless busy box (through the UI services): shown with its title and text,
+// painted at once; hidden again by hide_busy_box.
+void show_busy_box(const QString& title, const QString& text);
+void hide_busy_box();

@@ -64,6 +64,11 @@ public:
 
     // Runs a dialog modally and returns its result code.
     virtual int run_modal(QWidget* dialog) = 0;
+
+    // The small modeless busy box: shown with its title and text, painted at once,
+    // hidden again by busy_hide.
+    virtual void busy_show(const QString& title, const QString& text) { (void)title, (void)text; }
+    virtual void busy_hide() {}
 };
 
 // The services in use. Until the program installs its own, a quiet one that answers

@@ -27,3 +27,16 @@ TEST(UiServices, RecordingFakeIsInstalledAndAnswersFromItsScript)
     EXPECT_EQ(fake.prompts()[1].title, "ERROR");
     EXPECT_EQ(fake.prompts()[1].text, "broken");
 }
+
+#include "core/error_texts.h"
+
+TEST(UiServices, BusyBoxGoesThroughTheServices)
+{
+    testing_support::recording_ui fake;
+    show_busy_box("Print", "Printing configuration ...");
+    EXPECT_TRUE(fake.busy_shown);
+    hide_busy_box();
+    EXPECT_FALSE(fake.busy_shown);
+    ASSERT_EQ(fake.busy_texts.size(), 1u);
+    EXPECT_EQ(fake.busy_texts[0], "Print: Printing configuration ...");
+}

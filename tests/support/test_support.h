@@ -41,6 +41,10 @@ public:
     QString save_file_name(QWidget*, const QString&, const QString&, const QString&) override { return next_file_name; }
     QString existing_directory(QWidget*, const QString&, const QString&) override { return next_file_name; }
     int run_modal(QWidget*) override { return 0; }
+    void busy_show(const QString& title, const QString& text) override { busy_texts.push_back(title + ": " + text); busy_shown = true; }
+    void busy_hide() override { busy_shown = false; }
+    std::vector<QString> busy_texts;
+    bool busy_shown = false;
 
 private:
     std::vector<prompt> prompts_;
