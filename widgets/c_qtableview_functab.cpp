@@ -33,6 +33,8 @@ QColor c_qtableview_functab::filter_colour_active()
 
 c_qtableview_functab::c_qtableview_functab(QWidget* parent) : QTableView(parent)
 {
+    // Listeners across threads and signal spies need the check state as a known type.
+    qRegisterMetaType<Qt::CheckState>("Qt::CheckState");
     itemModel = new c_qrecord_model(this);
     filterProxy = new c_qsrtf_se(this);
     filterProxy->setSourceModel(itemModel);

@@ -1,0 +1,1 @@
+#include "qt_app_env.h"
