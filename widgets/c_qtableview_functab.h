@@ -4,6 +4,7 @@
 #pragma once
 #include <QColor>
 #include <QItemSelection>
+#include <QStandardItem>
 #include <QStringList>
 #include <QTableView>
 #include <QVector>
@@ -13,7 +14,7 @@
 #include "widgets/column_filter.h"
 #include "widgets/table_view_options.h"
 
-class QStandardItem;
+
 class c_qrecord_model;
 class c_qsrtf_se;
 
