@@ -52,7 +52,9 @@ bool filter_value_passes(double value, const column_filter_record& rec)
 
 namespace {
 
-QString wildcard_to_regex(const QString& pattern)
+// With sets a pattern can still be an invalid expression ("[z-a]"); then it is read again
+// with brackets as plain characters.
+QString wildcard_to_regex(const QString& pattern, bool sets)
 {
     QString rx;
     rx.reserve(pattern.size() * 2 + 8);
@@ -62,7 +64,7 @@ QString wildcard_to_regex(const QString& pattern)
             rx += QLatin1String(".*");
         } else if (c == QLatin1Char('?')) {
             rx += QLatin1Char('.');
-        } else if (c == QLatin1Char('[')) {
+        } else if (c == QLatin1Char('[') && sets) {
             const int close = pattern.indexOf(QLatin1Char(']'), i + 2);
             if (close < 0) {
                 rx += QLatin1String("\\[");
@@ -98,8 +100,10 @@ bool wildcard_match(const QString& text, const QString& pattern)
     if (it == compiled.end()) {
         if (compiled.size() > 64)
             compiled.clear();
-        it = compiled.insert(pattern, QRegularExpression(wildcard_to_regex(pattern),
-                                                         QRegularExpression::CaseInsensitiveOption));
+        QRegularExpression re(wildcard_to_regex(pattern, true), QRegularExpression::CaseInsensitiveOption);
+        if (!re.isValid())
+            re = QRegularExpression(wildcard_to_regex(pattern, false), QRegularExpression::CaseInsensitiveOption);
+        it = compiled.insert(pattern, re);
     }
     return it->match(text).hasMatch();
 }
@@ -134,12 +138,24 @@ bool is_single_int_format(const QString& fmt)
             continue;
         while (i < fmt.size() && QStringLiteral("-+ #0").contains(fmt.at(i)))
             ++i;
-        while (i < fmt.size() && fmt.at(i).isDigit())
+        // Width and precision of at most two digits: a cell is narrow, and a huge width
+        // would only ask for a huge string.
+        int digits = 0;
+        while (i < fmt.size() && fmt.at(i).isDigit() && digits < 3) {
             ++i;
+            ++digits;
+        }
+        if (digits > 2)
+            return false;
         if (i < fmt.size() && fmt.at(i) == QLatin1Char('.')) {
             ++i;
-            while (i < fmt.size() && fmt.at(i).isDigit())
+            digits = 0;
+            while (i < fmt.size() && fmt.at(i).isDigit() && digits < 3) {
                 ++i;
+                ++digits;
+            }
+            if (digits > 2)
+                return false;
         }
         if (i >= fmt.size() || !QStringLiteral("diouxXc").contains(fmt.at(i)))
             return false;

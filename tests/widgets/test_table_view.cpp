@@ -45,6 +45,7 @@ TEST(ColumnFilter, CellCases)
         {make_filter(filter_equal, filter_text, 0, 0, "a?c"), "ABC", true},
         {make_filter(filter_equal, filter_text, 0, 0, "a.c"), "abc", false},  // no regular expression
         {make_filter(filter_equal, filter_text, 0, 0, "[xy]1"), "Y1", true},
+        {make_filter(filter_equal, filter_text, 0, 0, "[z-a]*"), "[z-a]bc", true},  // not an expression: literal
         {make_filter(filter_at_most, filter_text, 0, 0, "zzz"), "abc", true},  // text: only "equal" tests
         {make_filter(filter_at_least, filter_hundredths, 150, 0), "1.5", true},
         {make_filter(filter_at_least, filter_hundredths, 150, 0), "1.49", false},
@@ -74,6 +75,7 @@ TEST(ColumnFilter, ConditionTexts)
         {0, 1, 150, 275, "", "< 2.75"},  {3, 1, 150, 275, "", "1.50-2.75"}, {9, 1, 1, 1, "", "SWERR"},
         {3, 2, 10, 20, "%02XH", "0AH"},  {2, 3, 0, 0, "AB*", "AB*"},      {0, 3, 0, 0, "AB*", ""},
         {2, 2, 10, 0, "%s", "AH"},  // a format that does not take one integer is never used
+        {2, 2, 10, 0, "%999999d", "AH"},
     };
     for (const row& c : cases) {
         column_filter_record r;
