@@ -56,7 +56,7 @@ int c_qrecord_model::position_of_row(int dataRow) const
 
 const QStringList* c_qrecord_model::texts_of_position(int position) const
 {
-    if (position < 0 || position >= view_->elementCount || !view_->elementBase || !view_->rowText)
+    if (position < 0 || position >= view_->elementCount || !view_->rowText)
         return nullptr;
     if (const QStringList* cached = textCache_.object(position))
         return cached;
@@ -64,6 +64,21 @@ const QStringList* c_qrecord_model::texts_of_position(int position) const
     view_->rowText(position + view_->indexOffset, view_->record(position), texts);
     textCache_.insert(position, texts);
     return texts;
+}
+
+const QStringList* c_qrecord_model::scan_texts_of_position(int position) const
+{
+    if (position < 0 || position >= view_->elementCount || !view_->rowText)
+        return nullptr;
+    if (position == scanPosition_)
+        return &scanTexts_;
+    if (const QStringList* cached = textCache_.object(position))
+        return cached;
+    scanTexts_.clear();
+    scanPosition_ = -1;
+    view_->rowText(position + view_->indexOffset, view_->record(position), &scanTexts_);
+    scanPosition_ = position;
+    return &scanTexts_;
 }
 
 QString c_qrecord_model::text_from(const QStringList* texts, int column) const
@@ -257,6 +272,7 @@ void c_qrecord_model::drop_position_items(int position)
     for (int c = 0; c < columns_; ++c)
         delete dataItems_.take(data_key(position, c));
     textCache_.remove(position);
+    scanPosition_ = -1;
     for (value_column& vc : valueCache_)
         if (position < vc.values.size())
             vc.values[position] = std::numeric_limits<double>::quiet_NaN();
@@ -270,6 +286,7 @@ void c_qrecord_model::rewrite_position(int position)
             it->forget(Qt::BackgroundRole);
         }
     textCache_.remove(position);
+    scanPosition_ = -1;
     for (value_column& vc : valueCache_)
         if (position < vc.values.size())
             vc.values[position] = std::numeric_limits<double>::quiet_NaN();
@@ -277,6 +294,7 @@ void c_qrecord_model::rewrite_position(int position)
 
 void c_qrecord_model::records_changed()
 {
+    scanPosition_ = -1;
     textCache_.clear();
     valueCache_.clear();
 }
@@ -368,6 +386,15 @@ QString c_qrecord_model::cell_text(int modelRow, int column) const
     return data(index(modelRow, column), Qt::DisplayRole).toString();
 }
 
+QString c_qrecord_model::scan_text(int modelRow, int column) const
+{
+    const int d = modelRow - fixedRows_;
+    const int position = position_of_row(d);
+    if (position < 0 || (textOverrides_ > 0 && existing_item(modelRow, column)))
+        return cell_text(modelRow, column);
+    return text_from(scan_texts_of_position(position), column);
+}
+
 double c_qrecord_model::cell_value(int modelRow, int column, qint32 kind) const
 {
     const int d = modelRow - fixedRows_;
@@ -381,6 +408,6 @@ double c_qrecord_model::cell_value(int modelRow, int column, qint32 kind) const
     }
     double& v = vc.values[position];
     if (std::isnan(v))
-        v = filter_cell_value(text_from(texts_of_position(position), column), kind);
+        v = filter_cell_value(text_from(scan_texts_of_position(position), column), kind);
     return v;
 }

@@ -72,6 +72,9 @@ public:
     // The text a cell shows, and its value under a numeric filter kind (kept per column while
     // the column is filtered, so re-filtering does not format every record again).
     QString cell_text(int modelRow, int column) const;
+    // The same for a pass over every row (filtering, sorting): the record's texts are made
+    // once per row and not kept, so the cache of the rows on screen stays as it is.
+    QString scan_text(int modelRow, int column) const;
     double cell_value(int modelRow, int column, qint32 kind) const;
     void drop_value_cache();
 
@@ -87,6 +90,7 @@ private:
     int data_row_count() const;
     int position_of_row(int dataRow) const;  // -1 when the row shows no record yet
     const QStringList* texts_of_position(int position) const;
+    const QStringList* scan_texts_of_position(int position) const;
     QString text_from(const QStringList* texts, int column) const;
     QVariant default_data(int dataRow, int position, int column, int role) const;
     Qt::ItemFlags default_flags(int column) const;
@@ -105,6 +109,8 @@ private:
     QHash<quint64, c_qrecord_item*> dataItems_;
     int textOverrides_ = 0;  // data items that carry their own text
     mutable QCache<int, QStringList> textCache_;
+    mutable QStringList scanTexts_;
+    mutable int scanPosition_ = -1;
     struct value_column {
         qint32 kind = -1;
         QVector<double> values;  // NaN: not read yet

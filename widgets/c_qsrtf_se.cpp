@@ -27,7 +27,7 @@ bool c_qsrtf_se::filterAcceptsRow(int sourceRow, const QModelIndex&) const
         } else if (filter_kind_is_numeric(rec.kind) && !lcTableFilter().isDebugEnabled()) {
             pass = filter_value_passes(model->cell_value(sourceRow, c, rec.kind), rec);
         } else {
-            const QString text = model->cell_text(sourceRow, c);
+            const QString text = model->scan_text(sourceRow, c);
             qCDebug(lcTableFilter, "filterAcceptRows: %s", qPrintable(text));
             pass = cell_passes_filter(text, rec);
         }
@@ -58,7 +58,7 @@ void c_qsrtf_se::sort(int column, Qt::SortOrder order)
     if (column >= 0 && rows - view_->fixedRows > 1000) {
         sortKeys_.resize(rows);
         for (int r = view_->fixedRows; r < rows; ++r)
-            if (!read_number(model->cell_text(r, column), &sortKeys_[r])) {
+            if (!read_number(model->scan_text(r, column), &sortKeys_[r])) {
                 sortKeys_.clear();
                 break;
             }
