@@ -270,6 +270,11 @@ int c_qtableview_functab::find_row_for(int position) const
 
 void c_qtableview_functab::update_rows(int firstIndex, int count)
 {
+    update_rows_impl(firstIndex, count, true);
+}
+
+void c_qtableview_functab::update_rows_impl(int firstIndex, int count, bool makeCurrent)
+{
     for (int i = 0; i < count; ++i) {
         const int p = firstIndex - indexOffset + i;
         if (p < 0 || p >= elementCount || rowOfId.empty())
@@ -289,20 +294,14 @@ void c_qtableview_functab::update_rows(int firstIndex, int count)
             renumber_rows_from(d);
             itemModel->end_insert();
         }
-        make_current_data_row(d);
+        if (makeCurrent)
+            make_current_data_row(d);
     }
 }
 
 void c_qtableview_functab::set_row(int index, bool shown)
 {
-    const QModelIndex keep = currentIndex();
-    update_rows(index, 1);
-    if (!shown) {
-        if (keep.isValid())
-            setCurrentIndex(keep);
-        return;
-    }
-    select_array_index(index);
+    update_rows_impl(index, 1, shown);
 }
 
 void c_qtableview_functab::remove_array_rows(int index, int count)

@@ -88,6 +88,7 @@ protected:
 private:
     const void* record(int position) const;
     int find_row_for(int position) const;  // existing row, else the insertion point
+    void update_rows_impl(int firstIndex, int count, bool makeCurrent);
     void make_current_data_row(int dataRow);
     void renumber_rows_from(int dataRow);
     void setup_frozen_view();

@@ -174,6 +174,28 @@ TEST_F(plot_fixture, GapsBreakTheLineAndMarksDrawDottedLinesOnlyOnSomeCurves)
     EXPECT_NE(img.pixel(x_of(0.5), plot.map_to_pixel(0, 5).y()), QColor(Qt::black).rgb());
 }
 
+TEST_F(plot_fixture, LiveDrawingLeavesOutTheLowestDrawableValue)
+{
+    PlotSettings r{0, 20, 5, 0, 100, 5};
+    plot.apply_view_range(&r, false, false);
+    // -32764 is still a value in the pixmap (a steep line down) but a break when drawn live.
+    QVector<qint16> s{50, 50, 50, -32764, -32764, 50, 50, 50};
+    ASSERT_TRUE(plot.attach_curve(6, nullptr, &s, false));
+    plot.redraw_backdrop();
+    const int x = plot.map_to_pixel(2, 0).x();  // the steep line runs down this column
+    const QRect area = plot.plot_rect();
+    EXPECT_GT(colour_pixels_in_column(plot.backdrop().toImage(), x, area.top() + 1, area.bottom() - 1, colours[6]), 50);
+
+    ASSERT_TRUE(plot.set_live_curve_mask(1 << 6));
+    plot.redraw_backdrop();
+    plot.draw_increment(s.size());
+    const QImage shown = plot.grab().toImage();
+    EXPECT_LE(colour_pixels_in_column(shown, x, area.top() + 1, area.bottom() - 1, colours[6]), 2);
+    const int y50 = plot.map_to_pixel(0, 50).y();
+    EXPECT_EQ(shown.pixel(plot.map_to_pixel(1.5, 0).x(), y50), colours[6].rgb());
+    EXPECT_EQ(shown.pixel(plot.map_to_pixel(5.5, 0).x(), y50), colours[6].rgb());
+}
+
 TEST_F(plot_fixture, SmallWidgetShowsNoGrid)
 {
     plot.resize(100, 100);

@@ -261,6 +261,34 @@ TEST_F(table_fixture, IndexOffsetAndCheckBoxSignals)
     EXPECT_EQ(view.item_of_array_index(2, 0)->checkState(), Qt::Checked);
 }
 
+TEST_F(table_fixture, OverlayKeepsTheFilterRowOnTopAndSetRowLeavesTheCurrentRow)
+{
+    build(50, 1);
+    for (int p = 0; p < 50; ++p)
+        set_record(p, 1, qint16(p), 0);
+    view.resize(300, 200);
+    view.show();
+    view.refill_rows(10);
+    EXPECT_EQ(view.current_array_index(), 10);
+    QTableView* overlay = view.frozen_view();
+    ASSERT_NE(overlay, nullptr);
+    EXPECT_EQ(overlay->model()->rowCount(), 1);  // the data rows never reach the overlay
+    EXPECT_EQ(overlay->height(), view.rowHeight(0));
+    EXPECT_EQ(overlay->width(), view.viewport()->width() + 1);
+    view.resize(420, 260);
+    QApplication::processEvents();
+    EXPECT_EQ(overlay->width(), view.viewport()->width() + 1);
+    view.setColumnWidth(2, 111);
+    EXPECT_EQ(overlay->columnWidth(2), 111);
+
+    set_record(30, 1, 300, 0);
+    view.set_row(30, false);
+    EXPECT_EQ(view.current_array_index(), 10);
+    EXPECT_EQ(cell(30, 1), QStringLiteral("300"));
+    view.set_row(31, true);
+    EXPECT_EQ(view.current_array_index(), 31);
+}
+
 TEST_F(table_fixture, SortsNumbersAsNumbersBelowTheFixedRow)
 {
     build(1500, 1);
