@@ -53,10 +53,11 @@ int main(int argc, char** argv)
     PlotSettings range{0, 1200, 6, 0, 1100, 5};
     plot.apply_view_range(&range, true, true);
     PlotSettings band{300, 700, 4, 100, 600, 5};
-    bool ok = save(plot, out.filePath(QStringLiteral("plot_three_curves.png")));
+    plot.show();
+    QApplication::processEvents();
     plot.show_zoom_band(&band);
     plot.rubber_band()->show();
-    ok = save(plot, out.filePath(QStringLiteral("plot_three_curves.png"))) && ok;
+    bool ok = save(plot, out.filePath(QStringLiteral("plot_three_curves.png")));
 
     // Table: 5000 records, rows only for those in use, a filter on the force column.
     struct rec {
