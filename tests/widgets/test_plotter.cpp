@@ -1,0 +1,304 @@
+// Plot widgets: axis snapping and scrolling, rubber-band zoom, curves with marks and gaps
+// (pixel checks at computed positions), autoscaled channels and the curve slots.
+#include <QMouseEvent>
+#include <QRubberBand>
+#include <QSignalSpy>
+#include <cmath>
+
+#include "qt_app_env.h"
+#include "widgets/c_plotter_tvx.h"
+#include "widgets/c_plotter_tvx_autoscale.h"
+#include "widgets/plot_settings.h"
+#include "widgets/sample_min_max.h"
+
+Q_DECLARE_METATYPE(PlotSettings*)
+
+namespace {
+
+TEST(PlotSettings, SnapAxis)
+{
+    struct row {
+        int min, max;
+        int smin, smax, ticks;
+    };
+    const row cases[] = {
+        {0, 10, 0, 10, 5}, {0, 2, 0, 2, 10}, {33, 83, 30, 90, 6}, {200, 600, 200, 600, 4},
+        {0, 3, 0, 3, 6},   {-7, 5, -8, 6, 7}, {1, 2, 1, 2, 5}, {0, 40, 0, 40, 4},
+        {5, 5, 5, 6, 5},   {9, 3, 9, 10, 5},  // empty or reversed: a span of one, no undefined maths
+    };
+    for (const row& c : cases) {
+        int lo = c.min, hi = c.max, ticks = 0;
+        PlotSettings::snap_axis(lo, hi, ticks);
+        EXPECT_EQ(lo, c.smin) << c.min << ".." << c.max;
+        EXPECT_EQ(hi, c.smax) << c.min << ".." << c.max;
+        EXPECT_EQ(ticks, c.ticks) << c.min << ".." << c.max;
+        EXPECT_GE(ticks, 4);
+    }
+}
+
+TEST(PlotSettings, ScrollTicksByIntegerSteps)
+{
+    PlotSettings s;
+    s.scroll_ticks(1, -1);
+    EXPECT_EQ(s.xMin, 2);
+    EXPECT_EQ(s.xMax, 12);
+    EXPECT_EQ(s.yMin, -2);
+    s.xMin = 0;
+    s.xMax = 12;
+    s.scroll_ticks(-1, 0);
+    EXPECT_EQ(s.xMin, -2);
+    EXPECT_EQ(s.xMax, 10);
+    s.xTicks = 0;  // never divides by zero
+    s.scroll_ticks(1, 0);
+    EXPECT_EQ(s.xMin, -2);
+}
+
+struct plot_fixture : ::testing::Test {
+    c_plotter_tvx plot;
+    QVector<QColor> colours;
+
+    void SetUp() override
+    {
+        qRegisterMetaType<PlotSettings*>("PlotSettings*");
+        for (int i = 0; i < 16; ++i)
+            colours << QColor::fromHsv(i * 22, 255, 255).toRgb();
+        plot.setup_curves(false, false, 16, &colours, 1, 0, 1, 0);
+        plot.resize(600, 400);
+        plot.show();
+        PlotSettings r;
+        r.xMin = 0;
+        r.xMax = 1000;
+        r.yMin = 0;
+        r.yMax = 100;
+        plot.apply_view_range(&r, false, true);
+    }
+    void drag(QPoint from, QPoint to)
+    {
+        QMouseEvent press(QEvent::MouseButtonPress, from, Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(&plot, &press);
+        QMouseEvent move(QEvent::MouseMove, to, Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(&plot, &move);
+        QMouseEvent release(QEvent::MouseButtonRelease, to, Qt::LeftButton, Qt::NoButton, Qt::NoModifier);
+        QApplication::sendEvent(&plot, &release);
+    }
+};
+
+TEST_F(plot_fixture, RubberBandZoomEmitsTheSnappedRange)
+{
+    PlotSettings seen;
+    int zooms = 0;
+    QObject::connect(&plot, &c_plotter_se::sig_ZoomChanged, [&](PlotSettings* s) {
+        seen = *s;
+        ++zooms;
+    });
+    // Band (150,100)-(350,250): plot area offsets 100..300 x 50..200 of 500 x 300 pixels, so
+    // X 200..600 and Y 33..83, snapped to X 200..600 (4 ticks of 100), Y 30..90 (6 of 10).
+    drag(QPoint(150, 100), QPoint(350, 250));
+    ASSERT_EQ(zooms, 1);
+    const PlotSettings expected{200, 600, 4, 30, 90, 6};
+    EXPECT_TRUE(seen == expected) << seen.xMin << " " << seen.xMax << " " << seen.yMin << " " << seen.yMax;
+    EXPECT_TRUE(plot.view_range() == expected);
+    EXPECT_FALSE(plot.rubber_band()->isVisible());
+
+    // A band of 3 x 100 pixels does not zoom.
+    drag(QPoint(200, 100), QPoint(203, 200));
+    EXPECT_EQ(zooms, 1);
+    // A band whose X span comes out as 3 or less: no zoom, band hidden.
+    drag(QPoint(200, 100), QPoint(204, 200));
+    EXPECT_EQ(zooms, 1);
+    EXPECT_TRUE(plot.view_range() == expected);
+    EXPECT_FALSE(plot.rubber_band()->isVisible());
+}
+
+TEST_F(plot_fixture, ZoomBySignalOnlyKeepsTheRangeAndBand)
+{
+    plot.setup_curves(true, true, 16, &colours, 1, 0, 1, 0);
+    QSignalSpy spy(&plot, &c_plotter_se::sig_ZoomChanged);
+    const PlotSettings before = plot.view_range();
+    drag(QPoint(150, 100), QPoint(350, 250));
+    EXPECT_EQ(spy.count(), 1);
+    EXPECT_TRUE(plot.view_range() == before);
+    EXPECT_TRUE(plot.rubber_band()->isVisible());
+}
+
+TEST_F(plot_fixture, KeysScrollByTicks)
+{
+    QKeyEvent right(QEvent::KeyPress, Qt::Key_Right, Qt::NoModifier);
+    QApplication::sendEvent(&plot, &right);
+    EXPECT_EQ(plot.view_range().xMin, 200);
+    QKeyEvent down(QEvent::KeyPress, Qt::Key_Down, Qt::NoModifier);
+    QApplication::sendEvent(&plot, &down);
+    EXPECT_EQ(plot.view_range().yMin, -20);
+}
+
+int colour_pixels_in_column(const QImage& img, int x, int top, int bottom, const QColor& c)
+{
+    int n = 0;
+    for (int y = top; y <= bottom; ++y)
+        n += img.pixel(x, y) == c.rgb();
+    return n;
+}
+
+TEST_F(plot_fixture, GapsBreakTheLineAndMarksDrawDottedLinesOnlyOnSomeCurves)
+{
+    PlotSettings r{0, 20, 5, 0, 100, 5};
+    plot.apply_view_range(&r, false, false);
+    const qint16 M = c_plotter_tvx::mark_value;
+    const qint16 G = -32768;
+    QVector<qint16> gapped{50, 50, 50, 50, 50, 50, 50, G, G, 50, 50, 50, 50, 50, 50};
+    QVector<qint16> marked{10, 10, M, M, M, M, 20, 20};
+    QVector<qint16> marked2 = marked;
+    ASSERT_TRUE(plot.attach_curve(5, nullptr, &gapped, false));
+    ASSERT_TRUE(plot.attach_curve(4, nullptr, &marked, false));
+    ASSERT_TRUE(plot.attach_curve(2, nullptr, &marked2, false));
+    plot.redraw_backdrop();
+    const QImage img = plot.backdrop().toImage();
+    const QRect area = plot.plot_rect();
+
+    // Curve 5 at value 50: drawn between samples 2 and 3, not across the gap (6 to 9).
+    const int y50 = plot.map_to_pixel(0, 50).y();
+    auto x_of = [&](double i) { return plot.map_to_pixel(i, 0).x(); };
+    EXPECT_EQ(img.pixel(x_of(2.5), y50), colours[5].rgb());
+    EXPECT_EQ(img.pixel(x_of(11.5), y50), colours[5].rgb());
+    for (double i : {6.3, 7.5, 8.7})
+        EXPECT_NE(img.pixel(x_of(i), y50), colours[5].rgb()) << i;
+
+    // Curve 4 enters the mark after sample 1 and leaves it at sample 6: dotted lines there.
+    EXPECT_GT(colour_pixels_in_column(img, x_of(1), area.top() + 1, area.bottom() - 1, colours[4]), 50);
+    EXPECT_GT(colour_pixels_in_column(img, x_of(6), area.top() + 1, area.bottom() - 1, colours[4]), 50);
+    EXPECT_EQ(colour_pixels_in_column(img, x_of(3.5), area.top() + 1, area.bottom() - 1, colours[4]), 0);
+    // Curve 2 has the same values but gets no mark lines, and no segments around the mark.
+    for (double i : {1.0, 3.5, 6.0})
+        EXPECT_EQ(colour_pixels_in_column(img, x_of(i), area.top() + 1, area.bottom() - 1, colours[2]), 0) << i;
+    // Its band (curve 2 is a band curve) fills down to value 0 between samples 0 and 1.
+    EXPECT_NE(img.pixel(x_of(0.5), plot.map_to_pixel(0, 5).y()), QColor(Qt::black).rgb());
+}
+
+TEST_F(plot_fixture, LiveDrawingLeavesOutTheLowestDrawableValue)
+{
+    PlotSettings r{0, 20, 5, 0, 100, 5};
+    plot.apply_view_range(&r, false, false);
+    // -32764 is still a value in the pixmap (a steep line down) but a break when drawn live.
+    QVector<qint16> s{50, 50, 50, -32764, -32764, 50, 50, 50};
+    ASSERT_TRUE(plot.attach_curve(6, nullptr, &s, false));
+    plot.redraw_backdrop();
+    const int x = plot.map_to_pixel(2, 0).x();  // the steep line runs down this column
+    const QRect area = plot.plot_rect();
+    EXPECT_GT(colour_pixels_in_column(plot.backdrop().toImage(), x, area.top() + 1, area.bottom() - 1, colours[6]), 50);
+
+    ASSERT_TRUE(plot.set_live_curve_mask(1 << 6));
+    plot.redraw_backdrop();
+    plot.draw_increment(s.size());
+    const QImage shown = plot.grab().toImage();
+    EXPECT_LE(colour_pixels_in_column(shown, x, area.top() + 1, area.bottom() - 1, colours[6]), 2);
+    const int y50 = plot.map_to_pixel(0, 50).y();
+    EXPECT_EQ(shown.pixel(plot.map_to_pixel(1.5, 0).x(), y50), colours[6].rgb());
+    EXPECT_EQ(shown.pixel(plot.map_to_pixel(5.5, 0).x(), y50), colours[6].rgb());
+}
+
+TEST_F(plot_fixture, SmallWidgetShowsNoGrid)
+{
+    plot.resize(100, 100);
+    plot.redraw_backdrop();
+    const QImage img = plot.backdrop().toImage();
+    for (int y = 0; y < img.height(); ++y)
+        for (int x = 0; x < img.width(); ++x)
+            ASSERT_EQ(img.pixel(x, y), QColor(Qt::black).rgb()) << x << "," << y;
+}
+
+TEST_F(plot_fixture, CurveSlots)
+{
+    QVector<qint16> a{1, 2}, b{3, 4}, c{5};
+    int found = -1;
+    ASSERT_TRUE(plot.attach_curve(2, nullptr, &a, false));
+    ASSERT_TRUE(plot.attach_curve(3, nullptr, &b, false));
+    ASSERT_TRUE(plot.attach_curve(2, &found, &c, false));
+    EXPECT_EQ(found, 4);
+    EXPECT_EQ(plot.curve_data(4), &c);
+    EXPECT_FALSE(plot.attach_curve(16, nullptr, &c, false));  // outside the slots
+
+    EXPECT_FALSE(plot.set_live_curve_mask(0x21));  // slot 0 has no samples
+    EXPECT_EQ(plot.live_mask(), 0);
+    EXPECT_TRUE(plot.set_live_curve_mask(0x0C));
+    EXPECT_EQ(plot.live_mask(), 0x0C);
+
+    plot.setup_curves(false, false, 5, &colours, 1, 0, 1, 0);
+    for (int i = 0; i < 5; ++i)
+        ASSERT_TRUE(plot.attach_curve(i, nullptr, &a, false));
+    EXPECT_FALSE(plot.attach_curve(2, &found, &c, false));  // all remaining slots in use
+    plot.detach_all_curves();
+    EXPECT_EQ(plot.valid_mask(), 0);
+    EXPECT_EQ(plot.curve_data(2), nullptr);
+
+    int lo = 0, hi = 0;
+    QVector<qint16> v{5, 3, 1};
+    sample_min_max(&v, &lo, &hi);
+    EXPECT_EQ(lo, 1);
+    EXPECT_EQ(hi, 5);
+}
+
+struct tick_texts : c_plotter_tvx {
+    QString x(int value, int step)
+    {
+        QString s;
+        x_tick_text(value, &s, step);
+        return s;
+    }
+};
+
+TEST(CurvePlot, TimeAxisTexts)
+{
+    tick_texts p;
+    EXPECT_EQ(p.x(12345, 50), QStringLiteral("2:03.45"));
+    EXPECT_EQ(p.x(12345, 100), QStringLiteral("2:03"));
+    EXPECT_EQ(p.x(0, 6000), QStringLiteral("0:00"));
+}
+
+TEST(AutoscalePlot, ConstantCurvesGiveAUsableRange)
+{
+    c_plotter_tvx_autoscale plot;
+    QVector<QColor> colours(16, Qt::white);
+    plot.setup_curves(false, false, 16, &colours, 1, 0, 1, 0);
+    QVector<qint16> flat(300, 500), sine(300), other(300, -20);
+    for (int i = 0; i < 300; ++i)
+        sine[i] = qint16(1000 * std::sin(i / 20.0));
+    plot.attach_curve(9, nullptr, &flat, false);
+    int x0, x1, y0, y1;
+    ASSERT_TRUE(plot.autoscale_channels(9, &x0, &x1, &y0, &y1));
+    EXPECT_EQ(x0, 0);
+    EXPECT_EQ(x1, 300);
+    EXPECT_LT(y0, y1);
+    EXPECT_LE(y0, 500);
+    EXPECT_GE(y1, 500);
+    EXPECT_GT(plot.channel_scale(9), 0.0);
+
+    // A sine reference with a flat channel beside it finishes and scales both.
+    plot.attach_curve(6, nullptr, &sine, false);
+    plot.attach_curve(7, nullptr, &other, false);
+    ASSERT_TRUE(plot.autoscale_channels(6, &x0, &x1, &y0, &y1));
+    EXPECT_LT(y0, y1);
+    EXPECT_TRUE(std::isfinite(plot.channel_scale(7)) && plot.channel_scale(7) > 0);
+
+    PlotSettings range{x0, x1, 5, y0, y1, 5};
+    plot.resize(600, 400);
+    plot.apply_view_range(&range, true, true);  // draws without faults
+
+    EXPECT_FALSE(plot.autoscale_channels(3, &x0, &x1, &y0, &y1));  // no samples in slot 3
+}
+
+TEST(AutoscalePlot, ReferenceRangeSetsTheTickScale)
+{
+    c_plotter_tvx_autoscale plot;
+    QVector<QColor> colours(16, Qt::white);
+    plot.setup_curves(false, false, 16, &colours, 1, 0, 1, 0);
+    QVector<qint16> pos{0, 100, 200};
+    plot.attach_curve(9, nullptr, &pos, false);
+    plot.set_reference_range(9, 0, 200);
+    // 0..200 snaps to 10 ticks of 20; one tick of a channel at scale 1 is 20 (2 x 10).
+    EXPECT_EQ(plot.tick_step(), 20);
+    EXPECT_EQ(plot.channel(9).labelStep, 2);
+    EXPECT_EQ(plot.channel(9).numerator, 10);
+    EXPECT_DOUBLE_EQ(plot.channel_scale(9), 20.0);
+}
+
+}  // namespace

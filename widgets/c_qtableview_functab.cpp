@@ -1,0 +1,527 @@
+#include "widgets/c_qtableview_functab.h"
+
+#include <QDebug>
+#include <QHeaderView>
+#include <QResizeEvent>
+#include <QScrollBar>
+#include <QStandardItem>
+#include <QStyle>
+#include <QStyleFactory>
+#include <algorithm>
+
+#include "widgets/c_qfixed_rows_model.h"
+#include "widgets/c_qrecord_model.h"
+#include "widgets/c_qsrtf_se.h"
+
+QColor c_qtableview_functab::filter_colour_off()
+{
+    static const QColor c(Qt::gray);
+    return c;
+}
+
+QColor c_qtableview_functab::filter_colour_idle()
+{
+    static const QColor c(Qt::green);
+    return c;
+}
+
+QColor c_qtableview_functab::filter_colour_active()
+{
+    static const QColor c(Qt::yellow);
+    return c;
+}
+
+c_qtableview_functab::c_qtableview_functab(QWidget* parent) : QTableView(parent)
+{
+    // Listeners across threads and signal spies need the check state as a known type.
+    qRegisterMetaType<Qt::CheckState>("Qt::CheckState");
+    itemModel = new c_qrecord_model(this);
+    filterProxy = new c_qsrtf_se(this);
+    filterProxy->setSourceModel(itemModel);
+    setModel(filterProxy);
+    if (QStyle* s = QStyleFactory::create(QStringLiteral("Windows"))) {
+        s->setParent(this);
+        setStyle(s);
+    }
+    horizontalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    connect(this, &QAbstractItemView::clicked, this, &c_qtableview_functab::on_sig_clicked);
+    connect(selectionModel(), &QItemSelectionModel::selectionChanged, this,
+            &c_qtableview_functab::on_SelectionChanged);
+}
+
+c_qtableview_functab::~c_qtableview_functab()
+{
+    // The views and the proxy must let go of the records' model before it goes.
+    delete frozenView;
+    frozenView = nullptr;
+    setModel(nullptr);
+    filterProxy->setSourceModel(nullptr);
+    delete itemModel;
+}
+
+const void* c_qtableview_functab::record(int position) const
+{
+    return elementBase ? elementBase + std::size_t(position) * std::size_t(elementSize) : nullptr;
+}
+
+void c_qtableview_functab::setup(int rowCount, const QStringList* rowLabels, const QStringList* columnLabels,
+                                 quint16 rowHeaderMinWidth, const quint16* columnWidths,
+                                 table_row_filter rowFilterP, table_row_text rowTextP, int firstTextColumnP,
+                                 const table_view_options* options)
+{
+    rowFilter = std::move(rowFilterP);
+    rowText = std::move(rowTextP);
+    firstTextColumn = firstTextColumnP;
+    variableRows = rowCount <= 0;
+    const int n = columnLabels ? columnLabels->size() : 0;
+
+    columnFilters.assign(std::size_t(n), column_filter_record());
+    for (int i = 0; i < n; ++i)
+        if (options && i < 64)
+            columnFilters[std::size_t(i)].filterable = (options->filterableMask[i / 32] >> (i % 32)) & 1u;
+    filterOn = false;
+    colours.clear();
+    columnColour.assign(std::size_t(n), 0);
+    headerAlignment = Qt::AlignLeft | Qt::AlignVCenter;
+    indexOffset = 0;
+    checkColumn = 0;
+    fixedRows = 0;
+
+    if (options) {
+        if (options->colours) {
+            colours = *options->colours;
+            if (options->columnColours)
+                columnColour.assign(options->columnColours, options->columnColours + n);
+        }
+        if (options->alignment == 1)
+            headerAlignment = Qt::AlignHCenter | Qt::AlignVCenter;
+        else if (options->alignment == 2)
+            headerAlignment = Qt::AlignRight | Qt::AlignVCenter;
+        if (options->indexOffset != 0)
+            indexOffset = options->indexOffset;
+        checkColumn = options->checkColumn;
+        fixedRows = qMax(0, options->fixedRows);
+    }
+
+    delete frozenView;
+    frozenView = nullptr;
+    frozenModel = nullptr;
+    rowIds.clear();
+    elementBase = nullptr;
+    elementSize = 0;
+    elementCount = variableRows ? 0 : rowCount;
+    columnCount = n;
+    itemModel->clear_layout(n, fixedRows, variableRows ? 0 : rowCount);
+    setSelectionBehavior(QAbstractItemView::SelectRows);
+    setEditTriggers(QAbstractItemView::NoEditTriggers);
+
+    for (int i = 0; i < n; ++i) {
+        if (columnWidths)
+            setColumnWidth(i, columnWidths[i]);
+        QColor bg;
+        if (!colours.isEmpty() && columnColour[std::size_t(i)] < colours.size())
+            bg = colours.at(columnColour[std::size_t(i)]);
+        itemModel->set_column_header(i, columnLabels->at(i), headerAlignment, bg);
+    }
+    if (rowLabels && !variableRows) {
+        itemModel->set_row_labels(*rowLabels);
+        verticalHeader()->show();
+    } else {
+        verticalHeader()->hide();
+    }
+
+    if (fixedRows > 0) {
+        frozenView = new QTableView(this);
+        fill_fixed_rows();
+        frozenModel = new c_qfixed_rows_model(itemModel, fixedRows, frozenView);
+        setup_frozen_view();
+    }
+
+    verticalHeader()->setMinimumWidth(rowHeaderMinWidth);
+    horizontalHeader()->setHighlightSections(false);
+    verticalHeader()->setHighlightSections(false);
+}
+
+void c_qtableview_functab::fill_fixed_rows()
+{
+    for (int r = 0; r < fixedRows; ++r)
+        for (int c = 0; c < columnCount; ++c) {
+            if (QStandardItem* it = itemModel->item(r, c))
+                it->setFlags(it->flags() & ~Qt::ItemIsSelectable);
+            update_filter_cell(r, c);
+        }
+}
+
+void c_qtableview_functab::setup_frozen_view()
+{
+    frozenView->setModel(frozenModel);
+    frozenView->setFocusPolicy(Qt::NoFocus);
+    frozenView->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    frozenView->horizontalHeader()->hide();
+    frozenView->verticalHeader()->hide();
+    frozenView->setStyle(style());
+    frozenView->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    viewport()->stackUnder(frozenView);
+    for (int c = 0; c < columnCount; ++c)
+        frozenView->setColumnWidth(c, columnWidth(c));
+    frozenView->setRowHeight(0, rowHeight(0));
+    frozenView->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    frozenView->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    frozenView->show();
+    place_frozen_view();
+    setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
+    frozenView->setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
+
+    connect(horizontalHeader(), &QHeaderView::sectionResized, this, &c_qtableview_functab::updateSectionWidth,
+            Qt::UniqueConnection);
+    connect(verticalHeader(), &QHeaderView::sectionResized, this, &c_qtableview_functab::updateSectionHeight,
+            Qt::UniqueConnection);
+    connect(frozenView->horizontalScrollBar(), &QAbstractSlider::valueChanged, horizontalScrollBar(),
+            &QAbstractSlider::setValue);
+    connect(horizontalScrollBar(), &QAbstractSlider::valueChanged, frozenView->horizontalScrollBar(),
+            &QAbstractSlider::setValue);
+    connect(frozenView, &QAbstractItemView::clicked, this, &c_qtableview_functab::on_FixRow_clicked);
+}
+
+void c_qtableview_functab::place_frozen_view()
+{
+    if (!frozenView)
+        return;
+    // Rows labels, when shown, sit left of the cells; the overlay covers the cells only.
+    const int labels = verticalHeader()->isHidden() ? 0 : verticalHeader()->width();
+    frozenView->setGeometry(frameWidth() - 2 + labels, horizontalHeader()->height() + frameWidth() - 1,
+                            viewport()->width() + 1, rowHeight(0));
+}
+
+void c_qtableview_functab::set_array_geometry(const void* base, int count, int elementSizeP)
+{
+    elementBase = static_cast<const unsigned char*>(base);
+    elementCount = qMax(0, count);
+    elementSize = elementSizeP;
+    rowOfId.assign(std::size_t(elementCount), -1);
+    itemModel->records_changed();
+}
+
+void c_qtableview_functab::set_current_source(int modelRow, int column)
+{
+    const QModelIndex pi = filterProxy->mapFromSource(itemModel->index(modelRow, column));
+    if (!pi.isValid())
+        return;
+    setCurrentIndex(pi);
+    scrollTo(pi);
+}
+
+void c_qtableview_functab::make_current_data_row(int dataRow)
+{
+    set_current_source(fixedRows + dataRow, 0);
+}
+
+void c_qtableview_functab::renumber_rows_from(int dataRow)
+{
+    for (int d = dataRow; d < rowIds.size(); ++d) {
+        const int p = rowIds.at(d);
+        if (p >= 0 && p < int(rowOfId.size()))
+            rowOfId[std::size_t(p)] = d;
+    }
+}
+
+void c_qtableview_functab::refill_rows(int position)
+{
+    itemModel->begin_reset();
+    rowIds.clear();
+    std::fill(rowOfId.begin(), rowOfId.end(), -1);
+    if (variableRows) {
+        itemModel->drop_data_items();
+        // Without a row filter a built-up table shows no records.
+        if (rowFilter) {
+            rowIds.reserve(elementCount);
+            for (int p = 0; p < elementCount; ++p)
+                if (rowFilter(p, record(p))) {
+                    if (p < int(rowOfId.size()))
+                        rowOfId[std::size_t(p)] = rowIds.size();
+                    rowIds.append(p);
+                }
+            rowIds.squeeze();
+        }
+    } else {
+        itemModel->forget_texts_from(firstTextColumn);
+        const int rows = qMin(elementCount, itemModel->rowCount() - fixedRows);
+        rowIds.reserve(rows);
+        for (int p = 0; p < rows; ++p) {
+            if (p < int(rowOfId.size()))
+                rowOfId[std::size_t(p)] = p;
+            rowIds.append(p);
+        }
+    }
+    itemModel->end_reset();
+
+    if (!rowIds.isEmpty()) {
+        int d = 0;
+        if (position >= 0 && position < int(rowOfId.size()) && rowOfId[std::size_t(position)] >= 0)
+            d = rowOfId[std::size_t(position)];
+        make_current_data_row(d);
+    }
+}
+
+int c_qtableview_functab::find_row_for(int position) const
+{
+    return int(std::lower_bound(rowIds.begin(), rowIds.end(), position) - rowIds.begin());
+}
+
+void c_qtableview_functab::update_rows(int firstIndex, int count)
+{
+    update_rows_impl(firstIndex, count, true);
+}
+
+void c_qtableview_functab::update_rows_impl(int firstIndex, int count, bool makeCurrent)
+{
+    for (int i = 0; i < count; ++i) {
+        const int p = firstIndex - indexOffset + i;
+        if (p < 0 || p >= elementCount || rowOfId.empty())
+            continue;
+        rowOfId[std::size_t(p)] = -1;
+        const int d = find_row_for(p);
+        if (d < rowIds.size() && rowIds.at(d) == p) {
+            itemModel->rewrite_position(p);
+            rowOfId[std::size_t(p)] = d;
+            itemModel->row_changed(fixedRows + d);
+        } else {
+            if (!variableRows)
+                continue;  // a fixed table has all its rows from the set-up
+            itemModel->rewrite_position(p);
+            itemModel->begin_insert(fixedRows + d);
+            rowIds.insert(d, p);
+            renumber_rows_from(d);
+            itemModel->end_insert();
+        }
+        if (makeCurrent)
+            make_current_data_row(d);
+    }
+}
+
+void c_qtableview_functab::set_row(int index, bool shown)
+{
+    update_rows_impl(index, 1, shown);
+}
+
+void c_qtableview_functab::remove_array_rows(int index, int count)
+{
+    if (!variableRows)
+        return;
+    const int p0 = index - indexOffset;
+    int c = find_row_for(p0);
+    if (c >= rowIds.size() || rowIds.at(c) != p0)
+        return;
+    for (int i = 0; i < count && c < rowIds.size(); ++i) {
+        const int p = rowIds.at(c);
+        itemModel->begin_remove(fixedRows + c);
+        rowIds.remove(c);
+        itemModel->drop_position_items(p);
+        if (p >= 0 && p < int(rowOfId.size()))
+            rowOfId[std::size_t(p)] = -1;
+        renumber_rows_from(c);
+        itemModel->end_remove();
+        if (c >= rowIds.size()) {
+            if (!rowIds.isEmpty())
+                make_current_data_row(c - 1);
+            break;
+        }
+        make_current_data_row(c);
+    }
+}
+
+void c_qtableview_functab::select_array_index(int index)
+{
+    const int p = index - indexOffset;
+    if (p < 0 || p >= int(rowOfId.size()) || rowOfId[std::size_t(p)] < 0)
+        return;
+    make_current_data_row(rowOfId[std::size_t(p)]);
+}
+
+int c_qtableview_functab::current_array_index() const
+{
+    const QModelIndex ci = currentIndex();
+    if (!ci.isValid())
+        return -1;
+    const int d = filterProxy->mapToSource(ci).row() - fixedRows;
+    if (d < 0 || d >= rowIds.size())
+        return -1;
+    return rowIds.at(d) + indexOffset;
+}
+
+void c_qtableview_functab::visible_array_indices(QVector<int>* out) const
+{
+    out->clear();
+    const int rows = filterProxy->rowCount();
+    for (int i = 0; i < rows; ++i) {
+        const int d = filterProxy->mapToSource(filterProxy->index(i, 0)).row() - fixedRows;
+        if (d >= 0 && d < rowIds.size())
+            out->append(rowIds.at(d));
+    }
+}
+
+QStandardItem* c_qtableview_functab::item_of_array_index(int position, int column)
+{
+    if (position < 0 || position >= int(rowOfId.size()) || rowOfId[std::size_t(position)] < 0)
+        return nullptr;
+    return itemModel->item(fixedRows + rowOfId[std::size_t(position)], column);
+}
+
+QStandardItem* c_qtableview_functab::model_item(int row, int column)
+{
+    return itemModel->item(row, column);
+}
+
+void c_qtableview_functab::set_row_background(int position, int column, const QColor& colour)
+{
+    if (column >= 0) {
+        if (QStandardItem* it = item_of_array_index(position, column))
+            it->setBackground(colour);
+        return;
+    }
+    for (int c = 0; c < columnCount; ++c)
+        if (QStandardItem* it = item_of_array_index(position, c))
+            it->setBackground(colour);
+}
+
+void c_qtableview_functab::set_row_enabled(int position, int column, bool enabled)
+{
+    if (column >= 0) {
+        if (QStandardItem* it = item_of_array_index(position, column))
+            it->setEnabled(enabled);
+        return;
+    }
+    for (int c = 0; c < columnCount; ++c)
+        if (QStandardItem* it = item_of_array_index(position, c))
+            it->setEnabled(enabled);
+}
+
+column_filter_record* c_qtableview_functab::column_filter(int column)
+{
+    if (column < 0 || column >= int(columnFilters.size()))
+        return nullptr;
+    return &columnFilters[std::size_t(column)];
+}
+
+void c_qtableview_functab::set_filter_active(int fixedRow, int, bool on)
+{
+    filterOn = on;
+    for (int c = 0; c < columnCount; ++c)
+        update_filter_cell(fixedRow, c);
+}
+
+void c_qtableview_functab::update_filter_cell(int fixedRow, int column)
+{
+    if (fixedRow < 0 || fixedRow >= fixedRows || column < 0 || column >= columnCount)
+        return;
+    QStandardItem* it = itemModel->item(fixedRow, column);
+    if (!it)
+        return;
+    const column_filter_record& rec = columnFilters[std::size_t(column)];
+    QColor colour = filter_colour_idle();
+    QString text;
+    if (filterOn) {
+        if (!rec.filterable) {
+            colour = filter_colour_off();
+        } else if (rec.active) {
+            colour = filter_colour_active();
+            text = filter_condition_text(rec);
+        }
+    }
+    it->setText(text);
+    it->setBackground(colour);
+}
+
+void c_qtableview_functab::invalidate_filter()
+{
+    filterProxy->invalidate();
+}
+
+void c_qtableview_functab::on_sig_clicked(const QModelIndex& index)
+{
+    const QModelIndex src = filterProxy->mapToSource(index);
+    if (!src.isValid())
+        return;
+    const int r = src.row();
+    const int c = src.column();
+    if (r >= fixedRows && c + 1 == checkColumn) {
+        const int d = r - fixedRows;
+        if (d < rowIds.size()) {
+            const int arrIndex = rowIds.at(d) + indexOffset;
+            const auto state = Qt::CheckState(itemModel->data(src, Qt::CheckStateRole).toInt());
+            qDebug("sig_cb_clicked: arrIndexL: %d  column %d checkState %d", arrIndex, c, int(state));
+            emit sig_cb_clicked(arrIndex, c, state);
+        }
+    }
+    if (r < fixedRows)
+        emit sig_fixRow_clicked(r, c);
+}
+
+void c_qtableview_functab::on_FixRow_clicked(const QModelIndex& index)
+{
+    emit sig_fixRow_clicked(index.row(), index.column());
+    if (horizontalHeader()->stretchLastSection() && index.column() == columnCount - 1)
+        frozenView->horizontalScrollBar()->setValue(0);
+}
+
+void c_qtableview_functab::on_SelectionChanged(const QItemSelection&, const QItemSelection&)
+{
+    // Rows by their selected cells: a check-box cell may not be selectable, so a row counts
+    // as selected when any of its cells is.
+    int first = -1;
+    int firstProxyRow = -1;
+    for (const QModelIndex& i : selectionModel()->selectedIndexes()) {
+        const int d = filterProxy->mapToSource(i).row() - fixedRows;
+        if (d < 0 || d >= rowIds.size())
+            continue;
+        if (firstProxyRow < 0 || i.row() < firstProxyRow) {
+            firstProxyRow = i.row();
+            first = rowIds.at(d) + indexOffset;
+        }
+    }
+    if (first >= 0 || firstProxyRow >= 0)
+        emit sig_SelectionChanged(first);
+}
+
+void c_qtableview_functab::updateSectionWidth(int logicalIndex, int, int newSize)
+{
+    if (frozenView)
+        frozenView->setColumnWidth(logicalIndex, newSize);
+}
+
+void c_qtableview_functab::updateSectionHeight(int logicalIndex, int, int newSize)
+{
+    if (frozenView && logicalIndex == 0) {
+        frozenView->setRowHeight(0, newSize);
+        place_frozen_view();
+    }
+}
+
+void c_qtableview_functab::resizeEvent(QResizeEvent* event)
+{
+    QTableView::resizeEvent(event);
+    place_frozen_view();
+}
+
+void c_qtableview_functab::scrollTo(const QModelIndex& index, ScrollHint hint)
+{
+    if (frozenView && index.row() == 0)
+        return;
+    QTableView::scrollTo(index, hint);
+}
+
+QModelIndex c_qtableview_functab::moveCursor(CursorAction cursorAction, Qt::KeyboardModifiers modifiers)
+{
+    const QModelIndex current = QTableView::moveCursor(cursorAction, modifiers);
+    if (frozenView && cursorAction == MoveUp && current.row() > 0) {
+        const int top = visualRect(current).top();
+        const int covered = frozenView->rowHeight(0);
+        if (top < covered) {
+            if (verticalScrollMode() == ScrollPerPixel)
+                verticalScrollBar()->setValue(verticalScrollBar()->value() + top - covered);
+            else
+                verticalScrollBar()->setValue(verticalScrollBar()->value() - 1);
+        }
+    }
+    return current;
+}
