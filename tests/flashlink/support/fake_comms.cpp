@@ -44,8 +44,9 @@ void scripted_comm::GetFrame(uint8_t* destination, uint16_t* length)
     if (pending_.empty())
         return;
     const frame_bytes& f = pending_.front();
-    std::memcpy(destination, f.data(), std::min<size_t>(f.size(), C_COMM::max_frame));
     *length = static_cast<uint16_t>(std::min<size_t>(f.size(), C_COMM::max_frame));
+    if (*length)
+        std::memcpy(destination, f.data(), *length);
     pending_.pop_front();
 }
 
@@ -92,7 +93,8 @@ void loopback_comm::GetFrame(uint8_t* destination, uint16_t* length)
         return;
     const frame_bytes& f = pending_.front();
     *length = static_cast<uint16_t>(std::min<size_t>(f.size(), C_COMM::max_frame));
-    std::memcpy(destination, f.data(), *length);
+    if (*length)
+        std::memcpy(destination, f.data(), *length);
     pending_.pop_front();
 }
 
