@@ -75,7 +75,8 @@ public:
                               uint16_t index, uint8_t subindex, uint32_t size, uint8_t* data,
                               unsigned flags);
     // Starts reading index/subindex into `data` (room for `capacity` bytes), or, with
-    // SDO_FLAG_CALLBACK, through the sink with `data` as the buffer of one segment.
+    // SDO_FLAG_CALLBACK, through the sink with `data` as the buffer of one segment (room for
+    // `capacity` bytes, at least 8; 0 means room for a whole frame, C_COMM::max_frame).
     virtual uint16_t Upload(C_RQ_Xld* requester, T_XLD_CALLBACK function, uint16_t node,
                             uint16_t index, uint8_t subindex, uint32_t capacity, uint8_t* data,
                             unsigned flags);

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "flashlink/C_SdoMast.h"
+#include "flashlink/C_StepTimer.h"
 #include "flashlink/fl_results.h"
 #include "flashlink/support/fake_comms.h"
 #include "platform/clock.h"
@@ -420,6 +421,26 @@ TEST_F(sdo_client, short_or_foreign_replies_are_waited_through)
     EXPECT_TRUE(client.Busy(&r, &n));
     EXPECT_TRUE(client.Busy(&r, &n));
     EXPECT_EQ(client.State(), C_SdoMast::ST_WAIT_EXPEDITED);
+}
+
+}  // namespace
+
+namespace {
+
+TEST(step_timer, runs_out_across_the_tick_wrap_and_never_with_zero)
+{
+    platform::manual_clock clock(0xFFFFFF00u);
+    platform::scoped_clock use(clock);
+    C_StepTimer timer;
+    timer.Restart(0x200);
+    clock.advance(0x1FF);
+    EXPECT_FALSE(timer.Expired());
+    EXPECT_EQ(timer.Remaining(), 1u);
+    clock.advance(1);
+    EXPECT_TRUE(timer.Expired());
+    timer.Restart(0);
+    clock.advance(0x7FFFFFFF);
+    EXPECT_FALSE(timer.Expired());
 }
 
 }  // namespace
