@@ -1,0 +1,25 @@
+#include "flashlink/comm_factory.h"
+
+#include "flashlink/C_COMM.h"
+
+namespace {
+
+C_COMM* builtin_factory(T_PROTOCOL, uint8_t, std::atomic<uint32_t>*)
+{
+    // The transports of the library are added here as they are built.
+    return nullptr;
+}
+
+std::atomic<T_COMM_FACTORY> g_factory{&builtin_factory};
+
+}  // namespace
+
+C_COMM* fl_make_comm(T_PROTOCOL protocol, uint8_t fast, std::atomic<uint32_t>* appl_start_flag)
+{
+    return g_factory.load()(protocol, fast, appl_start_flag);
+}
+
+T_COMM_FACTORY fl_set_comm_factory(T_COMM_FACTORY factory)
+{
+    return g_factory.exchange(factory ? factory : &builtin_factory);
+}
