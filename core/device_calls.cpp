@@ -1,6 +1,7 @@
 #include "device_calls.h"
 
-#include "user_seam.h"
+#include "core_state.h"
+#include "error_texts.h"
 
 device_calls g_device_calls;
 host_context g_host_context;
@@ -12,16 +13,10 @@ bool no_device(error_record& err)
     return false;
 }
 
-// Until the error display is wired in: the host error number in a critical box.
-void plain_show_error(const error_record& e)
+uint32_t& own_change_flags()
 {
-    if (!e.failed())
-        return;
-    const QString text = QStringLiteral("Host error %1 (type %2, argument %3)").arg(e.code).arg(e.type).arg(e.argument);
-    if (e.severity == err_severity_warning)
-        ui::warning(text);
-    else
-        ui::critical(text);
+    static uint32_t flags = 0;
+    return flags;
 }
 
 struct installer {
@@ -43,8 +38,10 @@ void reset_device_calls()
     g_device_calls.write_scanner_block = [](uint8_t, uint8_t, const uint8_t*, error_record& e) { return no_device(e); };
     g_device_calls.clear_scanner_set = [](uint8_t, error_record& e) { return no_device(e); };
     g_device_calls.write_records36 = [](const uint8_t*, const QString&, error_record& e) { return no_device(e); };
-    g_host_context.family_code = [] { return uint8_t{0x10}; };
+    g_host_context.family_code = [] { return g_device().family_code; };
     g_host_context.data_source = [] { return 0; };
     g_host_context.revision_code = [] { return uint32_t{0x2A2F3424}; };
-    g_host_context.show_error = plain_show_error;
+    g_host_context.show_error = [](const error_record& e) { show_error_record(e); };
+    own_change_flags() = 0;
+    g_host_context.change_flags = own_change_flags;
 }

@@ -39,11 +39,14 @@ struct host_context {
     std::function<uint32_t()> revision_code;
     // Shows an error record as the error display does.
     std::function<void(const error_record&)> show_error;
+    // The program's change and compatibility flags (one word; bits 0 to 5).
+    std::function<uint32_t&()> change_flags;
 };
 
 extern device_calls g_device_calls;
 extern host_context g_host_context;
 
-// Installs the defaults: no controller (every request fails with host error 4), family code
-// 0x10, data source 0, revision 0x2A2F3424, errors shown through the error display.
+// Installs the defaults: no controller (every request fails with host error 4), the family
+// code of the device state, data source 0, revision 0x2A2F3424, errors shown through the
+// error display, and a change-flag word of its own.
 void reset_device_calls();

@@ -136,7 +136,7 @@ bool send_scanner_parameters(bool clear, error_record& err)
             ui::information(QStringLiteral("File save successfull!"));
         }
     }
-    s.change_flags &= ~uint32_t{0x0A};
+    g_host_context.change_flags() &= ~uint32_t{0x0A};
     if (!err.failed())
         s.device_copy = s.user;
     return !err.failed();

@@ -14,7 +14,6 @@ struct scanner_param_state {
     QString title;               // its base name, or the default title
     int user_set = 0;            // the chosen user set, 0 or 1
     bool no_file = false;        // the last load found no file
-    uint32_t change_flags = 0;   // program change flags; bits 1 and 3 concern the scanner
 };
 
 extern scanner_param_state g_scanner_params;

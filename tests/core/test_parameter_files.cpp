@@ -50,9 +50,9 @@ TEST_F(parameter_files, scanner_file_saved_and_loaded_round_trip)
     g_scanner_params.source = 2;
     g_scanner_params.file_name = sp("Wand42.sp");
     g_scanner_params.user = sample();
-    g_scanner_params.change_flags = 0xFF;
+    g_host_context.change_flags() = 0xFF;
     ASSERT_TRUE(send_scanner_parameters(false, err));
-    EXPECT_EQ(g_scanner_params.change_flags, 0xF5u);
+    EXPECT_EQ(g_host_context.change_flags(), 0xF5u);
     ASSERT_FALSE(ui_fake.prompts().empty());
     EXPECT_EQ(ui_fake.prompts().back().text, QString("File save successfull!"));
     EXPECT_EQ(QFileInfo(sp("Wand42.sp")).size(), 224);
