@@ -277,3 +277,24 @@ TEST_F(scanner_lists, scanner_set_readers)
     EXPECT_EQ(err.code, 4);
     ASSERT_EQ(shown.size(), 1u);
 }
+
+TEST_F(scanner_lists, controller_sets_beyond_the_code_list_stay_hidden)
+{
+    QByteArray lines;
+    for (int i = 0; i < 60; ++i)
+        lines += "00040000 S" + QByteArray::number(i) + "\r\n";
+    write(q(app.file("scannerx.lst")), lines);
+    read_scanner_list();
+    ASSERT_EQ(g_scanner_lists.count, 50);
+    for (int set = 0; set < 55; ++set)
+        dev.add(set, QString("P%1").arg(set, 3, 10, QChar('0')));
+    dev.install();
+    source = 1;
+    EXPECT_TRUE(rebuild_scanner_lists(&model, &proxy, err));
+    EXPECT_EQ(g_scanner_lists.count, 55);
+    EXPECT_EQ(g_scanner_lists.texts.size(), 55);
+    const std::vector<int> ids = ids_of(model);
+    EXPECT_EQ(ids.size(), 52u);  // 50 sets and the two user rows
+    for (int id : ids)
+        EXPECT_TRUE(id < 50 || id >= 128) << id;
+}
