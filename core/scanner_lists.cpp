@@ -123,6 +123,7 @@ bool rebuild_from_controller(QAbstractItemModel* model)
     int count = 0;
     QString set0_name;
     scanner_record rec;
+    s.auto_detect_set = 1;
     for (int set = 0; set < 128; ++set) {
         error_record e;
         bool exists = false;
