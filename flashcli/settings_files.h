@@ -1,0 +1,20 @@
+// The two files the console downloader reads its settings from: the language line of
+// KONFIG.CFG and the letter settings of a .DAT settings file.
+#pragma once
+#include <cstdint>
+#include <cstdio>
+#include <string>
+
+namespace flashcli {
+
+// The language that the first line of the file asks for: English when its first character
+// is "L" and its third "E" (either case); German otherwise and when the file is missing.
+int read_konfig_language(const std::string& path = "KONFIG.CFG");
+
+// Applies every setting line of the settings file; 0, or 0xF005 when it cannot be opened.
+uint16_t read_dat_file(const std::string& path);
+
+// Applies every setting line of an open settings file, read to its end.
+void read_dat_stream(FILE* file);
+
+}  // namespace flashcli

@@ -1,0 +1,6 @@
+tarvix_add_test(test_flashcli_settings LABEL flashcli
+  SOURCES ${CMAKE_CURRENT_LIST_DIR}/test_settings.cpp
+  LIBS flashcli_fake flashcli_core tarvix_testsupport)
+tarvix_add_test(test_flashcli_report LABEL flashcli
+  SOURCES ${CMAKE_CURRENT_LIST_DIR}/test_report.cpp
+  LIBS flashcli_fake flashcli_core tarvix_testsupport)

@@ -1,0 +1,232 @@
+// The flashcli program itself: help texts, the report with its pause, the key wait under
+// a terminal and runs without any terminal.
+#include <gtest/gtest.h>
+
+#include "support/test_support.h"
+
+#include <chrono>
+#include <csignal>
+#include <cstdlib>
+#include <fcntl.h>
+#include <fstream>
+#include <poll.h>
+#include <pty.h>
+#include <string>
+#include <sys/wait.h>
+#include <termios.h>
+#include <unistd.h>
+#include <vector>
+
+namespace {
+
+using steady = std::chrono::steady_clock;
+
+const char* const k_banner_english =
+    "Firmloader for Windows 2000/XP for V24, CAN, Ethernet and USB\n"
+    "Version 1.11.05                                   Date:  05.08.2019\n";
+const char* const k_banner_german =
+    "Firmloader fuer WIN95/98, WinNT (CANDongel, ISA-CAN (nicht NT), V24\n"
+    "Version 1.11.05                                   Datum: 05.08.2019\n";
+
+std::string program()
+{
+    const char* dir = std::getenv("TARVIX_APP_DIR");
+    return std::string(dir ? dir : ".") + "/flashcli/flashcli";
+}
+
+struct outcome {
+    int status = -1;  // exit status, or -1 when the program did not exit normally
+    std::string output;
+    double seconds = 0;
+    bool timed_out = false;
+};
+
+// Runs the program in folder cwd without a controlling terminal (a session of its own)
+// and with standard input at its end; gives it at most limit seconds.
+outcome run_detached(const std::vector<std::string>& args, const std::string& cwd, int limit = 60)
+{
+    int fds[2];
+    EXPECT_EQ(pipe(fds), 0);
+    const auto start = steady::now();
+    pid_t pid = fork();
+    if (pid == 0) {
+        setsid();
+        int null_fd = open("/dev/null", O_RDONLY);
+        dup2(null_fd, 0);
+        dup2(fds[1], 1);
+        close(fds[0]);
+        if (chdir(cwd.c_str()) != 0)
+            _exit(120);
+        std::vector<char*> argv;
+        std::string prog = program();
+        argv.push_back(const_cast<char*>(prog.c_str()));
+        for (const std::string& a : args)
+            argv.push_back(const_cast<char*>(a.c_str()));
+        argv.push_back(nullptr);
+        execv(prog.c_str(), argv.data());
+        _exit(121);
+    }
+    close(fds[1]);
+    outcome o;
+    char buf[4096];
+    for (;;) {
+        const auto left = std::chrono::seconds(limit) - (steady::now() - start);
+        const int ms = int(std::chrono::duration_cast<std::chrono::milliseconds>(left).count());
+        if (ms <= 0) {
+            o.timed_out = true;
+            kill(pid, SIGKILL);
+            break;
+        }
+        struct pollfd p = {fds[0], POLLIN, 0};
+        if (poll(&p, 1, ms) <= 0)
+            continue;
+        ssize_t n = read(fds[0], buf, sizeof buf);
+        if (n <= 0)
+            break;
+        o.output.append(buf, size_t(n));
+    }
+    close(fds[0]);
+    int st = 0;
+    waitpid(pid, &st, 0);
+    o.seconds = std::chrono::duration<double>(steady::now() - start).count();
+    o.status = WIFEXITED(st) ? WEXITSTATUS(st) : -1;
+    return o;
+}
+
+void write_file(const std::string& path, const std::string& text)
+{
+    std::ofstream(path, std::ios::binary) << text;
+}
+
+}  // namespace
+
+TEST(FlashcliProgram, HelpInEnglishAndGermanExactlyAndStatusZero)
+{
+    testing_support::temp_dir english;
+    write_file(english.file("KONFIG.CFG"), "L:E\r\n");
+    outcome o = run_detached({"?"}, english.path());
+    EXPECT_EQ(o.status, 0);
+    EXPECT_EQ(o.output,
+              std::string(k_banner_english) +
+                  "Linux edition: settings from the command line, KONFIG.CFG and <name>.DAT\n"
+                  "Parameters: \n"
+                  "<filename>: Name of the DAT-configuration file without extension\n"
+                  "#:          Transfer data over the serial COM interface\n"
+                  "$:          Transfer data with the CAN-dongle\n"
+                  "(:          Transfer data with PEAK CAN-dongle (from version 1.06)\n"
+                  "& oder @:   Transfer data over ethernet\n"
+                  "=:          Transfer data over USB (from version 1.05)\n"
+                  "!:          Fast protocol\n"
+                  "%:         Short Screen Output at reading operations\n"
+                  "):          No user key-input to confirm errors\n"
+                  "[A..Z:]:    Parameter settings\n");
+
+    testing_support::temp_dir german;
+    o = run_detached({"?x"}, german.path());
+    EXPECT_EQ(o.status, 0);
+    EXPECT_EQ(o.output,
+              std::string(k_banner_german) +
+                  "Linux-Ausgabe: Einstellungen aus Kommandozeile, KONFIG.CFG und <Name>.DAT\n"
+                  "Parameter: \n"
+                  "<filename>: Name des DAT-Konfigurationsfiles ohne Extension\n"
+                  "#:          Laden ueber SERIELLE Schnittstelle\n"
+                  "$:          Laden ueber CAN-Dongel\n"
+                  "(:          Laden ueber PEAK CAN-Dongel (ab Version 1.06)\n"
+                  "& oder @:   Laden ueber Ethernet-Driver\n"
+                  "=:          Laden ueber USB (ab V1.05)\n"
+                  "!:          Fast Protocol\n"
+                  "%:         Short Screen Output beim Lesen\n"
+                  "):          Bei Fehlermeldungen wird nicht auf Tastatur-Eingabe gewartet\n"
+                  "[A..Z:]:    Kommando-Parameter-Einstellung\n");
+}
+
+TEST(FlashcliProgram, MissingSettingsFileWaitsFiveSecondsAndFails)
+{
+    testing_support::temp_dir dir;
+    const outcome o = run_detached({"H:E", "=", ")", "nofile"}, dir.path());
+    ASSERT_FALSE(o.timed_out);
+    EXPECT_EQ(o.output.rfind(k_banner_english, 0), 0u);
+    const std::string tail = "\nError application module! Configuration file not found!\nPlease press any key!\n";
+    ASSERT_GE(o.output.size(), tail.size());
+    EXPECT_EQ(o.output.substr(o.output.size() - tail.size()), tail);
+    EXPECT_EQ(o.status, 0xF05 & 0xFF);
+    EXPECT_GE(o.seconds, 4.9);
+}
+
+TEST(FlashcliProgram, WithoutTerminalAndWithInputAtItsEndNothingHangs)
+{
+    testing_support::temp_dir dir;
+    write_file(dir.file("set.DAT"), "Z:1\n");
+    struct row {
+        std::vector<std::string> args;
+        int status;
+    };
+    // No key can come: the wait for one ends at once.
+    const row rows[] = {
+        {{"H:E"}, 0x05},              // settings-file prompt at the end of input
+        {{"H:E", "nofile"}, 0x05},
+        {{"=", "set"}, 0x0A},         // no USB device
+        {{"#", "set"}, 0x01},         // no serial port
+        {{"$", "set"}, 0x03},         // no CAN driver library
+        {{"@", "set"}, 0x01},         // no raw socket
+    };
+    for (const row& r : rows) {
+        SCOPED_TRACE(r.args.back());
+        const outcome o = run_detached(r.args, dir.path(), 60);
+        EXPECT_FALSE(o.timed_out);
+        EXPECT_EQ(o.status, r.status);
+        EXPECT_LT(o.seconds, 4.5) << o.output;
+    }
+}
+
+TEST(FlashcliProgram, UnderATerminalItWaitsForAKeyWithoutEcho)
+{
+    testing_support::temp_dir dir;
+    const std::string prog = program();
+    int master = -1;
+    pid_t pid = forkpty(&master, nullptr, nullptr, nullptr);
+    ASSERT_GE(pid, 0);
+    if (pid == 0) {
+        if (chdir(dir.path().c_str()) != 0)
+            _exit(120);
+        execl(prog.c_str(), prog.c_str(), "H:E", "nofile", static_cast<char*>(nullptr));
+        _exit(121);
+    }
+    const auto deadline = steady::now() + std::chrono::seconds(60);
+    std::string output;
+    char buf[1024];
+    auto read_some = [&](int ms) {
+        struct pollfd p = {master, POLLIN, 0};
+        if (poll(&p, 1, ms) <= 0)
+            return true;
+        ssize_t n = read(master, buf, sizeof buf);
+        if (n <= 0)
+            return false;  // the terminal is gone: the program ended
+        output.append(buf, size_t(n));
+        return true;
+    };
+    while (output.find("Please press any key!") == std::string::npos && steady::now() < deadline)
+        ASSERT_TRUE(read_some(100)) << output;
+    ASSERT_NE(output.find("Please press any key!"), std::string::npos) << output;
+
+    // The key read switches the terminal's echo off; only then is a key certainly not echoed.
+    struct termios t;
+    for (;;) {
+        ASSERT_EQ(tcgetattr(master, &t), 0);
+        if (!(t.c_lflag & ECHO))
+            break;
+        ASSERT_LT(steady::now(), deadline);
+        read_some(20);
+    }
+    int st = 0;
+    EXPECT_EQ(waitpid(pid, &st, WNOHANG), 0) << "ended without a key";
+    const size_t before_key = output.size();
+    ASSERT_EQ(write(master, "k", 1), 1);
+    while (steady::now() < deadline && read_some(100)) {
+    }
+    ASSERT_EQ(waitpid(pid, &st, 0), pid);
+    close(master);
+    ASSERT_TRUE(WIFEXITED(st));
+    EXPECT_EQ(WEXITSTATUS(st), 5);
+    EXPECT_EQ(output.find('k', before_key), std::string::npos) << output.substr(before_key);
+}

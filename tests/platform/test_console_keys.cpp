@@ -1,0 +1,115 @@
+// Console keys on a pseudo terminal that a child process takes as its controlling terminal,
+// and in a child that has none.
+#include <gtest/gtest.h>
+
+#include "platform/console_keys.h"
+
+#include <chrono>
+#include <pty.h>
+#include <sys/ioctl.h>
+#include <sys/wait.h>
+#include <termios.h>
+#include <unistd.h>
+
+namespace {
+
+using steady = std::chrono::steady_clock;
+
+// Waits until the terminal's echo is off, i.e. the child is inside a key call.
+bool wait_echo_off(int master)
+{
+    const auto deadline = steady::now() + std::chrono::seconds(60);
+    struct termios t;
+    while (steady::now() < deadline) {
+        if (tcgetattr(master, &t) != 0)
+            return false;
+        if (!(t.c_lflag & ECHO))
+            return true;
+        usleep(2000);
+    }
+    return false;
+}
+
+}  // namespace
+
+TEST(ConsoleKeys, ReadsOneKeyWithoutEchoAndRestoresTheTerminal)
+{
+    int master = -1, slave = -1;
+    ASSERT_EQ(openpty(&master, &slave, nullptr, nullptr, nullptr), 0);
+    int ready[2], go[2];  // child to parent, parent to child
+    ASSERT_EQ(pipe(ready), 0);
+    ASSERT_EQ(pipe(go), 0);
+    pid_t pid = fork();
+    ASSERT_GE(pid, 0);
+    if (pid == 0) {
+        close(master);
+        close(ready[0]);
+        close(go[1]);
+        setsid();
+        if (ioctl(slave, TIOCSCTTY, 0) != 0)
+            _exit(10);
+        if (platform::console_key_pressed())
+            _exit(11);
+        if (write(ready[1], "r", 1) != 1)
+            _exit(12);
+        if (platform::console_read_key() != 'q')
+            _exit(13);
+        struct termios t;
+        if (tcgetattr(slave, &t) != 0 || !(t.c_lflag & ECHO) || !(t.c_lflag & ICANON))
+            _exit(14);
+        // A key typed before the call is seen as pressed and then read.
+        if (write(ready[1], "s", 1) != 1)
+            _exit(15);
+        char c;
+        if (read(go[0], &c, 1) != 1)
+            _exit(16);
+        if (!platform::console_key_pressed())
+            _exit(17);
+        if (platform::console_read_key() != 'z')
+            _exit(18);
+        _exit(0);
+    }
+    close(slave);
+    close(ready[1]);
+    close(go[0]);
+    char c;
+    ASSERT_EQ(read(ready[0], &c, 1), 1);
+    ASSERT_TRUE(wait_echo_off(master));
+    ASSERT_EQ(write(master, "q", 1), 1);
+    if (read(ready[0], &c, 1) != 1) {
+        int st = 0;
+        waitpid(pid, &st, 0);
+        FAIL() << "child ended with " << WEXITSTATUS(st);
+    }
+    ASSERT_EQ(write(master, "z", 1), 1);
+    usleep(50000);  // lets the line discipline take the byte before the child looks
+    ASSERT_EQ(write(go[1], "g", 1), 1);
+    int st = 0;
+    ASSERT_EQ(waitpid(pid, &st, 0), pid);
+    ASSERT_TRUE(WIFEXITED(st));
+    EXPECT_EQ(WEXITSTATUS(st), 0);
+    // No echo of the key read in raw mode.
+    char out[64];
+    ssize_t n = read(master, out, sizeof out);  // the typed "z" was echoed in line mode
+    std::string echoed = n > 0 ? std::string(out, size_t(n)) : "";
+    EXPECT_EQ(echoed.find('q'), std::string::npos);
+    close(master);
+}
+
+TEST(ConsoleKeys, WithoutTerminalNoKeyAndEndOfInputAtOnce)
+{
+    pid_t pid = fork();
+    ASSERT_GE(pid, 0);
+    if (pid == 0) {
+        setsid();
+        if (platform::console_key_pressed())
+            _exit(1);
+        if (platform::console_read_key() != -1)
+            _exit(2);
+        _exit(0);
+    }
+    int st = 0;
+    ASSERT_EQ(waitpid(pid, &st, 0), pid);
+    ASSERT_TRUE(WIFEXITED(st));
+    EXPECT_EQ(WEXITSTATUS(st), 0);
+}
