@@ -14,8 +14,10 @@ qt_services::qt_services() = default;
 qt_services::~qt_services()
 {
     // Services kept in a static outlive the application object; a widget must not.
-    if (QApplication::instance())
+    if (QApplication::instance()) {
         delete ownProgress_;
+        delete busy_;
+    }
 }
 
 void qt_services::set_progress_dialog(c_dlg_progressbar* dialog) { progress_ = dialog; }
@@ -109,3 +111,23 @@ int qt_services::run_modal(QWidget* dialog)
 }
 
 }  // namespace ui
+
+void qt_services::busy_show(const QString& title, const QString& text)
+{
+    // One parentless box, made at the first call and reused; modeless, so the work goes on.
+    if (!busy_) {
+        busy_ = new QMessageBox();
+        busy_->setStandardButtons(QMessageBox::NoButton);
+    }
+    busy_->setWindowTitle(title);
+    busy_->setText(text);
+    busy_->setModal(false);
+    busy_->show();
+    QApplication::processEvents(QEventLoop::AllEvents, 5);
+}
+
+void qt_services::busy_hide()
+{
+    if (busy_)
+        busy_->hide();
+}

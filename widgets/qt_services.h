@@ -6,6 +6,7 @@
 #include "core/user_seam.h"
 
 class c_dlg_progressbar;
+class QMessageBox;
 
 namespace ui {
 
@@ -33,8 +34,11 @@ public:
                            const QString& filter) override;
     QString existing_directory(QWidget* parent, const QString& caption, const QString& dir) override;
     int run_modal(QWidget* dialog) override;
+    void busy_show(const QString& title, const QString& text) override;
+    void busy_hide() override;
 
 private:
+    QPointer<QMessageBox> busy_;
     QPointer<c_dlg_progressbar> progress_;
     QPointer<c_dlg_progressbar> ownProgress_;
 };
