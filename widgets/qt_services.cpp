@@ -110,8 +110,6 @@ int qt_services::run_modal(QWidget* dialog)
     return 0;
 }
 
-}  // namespace ui
-
 void qt_services::busy_show(const QString& title, const QString& text)
 {
     // One parentless box, made at the first call and reused; modeless, so the work goes on.
@@ -131,3 +129,5 @@ void qt_services::busy_hide()
     if (busy_)
         busy_->hide();
 }
+
+}  // namespace ui
