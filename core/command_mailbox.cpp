@@ -12,13 +12,13 @@ void queue_request(const device_frame& frame)
     if (q.count >= command_mailbox_state::capacity) {
         // A full queue means the keys run ahead of the controller: stop the movement.
         q.count = 1;
-        q.slots[0] = frame;
-        q.slots[0][device_protocol::command_offset] = device_protocol::cmd_stop_stepping;
+        q.frames[0] = frame;
+        q.frames[0][device_protocol::command_offset] = device_protocol::cmd_stop_stepping;
         return;
     }
     for (int i = q.count; i > 0; --i)
-        q.slots[i] = q.slots[i - 1];
-    q.slots[0] = frame;
+        q.frames[i] = q.frames[i - 1];
+    q.frames[0] = frame;
     ++q.count;
 }
 
@@ -26,22 +26,22 @@ void queue_set_single(const device_frame& frame)
 {
     auto& q = command_mailbox();
     q.count = 1;
-    q.slots[0] = frame;
+    q.frames[0] = frame;
 }
 
 void queue_set_three(const device_frame& first, const device_frame& second, const device_frame& last)
 {
     auto& q = command_mailbox();
-    q.slots[2] = first;
-    q.slots[1] = second;
-    q.slots[0] = last;
+    q.frames[2] = first;
+    q.frames[1] = second;
+    q.frames[0] = last;
     q.count = 3;
 }
 
 const device_frame* queue_oldest()
 {
     auto& q = command_mailbox();
-    return q.count > 0 ? &q.slots[q.count - 1] : nullptr;
+    return q.count > 0 ? &q.frames[q.count - 1] : nullptr;
 }
 
 void queue_remove_oldest()

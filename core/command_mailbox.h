@@ -8,7 +8,7 @@
 struct command_mailbox_state {
     static constexpr int capacity = 4;
     int32_t count = 0;                // frames queued, 0 to 4
-    device_frame slots[capacity];     // slot 0 the newest, slot count-1 the oldest
+    device_frame frames[capacity];     // slot 0 the newest, slot count-1 the oldest
 };
 
 // The one queue of the process.

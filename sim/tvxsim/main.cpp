@@ -19,7 +19,7 @@ namespace {
 void usage()
 {
     std::fprintf(stderr,
-                 "usage: tvxsim [--dir FOLDER] [--profile NAME] [--interface SPEC]... [--pace]\n"
+                 "usage: tvxsim [--dir FOLDER] [--profile NAME] [--interface SPEC]... [--pace] [--exit-with-stdin]\n"
                  "  FOLDER defaults to $TARVIX_HID_SIM; SPEC as page=0xFF00,usage=1,in=65,out=65,"
                  "product=Tarvix%%209[,decoy][,noproduct][,refusewrite]\n");
 }
@@ -32,6 +32,7 @@ int main(int argc, char** argv)
     std::string profile = sim::profiles().front().name;
     std::vector<sim::sim_interface> ifaces;
     bool pace = false;
+    bool exit_with_stdin = false;  // a test harness that dies takes the server with it
     for (int i = 1; i < argc; ++i) {
         std::string a = argv[i];
         auto value = [&]() -> std::string {
@@ -55,6 +56,8 @@ int main(int argc, char** argv)
             ifaces.push_back(s);
         } else if (a == "--pace")
             pace = true;
+        else if (a == "--exit-with-stdin")
+            exit_with_stdin = true;
         else {
             usage();
             return 2;
@@ -85,6 +88,12 @@ int main(int argc, char** argv)
     }
     simulator.set_pacing(pace);
     loop.watch(sfd, POLLIN, [&](short) { loop.quit(); });
+    if (exit_with_stdin)
+        loop.watch(0, POLLIN, [&](short) {
+            char c[64];
+            if (::read(0, c, sizeof c) <= 0)
+                loop.quit();
+        });
     std::printf("ready\n");
     std::fflush(stdout);
     loop.run();
