@@ -28,12 +28,17 @@ TEST(LinkStress, SendsDuringUnplugAndReopen)
 
         std::atomic<bool> done{false};
         std::atomic<int> cycles{0};
+        std::atomic<int> replies{0};
         std::thread plugger([&] {
             sim::control_client c;
             std::string err;
             if (!c.connect(sim.folder(), err))
                 return;
             for (int i = 0; i < 25; ++i) {
+                // Unplug at once, or once a reply of the reopened link went through.
+                int before = replies;
+                if (i % 2)
+                    wait_until([&] { return replies > before; }, 20000);
                 c.unplug(5 + (i % 4) * 10);
                 wait_until([] { return !hid_link_up(); }, 5000);
                 wait_until([] { return hid_link_up(); }, 20000);
@@ -42,7 +47,7 @@ TEST(LinkStress, SendsDuringUnplugAndReopen)
             done = true;
         });
 
-        int sent = 0, replies = 0, unplugs = 0;
+        int sent = 0, unplugs = 0;
         uint8_t frame[63];
         uint16_t n;
         while (!done) {
