@@ -1,6 +1,6 @@
 tarvix_add_test(test_core_link_sim LABEL core
   SOURCES ${CMAKE_CURRENT_LIST_DIR}/test_link_sim.cpp ${CMAKE_SOURCE_DIR}/tests/sim/tvxsim_process.cpp
-  LIBS tarvix_core tarvix_sim TIMEOUT 300)
+  LIBS tarvix_core tarvix_sim TSAN TIMEOUT 300)
 if(TARGET test_core_link_sim)
   add_dependencies(test_core_link_sim tvxsim)
 endif()

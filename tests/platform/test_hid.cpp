@@ -116,6 +116,12 @@ TEST_F(HidrawTree, EnumeratesInNumericOrderWithCapabilitiesAndProduct)
     uint32_t err = 0;
     EXPECT_EQ(b.open("/nonexistent/hidraw2", hid_access::read, err), nullptr);
     EXPECT_EQ(err, hid_error_file_not_found);
+    // A query needs no device node: capabilities and product come from sysfs.
+    auto q = b.open("/nonexistent/hidraw2", hid_access::query, err);
+    ASSERT_NE(q, nullptr);
+    EXPECT_EQ(q->info().output_report_length, 65);
+    ASSERT_TRUE(q->product_string(p, err));
+    EXPECT_EQ(p, "Tarvyx 9");
 }
 
 TEST(HidSimProtocol, HelloAndOpenRoundTripAndRejectGarbage)
