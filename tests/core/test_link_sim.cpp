@@ -5,7 +5,7 @@
 #include <dirent.h>
 #include <memory>
 
-#include "core/c_thrrcv.h"
+#include "core/hid_receive_thread.h"
 #include "core/command_mailbox.h"
 #include "core/device_exchange.h"
 #include "core/hid_link.h"
@@ -60,7 +60,7 @@ protected:
     {
         error_record e;
         ASSERT_TRUE(hid_open(e)) << e.code;
-        thread_ = std::make_unique<c_thrrcv>();
+        thread_ = std::make_unique<hid_receive_thread>();
         thread_->start();
     }
     bool exchange(const device_frame& request, device_frame& reply, error_record& e, uint16_t timeout = 10000)
@@ -78,7 +78,7 @@ protected:
     }
 
     std::unique_ptr<tvxsim_process> sim_;
-    std::unique_ptr<c_thrrcv> thread_;
+    std::unique_ptr<hid_receive_thread> thread_;
 };
 
 TEST_F(LinkSim, OpensTheControllerAmongDecoys)

@@ -5,7 +5,7 @@
 #include <atomic>
 #include <thread>
 
-#include "core/c_thrrcv.h"
+#include "core/hid_receive_thread.h"
 #include "core/device_exchange.h"
 #include "core/hid_link.h"
 #include "tests/core/link_test_util.h"
@@ -23,7 +23,7 @@ TEST(LinkStress, SendsDuringUnplugAndReopen)
     error_record e;
     ASSERT_TRUE(hid_open(e));
     {
-        c_thrrcv thread;
+        hid_receive_thread thread;
         thread.start();
 
         std::atomic<bool> done{false};

@@ -1,7 +1,7 @@
 // The tvxsim server's control socket and its paced mode.
 #include <gtest/gtest.h>
 
-#include "core/c_thrrcv.h"
+#include "core/hid_receive_thread.h"
 #include "core/device_exchange.h"
 #include "core/hid_link.h"
 #include "tests/core/link_test_util.h"
@@ -58,7 +58,7 @@ TEST(Tvxsim, PacedExchangesAndTheLoaderProfile)
         ASSERT_TRUE(sim.ok()) << sim.error();
         error_record e;
         ASSERT_TRUE(hid_open(e));
-        c_thrrcv thread;
+        hid_receive_thread thread;
         thread.start();
         device_frame reply;
         for (int i = 0; i < 20; ++i) {
