@@ -13,7 +13,10 @@ uint64_t now_ns()
     return uint64_t(ts.tv_sec) * 1000000000ull + uint64_t(ts.tv_nsec);
 }
 
-void event_loop::watch(int fd, short events, fd_callback cb) { fds_[fd] = {events, std::move(cb)}; }
+void event_loop::watch(int fd, short events, fd_callback cb)
+{
+    fds_[fd] = {events, std::make_shared<fd_callback>(std::move(cb))};
+}
 
 void event_loop::unwatch(int fd) { fds_.erase(fd); }
 
@@ -77,7 +80,7 @@ void event_loop::run()
             if (it == fds_.end())
                 continue;  // closed by an earlier callback of this round
             auto cb = it->second.cb;
-            cb(pfds[i].revents);
+            (*cb)(pfds[i].revents);
         }
     }
 }

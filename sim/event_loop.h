@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <functional>
 #include <map>
+#include <memory>
 #include <queue>
 #include <vector>
 
@@ -29,7 +30,7 @@ public:
 private:
     struct watch_entry {
         short events;
-        fd_callback cb;
+        std::shared_ptr<fd_callback> cb;  // shared: a callback may unwatch its own fd
     };
     struct timer {
         uint64_t due;

@@ -1,6 +1,7 @@
 // Exchanges per second against tvxsim beside a plain SOCK_SEQPACKET ping-pong of 64-byte
 // messages, and the caller's CPU share during exchanges paced at one report per 1 ms USB
 // frame. Run from the build folder: TARVIX_APP_DIR=app bench/bench_core_link [exchanges]
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -72,10 +73,9 @@ bool run_exchanges(int count)
 
 int main(int argc, char** argv)
 {
-    int rounds = argc > 1 ? std::atoi(argv[1]) : 20000;
+    int rounds = argc > 1 ? std::atoi(argv[1]) : 10000;
     int paced = argc > 2 ? std::atoi(argv[2]) : 10000;
-
-    double pp = ping_pong(rounds);
+    const int trials = 5;
 
     testing_support::tvxsim_process sim;
     if (!sim.ok()) {
@@ -90,23 +90,33 @@ int main(int argc, char** argv)
     c_thrrcv thread;
     thread.start();
     run_exchanges(200);  // warm up
-    auto t = clk::now();
-    if (!run_exchanges(rounds))
-        return 1;
-    double ex = rounds / seconds_since(t);
+
+    // Alternate the two measurements so that both see the same machine; the best trial of
+    // each is the one least disturbed by other work.
+    double best_pp = 0, best_ex = 0;
+    for (int t = 0; t < trials; ++t) {
+        double pp = ping_pong(rounds);
+        auto t0 = clk::now();
+        if (!run_exchanges(rounds))
+            return 1;
+        double ex = rounds / seconds_since(t0);
+        std::printf("trial %d: ping-pong %.0f/s, exchanges %.0f/s, ratio %.2f\n", t + 1, pp, ex, ex / pp);
+        best_pp = std::max(best_pp, pp);
+        best_ex = std::max(best_ex, ex);
+    }
 
     sim.control().set_pacing(true);
     run_exchanges(50);
     double c0 = cpu_seconds();
-    t = clk::now();
+    auto t0 = clk::now();
     if (!run_exchanges(paced))
         return 1;
-    double wall = seconds_since(t);
+    double wall = seconds_since(t0);
     double cpu = cpu_seconds() - c0;
 
-    std::printf("SOCK_SEQPACKET ping-pong, 64 bytes: %.0f round trips/s\n", pp);
-    std::printf("status exchanges against tvxsim, unpaced: %.0f exchanges/s\n", ex);
-    std::printf("ratio exchanges / ping-pong: %.2f (goal >= 0.80)\n", ex / pp);
+    std::printf("SOCK_SEQPACKET ping-pong, 64 bytes (best of %d): %.0f round trips/s\n", trials, best_pp);
+    std::printf("status exchanges against tvxsim, unpaced (best of %d): %.0f exchanges/s\n", trials, best_ex);
+    std::printf("ratio exchanges / ping-pong: %.2f (goal >= 0.80)\n", best_ex / best_pp);
     std::printf("paced (1 ms USB frames): %d exchanges in %.2f s, %.2f ms each\n", paced, wall, wall * 1000 / paced);
     std::printf("caller CPU time during paced exchanges: %.3f s = %.1f %% of wall time (goal < 10 %%)\n", cpu,
                 100 * cpu / wall);
