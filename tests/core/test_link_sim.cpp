@@ -173,6 +173,7 @@ TEST_F(LinkSim, FaultsBecomeTheirErrorRecords)
     };
     const row rows[] = {
         {"drop", hid_code_no_reply, err_type_usb_host, err_arg_none, 0},
+        {"delay ms=800", hid_code_no_reply, err_type_usb_host, err_arg_none, 0},
         {"wrong-kind", host_error_wrong_reply, err_type_host, err_arg_none, 0},
         {"error code=5 ttype=3 arg=9 count=2", 5, err_type_device, err_arg_once, 0},
         {"error code=30 ttype=3 arg=9 count=3", 30, err_type_device, err_arg_once, 9},
@@ -187,7 +188,7 @@ TEST_F(LinkSim, FaultsBecomeTheirErrorRecords)
         device_frame reply;
         error_record e;
         // Only the dropped reply waits out its deadline; the others answer well before.
-        uint16_t timeout = r.code == hid_code_no_reply ? 1000 : 10000;
+        uint16_t timeout = r.code == hid_code_no_reply ? 500 : 10000;
         EXPECT_FALSE(exchange(link_test::read_parameter_request(28), reply, e, timeout));
         EXPECT_EQ(e.code, r.code);
         EXPECT_EQ(e.severity, err_severity_error);
