@@ -16,9 +16,14 @@ uint64_t now_ns()
 void event_loop::watch(int fd, short events, fd_callback cb)
 {
     fds_[fd] = {events, std::make_shared<fd_callback>(std::move(cb))};
+    fds_changed_ = true;
 }
 
-void event_loop::unwatch(int fd) { fds_.erase(fd); }
+void event_loop::unwatch(int fd)
+{
+    fds_.erase(fd);
+    fds_changed_ = true;
+}
 
 uint64_t event_loop::at(uint64_t due_ns, timer_callback cb)
 {
@@ -50,11 +55,14 @@ void event_loop::run()
         }
         if (quit_)
             break;
-        pfds.clear();
-        order.clear();
-        for (auto& e : fds_) {
-            pfds.push_back({e.first, e.second.events, 0});
-            order.push_back(e.first);
+        if (fds_changed_) {
+            pfds.clear();
+            order.clear();
+            for (auto& e : fds_) {
+                pfds.push_back({e.first, e.second.events, 0});
+                order.push_back(e.first);
+            }
+            fds_changed_ = false;
         }
         timespec ts{};
         timespec* tsp = nullptr;

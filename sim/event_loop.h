@@ -42,6 +42,7 @@ private:
     std::map<uint64_t, timer_callback> timer_cbs_;
     uint64_t next_id_ = 1;
     bool quit_ = false;
+    bool fds_changed_ = true;  // the poll set is rebuilt only after a change
 };
 
 }  // namespace sim

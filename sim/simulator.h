@@ -43,7 +43,7 @@ public:
 
 private:
     void on_report(size_t iface, const uint8_t* report, size_t n);
-    void process(size_t iface, std::vector<uint8_t> report);
+    void process(size_t iface, const uint8_t* report, size_t n);
     void send_out(size_t iface, const outgoing_report& o);
 
     event_loop& loop_;

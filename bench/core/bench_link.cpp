@@ -5,6 +5,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <sched.h>
 #include <sys/resource.h>
 #include <sys/socket.h>
 #include <sys/wait.h>
@@ -28,6 +29,36 @@ double cpu_seconds()
     return double(u.ru_utime.tv_sec + u.ru_stime.tv_sec) + double(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
 }
 
+// The caller and its peer each get a CPU of their own, so both measurements cross
+// between the same two CPUs and do not depend on where the scheduler puts them.
+int cpu_a = -1, cpu_b = -1;
+
+void pin(pid_t pid, int cpu)
+{
+    if (cpu < 0)
+        return;
+    cpu_set_t set;
+    CPU_ZERO(&set);
+    CPU_SET(cpu, &set);
+    sched_setaffinity(pid, sizeof set, &set);
+}
+
+void choose_cpus()
+{
+    cpu_set_t set;
+    if (sched_getaffinity(0, sizeof set, &set) != 0)
+        return;
+    for (int c = 0; c < CPU_SETSIZE; ++c)
+        if (CPU_ISSET(c, &set)) {
+            if (cpu_a < 0)
+                cpu_a = c;
+            else if (cpu_b < 0)
+                cpu_b = c;
+        }
+    if (cpu_b < 0)
+        cpu_b = cpu_a;
+}
+
 // Round trips per second of 64-byte messages between two processes.
 double ping_pong(int rounds)
 {
@@ -36,6 +67,7 @@ double ping_pong(int rounds)
         return 0;
     pid_t pid = fork();
     if (pid == 0) {
+        pin(0, cpu_b);
         close(sv[0]);
         char buf[64];
         ssize_t n;
@@ -76,12 +108,15 @@ int main(int argc, char** argv)
     int rounds = argc > 1 ? std::atoi(argv[1]) : 10000;
     int paced = argc > 2 ? std::atoi(argv[2]) : 10000;
     const int trials = 5;
+    choose_cpus();
 
     testing_support::tvxsim_process sim;
     if (!sim.ok()) {
         std::fprintf(stderr, "%s (set TARVIX_APP_DIR to the folder that holds tvxsim)\n", sim.error().c_str());
         return 1;
     }
+    pin(sim.pid(), cpu_b);
+    pin(0, cpu_a);  // before the receive thread starts, so it inherits the CPU
     error_record e;
     if (!hid_open(e)) {
         std::fprintf(stderr, "cannot open the simulated controller\n");
@@ -114,6 +149,7 @@ int main(int argc, char** argv)
     double wall = seconds_since(t0);
     double cpu = cpu_seconds() - c0;
 
+    std::printf("caller on CPU %d, peer (echo process or tvxsim) on CPU %d\n", cpu_a, cpu_b);
     std::printf("SOCK_SEQPACKET ping-pong, 64 bytes (best of %d): %.0f round trips/s\n", trials, best_pp);
     std::printf("status exchanges against tvxsim, unpaced (best of %d): %.0f exchanges/s\n", trials, best_ex);
     std::printf("ratio exchanges / ping-pong: %.2f (goal >= 0.80)\n", best_ex / best_pp);
