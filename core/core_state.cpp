@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "core/device_commands.h"
+#include "core/device_info.h"
 #include "core/global_tables.h"
 
 void image_state::reset()
@@ -41,4 +43,6 @@ void core_reset_for_tests()
     g_device().reset();
     g_parameter_error().reset();
     g_global_tables().reset();
+    g_device_info().reset();
+    g_dev_commands().reset();
 }

@@ -41,6 +41,14 @@ struct device_state {
     uint8_t variant_bit3 = 0;  // Basic sub-variant
     uint8_t family_code = 0;   // low byte of parameter 28
     std::string info_text;     // the device-information text of the status display
+    // One word: the program's change flags and the compatibility flags of the status bar
+    // (bit 0 host older, 1 host too old / data not shown, 2 firmware older, 3 firmware too old
+    // / write failed, 4 host compatibility known, 5 firmware compatibility known).
+    uint32_t change_flags = 0;
+    uint32_t revision_word = 0x2A2F3424;  // the controller's parameter 66
+    uint32_t host_revision = 0x3233344B;  // TarvixStudio's own revision word
+    bool loader_state = false;            // the controller runs only its firmware loader
+    bool status_full_refresh = false;     // the status display redraws everything next time
 
     void reset();
 };
@@ -57,7 +65,8 @@ image_state& g_images();
 device_state& g_device();
 parameter_error_state& g_parameter_error();
 
-// True for the process-monitor variant (Premium PM).
+// True for the process-monitor variant (Premium PM): the one answer to "does this controller
+// (or image) have the process monitor", for every page.
 inline bool device_has_pm() { return g_device().pm_capable != 0; }
 
 // Shorthands for the two long-lived images.

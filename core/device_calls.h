@@ -1,6 +1,6 @@
 // What the settings, scanner-list and parameter-file code needs from the device link and
-// from state kept by other parts of the program, as a narrow set of calls. The program wires
-// them to the command set and the device information; tests put fakes in.
+// from state kept by other parts of the program, as a narrow set of calls. By default they
+// are the command set and the device state itself; unit tests of the file code put fakes in.
 #pragma once
 #include <QString>
 #include <cstdint>
@@ -46,7 +46,7 @@ struct host_context {
 extern device_calls g_device_calls;
 extern host_context g_host_context;
 
-// Installs the defaults: no controller (every request fails with host error 4), the family
-// code of the device state, data source 0, revision 0x2A2F3424, errors shown through the
-// error display, and a change-flag word of its own.
+// Installs the defaults: the device command set over the link, the family code, revision
+// word and change/compatibility word of the device state, data source 0, and errors shown
+// through the error display.
 void reset_device_calls();
