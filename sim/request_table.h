@@ -59,5 +59,21 @@ void handle_status(world&, const device_frame&, reply_sink&);
 void handle_command(world&, const device_frame&, reply_sink&);
 void handle_read_parameter(world&, const device_frame&, reply_sink&);
 void handle_write_parameter(world&, const device_frame&, reply_sink&);
+void handle_read_function(world&, const device_frame&, reply_sink&);
+void handle_write_function(world&, const device_frame&, reply_sink&);
+void handle_read_record179(world&, const device_frame&, reply_sink&);
+void handle_write_record179(world&, const device_frame&, reply_sink&);
+void handle_read_record222(world&, const device_frame&, reply_sink&);
+void handle_write_record222(world&, const device_frame&, reply_sink&);
+void handle_free_record222(world&, const device_frame&, reply_sink&);
+void handle_info(world&, const device_frame&, reply_sink&);
+void handle_clear_info(world&, const device_frame&, reply_sink&);
+void handle_read_scanner(world&, const device_frame&, reply_sink&);
+void handle_write_scanner(world&, const device_frame&, reply_sink&);
+void handle_clear_scanner(world&, const device_frame&, reply_sink&);
+void handle_read_memory(world&, const device_frame&, reply_sink&);
+void handle_write_memory(world&, const device_frame&, reply_sink&);
+void handle_records36(world&, const device_frame&, reply_sink&);
+void handle_stream(world&, const device_frame&, reply_sink&);
 
 }  // namespace sim

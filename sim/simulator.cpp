@@ -1,6 +1,7 @@
 #include "sim/simulator.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <sstream>
 
 #include "sim/profiles.h"
@@ -179,6 +180,47 @@ std::vector<std::string> simulator::control(const std::string& line)
             return fail("usage: param <n> [<value>]");
         world_.parameters[uint16_t(a)] = int32_t(b);
         return ok();
+    }
+    if (cmd == "info") {
+        // info <index> <frame offset 5..62> <byte>...
+        if (w.size() < 4 || !number(w[1], a) || a < 0 || a > 255 || !number(w[2], b) || b < 5 ||
+            b + long(w.size()) - 3 > long(device_protocol::frame_size))
+            return fail("usage: info <index> <offset 5..62> <byte>...");
+        auto& blk = world_.info[uint8_t(a)];
+        for (size_t i = 3; i < w.size(); ++i) {
+            long v = 0;
+            if (!number(w[i], v) || v < 0 || v > 255)
+                return fail("bad byte " + w[i]);
+            blk.data[size_t(b) - 5 + i - 3] = uint8_t(v);
+        }
+        return ok();
+    }
+    if (cmd == "info-count") {
+        if (w.size() != 3 || !number(w[1], a) || a < 0 || a > 255 || !number(w[2], b) || b < 0 || b > 59)
+            return fail("usage: info-count <index> <count>");
+        world_.info[uint8_t(a)].count = uint8_t(b);
+        return ok();
+    }
+    if (cmd == "records36") {
+        char buf[96];
+        std::snprintf(buf, sizeof buf, "complete=%d received=0x%09llx config=%d", world_.records36_complete ? 1 : 0,
+                      static_cast<unsigned long long>(world_.records36_received), world_.configuration_number);
+        return ok(buf);
+    }
+    if (cmd == "stream")
+        return ok("bytes=" + std::to_string(world_.stream.size()) +
+                  " complete=" + (world_.stream_complete ? "1" : "0"));
+    if (cmd == "scanner-set") {
+        // scanner-set <set byte>: the set's name, or "missing"
+        if (w.size() != 2 || !number(w[1], a) || a < 0 || a > 0x81 || (a > 127 && a < 0x80))
+            return fail("usage: scanner-set <0..127 | 0x80 | 0x81>");
+        const auto& set = world_.scanner_sets[size_t(a < 0x80 ? a : 128 + (a & 1))];
+        if (set.empty())
+            return ok("missing");
+        std::string name;
+        for (size_t i = 0; i < 16 && set[i]; ++i)
+            name += char(set[i]);
+        return ok(name);
     }
     if (cmd == "fault") {
         fault f;

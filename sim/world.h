@@ -23,6 +23,59 @@ struct world {
     // Parameters by number; a number not in the map is unknown to this controller.
     std::map<uint16_t, int32_t> parameters;
 
+    // Info blocks by index: the data count and frame bytes 5..62 as they are sent. Blocks
+    // computed from other state (process data, record count) are not kept here.
+    struct info_block {
+        uint8_t count = device_protocol::reply_count_info;
+        std::array<uint8_t, device_protocol::frame_size - 5> data{};
+    };
+    std::map<uint8_t, info_block> info;
+    // Info 0x28 by sub-index (self-test results), frame bytes 5..62.
+    std::map<uint8_t, info_block> self_test;
+    // Error-buffer entries (info 0x18 + entry): frame bytes 7..62 each.
+    std::vector<std::array<uint8_t, 56>> error_buffer;
+    // The 140-byte process-data block, sent in three pieces.
+    std::array<uint8_t, device_protocol::process_block_size> process_data{};
+
+    // Function records: packed 52-byte records; numbers at or above the limit answer free.
+    static constexpr size_t function_count = 512;
+    static constexpr size_t function_size = 52;
+    std::vector<std::array<uint8_t, function_size>> functions = std::vector<std::array<uint8_t, function_size>>(function_count);
+    std::vector<bool> function_used = std::vector<bool>(function_count, false);
+    uint16_t function_limit = function_count;
+
+    // Tool types (179 bytes; 1..127 the vendor's, read-only), tools (222 bytes) with a value
+    // list each (by list id), process-monitor records (222 bytes, contiguous) with theirs,
+    // and the record of the last cycle.
+    using record179 = std::array<uint8_t, device_protocol::record179_size>;
+    using record222 = std::array<uint8_t, device_protocol::record222_size>;
+    std::vector<record179> tool_types = std::vector<record179>(256);
+    std::vector<bool> tool_type_used = std::vector<bool>(256, false);
+    std::vector<record222> tools = std::vector<record222>(500);
+    std::vector<bool> tool_used = std::vector<bool>(500, false);
+    std::map<uint16_t, std::vector<int16_t>> tool_lists;
+    std::vector<record222> pm_records;
+    std::map<uint16_t, std::vector<int16_t>> pm_lists;
+    bool last_cycle_valid = false;
+    record222 last_cycle{};
+
+    // Scanner sets 0..127 and the two user sets (128 + k); empty = no such set.
+    std::vector<std::vector<uint8_t>> scanner_sets = std::vector<std::vector<uint8_t>>(130);
+
+    // Memory areas 2 (diagnostic buffer) and 3 (clone data).
+    std::vector<uint8_t> diagnostic_area = std::vector<uint8_t>(device_protocol::diagnostic_area_size, 0);
+    std::vector<uint8_t> clone_area = std::vector<uint8_t>(device_protocol::clone_area_size, 0);
+
+    // The 36 scanner configuration records as received; complete after record 35.
+    std::array<uint8_t, device_protocol::records36_count * device_protocol::records36_record> records36{};
+    uint64_t records36_received = 0;  // bit per record index
+    bool records36_complete = false;
+    int32_t configuration_number = 0;  // bytes 0..3 of the complete set
+
+    // The byte stream as received (54 bytes a piece) and whether its last piece came.
+    std::vector<uint8_t> stream;
+    bool stream_complete = false;
+
     // Mailbox commands in the order they arrived (bounded).
     std::vector<device_frame> commands;
     static constexpr size_t max_commands = 1000;
