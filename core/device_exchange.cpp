@@ -72,6 +72,8 @@ bool dev_send_and_wait(device_frame request, uint8_t* reply, uint16_t timeout_ms
     auto& x = dev_exchange();
     err.clear();
     std::memset(reply, 0, dp::frame_size);
+    if (x.send_observer)
+        x.send_observer(request, timeout_ms);
     // A report already waiting was sent before this request and cannot be its reply.
     hid_drop_report();
     if (!hid_send_frame(request.data(), dp::frame_size, err)) {

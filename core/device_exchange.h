@@ -2,6 +2,7 @@
 // deadline, the wait for a reply the link timer still has in flight, and the deadline slots.
 #pragma once
 #include <cstdint>
+#include <functional>
 
 #include "core/device_frame.h"
 #include "core/error_record.h"
@@ -33,6 +34,8 @@ struct dev_exchange_state {
     uint16_t last_reply_length = 0;  // length of the last reply taken by an exchange
     device_frame last_status_reply;  // the status reply dev_wait_idle took for the timer
     bool status_reply_waiting = false;
+    // Told of every request with the time-out it waits (diagnostics; empty in the program).
+    std::function<void(const device_frame& request, uint16_t timeout_ms)> send_observer;
 };
 dev_exchange_state& dev_exchange();
 void dev_exchange_reset_for_tests();
