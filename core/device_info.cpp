@@ -169,6 +169,12 @@ bool dev_read_system_info(error_record& err)
     d.loader.month = r[11];
     d.loader.year = r.u16(12);
     d.valid = true;
+    // A failure of the link while reading the identification is not a refusal of the
+    // controller: it is reported, not passed off as "-----".
+    if (ie.failed()) {
+        err = ie;
+        return false;
+    }
     return true;
 }
 

@@ -19,3 +19,5 @@ tarvix_add_fuzzer(fuzz_core_link_frames SOURCES ${CMAKE_CURRENT_LIST_DIR}/fuzz_l
   LIBS tarvix_core SECONDS 15)
 tarvix_add_test(test_core_device_commands LABEL core
   SOURCES ${CMAKE_CURRENT_LIST_DIR}/test_device_commands.cpp LIBS tarvix_core tarvix_sim TIMEOUT 300)
+tarvix_add_test(test_core_device_info LABEL core
+  SOURCES ${CMAKE_CURRENT_LIST_DIR}/test_device_info.cpp LIBS tarvix_core tarvix_sim TIMEOUT 300)
