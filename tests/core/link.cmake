@@ -21,3 +21,9 @@ tarvix_add_test(test_core_device_commands LABEL core
   SOURCES ${CMAKE_CURRENT_LIST_DIR}/test_device_commands.cpp LIBS tarvix_core tarvix_sim TIMEOUT 300)
 tarvix_add_test(test_core_device_info LABEL core
   SOURCES ${CMAKE_CURRENT_LIST_DIR}/test_device_info.cpp LIBS tarvix_core tarvix_sim TIMEOUT 300)
+tarvix_add_test(test_core_device_commands_tvxsim LABEL core
+  SOURCES ${CMAKE_CURRENT_LIST_DIR}/test_device_commands_tvxsim.cpp ${CMAKE_SOURCE_DIR}/tests/sim/tvxsim_process.cpp
+  LIBS tarvix_core tarvix_sim TIMEOUT 300)
+if(TARGET test_core_device_commands_tvxsim)
+  add_dependencies(test_core_device_commands_tvxsim tvxsim)
+endif()

@@ -1,0 +1,87 @@
+// The command set against the tvxsim server process: a profile chosen through the control
+// socket, the system information read through the HID sockets, and the long writes checked
+// in the server's own state.
+#include <gtest/gtest.h>
+
+#include <memory>
+
+#include "core/core_state.h"
+#include "core/device_commands.h"
+#include "core/device_exchange.h"
+#include "core/device_info.h"
+#include "core/hid_link.h"
+#include "core/hid_receive_thread.h"
+#include "tests/sim/tvxsim_process.h"
+
+namespace {
+
+class CommandsServer : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        core_reset_for_tests();
+        hid_link_reset_for_tests();
+        dev_exchange_reset_for_tests();
+        sim_ = std::make_unique<testing_support::tvxsim_process>();
+        ASSERT_TRUE(sim_->ok()) << sim_->error();
+        error_record e;
+        ASSERT_TRUE(hid_open(e)) << e.code;
+        thread_.start();
+    }
+    void TearDown() override
+    {
+        thread_.stop_and_wait();
+        hid_link_reset_for_tests();
+        sim_.reset();
+        core_reset_for_tests();
+    }
+    std::string ask(const std::string& line)
+    {
+        std::string result;
+        EXPECT_TRUE(sim_->control().command(line, &result)) << line << ": " << result;
+        return result;
+    }
+
+    std::unique_ptr<testing_support::tvxsim_process> sim_;
+    hid_receive_thread thread_;
+};
+
+TEST_F(CommandsServer, ProfilesRecordsAndStreamThroughTheServer)
+{
+    ask("profile premium-pm-x");
+    error_record e;
+    ASSERT_TRUE(dev_read_system_info(e)) << e.type << "/" << e.code;
+    EXPECT_EQ(g_device().family_code, 0x34);
+    EXPECT_TRUE(g_device_info().extended_valid);
+    EXPECT_TRUE(g_device_info().profinet_present);
+    EXPECT_TRUE(device_has_pm());
+
+    // A block changed through the control socket shows in the next read.
+    ask("info-count 2 17");
+    ASSERT_TRUE(dev_read_system_info(e));
+    EXPECT_EQ(g_device_info().article_number, 5206718u);
+
+    std::vector<uint8_t> config(2016, 0x5A);
+    config[0] = 9;
+    config[1] = config[2] = config[3] = 0;
+    ASSERT_TRUE(dev_write_records36(config.data(), "K9", e)) << e.code;
+    EXPECT_EQ(ask("records36"), "complete=1 received=0xfffffffff config=9");
+
+    std::vector<uint8_t> stream(55, 0x11);
+    ASSERT_TRUE(dev_write_stream(stream.data(), uint32_t(stream.size()), e));
+    EXPECT_EQ(ask("stream"), "bytes=108 complete=1");
+
+    std::vector<uint8_t> block(56, 0x42);
+    block[0] = 'U';
+    block[1] = 0;
+    ASSERT_TRUE(dev_write_scanner_block(0x80, 0, block.data(), e));
+    EXPECT_EQ(ask("scanner-set 0x80"), "U");
+    EXPECT_EQ(ask("scanner-set 0x81"), "missing");
+    EXPECT_EQ(ask("scanner-set 0"), "P003 S20 long");
+
+    ask("profile loader");
+    EXPECT_FALSE(dev_read_system_info(e));
+    EXPECT_EQ(e.code, 10);
+}
+
+}  // namespace
