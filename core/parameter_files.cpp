@@ -7,6 +7,7 @@
 
 #include "app_dirs.h"
 #include "device_calls.h"
+#include "device_commands.h"
 #include "file_helpers.h"
 #include "file_paths.h"
 #include "scanner_params.h"
@@ -114,7 +115,7 @@ bool send_scanner_parameters(bool clear, error_record& err)
                                                             s.user.bytes.data() + block * scanner_record::block_size,
                                                             err))
                         break;
-                    ui::current().process_events();
+                    dev_event_pass();
                 }
             }
             ui::current().progress_end();

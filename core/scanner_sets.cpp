@@ -1,6 +1,7 @@
 #include "scanner_sets.h"
 
 #include "device_calls.h"
+#include "device_commands.h"
 #include "scanner_lists.h"
 #include "scanner_params.h"
 #include "user_seam.h"
@@ -47,7 +48,7 @@ bool read_scanner_set(uint8_t set, int blocks, scanner_record& rec, bool& exists
             return true;
         }
         if (with_progress)
-            ui::current().process_events();
+            dev_event_pass();
     }
     exists = true;
     return true;

@@ -12,6 +12,8 @@ namespace dp = device_protocol;
 namespace {
 
 constexpr size_t user_set_base = 128;
+// The largest stream the controller takes (the host never sends a file above 1 MiB).
+constexpr size_t file_limit = 0x100000;
 
 device_frame& info_reply(const device_frame& request, reply_sink& out, uint8_t count = dp::reply_count_info)
 {
@@ -262,7 +264,7 @@ void handle_stream(world& w, const device_frame& request, reply_sink& out)
         w.stream_complete = false;
     }
     size_t at = size_t(piece) * dp::stream_piece;
-    if (at > (1u << 24)) {
+    if (at >= file_limit) {
         out.error(dp::device_error_data_count);
         return;
     }

@@ -5,3 +5,6 @@ tarvix_add_test(test_sim_tvxsim LABEL sim
 if(TARGET test_sim_tvxsim)
   add_dependencies(test_sim_tvxsim tvxsim)
 endif()
+tarvix_add_fuzzer(sim_controller_request_fuzz
+  SOURCES ${CMAKE_CURRENT_LIST_DIR}/controller_request_fuzz.cpp
+  LIBS tarvix_sim SECONDS 10)
