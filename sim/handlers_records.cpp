@@ -11,6 +11,8 @@ namespace dp = device_protocol;
 
 namespace {
 
+constexpr size_t max_list_values = 0x80000;
+
 // "No data": the request's type with 0x40, the number echoed.
 void no_data(const device_frame& request, reply_sink& out)
 {
@@ -161,8 +163,13 @@ void handle_write_record222(world& w, const device_frame& request, reply_sink& o
     uint32_t piece = request.u32(dp::record222_piece_offset);
     if (piece & dp::value_list_piece_flag) {
         piece &= ~dp::value_list_piece_flag;
-        std::vector<int16_t>& list = w.tool_lists[n];
         const size_t per = dp::record222_piece / 2;
+        // A list holds at most a megabyte of values, as the controller's memory would.
+        if (size_t(piece + 1) * per > max_list_values) {
+            out.error(dp::device_error_data_count);
+            return;
+        }
+        std::vector<int16_t>& list = w.tool_lists[n];
         if (piece == 0)
             list.clear();
         list.resize(std::max(list.size(), size_t(piece + 1) * per));
