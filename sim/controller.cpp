@@ -106,6 +106,12 @@ controller_result controller::handle_report(const uint8_t* report, size_t n, uin
         }
     }
     log_.add(wire_direction::in, iface, report, n, note);
+    if (w_.reboot_pending) {
+        // The reset is acknowledged, then the controller restarts.
+        w_.reboot_pending = false;
+        res.unplug = true;
+        res.replug_ms = w_.reboot_ms;
+    }
     for (const auto& r : replies) {
         outgoing_report o{input_report(r, input_length), 0, note};
         if (f.kind == fault_kind::delay && !note.empty())

@@ -7,8 +7,43 @@ namespace sim {
 
 namespace dp = device_protocol;
 
+namespace {
+
+constexpr uint8_t state_scanning = 0x02;
+constexpr uint8_t state_ok = 0x08;
+constexpr uint8_t state_ko = 0x10;
+constexpr size_t data_current_position = 30;
+constexpr size_t data_measured = 34;
+
+void put_i32(world& w, size_t data_offset, int32_t v)
+{
+    for (size_t i = 0; i < 4; ++i)
+        w.status[data_offset + i] = uint8_t(uint32_t(v) >> (8 * i));
+}
+int32_t get_i32(const world& w, size_t data_offset)
+{
+    uint32_t v = 0;
+    for (size_t i = 0; i < 4; ++i)
+        v |= uint32_t(w.status[data_offset + i]) << (8 * i);
+    return int32_t(v);
+}
+
+// Time in the controller passes with the status requests the host sends.
+void advance_mailbox(world& w)
+{
+    if (w.scanning_left > 0 && --w.scanning_left == 0) {
+        w.status[0] = uint8_t((w.status[0] & ~state_scanning) | state_ok);
+        put_i32(w, data_measured, w.teach_value);
+    }
+    if (w.stopping_left > 0 && --w.stopping_left == 0)
+        w.status[0] &= uint8_t(~state_scanning);
+}
+
+}  // namespace
+
 void handle_status(world& w, const device_frame&, reply_sink& out)
 {
+    advance_mailbox(w);
     if (w.loader_only) {
         device_frame& f = out.reply(0);
         f.set_u32(dp::data_offset, dp::loader_status_word);
@@ -26,6 +61,35 @@ void handle_command(world& w, const device_frame& request, reply_sink& out)
     if (w.commands.size() >= world::max_commands)
         w.commands.erase(w.commands.begin());
     w.commands.push_back(request);
+    switch (request[dp::command_offset]) {
+    case dp::cmd_start:
+    case dp::cmd_teach:
+    case dp::cmd_test_scan:
+        w.status[0] = uint8_t((w.status[0] | state_scanning) & ~(state_ok | state_ko));
+        w.scanning_left = std::max<uint32_t>(1, w.scan_status_polls);
+        w.stopping_left = 0;
+        break;
+    case dp::cmd_stop:
+        w.scanning_left = 0;
+        w.stopping_left = w.stop_status_polls;
+        if (w.stopping_left == 0)
+            w.status[0] &= uint8_t(~state_scanning);
+        break;
+    case dp::cmd_reset_ko:
+        w.status[0] &= uint8_t(~state_ko);
+        break;
+    case dp::cmd_step_plus:
+    case dp::cmd_step_minus:
+        put_i32(w, data_current_position,
+                get_i32(w, data_current_position) + (request[dp::command_offset] == dp::cmd_step_plus ? 100 : -100));
+        break;
+    case dp::cmd_reset:
+        if (request[dp::command_offset + 1] == 3)
+            w.reboot_pending = true;
+        break;
+    default:
+        break;
+    }
     out.acknowledge();
 }
 

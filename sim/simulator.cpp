@@ -201,6 +201,18 @@ std::vector<std::string> simulator::control(const std::string& line)
         world_.info[uint8_t(a)].count = uint8_t(b);
         return ok();
     }
+    if (cmd == "mailbox") {
+        // mailbox <scan polls> <stop polls> <teach value> <reboot ms>
+        long c = 0, d = 0;
+        if (w.size() != 5 || !number(w[1], a) || !number(w[2], b) || !number(w[3], c) || !number(w[4], d) || a < 0 ||
+            b < 0)
+            return fail("usage: mailbox <scan polls> <stop polls> <teach value> <reboot ms>");
+        world_.scan_status_polls = uint32_t(a);
+        world_.stop_status_polls = uint32_t(b);
+        world_.teach_value = int32_t(c);
+        world_.reboot_ms = int32_t(d);
+        return ok();
+    }
     if (cmd == "records36") {
         char buf[96];
         std::snprintf(buf, sizeof buf, "complete=%d received=0x%09llx config=%d", world_.records36_complete ? 1 : 0,

@@ -76,6 +76,18 @@ struct world {
     std::vector<uint8_t> stream;
     bool stream_complete = false;
 
+    // Mailbox behaviour: start, teach and test scan keep "scanning" (status data byte 0 bit 1)
+    // for this many status replies, then report OK (bit 3) with the teach value in data bytes
+    // 34..37; a stop clears scanning after this many status replies; a reset (command 9, sub
+    // 3) reboots: the controller leaves the bus and is back after reboot_ms.
+    uint32_t scan_status_polls = 3;
+    uint32_t stop_status_polls = 1;
+    int32_t teach_value = 4500;
+    int32_t reboot_ms = 500;
+    uint32_t scanning_left = 0;
+    uint32_t stopping_left = 0;
+    bool reboot_pending = false;
+
     // Mailbox commands in the order they arrived (bounded).
     std::vector<device_frame> commands;
     static constexpr size_t max_commands = 1000;

@@ -111,6 +111,43 @@ TEST(SimController, StatusCommandAndParameters)
     EXPECT_EQ(int32_t(rep.u32(6)), -2);
 }
 
+TEST(SimController, MailboxCommandsDriveTheStatus)
+{
+    core_fixture f;
+    f.w.scan_status_polls = 2;
+    f.w.stop_status_polls = 2;
+    auto command = [&](uint8_t c, uint8_t sub = 0) {
+        device_frame cmd = device_frame::make(dp::req_command, dp::count_command);
+        cmd[4] = c;
+        cmd[5] = sub;
+        return f.send(report(cmd));
+    };
+    auto state = [&] { return f.reply(f.send(report(make_status_request())))[4]; };
+    command(dp::cmd_teach);
+    EXPECT_EQ(state(), 0x02);  // scanning
+    device_frame rep = f.reply(f.send(report(make_status_request())));
+    EXPECT_EQ(rep[4], 0x08);   // done: OK, with the teach value
+    EXPECT_EQ(int32_t(rep.u32(4 + 34)), f.w.teach_value);
+
+    command(dp::cmd_start);
+    EXPECT_EQ(state(), 0x02);
+    command(dp::cmd_stop);  // the writer polls until scanning is clear
+    EXPECT_EQ(state(), 0x02);
+    EXPECT_EQ(state(), 0x00);
+
+    command(dp::cmd_step_plus);
+    command(dp::cmd_step_plus);
+    command(dp::cmd_step_minus);
+    EXPECT_EQ(int32_t(f.reply(f.send(report(make_status_request()))).u32(4 + 30)), 100);
+
+    // Reset with sub-command 3: acknowledged, then the controller restarts.
+    auto res = command(dp::cmd_reset, 3);
+    EXPECT_EQ(f.reply(res).type(), dp::req_command);
+    EXPECT_TRUE(res.unplug);
+    EXPECT_EQ(res.replug_ms, f.w.reboot_ms);
+    EXPECT_FALSE(command(dp::cmd_reset, 1).unplug);
+}
+
 TEST(SimController, LoaderOnlyAnswersStatusWithTheLoaderWord)
 {
     core_fixture f("loader");
