@@ -34,7 +34,10 @@ void reset_device_calls()
         update_in_progress_guard updating;
         return dev_write_records36(data, name, e);
     };
-    g_host_context.family_code = [] { return g_device().family_code; };
+    // A program opened from a file has no controller behind it: its variant flags decide.
+    g_host_context.family_code = [] {
+        return g_host_context.data_source() == 2 ? family_code_from_flags() : g_device().family_code;
+    };
     g_host_context.data_source = [] { return 0; };
     g_host_context.revision_code = [] { return g_device().revision_word; };
     g_host_context.show_error = [](const error_record& e) { show_error_record(e); };

@@ -6,6 +6,7 @@
 #include <QStandardItemModel>
 
 #include "core/app_dirs.h"
+#include "core/device_info.h"
 #include "core/parameter_files.h"
 #include "core/scanner_lists.h"
 #include "core/scanner_params.h"
@@ -109,22 +110,25 @@ TEST_F(ScannerSim, ControllerListsLineUpWithTheInstalledList)
         read_scanner_list();
         ASSERT_EQ(g_scanner_lists.count, 10);
 
-        // From the file, as for a program opened from disk.
-        source = 2;
-        g_device().family_code = c.family;
-        QStandardItemModel from_file;
-        error_record e;
-        ASSERT_TRUE(rebuild_scanner_lists(&from_file, nullptr, e)) << e.code;
-
         // From the controller: the family comes from the controller itself.
         profile(c.profile);
         g_device().family_code = 0;
         source = 1;
         QStandardItemModel from_device;
+        error_record e;
         ASSERT_TRUE(rebuild_scanner_lists(&from_device, nullptr, e));
         EXPECT_EQ(g_device().family_code, c.family);
         EXPECT_EQ(g_scanner_lists.count, 10);
         EXPECT_EQ(g_scanner_lists.auto_detect_set, 3);
+
+        // From the file, as for a program opened from disk: the family follows the variant
+        // flags the controller left.
+        source = 2;
+        EXPECT_EQ(family_code_from_flags() >> 4, c.family == 0x34 ? 3 : c.family >> 4);
+        reset_scanner_lists_for_tests();
+        read_scanner_list();
+        QStandardItemModel from_file;
+        ASSERT_TRUE(rebuild_scanner_lists(&from_file, nullptr, e)) << e.code;
 
         // The scanner rows (ids below the user sets) name the same scanners at the same ids.
         auto scanners = [](const QStandardItemModel& m) {
