@@ -224,7 +224,7 @@ std::vector<std::string> simulator::control(const std::string& line)
                   " complete=" + (world_.stream_complete ? "1" : "0"));
     if (cmd == "scanner-set") {
         // scanner-set <set byte>: the set's name, or "missing"
-        if (w.size() != 2 || !number(w[1], a) || a < 0 || a > 0x81 || (a > 127 && a < 0x80))
+        if (w.size() != 2 || !number(w[1], a) || a < 0 || a > 0x81)
             return fail("usage: scanner-set <0..127 | 0x80 | 0x81>");
         const auto& set = world_.scanner_sets[size_t(a < 0x80 ? a : 128 + (a & 1))];
         if (set.empty())
