@@ -1,0 +1,66 @@
+// The program-wide state of the device link and configuration data, gathered in a few
+// named structs. Everything here lives for the whole run; tests start from a clean slate
+// with core_reset_for_tests().
+#pragma once
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "core/config_image.h"
+
+// The configuration images and the process-monitor record store.
+struct image_state {
+    config_image working;    // loaded, read, edited, sent and saved
+    config_image reference;  // the image as last loaded, read, written or saved
+    config_image scratch;    // the program window's scratch block (header and first functions)
+    // Process-monitor records read from the controller: 8300 tool slots, not part of the image.
+    std::vector<uint8_t> pm_record_store = std::vector<uint8_t>(size_t(image_layout::pm_record_count) * image_layout::tool_slot_size, 0);
+    // Set while no program file stands behind the working image (cleared by every reset).
+    bool no_file_loaded = false;
+
+    tool_slot pm_record(uint32_t n)
+    {
+        assert(n < image_layout::pm_record_count);
+        return tool_slot(pm_record_store.data() + size_t(n) * image_layout::tool_slot_size);
+    }
+    const_tool_slot pm_record(uint32_t n) const
+    {
+        assert(n < image_layout::pm_record_count);
+        return const_tool_slot(pm_record_store.data() + size_t(n) * image_layout::tool_slot_size);
+    }
+
+    void reset();
+};
+
+// The variant of the controller (or of the image) last seen, and the device values that
+// stay shown until a controller answers.
+struct device_state {
+    int32_t family_flag = 0;   // 1 = Basic controller
+    uint8_t pm_capable = 0;    // process-monitor variant
+    uint8_t variant_bit2 = 0;  // reduced Premium variant
+    uint8_t variant_bit3 = 0;  // Basic sub-variant
+    uint8_t family_code = 0;   // low byte of parameter 28
+    std::string info_text;     // the device-information text of the status display
+
+    void reset();
+};
+
+// Which value a parameter error is about; -1 = none.
+struct parameter_error_state {
+    int32_t parameter_error_index = -1;     // position in the parameter number table
+    int32_t parameter_error_function = -1;  // function number
+
+    void reset();
+};
+
+image_state& g_images();
+device_state& g_device();
+parameter_error_state& g_parameter_error();
+
+// Shorthands for the two long-lived images.
+inline config_image& g_config_image() { return g_images().working; }
+inline config_image& g_reference_image() { return g_images().reference; }
+
+// Puts every struct of the subsystem back to its start state (images zero, flags clear,
+// global tables empty).
+void core_reset_for_tests();
