@@ -1,0 +1,258 @@
+#include "sim/simulator.h"
+
+#include <algorithm>
+#include <sstream>
+
+#include "sim/profiles.h"
+
+namespace sim {
+namespace {
+
+constexpr uint64_t usb_frame_ns = 1000000;
+
+uint64_t next_frame_after(uint64_t t) { return (t / usb_frame_ns + 1) * usb_frame_ns; }
+
+bool number(const std::string& s, long& v)
+{
+    try {
+        size_t pos = 0;
+        v = std::stol(s, &pos, 0);
+        return pos == s.size();
+    } catch (...) {
+        return false;
+    }
+}
+
+std::vector<std::string> words(const std::string& line)
+{
+    std::istringstream in(line);
+    std::vector<std::string> w;
+    std::string x;
+    while (in >> x)
+        w.push_back(x);
+    return w;
+}
+
+}  // namespace
+
+std::vector<sim_interface> default_interfaces() { return {sim_interface{}}; }
+
+simulator::simulator(event_loop& loop, std::string folder)
+    : loop_(loop), core_(world_, faults_, log_), hid_(loop, std::move(folder))
+{
+    hid_.on_report([this](size_t iface, const uint8_t* r, size_t n) { on_report(iface, r, n); });
+}
+
+bool simulator::start(const std::string& profile, std::vector<sim_interface> interfaces, std::string& error)
+{
+    if (!load_profile(world_, profile)) {
+        error = "unknown profile " + profile;
+        return false;
+    }
+    return hid_.set_interfaces(std::move(interfaces), error);
+}
+
+void simulator::on_report(size_t iface, const uint8_t* report, size_t n)
+{
+    std::vector<uint8_t> r(report, report + n);
+    if (!pacing_) {
+        process(iface, std::move(r));
+        return;
+    }
+    uint64_t due = std::max(next_frame_after(now_ns()), last_in_ns_ + usb_frame_ns);
+    last_in_ns_ = due;
+    uint64_t gen = generation_;
+    loop_.at(due, [this, iface, gen, r = std::move(r)]() mutable {
+        if (gen == generation_)
+            process(iface, std::move(r));
+    });
+}
+
+void simulator::process(size_t iface, std::vector<uint8_t> report)
+{
+    const sim_interface& i = hid_.interfaces()[iface];
+    controller_result res = core_.handle_report(report.data(), report.size(), i.output_length, i.input_length,
+                                                uint8_t(iface));
+    for (const auto& o : res.reports) {
+        uint64_t due = o.delay_ms ? now_ns() + uint64_t(o.delay_ms) * 1000000u : 0;
+        if (pacing_) {
+            due = std::max({due, next_frame_after(now_ns()), last_out_ns_ + usb_frame_ns});
+            last_out_ns_ = due;
+        }
+        if (due == 0) {
+            send_out(iface, o);
+        } else {
+            uint64_t gen = generation_;
+            loop_.at(due, [this, iface, gen, o] {
+                if (gen == generation_)
+                    send_out(iface, o);
+            });
+        }
+    }
+    if (res.unplug)
+        unplug(res.replug_ms);
+}
+
+void simulator::send_out(size_t iface, const outgoing_report& o)
+{
+    if (!hid_.plugged())
+        return;
+    log_.add(wire_direction::out, uint8_t(iface), o.report.data(), o.report.size(), o.note);
+    hid_.broadcast(iface, o.report.data(), o.report.size());
+}
+
+void simulator::unplug(int32_t replug_ms)
+{
+    ++generation_;
+    hid_.unplug();
+    if (replug_timer_)
+        loop_.cancel(replug_timer_);
+    replug_timer_ = 0;
+    if (replug_ms >= 0)
+        replug_timer_ = loop_.at(now_ns() + uint64_t(replug_ms) * 1000000u, [this] {
+            replug_timer_ = 0;
+            std::string e;
+            hid_.replug(e);
+        });
+}
+
+bool simulator::replug(std::string& error)
+{
+    if (replug_timer_)
+        loop_.cancel(replug_timer_);
+    replug_timer_ = 0;
+    return hid_.replug(error);
+}
+
+std::vector<std::string> simulator::control(const std::string& line)
+{
+    std::vector<std::string> w = words(line);
+    std::vector<std::string> out;
+    auto ok = [&](const std::string& extra = {}) {
+        out.push_back(extra.empty() ? "ok" : "ok " + extra);
+        return out;
+    };
+    auto fail = [&](const std::string& why) {
+        out.push_back("error " + why);
+        return out;
+    };
+    if (w.empty())
+        return fail("empty command");
+    const std::string& cmd = w[0];
+    long a = 0, b = 0;
+    if (cmd == "ping")
+        return ok();
+    if (cmd == "profile") {
+        if (w.size() != 2 || !load_profile(world_, w[1]))
+            return fail("unknown profile");
+        faults_.clear();
+        return ok();
+    }
+    if (cmd == "profiles") {
+        for (const auto& p : profiles())
+            out.push_back(p.name + " " + p.description);
+        return ok();
+    }
+    if (cmd == "status") {
+        // status <frame offset 4..62> <byte> [<byte> ...]
+        if (w.size() < 3 || !number(w[1], a) || a < long(device_protocol::data_offset) ||
+            a + long(w.size()) - 2 > long(device_protocol::frame_size))
+            return fail("usage: status <offset 4..62> <byte>...");
+        for (size_t i = 2; i < w.size(); ++i) {
+            if (!number(w[i], b) || b < 0 || b > 255)
+                return fail("bad byte " + w[i]);
+            world_.status[size_t(a) - device_protocol::data_offset + i - 2] = uint8_t(b);
+        }
+        return ok();
+    }
+    if (cmd == "status-count") {
+        if (w.size() != 2 || !number(w[1], a) || a < 0 || a > 59)
+            return fail("usage: status-count <0..59>");
+        world_.status_count = uint8_t(a);
+        return ok();
+    }
+    if (cmd == "param") {
+        if (w.size() == 2 && number(w[1], a)) {
+            auto it = world_.parameters.find(uint16_t(a));
+            return it == world_.parameters.end() ? fail("unknown parameter") : ok(std::to_string(it->second));
+        }
+        if (w.size() != 3 || !number(w[1], a) || !number(w[2], b) || a < 0 || a > 0xFFFF)
+            return fail("usage: param <n> [<value>]");
+        world_.parameters[uint16_t(a)] = int32_t(b);
+        return ok();
+    }
+    if (cmd == "fault") {
+        fault f;
+        std::string err;
+        if (!parse_fault(line.substr(line.find("fault") + 5), f, err))
+            return fail(err);
+        faults_.arm(f);
+        return ok();
+    }
+    if (cmd == "faults-clear") {
+        faults_.clear();
+        return ok();
+    }
+    if (cmd == "unplug") {
+        a = -1;
+        if (w.size() > 2 || (w.size() == 2 && !number(w[1], a)))
+            return fail("usage: unplug [<replug after ms>]");
+        unplug(int32_t(a));
+        return ok();
+    }
+    if (cmd == "replug") {
+        std::string err;
+        return replug(err) ? ok() : fail(err);
+    }
+    if (cmd == "pace") {
+        if (w.size() != 2 || (w[1] != "on" && w[1] != "off"))
+            return fail("usage: pace on|off");
+        set_pacing(w[1] == "on");
+        return ok();
+    }
+    if (cmd == "interfaces") {
+        std::vector<sim_interface> list;
+        for (size_t i = 1; i < w.size(); ++i) {
+            sim_interface s;
+            std::string err;
+            if (!parse_interface(w[i], s, err))
+                return fail(err);
+            list.push_back(s);
+        }
+        std::string err;
+        ++generation_;
+        return hid_.set_interfaces(list, err) ? ok() : fail(err);
+    }
+    if (cmd == "looks") {
+        if (w.size() != 2 || !number(w[1], a) || a < 0)
+            return fail("usage: looks <interface>");
+        return ok(std::to_string(hid_.looks(size_t(a))));
+    }
+    if (cmd == "log") {
+        a = 0;
+        if (w.size() == 2 && !number(w[1], a))
+            return fail("usage: log [<from seq>]");
+        for (const auto& e : log_.since(uint64_t(a)))
+            out.push_back(wire_log::format(e));
+        return ok();
+    }
+    if (cmd == "log-next")
+        return ok(std::to_string(log_.next_seq()));
+    if (cmd == "log-clear") {
+        log_.clear();
+        return ok();
+    }
+    if (cmd == "counters") {
+        return ok("requests=" + std::to_string(world_.requests_handled) +
+                  " violations=" + std::to_string(world_.violations) +
+                  " commands=" + std::to_string(world_.commands.size()) +
+                  " connections=" + std::to_string(hid_.connections()) + " plugged=" + (hid_.plugged() ? "1" : "0"));
+    }
+    if (cmd == "quit") {
+        loop_.quit();
+        return ok();
+    }
+    return fail("unknown command " + cmd);
+}
+
+}  // namespace sim

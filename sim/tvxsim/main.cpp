@@ -1,0 +1,101 @@
+// tvxsim: the simulated controller on the simulated HID interfaces, driven through its
+// control socket. Prints "ready" on standard output once every socket listens.
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <poll.h>
+#include <sys/signalfd.h>
+#include <unistd.h>
+
+#include "sim/control_server.h"
+#include "sim/event_loop.h"
+#include "sim/profiles.h"
+#include "sim/simulator.h"
+
+namespace {
+
+void usage()
+{
+    std::fprintf(stderr,
+                 "usage: tvxsim [--dir FOLDER] [--profile NAME] [--interface SPEC]... [--pace] [--exit-with-stdin]\n"
+                 "  FOLDER defaults to $TARVIX_HID_SIM; SPEC as page=0xFF00,usage=1,in=65,out=65,"
+                 "product=Tarvix%%209[,decoy][,noproduct][,refusewrite]\n");
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    std::string dir = std::getenv("TARVIX_HID_SIM") ? std::getenv("TARVIX_HID_SIM") : "";
+    std::string profile = sim::profiles().front().name;
+    std::vector<sim::sim_interface> ifaces;
+    bool pace = false;
+    bool exit_with_stdin = false;  // a test harness that dies takes the server with it
+    for (int i = 1; i < argc; ++i) {
+        std::string a = argv[i];
+        auto value = [&]() -> std::string {
+            if (i + 1 >= argc) {
+                usage();
+                std::exit(2);
+            }
+            return argv[++i];
+        };
+        if (a == "--dir")
+            dir = value();
+        else if (a == "--profile")
+            profile = value();
+        else if (a == "--interface") {
+            sim::sim_interface s;
+            std::string err;
+            if (!sim::parse_interface(value(), s, err)) {
+                std::fprintf(stderr, "tvxsim: %s\n", err.c_str());
+                return 2;
+            }
+            ifaces.push_back(s);
+        } else if (a == "--pace")
+            pace = true;
+        else if (a == "--exit-with-stdin")
+            exit_with_stdin = true;
+        else {
+            usage();
+            return 2;
+        }
+    }
+    if (dir.empty()) {
+        usage();
+        return 2;
+    }
+    if (ifaces.empty())
+        ifaces = sim::default_interfaces();
+
+    sigset_t mask;
+    sigemptyset(&mask);
+    sigaddset(&mask, SIGTERM);
+    sigaddset(&mask, SIGINT);
+    sigprocmask(SIG_BLOCK, &mask, nullptr);
+    int sfd = signalfd(-1, &mask, SFD_CLOEXEC | SFD_NONBLOCK);
+    std::signal(SIGPIPE, SIG_IGN);
+
+    sim::event_loop loop;
+    sim::simulator simulator(loop, dir);
+    sim::control_server control(loop, simulator, dir + "/control");
+    std::string err;
+    if (!simulator.start(profile, ifaces, err) || !control.start(err)) {
+        std::fprintf(stderr, "tvxsim: %s\n", err.c_str());
+        return 1;
+    }
+    simulator.set_pacing(pace);
+    loop.watch(sfd, POLLIN, [&](short) { loop.quit(); });
+    if (exit_with_stdin)
+        loop.watch(0, POLLIN, [&](short) {
+            char c[64];
+            if (::read(0, c, sizeof c) <= 0)
+                loop.quit();
+        });
+    std::printf("ready\n");
+    std::fflush(stdout);
+    loop.run();
+    return 0;
+}
