@@ -16,7 +16,6 @@ class c_dlgw_program;
 class c_dlgw_manualx;
 class c_dlgw_scannerfull;
 class c_dlgw_procmon;
-class c_my_led;
 class c_thrrcv;
 
 class c_frm_main : public QMainWindow {
@@ -61,7 +60,7 @@ public:
     QLabel* l_STB_MeasPos = nullptr;
     QLabel* l_STB_DevVersion = nullptr;
     QLabel* l_STB_HostVersion = nullptr;
-    c_my_led* led_STB_Online = nullptr;
+    QWidget* led_STB_Online = nullptr;  // the online LED
 
 signals:
     void sig_CloseRequest();
