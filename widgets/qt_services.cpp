@@ -5,13 +5,29 @@
 #include <QFileDialog>
 #include <QMessageBox>
 
+#include "widgets/c_dlg_progressbar.h"
+
 namespace ui {
+
+qt_services::qt_services() = default;
+qt_services::~qt_services() = default;
+
+void qt_services::set_progress_dialog(c_dlg_progressbar* dialog) { progress_ = dialog; }
+
+c_dlg_progressbar* qt_services::progress_dialog()
+{
+    if (!progress_) {
+        ownProgress_ = std::make_unique<c_dlg_progressbar>();
+        progress_ = ownProgress_.get();
+    }
+    return progress_;
+}
 
 int qt_services::message(box_kind kind, const QString& title, const QString& text, int buttons,
                          int default_button)
 {
-    auto sb = QMessageBox::StandardButtons(buttons);
-    auto def = QMessageBox::StandardButton(default_button);
+    const auto sb = QMessageBox::StandardButtons(buttons);
+    const auto def = QMessageBox::StandardButton(default_button);
     switch (kind) {
     case box_kind::critical:
         return QMessageBox::critical(nullptr, title, text, sb, def);
@@ -25,24 +41,50 @@ int qt_services::message(box_kind kind, const QString& title, const QString& tex
     return ok;
 }
 
-void qt_services::progress_begin(const QString&) { value_ = 1; }
-void qt_services::progress_set(int percent) { value_ = percent; }
-void qt_services::progress_end() {}
+void qt_services::progress_begin(const QString& title)
+{
+    c_dlg_progressbar* d = progress_dialog();
+    d->setWindowTitle(title);
+    d->set_work_running(true);
+    d->setValue(1);
+    d->show();
+    process_events();
+}
+
+void qt_services::progress_set(int percent)
+{
+    c_dlg_progressbar* d = progress_dialog();
+    // One event pass per change, so that the bar repaints without slowing fast transfers.
+    if (percent == d->value())
+        return;
+    d->setValue(percent);
+    process_events();
+}
+
+int qt_services::progress_value() const { return progress_ ? progress_->value() : 0; }
+
+void qt_services::progress_end()
+{
+    if (!progress_)
+        return;
+    progress_->set_work_running(false);
+    progress_->hide();
+}
+
+bool qt_services::progress_cancelled() { return progress_ && progress_->cancel_requested(); }
 
 void qt_services::process_events() { QApplication::processEvents(); }
 
 QString qt_services::open_file_name(QWidget* parent, const QString& caption, const QString& dir,
                                     const QString& filter)
 {
-    return QFileDialog::getOpenFileName(parent, caption, dir, filter, nullptr,
-                                        QFileDialog::DontUseNativeDialog);
+    return QFileDialog::getOpenFileName(parent, caption, dir, filter, nullptr, QFileDialog::DontUseNativeDialog);
 }
 
 QString qt_services::save_file_name(QWidget* parent, const QString& caption, const QString& dir,
                                     const QString& filter)
 {
-    return QFileDialog::getSaveFileName(parent, caption, dir, filter, nullptr,
-                                        QFileDialog::DontUseNativeDialog);
+    return QFileDialog::getSaveFileName(parent, caption, dir, filter, nullptr, QFileDialog::DontUseNativeDialog);
 }
 
 QString qt_services::existing_directory(QWidget* parent, const QString& caption, const QString& dir)
@@ -55,6 +97,7 @@ int qt_services::run_modal(QWidget* dialog)
 {
     if (auto* d = qobject_cast<QDialog*>(dialog))
         return d->exec();
+    qWarning("run_modal: not a dialog");
     return 0;
 }
 

@@ -1,17 +1,31 @@
-// The Qt implementation of the UI services: real message boxes, file dialogs and modal runs.
+// The Qt implementation of the UI services: real message boxes, Qt's own file dialogs, the
+// shared progress dialog, event passes and modal runs.
 #pragma once
+#include <memory>
+
 #include "core/user_seam.h"
+
+class c_dlg_progressbar;
 
 namespace ui {
 
 class qt_services : public services {
 public:
+    qt_services();
+    ~qt_services() override;
+
+    // The main window's one progress dialog (not owned). Without one, the services make
+    // their own on first use.
+    void set_progress_dialog(c_dlg_progressbar* dialog);
+    c_dlg_progressbar* progress_dialog();
+
     int message(box_kind kind, const QString& title, const QString& text, int buttons,
                 int default_button) override;
     void progress_begin(const QString& title) override;
     void progress_set(int percent) override;
-    int progress_value() const override { return value_; }
+    int progress_value() const override;
     void progress_end() override;
+    bool progress_cancelled() override;
     void process_events() override;
     QString open_file_name(QWidget* parent, const QString& caption, const QString& dir,
                            const QString& filter) override;
@@ -21,7 +35,8 @@ public:
     int run_modal(QWidget* dialog) override;
 
 private:
-    int value_ = 0;
+    c_dlg_progressbar* progress_ = nullptr;
+    std::unique_ptr<c_dlg_progressbar> ownProgress_;
 };
 
 }  // namespace ui

@@ -1,0 +1,211 @@
+// The progress and message dialogs, and the real Qt services driven by timers that play the
+// user.
+#include <QAbstractButton>
+#include <QApplication>
+#include <QFile>
+#include <QFileDialog>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTimer>
+#include <functional>
+#include <gtest/gtest.h>
+
+#include "support/test_support.h"
+#include "widgets/c_dlg_message.h"
+#include "widgets/c_dlg_progressbar.h"
+#include "widgets/qt_services.h"
+#include "widgets/testing/test_app.h"
+
+namespace {
+
+class Dialogs : public ::testing::Test {
+protected:
+    void SetUp() override { ui_testing::test_app(); }
+
+    // Runs `user` on the modal widget as soon as one is shown (polled, never a fixed sleep).
+    static void when_modal(std::function<void(QWidget*)> user)
+    {
+        auto* poll = new QTimer(qApp);
+        poll->setInterval(10);
+        QObject::connect(poll, &QTimer::timeout, [poll, user] {
+            if (QWidget* w = QApplication::activeModalWidget()) {
+                poll->stop();
+                poll->deleteLater();
+                user(w);
+                // A failed check inside `user` must not leave the test waiting forever.
+                if (auto* d = qobject_cast<QDialog*>(w); d && d->isVisible()) {
+                    ADD_FAILURE() << "the modal " << w->metaObject()->className() << " stayed open";
+                    d->reject();
+                }
+            }
+        });
+        poll->start();
+    }
+};
+
+TEST_F(Dialogs, ProgressDialogForm)
+{
+    c_dlg_progressbar d;
+    EXPECT_EQ(d.objectName(), "c_dlg_progressbar");
+    EXPECT_EQ(d.progressBar()->minimum(), 0);
+    EXPECT_EQ(d.progressBar()->maximum(), 100);
+    EXPECT_EQ(d.l_FileInfo()->text(), "TextLabel");
+    EXPECT_FALSE(d.windowIcon().isNull());
+    const Qt::WindowFlags f = d.windowFlags();
+    EXPECT_TRUE(f & Qt::CustomizeWindowHint);
+    EXPECT_TRUE(f & Qt::WindowTitleHint);
+    EXPECT_TRUE(f & Qt::WindowCloseButtonHint);
+    EXPECT_FALSE(f & Qt::WindowContextHelpButtonHint);
+    d.setValue(40);
+    d.setValue(150);  // ignored by the bar
+    EXPECT_EQ(d.value(), 40);
+}
+
+TEST_F(Dialogs, MessageDialogForm)
+{
+    c_dlg_message d;
+    EXPECT_EQ(d.objectName(), "c_dlg_message");
+    EXPECT_EQ(d.l_Message()->text(), "TextLabel");
+    EXPECT_EQ(d.l_Message()->font().pointSize(), 9);
+    EXPECT_EQ(d.minimumSize(), QSize(500, 110));
+    EXPECT_EQ(d.maximumSize(), QSize(500, 110));
+    EXPECT_FALSE(d.windowFlags() & Qt::WindowContextHelpButtonHint);
+}
+
+TEST_F(Dialogs, ProgressRunsShareOneWindowAndCanBeCancelled)
+{
+    ui::qt_services s;
+    c_dlg_progressbar shared;
+    s.set_progress_dialog(&shared);
+
+    s.progress_begin("Reading");
+    EXPECT_TRUE(shared.isVisible());
+    EXPECT_EQ(shared.windowTitle(), "Reading");
+    EXPECT_EQ(s.progress_value(), 1);
+    s.progress_set(37);
+    EXPECT_EQ(shared.value(), 37);
+    EXPECT_FALSE(s.progress_cancelled());
+
+    // The user closes the window: the work is asked to stop, the window stays until it does.
+    shared.close();
+    EXPECT_TRUE(s.progress_cancelled());
+    EXPECT_TRUE(shared.isVisible());
+    s.progress_end();
+    EXPECT_FALSE(shared.isVisible());
+    EXPECT_TRUE(s.progress_cancelled());  // still readable after the end
+
+    s.progress_begin("Sending");  // the next run: same window, new title, no cancel
+    EXPECT_EQ(s.progress_dialog(), &shared);
+    EXPECT_EQ(shared.windowTitle(), "Sending");
+    EXPECT_EQ(shared.value(), 1);
+    EXPECT_FALSE(s.progress_cancelled());
+    s.progress_end();
+
+    shared.show();  // shown outside any work, a close is an ordinary close
+    shared.close();
+    EXPECT_FALSE(shared.isVisible());
+    EXPECT_FALSE(s.progress_cancelled());
+}
+
+TEST_F(Dialogs, ServicesMakeTheirOwnProgressDialogWhenGivenNone)
+{
+    ui::qt_services s;
+    s.progress_begin("Work");
+    ASSERT_NE(s.progress_dialog(), nullptr);
+    EXPECT_TRUE(s.progress_dialog()->isVisible());
+    s.progress_end();
+    EXPECT_FALSE(s.progress_dialog()->isVisible());
+}
+
+TEST_F(Dialogs, MessageBoxesCarryKindTitleTextAndButtons)
+{
+    struct row {
+        ui::box_kind kind;
+        QMessageBox::Icon icon;
+        int buttons, def, press;
+    };
+    const row rows[] = {
+        {ui::box_kind::critical, QMessageBox::Critical, ui::ok, ui::no_button, ui::ok},
+        {ui::box_kind::warning, QMessageBox::Warning, ui::ok | ui::cancel, ui::cancel, ui::cancel},
+        {ui::box_kind::information, QMessageBox::Information, ui::ok, ui::no_button, ui::ok},
+        {ui::box_kind::question, QMessageBox::Question, ui::yes | ui::no | ui::cancel, ui::no, ui::yes},
+    };
+    ui::qt_services s;
+    for (const row& r : rows) {
+        QString seenTitle, seenText;
+        int seenButtons = 0, seenDefault = 0;
+        QMessageBox::Icon seenIcon = QMessageBox::NoIcon;
+        when_modal([&](QWidget* w) {
+            auto* box = qobject_cast<QMessageBox*>(w);
+            ASSERT_NE(box, nullptr);
+            seenTitle = box->windowTitle();
+            seenText = box->text();
+            seenIcon = box->icon();
+            seenButtons = int(box->standardButtons());
+            seenDefault = box->defaultButton() ? int(box->standardButton(box->defaultButton())) : 0;
+            box->button(QMessageBox::StandardButton(r.press))->click();
+        });
+        EXPECT_EQ(s.message(r.kind, "Title", "Some text", r.buttons, r.def), r.press);
+        EXPECT_EQ(seenTitle, "Title");
+        EXPECT_EQ(seenText, "Some text");
+        EXPECT_EQ(seenIcon, r.icon);
+        EXPECT_EQ(seenButtons, r.buttons);
+        if (r.def != ui::no_button) {
+            EXPECT_EQ(seenDefault, r.def);
+        }
+    }
+}
+
+TEST_F(Dialogs, FileDialogsAreQtsOwn)
+{
+    testing_support::temp_dir dir;
+    const QString file = QString::fromStdString(dir.file("program.cdx"));
+    {
+        QFile f(file);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    }
+    ui::qt_services s;
+    enum which { open, save, directory };
+    for (which w : {open, save, directory}) {
+        QString caption;
+        bool nonNative = false;
+        when_modal([&](QWidget* m) {
+            auto* fd = qobject_cast<QFileDialog*>(m);
+            ASSERT_NE(fd, nullptr);
+            caption = fd->windowTitle();
+            nonNative = fd->testOption(QFileDialog::DontUseNativeDialog);
+            // Typed as a user would: the dialog's model loads the folder only later.
+            fd->setDirectory(QString::fromStdString(dir.path()));
+            if (w != directory)
+                fd->findChild<QLineEdit*>("fileNameEdit")->setText("program.cdx");
+            // Past QFileDialog's own checks, which wait for its directory model to load.
+            fd->QDialog::done(QDialog::Accepted);
+        });
+        const QString start = QString::fromStdString(dir.path());
+        QString got;
+        if (w == open)
+            got = s.open_file_name(nullptr, "Open program", start, "Programs (*.cdx)");
+        else if (w == save)
+            got = s.save_file_name(nullptr, "Save program", start, "Programs (*.cdx)");
+        else
+            got = s.existing_directory(nullptr, "Choose folder", start);
+        EXPECT_TRUE(nonNative);
+        EXPECT_EQ(caption, w == open ? "Open program" : w == save ? "Save program" : "Choose folder");
+        EXPECT_EQ(got, w == directory ? QString::fromStdString(dir.path()) : file);
+    }
+}
+
+TEST_F(Dialogs, ModalRunReturnsTheDialogsResult)
+{
+    ui::qt_services s;
+    QDialog d;
+    when_modal([](QWidget* w) { static_cast<QDialog*>(w)->done(7); });
+    EXPECT_EQ(s.run_modal(&d), 7);
+    QWidget notADialog;
+    EXPECT_EQ(s.run_modal(&notADialog), 0);
+}
+
+}  // namespace
