@@ -57,6 +57,9 @@ image_state& g_images();
 device_state& g_device();
 parameter_error_state& g_parameter_error();
 
+// True for the process-monitor variant (Premium PM).
+inline bool device_has_pm() { return g_device().pm_capable != 0; }
+
 // Shorthands for the two long-lived images.
 inline config_image& g_config_image() { return g_images().working; }
 inline config_image& g_reference_image() { return g_images().reference; }

@@ -1,12 +1,14 @@
-// Feeds arbitrary records, parameter positions and format texts to the error-text builder
-// and the formatter.
+// Feeds arbitrary records, parameter positions, format texts and packed function records
+// to the error-text builder, the formatter and the row texts.
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
 #include <string>
 
 #include "core/core_state.h"
+#include "core/device_function_record.h"
 #include "core/error_texts.h"
+#include "core/function_rows.h"
 #include "core/safe_format.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
@@ -21,8 +23,19 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     g_parameter_error().parameter_error_function = (w[5] & 2) ? -1 : w[5];
     std::string out;
     show_error_record(e, &out);
+
     // the rest of the input as a format text
     const std::string fmt(reinterpret_cast<const char*>(data) + 24, size - 24);
     (void)safe_format(fmt, {w[0], "text", double(w[1]) * 1e10, w[2]});
+
+    // and as a packed record read from a device, shown as a table row
+    if (size >= 24 + device_function_record_size) {
+        device_state d;
+        d.family_flag = w[0] & 1;
+        d.variant_bit2 = uint8_t((w[0] >> 1) & 1);
+        d.variant_bit3 = uint8_t((w[0] >> 2) & 1);
+        const function_record_bytes rec = device_record_unpack(const_byte_view(data + 24, device_function_record_size), d);
+        (void)format_manual_row(w[1] % 512, const_function_record(rec.data()), w[2], d);
+    }
     return 0;
 }

@@ -57,6 +57,36 @@ TEST(ConfigImage, LayoutTablesCoverEveryByte)
     EXPECT_EQ(img.tool(499).data() - img.data() + 252, 274008);
 }
 
+TEST(ConfigImage, FieldTablesAgreeWithTheAccessors)
+{
+    // header: one signed 32-bit entry per settings field, in the order of the defaults table
+    const field_table& h = settings_header_fields();
+    const auto& infos = settings_field_infos();
+    for (size_t i = 0; i < header_field_count; ++i) {
+        EXPECT_EQ(h[i].offset, infos[i].offset);
+        EXPECT_EQ(h[i].width, 4u);
+        EXPECT_EQ(h[i].kind, field_kind::signed_int);
+    }
+    EXPECT_EQ(h.find("mac_id")->offset, uint32_t(hdr::mac_id));
+    EXPECT_EQ(h.find("pb_cmd_options")->offset, uint32_t(hdr::pb_cmd_options));
+
+    // function record: a value written through the table reads back through the accessor
+    config_image img;
+    function_record r = img.function(511);
+    int32_t v = -1000;
+    for (const field_desc& f : function_record_fields()) {
+        if (!f.is_integer())
+            continue;
+        r.set(f, v);
+        EXPECT_EQ(r.field(f.offset), v) << f.name;
+        v += 77;
+    }
+    r.set_text(*function_record_fields().find("Name"), "0123456789ABCDEFGH");
+    EXPECT_EQ(r.name(), "0123456789ABCDE");  // 15 characters and the terminator
+    EXPECT_EQ(r.field(fr::mode), -1000 + 77);  // the name never spills
+    EXPECT_EQ(img.tool_type(0).u8(0), 0);      // nor does the last record
+}
+
 TEST(ConfigImage, ResetSetsEveryTabledDefault)
 {
     // offset -> default, from the settings table

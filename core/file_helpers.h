@@ -1,0 +1,36 @@
+// Small file helpers shared by many windows: bounded 8-bit copies of strings, existence
+// tests, the newest file of a directory, emptying a directory, and writing a file so that a
+// failed write never destroys the file that was there before.
+#pragma once
+#include <QByteArray>
+#include <QString>
+#include <cstddef>
+
+// Copies the string as Latin-1 into buf (at most size - 1 characters and a terminator) and
+// returns buf. A size of 0 leaves buf untouched.
+char* qstring_to_cstr(const QString& s, char* buf, std::size_t size);
+
+bool dir_exists(const QString& path);
+bool file_exists(const QString& path);
+
+// Among the files of `dir` matching `filter` (wildcards, case-insensitive), the greatest
+// complete base name in string order; false when none matches.
+bool find_newest_file(const QString& dir, const QString& filter, QString& name);
+
+// Removes every entry of the directory that is not a directory (hidden files included). A
+// file without any write permission counts as read-only and is not removed, as Windows
+// refuses it. False at the first file that cannot be removed (the rest stay).
+bool delete_files_in_dir(const QString& dir);
+
+// Outcome of replace_file.
+struct file_write_result {
+    bool ok = false;
+    bool opened = false;    // false: the file could not be created at all
+    int sys_errno = 0;      // the system error number of the failure
+    int file_error = 0;     // the matching QFileDevice::FileError value
+    QString error_text;     // the system's text for it
+};
+
+// Writes data to a temporary file beside `path` and renames it over `path`. On any failure
+// the temporary file is removed and the old file stays as it was.
+file_write_result replace_file(const QString& path, const QByteArray& data);

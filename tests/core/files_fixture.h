@@ -1,0 +1,53 @@
+// Shared set-up of the file tests: a fresh application and data directory per test, the
+// recording UI, and the device calls back at their defaults.
+#pragma once
+#include <QByteArray>
+#include <QFile>
+#include <QString>
+#include <gtest/gtest.h>
+
+#include "core/app_dirs.h"
+#include "core/device_calls.h"
+#include "core/konfig_cfg.h"
+#include "core/scanner_lists.h"
+#include "core/scanner_params.h"
+#include "core/trace_file.h"
+#include "support/test_support.h"
+
+class files_test : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        reset_device_calls();
+        reset_konfig_for_tests();
+        reset_scanner_lists_for_tests();
+        reset_trace_for_tests();
+        ASSERT_TRUE(init_app_dirs(q(app.path()), q(data.path()) + "/Tarvix/Tarvix_QT"));
+        reset_scanner_params();
+        g_host_context.show_error = [this](const error_record& e) { shown.push_back(e); };
+    }
+    void TearDown() override
+    {
+        reset_trace_for_tests();
+        reset_device_calls();
+        reset_app_dirs_for_tests();
+    }
+
+    static QString q(const std::string& s) { return QString::fromStdString(s); }
+    static void write(const QString& path, const QByteArray& bytes)
+    {
+        QFile f(path);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate)) << path.toStdString();
+        ASSERT_EQ(f.write(bytes), bytes.size());
+    }
+    static QByteArray read(const QString& path)
+    {
+        QFile f(path);
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    }
+
+    testing_support::temp_dir app;
+    testing_support::temp_dir data;
+    testing_support::recording_ui ui_fake;
+    std::vector<error_record> shown;
+};
