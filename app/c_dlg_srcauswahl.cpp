@@ -3,6 +3,7 @@
 #include <QFileDialog>
 
 #include "app/shell_state.h"
+#include "core/app_dirs.h"
 #include "core/core_state.h"
 #include "core/user_seam.h"
 #include "ui_c_dlg_srcauswahl.h"
@@ -32,7 +33,7 @@ void c_dlg_srcauswahl::prepareFileDialog()
     const bool save = g_shell().source_save_mode;
     setWindowTitle(save ? QStringLiteral("Save Data to ...") : QStringLiteral("Load Data from ..."));
     QFileDialog* d = save ? saveDialog_ : loadDialog_;
-    d->setDirectory(g_dirs().data_dir + QStringLiteral("/cd_data"));
+    d->setDirectory(data_file(QStringLiteral("cd_data")));
     d->setNameFilter(QStringLiteral("TVX Files (*.CDX)"));
     d->setDefaultSuffix(QStringLiteral("cdx"));
 }

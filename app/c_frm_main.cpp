@@ -2,6 +2,8 @@
 
 #include <QCloseEvent>
 #include <QDebug>
+#include <QLabel>
+#include <QPushButton>
 #include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QProcess>
@@ -13,6 +15,8 @@
 #include "app/shell_state.h"
 #include "core/user_seam.h"
 #include "core/c_thrrcv.h"
+#include "core/konfig_cfg.h"
+#include "core/scanner_lists.h"
 #include "core/text_tables.h"
 #include "stand_in/c_dlg_plotter.h"
 #include "stand_in/c_dlg_scanparausw.h"
@@ -42,7 +46,7 @@ c_frm_main::c_frm_main(const QStringList& arguments, QWidget* parent)
     g_objects().main_window = this;
     ui->setupUi(this);
 
-    // scannerx.lst is read by the configuration-file layer when it is there.
+    read_scanner_list();
 
     programPage_ = new c_dlgw_program(this);
     manualPage_ = new c_dlgw_manualx(this);
@@ -109,9 +113,10 @@ void c_frm_main::finish_start_up(const QStringList& arguments)
     qDebug("AktuellerPfad: %s", g_dirs().app_dir_c);
     setWindowTitle(QStringLiteral("Tarvix"));
 
-    // The host state and konfig.cfg are read by the configuration-file layer; the device
-    // data is not usable until a controller has answered.
+    // The host state joins here with the link timer; the device data is not usable until a
+    // controller has answered.
     ui->menu_Tarvix->setEnabled(false);
+    read_konfig_cfg();
 
     ui->ac_Scanner->setEnabled(false);
     ui->ac_ClearEEPROM->setVisible(false);

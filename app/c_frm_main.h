@@ -17,6 +17,7 @@ class c_dlgw_manualx;
 class c_dlgw_scannerfull;
 class c_dlgw_procmon;
 class c_thrrcv;
+class c_my_led;
 
 class c_frm_main : public QMainWindow {
     Q_OBJECT
@@ -60,7 +61,7 @@ public:
     QLabel* l_STB_MeasPos = nullptr;
     QLabel* l_STB_DevVersion = nullptr;
     QLabel* l_STB_HostVersion = nullptr;
-    QWidget* led_STB_Online = nullptr;  // the online LED
+    c_my_led* led_STB_Online = nullptr;
 
 signals:
     void sig_CloseRequest();

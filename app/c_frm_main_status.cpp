@@ -7,6 +7,8 @@
 
 #include "app/c_frm_main.h"
 #include "core/text_tables.h"
+#include "widgets/c_my_led.h"
+#include "widgets/led_styles.h"
 
 namespace {
 
@@ -45,17 +47,16 @@ void c_frm_main::build_status_panel()
     l_STB_DevVersion = status_label(bar, "l_STB_DevVersion", QStringLiteral("TX"), message_text(58));
     l_STB_HostVersion = status_label(bar, "l_STB_HostVersion", QStringLiteral("PC"), message_text(59));
     widen_to_hint(l_STB_HostVersion);
-    led_STB_Online = new QLabel(bar);
+    led_STB_Online = new c_my_led(bar);
     led_STB_Online->setObjectName(QStringLiteral("led_STB_Online"));
     led_STB_Online->setFixedSize(17, 17);
     led_STB_Online->setToolTip(QStringLiteral("Tarvix Online Status"));
 
     bar->addWidget(l_STB_Message, 1);
-    for (QWidget* w : {static_cast<QWidget*>(l_STB_OK), static_cast<QWidget*>(l_STB_KO),
-                       static_cast<QWidget*>(bn_STB_KO_ResetF), static_cast<QWidget*>(l_STB_HomePos),
-                       static_cast<QWidget*>(l_STB_Scanning), static_cast<QWidget*>(l_STB_CurPos),
-                       static_cast<QWidget*>(l_STB_MeasPos), static_cast<QWidget*>(l_STB_DevVersion),
-                       static_cast<QWidget*>(l_STB_HostVersion), led_STB_Online})
+    const QList<QWidget*> rest{l_STB_OK,      l_STB_KO,         bn_STB_KO_ResetF,  l_STB_HomePos,
+                               l_STB_Scanning, l_STB_CurPos,     l_STB_MeasPos,     l_STB_DevVersion,
+                               l_STB_HostVersion, led_STB_Online};
+    for (QWidget* w : rest)
         bar->addWidget(w);
     bn_STB_KO_ResetF->hide();
     connect(bn_STB_KO_ResetF, &QPushButton::clicked, this, &c_frm_main::on_bn_STB_KO_ResetF_clicked);
@@ -69,5 +70,5 @@ void c_frm_main::clear_status_panel()
     l_STB_MeasPos->setText(QStringLiteral("-99999.99 mm"));
     l_STB_DevVersion->setToolTip(message_text(58));
     l_STB_HostVersion->setToolTip(message_text(59));
-    led_STB_Online->setStyleSheet(QStringLiteral("border-image: url(:/bitmaps/RC_RED_LED);"));
+    set_led_style(led_STB_Online, led_red);
 }

@@ -10,6 +10,7 @@
 #include "app/c_frm_main.h"
 #include "app/run_guard.h"
 #include "app/shell_state.h"
+#include "core/app_dirs.h"
 #include "core/user_seam.h"
 #include "widgets/qt_services.h"
 #include "widgets/screenshot.h"
@@ -29,8 +30,10 @@ int main(int argc, char** argv)
 
     const QString appDir = QCoreApplication::applicationDirPath();
     QDir::setCurrent(appDir);
-    const QString dataDir = data_directory_from_environment();
-    if (!set_application_directory(appDir) || !set_data_directory(dataDir)) {
+    const QString dataDir = default_data_directory();
+    if (!init_app_dirs(appDir, dataDir))
+        qWarning("The data directory %s or one of its folders could not be made", qPrintable(dataDir));
+    if (!set_directory_copies(appDir, dataDir)) {
         ui::critical(QStringLiteral("Error: The program directory or the data directory cannot be used "
                                     "(longer than %1 characters or not Latin-1):\n%2\n%3")
                          .arg(shell_dir_buffer_size - 1)
@@ -40,6 +43,7 @@ int main(int argc, char** argv)
 
     // Never deleted: the window, its pages and dialogs live until the process ends.
     auto* mainWindow = new c_frm_main(QCoreApplication::arguments());
+    services.set_progress_dialog(g_objects().progress_dialog);
 
     c_run_guard guard(QStringLiteral("TARVIX_HOST_QT"));
     qDebug("Running a release build");

@@ -17,6 +17,8 @@
 #include "ui_c_dlg_createclone.h"
 #include "widgets/testing/test_app.h"
 
+inline void PrintTo(const QString& s, std::ostream* os) { *os << '"' << s.toStdString() << '"'; }
+
 namespace {
 
 QString fixture(const char* name)

@@ -1,20 +1,31 @@
 // The data source dialog, the language dialog and the system information form.
 #include <gtest/gtest.h>
 
+#include <QAction>
+#include <QFile>
 #include <QFileDialog>
+#include <QRadioButton>
 #include <QLabel>
 #include <QPushButton>
 
 #include "app/c_dlg_srcauswahl.h"
 #include "app/c_dlg_systeminfo.h"
 #include "app/shell_state.h"
+#include "app/c_dlg_language.h"
+#include "app/c_frm_main.h"
+#include "core/app_dirs.h"
 #include "core/core_state.h"
+#include "core/konfig_cfg.h"
 #include "support/test_support.h"
+#include "ui_c_dlg_language.h"
 #include "ui_c_dlg_srcauswahl.h"
+#include "ui_c_frm_main.h"
 #include "ui_c_dlg_systeminfo.h"
 #include "widgets/c_my_rbg.h"
 #include "widgets/testing/scripted_ui.h"
 #include "widgets/testing/test_app.h"
+
+inline void PrintTo(const QString& s, std::ostream* os) { *os << '"' << s.toStdString() << '"'; }
 
 namespace {
 
@@ -23,12 +34,13 @@ struct source_dialog : ui_testing::app_first, ::testing::Test {
     {
         shell_reset_for_tests();
         core_reset_for_tests();
-        g_dirs().data_dir = QString::fromStdString(tmp.path());
+        init_app_dirs(QString::fromStdString(tmp.path()), QString::fromStdString(tmp.file("data")));
     }
     ~source_dialog() override
     {
         shell_reset_for_tests();
         core_reset_for_tests();
+        reset_app_dirs_for_tests();
     }
 
     // Runs the source dialog as the open flow and the save commands do, pressing `button`.
@@ -62,7 +74,7 @@ TEST_F(source_dialog, form_and_preparation)
     EXPECT_FALSE(dialog.form()->rbg_UP_Nr->isVisibleTo(&dialog));
     QFileDialog* load = dialog.load_dialog();
     EXPECT_EQ(load->windowTitle(), QStringLiteral("Load Data from ..."));
-    EXPECT_EQ(load->directory().absolutePath(), QString::fromStdString(tmp.path()) + QStringLiteral("/cd_data"));
+    EXPECT_EQ(load->directory().absolutePath(), QString::fromStdString(tmp.file("data/cd_data")));
     EXPECT_EQ(load->nameFilters(), QStringList{QStringLiteral("TVX Files (*.CDX)")});
     EXPECT_EQ(load->defaultSuffix(), QStringLiteral("cdx"));
 
@@ -147,7 +159,9 @@ TEST_F(source_dialog, saving_asks_before_overwriting_only_for_a_new_program)
             EXPECT_EQ(fd->acceptMode(), QFileDialog::AcceptSave);
             EXPECT_EQ(!fd->testOption(QFileDialog::DontConfirmOverwrite), r.confirm_overwrite);
             const QStringList offered = fd->selectedFiles();
-            EXPECT_EQ(offered.isEmpty() ? QString() : QFileInfo(offered.first()).fileName(),
+            // With no name in the dialog, Qt offers the directory itself.
+            EXPECT_EQ(offered.isEmpty() || QFileInfo(offered.first()).isDir() ? QString()
+                                                                              : QFileInfo(offered.first()).fileName(),
                       *r.preselected ? QString::fromLatin1(r.preselected) : QString());
             fd->selectFile(target);
             return int(QDialog::Accepted);
@@ -156,6 +170,99 @@ TEST_F(source_dialog, saving_asks_before_overwriting_only_for_a_new_program)
         EXPECT_EQ(doc.source, 2);
         EXPECT_EQ(doc.file_name, target);
     }
+}
+
+struct language_dialog : ui_testing::app_first, ::testing::Test {
+    language_dialog()
+    {
+        reset_konfig_for_tests();
+        g_app_dirs.data = QString::fromStdString(tmp.path());
+        write_file("A:50\nC:1\nM:3\nL:1\n");  // as an editor left it: LF line ends
+        read_konfig_cfg();
+    }
+    ~language_dialog() override
+    {
+        reset_konfig_for_tests();
+        reset_app_dirs_for_tests();
+        shell_reset_for_tests();
+    }
+
+    QString path() const { return QString::fromStdString(tmp.file("konfig.cfg")); }
+    void write_file(const QByteArray& bytes)
+    {
+        QFile f(path());
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(bytes);
+    }
+    QByteArray file() const
+    {
+        QFile f(path());
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
+    }
+
+    testing_support::temp_dir tmp;
+    ui_testing::scripted_ui script;
+};
+
+TEST_F(language_dialog, form)
+{
+    c_dlg_language d;
+    EXPECT_EQ(d.windowTitle(), QStringLiteral("Language"));
+    EXPECT_EQ(d.minimumSize(), QSize(468, 287));
+    EXPECT_EQ(d.maximumSize(), QSize(468, 287));
+    EXPECT_EQ(d.form()->rbg_Language->button_text(0), QStringLiteral("English"));
+    EXPECT_EQ(d.form()->rbg_Language->button_text(1), QStringLiteral("Deutsch"));
+    EXPECT_EQ(d.form()->l_Hint->text(), QStringLiteral("Select language for helpfile"));
+    EXPECT_EQ(d.form()->bn_Close->text(), QStringLiteral("&Ok"));
+    EXPECT_EQ(d.form()->bn_Cancel->text(), QStringLiteral("&Cancel"));
+}
+
+TEST_F(language_dialog, ok_rewrites_konfig_cfg_only_when_the_language_changed)
+{
+    {
+        c_dlg_language d;
+        d.select_current();
+        EXPECT_TRUE(d.form()->rbg_Language->button(1)->isChecked());
+        d.form()->bn_Close->click();
+        EXPECT_EQ(d.result(), int(QDialog::Accepted));
+    }
+    EXPECT_EQ(file(), QByteArray("A:50\nC:1\nM:3\nL:1\n"));
+
+    {
+        c_dlg_language d;
+        d.select_current();
+        d.form()->rbg_Language->button(0)->click();
+        d.form()->bn_Cancel->click();
+    }
+    EXPECT_EQ(g_konfig.language, 1);
+    EXPECT_EQ(file(), QByteArray("A:50\nC:1\nM:3\nL:1\n"));
+
+    {
+        c_dlg_language d;
+        d.select_current();
+        d.form()->rbg_Language->button(0)->click();
+        d.form()->bn_Close->click();
+    }
+    EXPECT_EQ(g_konfig.language, 0);
+    EXPECT_EQ(file(), QByteArray("A:50\r\nC:1\r\nM:3\r\nL:0\r\n"));
+}
+
+TEST_F(language_dialog, the_menu_command_opens_it_on_the_current_language)
+{
+    c_frm_main w;
+    int shownIndex = -1;
+    script.expect_modal(QStringLiteral("c_dlg_language"), [&](QWidget* d) {
+        auto* dialog = static_cast<c_dlg_language*>(d);
+        EXPECT_EQ(dialog->parent(), nullptr);
+        shownIndex = dialog->form()->rbg_Language->index();
+        dialog->form()->rbg_Language->button(0)->click();
+        dialog->form()->bn_Close->click();
+        return dialog->result();
+    });
+    w.form()->ac_Language->trigger();
+    EXPECT_EQ(shownIndex, 1);
+    EXPECT_EQ(g_konfig.language, 0);
+    EXPECT_TRUE(file().endsWith("L:0\r\n"));
 }
 
 TEST(system_info_dialog, form_captions_and_placeholders)

@@ -11,16 +11,21 @@
 #include <QRegularExpression>
 #include <QSignalSpy>
 #include <QStackedWidget>
+#include <QPlainTextEdit>
 #include <QStatusBar>
+#include <QTimer>
 #include <memory>
 
 #include "app/c_frm_main.h"
 #include "app/shell_state.h"
+#include "core/c_thrrcv.h"
 #include "stand_in/c_dlgw_program.h"
 #include "stand_in/c_dlgw_scannerfull.h"
 #include "ui_c_frm_main.h"
 #include "widgets/testing/scripted_ui.h"
 #include "widgets/testing/test_app.h"
+
+inline void PrintTo(const QString& s, std::ostream* os) { *os << '"' << s.toStdString() << '"'; }
 
 namespace {
 
@@ -42,6 +47,7 @@ struct main_window : ui_testing::app_first, ::testing::Test {
     ui_testing::scripted_ui script;
 };
 
+// A hidden action is also disabled (Qt's rule), so the menus never offer it.
 struct action_row {
     const char* name;
     const char* text;
@@ -57,13 +63,13 @@ TEST_F(main_window, actions_and_menus_at_start)
         {"ac_New", "&New", true, true, false},
         {"ac_Open", "&Open", true, true, false},
         {"ac_Scanner", "&Scanner", true, false, false},
-        {"ac_ProcessMonitor", "Process Monitor", false, true, false},
+        {"ac_ProcessMonitor", "Process Monitor", false, false, false},
         {"ac_Quit", "&Quit", true, true, false},
         {"ac_ManualMode", "&Manual Mode", true, true, false},
         {"ac_CreateClone", "&Create Clone", true, true, false},
         {"ac_ProgramClone", "&Program Clone", true, true, false},
         {"ac_FactoryDefaults", "&Factory Defaults", true, true, false},
-        {"ac_ClearEEPROM", "Clear EEPROM", false, true, false},
+        {"ac_ClearEEPROM", "Clear EEPROM", false, false, false},
         {"ac_ClearNonVolatileMemory", "Clear Non Volatile Memory", true, true, false},
         {"ac_Reset", "&Reset", true, true, false},
         {"ac_Language", "&Language", true, true, false},
@@ -73,7 +79,7 @@ TEST_F(main_window, actions_and_menus_at_start)
         {"ac_TPS_Update", "PROFINET-FW Update", false, false, false},
         {"ac_SystemInfo", "System Info", true, true, false},
         {"ac_About", "About", true, true, false},
-        {"ac_Tests", "Tests", false, true, false},
+        {"ac_Tests", "Tests", false, false, false},
     };
     const QList<QAction*> all = w->findChildren<QAction*>(QRegularExpression(QStringLiteral("^ac_")));
     EXPECT_EQ(all.size(), int(std::size(rows)));
