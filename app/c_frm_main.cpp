@@ -15,6 +15,7 @@
 #include "app/shell_state.h"
 #include "core/user_seam.h"
 #include "core/c_thrrcv.h"
+#include "resources/resources_init.h"
 #include "core/konfig_cfg.h"
 #include "core/scanner_lists.h"
 #include "core/text_tables.h"
@@ -43,6 +44,7 @@ c_frm_main::c_frm_main(const QStringList& arguments, QWidget* parent)
     : QMainWindow(parent), ui(new Ui::c_frm_main)
 {
     init_shell_resources();
+    tarvix_resources_init();
     g_objects().main_window = this;
     ui->setupUi(this);
 

@@ -3,6 +3,7 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QStatusBar>
+#include <QStyle>
 #include <QStyleFactory>
 
 #include "app/c_frm_main.h"
@@ -30,7 +31,10 @@ void widen_to_hint(QWidget* w) { w->setMinimumWidth(w->sizeHint().width() + 5); 
 void c_frm_main::build_status_panel()
 {
     QStatusBar* bar = statusBar();
-    bar->setStyle(QStyleFactory::create(QStringLiteral("Windows")));
+    if (QStyle* style = QStyleFactory::create(QStringLiteral("Windows"))) {
+        style->setParent(bar);  // a widget does not own the style it is given
+        bar->setStyle(style);
+    }
 
     l_STB_Message = status_label(bar, "l_STB_Message", QString(), message_text(22));
     l_STB_OK = status_label(bar, "l_STB_OK", QStringLiteral("OK"), QStringLiteral("OK Status"));

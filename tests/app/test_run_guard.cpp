@@ -2,10 +2,13 @@
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
+#include <cstring>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include "app/app_directories.h"
 #include "app/run_guard.h"
+#include "app/shell_state.h"
 
 namespace {
 
@@ -55,6 +58,38 @@ TEST(run_guard, a_holder_that_died_without_release_does_not_block)
 
     c_run_guard next(key);
     EXPECT_TRUE(next.try_to_run());
+}
+
+}  // namespace
+
+namespace {
+
+TEST(start_up, directory_copies_refuse_what_they_cannot_hold)
+{
+    struct row {
+        QString app;
+        QString data;
+        bool taken;
+    } rows[] = {
+        {QStringLiteral("/opt/tarvix"), QStringLiteral("/home/m\u00fcller/.local/share/Tarvix/Tarvix_QT"), true},
+        {QStringLiteral("/opt/") + QString(570, QLatin1Char('a')), QStringLiteral("/d"), true},  // 575 characters
+        {QStringLiteral("/opt/") + QString(571, QLatin1Char('a')), QStringLiteral("/d"), false},
+        {QStringLiteral("/opt/tarvix"), QStringLiteral("/d/") + QString(573, QLatin1Char('b')), false},
+        {QStringLiteral("/opt/tarvix"), QStringLiteral("/home/\u0434\u0430\u043d\u0438/Tarvix"), false},
+    };
+    for (const row& r : rows) {
+        SCOPED_TRACE(r.data.left(40).toStdString());
+        shell_reset_for_tests();
+        std::strcpy(g_dirs().data_dir_c, "before");
+        EXPECT_EQ(set_directory_copies(r.app, r.data), r.taken);
+        if (r.taken) {
+            EXPECT_EQ(QString::fromLatin1(g_dirs().app_dir_c), r.app);
+            EXPECT_EQ(QString::fromLatin1(g_dirs().data_dir_c), r.data);
+        } else {
+            EXPECT_STREQ(g_dirs().data_dir_c, "before");
+        }
+    }
+    shell_reset_for_tests();
 }
 
 }  // namespace
