@@ -33,6 +33,8 @@ void note_read_error(hid_link_state& s, int32_t sub, uint32_t error)
 // so that a controller exchanged within the interval is never missed.
 void unplugged(hid_link_state& s, uint32_t error)
 {
+    // Down before the status is seen: a send after the status fails with code 10.
+    s.link_up.store(false);
     {
         std::lock_guard<std::mutex> l(s.mailbox_lock);
         s.status = hid_status_unplugged;
@@ -40,7 +42,6 @@ void unplugged(hid_link_state& s, uint32_t error)
         s.received_count = 0;
     }
     s.mailbox_cv.notify_all();
-    s.link_up.store(false);
     hid_close_handles();
     for (;;) {
         if (pause_unless_stopped(s, hid_settings().reopen_interval_ms))

@@ -309,10 +309,14 @@ std::unique_ptr<hid_device> hid_hidraw_backend::open(const std::string& path, hi
         error = hid_error_file_not_found;
         return nullptr;
     }
-    int flags = O_CLOEXEC | O_NONBLOCK;
-    flags |= access == hid_access::write ? O_WRONLY : access == hid_access::read ? O_RDONLY : O_RDWR;
-    int fd = ::open(path.c_str(), flags);
-    if (fd < 0) {
+    // Capabilities and the product string come from sysfs: a query opens no node.
+    int fd = -1;
+    if (access != hid_access::query) {
+        int flags = O_CLOEXEC | O_NONBLOCK;
+        flags |= access == hid_access::write ? O_WRONLY : access == hid_access::read ? O_RDONLY : O_RDWR;
+        fd = ::open(path.c_str(), flags);
+    }
+    if (fd < 0 && access != hid_access::query) {
         error = hid_error_from_errno(errno);
         return nullptr;
     }

@@ -13,9 +13,17 @@ uint64_t now_ns()
     return uint64_t(ts.tv_sec) * 1000000000ull + uint64_t(ts.tv_nsec);
 }
 
-void event_loop::watch(int fd, short events, fd_callback cb) { fds_[fd] = {events, std::move(cb)}; }
+void event_loop::watch(int fd, short events, fd_callback cb)
+{
+    fds_[fd] = {events, std::make_shared<fd_callback>(std::move(cb))};
+    fds_changed_ = true;
+}
 
-void event_loop::unwatch(int fd) { fds_.erase(fd); }
+void event_loop::unwatch(int fd)
+{
+    fds_.erase(fd);
+    fds_changed_ = true;
+}
 
 uint64_t event_loop::at(uint64_t due_ns, timer_callback cb)
 {
@@ -47,11 +55,14 @@ void event_loop::run()
         }
         if (quit_)
             break;
-        pfds.clear();
-        order.clear();
-        for (auto& e : fds_) {
-            pfds.push_back({e.first, e.second.events, 0});
-            order.push_back(e.first);
+        if (fds_changed_) {
+            pfds.clear();
+            order.clear();
+            for (auto& e : fds_) {
+                pfds.push_back({e.first, e.second.events, 0});
+                order.push_back(e.first);
+            }
+            fds_changed_ = false;
         }
         timespec ts{};
         timespec* tsp = nullptr;
@@ -77,7 +88,7 @@ void event_loop::run()
             if (it == fds_.end())
                 continue;  // closed by an earlier callback of this round
             auto cb = it->second.cb;
-            cb(pfds[i].revents);
+            (*cb)(pfds[i].revents);
         }
     }
 }

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <functional>
 #include <map>
+#include <memory>
 #include <queue>
 #include <vector>
 
@@ -29,7 +30,7 @@ public:
 private:
     struct watch_entry {
         short events;
-        fd_callback cb;
+        std::shared_ptr<fd_callback> cb;  // shared: a callback may unwatch its own fd
     };
     struct timer {
         uint64_t due;
@@ -41,6 +42,7 @@ private:
     std::map<uint64_t, timer_callback> timer_cbs_;
     uint64_t next_id_ = 1;
     bool quit_ = false;
+    bool fds_changed_ = true;  // the poll set is rebuilt only after a change
 };
 
 }  // namespace sim

@@ -200,7 +200,9 @@ void hid_server::accept_on(size_t i)
 
 void hid_server::readable(int fd)
 {
-    for (;;) {
+    // One message per wake-up: the loop comes back while more wait, and an exchange
+    // costs no extra read that finds nothing.
+    for (int once = 0; once < 1; ++once) {
         auto it = conns_.find(fd);
         if (it == conns_.end())
             return;
@@ -237,7 +239,7 @@ void hid_server::readable(int fd)
             }
             c.open = true;
             c.access = access;
-            continue;
+            return;
         }
         if ((c.access & uint8_t(platform::hid_access::write)) && iface.device && handler_)
             handler_(c.iface, buf_.data(), size_t(n));

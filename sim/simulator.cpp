@@ -54,25 +54,24 @@ bool simulator::start(const std::string& profile, std::vector<sim_interface> int
 
 void simulator::on_report(size_t iface, const uint8_t* report, size_t n)
 {
-    std::vector<uint8_t> r(report, report + n);
     if (!pacing_) {
-        process(iface, std::move(r));
+        process(iface, report, n);
         return;
     }
+    std::vector<uint8_t> r(report, report + n);
     uint64_t due = std::max(next_frame_after(now_ns()), last_in_ns_ + usb_frame_ns);
     last_in_ns_ = due;
     uint64_t gen = generation_;
     loop_.at(due, [this, iface, gen, r = std::move(r)]() mutable {
         if (gen == generation_)
-            process(iface, std::move(r));
+            process(iface, r.data(), r.size());
     });
 }
 
-void simulator::process(size_t iface, std::vector<uint8_t> report)
+void simulator::process(size_t iface, const uint8_t* report, size_t n)
 {
     const sim_interface& i = hid_.interfaces()[iface];
-    controller_result res = core_.handle_report(report.data(), report.size(), i.output_length, i.input_length,
-                                                uint8_t(iface));
+    controller_result res = core_.handle_report(report, n, i.output_length, i.input_length, uint8_t(iface));
     for (const auto& o : res.reports) {
         uint64_t due = o.delay_ms ? now_ns() + uint64_t(o.delay_ms) * 1000000u : 0;
         if (pacing_) {

@@ -5,7 +5,7 @@
 #include <cstring>
 #include <memory>
 
-#include "core/c_thrrcv.h"
+#include "core/hid_receive_thread.h"
 #include "core/command_mailbox.h"
 #include "core/device_exchange.h"
 #include "core/hid_link.h"
@@ -93,7 +93,7 @@ protected:
     }
     void start_receiving()
     {
-        thread_ = std::make_unique<c_thrrcv>();
+        thread_ = std::make_unique<hid_receive_thread>();
         thread_->start();
     }
     // Puts a report into the mailbox as the receive thread would.
@@ -107,7 +107,7 @@ protected:
 
     hid_fake_backend fake_;
     std::string path_;
-    std::unique_ptr<c_thrrcv> thread_;
+    std::unique_ptr<hid_receive_thread> thread_;
 };
 
 TEST_F(HidLinkFake, SendWritesOneWholeReportWithTheCounterInFrameByteZero)

@@ -5,7 +5,7 @@
 #include <dirent.h>
 #include <memory>
 
-#include "core/c_thrrcv.h"
+#include "core/hid_receive_thread.h"
 #include "core/command_mailbox.h"
 #include "core/device_exchange.h"
 #include "core/hid_link.h"
@@ -60,7 +60,7 @@ protected:
     {
         error_record e;
         ASSERT_TRUE(hid_open(e)) << e.code;
-        thread_ = std::make_unique<c_thrrcv>();
+        thread_ = std::make_unique<hid_receive_thread>();
         thread_->start();
     }
     bool exchange(const device_frame& request, device_frame& reply, error_record& e, uint16_t timeout = 10000)
@@ -78,7 +78,7 @@ protected:
     }
 
     std::unique_ptr<tvxsim_process> sim_;
-    std::unique_ptr<c_thrrcv> thread_;
+    std::unique_ptr<hid_receive_thread> thread_;
 };
 
 TEST_F(LinkSim, OpensTheControllerAmongDecoys)
@@ -173,6 +173,7 @@ TEST_F(LinkSim, FaultsBecomeTheirErrorRecords)
     };
     const row rows[] = {
         {"drop", hid_code_no_reply, err_type_usb_host, err_arg_none, 0},
+        {"delay ms=800", hid_code_no_reply, err_type_usb_host, err_arg_none, 0},
         {"wrong-kind", host_error_wrong_reply, err_type_host, err_arg_none, 0},
         {"error code=5 ttype=3 arg=9 count=2", 5, err_type_device, err_arg_once, 0},
         {"error code=30 ttype=3 arg=9 count=3", 30, err_type_device, err_arg_once, 9},
@@ -186,7 +187,9 @@ TEST_F(LinkSim, FaultsBecomeTheirErrorRecords)
         ASSERT_TRUE(control().inject_fault(std::string(r.fault) + " type=0x23"));
         device_frame reply;
         error_record e;
-        EXPECT_FALSE(exchange(link_test::read_parameter_request(28), reply, e, 1500));
+        // Only the dropped reply waits out its deadline; the others answer well before.
+        uint16_t timeout = r.code == hid_code_no_reply ? 500 : 10000;
+        EXPECT_FALSE(exchange(link_test::read_parameter_request(28), reply, e, timeout));
         EXPECT_EQ(e.code, r.code);
         EXPECT_EQ(e.severity, err_severity_error);
         EXPECT_EQ(e.type, r.type);

@@ -23,8 +23,15 @@ constexpr int ready_deadline_ms = 30000;
 
 std::string tvxsim_path()
 {
-    const char* d = std::getenv("TARVIX_APP_DIR");
-    return std::string(d ? d : ".") + "/tvxsim";
+    if (const char* d = std::getenv("TARVIX_APP_DIR"))
+        return std::string(d) + "/tvxsim";
+    // Run by hand: test programs lie two folders below the build folder, benchmarks one.
+    std::error_code ec;
+    auto dir = std::filesystem::read_symlink("/proc/self/exe", ec).parent_path();
+    for (int up = 0; up < 3; ++up, dir = dir.parent_path())
+        if (std::filesystem::exists(dir / "app" / "tvxsim", ec))
+            return (dir / "app" / "tvxsim").string();
+    return "tvxsim";
 }
 
 tvxsim_process::tvxsim_process(const std::vector<std::string>& args)

@@ -21,6 +21,7 @@ public:
     const std::string& error() const { return error_; }
     const std::string& folder() const { return folder_; }
     sim::control_client& control() { return control_; }
+    pid_t pid() const { return pid_; }
 
 private:
     std::string folder_;

@@ -1,0 +1,243 @@
+// The simulated controller's core: strict checks, the request handlers, faults, the wire
+// log and interface texts; and the in-process device behind the link.
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+#include "core/c_thrrcv.h"
+#include "core/device_exchange.h"
+#include "core/hid_link.h"
+#include "sim/controller.h"
+#include "sim/hid_server.h"
+#include "sim/inprocess_device.h"
+#include "sim/profiles.h"
+#include "tests/core/link_test_util.h"
+
+namespace dp = device_protocol;
+
+namespace {
+
+std::vector<uint8_t> report(const device_frame& f, size_t length = 65, uint8_t n = 63)
+{
+    std::vector<uint8_t> r(length, 0);
+    r[1] = n;
+    std::memcpy(r.data() + 2, f.data(), std::min<size_t>(63, length - 2));
+    return r;
+}
+
+struct core_fixture {
+    sim::world w;
+    sim::fault_plan faults;
+    sim::wire_log log;
+    sim::controller c{w, faults, log};
+    core_fixture(const char* profile = "premium") { sim::load_profile(w, profile); }
+    sim::controller_result send(const std::vector<uint8_t>& r) { return c.handle_report(r.data(), r.size(), 65, 65, 0); }
+    device_frame reply(const sim::controller_result& r, size_t i = 0) { return device_frame::from(r.reports.at(i).report.data() + 2); }
+};
+
+TEST(SimController, RefusesMalformedReportsAndFrames)
+{
+    device_frame good = make_status_request();
+    device_frame no_start = good;
+    no_start[1] = 0;
+    device_frame unknown = device_frame::make(0x3F, 0);
+    device_frame bad_count = device_frame::make(dp::req_read_parameter, 3);
+    std::vector<uint8_t> wrong_id = report(good);
+    wrong_id[0] = 1;
+    struct row {
+        const char* name;
+        std::vector<uint8_t> r;
+        size_t replies;
+        int error;  // device error of the reply, -1 none
+    };
+    const row rows[] = {
+        {"good", report(good), 1, -1},
+        {"short report", report(good, 64), 0, -1},
+        {"report ID", wrong_id, 0, -1},
+        {"length byte 64", report(good, 65, 64), 0, -1},
+        {"length byte 0", report(good, 65, 0), 0, -1},
+        {"no start byte", report(no_start), 1, dp::device_error_start_byte},
+        {"unknown type", report(unknown), 1, dp::device_error_frame_type},
+        {"data count", report(bad_count), 1, dp::device_error_data_count},
+    };
+    for (const auto& r : rows) {
+        SCOPED_TRACE(r.name);
+        core_fixture f;
+        auto res = f.send(r.r);
+        ASSERT_EQ(res.reports.size(), r.replies);
+        if (r.error >= 0) {
+            device_frame rep = f.reply(res);
+            EXPECT_TRUE(rep.is_error());
+            EXPECT_EQ(rep[4], r.error);
+        }
+        bool refused = false;
+        for (auto& e : f.log.since(0))
+            refused |= e.direction == sim::wire_direction::refused;
+        EXPECT_EQ(refused, r.error >= 0 || r.replies == 0);
+        EXPECT_EQ(f.w.violations, refused ? 1u : 0u);
+    }
+}
+
+TEST(SimController, StatusCommandAndParameters)
+{
+    core_fixture f;
+    f.w.status[0] = 0x02;
+    f.w.status[49] = 0x77;
+    auto res = f.send(report(make_status_request()));
+    device_frame rep = f.reply(res);
+    EXPECT_EQ(rep.type(), dp::req_status);
+    EXPECT_EQ(rep.data_count(), 50);
+    EXPECT_EQ(rep[4], 0x02);
+    EXPECT_EQ(rep[53], 0x77);
+    f.w.status_count = 40;
+    rep = f.reply(f.send(report(make_status_request())));
+    EXPECT_EQ(rep[53], 0);  // bytes past the count stay zero
+
+    device_frame cmd = device_frame::make(dp::req_command, dp::count_command);
+    cmd[4] = dp::cmd_teach;
+    rep = f.reply(f.send(report(cmd)));
+    EXPECT_EQ(rep.type(), dp::req_command);
+    ASSERT_EQ(f.w.commands.size(), 1u);
+    EXPECT_EQ(f.w.commands[0][4], dp::cmd_teach);
+
+    device_frame w2 = device_frame::make(dp::req_write_parameter, 4);
+    w2.set_u16(4, 3);
+    w2.set_u16(6, 0xFFFE);
+    rep = f.reply(f.send(report(w2)));
+    EXPECT_EQ(rep.type(), dp::req_write_parameter);
+    EXPECT_EQ(f.w.parameters[3], -2);
+    rep = f.reply(f.send(report(link_test::read_parameter_request(3))));
+    EXPECT_EQ(rep.u16(4), 3);
+    EXPECT_EQ(int32_t(rep.u32(6)), -2);
+}
+
+TEST(SimController, LoaderOnlyAnswersStatusWithTheLoaderWord)
+{
+    core_fixture f("loader");
+    device_frame rep = f.reply(f.send(report(make_status_request())));
+    EXPECT_EQ(rep.data_count(), 0);
+    EXPECT_EQ(rep.u32(4), dp::loader_status_word);
+    rep = f.reply(f.send(report(link_test::read_parameter_request(28))));
+    EXPECT_TRUE(rep.is_error());
+    EXPECT_EQ(rep[4], dp::device_error_loader_only);
+}
+
+TEST(SimFaults, ParseApplyAndConsume)
+{
+    sim::fault fl;
+    std::string err;
+    ASSERT_TRUE(sim::parse_fault("error type=0x23 skip=1 times=2 code=30 ttype=3 arg=9 count=3", fl, err)) << err;
+    EXPECT_EQ(fl.kind, sim::fault_kind::error_reply);
+    EXPECT_EQ(fl.type, 0x23);
+    EXPECT_EQ(fl.skip, 1u);
+    EXPECT_FALSE(sim::parse_fault("explode", fl, err));
+    EXPECT_FALSE(sim::parse_fault("drop type=x", fl, err));
+    EXPECT_FALSE(sim::parse_fault("drop colour=1", fl, err));
+
+    core_fixture f;
+    ASSERT_TRUE(sim::parse_fault("error type=0x23 skip=1 times=2 code=30 arg=9 count=3", fl, err));
+    f.faults.arm(fl);
+    auto read = report(link_test::read_parameter_request(28));
+    EXPECT_FALSE(f.reply(f.send(report(make_status_request()))).is_error());  // another type
+    EXPECT_FALSE(f.reply(f.send(read)).is_error());                           // skipped
+    EXPECT_EQ(f.reply(f.send(read))[6], 9);
+    EXPECT_EQ(f.reply(f.send(read))[4], 30);
+    EXPECT_FALSE(f.reply(f.send(read)).is_error());  // used up
+    EXPECT_EQ(f.faults.armed(), 0u);
+
+    struct row {
+        const char* spec;
+        size_t reports;
+        size_t length;
+        uint8_t length_byte;
+        bool unplug;
+    };
+    const row rows[] = {
+        {"drop", 0, 0, 0, false},
+        {"duplicate", 2, 65, 63, false},
+        {"short-report", 1, 64, 63, false},
+        {"bad-length", 1, 65, 64, false},
+        {"unplug replug=50", 0, 0, 0, true},
+    };
+    for (const auto& r : rows) {
+        SCOPED_TRACE(r.spec);
+        core_fixture g;
+        ASSERT_TRUE(sim::parse_fault(r.spec, fl, err));
+        g.faults.arm(fl);
+        auto res = g.send(report(make_status_request()));
+        ASSERT_EQ(res.reports.size(), r.reports);
+        EXPECT_EQ(res.unplug, r.unplug);
+        for (auto& o : res.reports) {
+            EXPECT_EQ(o.report.size(), r.length);
+            EXPECT_EQ(o.report[1], r.length_byte);
+        }
+    }
+}
+
+TEST(SimWireLog, LinesRoundTrip)
+{
+    sim::wire_log log;
+    uint8_t r[] = {0, 63, 7, 0xBB, 0x21};
+    log.add(sim::wire_direction::refused, 3, r, sizeof r, "length byte 64");
+    log.add(sim::wire_direction::out, 0, nullptr, 0);
+    auto all = log.since(0);
+    ASSERT_EQ(all.size(), 2u);
+    sim::wire_entry back;
+    ASSERT_TRUE(sim::wire_log::parse(sim::wire_log::format(all[0]), back));
+    EXPECT_EQ(back.direction, sim::wire_direction::refused);
+    EXPECT_EQ(back.interface_index, 3);
+    EXPECT_EQ(back.report, std::vector<uint8_t>(r, r + sizeof r));
+    EXPECT_EQ(back.note, "length byte 64");
+    EXPECT_EQ(back.frame(0), 7);
+    ASSERT_TRUE(sim::wire_log::parse(sim::wire_log::format(all[1]), back));
+    EXPECT_TRUE(back.report.empty());
+    EXPECT_EQ(log.since(2).size(), 1u);
+}
+
+TEST(SimInterface, TextFormRoundTripsAwkwardProducts)
+{
+    sim::sim_interface i;
+    i.product = "Tarvix 9 ";
+    i.usage_page = 0xFF01;
+    i.refuse_write_open = true;
+    i.device = false;
+    sim::sim_interface back;
+    std::string err;
+    ASSERT_TRUE(sim::parse_interface(sim::format_interface(i), back, err)) << err;
+    EXPECT_EQ(back.product, "Tarvix 9 ");
+    EXPECT_EQ(back.usage_page, 0xFF01);
+    EXPECT_TRUE(back.refuse_write_open);
+    EXPECT_FALSE(back.device);
+    EXPECT_TRUE(back.product_readable);
+    EXPECT_FALSE(sim::parse_interface("product=bad%2", back, err));
+    EXPECT_FALSE(sim::parse_interface("in=70000", back, err));
+    EXPECT_FALSE(sim::parse_interface("colour=1", back, err));
+}
+
+TEST(SimInprocess, TheLinkTalksToTheControllerInTheTestProcess)
+{
+    hid_link_reset_for_tests();
+    platform::hid_fake_backend fake;
+    platform::hid_install_backend(&fake);
+    {
+        sim::inprocess_device dev(fake);
+        error_record e;
+        ASSERT_TRUE(hid_open(e));
+        c_thrrcv thread;
+        thread.start();
+        device_frame reply;
+        ASSERT_TRUE(dev_transact(link_test::read_parameter_request(28), reply.data(), e)) << e.code;
+        EXPECT_EQ(reply.u32(6), 0x20u);
+        sim::fault fl;
+        std::string err;
+        ASSERT_TRUE(sim::parse_fault("error code=7 count=2", fl, err));
+        dev.faults().arm(fl);
+        EXPECT_FALSE(dev_transact(make_status_request(), reply.data(), e));
+        EXPECT_EQ(e.code, 7);
+        EXPECT_EQ(e.type, err_type_device);
+    }
+    hid_link_reset_for_tests();
+    platform::hid_install_backend(nullptr);
+}
+
+}  // namespace
