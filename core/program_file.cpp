@@ -41,13 +41,14 @@ int32_t exchange_mac_id(int32_t v)
 
 QByteArray encode_program_file(const config_image& image)
 {
-    QByteArray out(reinterpret_cast<const char*>(image.data()), static_cast<int>(image.size()));
-    settings_header h(reinterpret_cast<uint8_t*>(out.data()));
+    // Encoded in a copy: the image in memory never holds the file encoding.
+    config_image copy = image;
+    settings_header h = copy.header();
     for (const stored_default& f : minus_one_fields)
         if (h.field(f.offset) == f.value)
             h.set_field(f.offset, -1);
     h.set_field(hdr::mac_id, exchange_mac_id(h.field(hdr::mac_id)));
-    return out;
+    return QByteArray(reinterpret_cast<const char*>(copy.data()), static_cast<int>(copy.size()));
 }
 
 error_record decode_program_file(const QByteArray& bytes, config_image& image, uint32_t& change_flags)

@@ -123,6 +123,7 @@ bool rebuild_from_controller(QAbstractItemModel* model)
     int count = 0;
     QString set0_name;
     scanner_record rec;
+    s.auto_detect_set = 1;
     for (int set = 0; set < 128; ++set) {
         error_record e;
         bool exists = false;
@@ -157,7 +158,9 @@ bool rebuild_from_controller(QAbstractItemModel* model)
             if (s.auto_detect_text.startsWith(QLatin1String("P000")))
                 s.auto_detect_text.replace(1, 3, QString::asprintf("%03d", set));
         }
-        add_scanner_row(model, row, count);
+        // The code list has no entry for sets counted beyond it: such rows stay hidden.
+        if (count < scanner_list_state::max_codes)
+            add_scanner_row(model, row, count);
         s.texts.append(row);
         ++count;
     }

@@ -5,10 +5,7 @@
 #include <array>
 #include <cstdint>
 
-struct scanner_field {
-    const char* name;
-    int offset;  // every field is a signed 32-bit word
-};
+#include "byte_record.h"
 
 class scanner_record {
 public:
@@ -24,10 +21,12 @@ public:
     int32_t word(int offset) const;
     void set_word(int offset, int32_t value);
 
-    // The named fields the scanner parameter page edits, in layout order.
-    static const std::array<scanner_field, 40>& fields();
-    // The field of that name, or nullptr.
-    static const scanner_field* field(const char* name);
+    byte_view view() { return byte_view(bytes.data(), bytes.size()); }
+    const_byte_view view() const { return const_byte_view(bytes.data(), bytes.size()); }
+
+    // Every field in layout order: the name, the words the scanner parameter page edits (by
+    // the names of its line edits without "ebx_"), the option bits and the unedited words.
+    static const field_table& fields();
 
     bool operator==(const scanner_record& o) const { return bytes == o.bytes; }
     bool operator!=(const scanner_record& o) const { return bytes != o.bytes; }

@@ -6,3 +6,5 @@ tarvix_add_test(test_core_parameter_files LABEL core SOURCES ${CMAKE_CURRENT_LIS
   ${CMAKE_CURRENT_LIST_DIR}/fake_scanner_sets.cpp LIBS tarvix_testsupport tarvix_core)
 tarvix_add_test(test_core_program_file LABEL core SOURCES ${CMAKE_CURRENT_LIST_DIR}/test_program_file.cpp
   LIBS tarvix_testsupport tarvix_core)
+tarvix_add_fuzzer(fuzz_core_file_readers SOURCES ${CMAKE_CURRENT_LIST_DIR}/fuzz_file_readers.cpp
+  LIBS tarvix_core SECONDS 15)

@@ -30,19 +30,20 @@ TEST_F(parameter_files, scanner_record_fields_and_name)
     r.set_name("A name longer than fifteen");
     EXPECT_EQ(r.name(), QString("A name longer t"));
     EXPECT_EQ(r.bytes[15], 0);
-    const scanner_field* f = scanner_record::field("V_IntensityMax");
+    const field_desc* f = scanner_record::fields().find("V_IntensityMax");
     ASSERT_NE(f, nullptr);
     EXPECT_EQ(f->offset, 136);
     r.set_word(f->offset, -2);
     EXPECT_EQ(r.bytes[136], 0xFE);
     EXPECT_EQ(r.bytes[139], 0xFF);
     EXPECT_EQ(r.word(136), -2);
-    int last = 0;
-    for (const scanner_field& fld : scanner_record::fields()) {
-        EXPECT_GT(fld.offset, last - 1) << fld.name;
-        EXPECT_LE(fld.offset + 4, scanner_record::size) << fld.name;
-        last = fld.offset + 4;
+    // The table covers the record without gaps or overlaps.
+    uint32_t next = 0;
+    for (const field_desc& fld : scanner_record::fields()) {
+        EXPECT_EQ(fld.offset, next) << fld.name;
+        next = fld.end();
     }
+    EXPECT_EQ(next, uint32_t(scanner_record::size));
 }
 
 TEST_F(parameter_files, scanner_file_saved_and_loaded_round_trip)

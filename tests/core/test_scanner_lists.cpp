@@ -277,3 +277,43 @@ TEST_F(scanner_lists, scanner_set_readers)
     EXPECT_EQ(err.code, 4);
     ASSERT_EQ(shown.size(), 1u);
 }
+
+TEST_F(scanner_lists, controller_sets_beyond_the_code_list_stay_hidden)
+{
+    QByteArray lines;
+    for (int i = 0; i < 60; ++i)
+        lines += "00040000 S" + QByteArray::number(i) + "\r\n";
+    write(q(app.file("scannerx.lst")), lines);
+    read_scanner_list();
+    ASSERT_EQ(g_scanner_lists.count, 50);
+    for (int set = 0; set < 55; ++set)
+        dev.add(set, QString("P%1").arg(set, 3, 10, QChar('0')));
+    dev.install();
+    source = 1;
+    EXPECT_TRUE(rebuild_scanner_lists(&model, &proxy, err));
+    EXPECT_EQ(g_scanner_lists.count, 55);
+    EXPECT_EQ(g_scanner_lists.texts.size(), 55);
+    const std::vector<int> ids = ids_of(model);
+    EXPECT_EQ(ids.size(), 52u);  // 50 sets and the two user rows
+    for (int id : ids)
+        EXPECT_TRUE(id < 50 || id >= 128) << id;
+}
+
+TEST_F(scanner_lists, installed_list_and_settings_files_read_cleanly)
+{
+    const QString src = QString::fromStdString(testing_support::source_dir()) + "/data/";
+    scanner_list_state s;
+    error_record e;
+    parse_scanner_list(read(src + "scannerx.lst"), s, e);
+    EXPECT_EQ(e.code, 0);
+    EXPECT_EQ(s.count, 10);
+    for (uint8_t f : {0x10, 0x20, 0x34, 0x40, 0x60}) {
+        int offered = 0;
+        for (int i = 0; i < s.count; ++i)
+            offered += (s.codes[i] >> (15 + (f >> 4))) & 1;
+        EXPECT_GE(offered, 2) << int(f);
+    }
+    konfig_settings k;
+    parse_konfig_cfg(read(src + "KONFIG.CFG"), k);
+    EXPECT_EQ(format_konfig_cfg(k), read(src + "KONFIG.CFG"));
+}
