@@ -10,15 +10,22 @@
 namespace ui {
 
 qt_services::qt_services() = default;
-qt_services::~qt_services() = default;
+
+qt_services::~qt_services()
+{
+    // Services kept in a static outlive the application object; a widget must not.
+    if (QApplication::instance())
+        delete ownProgress_;
+}
 
 void qt_services::set_progress_dialog(c_dlg_progressbar* dialog) { progress_ = dialog; }
 
 c_dlg_progressbar* qt_services::progress_dialog()
 {
     if (!progress_) {
-        ownProgress_ = std::make_unique<c_dlg_progressbar>();
-        progress_ = ownProgress_.get();
+        ownProgress_ = new c_dlg_progressbar;
+        progress_ = ownProgress_;
+        QObject::connect(qApp, &QCoreApplication::aboutToQuit, ownProgress_, [d = ownProgress_] { delete d; });
     }
     return progress_;
 }

@@ -1,7 +1,7 @@
 // The Qt implementation of the UI services: real message boxes, Qt's own file dialogs, the
 // shared progress dialog, event passes and modal runs.
 #pragma once
-#include <memory>
+#include <QPointer>
 
 #include "core/user_seam.h"
 
@@ -15,7 +15,7 @@ public:
     ~qt_services() override;
 
     // The main window's one progress dialog (not owned). Without one, the services make
-    // their own on first use.
+    // their own on first use, which lives until the event loop ends or the services go.
     void set_progress_dialog(c_dlg_progressbar* dialog);
     c_dlg_progressbar* progress_dialog();
 
@@ -35,8 +35,8 @@ public:
     int run_modal(QWidget* dialog) override;
 
 private:
-    c_dlg_progressbar* progress_ = nullptr;
-    std::unique_ptr<c_dlg_progressbar> ownProgress_;
+    QPointer<c_dlg_progressbar> progress_;
+    QPointer<c_dlg_progressbar> ownProgress_;
 };
 
 }  // namespace ui

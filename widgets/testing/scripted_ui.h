@@ -2,6 +2,13 @@
 // test must raise (message boxes, file dialogs, modal runs), in order, with their answers.
 // A prompt that is not the next one of the script fails the running GoogleTest test and
 // prints its text; the script can be checked for steps left over at the end.
+//
+//     ui_testing::scripted_ui script;              // installed until it goes out of scope
+//     script.expect_question("Save changes?", ui::no)
+//           .expect_open_file("/tmp/a.cdx")
+//           .expect_modal("c_dlg_function", [](QWidget* d) { ...; return QDialog::Accepted; });
+//     window.on_ac_Open_triggered();
+//     EXPECT_TRUE(script.verify_consumed());
 #pragma once
 #include <QString>
 #include <cstddef>
