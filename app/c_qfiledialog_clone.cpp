@@ -1,6 +1,7 @@
 #include "app/c_qfiledialog_clone.h"
 
 #include <QGridLayout>
+#include <QTextCursor>
 #include <QTextEdit>
 
 c_qfiledialog_clone::c_qfiledialog_clone(QWidget* parent) : QFileDialog(parent)
@@ -38,4 +39,5 @@ void c_qfiledialog_clone::on_currentChanged(const QString& currentEntryP)
         lines.append(currentEntryP);
     for (const QString& line : lines)
         preview_->append(line);
+    preview_->moveCursor(QTextCursor::Start);  // the firmware line first
 }
