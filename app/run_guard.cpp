@@ -18,9 +18,15 @@ c_run_guard::c_run_guard(const QString& key)
       memLock_(memLockKey_, 1, QSystemSemaphore::Open)
 {
     // On Unix a segment outlives a crashed holder; attaching and destroying a handle of our
-    // own drops it again when no running process holds it.
-    QSharedMemory fix(sharedmemKey_);
-    fix.attach();
+    // own drops it again when no running process holds it. Done under the semaphore, so that
+    // the short-lived handle (and the lock Qt keeps for it) never comes and goes in the middle
+    // of another instance's create or attach.
+    memLock_.acquire();
+    {
+        QSharedMemory fix(sharedmemKey_);
+        fix.attach();
+    }
+    memLock_.release();
 }
 
 c_run_guard::~c_run_guard() { release(); }

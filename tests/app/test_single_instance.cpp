@@ -7,10 +7,10 @@
 #include <QElapsedTimer>
 #include <QProcess>
 #include <QProcessEnvironment>
-#include <QSharedMemory>
-#include <QThread>
+#include <QFile>
+#include <sys/ipc.h>
+#include <sys/shm.h>
 
-#include "app/run_guard.h"
 #include "support/test_support.h"
 
 namespace {
@@ -55,12 +55,21 @@ struct single_instance : ::testing::Test {
         ASSERT_TRUE(p.waitForStarted(deadline_ms)) << program.toStdString();
     }
 
-    // True once some process holds the program's segment (as seen with the same key files).
-    bool segment_held()
+    // True once a running process is attached to the program's segment. Read with the bare
+    // System V calls: a QSharedMemory probe would itself attach and detach, and could drop a
+    // segment that an instance has created but not yet attached.
+    bool segment_held() const
     {
-        qputenv("TMPDIR", QByteArray::fromStdString(tmp.path()));
-        QSharedMemory probe(run_guard_key(QStringLiteral("TARVIX_HOST_QT"), QStringLiteral("_sharedmemKey")));
-        return probe.attach(QSharedMemory::ReadOnly);
+        const QDir dir(QString::fromStdString(tmp.path()));
+        const QStringList files = dir.entryList({QStringLiteral("qipc_sharedmemory_*")}, QDir::Files);
+        if (files.isEmpty())
+            return false;
+        const key_t key = ftok(QFile::encodeName(dir.filePath(files.first())).constData(), 'Q');
+        if (key == -1)
+            return false;
+        const int id = shmget(key, 0, 0400);
+        shmid_ds ds{};
+        return id != -1 && shmctl(id, IPC_STAT, &ds) == 0 && ds.shm_nattch > 0;
     }
 };
 
@@ -103,6 +112,25 @@ TEST_F(single_instance, second_start_is_refused_and_the_first_keeps_running)
     const QString thirdLog = QString::fromLocal8Bit(third.readAllStandardError());
     EXPECT_EQ(third.exitCode(), 0) << thirdLog.toStdString();
     EXPECT_FALSE(thirdLog.contains(QStringLiteral("already running"))) << thirdLog.toStdString();
+}
+
+TEST_F(single_instance, two_started_together_leave_exactly_one_running)
+{
+    // Both end by themselves: the refused one at once with 1, the other after its event loop
+    // ran for a second with 0 (only an instance that passed the guard gets there).
+    QProcessEnvironment env = environment();
+    env.insert(QStringLiteral("TARVIX_SCREENSHOT"), QString::fromStdString(tmp.file("shot.png")));
+    env.insert(QStringLiteral("TARVIX_RUN_SECONDS"), QStringLiteral("1"));
+    QProcess a, b;
+    start(a, env);
+    start(b, env);
+    ASSERT_TRUE(a.waitForFinished(deadline_ms));
+    ASSERT_TRUE(b.waitForFinished(deadline_ms));
+    const QString logA = QString::fromLocal8Bit(a.readAllStandardError());
+    const QString logB = QString::fromLocal8Bit(b.readAllStandardError());
+    EXPECT_EQ(a.exitCode() + b.exitCode(), 1) << logA.toStdString() << "\n----\n" << logB.toStdString();
+    EXPECT_TRUE((a.exitCode() == 1 ? logA : logB).contains(QStringLiteral("Only 1 instance is allowed!")));
+    EXPECT_FALSE(segment_held());
 }
 
 }  // namespace
