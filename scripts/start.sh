@@ -9,7 +9,7 @@ export PROGRAMDATA=${PROGRAMDATA:-$HOME/.local/share/tarvix-programdata}
 mkdir -p "$PROGRAMDATA"
 sim_pid=""
 if [ -x "$app/tvxsim" ]; then
-  "$app/tvxsim" --dir "$TARVIX_HID_SIM" --profile "${TARVIX_PROFILE:-premium_pm}" &
+  "$app/tvxsim" --dir "$TARVIX_HID_SIM" --profile "${TARVIX_PROFILE:-premium}" &
   sim_pid=$!
 fi
 cleanup() { [ -n "$sim_pid" ] && kill "$sim_pid" 2>/dev/null || true; }

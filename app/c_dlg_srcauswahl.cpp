@@ -1,0 +1,94 @@
+#include "app/c_dlg_srcauswahl.h"
+
+#include <QFileDialog>
+
+#include "app/shell_state.h"
+#include "core/app_dirs.h"
+#include "core/core_state.h"
+#include "core/user_seam.h"
+#include "ui_c_dlg_srcauswahl.h"
+
+c_dlg_srcauswahl::c_dlg_srcauswahl(QWidget* parent)
+    : QDialog(parent), ui(new Ui::c_dlg_srcauswahl)
+{
+    ui->setupUi(this);
+    setWindowFlags(windowFlags() & ~Qt::WindowContextHelpButtonHint);
+    ui->rbg_UP_Nr->create_buttons(QStringList{QStringLiteral("0"), QStringLiteral("1")}, Qt::Horizontal);
+    ui->rbg_UP_Nr->hide();
+
+    loadDialog_ = new QFileDialog(this, QStringLiteral("Load Data from ..."));
+    loadDialog_->setObjectName(QStringLiteral("fd_Load"));
+    loadDialog_->setOption(QFileDialog::DontUseNativeDialog);
+    saveDialog_ = new QFileDialog(this, QStringLiteral("Save Data to ..."));
+    saveDialog_->setObjectName(QStringLiteral("fd_Save"));
+    saveDialog_->setOption(QFileDialog::DontUseNativeDialog);
+}
+
+c_dlg_srcauswahl::~c_dlg_srcauswahl() { delete ui; }
+
+void c_dlg_srcauswahl::prepareFileDialog()
+{
+    g_program_document().chosen = 0;
+    ui->rbg_UP_Nr->hide();
+    const bool save = g_shell().source_save_mode;
+    setWindowTitle(save ? QStringLiteral("Save Data to ...") : QStringLiteral("Load Data from ..."));
+    QFileDialog* d = save ? saveDialog_ : loadDialog_;
+    d->setDirectory(data_file(QStringLiteral("cd_data")));
+    d->setNameFilter(QStringLiteral("TVX Files (*.CDX)"));
+    d->setDefaultSuffix(QStringLiteral("cdx"));
+}
+
+void c_dlg_srcauswahl::on_bn_Tarvix_clicked()
+{
+    program_document& doc = g_program_document();
+    doc.source = 1;
+    doc.file_name.clear();
+    doc.second_file_name.clear();
+    doc.user_set = ui->rbg_UP_Nr->index();
+    doc.chosen = 1;
+    finish();
+}
+
+void c_dlg_srcauswahl::on_bn_File_clicked()
+{
+    program_document& doc = g_program_document();
+    QFileDialog* d;
+    if (g_shell().source_save_mode) {
+        d = saveDialog_;
+        d->setAcceptMode(QFileDialog::AcceptSave);
+        d->setFileMode(QFileDialog::AnyFile);
+        if (doc.file_name == QLatin1String("NEWFILE")) {
+            d->selectFile(QString());
+            d->setOption(QFileDialog::DontConfirmOverwrite, false);
+        } else {
+            const bool second = g_device().pm_capable && doc.source == 1 && !doc.second_file_name.isEmpty();
+            d->selectFile(second ? doc.second_file_name : doc.file_name);
+            d->setOption(QFileDialog::DontConfirmOverwrite, true);
+        }
+    } else {
+        d = loadDialog_;
+        d->setAcceptMode(QFileDialog::AcceptOpen);
+        d->setFileMode(QFileDialog::ExistingFile);
+    }
+    doc.chosen = ::ui::current().run_modal(d) == QDialog::Accepted ? 1 : 0;
+    if (doc.chosen) {
+        const QStringList files = d->selectedFiles();
+        if (files.isEmpty()) {
+            doc.chosen = 0;
+        } else {
+            doc.file_name = files.first();
+            doc.source = 2;
+        }
+    }
+    finish();
+}
+
+void c_dlg_srcauswahl::on_bn_Cancel_clicked() { reject(); }
+
+void c_dlg_srcauswahl::finish()
+{
+    if (g_program_document().chosen)
+        accept();
+    else
+        reject();
+}

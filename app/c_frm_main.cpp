@@ -1,0 +1,277 @@
+#include "app/c_frm_main.h"
+
+#include <QCloseEvent>
+#include <QDebug>
+#include <QLabel>
+#include <QPushButton>
+#include <QMessageBox>
+#include <QPlainTextEdit>
+#include <QProcess>
+#include <QTimer>
+
+#include "app/c_dlg_language.h"
+#include "app/c_dlg_srcauswahl.h"
+#include "app/host_version.h"
+#include "app/shell_state.h"
+#include "core/user_seam.h"
+#include "core/c_thrrcv.h"
+#include "resources/resources_init.h"
+#include "core/konfig_cfg.h"
+#include "core/scanner_lists.h"
+#include "core/text_tables.h"
+#include "stand_in/c_dlg_plotter.h"
+#include "stand_in/c_dlg_scanparausw.h"
+#include "stand_in/c_dlgw_manualx.h"
+#include "stand_in/c_dlgw_procmon.h"
+#include "stand_in/c_dlgw_program.h"
+#include "stand_in/c_dlgw_scannerfull.h"
+#include "ui_c_frm_main.h"
+#include "widgets/c_dlg_message.h"
+#include "widgets/c_dlg_progressbar.h"
+
+namespace {
+
+constexpr int link_timer_interval_ms = 800;
+const Qt::WindowFlags fixed_box_flags = Qt::Window | Qt::WindowTitleHint | Qt::CustomizeWindowHint;
+
+}  // namespace
+
+// Outside any namespace, as Qt's macro requires; the library is static, so its pictures
+// are registered by hand.
+static void init_shell_resources() { Q_INIT_RESOURCE(app_resources); }
+
+c_frm_main::c_frm_main(const QStringList& arguments, QWidget* parent)
+    : QMainWindow(parent), ui(new Ui::c_frm_main)
+{
+    init_shell_resources();
+    tarvix_resources_init();
+    g_objects().main_window = this;
+    ui->setupUi(this);
+
+    read_scanner_list();
+
+    programPage_ = new c_dlgw_program(this);
+    manualPage_ = new c_dlgw_manualx(this);
+    scannerPage_ = new c_dlgw_scannerfull(this);
+    procmonPage_ = new c_dlgw_procmon(this);
+    ui->stackedWidget->addWidget(programPage_);
+    ui->stackedWidget->addWidget(manualPage_);
+    ui->stackedWidget->addWidget(scannerPage_);
+    ui->stackedWidget->addWidget(procmonPage_);
+    ui->stackedWidget->setCurrentIndex(page_start);
+
+    create_long_lived_dialogs();
+
+    connect(programPage_, &c_dlgw_program::sig_Return, this, &c_frm_main::on_sig_Return);
+    connect(procmonPage_, &c_dlgw_procmon::sig_Return, this, &c_frm_main::on_sig_Return);
+    connect(scannerPage_, &c_dlgw_scannerfull::sig_Return, this, &c_frm_main::on_sig_Return);
+    connect(this, &c_frm_main::sig_CloseRequest, this, &c_frm_main::on_sig_CloseRequest);
+
+    finish_start_up(arguments);
+}
+
+// The program never destroys its window; tests do, and then take everything the window made
+// without a parent with it.
+c_frm_main::~c_frm_main()
+{
+    shell_objects& o = g_objects();
+    if (o.main_window == this) {
+        delete o.progress_dialog;
+        delete o.plotter;
+        delete o.output_pane;
+        delete o.spare_process;
+        delete o.message_dialog;
+        o.reset();
+    }
+    delete waitingBox_;
+    delete receiveThread_;
+    delete ui;
+}
+
+void c_frm_main::create_long_lived_dialogs()
+{
+    shell_objects& o = g_objects();
+    o.source_dialog = new c_dlg_srcauswahl(this);
+    o.scanner_selection = new c_dlg_scanparausw(this);
+    o.progress_dialog = new c_dlg_progressbar(nullptr);
+    o.progress_dialog->setWindowFlags(fixed_box_flags);
+    o.progress_dialog->l_FileInfo()->hide();
+    o.plotter = new c_dlg_plotter(nullptr);
+    // The downloader runner joins here with the update flows; its output arrives in
+    // on_sndHexOutput().
+    o.output_pane = new QPlainTextEdit(nullptr);
+    o.output_pane->setFixedSize(800, 600);
+    o.output_pane->hide();
+    o.spare_process = new QProcess(nullptr);
+    o.message_dialog = new c_dlg_message(nullptr);
+    o.message_dialog->setWindowTitle(QStringLiteral("Information"));
+    o.message_dialog->setWindowFlags(fixed_box_flags);
+}
+
+void c_frm_main::finish_start_up(const QStringList& arguments)
+{
+    build_status_panel();
+    ui->stackedWidget->setCurrentIndex(page_start);
+    qDebug("AktuellerPfad: %s", g_dirs().app_dir_c);
+    setWindowTitle(QStringLiteral("Tarvix"));
+
+    // The host state joins here with the link timer; the device data is not usable until a
+    // controller has answered.
+    ui->menu_Tarvix->setEnabled(false);
+    read_konfig_cfg();
+
+    ui->ac_Scanner->setEnabled(false);
+    ui->ac_ClearEEPROM->setVisible(false);
+
+    receiveThread_ = new c_thrrcv(nullptr);
+
+    clear_status_panel();
+
+    linkTimer_ = new QTimer(this);
+    connect(linkTimer_, &QTimer::timeout, this, &c_frm_main::on_Timer_timeout);
+    linkTimer_->start(link_timer_interval_ms);
+    ledTimer_.invalidate();
+
+    if (arguments.size() > 1) {
+        g_shell().clone_file = arguments.at(1);
+        g_shell().waiting_state = 1;
+        menuBar()->hide();
+        statusBar()->hide();
+        ui->graphicsView->hide();
+    }
+
+    ui->ac_Tests->setVisible(false);
+    ui->ac_ProcessMonitor->setVisible(false);
+}
+
+void c_frm_main::enter_page(int index, const QString& title)
+{
+    menuBar()->hide();
+    setWindowTitle(title);
+    ui->stackedWidget->setCurrentIndex(index);
+}
+
+void c_frm_main::return_to_start()
+{
+    switch (ui->stackedWidget->currentIndex()) {
+    case page_start:
+        return;
+    case page_program:
+        if (!programPage_->close_request())
+            return;
+        break;
+    case page_manual:
+        manualPage_->hide_plotter();
+        bn_STB_KO_ResetF->hide();
+        break;
+    case page_scanner:
+        if (!scannerPage_->confirm_return())
+            return;
+        break;
+    default:
+        break;
+    }
+    ui->stackedWidget->setCurrentIndex(page_start);
+    menuBar()->show();
+    setWindowTitle(QStringLiteral("Tarvix"));
+    g_shell().window_mode = wm_start;
+}
+
+void c_frm_main::closeEvent(QCloseEvent* event)
+{
+    if (ui->stackedWidget->currentIndex() == page_start) {
+        event->accept();
+        return;
+    }
+    event->ignore();
+    return_to_start();
+}
+
+void c_frm_main::waiting_mode_step(bool status_decoded)
+{
+    shell_state& s = g_shell();
+    if (s.waiting_state == 1) {
+        waitingBox_ = new QMessageBox(nullptr);
+        waitingBox_->setText(QString::fromLatin1(txt_message(81).c_str()));
+        waitingBox_->setWindowTitle(QStringLiteral("Information"));
+        waitingBox_->setModal(false);
+        waitingBox_->setWindowFlags(Qt::WindowTitleHint | Qt::CustomizeWindowHint | Qt::WindowCloseButtonHint);
+        waitingBox_->setStandardButtons(QMessageBox::Cancel);
+        waitingBox_->show();
+        s.waiting_state = 2;
+    } else if (s.waiting_state == 2) {
+        if (!waitingBox_ || !waitingBox_->isVisible()) {
+            s.waiting_state = 10;
+            emit sig_CloseRequest();
+        } else if (status_decoded) {
+            waitingBox_->close();
+            // Marked before programming: its boxes run event loops in which ticks go on, and
+            // a tick that saw state 2 with the box closed would end the program midway.
+            s.waiting_state = 3;
+            on_ac_ProgramClone_triggered();
+        }
+    }
+}
+
+// --- menu commands: the device and file commands join with the link timer and the loaders ---
+
+void c_frm_main::on_ac_New_triggered() {}
+void c_frm_main::on_ac_Open_triggered() {}
+void c_frm_main::on_ac_Scanner_triggered() {}
+
+void c_frm_main::on_ac_ProcessMonitor_triggered()
+{
+    if (!procmonPage_->openMonitor(this))
+        return;
+    enter_page(page_procmon, tr("Process Monitor") + tr(" / ") + tr("SdCard"));
+}
+
+void c_frm_main::on_ac_Quit_triggered() { close(); }
+void c_frm_main::on_ac_ManualMode_triggered() {}
+void c_frm_main::on_ac_CreateClone_triggered() {}
+void c_frm_main::on_ac_ProgramClone_triggered() {}
+void c_frm_main::on_ac_FactoryDefaults_triggered() {}
+void c_frm_main::on_ac_Reset_triggered() {}
+
+void c_frm_main::on_ac_Language_triggered()
+{
+    // Made anew for each use and never given a parent, so it is deleted here.
+    c_dlg_language dialog(nullptr);
+    dialog.select_current();
+    ::ui::current().run_modal(&dialog);
+}
+
+void c_frm_main::on_ac_Support_triggered() {}
+void c_frm_main::on_ac_Help_triggered() {}
+void c_frm_main::on_ac_FW_Update_triggered() {}
+void c_frm_main::on_ac_TPS_Update_triggered() {}
+void c_frm_main::on_ac_SystemInfo_triggered() {}
+
+void c_frm_main::on_ac_About_triggered()
+{
+    const QString text = QStringLiteral(
+                             "<p><b><font size=\"+2\">%1</font></b></p>"
+                             "<p>Version:  %2<br>Date:  %3<br>Scanner-Finder: %4</p>"
+                             "<p>Configuration and firmware updates for Tarvix tool-monitoring controllers.</p>")
+                             .arg(QStringLiteral("System Setup Tarvix"), QLatin1String(host_version_text),
+                                  QLatin1String(host_version_date), scanner_finder_version().toHtmlEscaped());
+    QMessageBox box(this);
+    box.setWindowTitle(QStringLiteral("Info"));
+    box.setTextFormat(Qt::RichText);
+    box.setText(text);
+    box.setIconPixmap(windowIcon().pixmap(64, 64));
+    box.setStandardButtons(QMessageBox::Ok);
+    ::ui::current().run_modal(&box);
+}
+
+void c_frm_main::on_ac_Tests_triggered() {}
+void c_frm_main::on_bn_STB_KO_ResetF_clicked() {}
+
+void c_frm_main::on_Timer_timeout()
+{
+    waiting_mode_step(false);
+}
+
+void c_frm_main::on_sig_CloseRequest() { close(); }
+void c_frm_main::on_sig_Return() { return_to_start(); }
+void c_frm_main::on_sndHexOutput() {}

@@ -1,0 +1,111 @@
+// TarvixStudio's one main window: menus, the status panel, the stack of the start page and
+// the four working pages, the long-lived dialogs, the link timer and the close rules.
+#pragma once
+#include <QElapsedTimer>
+#include <QMainWindow>
+#include <QStringList>
+
+namespace Ui {
+class c_frm_main;
+}
+class QLabel;
+class QPushButton;
+class QMessageBox;
+class QTimer;
+class c_dlgw_program;
+class c_dlgw_manualx;
+class c_dlgw_scannerfull;
+class c_dlgw_procmon;
+class c_thrrcv;
+class c_my_led;
+
+class c_frm_main : public QMainWindow {
+    Q_OBJECT
+public:
+    // `arguments` is the command line with the program first; a second entry is a clone file
+    // that waiting mode programs into the next controller that answers.
+    explicit c_frm_main(const QStringList& arguments = QStringList(), QWidget* parent = nullptr);
+    ~c_frm_main() override;
+
+    // Stack indexes of the pages.
+    enum page_index { page_start = 0, page_program = 1, page_manual = 2, page_scanner = 3, page_procmon = 4 };
+
+    // Shows a working page: hides the menu bar, sets the title and the stack index.
+    void enter_page(int index, const QString& title);
+    // Leaves the shown page when its leave check allows and shows the start page again.
+    void return_to_start();
+
+    // The status panel (status bar), cleared at start-up and at each lost link.
+    void clear_status_panel();
+
+    // One step of waiting mode at the top of a tick; `status_decoded` tells that the
+    // controller answered a status request.
+    void waiting_mode_step(bool status_decoded);
+    QMessageBox* waiting_box() const { return waitingBox_; }
+
+    Ui::c_frm_main* form() const { return ui; }
+    c_dlgw_program* program_page() const { return programPage_; }
+    c_dlgw_manualx* manual_page() const { return manualPage_; }
+    c_dlgw_scannerfull* scanner_page() const { return scannerPage_; }
+    c_dlgw_procmon* procmon_page() const { return procmonPage_; }
+    QTimer* link_timer() const { return linkTimer_; }
+    c_thrrcv* receive_thread() const { return receiveThread_; }
+
+    QLabel* l_STB_Message = nullptr;
+    QLabel* l_STB_OK = nullptr;
+    QLabel* l_STB_KO = nullptr;
+    QPushButton* bn_STB_KO_ResetF = nullptr;
+    QLabel* l_STB_HomePos = nullptr;
+    QLabel* l_STB_Scanning = nullptr;
+    QLabel* l_STB_CurPos = nullptr;
+    QLabel* l_STB_MeasPos = nullptr;
+    QLabel* l_STB_DevVersion = nullptr;
+    QLabel* l_STB_HostVersion = nullptr;
+    c_my_led* led_STB_Online = nullptr;
+
+signals:
+    void sig_CloseRequest();
+
+public slots:
+    void on_ac_New_triggered();
+    void on_ac_Open_triggered();
+    void on_ac_Scanner_triggered();
+    void on_ac_ProcessMonitor_triggered();
+    void on_ac_Quit_triggered();
+    void on_ac_ManualMode_triggered();
+    void on_ac_CreateClone_triggered();
+    void on_ac_ProgramClone_triggered();
+    void on_ac_FactoryDefaults_triggered();
+    void on_ac_Reset_triggered();
+    void on_ac_Language_triggered();
+    void on_ac_Support_triggered();
+    void on_ac_Help_triggered();
+    void on_ac_FW_Update_triggered();
+    void on_ac_TPS_Update_triggered();
+    void on_ac_SystemInfo_triggered();
+    void on_ac_About_triggered();
+    void on_ac_Tests_triggered();
+    void on_bn_STB_KO_ResetF_clicked();
+    void on_Timer_timeout();
+    void on_sig_CloseRequest();
+    void on_sig_Return();
+    void on_sndHexOutput();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void build_status_panel();
+    void create_long_lived_dialogs();
+    void finish_start_up(const QStringList& arguments);
+
+    Ui::c_frm_main* ui;
+    c_dlgw_program* programPage_ = nullptr;
+    c_dlgw_manualx* manualPage_ = nullptr;
+    c_dlgw_scannerfull* scannerPage_ = nullptr;
+    c_dlgw_procmon* procmonPage_ = nullptr;
+    c_thrrcv* receiveThread_ = nullptr;
+    QTimer* linkTimer_ = nullptr;
+    QElapsedTimer ledTimer_;
+    QMessageBox* waitingBox_ = nullptr;
+};

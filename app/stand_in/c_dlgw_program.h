@@ -1,0 +1,20 @@
+// Stand-in of the program page (stack index 1): its return signal and its close request.
+#pragma once
+#include <QWidget>
+
+class c_dlgw_program : public QWidget {
+    Q_OBJECT
+public:
+    explicit c_dlgw_program(QWidget* parent = nullptr);
+
+    // Asked before the main window leaves the page; true lets it go.
+    bool close_request() { return closeAnswer_; }
+    // For tests of the main window until the real page asks about unsaved data.
+    void set_close_answer(bool answer) { closeAnswer_ = answer; }
+
+signals:
+    void sig_Return();
+
+private:
+    bool closeAnswer_ = true;
+};
