@@ -1,5 +1,7 @@
 #include "platform/hid_hidraw_backend.h"
 
+#include "platform/fd_wait.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <climits>
@@ -167,20 +169,16 @@ public:
     hid_io_result read(uint8_t* buffer, size_t capacity, int32_t timeout_ms) override
     {
         for (;;) {
-            pollfd p[2] = {{fd_, POLLIN, 0}, {wake_, POLLIN, 0}};
-            int r = ::poll(p, 2, timeout_ms < 0 ? -1 : timeout_ms);
-            if (r < 0) {
-                if (errno == EINTR)
-                    continue;
-                return {hid_io_state::failed, 0, hid_error_from_errno(errno)};
-            }
-            if (r == 0)
+            int error = 0;
+            switch (platform::wait_readable_or_woken(fd_, wake_, timeout_ms, error)) {
+            case platform::fd_wait_result::failed:
+                return {hid_io_state::failed, 0, hid_error_from_errno(error)};
+            case platform::fd_wait_result::timed_out:
                 return {hid_io_state::timed_out, 0, 0};
-            if (p[1].revents & POLLIN) {
-                uint64_t v;
-                ssize_t ignored = ::read(wake_, &v, sizeof v);
-                (void)ignored;
+            case platform::fd_wait_result::woken:
                 return {hid_io_state::stopped, 0, 0};
+            case platform::fd_wait_result::readable:
+                break;
             }
             if (capacity == 0)
                 return {hid_io_state::failed, 0, hid_error_invalid_parameter};

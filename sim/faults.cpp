@@ -1,5 +1,7 @@
 #include "sim/faults.h"
 
+#include "sim/text_number.h"
+
 #include <sstream>
 
 namespace sim {
@@ -7,16 +9,6 @@ namespace {
 
 const char* names[] = {"drop", "delay", "wrong-kind", "error", "short-report", "bad-length", "duplicate", "unplug"};
 
-bool number(const std::string& s, long& v)
-{
-    try {
-        size_t pos = 0;
-        v = std::stol(s, &pos, 0);
-        return pos == s.size();
-    } catch (...) {
-        return false;
-    }
-}
 
 }  // namespace
 
@@ -44,7 +36,7 @@ bool parse_fault(const std::string& text, fault& out, std::string& error)
     while (in >> word) {
         auto eq = word.find('=');
         long v = 0;
-        if (eq == std::string::npos || !number(word.substr(eq + 1), v)) {
+        if (eq == std::string::npos || !parse_number(word.substr(eq + 1), v)) {
             error = "bad argument " + word;
             return false;
         }

@@ -1,5 +1,7 @@
 #include "sim/hid_server.h"
 
+#include "sim/text_number.h"
+
 #include <cctype>
 #include <cerrno>
 #include <cstdio>
@@ -16,16 +18,6 @@
 namespace sim {
 namespace {
 
-bool number(const std::string& s, long& v)
-{
-    try {
-        size_t pos = 0;
-        v = std::stol(s, &pos, 0);
-        return pos == s.size();
-    } catch (...) {
-        return false;
-    }
-}
 
 bool unescape(const std::string& s, std::string& out)
 {
@@ -82,7 +74,7 @@ bool parse_interface(const std::string& text, sim_interface& out, std::string& e
                 error = "bad escape in " + value;
                 return false;
             }
-        } else if (!number(value, v) || v < 0 || v > 0xFFFF) {
+        } else if (!parse_number(value, v) || v < 0 || v > 0xFFFF) {
             error = "bad value in " + item;
             return false;
         } else if (key == "page") out.usage_page = uint16_t(v);

@@ -1,5 +1,7 @@
 #include "sim/simulator.h"
 
+#include "sim/text_number.h"
+
 #include <algorithm>
 #include <cstdio>
 #include <sstream>
@@ -13,16 +15,6 @@ constexpr uint64_t usb_frame_ns = 1000000;
 
 uint64_t next_frame_after(uint64_t t) { return (t / usb_frame_ns + 1) * usb_frame_ns; }
 
-bool number(const std::string& s, long& v)
-{
-    try {
-        size_t pos = 0;
-        v = std::stol(s, &pos, 0);
-        return pos == s.size();
-    } catch (...) {
-        return false;
-    }
-}
 
 std::vector<std::string> words(const std::string& line)
 {
@@ -155,48 +147,48 @@ std::vector<std::string> simulator::control(const std::string& line)
     }
     if (cmd == "status") {
         // status <frame offset 4..62> <byte> [<byte> ...]
-        if (w.size() < 3 || !number(w[1], a) || a < long(device_protocol::data_offset) ||
+        if (w.size() < 3 || !parse_number(w[1], a) || a < long(device_protocol::data_offset) ||
             a + long(w.size()) - 2 > long(device_protocol::frame_size))
             return fail("usage: status <offset 4..62> <byte>...");
         for (size_t i = 2; i < w.size(); ++i) {
-            if (!number(w[i], b) || b < 0 || b > 255)
+            if (!parse_number(w[i], b) || b < 0 || b > 255)
                 return fail("bad byte " + w[i]);
             world_.status[size_t(a) - device_protocol::data_offset + i - 2] = uint8_t(b);
         }
         return ok();
     }
     if (cmd == "status-count") {
-        if (w.size() != 2 || !number(w[1], a) || a < 0 || a > 59)
+        if (w.size() != 2 || !parse_number(w[1], a) || a < 0 || a > 59)
             return fail("usage: status-count <0..59>");
         world_.status_count = uint8_t(a);
         return ok();
     }
     if (cmd == "param") {
-        if (w.size() == 2 && number(w[1], a)) {
+        if (w.size() == 2 && parse_number(w[1], a)) {
             auto it = world_.parameters.find(uint16_t(a));
             return it == world_.parameters.end() ? fail("unknown parameter") : ok(std::to_string(it->second));
         }
-        if (w.size() != 3 || !number(w[1], a) || !number(w[2], b) || a < 0 || a > 0xFFFF)
+        if (w.size() != 3 || !parse_number(w[1], a) || !parse_number(w[2], b) || a < 0 || a > 0xFFFF)
             return fail("usage: param <n> [<value>]");
         world_.parameters[uint16_t(a)] = int32_t(b);
         return ok();
     }
     if (cmd == "info") {
         // info <index> <frame offset 5..62> <byte>...
-        if (w.size() < 4 || !number(w[1], a) || a < 0 || a > 255 || !number(w[2], b) || b < 5 ||
+        if (w.size() < 4 || !parse_number(w[1], a) || a < 0 || a > 255 || !parse_number(w[2], b) || b < 5 ||
             b + long(w.size()) - 3 > long(device_protocol::frame_size))
             return fail("usage: info <index> <offset 5..62> <byte>...");
         auto& blk = world_.info[uint8_t(a)];
         for (size_t i = 3; i < w.size(); ++i) {
             long v = 0;
-            if (!number(w[i], v) || v < 0 || v > 255)
+            if (!parse_number(w[i], v) || v < 0 || v > 255)
                 return fail("bad byte " + w[i]);
             blk.data[size_t(b) - 5 + i - 3] = uint8_t(v);
         }
         return ok();
     }
     if (cmd == "info-count") {
-        if (w.size() != 3 || !number(w[1], a) || a < 0 || a > 255 || !number(w[2], b) || b < 0 || b > 59)
+        if (w.size() != 3 || !parse_number(w[1], a) || a < 0 || a > 255 || !parse_number(w[2], b) || b < 0 || b > 59)
             return fail("usage: info-count <index> <count>");
         world_.info[uint8_t(a)].count = uint8_t(b);
         return ok();
@@ -204,7 +196,7 @@ std::vector<std::string> simulator::control(const std::string& line)
     if (cmd == "mailbox") {
         // mailbox <scan polls> <stop polls> <teach value> <reboot ms>
         long c = 0, d = 0;
-        if (w.size() != 5 || !number(w[1], a) || !number(w[2], b) || !number(w[3], c) || !number(w[4], d) || a < 0 ||
+        if (w.size() != 5 || !parse_number(w[1], a) || !parse_number(w[2], b) || !parse_number(w[3], c) || !parse_number(w[4], d) || a < 0 ||
             b < 0)
             return fail("usage: mailbox <scan polls> <stop polls> <teach value> <reboot ms>");
         world_.scan_status_polls = uint32_t(a);
@@ -224,7 +216,7 @@ std::vector<std::string> simulator::control(const std::string& line)
                   " complete=" + (world_.stream_complete ? "1" : "0"));
     if (cmd == "scanner-set") {
         // scanner-set <set byte>: the set's name, or "missing"
-        if (w.size() != 2 || !number(w[1], a) || a < 0 || a > 0x81)
+        if (w.size() != 2 || !parse_number(w[1], a) || a < 0 || a > 0x81)
             return fail("usage: scanner-set <0..127 | 0x80 | 0x81>");
         const auto& set = world_.scanner_sets[size_t(a < 0x80 ? a : 128 + (a & 1))];
         if (set.empty())
@@ -248,7 +240,7 @@ std::vector<std::string> simulator::control(const std::string& line)
     }
     if (cmd == "unplug") {
         a = -1;
-        if (w.size() > 2 || (w.size() == 2 && !number(w[1], a)))
+        if (w.size() > 2 || (w.size() == 2 && !parse_number(w[1], a)))
             return fail("usage: unplug [<replug after ms>]");
         unplug(int32_t(a));
         return ok();
@@ -277,13 +269,13 @@ std::vector<std::string> simulator::control(const std::string& line)
         return hid_.set_interfaces(list, err) ? ok() : fail(err);
     }
     if (cmd == "looks") {
-        if (w.size() != 2 || !number(w[1], a) || a < 0)
+        if (w.size() != 2 || !parse_number(w[1], a) || a < 0)
             return fail("usage: looks <interface>");
         return ok(std::to_string(hid_.looks(size_t(a))));
     }
     if (cmd == "log") {
         a = 0;
-        if (w.size() == 2 && !number(w[1], a))
+        if (w.size() == 2 && !parse_number(w[1], a))
             return fail("usage: log [<from seq>]");
         for (const auto& e : log_.since(uint64_t(a)))
             out.push_back(wire_log::format(e));
