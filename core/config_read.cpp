@@ -4,6 +4,8 @@
 #include "core/config_transfer.h"
 #include "core/core_state.h"
 #include "core/device_commands.h"
+#include "core/device_exchange.h"
+#include "core/device_frame.h"
 #include "core/device_function_record.h"
 #include "core/device_info.h"
 #include "core/device_protocol.h"

@@ -53,7 +53,7 @@ bool transfer_wait_idle(error_record& err)
 
 void transfer_progress(int percent)
 {
-    if (percent > ui::current().progress_value())
+    if (percent != ui::current().progress_value())
         ui::current().progress_set(percent > 100 ? 100 : percent);
     dev_event_pass();
 }

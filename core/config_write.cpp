@@ -52,7 +52,7 @@ bool is_device_error(const error_record& e, int32_t code) { return e.type == err
 bool stop_controller(error_record& err)
 {
     device_frame f;
-    function_record_to_request(byte_view(f.data(), f.size()));
+    function_record_to_request(byte_view(f.data(), dp::frame_size));
     f[dp::command_offset] = dp::cmd_stop;
     f[dp::command_offset + 1] = 0xFF;
     f[dp::command_offset + 2] = 0xFF;
