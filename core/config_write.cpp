@@ -57,8 +57,12 @@ bool stop_controller(error_record& err)
     f[dp::command_offset + 1] = 0xFF;
     f[dp::command_offset + 2] = 0xFF;
     device_frame reply;
-    if (!dev_send_and_wait(f, reply.data(), dev_timeout_ms, err))
+    if (!dev_send_and_wait(f, reply.data(), dev_timeout_ms, err)) {
+        // The controller's refusal of the stop is reported with its device text.
+        if (reply[dp::type_offset] & dp::type_error)
+            err.set(err_type_device, reply[dp::error_code_offset], err_severity_error);
         return false;
+    }
     const uint32_t start = platform::tick_count_ms();
     for (;;) {
         device_frame poll = device_frame::make(dp::req_status, dp::count_status_request);

@@ -190,12 +190,8 @@ uint8_t read_device_variant(error_record& err)
         d.family_flag = 0;
         d.pm_capable = n == 0x3;
         d.variant_bit2 = n == 0x3 || n == 0x4;
-        d.variant_bit3 = 0;
     } else {
-        // Every flag follows the controller now answering, not one seen before it.
         d.family_flag = 1;
-        d.pm_capable = 0;
-        d.variant_bit2 = 0;
         d.variant_bit3 = n == 0x6;
     }
     return code;

@@ -355,6 +355,8 @@ TEST_F(ConfigTransferFast, FaultInTheMiddleOfAWriteEndsWithItsErrorAndTheFailedW
         {"drop type=0x0C skip=7", err_type_usb_host, 0},
         {"error type=0x0C skip=7 code=5 ttype=3 count=2", err_type_device, 5},
         {"error type=0x04 skip=3 code=11 ttype=3 count=2", err_type_device, 11},
+        // A refused stop names the controller's code with the device texts.
+        {"error type=0x02 code=9 ttype=1 count=2", err_type_device, 9},
         // Last: the link stays down after it.
         {"unplug type=0x08 skip=5", err_type_usb_host, 0},
     };
