@@ -5,7 +5,9 @@
 
 #include "file_paths.h"
 
-app_dirs g_app_dirs;
+// Built before the other files' start-up code, which may already ask for paths (the scanner
+// parameters take their default file name while the program loads).
+app_dirs g_app_dirs __attribute__((init_priority(1000)));
 
 QString default_data_directory()
 {

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "core/config_transfer.h"
 #include "core/device_commands.h"
 #include "core/device_info.h"
 #include "core/global_tables.h"
@@ -45,4 +46,5 @@ void core_reset_for_tests()
     g_global_tables().reset();
     g_device_info().reset();
     g_dev_commands().reset();
+    g_transfer().reset();
 }

@@ -22,8 +22,13 @@ void apply_variant_bits(config_image& image, device_state& device)
     if (!device.family_flag)
         return;
 
+    image.function(0).set_in_use(true);
+    apply_basic_copy(image);
+}
+
+void apply_basic_copy(config_image& image)
+{
     function_record r0 = image.function(0);
-    r0.set_in_use(true);
     if (r0.field(fr::flags) & fr::flag_cluster)
         return;
     // The Basic program's left and right sides follow function 0.

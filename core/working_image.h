@@ -12,5 +12,9 @@ void reset_working_image();
 // gives records 1 and 2 its teach limit (record 2 negated), tolerance and intensity.
 void apply_variant_bits(config_image& image, device_state& device);
 
+// The Basic copy: unless function 0 is a cluster member, functions 1 and 2 take its teach
+// limit (function 2 negated), tolerance and intensity.
+void apply_basic_copy(config_image& image);
+
 // apply_variant_bits on the working image and the global device state.
 void variant_from_image();
