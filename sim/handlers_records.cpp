@@ -60,11 +60,18 @@ void handle_read_function(world& w, const device_frame& request, reply_sink& out
 void handle_write_function(world& w, const device_frame& request, reply_sink& out)
 {
     uint16_t n = request.u16(dp::function_number_offset);
-    if (n >= w.function_limit) {
+    // Beyond a reduced controller's functions a free record is what is there already, so
+    // freeing one is taken (a full write frees all 512); programming one is refused.
+    bool freeing = request.type() == dp::req_free_function;
+    if (n >= world::function_count || (n >= w.function_limit && !freeing)) {
         out.error(dp::device_error_function_number);
         return;
     }
-    if (request.type() == dp::req_free_function) {
+    if (n >= w.function_limit) {
+        out.acknowledge();
+        return;
+    }
+    if (freeing) {
         w.function_used[n] = false;
         w.functions[n].fill(0);
     } else {

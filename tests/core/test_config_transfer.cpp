@@ -265,6 +265,24 @@ TEST_F(ConfigTransfer, BasicControllerReadsFourFunctionsAndFillsFunctionZero)
     }
 }
 
+TEST_F(ConfigTransfer, ForceAllOnAReducedControllerFreesTheFunctionsItDoesNotHave)
+{
+    // A full write frees all 512 functions; a controller with 64 takes the frees beyond its
+    // own functions and keeps its first 64.
+    profile("reduced");
+    reset_config_image(g_config_image());
+    error_record e;
+    ASSERT_TRUE(read_configuration_from_device(e)) << e.code;
+    g_config_image().function(3).set_in_use(true);
+    g_config_image().function(3).set_name("F3");
+    ASSERT_TRUE(send_configuration_to_device(true, false, nullptr, {}, e)) << e.code << " type " << e.type;
+    EXPECT_TRUE(world().function_used[3]);
+    size_t frees_beyond = 0;
+    for (const auto& r : requests())
+        frees_beyond += r.frame(dp::type_offset) == dp::req_free_function && r.frame(4) + 256 * r.frame(5) >= 64;
+    EXPECT_EQ(frees_beyond, 512u - 64u);
+}
+
 TEST_F(ConfigTransfer, UnchangedImageWritesOnlyStopStatusPollsAndParameter17)
 {
     // A controller that already holds a program.
