@@ -57,6 +57,11 @@ void unplugged(hid_link_state& s, uint32_t error)
 void hid_receive_loop()
 {
     auto& s = hid_state();
+    struct running_mark {
+        std::atomic<bool>& flag;
+        explicit running_mark(std::atomic<bool>& f) : flag(f) { flag.store(true); }
+        ~running_mark() { flag.store(false); }
+    } mark(s.receiver_running);
     std::vector<uint8_t> buf;
     uint64_t seen_openings;
     {
@@ -74,7 +79,7 @@ void hid_receive_loop()
                 break;
             if (s.gate_openings != seen_openings) {
                 seen_openings = s.gate_openings;
-                draining = true;
+                draining = s.draining = true;
             }
         }
         // Only this thread replaces the handles while it runs.
@@ -89,7 +94,14 @@ void hid_receive_loop()
         case platform::hid_io_state::stopped:
             continue;
         case platform::hid_io_state::timed_out:
-            draining = false;
+            if (draining) {
+                draining = false;
+                {
+                    std::lock_guard<std::mutex> l(s.mailbox_lock);
+                    s.draining = false;
+                }
+                s.mailbox_cv.notify_all();
+            }
             continue;
         case platform::hid_io_state::done: {
             {
@@ -100,7 +112,7 @@ void hid_receive_loop()
                     break;
                 if (s.gate_openings != seen_openings) {
                     seen_openings = s.gate_openings;
-                    draining = true;
+                    draining = s.draining = true;
                 }
                 size_t n = std::min<size_t>(r.count, s.report.size());
                 std::memcpy(s.report.data(), buf.data(), n);

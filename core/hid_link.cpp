@@ -26,6 +26,10 @@ hid_link_settings& hid_settings()
 
 namespace {
 
+// How long a send waits for the receive thread to finish reading the reports queued while
+// the gate was reset.
+constexpr int backlog_wait_ms = 100;
+
 bool accepted_product(const std::string& p)
 {
     for (const char* name : dp::hid_product_names)
@@ -94,6 +98,15 @@ void hid_close_handles()
 bool hid_open(error_record& err)
 {
     err.code = 0;
+    auto& s = hid_state();
+    // A search here would replace the handle the running receive thread reads from; that
+    // thread reopens the device by itself, so the answer is whether it has.
+    if (s.receiver_running.load()) {
+        if (s.link_up.load())
+            return true;
+        err.code = hid_code_no_device;
+        return false;
+    }
     return hid_find_and_open(err);
 }
 
@@ -141,8 +154,11 @@ bool hid_send_frame(const uint8_t* frame, size_t length, error_record& err)
         return false;
     }
     {
-        // A report queued while the gate was reset answers nothing that is sent now.
-        std::lock_guard<std::mutex> mb(s.mailbox_lock);
+        // A report queued while the gate was reset answers nothing that is sent now. The
+        // whole backlog is read first (briefly), so none of it can land after the send.
+        std::unique_lock<std::mutex> mb(s.mailbox_lock);
+        s.mailbox_cv.wait_for(mb, std::chrono::milliseconds(backlog_wait_ms),
+                              [&] { return !s.draining || s.stop.load() || s.status != hid_status_none; });
         if (s.report_stale && s.status == hid_status_none) {
             s.received_count = 0;
             s.report_stale = false;

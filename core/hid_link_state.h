@@ -31,6 +31,7 @@ struct hid_link_state {
     std::vector<uint8_t> report;
     uint32_t received_count = 0;
     bool report_stale = false;  // read after the gate opened, queued while it was reset
+    bool draining = false;      // the receive thread is still reading that backlog
     uint16_t mailbox_input_length = 0;
     int32_t status = hid_status_none;
     int32_t sub_code = 0;
@@ -39,8 +40,10 @@ struct hid_link_state {
     uint64_t gate_openings = 0;
     uint64_t reports_received = 0;
 
-    // Receive thread control.
+    // Receive thread control. While the thread runs it owns the handles and reopens the
+    // device itself.
     std::atomic<bool> stop{false};
+    std::atomic<bool> receiver_running{false};
 };
 
 hid_link_state& hid_state();

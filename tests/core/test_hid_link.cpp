@@ -290,6 +290,25 @@ TEST_F(HidLinkFake, UnplugReportsTenAndReopensAfterTheInterval)
     EXPECT_TRUE(hid_send_frame(make_status_request().data(), 63, e));
 }
 
+TEST_F(HidLinkFake, OpenLeavesTheHandlesToARunningReceiveThread)
+{
+    // The link timer opens the link whenever it is down; while the receive thread runs, a
+    // search of its own would replace the handle that thread is reading from. The thread
+    // waits a long reopen interval here, so only a search by the open could find the device.
+    open();
+    start_receiving();
+    hid_settings().reopen_interval_ms = 600000;
+    fake_.unplug(path_);
+    error_record e;
+    ASSERT_TRUE(wait_until([&] { return hid_poll(e); }));
+    fake_.replug(path_);
+    const int looks_before = fake_.looks(path_);
+    EXPECT_FALSE(hid_open(e));
+    EXPECT_NE(e.code, 0);
+    EXPECT_EQ(fake_.looks(path_), looks_before);
+    EXPECT_FALSE(hid_link_up());
+}
+
 TEST(DeviceExchange, ReplyClassification)
 {
     struct row {
