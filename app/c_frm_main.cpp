@@ -344,9 +344,10 @@ void c_frm_main::fill_system_info(c_dlg_systeminfo& dialog)
     f->L_IO_Module->setText(g_status().output_state_text);
     uint8_t block[device_protocol::info_block_size] = {};
     if (dev_query_info(device_protocol::info_control_unit, block, e)) {
-        // Reply byte 17 on, bounded by the frame: the controller's text need not end in a zero.
-        const char* p = reinterpret_cast<const char*>(block + 17 - device_protocol::data_offset);
-        f->L_TVX_Family->setText(QString::fromLatin1(p, int(qstrnlen(p, sizeof block - (17 - device_protocol::data_offset)))));
+        // Byte 17 of the block; the controller's text need not end in a zero within it.
+        constexpr size_t family_text = 17;
+        const char* p = reinterpret_cast<const char*>(block + family_text);
+        f->L_TVX_Family->setText(QString::fromLatin1(p, int(qstrnlen(p, sizeof block - family_text))));
     } else {
         f->L_TVX_Family->setText(QStringLiteral("----------"));
     }

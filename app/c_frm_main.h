@@ -39,6 +39,12 @@ public:
 
     // The status panel (status bar), cleared at start-up and at each lost link.
     void clear_status_panel();
+    // The status panel's side of one decoded status reply (`forced`: redraw everything).
+    void decode_status(const device_frame& frame, bool forced);
+    // Sets the online LED from the link state and the blink phase.
+    void set_online_led();
+    // Fills the system information dialog from the controller.
+    static void fill_system_info(c_dlg_systeminfo& dialog);
 
     // One step of waiting mode at the top of a tick; `status_decoded` tells that the
     // controller answered a status request.
@@ -95,13 +101,6 @@ public slots:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
-
-    // The status panel's side of one decoded status reply (`forced`: redraw everything).
-    void decode_status(const device_frame& frame, bool forced);
-    // Sets the online LED from the link state and the blink phase.
-    void set_online_led();
-    // Fills the system information dialog from the controller.
-    static void fill_system_info(c_dlg_systeminfo& dialog);
 
 private:
     void tick();
