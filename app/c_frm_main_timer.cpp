@@ -32,7 +32,7 @@ namespace {
 constexpr int interval_down_ms = 800;
 constexpr int interval_up_ms = 0;
 constexpr qint64 led_period_ms = 700;
-// A tick with nothing to send sleeps this long at most for a report instead of spinning.
+// A tick sleeps this long at most for a report instead of spinning.
 constexpr uint32_t idle_wait_ms = 1;
 
 bool is_step_command(uint8_t c)
@@ -69,6 +69,7 @@ void c_frm_main::on_Timer_timeout()
     if (inTick_)
         return;
     tick_guard guard(inTick_);
+    ++g_link().ticks;
     tick();
 }
 
@@ -103,7 +104,6 @@ void c_frm_main::tick()
         return;
 
     // 6. Send.
-    bool sent = false;
     if (!X.status_in_flight) {
         const device_frame* oldest = queue_oldest();
         if (!X.command_in_flight && oldest) {
@@ -125,10 +125,8 @@ void c_frm_main::tick()
             error_record e;
             const device_frame request = make_status_request();
             X.status_in_flight = hid_send_frame(request.data(), dp::frame_size, e);
-            if (X.status_in_flight) {
+            if (X.status_in_flight)
                 L.reply_countdown = g_link_settings().reply_ticks;
-                sent = true;
-            }
         }
     }
 
@@ -144,8 +142,10 @@ void c_frm_main::tick()
         have_frame = true;
         got = true;
     } else {
+        // The reply to a request just sent is as good as one awaited: the wait ends the
+        // moment it comes, and a tick without one costs no more than an idle one.
         got = hid_poll(e);
-        if (!got && !sent && hid_wait(idle_wait_ms))
+        if (!got && hid_wait(idle_wait_ms))
             got = hid_poll(e);
     }
 

@@ -27,6 +27,7 @@ struct link_timer_state {
     bool load_failed = false;
     // The program shown was read from the controller (forgotten when it is unplugged).
     bool program_from_device = false;
+    uint64_t ticks = 0;  // ticks run since the start (diagnostics)
 
     void reset() { *this = link_timer_state(); }
 };
