@@ -312,6 +312,28 @@ TEST_F(link_timer, factory_defaults_message_closes_only_after_the_controller_reb
     EXPECT_TRUE(answered);
 }
 
+TEST_F(link_timer, reset_asks_first_and_its_message_waits_for_the_restarted_controller)
+{
+    connect_window();
+    script_.expect_question(QString::fromLatin1(txt_message(74).c_str()), ui::no);
+    window_->on_ac_Reset_triggered();
+    EXPECT_EQ(command_mailbox().count, 0);
+    EXPECT_FALSE(g_objects().message_dialog->isVisible());
+
+    script_.expect_question(QString::fromLatin1(txt_message(74).c_str()), ui::yes);
+    const uint64_t seq = sim_->control().log_next_seq();
+    window_->on_ac_Reset_triggered();
+    EXPECT_TRUE(g_objects().message_dialog->isVisible());
+    EXPECT_EQ(g_link().factory_reset_count, 0);
+    bool lost = false;
+    ASSERT_TRUE(wait([&] {
+        lost = lost || !g_link().connected;
+        return !g_objects().message_dialog->isVisible();
+    }));
+    EXPECT_TRUE(lost);
+    EXPECT_EQ(command_traffic(seq).at(0), "i9.3");
+}
+
 TEST_F(link_timer, system_info_shows_what_the_controller_reports)
 {
     ask("profile premium-pm-x");
