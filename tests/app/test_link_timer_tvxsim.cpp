@@ -170,6 +170,23 @@ TEST_F(link_timer, a_step_command_leaves_the_queue_when_sent_and_its_acknowledge
     EXPECT_EQ(command_traffic(seq), (std::vector<std::string>{"i3.1", "o", "i7.2", "o"}));
 }
 
+TEST_F(link_timer, long_operations_and_transfer_event_passes_keep_the_timer_off_the_link)
+{
+    connect_window();
+    for (uint8_t* flag : {&g_dev_commands().update_in_progress, &g_dev_commands().exchange_busy}) {
+        *flag = 1;
+        const uint64_t seq = sim_->control().log_next_seq();
+        QTest::qWait(300);  // ticks run all along; none may send
+        size_t received = 0;
+        for (const sim::wire_entry& e : sim_->control().wire_log(seq))
+            received += e.direction == sim::wire_direction::in;
+        EXPECT_EQ(received, 0u);
+        EXPECT_TRUE(g_link().connected);
+        *flag = 0;
+        ASSERT_TRUE(wait([&] { return !sim_->control().wire_log(seq).empty(); }));
+    }
+}
+
 TEST_F(link_timer, an_error_reply_shows_the_device_error_text)
 {
     connect_window();
