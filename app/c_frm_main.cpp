@@ -10,6 +10,14 @@
 #include <QTimer>
 
 #include "app/c_dlg_language.h"
+#include "app/c_dlg_systeminfo.h"
+#include "app/link_state.h"
+#include "core/command_mailbox.h"
+#include "core/device_commands.h"
+#include "core/device_exchange.h"
+#include "core/device_frame.h"
+#include "core/device_info.h"
+#include "ui_c_dlg_systeminfo.h"
 #include "app/c_dlg_srcauswahl.h"
 #include "app/host_version.h"
 #include "app/shell_state.h"
@@ -74,6 +82,7 @@ c_frm_main::c_frm_main(const QStringList& arguments, QWidget* parent)
 // without a parent with it.
 c_frm_main::~c_frm_main()
 {
+    g_dev_commands().link_timer_run = nullptr;
     shell_objects& o = g_objects();
     if (o.main_window == this) {
         delete o.progress_dialog;
@@ -129,6 +138,13 @@ void c_frm_main::finish_start_up(const QStringList& arguments)
 
     linkTimer_ = new QTimer(this);
     connect(linkTimer_, &QTimer::timeout, this, &c_frm_main::on_Timer_timeout);
+    // Block transfers stop the timer around their requests and start it again.
+    g_dev_commands().link_timer_run = [this](bool run) {
+        if (run)
+            linkTimer_->start();
+        else
+            linkTimer_->stop();
+    };
     linkTimer_->start(link_timer_interval_ms);
     ledTimer_.invalidate();
 
@@ -230,8 +246,50 @@ void c_frm_main::on_ac_Quit_triggered() { close(); }
 void c_frm_main::on_ac_ManualMode_triggered() {}
 void c_frm_main::on_ac_CreateClone_triggered() {}
 void c_frm_main::on_ac_ProgramClone_triggered() {}
-void c_frm_main::on_ac_FactoryDefaults_triggered() {}
-void c_frm_main::on_ac_Reset_triggered() {}
+namespace {
+
+// The reset command frames: factory defaults (sub-command 1) and reboot (3).
+device_frame reset_frame(uint8_t sub)
+{
+    device_frame f = device_frame::make(device_protocol::req_command, device_protocol::count_command);
+    f[device_protocol::command_offset] = device_protocol::cmd_reset;
+    f[device_protocol::command_offset + 1] = sub;
+    return f;
+}
+
+// The message box stays up until the link timer sees the controller answer after its reset.
+void show_reset_message()
+{
+    c_dlg_message* m = g_objects().message_dialog;
+    if (!m)
+        return;
+    m->l_Message()->setText(QString::fromLatin1(txt_message(29).c_str()));
+    m->setWindowModality(Qt::ApplicationModal);
+    m->show();
+}
+
+}  // namespace
+
+void c_frm_main::on_ac_FactoryDefaults_triggered()
+{
+    if (::ui::current().message(::ui::box_kind::warning, ::ui::title_warning(),
+                                QString::fromLatin1(txt_message(12).c_str()), ::ui::yes | ::ui::cancel,
+                                ::ui::no_button) != ::ui::yes)
+        return;
+    queue_set_single(reset_frame(1));
+    g_link().reboot_state = reboot_waiting;
+    g_link().factory_reset_count = 2;
+    show_reset_message();
+}
+
+void c_frm_main::on_ac_Reset_triggered()
+{
+    if (::ui::question(QString::fromLatin1(txt_message(74).c_str()), ::ui::yes | ::ui::no) != ::ui::yes)
+        return;
+    queue_set_single(reset_frame(3));
+    g_link().reboot_state = reboot_waiting;
+    show_reset_message();
+}
 
 void c_frm_main::on_ac_Language_triggered()
 {
@@ -245,7 +303,64 @@ void c_frm_main::on_ac_Support_triggered() {}
 void c_frm_main::on_ac_Help_triggered() {}
 void c_frm_main::on_ac_FW_Update_triggered() {}
 void c_frm_main::on_ac_TPS_Update_triggered() {}
-void c_frm_main::on_ac_SystemInfo_triggered() {}
+void c_frm_main::on_ac_SystemInfo_triggered()
+{
+    // Made for one showing without a parent, so it is deleted on return.
+    c_dlg_systeminfo dialog(nullptr);
+    dialog.setWindowFlags(Qt::WindowTitleHint | Qt::CustomizeWindowHint | Qt::WindowCloseButtonHint);
+    if (!dev_wait_idle())
+        return;
+    fill_system_info(dialog);
+    ::ui::current().run_modal(&dialog);
+}
+
+void c_frm_main::fill_system_info(c_dlg_systeminfo& dialog)
+{
+    Ui::c_dlg_systeminfo* f = dialog.form();
+    device_info_state& d = g_device_info();
+    error_record e;
+    if (dev_read_system_info(e))
+        d.valid = true;
+    auto text = [](const std::string& s) { return QString::fromLatin1(s.c_str()); };
+    if (d.valid) {
+        f->L_FirmSoftwareVersion->setText(QString::asprintf("%d.%02d.%02d.%03d", d.firmware.major, d.firmware.minor,
+                                                            d.firmware.patch, d.firmware.build));
+        f->L_FirmLoaderVersion->setText(
+            QString::asprintf("%d.%02d.%02d", d.loader.major, d.loader.minor, d.loader.patch));
+        f->L_TVX_ArticleNr->setText(QStringLiteral("%1 / %2 / %3 / L%4.%5")
+                                        .arg(text(d.cu_article_text), text(d.cu_serial_text), text(d.io_module_text))
+                                        .arg(d.logic_major)
+                                        .arg(int(d.logic_minor) * 10, 2, 10, QLatin1Char('0')));
+        f->L_Configuration->setText(QString::asprintf("%07d.%03d", d.configuration_number, d.configuration_index) +
+                                    text(d.hw_config_suffix));
+        f->L_Scanner_ArticleNr->setText(
+            QStringLiteral("%1 / %2 ").arg(text(d.scanner_article_text), text(d.scanner_serial_text)));
+    } else {
+        f->L_FirmSoftwareVersion->clear();
+        f->L_FirmLoaderVersion->clear();
+        f->L_TVX_ArticleNr->clear();
+        f->L_Scanner_ArticleNr->clear();
+    }
+    f->L_IO_Module->setText(g_status().output_state_text);
+    uint8_t block[device_protocol::info_block_size] = {};
+    if (dev_query_info(device_protocol::info_control_unit, block, e)) {
+        // Byte 17 of the block; the controller's text need not end in a zero within it.
+        constexpr size_t family_text = 17;
+        const char* p = reinterpret_cast<const char*>(block + family_text);
+        f->L_TVX_Family->setText(QString::fromLatin1(p, int(qstrnlen(p, sizeof block - family_text))));
+    } else {
+        f->L_TVX_Family->setText(QStringLiteral("----------"));
+    }
+    if (d.valid && d.profinet_present)
+        f->L_TPS1_Version->setText(QStringLiteral("%1%2.%3.%4.%5")
+                                       .arg(QChar::fromLatin1(d.profinet_letter))
+                                       .arg(d.profinet_version[0])
+                                       .arg(d.profinet_version[1])
+                                       .arg(d.profinet_version[2])
+                                       .arg(d.profinet_version[3]));
+    else
+        f->L_TPS1_Version->setText(QStringLiteral("----------"));
+}
 
 void c_frm_main::on_ac_About_triggered()
 {
@@ -265,12 +380,7 @@ void c_frm_main::on_ac_About_triggered()
 }
 
 void c_frm_main::on_ac_Tests_triggered() {}
-void c_frm_main::on_bn_STB_KO_ResetF_clicked() {}
 
-void c_frm_main::on_Timer_timeout()
-{
-    waiting_mode_step(false);
-}
 
 void c_frm_main::on_sig_CloseRequest() { close(); }
 void c_frm_main::on_sig_Return() { return_to_start(); }

@@ -18,6 +18,8 @@ class c_dlgw_scannerfull;
 class c_dlgw_procmon;
 class c_thrrcv;
 class c_my_led;
+class c_dlg_systeminfo;
+struct device_frame;
 
 class c_frm_main : public QMainWindow {
     Q_OBJECT
@@ -37,6 +39,12 @@ public:
 
     // The status panel (status bar), cleared at start-up and at each lost link.
     void clear_status_panel();
+    // The status panel's side of one decoded status reply (`forced`: redraw everything).
+    void decode_status(const device_frame& frame, bool forced);
+    // Sets the online LED from the link state and the blink phase.
+    void set_online_led();
+    // Fills the system information dialog from the controller.
+    static void fill_system_info(c_dlg_systeminfo& dialog);
 
     // One step of waiting mode at the top of a tick; `status_decoded` tells that the
     // controller answered a status request.
@@ -95,6 +103,24 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
+    void tick();
+    bool open_link();
+    void lost_link_step();
+    void reconnect_step();
+    // Status reply before decoding: false when there is nothing new to decode.
+    bool preprocess_status(device_frame& frame);
+    void enter_loader_state();
+    void leave_loader_state();
+    void show_compatibility();
+    void route_teach(const device_frame& frame);
+    void show_device_errors(const device_frame& frame, bool forced);
+    void show_positions(const device_frame& frame, bool forced);
+    void show_outputs(const device_frame& frame, bool forced);
+    void set_ok_ko_colours(const device_frame& frame);
+    void manual_page_cycles(const device_frame& frame);
+    bool factory_defaults_allowed() const;
+    bool profinet_allowed() const;
+    void set_link_interval(int ms);
     void build_status_panel();
     void create_long_lived_dialogs();
     void finish_start_up(const QStringList& arguments);
@@ -108,4 +134,6 @@ private:
     QTimer* linkTimer_ = nullptr;
     QElapsedTimer ledTimer_;
     QMessageBox* waitingBox_ = nullptr;
+    bool inTick_ = false;            // a tick runs (its modal boxes run event loops)
+    uint32_t manualReplies_ = 0;     // status replies counted for the manual page's cycles
 };

@@ -1,6 +1,7 @@
 // Requests of the link itself: the cyclic status request and the mailbox commands.
 #include <algorithm>
 
+#include "sim/profiles.h"
 #include "sim/request_table.h"
 
 namespace sim {
@@ -37,6 +38,21 @@ void advance_mailbox(world& w)
     }
     if (w.stopping_left > 0 && --w.stopping_left == 0)
         w.status[0] &= uint8_t(~state_scanning);
+}
+
+// Factory defaults: the stores and settings of the profile again; what the controller was
+// told and how it behaves (mailbox timing, reboot time) stays for the observer.
+void restore_factory_defaults(world& w)
+{
+    world before = w;
+    load_profile(w, before.profile_name);
+    w.commands = std::move(before.commands);
+    w.requests_handled = before.requests_handled;
+    w.violations = before.violations;
+    w.scan_status_polls = before.scan_status_polls;
+    w.stop_status_polls = before.stop_status_polls;
+    w.teach_value = before.teach_value;
+    w.reboot_ms = before.reboot_ms;
 }
 
 }  // namespace
@@ -84,7 +100,9 @@ void handle_command(world& w, const device_frame& request, reply_sink& out)
                 get_i32(w, data_current_position) + (request[dp::command_offset] == dp::cmd_step_plus ? 100 : -100));
         break;
     case dp::cmd_reset:
-        if (request[dp::command_offset + 1] == 3)
+        if (request[dp::command_offset + 1] == 1)
+            restore_factory_defaults(w);
+        if (request[dp::command_offset + 1] == 1 || request[dp::command_offset + 1] == 3)
             w.reboot_pending = true;
         break;
     default:

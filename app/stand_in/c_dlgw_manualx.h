@@ -38,6 +38,16 @@ public:
     void fill_error_buffer_table() {}
     void on_bn_Stop_clicked() {}
 
+    // The link timer's per-reply cycles (empty until the page is built): which tab with a
+    // cycle of its own is shown, the cyclic info block of the current index (true once a
+    // full cycle was read and differs from the last one), and the fieldbus block.
+    enum cycle_tab { tab_none, tab_pm, tab_selfcheck, tab_fieldbus, tab_error_buffer };
+    cycle_tab cycle_tab_shown() const { return tab_none; }
+    bool read_cyclic_block() { return false; }
+    bool plotter_shown() const { return false; }
+    void read_fieldbus_block() {}
+    bool error_buffer_reload = false;
+
     QPushButton* bn_Diagnostic() const { return bnDiagnostic_; }
     uint16_t error_buffer_count = 0;
     // The function number the page waits for itself (-1 none) and its two history caches.

@@ -145,7 +145,15 @@ TEST(SimController, MailboxCommandsDriveTheStatus)
     EXPECT_EQ(f.reply(res).type(), dp::req_command);
     EXPECT_TRUE(res.unplug);
     EXPECT_EQ(res.replug_ms, f.w.reboot_ms);
-    EXPECT_FALSE(command(dp::cmd_reset, 1).unplug);
+
+    // Factory defaults (sub-command 1): the profile's settings again, then the same restart;
+    // the commands received stay on record.
+    f.w.parameters[dp::param_cu_article] = 1;
+    res = command(dp::cmd_reset, 1);
+    EXPECT_TRUE(res.unplug);
+    EXPECT_NE(f.w.parameters[dp::param_cu_article], 1);
+    ASSERT_FALSE(f.w.commands.empty());
+    EXPECT_EQ(f.w.commands.back()[dp::command_offset + 1], 1);
 }
 
 TEST(SimController, LoaderOnlyAnswersStatusWithTheLoaderWord)

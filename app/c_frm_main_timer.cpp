@@ -1,0 +1,426 @@
+// The link timer: the connection state machine of the main window. It opens the link, sends
+// one frame per tick (the oldest queued command, else the status request), takes the reply
+// the receive thread left, books acknowledged commands, and hands status replies on.
+#include <QDebug>
+#include <QLabel>
+#include <QPushButton>
+#include <QTimer>
+#include <cstring>
+
+#include "app/c_dlg_srcauswahl.h"
+#include "app/c_frm_main.h"
+#include "app/link_state.h"
+#include "app/shell_state.h"
+#include "core/c_thrrcv.h"
+#include "core/command_mailbox.h"
+#include "core/core_state.h"
+#include "core/device_commands.h"
+#include "core/device_exchange.h"
+#include "core/device_info.h"
+#include "core/error_texts.h"
+#include "core/hid_link.h"
+#include "stand_in/c_dlg_plotter.h"
+#include "stand_in/c_dlgw_manualx.h"
+#include "ui_c_dlg_srcauswahl.h"
+#include "ui_c_frm_main.h"
+#include "widgets/c_dlg_message.h"
+
+namespace dp = device_protocol;
+
+namespace {
+
+constexpr int interval_down_ms = 800;
+constexpr int interval_up_ms = 0;
+constexpr qint64 led_period_ms = 700;
+// A tick sleeps this long at most for a report instead of spinning.
+constexpr uint32_t idle_wait_ms = 1;
+
+bool is_step_command(uint8_t c)
+{
+    return c == dp::cmd_step_plus || c == dp::cmd_step_minus || c == dp::cmd_stop_stepping;
+}
+
+// Resets the tick guard on every way out of a tick.
+struct tick_guard {
+    bool& flag;
+    explicit tick_guard(bool& f) : flag(f) { flag = true; }
+    ~tick_guard() { flag = false; }
+};
+
+}  // namespace
+
+bool c_frm_main::factory_defaults_allowed() const
+{
+    return g_device().revision_word > dp::revision_unreadable;
+}
+
+bool c_frm_main::profinet_allowed() const { return g_device_info().profinet_present; }
+
+void c_frm_main::set_link_interval(int ms)
+{
+    if (linkTimer_->interval() != ms)
+        linkTimer_->setInterval(ms);
+}
+
+void c_frm_main::on_Timer_timeout()
+{
+    // A modal box opened by a tick runs an event loop in which the timer goes on firing;
+    // those ticks would act on a state the outer tick is still changing.
+    if (inTick_)
+        return;
+    tick_guard guard(inTick_);
+    ++g_link().ticks;
+    tick();
+}
+
+void c_frm_main::tick()
+{
+    link_timer_state& L = g_link();
+    dev_exchange_state& X = dev_exchange();
+
+    // 1. Action states.
+    if (c_dlg_srcauswahl* src = g_objects().source_dialog) {
+        src->form()->bn_Tarvix->setEnabled(L.device_data_usable && !L.load_incompatible);
+        src->form()->bn_File->setEnabled(!L.load_failed);
+    }
+    ui->ac_Support->setEnabled(L.device_data_usable);
+    ui->ac_SystemInfo->setEnabled(L.device_data_usable);
+    if (manualPage_->bn_Diagnostic())
+        manualPage_->bn_Diagnostic()->setEnabled(manualPage_->error_buffer_count > 0);
+
+    // 2. Waiting mode.
+    waiting_mode_step(false);
+
+    // 3. Long operations own the link.
+    if (g_dev_commands().update_in_progress)
+        return;
+
+    // 4. Open the link.
+    if (!L.link_open && !open_link())
+        return;
+
+    // 5. A transfer's event pass: neither send nor poll.
+    if (g_dev_commands().exchange_busy)
+        return;
+
+    // 6. Send.
+    if (!X.status_in_flight) {
+        const device_frame* oldest = queue_oldest();
+        if (!X.command_in_flight && oldest) {
+            error_record e;
+            const device_frame frame = *oldest;
+            if (!hid_send_frame(frame.data(), dp::frame_size, e))
+                return;
+            if (is_step_command(frame[dp::command_offset])) {
+                queue_remove_oldest();
+                X.step_sent = true;
+            } else {
+                X.step_sent = false;
+            }
+            X.command_in_flight = true;
+            L.reply_countdown = g_link_settings().reply_ticks;
+            return;
+        }
+        if (!oldest && !X.command_in_flight) {
+            error_record e;
+            const device_frame request = make_status_request();
+            X.status_in_flight = hid_send_frame(request.data(), dp::frame_size, e);
+            if (X.status_in_flight)
+                L.reply_countdown = g_link_settings().reply_ticks;
+        }
+    }
+
+    // 7. Poll the mailbox.
+    device_frame frame;
+    bool have_frame = false;
+    error_record e;
+    bool got = false;
+    if (X.status_reply_waiting) {
+        // The status reply that an exchange took while it waited for the link to be idle.
+        frame = X.last_status_reply;
+        X.status_reply_waiting = false;
+        have_frame = true;
+        got = true;
+    } else {
+        // The reply to a request just sent is as good as one awaited: the wait ends the
+        // moment it comes, and a tick without one costs no more than an idle one.
+        got = hid_poll(e);
+        if (!got && hid_wait(idle_wait_ms))
+            got = hid_poll(e);
+    }
+
+    if (!got) {
+        if (L.reply_countdown == 1) {
+            queue_clear();
+            g_device().loader_state = false;
+            X.status_in_flight = X.command_in_flight = X.step_sent = false;
+            L.reply_countdown = 0;
+            lost_link_step();
+        } else {
+            if (L.reply_countdown > 0)
+                --L.reply_countdown;
+            if (!L.connected) {
+                lost_link_step();
+                goto last;
+            }
+        }
+        if (!L.connected)
+            goto last;
+    } else if (!have_frame) {
+        if (e.code == hid_status_unplugged) {
+            g_device().loader_state = false;
+            X.status_in_flight = X.command_in_flight = X.step_sent = false;
+            queue_clear();
+            L.program_from_device = false;
+            lost_link_step();
+            goto last;
+        }
+        if (e.code == hid_status_read_error) {
+            l_STB_Message->setText(QStringLiteral("RcvError %1. GetLastErrorCode: %2H")
+                                       .arg(hid_receive_sub_code())
+                                       .arg(QString::number(hid_last_system_error(), 16).rightJustified(8, QLatin1Char('0')).toUpper()));
+        } else if (e.code != 0) {
+            l_STB_Message->setText(QStringLiteral("General USB driver error. Code: %1H")
+                                       .arg(QString::number(uint32_t(e.code), 16).rightJustified(8, QLatin1Char('0')).toUpper()));
+        } else {
+            // The frame is copied into zeros, so nothing of an earlier reply shows through
+            // behind a shorter one.
+            uint16_t length = 0;
+            error_record te;
+            if (hid_take_frame(frame.data(), length, te) && frame[dp::start_offset] == dp::start_byte) {
+                have_frame = true;
+                if (frame.kind() == dp::kind_status) {
+                    X.status_in_flight = false;
+                    manual_page_cycles(frame);
+                } else if (frame.kind() == dp::kind_command && X.command_in_flight) {
+                    // Only the acknowledge of a command that was sent removes one; a stray
+                    // one would drop a command not yet sent.
+                    X.command_in_flight = false;
+                    if (!X.step_sent)
+                        queue_remove_oldest();
+                }
+            }
+        }
+        if (!have_frame && !L.connected) {
+            lost_link_step();
+            goto last;
+        }
+    } else if (frame.kind() == dp::kind_status) {
+        manual_page_cycles(frame);
+    }
+
+    // 8. Common part.
+    if (g_shell().waiting_state == 2)
+        waiting_mode_step(L.device_answered);
+    if (!L.connected && have_frame)
+        reconnect_step();
+    if (!ledTimer_.isValid() || ledTimer_.elapsed() >= led_period_ms) {
+        set_online_led();
+        L.blink = !L.blink;
+        ledTimer_.restart();
+    }
+    if (have_frame) {
+        if (frame.kind() == dp::kind_command && frame.is_error()) {
+            error_record de;
+            de.set(int16_t(frame[dp::error_type_offset]), frame[dp::error_code_offset], err_severity_error,
+                   err_arg_once,
+                   frame.data_count() == dp::error_count_without_argument ? 0 : frame[dp::error_argument_offset]);
+            const bool running = linkTimer_->isActive();
+            linkTimer_->stop();
+            show_error_record(de);
+            if (running)
+                linkTimer_->start();
+            return;
+        }
+        if (frame.kind() == dp::kind_status) {
+            if (preprocess_status(frame))
+                decode_status(frame, g_device().status_full_refresh || g_status().reconnected);
+            L.connected = true;
+        } else if (frame.kind() != 3) {
+            L.connected = true;
+        }
+    }
+
+last:
+    // 10. Commands queued while no controller answers are dropped.
+    if (!L.connected && command_mailbox().count > 0) {
+        queue_clear();
+        X.command_in_flight = X.step_sent = false;
+    }
+}
+
+bool c_frm_main::open_link()
+{
+    link_timer_state& L = g_link();
+    qDebug("1: InitCommunication");
+    error_record e;
+    if (!hid_open(e))
+        return false;
+    L.link_open = true;
+    ui->ac_FW_Update->setEnabled(true);
+    ui->ac_Scanner->setEnabled(true);
+    set_link_interval(interval_up_ms);
+    ledTimer_.start();
+    L.blink = true;
+    L.connected = true;
+    if (!receiveThread_->isRunning())
+        receiveThread_->start();
+    refresh_device_info(true);
+    ui->ac_TPS_Update->setEnabled(profinet_allowed());
+    L.device_data_usable = true;
+    ui->menu_Tarvix->setEnabled(true);
+    ui->ac_FactoryDefaults->setEnabled(factory_defaults_allowed());
+    ui->ac_ClearNonVolatileMemory->setEnabled(false);
+    ui->ac_ClearNonVolatileMemory->setVisible(false);
+    g_status().reconnected = true;
+    return true;
+}
+
+void c_frm_main::reconnect_step()
+{
+    link_timer_state& L = g_link();
+    if (L.reboot_state == reboot_waiting) {
+        if (c_dlg_message* m = g_objects().message_dialog)
+            m->close();
+        L.reboot_state = reboot_none;
+    }
+    refresh_device_info(true);
+    L.device_data_usable = true;
+    ui->menu_Tarvix->setEnabled(true);
+    ui->ac_FW_Update->setEnabled(true);
+    ui->ac_TPS_Update->setEnabled(profinet_allowed());
+    ui->ac_FactoryDefaults->setEnabled(factory_defaults_allowed());
+    ui->ac_Scanner->setEnabled(true);
+    set_link_interval(interval_up_ms);
+    g_status().reconnected = true;
+}
+
+void c_frm_main::lost_link_step()
+{
+    link_timer_state& L = g_link();
+    if (!L.connected)
+        return;
+    L.connected = false;
+    g_device().loader_state = false;
+    clear_status_panel();
+    if (L.factory_reset_count > 0)
+        --L.factory_reset_count;
+    refresh_device_info(false);
+    L.device_data_usable = false;
+    ui->menu_Tarvix->setEnabled(false);
+    ui->ac_FW_Update->setEnabled(false);
+    ui->ac_TPS_Update->setEnabled(false);
+    ui->ac_FactoryDefaults->setEnabled(false);
+    ui->ac_Scanner->setEnabled(false);
+    set_link_interval(interval_down_ms);
+}
+
+void c_frm_main::enter_loader_state()
+{
+    g_link().device_data_usable = false;
+    ui->menu_Tarvix->setEnabled(false);
+    refresh_device_info(false);
+    ui->ac_FactoryDefaults->setEnabled(false);
+    ui->ac_FW_Update->setEnabled(true);
+    ui->ac_ManualMode->setEnabled(false);
+    // A loader answers none of the requests behind these either.
+    ui->ac_Scanner->setEnabled(false);
+    ui->ac_TPS_Update->setEnabled(false);
+    ui->ac_Support->setEnabled(false);
+    ui->ac_SystemInfo->setEnabled(false);
+}
+
+void c_frm_main::leave_loader_state()
+{
+    g_link().device_data_usable = true;
+    ui->menu_Tarvix->setEnabled(true);
+    refresh_device_info(true);
+    ui->ac_FactoryDefaults->setEnabled(factory_defaults_allowed());
+    ui->ac_FW_Update->setEnabled(true);
+    ui->ac_TPS_Update->setEnabled(profinet_allowed());
+    ui->ac_ManualMode->setEnabled(true);
+    ui->ac_Scanner->setEnabled(true);
+}
+
+bool c_frm_main::preprocess_status(device_frame& f)
+{
+    status_state& S = g_status();
+    device_state& D = g_device();
+    // Byte 3 too: the same data with another data count is news for the compatibility.
+    if (S.last_raw_valid && !D.status_full_refresh && !S.reconnected &&
+        std::memcmp(S.last_raw.data() + dp::count_offset, f.data() + dp::count_offset,
+                    dp::data_offset + dp::status_data_count - dp::count_offset) == 0)
+        return false;
+    S.last_raw = f;
+    S.last_raw_valid = true;
+    g_link().device_answered = true;
+
+    const uint8_t count = f.data_count();
+    if (count == 0) {
+        const bool loader = f.u32(dp::data_offset) == dp::loader_status_word;
+        std::memset(f.data() + dp::data_offset, 0, 10);
+        const bool was = D.loader_state;
+        D.loader_state = loader;
+        if (loader && !was)
+            enter_loader_state();
+        else if (!loader && was)
+            leave_loader_state();
+        return true;
+    }
+    if (D.loader_state) {
+        D.loader_state = false;
+        leave_loader_state();
+    }
+    uint32_t bit = 0;
+    if (count < dp::status_data_count) {
+        bit = compat_fw_older;
+        std::memset(f.data() + dp::data_offset + count, 0, dp::status_data_count - count);
+    } else if (count > dp::status_data_count) {
+        bit = compat_host_older;
+    }
+    if (bit) {
+        const uint32_t before = D.change_flags;
+        D.change_flags |= bit;
+        if (D.change_flags != before) {
+            refresh_device_info(true);
+            // The refresh judges by the revision word alone; the layout keeps its verdict.
+            D.change_flags |= bit;
+            D.status_full_refresh = true;
+        }
+    }
+    return true;
+}
+
+void c_frm_main::manual_page_cycles(const device_frame& frame)
+{
+    // Device reads for a page nobody sees would only take link time.
+    if (g_shell().window_mode != wm_manual)
+        return;
+    ++manualReplies_;
+    if (manualReplies_ % 2 == 0 && manualPage_->read_cyclic_block()) {
+        manualPage_->show_fieldbus_status();
+        c_dlg_plotter* plotter = g_objects().plotter;
+        if (plotter && plotter->isVisible())
+            plotter->updateStatusDisplay();
+    }
+    switch (manualPage_->cycle_tab_shown()) {
+    case c_dlgw_manualx::tab_pm:
+        manualPage_->pm_cycle();
+        break;
+    case c_dlgw_manualx::tab_selfcheck:
+        manualPage_->selfcheck_cycle();
+        break;
+    case c_dlgw_manualx::tab_fieldbus:
+        if (manualReplies_ % 3 == 0)
+            manualPage_->read_fieldbus_block();
+        break;
+    case c_dlgw_manualx::tab_error_buffer:
+        if ((frame.u16(dp::data_offset + dp::status_output_word) & 0x100) || manualPage_->error_buffer_reload) {
+            manualPage_->error_buffer_reload = false;
+            manualPage_->load_error_buffer();
+        }
+        break;
+    case c_dlgw_manualx::tab_none:
+        break;
+    }
+}
