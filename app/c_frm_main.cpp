@@ -207,6 +207,7 @@ void c_frm_main::waiting_mode_step(bool status_decoded)
 {
     shell_state& s = g_shell();
     if (s.waiting_state == 1) {
+        delete waitingBox_;
         waitingBox_ = new QMessageBox(nullptr);
         waitingBox_->setText(QString::fromLatin1(txt_message(81).c_str()));
         waitingBox_->setWindowTitle(QStringLiteral("Information"));

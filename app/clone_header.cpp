@@ -24,7 +24,10 @@ void file_text_header(const uint8_t* header, QStringList& lines)
     clone_header_values& v = g_clone_header();
     int start = 0;
     while (start < clone_header_size) {
-        const void* found = std::memchr(text + start, '\n', size_t(clone_header_size - start));
+        // The text ends at its first zero byte; the binary fields behind it (file size,
+        // checksum) may hold a line-feed byte that is not a line end.
+        const size_t text_left = strnlen(text + start, size_t(clone_header_size - start));
+        const void* found = std::memchr(text + start, '\n', text_left);
         if (!found)
             break;
         const int end = int(static_cast<const char*>(found) - text);

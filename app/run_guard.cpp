@@ -51,6 +51,9 @@ bool c_run_guard::try_to_run()
     const bool created = sharedMem_.create(8);
     memLock_.release();
     if (!created) {
+        // Another instance is the usual reason; anything else is worth a trace.
+        if (sharedMem_.error() != QSharedMemory::AlreadyExists)
+            qWarning("single-instance guard: %s", qPrintable(sharedMem_.errorString()));
         release();
         return false;
     }

@@ -21,10 +21,18 @@ inline void PrintTo(const QString& s, std::ostream* os) { *os << '"' << s.toStdS
 
 namespace {
 
+// The preview opens its file for reading and writing, as programming does: the tests give
+// it a copy, so the source tree may be read-only.
 QString fixture(const char* name)
 {
-    return QString::fromStdString(testing_support::source_dir()) + QStringLiteral("/tests/app/fixtures/") +
-           QLatin1String(name);
+    static testing_support::temp_dir copies;
+    const QString source = QString::fromStdString(testing_support::source_dir()) + QStringLiteral("/tests/app/fixtures/") +
+                           QLatin1String(name);
+    const QString copy = QString::fromStdString(copies.file(name));
+    if (!QFile::exists(copy))
+        QFile::copy(source, copy);
+    QFile::setPermissions(copy, QFile::ReadOwner | QFile::WriteOwner);
+    return copy;
 }
 
 const QStringList sample_lines = {
@@ -79,6 +87,18 @@ TEST(clone_header, a_line_that_ends_at_or_beyond_the_header_end_is_not_listed)
     h[clone_header_size - 1] = '\n';  // the last byte may end a line
     file_text_header(h, lines);
     EXPECT_EQ(lines.size(), 3);
+}
+
+TEST(clone_header, binary_fields_behind_the_text_add_no_lines)
+{
+    uint8_t h[clone_header_size];
+    make_header(h, "VF:F252_117.hex\nFI:x\n");
+    std::memcpy(h + 224, "CLNS", 4);
+    h[228] = '\n';                      // a file size whose low byte is 10
+    h[clone_header_size - 1] = '\n';    // and a checksum byte of 10
+    QStringList lines;
+    file_text_header(h, lines);
+    EXPECT_EQ(lines, (QStringList{QStringLiteral("VF:F252_117.hex"), QStringLiteral("FI:x")}));
 }
 
 TEST(clone_header, preview_of_a_clone_file_lists_its_header_and_keeps_the_values)
