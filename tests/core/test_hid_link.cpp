@@ -4,6 +4,7 @@
 #include <atomic>
 #include <cstring>
 #include <memory>
+#include <utility>
 
 #include "core/hid_receive_thread.h"
 #include "core/command_mailbox.h"
@@ -261,6 +262,18 @@ TEST_F(HidLinkFake, ReceiveThreadReportsReadErrorsOnceAndReadsOn)
     EXPECT_EQ(hid_receive_sub_code(), hid_sub_completion_failed);
     EXPECT_EQ(hid_last_system_error(), 31u);
     EXPECT_FALSE(hid_poll(e));
+
+    // The sub-code tells where the read failed.
+    const std::pair<platform::hid_io_stage, int32_t> stages[] = {
+        {platform::hid_io_stage::wait, hid_sub_wait_failed},
+        {platform::hid_io_stage::start, hid_sub_read_not_started},
+    };
+    for (const auto& st : stages) {
+        fake_.push_read_error(1, "fake:0", st.first);
+        ASSERT_TRUE(wait_until([&] { return hid_poll(e); }));
+        EXPECT_EQ(e.code, hid_status_read_error);
+        EXPECT_EQ(hid_receive_sub_code(), st.second);
+    }
 
     // Two reports before the GUI polls: only the second is taken.
     fake_.push_report(report_of(reply_frame(0x21, 1)));
