@@ -59,7 +59,7 @@ bool stop_controller(error_record& err)
     device_frame reply;
     if (!dev_send_and_wait(f, reply.data(), dev_timeout_ms, err)) {
         // The controller's refusal of the stop is reported with its device text.
-        if (reply[dp::type_offset] & dp::type_error)
+        if ((reply[dp::type_offset] & dp::type_error) && reply[dp::error_code_offset] != 0)
             err.set(err_type_device, reply[dp::error_code_offset], err_severity_error);
         return false;
     }

@@ -61,6 +61,11 @@ void dev_classify_reply(const uint8_t* request, const uint8_t* reply, error_reco
         return;
     }
     if (reply[dp::type_offset] & dp::type_error) {
+        // An error reply without an error code would otherwise pass as a good reply.
+        if (reply[dp::error_code_offset] == 0) {
+            err.set(err_type_host, host_error_wrong_reply);
+            return;
+        }
         int32_t arg = reply[dp::count_offset] == dp::error_count_without_argument ? 0 : reply[dp::error_argument_offset];
         err.set(int16_t(reply[dp::error_type_offset]), reply[dp::error_code_offset], err_severity_error, err_arg_once,
                 arg);

@@ -17,8 +17,8 @@ bool dev_transact(device_frame request, uint8_t* reply, error_record& err);
 // acknowledge is booked as the link timer would book it.
 bool dev_wait_idle();
 
-// What a taken reply means for its request: code 0, host error 7 (another kind) or the
-// controller's error record. Pure, so the decoding can be checked on any bytes.
+// What a taken reply means for its request: code 0, host error 7 (another kind, or an
+// error reply without a code) or the controller's error record. Pure, so the decoding can be checked on any bytes.
 void dev_classify_reply(const uint8_t* request, const uint8_t* reply, error_record& err);
 
 constexpr uint16_t dev_timer_slots = 8;

@@ -338,7 +338,7 @@ TEST(DeviceExchange, ReplyClassification)
         {0x23, 0xA3, 2, 5, 3, 9, 5, 3, 1, 0},          // count 2: no argument
         {0x23, 0xA3, 3, 30, 3, 9, 30, 3, 1, 9},        // count 3: argument byte 6
         {0x02, 0x82, 0, 17, 2, 200, 17, 2, 1, 200},    // count 0 still takes byte 6
-        {0x2A, 0x8A, 3, 0, 0, 0, 0, 0, 1, 0},          // an error reply with code 0 is no error
+        {0x2A, 0x8A, 3, 0, 0, 0, 7, 1, 0, 0},          // an error reply with code 0 is a wrong reply
     };
     for (const auto& r : rows) {
         device_frame req = device_frame::make(r.request_type, 2);
