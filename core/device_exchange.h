@@ -7,6 +7,9 @@
 #include "core/device_frame.h"
 #include "core/error_record.h"
 
+// The time-outs run on the clock seam; a clock that stands still lets a wait on a real link
+// end only a grace of 2 s of real time after its time-out (the fake backend needs none).
+
 // Sends the request and waits for the first reply until the time-out; true when it is a
 // matching, non-error reply that came in time. The reply buffer holds 63 bytes.
 bool dev_send_and_wait(device_frame request, uint8_t* reply, uint16_t timeout_ms, error_record& err);

@@ -384,6 +384,18 @@ TEST_F(HidLinkFake, ReplyTakenAfterTheDeadlineCountsAsNoReply)
     EXPECT_TRUE(dev_send_and_wait(link_test::read_parameter_request(1), reply.data(), 100, e)) << e.code;
 }
 
+TEST_F(HidLinkFake, MissingReplyEndsInRealTimeWhenTheClockStandsStill)
+{
+    platform::manual_clock clock;
+    platform::scoped_clock use(clock);
+    open();
+    start_receiving();
+    device_frame reply;
+    error_record e;
+    EXPECT_FALSE(dev_send_and_wait(make_status_request(), reply.data(), 10, e));
+    EXPECT_EQ(e.code, hid_code_no_reply);
+}
+
 TEST_F(HidLinkFake, StaleReportIsDroppedBeforeTheRequestIsSent)
 {
     open();
