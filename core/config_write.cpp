@@ -249,15 +249,7 @@ void ask_reboot()
 
 void set_change_flags_after_write()
 {
-    device_state& d = g_device();
-    uint32_t& w = d.change_flags;
-    const uint32_t r = d.revision_word;
-    w &= ~(compat_host_older | compat_fw_older);
-    if (r > d.host_revision)
-        w |= compat_host_older;
-    else if (r < d.host_revision || (g_device_info().valid && !fw_version_at_least(1, 14, 20)))
-        w |= compat_fw_older;
-    w |= compat_host_known | compat_fw_known;
+    update_compatibility(g_device().revision_word);
     g_transfer().image_is_controllers = true;
 }
 
