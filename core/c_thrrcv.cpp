@@ -16,6 +16,19 @@ bool pause_unless_stopped(hid_link_state& s, uint32_t ms)
     return s.mailbox_cv.wait_for(l, std::chrono::milliseconds(ms), [&] { return s.stop.load(); });
 }
 
+int32_t receive_sub_code(platform::hid_io_stage stage)
+{
+    switch (stage) {
+    case platform::hid_io_stage::wait:
+        return hid_sub_wait_failed;
+    case platform::hid_io_stage::start:
+        return hid_sub_read_not_started;
+    case platform::hid_io_stage::completion:
+        break;
+    }
+    return hid_sub_completion_failed;
+}
+
 void note_read_error(hid_link_state& s, int32_t sub, uint32_t error)
 {
     {
@@ -129,7 +142,7 @@ void hid_receive_loop()
             if (r.error == platform::hid_error_invalid_handle || r.error == platform::hid_error_device_not_connected) {
                 unplugged(s, r.error);
             } else {
-                note_read_error(s, hid_sub_completion_failed, r.error);
+                note_read_error(s, receive_sub_code(r.stage), r.error);
                 pause_unless_stopped(s, hid_settings().read_error_pause_ms);
             }
             continue;

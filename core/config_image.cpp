@@ -7,7 +7,7 @@ using namespace image_layout;
 namespace {
 
 // offset, default, parameter, high-byte parameter
-const settings_field_info k_settings[header_field_count] = {
+constexpr settings_field_info k_settings[header_field_count] = {
     {0, 0x344B, -1, -1},  // format_code
     {4, 0, 11, -1},  // return_travel_mon
     {8, 1, 4, -1},  // rot_dir
@@ -164,97 +164,49 @@ const field_desc k_header_fields[] = {
     {"setting_300", 300, 4, field_kind::signed_int},
     {"reserved", 304, 248, field_kind::reserved},
 };
-const std::array<parameter_step, parameter_step_count> k_steps = {{
-    {11, 4, value_part::whole},
-    {4, 8, value_part::whole},
-    {12, 12, value_part::whole},
-    {6, 16, value_part::whole},
-    {1, 20, value_part::whole},
-    {2, 24, value_part::whole},
-    {32, 28, value_part::whole},
-    {33, 32, value_part::whole},
-    {14, 36, value_part::whole},
-    {13, 40, value_part::whole},
-    {34, 44, value_part::whole},
-    {35, 48, value_part::whole},
-    {36, 52, value_part::whole},
-    {3, 56, value_part::whole},
-    {37, 60, value_part::whole},
-    {38, 64, value_part::whole},
-    {39, 68, value_part::whole},
-    {40, 72, value_part::whole},
-    {5, 76, value_part::whole},
-    {0, 80, value_part::whole},
-    {41, 84, value_part::whole},
-    {42, 88, value_part::whole},
-    {43, 92, value_part::whole},
-    {44, 96, value_part::whole},
-    {45, 100, value_part::whole},
-    {46, 104, value_part::whole},
-    {47, 108, value_part::whole},
-    {48, 112, value_part::whole},
-    {22, 120, value_part::low_byte},
-    {23, 120, value_part::high_byte},
-    {24, 124, value_part::low_byte},
-    {25, 124, value_part::high_byte},
-    {26, 128, value_part::low_byte},
-    {27, 128, value_part::high_byte},
-    {21, 132, value_part::whole},
-    {7, 136, value_part::low_byte},
-    {8, 136, value_part::high_byte},
-    {9, 140, value_part::low_byte},
-    {10, 140, value_part::high_byte},
-    {20, 144, value_part::whole},
-    {18, 148, value_part::whole},
-    {19, 152, value_part::whole},
-    {67, 156, value_part::whole},
-    {15, 160, value_part::whole},
-    {68, 164, value_part::whole},
-    {53, 168, value_part::whole},
-    {55, 172, value_part::whole},
-    {69, 176, value_part::whole},
-    {70, 180, value_part::whole},
-    {72, 184, value_part::whole},
-    {73, 188, value_part::whole},
-    {74, 192, value_part::whole},
-    {79, 196, value_part::whole},
-    {80, 200, value_part::whole},
-    {81, 204, value_part::whole},
-    {82, 208, value_part::whole},
-    {83, 212, value_part::whole},
-    {86, 216, value_part::whole},
-    {87, 220, value_part::whole},
-    {88, 224, value_part::whole},
-    {89, 228, value_part::whole},
-    {90, 232, value_part::whole},
-    {91, 236, value_part::whole},
-    {85, 240, value_part::whole},
-    {100, 244, value_part::whole},
-    {92, 248, value_part::whole},
-    {93, 252, value_part::whole},
-    {94, 256, value_part::whole},
-    {95, 260, value_part::whole},
-    {96, 264, value_part::whole},
-    {104, 268, value_part::whole},
-    {105, 272, value_part::whole},
-    {71, 276, value_part::whole},
-    {107, 280, value_part::whole},
-    {108, 284, value_part::whole},
-    {106, 288, value_part::whole},
-    {65, 292, value_part::whole},
-    {109, 296, value_part::whole},
-    {110, 300, value_part::whole},
-}};
+
+// The transfer steps follow the fields in offset order; a 16-bit value travels as its low
+// byte and then its high byte, each under its own parameter number.
+constexpr std::array<parameter_step, parameter_step_count> make_steps()
+{
+    std::array<parameter_step, parameter_step_count> out{};
+    size_t k = 0;
+    for (const settings_field_info& f : k_settings) {
+        if (f.param < 0)
+            continue;
+        const uint16_t off = uint16_t(f.offset);
+        if (f.param_high < 0) {
+            out[k++] = {uint8_t(f.param), off, value_part::whole};
+        } else {
+            out[k++] = {uint8_t(f.param), off, value_part::low_byte};
+            out[k++] = {uint8_t(f.param_high), off, value_part::high_byte};
+        }
+    }
+    return out;
+}
+
+constexpr size_t count_steps()
+{
+    size_t k = 0;
+    for (const settings_field_info& f : k_settings)
+        k += f.param < 0 ? 0 : f.param_high < 0 ? 1 : 2;
+    return k;
+}
+static_assert(count_steps() == parameter_step_count, "one transfer step per device parameter");
+
+constexpr std::array<parameter_step, parameter_step_count> k_steps = make_steps();
+
+constexpr std::array<uint8_t, parameter_step_count> make_parameter_numbers()
+{
+    std::array<uint8_t, parameter_step_count> out{};
+    for (size_t k = 0; k < parameter_step_count; ++k)
+        out[k] = k_steps[k].param;
+    return out;
+}
 }  // namespace
 
 // One entry per transfer step, in the order the settings travel.
-const std::array<uint8_t, parameter_step_count> parameter_number_table = {
-    11, 4, 12, 6, 1, 2, 32, 33, 14, 13, 34, 35, 36, 3, 37, 38,
-    39, 40, 5, 0, 41, 42, 43, 44, 45, 46, 47, 48, 22, 23, 24, 25,
-    26, 27, 21, 7, 8, 9, 10, 20, 18, 19, 67, 15, 68, 53, 55, 69,
-    70, 72, 73, 74, 79, 80, 81, 82, 83, 86, 87, 88, 89, 90, 91, 85,
-    100, 92, 93, 94, 95, 96, 104, 105, 71, 107, 108, 106, 65, 109, 110,
-};
+const std::array<uint8_t, parameter_step_count> parameter_number_table = make_parameter_numbers();
 
 namespace {
 

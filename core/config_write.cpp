@@ -59,7 +59,7 @@ bool stop_controller(error_record& err)
     device_frame reply;
     if (!dev_send_and_wait(f, reply.data(), dev_timeout_ms, err)) {
         // The controller's refusal of the stop is reported with its device text.
-        if (reply[dp::type_offset] & dp::type_error)
+        if ((reply[dp::type_offset] & dp::type_error) && reply[dp::error_code_offset] != 0)
             err.set(err_type_device, reply[dp::error_code_offset], err_severity_error);
         return false;
     }
@@ -249,15 +249,7 @@ void ask_reboot()
 
 void set_change_flags_after_write()
 {
-    device_state& d = g_device();
-    uint32_t& w = d.change_flags;
-    const uint32_t r = d.revision_word;
-    w &= ~(compat_host_older | compat_fw_older);
-    if (r > d.host_revision)
-        w |= compat_host_older;
-    else if (r < d.host_revision || (g_device_info().valid && !fw_version_at_least(1, 14, 20)))
-        w |= compat_fw_older;
-    w |= compat_host_known | compat_fw_known;
+    update_compatibility(g_device().revision_word);
     g_transfer().image_is_controllers = true;
 }
 

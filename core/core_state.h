@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "core/config_image.h"
+#include "core/device_protocol.h"
 
 // The configuration images and the process-monitor record store.
 struct image_state {
@@ -46,7 +47,7 @@ struct device_state {
     // / write failed, 4 host compatibility known, 5 firmware compatibility known).
     uint32_t change_flags = 0;
     uint32_t revision_word = 0x2A2F3424;  // the controller's parameter 66
-    uint32_t host_revision = 0x3233344B;  // TarvixStudio's own revision word
+    uint32_t host_revision = device_protocol::host_revision;
     bool loader_state = false;            // the controller runs only its firmware loader
     bool status_full_refresh = false;     // the status display redraws everything next time
 

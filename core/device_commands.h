@@ -32,14 +32,21 @@ struct dev_command_state {
 };
 dev_command_state& g_dev_commands();
 
-// Keeps `update_in_progress` set for a scope: the records36 write leaves the flag set for its
-// caller, which clears it through this guard on every way out.
+// Keeps `update_in_progress` set for a scope and gives it back its earlier value on every way
+// out: the records36 write leaves the flag set for its caller, and a flow that set the flag
+// itself keeps it across the transfers it runs.
 class update_in_progress_guard {
 public:
-    update_in_progress_guard() { g_dev_commands().update_in_progress = 1; }
-    ~update_in_progress_guard() { g_dev_commands().update_in_progress = 0; }
+    update_in_progress_guard() : before_(g_dev_commands().update_in_progress)
+    {
+        g_dev_commands().update_in_progress = 1;
+    }
+    ~update_in_progress_guard() { g_dev_commands().update_in_progress = before_; }
     update_in_progress_guard(const update_in_progress_guard&) = delete;
     update_in_progress_guard& operator=(const update_in_progress_guard&) = delete;
+
+private:
+    decltype(dev_command_state::update_in_progress) before_;
 };
 
 // One event pass with `exchange_busy` set, so the link timer keeps away from the exchange.

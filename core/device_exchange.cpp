@@ -1,6 +1,7 @@
 #include "core/device_exchange.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cstring>
 
 #include "core/command_mailbox.h"
@@ -15,6 +16,17 @@ constexpr uint16_t exchange_slot = 0;
 constexpr uint32_t idle_wait_ms = 10000;
 // The longest a waiting loop sleeps before it looks at the clock again.
 constexpr uint32_t wait_slice_ms = 100;
+
+// Deadlines come from the clock seam, which a test may stop. So that a stopped clock cannot
+// hang a wait on a real link, every wait also ends this long after its time in real time.
+constexpr std::chrono::milliseconds real_time_grace{2000};
+
+std::chrono::steady_clock::time_point real_time_bound(uint32_t ms)
+{
+    return std::chrono::steady_clock::now() + std::chrono::milliseconds(ms) + real_time_grace;
+}
+
+bool past(std::chrono::steady_clock::time_point bound) { return std::chrono::steady_clock::now() >= bound; }
 
 void link_failure(error_record& err)
 {
@@ -61,6 +73,11 @@ void dev_classify_reply(const uint8_t* request, const uint8_t* reply, error_reco
         return;
     }
     if (reply[dp::type_offset] & dp::type_error) {
+        // An error reply without an error code would otherwise pass as a good reply.
+        if (reply[dp::error_code_offset] == 0) {
+            err.set(err_type_host, host_error_wrong_reply);
+            return;
+        }
         int32_t arg = reply[dp::count_offset] == dp::error_count_without_argument ? 0 : reply[dp::error_argument_offset];
         err.set(int16_t(reply[dp::error_type_offset]), reply[dp::error_code_offset], err_severity_error, err_arg_once,
                 arg);
@@ -81,6 +98,7 @@ bool dev_send_and_wait(device_frame request, uint8_t* reply, uint16_t timeout_ms
         return false;
     }
     dev_timer_start(exchange_slot, timeout_ms);
+    const auto bound = real_time_bound(timeout_ms);
     for (;;) {
         bool got = hid_poll(err);
         if (got) {
@@ -92,7 +110,7 @@ bool dev_send_and_wait(device_frame request, uint8_t* reply, uint16_t timeout_ms
                 dev_classify_reply(request.data(), reply, err);
             }
         }
-        bool expired = dev_timer_expired(exchange_slot);
+        bool expired = dev_timer_expired(exchange_slot) || past(bound);
         if (got) {
             if (expired)
                 no_reply(err);
@@ -118,6 +136,7 @@ bool dev_wait_idle()
     if (!x.status_in_flight && !x.command_in_flight)
         return true;
     dev_timer_start(exchange_slot, idle_wait_ms);
+    const auto bound = real_time_bound(idle_wait_ms);
     bool expired = false;
     uint8_t frame[dp::frame_size];
     while (x.status_in_flight || x.command_in_flight) {
@@ -141,7 +160,7 @@ bool dev_wait_idle()
         }
         if (!x.status_in_flight && !x.command_in_flight)
             break;
-        if ((expired = dev_timer_expired(exchange_slot)))
+        if ((expired = dev_timer_expired(exchange_slot) || past(bound)))
             break;
         wait_for_mailbox(exchange_slot);
     }

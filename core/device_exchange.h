@@ -7,6 +7,9 @@
 #include "core/device_frame.h"
 #include "core/error_record.h"
 
+// The time-outs run on the clock seam; a clock that stands still lets a wait on a real link
+// end only a grace of 2 s of real time after its time-out (the fake backend needs none).
+
 // Sends the request and waits for the first reply until the time-out; true when it is a
 // matching, non-error reply that came in time. The reply buffer holds 63 bytes.
 bool dev_send_and_wait(device_frame request, uint8_t* reply, uint16_t timeout_ms, error_record& err);
@@ -17,8 +20,8 @@ bool dev_transact(device_frame request, uint8_t* reply, error_record& err);
 // acknowledge is booked as the link timer would book it.
 bool dev_wait_idle();
 
-// What a taken reply means for its request: code 0, host error 7 (another kind) or the
-// controller's error record. Pure, so the decoding can be checked on any bytes.
+// What a taken reply means for its request: code 0, host error 7 (another kind, or an
+// error reply without a code) or the controller's error record. Pure, so the decoding can be checked on any bytes.
 void dev_classify_reply(const uint8_t* request, const uint8_t* reply, error_record& err);
 
 constexpr uint16_t dev_timer_slots = 8;

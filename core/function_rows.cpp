@@ -1,7 +1,6 @@
 #include "core/function_rows.h"
 
-#include <iterator>
-
+#include "core/device_function_record.h"
 #include "core/safe_format.h"
 #include "core/text_tables.h"
 
@@ -145,10 +144,9 @@ QStringList format_manual_row(int n, const_function_record rec)
 
 std::string output_function_text(int32_t code)
 {
-    static const int k_labels[] = {131, 132, 133, 134, 135, 136, 137, 138, 123, 258, 259, 289, 290, 315, 316};
-    if (code < 0 || code >= int32_t(std::size(k_labels)))
+    if (code < 0 || code >= output_function_count)
         return txt_label(label_not_defined);
-    return txt_label(k_labels[code]);
+    return output_function_label(int(code));
 }
 
 std::string area_limit_text(int32_t flags, int32_t value)

@@ -29,6 +29,9 @@ namespace {
 // How long a send waits for the receive thread to finish reading the reports queued while
 // the gate was reset.
 constexpr int backlog_wait_ms = 100;
+// How long past its deadline, in real time, a write may still wait when the seam clock
+// stands still.
+constexpr std::chrono::milliseconds write_real_time_grace{2000};
 
 bool accepted_product(const std::string& p)
 {
@@ -179,6 +182,9 @@ bool hid_send_frame(const uint8_t* frame, size_t length, error_record& err)
 
     const uint32_t full = s.output_report_length;
     const uint32_t deadline = platform::tick_count_ms() + hid_settings().write_deadline_ms;
+    // A seam clock that stands still must not hang a real write: real time bounds it too.
+    const auto real_bound = std::chrono::steady_clock::now() +
+                            std::chrono::milliseconds(hid_settings().write_deadline_ms) + write_real_time_grace;
     while (s.write_state != 0) {
         if (s.write_state == 1) {
             auto r = s.write_handle->start_write(s.output_report.data(), full);
@@ -204,7 +210,8 @@ bool hid_send_frame(const uint8_t* frame, size_t length, error_record& err)
         } else if (r.state == hid_io_state::failed) {
             s.write_state = 0;
             err.code = int32_t(r.error);
-        } else if (int32_t(platform::tick_count_ms() - deadline) >= 0) {
+        } else if (int32_t(platform::tick_count_ms() - deadline) >= 0 ||
+                   std::chrono::steady_clock::now() >= real_bound) {
             // Abandon the write so that the next send may use the report buffer again.
             s.write_handle->cancel_write();
             s.write_state = 0;

@@ -37,6 +37,8 @@ bool hid_poll(error_record& err);
 // report is not well formed. The report is consumed in every case.
 bool hid_take_frame(uint8_t* destination, uint16_t& length, error_record& err);
 // Writes one report carrying the frame and waits for the write; true only with code 0.
+// The write deadline runs on the clock seam; with a clock that stands still a real device's
+// stalled write ends 2 s of real time after it (the fake backend's waits move the clock).
 bool hid_send_frame(const uint8_t* frame, size_t length, error_record& err);
 
 // The search itself, also used by the receive thread to reopen after an unplug.

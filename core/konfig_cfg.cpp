@@ -2,7 +2,9 @@
 
 #include <QFile>
 #include <QList>
-#include <cstdio>
+#include <cerrno>
+#include <climits>
+#include <cstdlib>
 
 #include "app_dirs.h"
 #include "device_calls.h"
@@ -32,8 +34,12 @@ void parse_konfig_cfg(const QByteArray& text, konfig_settings& s)
         case 'a':
         case 'C':
         case 'c': {
-            int value = 0;
-            if (std::sscanf(line.constData() + 2, "%d", &value) == 1) {
+            // A number too big for an int is no number rather than undefined.
+            const char* text = line.constData() + 2;
+            char* end = nullptr;
+            errno = 0;
+            const long value = std::strtol(text, &end, 10);
+            if (end != text && errno != ERANGE && value >= INT_MIN && value <= INT_MAX) {
                 if (key == 'A' || key == 'a')
                     s.a = static_cast<uint16_t>(value);
                 else

@@ -1,5 +1,6 @@
 #include "core/safe_format.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cstdio>
 #include <cstring>
@@ -111,10 +112,18 @@ std::string safe_format(const std::string& fmt, const format_arg* args, size_t c
             continue;  // no argument left: the conversion yields nothing
         const format_arg& a = args[next++];
 
-        std::string spec = "%" + flags;
+        // Flags and a precision that C leaves undefined for the conversion are dropped:
+        // '#' fits only o, x, X and the reals; '0' and a precision do not fit c.
+        std::string kept = flags;
+        auto drop = [&kept](char flag) { kept.erase(std::remove(kept.begin(), kept.end(), flag), kept.end()); };
+        if (std::strchr("diuc", conv))
+            drop('#');
+        if (conv == 'c')
+            drop('0');
+        std::string spec = "%" + kept;
         if (width >= 0)
             spec += std::to_string(width);
-        if (precision >= 0)
+        if (precision >= 0 && conv != 'c')
             spec += "." + std::to_string(precision);
         switch (conv) {
         case 'd':

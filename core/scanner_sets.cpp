@@ -2,12 +2,13 @@
 
 #include "device_calls.h"
 #include "device_commands.h"
+#include "device_protocol.h"
 #include "scanner_lists.h"
 #include "scanner_params.h"
 #include "user_seam.h"
 
 namespace {
-constexpr uint32_t host_revision = 0x3233344B;
+using device_protocol::host_revision;
 
 // The common start of every set read: no status reply in flight, fresh device information.
 bool prepare_read(error_record& err)

@@ -2,7 +2,11 @@
 
 #include <QDebug>
 #include <QFile>
+#include <cctype>
+#include <cerrno>
+#include <climits>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
 namespace {
@@ -26,12 +30,17 @@ int next_trace_number(const QByteArray& tail)
     const QByteArray line = tail.mid(begin, end - begin);
     if (line.isEmpty())
         return 0;
-    int number = 0;
-    char word[2];
-    // "%d %s": a number followed by at least one further word; the word is not kept.
-    if (std::sscanf(line.constData(), "%d %1s", &number, word) == 2)
-        return number + 1;
-    return 0;
+    // "%d %s": a number followed by at least one further word; the word is not kept. A number
+    // that does not fit, or whose successor does not, starts the count again.
+    const char* text = line.constData();
+    char* rest = nullptr;
+    errno = 0;
+    const long number = std::strtol(text, &rest, 10);
+    if (rest == text || errno == ERANGE || number < INT_MIN || number >= INT_MAX)
+        return 0;
+    while (*rest != '\0' && std::isspace(static_cast<unsigned char>(*rest)))
+        ++rest;
+    return *rest != '\0' ? int(number) + 1 : 0;
 }
 
 bool open_trace_file(const QString& path, int& running_number, bool& new_file)

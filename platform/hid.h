@@ -42,10 +42,18 @@ enum class hid_io_state : uint8_t {
     stopped,    // a read woken by interrupt()
 };
 
+// Where a failed read stopped, for the receive thread's report of it.
+enum class hid_io_stage : uint8_t {
+    completion,  // the read itself failed
+    wait,        // waiting for input failed
+    start,       // the read could not be started
+};
+
 struct hid_io_result {
     hid_io_state state = hid_io_state::failed;
     uint32_t count = 0;
     uint32_t error = 0;
+    hid_io_stage stage = hid_io_stage::completion;
 };
 
 // One open connection to an interface.

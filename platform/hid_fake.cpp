@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <chrono>
 #include <functional>
+#include <utility>
 
 #include "platform/clock.h"
 
@@ -10,7 +11,7 @@ namespace platform {
 
 struct reader_queue {
     std::deque<std::vector<uint8_t>> reports;
-    std::deque<uint32_t> errors;
+    std::deque<std::pair<uint32_t, hid_io_stage>> errors;
     bool unplugged = false;
     bool woken = false;
 };
@@ -109,7 +110,7 @@ public:
     hid_io_result read(uint8_t* buffer, size_t capacity, int32_t timeout_ms) override
     {
         if (!q_)
-            return {hid_io_state::failed, 0, hid_error_access_denied};
+            return {hid_io_state::failed, 0, hid_error_access_denied, hid_io_stage::start};
         std::unique_lock<std::mutex> l(s_->m);
         auto ready = [&] { return q_->woken || q_->unplugged || !q_->errors.empty() || !q_->reports.empty(); };
         if (timeout_ms < 0)
@@ -121,9 +122,9 @@ public:
             return {hid_io_state::stopped, 0, 0};
         }
         if (!q_->errors.empty()) {
-            uint32_t e = q_->errors.front();
+            auto e = q_->errors.front();
             q_->errors.pop_front();
-            return {hid_io_state::failed, 0, e};
+            return {hid_io_state::failed, 0, e.first, e.second};
         }
         if (!q_->reports.empty()) {
             auto r = std::move(q_->reports.front());
@@ -218,11 +219,11 @@ void hid_fake_backend::push_report(std::vector<uint8_t> report, const std::strin
     s_->cv.notify_all();
 }
 
-void hid_fake_backend::push_read_error(uint32_t error, const std::string& path)
+void hid_fake_backend::push_read_error(uint32_t error, const std::string& path, hid_io_stage stage)
 {
     std::lock_guard<std::mutex> l(s_->m);
     for (auto& q : s_->readers[path])
-        q->errors.push_back(error);
+        q->errors.emplace_back(error, stage);
     s_->cv.notify_all();
 }
 

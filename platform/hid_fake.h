@@ -51,8 +51,9 @@ public:
 
     // Delivers an input report to every reader of the interface (default: the first).
     void push_report(std::vector<uint8_t> report, const std::string& path = "fake:0");
-    // The next read of every reader fails with this error number.
-    void push_read_error(uint32_t error, const std::string& path = "fake:0");
+    // The next read of every reader fails with this error number, at the given stage.
+    void push_read_error(uint32_t error, const std::string& path = "fake:0",
+                         hid_io_stage stage = hid_io_stage::completion);
     // Blocks until a reader has taken every pushed report (or the deadline passes).
     bool wait_reports_taken(int timeout_ms);
 

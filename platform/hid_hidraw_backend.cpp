@@ -172,7 +172,7 @@ public:
             int error = 0;
             switch (platform::wait_readable_or_woken(fd_, wake_, timeout_ms, error)) {
             case platform::fd_wait_result::failed:
-                return {hid_io_state::failed, 0, hid_error_from_errno(error)};
+                return {hid_io_state::failed, 0, hid_error_from_errno(error), hid_io_stage::wait};
             case platform::fd_wait_result::timed_out:
                 return {hid_io_state::timed_out, 0, 0};
             case platform::fd_wait_result::woken:
@@ -181,7 +181,7 @@ public:
                 break;
             }
             if (capacity == 0)
-                return {hid_io_state::failed, 0, hid_error_invalid_parameter};
+                return {hid_io_state::failed, 0, hid_error_invalid_parameter, hid_io_stage::start};
             // Without report IDs hidraw leaves out the ID byte; Windows puts a 0 there.
             size_t skip = numbered_ ? 0 : 1;
             ssize_t n = ::read(fd_, buffer + skip, capacity - skip);

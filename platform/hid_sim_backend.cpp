@@ -107,7 +107,7 @@ public:
             int error = 0;
             switch (platform::wait_readable_or_woken(fd_, wake_, timeout_ms, error)) {
             case platform::fd_wait_result::failed:
-                return {hid_io_state::failed, 0, hid_error_from_errno(error)};
+                return {hid_io_state::failed, 0, hid_error_from_errno(error), hid_io_stage::wait};
             case platform::fd_wait_result::timed_out:
                 return {hid_io_state::timed_out, 0, 0};
             case platform::fd_wait_result::woken:

@@ -45,6 +45,10 @@ bool control_server::start(std::string& error)
     return true;
 }
 
+namespace {
+constexpr size_t max_line_bytes = 64 * 1024;
+}  // namespace
+
 void control_server::accept_one()
 {
     for (;;) {
@@ -99,6 +103,9 @@ void control_server::readable(int fd)
         if (clients_.find(fd) == clients_.end())
             return;
     }
+    // A line longer than any command is no command: the client goes rather than the memory.
+    if (pending.size() > max_line_bytes)
+        close_client(fd);
 }
 
 }  // namespace sim

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "core/byte_record.h"
 #include "sim/request_table.h"
 
 namespace sim {
@@ -245,7 +246,7 @@ void handle_records36(world& w, const device_frame& request, reply_sink& out)
         // The last record makes the set the controller's: its first word is the number of
         // the customer configuration it carries.
         w.records36_complete = true;
-        std::memcpy(&w.configuration_number, w.records36.data(), 4);
+        w.configuration_number = le::i32(w.records36.data());
     }
     out.acknowledge();
 }

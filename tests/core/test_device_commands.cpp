@@ -290,6 +290,16 @@ TEST_F(DeviceCommands, StreamPiecesFlagsAndTimeouts)
         EXPECT_TRUE(std::equal(data.begin(), data.end(), world().stream.begin()));
         EXPECT_EQ(g_dev_commands().update_in_progress, 0);
     }
+    // A flow that set the flag itself keeps it across the stream.
+    {
+        forget();
+        g_dev_commands().update_in_progress = 1;
+        auto data = pattern(20, 1);
+        error_record e;
+        ASSERT_TRUE(dev_write_stream(data.data(), 20, e)) << e.code;
+        EXPECT_EQ(g_dev_commands().update_in_progress, 1);
+        g_dev_commands().update_in_progress = 0;
+    }
     // Nothing to send is refused before anything goes out.
     forget();
     error_record e;

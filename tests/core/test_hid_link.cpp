@@ -4,6 +4,7 @@
 #include <atomic>
 #include <cstring>
 #include <memory>
+#include <utility>
 
 #include "core/hid_receive_thread.h"
 #include "core/command_mailbox.h"
@@ -262,6 +263,18 @@ TEST_F(HidLinkFake, ReceiveThreadReportsReadErrorsOnceAndReadsOn)
     EXPECT_EQ(hid_last_system_error(), 31u);
     EXPECT_FALSE(hid_poll(e));
 
+    // The sub-code tells where the read failed.
+    const std::pair<platform::hid_io_stage, int32_t> stages[] = {
+        {platform::hid_io_stage::wait, hid_sub_wait_failed},
+        {platform::hid_io_stage::start, hid_sub_read_not_started},
+    };
+    for (const auto& st : stages) {
+        fake_.push_read_error(1, "fake:0", st.first);
+        ASSERT_TRUE(wait_until([&] { return hid_poll(e); }));
+        EXPECT_EQ(e.code, hid_status_read_error);
+        EXPECT_EQ(hid_receive_sub_code(), st.second);
+    }
+
     // Two reports before the GUI polls: only the second is taken.
     fake_.push_report(report_of(reply_frame(0x21, 1)));
     fake_.push_report(report_of(reply_frame(0x21, 2)));
@@ -325,7 +338,7 @@ TEST(DeviceExchange, ReplyClassification)
         {0x23, 0xA3, 2, 5, 3, 9, 5, 3, 1, 0},          // count 2: no argument
         {0x23, 0xA3, 3, 30, 3, 9, 30, 3, 1, 9},        // count 3: argument byte 6
         {0x02, 0x82, 0, 17, 2, 200, 17, 2, 1, 200},    // count 0 still takes byte 6
-        {0x2A, 0x8A, 3, 0, 0, 0, 0, 0, 1, 0},          // an error reply with code 0 is no error
+        {0x2A, 0x8A, 3, 0, 0, 0, 7, 1, 0, 0},          // an error reply with code 0 is a wrong reply
     };
     for (const auto& r : rows) {
         device_frame req = device_frame::make(r.request_type, 2);
@@ -369,6 +382,18 @@ TEST_F(HidLinkFake, ReplyTakenAfterTheDeadlineCountsAsNoReply)
     // Without the jump the same reply is good.
     fake_.on_write([&](const std::vector<uint8_t>&) { fake_.push_report(report_of(reply_frame(0x23, 6))); });
     EXPECT_TRUE(dev_send_and_wait(link_test::read_parameter_request(1), reply.data(), 100, e)) << e.code;
+}
+
+TEST_F(HidLinkFake, MissingReplyEndsInRealTimeWhenTheClockStandsStill)
+{
+    platform::manual_clock clock;
+    platform::scoped_clock use(clock);
+    open();
+    start_receiving();
+    device_frame reply;
+    error_record e;
+    EXPECT_FALSE(dev_send_and_wait(make_status_request(), reply.data(), 10, e));
+    EXPECT_EQ(e.code, hid_code_no_reply);
 }
 
 TEST_F(HidLinkFake, StaleReportIsDroppedBeforeTheRequestIsSent)

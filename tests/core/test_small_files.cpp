@@ -39,6 +39,7 @@ TEST_F(small_files, konfig_lines_follow_the_key_rules)
         {"M:2\r\nA:120\r\n", 0, 2, 120},
         {"m:5\r\na:77", 0, 3, 77},    // last line without line end
         {"X:1\r\nC:9\r\nL:4", 4, 3, 50},
+        {"A:99999999999\r\n", 0, 3, 50},  // a number too big for an int is no number
     };
     for (const row& r : rows) {
         konfig_settings s;
@@ -117,6 +118,9 @@ TEST_F(small_files, trace_numbering_continues_whatever_the_line_ends_and_lengths
         {"    12  text\r\n\r\n\n", 13, false},
         {"garbage line\r\n", 0, false},
         {"   41\r\n", 0, false},  // a number without text does not read as "%d %s"
+        {"99999999999 x\r\n", 0, false},   // a number too big for the count starts it again
+        {"2147483647 x\r\n", 0, false},
+        {"2147483646 x\r\n", 2147483647, false},
         {"", 0, true},
     };
     for (const row& r : rows) {

@@ -2,11 +2,18 @@
 // the simulated backend's messages, enumeration limits and error numbers.
 #include <gtest/gtest.h>
 
-#include <cerrno>
-#include <filesystem>
-#include <fstream>
+#include <pthread.h>
+#include <signal.h>
 #include <unistd.h>
 
+#include <atomic>
+#include <cerrno>
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <thread>
+
+#include "platform/fd_wait.h"
 #include "platform/hid.h"
 #include "platform/hid_fake.h"
 #include "platform/hid_hidraw_backend.h"
@@ -185,3 +192,41 @@ TEST(HidErrors, ErrnoValuesMapToWindowsNumbers)
 }
 
 }  // namespace
+
+namespace {
+void ignore_signal(int) {}
+}  // namespace
+
+TEST(FdWait, SignalsDoNotRestartTheTimeout)
+{
+    struct sigaction quiet {}, before {};
+    quiet.sa_handler = ignore_signal;
+    sigemptyset(&quiet.sa_mask);
+    ASSERT_EQ(::sigaction(SIGUSR1, &quiet, &before), 0);
+    int data[2], wake[2];
+    ASSERT_EQ(::pipe(data), 0);
+    ASSERT_EQ(::pipe(wake), 0);
+    using steady = std::chrono::steady_clock;
+    const pthread_t waiter = ::pthread_self();
+    std::atomic<bool> done{false};
+    // Signals far more often than the timeout, for far longer than it.
+    std::thread signaller([&] {
+        const auto stop = steady::now() + std::chrono::seconds(10);
+        while (!done.load() && steady::now() < stop) {
+            ::pthread_kill(waiter, SIGUSR1);
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        }
+    });
+    const auto start = steady::now();
+    int error = 0;
+    const fd_wait_result r = wait_readable_or_woken(data[0], wake[0], 200, error);
+    const auto elapsed = steady::now() - start;
+    done.store(true);
+    signaller.join();
+    ::sigaction(SIGUSR1, &before, nullptr);
+    for (int fd : {data[0], data[1], wake[0], wake[1]})
+        ::close(fd);
+    EXPECT_EQ(r, fd_wait_result::timed_out);
+    EXPECT_GE(elapsed, std::chrono::milliseconds(200));
+    EXPECT_LT(elapsed, std::chrono::seconds(5));
+}

@@ -1,6 +1,14 @@
 // The tvxsim server's control socket and its paced mode.
 #include <gtest/gtest.h>
 
+#include <poll.h>
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+#include <cstring>
+#include <string>
+
 #include "core/hid_receive_thread.h"
 #include "core/device_exchange.h"
 #include "core/hid_link.h"
@@ -48,6 +56,31 @@ TEST(Tvxsim, ControlCommandsAnswerOkOrAClearError)
     ASSERT_TRUE(c.command("profiles", nullptr, &lines));
     EXPECT_GE(lines.size(), 3u);
     EXPECT_NE(c.counters().find("plugged=1"), std::string::npos);
+}
+
+TEST(Tvxsim, ControlClientSendingNoLineEndIsDropped)
+{
+    testing_support::tvxsim_process sim;
+    ASSERT_TRUE(sim.ok()) << sim.error();
+    int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    ASSERT_GE(fd, 0);
+    sockaddr_un addr{};
+    addr.sun_family = AF_UNIX;
+    const std::string path = sim.folder() + "/control";
+    ASSERT_LT(path.size(), sizeof addr.sun_path);
+    std::memcpy(addr.sun_path, path.c_str(), path.size() + 1);
+    ASSERT_EQ(::connect(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr), 0) << std::strerror(errno);
+    const std::string chunk(4096, 'x');
+    bool closed = false;
+    for (int i = 0; i < 64 && !closed; ++i)  // up to 256 KiB, far beyond any command
+        closed = ::send(fd, chunk.data(), chunk.size(), MSG_NOSIGNAL) < 0;
+    pollfd p{fd, POLLIN, 0};
+    char c;
+    closed = closed || (::poll(&p, 1, 20000) == 1 && ::recv(fd, &c, 1, 0) <= 0);
+    ::close(fd);
+    EXPECT_TRUE(closed);
+    // Other clients are served on.
+    EXPECT_TRUE(sim.control().command("ping", nullptr));
 }
 
 TEST(Tvxsim, PacedExchangesAndTheLoaderProfile)
