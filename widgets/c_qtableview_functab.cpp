@@ -466,20 +466,24 @@ void c_qtableview_functab::on_FixRow_clicked(const QModelIndex& index)
 
 void c_qtableview_functab::on_SelectionChanged(const QItemSelection&, const QItemSelection&)
 {
-    // Rows by their selected cells: a check-box cell may not be selectable, so a row counts
-    // as selected when any of its cells is.
+    // Rows by the selection's ranges, not by its cells: a select-all over millions of rows is a
+    // single range, and a check-box cell that cannot be selected still leaves its row selected.
     int first = -1;
     int firstProxyRow = -1;
-    for (const QModelIndex& i : selectionModel()->selectedIndexes()) {
-        const int d = filterProxy->mapToSource(i).row() - fixedRows;
-        if (d < 0 || d >= rowIds.size())
-            continue;
-        if (firstProxyRow < 0 || i.row() < firstProxyRow) {
-            firstProxyRow = i.row();
+    for (const QItemSelectionRange& range : selectionModel()->selection()) {
+        // Only the fixed rows at the top of a range show no record; the range's first data row is its smallest.
+        for (int r = range.top(); r <= range.bottom(); ++r) {
+            if (firstProxyRow >= 0 && r >= firstProxyRow)
+                break;
+            const int d = filterProxy->mapToSource(filterProxy->index(r, 0)).row() - fixedRows;
+            if (d < 0 || d >= rowIds.size())
+                continue;
+            firstProxyRow = r;
             first = rowIds.at(d) + indexOffset;
+            break;
         }
     }
-    if (first >= 0 || firstProxyRow >= 0)
+    if (first >= 0)
         emit sig_SelectionChanged(first);
 }
 
