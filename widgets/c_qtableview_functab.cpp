@@ -275,28 +275,54 @@ void c_qtableview_functab::update_rows(int firstIndex, int count)
 
 void c_qtableview_functab::update_rows_impl(int firstIndex, int count, bool makeCurrent)
 {
-    for (int i = 0; i < count; ++i) {
+    // Rows of other records move when rows go in; their entries are brought up to date once,
+    // from the first row that moved, rather than after every insert.
+    int renumberFrom = -1;
+    const int textFrom = variableRows ? 0 : firstTextColumn;
+    int i = 0;
+    while (i < count) {
         const int p = firstIndex - indexOffset + i;
-        if (p < 0 || p >= elementCount || rowOfId.empty())
+        if (p < 0 || p >= elementCount || rowOfId.empty()) {
+            ++i;
             continue;
+        }
         rowOfId[std::size_t(p)] = -1;
         const int d = find_row_for(p);
         if (d < rowIds.size() && rowIds.at(d) == p) {
-            itemModel->rewrite_position(p);
+            itemModel->rewrite_position(p, textFrom);
             rowOfId[std::size_t(p)] = d;
             itemModel->row_changed(fixedRows + d);
-        } else {
-            if (!variableRows)
-                continue;  // a fixed table has all its rows from the set-up
-            itemModel->rewrite_position(p);
-            itemModel->begin_insert(fixedRows + d);
-            rowIds.insert(d, p);
-            renumber_rows_from(d);
-            itemModel->end_insert();
+            if (makeCurrent)
+                make_current_data_row(d);
+            ++i;
+            continue;
         }
+        if (!variableRows) {  // a fixed table has all its rows from the set-up
+            ++i;
+            continue;
+        }
+        // The following positions up to the next shown one go into the rows right after it:
+        // one insertion for the run.
+        const int next = d < rowIds.size() ? rowIds.at(d) : elementCount;
+        int k = 1;
+        while (i + k < count && p + k < next && p + k < elementCount)
+            ++k;
+        for (int j = 0; j < k; ++j) {
+            rowOfId[std::size_t(p + j)] = -1;
+            itemModel->rewrite_position(p + j, 0);
+        }
+        itemModel->begin_insert(fixedRows + d, k);
+        rowIds.insert(d, k, 0);
+        for (int j = 0; j < k; ++j)
+            rowIds[d + j] = p + j;
+        itemModel->end_insert();
+        renumberFrom = renumberFrom < 0 ? d : qMin(renumberFrom, d);
         if (makeCurrent)
-            make_current_data_row(d);
+            make_current_data_row(d + k - 1);
+        i += k;
     }
+    if (renumberFrom >= 0)
+        renumber_rows_from(renumberFrom);
 }
 
 void c_qtableview_functab::set_row(int index, bool shown)
@@ -306,28 +332,29 @@ void c_qtableview_functab::set_row(int index, bool shown)
 
 void c_qtableview_functab::remove_array_rows(int index, int count)
 {
-    if (!variableRows)
+    if (!variableRows || count <= 0)
         return;
     const int p0 = index - indexOffset;
-    int c = find_row_for(p0);
+    const int c = find_row_for(p0);
     if (c >= rowIds.size() || rowIds.at(c) != p0)
         return;
-    for (int i = 0; i < count && c < rowIds.size(); ++i) {
-        const int p = rowIds.at(c);
-        itemModel->begin_remove(fixedRows + c);
-        rowIds.remove(c);
+    // The consecutive rows go in one removal; removing them one by one would move the rest of
+    // a large table once per row.
+    const int k = qMin(count, rowIds.size() - c);
+    itemModel->begin_remove(fixedRows + c, k);
+    for (int j = c; j < c + k; ++j) {
+        const int p = rowIds.at(j);
         itemModel->drop_position_items(p);
         if (p >= 0 && p < int(rowOfId.size()))
             rowOfId[std::size_t(p)] = -1;
-        renumber_rows_from(c);
-        itemModel->end_remove();
-        if (c >= rowIds.size()) {
-            if (!rowIds.isEmpty())
-                make_current_data_row(c - 1);
-            break;
-        }
-        make_current_data_row(c);
     }
+    rowIds.remove(c, k);
+    renumber_rows_from(c);
+    itemModel->end_remove();
+    if (c < rowIds.size())
+        make_current_data_row(c);
+    else if (!rowIds.isEmpty())
+        make_current_data_row(c - 1);
 }
 
 void c_qtableview_functab::select_array_index(int index)
