@@ -461,6 +461,8 @@ void c_qtableview_functab::update_filter_cell(int fixedRow, int column)
 
 void c_qtableview_functab::invalidate_filter()
 {
+    // Callers edit their records in place before asking for a new test of the rows.
+    itemModel->records_changed();
     filterProxy->invalidate();
 }
 

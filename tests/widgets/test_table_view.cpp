@@ -178,6 +178,11 @@ TEST_F(table_fixture, FilterRowAndFilteringThroughTheProxy)
     view.update_rows(4, 1);
     view.invalidate_filter();
     EXPECT_EQ(visible(), (QVector<int>{6}));
+    // Records edited in place and only re-filtered: the numbers are read again.
+    set_record(2, 1, 90, 10);
+    set_record(6, 1, 0, 14);
+    view.invalidate_filter();
+    EXPECT_EQ(visible(), (QVector<int>{2}));
 
     // The fixed row stays through every refill.
     view.refill_rows(0);
