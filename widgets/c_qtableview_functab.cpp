@@ -6,12 +6,12 @@
 #include <QScrollBar>
 #include <QStandardItem>
 #include <QStyle>
-#include <QStyleFactory>
 #include <algorithm>
 
 #include "widgets/c_qfixed_rows_model.h"
 #include "widgets/c_qrecord_model.h"
 #include "widgets/c_qsrtf_se.h"
+#include "widgets/shared_windows_style.h"
 
 QColor c_qtableview_functab::filter_colour_off()
 {
@@ -39,10 +39,8 @@ c_qtableview_functab::c_qtableview_functab(QWidget* parent) : QTableView(parent)
     filterProxy = new c_qsrtf_se(this);
     filterProxy->setSourceModel(itemModel);
     setModel(filterProxy);
-    if (QStyle* s = QStyleFactory::create(QStringLiteral("Windows"))) {
-        s->setParent(this);
+    if (QStyle* s = shared_windows_style())
         setStyle(s);
-    }
     horizontalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     connect(this, &QAbstractItemView::clicked, this, &c_qtableview_functab::on_sig_clicked);
     connect(selectionModel(), &QItemSelectionModel::selectionChanged, this,
