@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QHeaderView>
 #include <QScrollBar>
 #include <cstdio>
 #include <cstring>
@@ -176,11 +177,14 @@ int main(int argc, char** argv)
     const long before_select_kb = rss_kb("VmRSS:");
     s.restart();
     view.selectAll();
-    QApplication::processEvents();
     const double t_select = ms(s);
     const long selected_kb = rss_kb("VmRSS:");
-    std::printf("  %-44s %9.1f ms, %+.1f MB\n", "select all (Ctrl+A)", t_select,
-                (selected_kb - before_select_kb) / 1024.0);
+    s.restart();
+    QApplication::processEvents();
+    view.viewport()->repaint();
+    view.horizontalHeader()->viewport()->repaint();
+    std::printf("  %-44s %9.1f ms, %+.1f MB; then painted in %.1f ms\n", "select all (Ctrl+A)", t_select,
+                (selected_kb - before_select_kb) / 1024.0, ms(s));
     view.clearSelection();
     s.restart();
     view.remove_array_rows(10, 200);
