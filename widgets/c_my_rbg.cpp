@@ -14,9 +14,7 @@ void c_my_rbg::create_buttons(const QStringList& texts, Qt::Orientation orientat
 {
     // A second call replaces the first set, since a widget holds only one layout.
     delete layout();
-    if (ownsButtons_)
-        qDeleteAll(buttons_);
-    buttons_.clear();
+    release_buttons();
 
     QBoxLayout* box;
     if (orientation == Qt::Vertical) {
@@ -38,8 +36,19 @@ void c_my_rbg::create_buttons(const QStringList& texts, Qt::Orientation orientat
     setLayout(box);
 }
 
+void c_my_rbg::release_buttons()
+{
+    // Buttons of an earlier set that stay alive (a form's) must no longer report to the group.
+    for (QRadioButton* rb : buttons_)
+        disconnect(rb, nullptr, this, nullptr);
+    if (ownsButtons_)
+        qDeleteAll(buttons_);
+    buttons_.clear();
+}
+
 void c_my_rbg::set_buttons(const QVector<QRadioButton*>& buttons)
 {
+    release_buttons();
     buttons_ = buttons;
     for (QRadioButton* rb : buttons_)
         connect(rb, &QRadioButton::clicked, this, &c_my_rbg::on_rb_clicked, Qt::UniqueConnection);

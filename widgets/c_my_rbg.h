@@ -39,6 +39,8 @@ public slots:
     void on_rb_clicked(bool checkedP);
 
 private:
+    void release_buttons();
+
     QVector<QRadioButton*> buttons_;
     int checkedIndex_ = 0;
     int buttonCount_ = 0;

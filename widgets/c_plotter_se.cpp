@@ -1,15 +1,16 @@
 #include "widgets/c_plotter_se.h"
 
 #include <QKeyEvent>
-#include <QLocale>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QRubberBand>
-#include <QStyleFactory>
 #include <QStyleOptionFocusRect>
 #include <QStylePainter>
 #include <QWheelEvent>
 #include <cstdlib>
+
+#include "widgets/fixed_point.h"
+#include "widgets/shared_windows_style.h"
 
 namespace {
 constexpr int margin = 50;
@@ -25,10 +26,8 @@ c_plotter_se::c_plotter_se(QWidget* parent) : QWidget(parent)
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
     setFocusPolicy(Qt::StrongFocus);
     rubberBand = new QRubberBand(QRubberBand::Rectangle, this);
-    if (QStyle* s = QStyleFactory::create(QStringLiteral("Windows"))) {
-        s->setParent(rubberBand);
+    if (QStyle* s = shared_windows_style())
         rubberBand->setStyle(s);
-    }
     update_plot_rect();
 }
 
@@ -175,31 +174,16 @@ bool c_plotter_se::live_area(QPainter* painter)
     return true;
 }
 
-QString c_plotter_se::fixed_point_text(qint64 scaled, int decimals)
-{
-    if (decimals <= 0)
-        return QString::number(scaled);
-    qint64 div = 1;
-    for (int i = 0; i < decimals; ++i)
-        div *= 10;
-    const qint64 mag = scaled < 0 ? -scaled : scaled;
-    QString text = scaled < 0 ? QStringLiteral("-") : QString();
-    text += QString::number(mag / div);
-    text += QLocale().decimalPoint();
-    text += QStringLiteral("%1").arg(mag % div, decimals, 10, QLatin1Char('0'));
-    return text;
-}
-
 void c_plotter_se::x_tick_text(int value, QString* out, int)
 {
-    *out = fixed_point_text(qint64(value) * xLabelScale, xLabelDecimals);
+    *out = fixed_point::format(qint64(value) * xLabelScale, xLabelDecimals, fixed_point::locale_decimal_point());
 }
 
 void c_plotter_se::y_tick_text(int tickIndex, QString* out)
 {
     const int ticks = settings.yTicks > 0 ? settings.yTicks : 1;
     const int value = tickIndex * (settings.yMax - settings.yMin) / ticks + settings.yMin;
-    *out = fixed_point_text(qint64(value) * yLabelScale, yLabelDecimals);
+    *out = fixed_point::format(qint64(value) * yLabelScale, yLabelDecimals, fixed_point::locale_decimal_point());
 }
 
 void c_plotter_se::paint_title(QPainter*, QRect*) {}

@@ -72,7 +72,6 @@ protected:
     bool live_area(QPainter* painter);
     void paint_axes(QPainter* painter);
     void update_plot_rect();
-    static QString fixed_point_text(qint64 scaled, int decimals);
 
     int curveCount = 0;
     quint16 validMask = 0;

@@ -31,8 +31,10 @@ void c_plotter_tvx::setup_curves(bool zoomEmitOnlyP, bool keepBandAfterZoomP, in
 {
     c_plotter_se::setup_curves(zoomEmitOnlyP, keepBandAfterZoomP, count, colours, xLabelScaleP, xLabelDecimalsP,
                                yLabelScaleP, yLabelDecimalsP);
-    for (int i = 0; i < curveCount; ++i)
-        slots_[i].samples = nullptr;
+    // Every slot, not only those of the current count: a smaller count must not leave curves
+    // of an earlier set-up behind for the autoscaling to read.
+    for (curve_slot& s : slots_)
+        s.samples = nullptr;
 }
 
 bool c_plotter_tvx::attach_curve(int index, int* foundIndex, QVector<qint16>* samples, bool refresh)
@@ -68,8 +70,8 @@ QVector<qint16>* c_plotter_tvx::curve_data(int index) const
 
 void c_plotter_tvx::detach_all_curves()
 {
-    for (int i = 0; i < curveCount; ++i)
-        slots_[i].samples = nullptr;
+    for (curve_slot& s : slots_)
+        s.samples = nullptr;
     c_plotter_se::detach_all_curves();
 }
 

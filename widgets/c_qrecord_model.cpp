@@ -278,11 +278,12 @@ void c_qrecord_model::drop_position_items(int position)
             vc.values[position] = std::numeric_limits<double>::quiet_NaN();
 }
 
-void c_qrecord_model::rewrite_position(int position)
+void c_qrecord_model::rewrite_position(int position, int firstTextColumn)
 {
     for (int c = 0; c < columns_; ++c)
         if (c_qrecord_item* it = dataItems_.value(data_key(position, c), nullptr)) {
-            it->forget(Qt::DisplayRole);
+            if (c >= firstTextColumn)
+                it->forget(Qt::DisplayRole);
             it->forget(Qt::BackgroundRole);
         }
     textCache_.remove(position);

@@ -53,14 +53,15 @@ public:
     // The view changed its rows; these keep the items and caches in step.
     void begin_reset() { beginResetModel(); }
     void end_reset() { endResetModel(); }
-    void begin_insert(int modelRow) { beginInsertRows(QModelIndex(), modelRow, modelRow); }
+    void begin_insert(int modelRow, int count = 1) { beginInsertRows(QModelIndex(), modelRow, modelRow + count - 1); }
     void end_insert() { endInsertRows(); }
-    void begin_remove(int modelRow) { beginRemoveRows(QModelIndex(), modelRow, modelRow); }
+    void begin_remove(int modelRow, int count = 1) { beginRemoveRows(QModelIndex(), modelRow, modelRow + count - 1); }
     void end_remove() { endRemoveRows(); }
     void drop_data_items();                       // a dynamic refill makes new rows
     void forget_texts_from(int firstTextColumn);  // a fixed refill rewrites the texts
     void drop_position_items(int position);       // the row of a position was removed
-    void rewrite_position(int position);          // texts and backgrounds come from the record again
+    // Texts from firstTextColumn on and every background come from the record again.
+    void rewrite_position(int position, int firstTextColumn);
     void records_changed();                       // every cached text and value is stale
     void row_changed(int modelRow);
 

@@ -6,12 +6,12 @@
 #include <QScrollBar>
 #include <QStandardItem>
 #include <QStyle>
-#include <QStyleFactory>
 #include <algorithm>
 
 #include "widgets/c_qfixed_rows_model.h"
 #include "widgets/c_qrecord_model.h"
 #include "widgets/c_qsrtf_se.h"
+#include "widgets/shared_windows_style.h"
 
 QColor c_qtableview_functab::filter_colour_off()
 {
@@ -39,10 +39,8 @@ c_qtableview_functab::c_qtableview_functab(QWidget* parent) : QTableView(parent)
     filterProxy = new c_qsrtf_se(this);
     filterProxy->setSourceModel(itemModel);
     setModel(filterProxy);
-    if (QStyle* s = QStyleFactory::create(QStringLiteral("Windows"))) {
-        s->setParent(this);
+    if (QStyle* s = shared_windows_style())
         setStyle(s);
-    }
     horizontalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     connect(this, &QAbstractItemView::clicked, this, &c_qtableview_functab::on_sig_clicked);
     connect(selectionModel(), &QItemSelectionModel::selectionChanged, this,
@@ -275,28 +273,54 @@ void c_qtableview_functab::update_rows(int firstIndex, int count)
 
 void c_qtableview_functab::update_rows_impl(int firstIndex, int count, bool makeCurrent)
 {
-    for (int i = 0; i < count; ++i) {
+    // Rows of other records move when rows go in; their entries are brought up to date once,
+    // from the first row that moved, rather than after every insert.
+    int renumberFrom = -1;
+    const int textFrom = variableRows ? 0 : firstTextColumn;
+    int i = 0;
+    while (i < count) {
         const int p = firstIndex - indexOffset + i;
-        if (p < 0 || p >= elementCount || rowOfId.empty())
+        if (p < 0 || p >= elementCount || rowOfId.empty()) {
+            ++i;
             continue;
+        }
         rowOfId[std::size_t(p)] = -1;
         const int d = find_row_for(p);
         if (d < rowIds.size() && rowIds.at(d) == p) {
-            itemModel->rewrite_position(p);
+            itemModel->rewrite_position(p, textFrom);
             rowOfId[std::size_t(p)] = d;
             itemModel->row_changed(fixedRows + d);
-        } else {
-            if (!variableRows)
-                continue;  // a fixed table has all its rows from the set-up
-            itemModel->rewrite_position(p);
-            itemModel->begin_insert(fixedRows + d);
-            rowIds.insert(d, p);
-            renumber_rows_from(d);
-            itemModel->end_insert();
+            if (makeCurrent)
+                make_current_data_row(d);
+            ++i;
+            continue;
         }
+        if (!variableRows) {  // a fixed table has all its rows from the set-up
+            ++i;
+            continue;
+        }
+        // The following positions up to the next shown one go into the rows right after it:
+        // one insertion for the run.
+        const int next = d < rowIds.size() ? rowIds.at(d) : elementCount;
+        int k = 1;
+        while (i + k < count && p + k < next && p + k < elementCount)
+            ++k;
+        for (int j = 0; j < k; ++j) {
+            rowOfId[std::size_t(p + j)] = -1;
+            itemModel->rewrite_position(p + j, 0);
+        }
+        itemModel->begin_insert(fixedRows + d, k);
+        rowIds.insert(d, k, 0);
+        for (int j = 0; j < k; ++j)
+            rowIds[d + j] = p + j;
+        itemModel->end_insert();
+        renumberFrom = renumberFrom < 0 ? d : qMin(renumberFrom, d);
         if (makeCurrent)
-            make_current_data_row(d);
+            make_current_data_row(d + k - 1);
+        i += k;
     }
+    if (renumberFrom >= 0)
+        renumber_rows_from(renumberFrom);
 }
 
 void c_qtableview_functab::set_row(int index, bool shown)
@@ -306,28 +330,29 @@ void c_qtableview_functab::set_row(int index, bool shown)
 
 void c_qtableview_functab::remove_array_rows(int index, int count)
 {
-    if (!variableRows)
+    if (!variableRows || count <= 0)
         return;
     const int p0 = index - indexOffset;
-    int c = find_row_for(p0);
+    const int c = find_row_for(p0);
     if (c >= rowIds.size() || rowIds.at(c) != p0)
         return;
-    for (int i = 0; i < count && c < rowIds.size(); ++i) {
-        const int p = rowIds.at(c);
-        itemModel->begin_remove(fixedRows + c);
-        rowIds.remove(c);
+    // The consecutive rows go in one removal; removing them one by one would move the rest of
+    // a large table once per row.
+    const int k = qMin(count, rowIds.size() - c);
+    itemModel->begin_remove(fixedRows + c, k);
+    for (int j = c; j < c + k; ++j) {
+        const int p = rowIds.at(j);
         itemModel->drop_position_items(p);
         if (p >= 0 && p < int(rowOfId.size()))
             rowOfId[std::size_t(p)] = -1;
-        renumber_rows_from(c);
-        itemModel->end_remove();
-        if (c >= rowIds.size()) {
-            if (!rowIds.isEmpty())
-                make_current_data_row(c - 1);
-            break;
-        }
-        make_current_data_row(c);
     }
+    rowIds.remove(c, k);
+    renumber_rows_from(c);
+    itemModel->end_remove();
+    if (c < rowIds.size())
+        make_current_data_row(c);
+    else if (!rowIds.isEmpty())
+        make_current_data_row(c - 1);
 }
 
 void c_qtableview_functab::select_array_index(int index)
@@ -434,6 +459,8 @@ void c_qtableview_functab::update_filter_cell(int fixedRow, int column)
 
 void c_qtableview_functab::invalidate_filter()
 {
+    // Callers edit their records in place before asking for a new test of the rows.
+    itemModel->records_changed();
     filterProxy->invalidate();
 }
 
@@ -466,20 +493,24 @@ void c_qtableview_functab::on_FixRow_clicked(const QModelIndex& index)
 
 void c_qtableview_functab::on_SelectionChanged(const QItemSelection&, const QItemSelection&)
 {
-    // Rows by their selected cells: a check-box cell may not be selectable, so a row counts
-    // as selected when any of its cells is.
+    // Rows by the selection's ranges, not by its cells: a select-all over millions of rows is a
+    // single range, and a check-box cell that cannot be selected still leaves its row selected.
     int first = -1;
     int firstProxyRow = -1;
-    for (const QModelIndex& i : selectionModel()->selectedIndexes()) {
-        const int d = filterProxy->mapToSource(i).row() - fixedRows;
-        if (d < 0 || d >= rowIds.size())
-            continue;
-        if (firstProxyRow < 0 || i.row() < firstProxyRow) {
-            firstProxyRow = i.row();
+    for (const QItemSelectionRange& range : selectionModel()->selection()) {
+        // Only the fixed rows at the top of a range show no record; the range's first data row is its smallest.
+        for (int r = range.top(); r <= range.bottom(); ++r) {
+            if (firstProxyRow >= 0 && r >= firstProxyRow)
+                break;
+            const int d = filterProxy->mapToSource(filterProxy->index(r, 0)).row() - fixedRows;
+            if (d < 0 || d >= rowIds.size())
+                continue;
+            firstProxyRow = r;
             first = rowIds.at(d) + indexOffset;
+            break;
         }
     }
-    if (first >= 0 || firstProxyRow >= 0)
+    if (first >= 0)
         emit sig_SelectionChanged(first);
 }
 

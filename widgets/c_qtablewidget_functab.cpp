@@ -99,6 +99,9 @@ void c_qtablewidget_functab::refillRows(int currentRow)
     const int columns = columnCount();
     int r = 0;
     for (int id = 0; id < elementCount_; ++id) {
+        // A fixed table shows no more records than it has rows.
+        if (!variableRows_ && r >= rowCount())
+            break;
         if (variableRows_ && !(rowFilter_ && rowFilter_(id, record(id))))
             continue;
         fill_texts(id);
@@ -107,7 +110,7 @@ void c_qtablewidget_functab::refillRows(int currentRow)
             // Short text lists leave empty cells rather than rows with missing items.
             for (int k = 0; k < columns; ++k)
                 setItem(r, k, new QTableWidgetItem(k < rowTextList_.size() ? rowTextList_[k] : QString()));
-        } else if (!rowTextList_.isEmpty() && r < rowCount()) {
+        } else if (!rowTextList_.isEmpty()) {
             for (int k = firstTextColumn_; k < columns && k - firstTextColumn_ < rowTextList_.size(); ++k)
                 set_cell_text(r, k, rowTextList_[k - firstTextColumn_]);
         }
@@ -167,7 +170,8 @@ void c_qtablewidget_functab::removeCurrentRow(int id, quint16 count)
     const int c = row_showing(id);
     if (c < 0)
         return;
-    for (int n = 0; n < count && c < rowCount(); ++n) {
+    // A fixed table may have more rows than records shown.
+    for (int n = 0; n < count && c < rowCount() && c < rowIds_.size(); ++n) {
         removeRow(c);
         const int gone = rowIds_[c];
         if (gone >= 0 && gone < int(rowOfId_.size()))

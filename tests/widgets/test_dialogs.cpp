@@ -2,6 +2,7 @@
 // user.
 #include <QAbstractButton>
 #include <QApplication>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileDialog>
 #include <QLabel>
@@ -26,11 +27,15 @@ protected:
     void SetUp() override { ui_testing::test_app(); }
 
     // Runs `user` on the modal widget as soon as one is shown (polled, never a fixed sleep).
-    static void when_modal(std::function<void(QWidget*)> user)
+    // A modal that never comes fails the test and closes the windows, rather than leaving it
+    // waiting until the harness kills it; a poll never outlives its test.
+    void when_modal(std::function<void(QWidget*)> user)
     {
-        auto* poll = new QTimer(qApp);
+        auto* poll = new QTimer(&polls_);
         poll->setInterval(10);
-        QObject::connect(poll, &QTimer::timeout, [poll, user] {
+        QElapsedTimer waited;
+        waited.start();
+        QObject::connect(poll, &QTimer::timeout, [poll, user, waited] {
             if (QWidget* w = QApplication::activeModalWidget()) {
                 poll->stop();
                 poll->deleteLater();
@@ -40,10 +45,26 @@ protected:
                     ADD_FAILURE() << "the modal " << w->metaObject()->className() << " stayed open";
                     d->reject();
                 }
+                return;
+            }
+            if (waited.elapsed() < 60000)
+                return;
+            poll->stop();
+            poll->deleteLater();
+            ADD_FAILURE() << "no modal window was shown";
+            for (QWidget* top : QApplication::topLevelWidgets()) {
+                if (!top->isVisible())
+                    continue;
+                if (auto* d = qobject_cast<QDialog*>(top))
+                    d->reject();
+                else
+                    top->close();
             }
         });
         poll->start();
     }
+
+    QObject polls_;
 };
 
 TEST_F(Dialogs, ProgressDialogForm)

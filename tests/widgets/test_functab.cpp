@@ -242,6 +242,22 @@ TEST_F(FuncTab, FixedTableFillsFromTheFirstTextColumnAndShowsRowLabels)
     EXPECT_EQ(t.item(1, 1)->text(), "x");
     EXPECT_EQ(t.item(1, 2)->text(), "y");
 
+    // More records than rows: the rows show the first records only. Fewer records than rows:
+    // a removal stops at the last row that shows one.
+    std::vector<std::uint8_t> four(4 * record_size, 0);
+    t.setLayoutInfo(four.data(), 4, record_size);
+    t.refillRows(0);
+    EXPECT_EQ(t.rowIds(), (QVector<int>{0, 1, 2}));
+    EXPECT_EQ(t.rowOfId(3), -1);
+    t.updateRows(3, 1);
+    EXPECT_EQ(t.rowIds().size(), t.rowCount());
+    t.setLayoutInfo(four.data(), 2, record_size);
+    t.refillRows(0);
+    ASSERT_EQ(t.rowIds(), (QVector<int>{0, 1}));
+    t.removeCurrentRow(1, 4);
+    EXPECT_EQ(t.rowIds(), (QVector<int>{0}));
+    EXPECT_EQ(t.rowCount(), 3);
+
     c_qtablewidget_functab plain;
     plain.setupTable(3, nullptr, &columns, 0, nullptr, nullptr, fixed_text, 1);
     plain.show();

@@ -222,7 +222,9 @@ TEST_F(plot_fixture, CurveSlots)
     EXPECT_TRUE(plot.set_live_curve_mask(0x0C));
     EXPECT_EQ(plot.live_mask(), 0x0C);
 
+    ASSERT_TRUE(plot.attach_curve(12, nullptr, &b, false));
     plot.setup_curves(false, false, 5, &colours, 1, 0, 1, 0);
+    EXPECT_EQ(plot.curve_data(12), nullptr);  // no curve of the earlier set-up stays behind
     for (int i = 0; i < 5; ++i)
         ASSERT_TRUE(plot.attach_curve(i, nullptr, &a, false));
     EXPECT_FALSE(plot.attach_curve(2, &found, &c, false));  // all remaining slots in use

@@ -79,6 +79,18 @@ TEST_F(SmallWidgets, RadioGroupTakesFormButtons)
     rbs[1]->click();
     ASSERT_EQ(clicked.count(), 1);
     EXPECT_EQ(clicked.at(0).at(0).toInt(), 1);
+
+    // Buttons of a replaced set no longer report to the group.
+    QVector<QRadioButton*> others{new QRadioButton("c", &form), new QRadioButton("d", &form)};
+    g.set_buttons(others);
+    rbs[0]->click();
+    EXPECT_EQ(clicked.count(), 1);
+    g.create_buttons(QStringList{"e", "f"}, Qt::Horizontal);
+    others[1]->click();
+    EXPECT_EQ(clicked.count(), 1);
+    g.button(1)->click();
+    ASSERT_EQ(clicked.count(), 2);
+    EXPECT_EQ(clicked.at(1).at(0).toInt(), 1);
 }
 
 // --- LED ------------------------------------------------------------------------------------

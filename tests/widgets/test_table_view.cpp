@@ -178,6 +178,11 @@ TEST_F(table_fixture, FilterRowAndFilteringThroughTheProxy)
     view.update_rows(4, 1);
     view.invalidate_filter();
     EXPECT_EQ(visible(), (QVector<int>{6}));
+    // Records edited in place and only re-filtered: the numbers are read again.
+    set_record(2, 1, 90, 10);
+    set_record(6, 1, 0, 14);
+    view.invalidate_filter();
+    EXPECT_EQ(visible(), (QVector<int>{2}));
 
     // The fixed row stays through every refill.
     view.refill_rows(0);
@@ -218,6 +223,32 @@ TEST_F(table_fixture, RowsFollowUpdatesAndRemovals)
     EXPECT_EQ(view.current_array_index(), 7);
     view.remove_array_rows(3, 2);
     EXPECT_EQ(view.row_ids().size(), 0);
+
+    // A range of records with gaps goes in as runs; every row number stays right.
+    for (int p : {3, 9})
+        set_record(p, 1, qint16(p), 0);
+    view.refill_rows(0);
+    view.update_rows(2, 12);
+    EXPECT_EQ(view.row_ids(), (QVector<int>{2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13}));
+    for (int d = 0; d < view.row_ids().size(); ++d)
+        EXPECT_EQ(view.row_of_id()[view.row_ids().at(d)], d);
+    EXPECT_EQ(view.current_array_index(), 13);
+    EXPECT_EQ(cell(9, 1), QStringLiteral("9"));
+    view.remove_array_rows(5, 100);  // to the end: the new last row is current
+    EXPECT_EQ(view.row_ids(), (QVector<int>{2, 3, 4}));
+    EXPECT_EQ(view.row_of_id()[9], -1);
+    EXPECT_EQ(view.current_array_index(), 4);
+    view.remove_array_rows(3, 1);
+    EXPECT_EQ(view.current_array_index(), 4);
+    EXPECT_EQ(view.row_of_id()[4], 1);
+
+    // Selecting everything reports the first data row in view order, never the fixed row.
+    QSignalSpy sel(&view, &c_qtableview_functab::sig_SelectionChanged);
+    view.filter_proxy()->sort(3, Qt::DescendingOrder);  // "rec4" before "rec2"
+    view.selectAll();
+    ASSERT_GE(sel.count(), 1);
+    EXPECT_EQ(sel.last().at(0).toInt(), 4);
+    view.filter_proxy()->sort(-1);
 
     // The fixed row is never an array index.
     view.setCurrentIndex(view.model()->index(0, 1));
@@ -334,6 +365,11 @@ TEST(TableViewFixedTable, RowLabelsAndFirstTextColumn)
     view.refill_rows(0);
     EXPECT_EQ(view.model()->index(0, 0).data().toString(), QStringLiteral("kept"));
     EXPECT_EQ(view.model()->index(1, 1).data().toString(), QStringLiteral("22"));
+    // A rewritten row keeps the texts before the first text column too.
+    values[0] = 33;
+    view.update_rows(0, 1);
+    EXPECT_EQ(view.model()->index(0, 0).data().toString(), QStringLiteral("kept"));
+    EXPECT_EQ(view.model()->index(0, 1).data().toString(), QStringLiteral("33"));
     EXPECT_EQ(view.model()->headerData(1, Qt::Vertical).toString(), QStringLiteral("second"));
     EXPECT_FALSE(view.verticalHeader()->isHidden());
 }
