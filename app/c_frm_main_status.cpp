@@ -5,8 +5,8 @@
 #include <QPushButton>
 #include <QStatusBar>
 #include <QStyle>
-#include <QStyleFactory>
 
+#include "widgets/shared_windows_style.h"
 #include "app/c_frm_main.h"
 #include "app/link_state.h"
 #include "app/shell_state.h"
@@ -81,10 +81,8 @@ void widen_to_hint(QWidget* w) { w->setMinimumWidth(w->sizeHint().width() + 5); 
 void c_frm_main::build_status_panel()
 {
     QStatusBar* bar = statusBar();
-    if (QStyle* style = QStyleFactory::create(QStringLiteral("Windows"))) {
-        style->setParent(bar);  // a widget does not own the style it is given
+    if (QStyle* style = shared_windows_style())
         bar->setStyle(style);
-    }
 
     l_STB_Message = status_label(bar, "l_STB_Message", QString(), message_text(22));
     l_STB_OK = status_label(bar, "l_STB_OK", QStringLiteral("OK"), QStringLiteral("OK Status"));
