@@ -6,11 +6,6 @@
 namespace flashcli {
 namespace {
 
-char ascii_upper(char c)
-{
-    return (c >= 'a' && c <= 'z') ? char(c - 'a' + 'A') : c;
-}
-
 bool apply_switch(char c)
 {
     cli_settings& s = settings();

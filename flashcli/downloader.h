@@ -96,8 +96,11 @@ downloader& current_downloader();
 // Installs a downloader (nullptr restores the default); the caller keeps ownership.
 void set_downloader(downloader* d);
 
-// The stand-in while no download library is bound: no transport can be opened, each one
-// failing with the code its own driver gives for a missing device.
+// The library's code for a driver that is not initialised.
+constexpr uint16_t result_driver_not_initialised = 0x8002;
+
+// The stand-in while no download library is bound: every call fails as not initialised.
+// A missing device would name a cause (cable, port, board) that is not the one.
 class unavailable_downloader : public downloader {
 public:
     uint16_t DrvInitCAN_ISA(int16_t, int16_t, uint16_t) override;

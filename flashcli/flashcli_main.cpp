@@ -90,8 +90,9 @@ int flashcli_main(const argument_list& args)
     }
     if (r == 0) {
         // The transfer itself is not part of this program yet: with the transport open
-        // nothing has been done, and that must not read as success.
-        r = result_wrong_parameters;
+        // nothing has been done, and that must not read as success. Nothing was wrong
+        // with the parameters either; the download library is what is missing.
+        r = result_driver_not_initialised;
     }
     return report_error(r);
 }

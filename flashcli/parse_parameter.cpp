@@ -9,11 +9,6 @@
 namespace flashcli {
 namespace {
 
-char ascii_upper(char c)
-{
-    return (c >= 'a' && c <= 'z') ? char(c - 'a' + 'A') : c;
-}
-
 bool is_letter(char c)
 {
     c = ascii_upper(c);
@@ -58,6 +53,11 @@ int32_t baudrate_code_of(uint16_t selection)
 }
 
 }  // namespace
+
+char ascii_upper(char c)
+{
+    return (c >= 'a' && c <= 'z') ? char(c - 'a' + 'A') : c;
+}
 
 bool copy_file_name(const char* value, std::string& destination)
 {

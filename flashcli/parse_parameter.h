@@ -14,4 +14,7 @@ int parse_parameter(const char* setting);
 // or below cut. Returns whether anything is left.
 bool copy_file_name(const char* value, std::string& destination);
 
+// Upper case of an ASCII letter, whatever the locale; any other character unchanged.
+char ascii_upper(char c);
+
 }  // namespace flashcli

@@ -1,7 +1,5 @@
 #include "flashlink/C_COMM.h"
 
-#include "platform/clock.h"
-
 uint16_t C_COMM::Send(const uint8_t*, uint16_t, uint16_t* sent, uint32_t)
 {
     if (sent)
@@ -30,11 +28,5 @@ void C_COMM::ResetReceiver() {}
 uint16_t C_COMM::Open(uint16_t, uint16_t) { return 0; }
 
 void C_COMM::Close() {}
-
-void C_COMM::WaitFrame(uint32_t ms)
-{
-    if (ms > 0)
-        platform::sleep_ms(1);
-}
 
 C_COMM::~C_COMM() = default;

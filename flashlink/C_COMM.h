@@ -33,8 +33,9 @@ public:
     virtual uint16_t Open(uint16_t request_id, uint16_t response_id);
     virtual void Close();
     // Blocks until RcvReady would report something or `ms` have passed, so that callers
-    // polling for a response need not spin. The default waits one clock tick at most.
-    virtual void WaitFrame(uint32_t ms);
+    // polling for a response need not spin. Every transport says how it waits: a stand-in
+    // here could only sleep a fixed time and turn the wait into a fast poll.
+    virtual void WaitFrame(uint32_t ms) = 0;
 
     virtual ~C_COMM();
 };

@@ -179,8 +179,8 @@ uint16_t C_SdoMast::Download(C_RQ_Xld* requester, T_XLD_CALLBACK function, uint1
         return r;
     bool expedited = (!(flags & SDO_FLAG_CALLBACK) && size != 0) || (!function && !requester);
     // An expedited request has room for 1 to 4 bytes; the source of a segmented one needs a
-    // buffer to fill.
-    if (!data || (expedited && (size == 0 || size > 4)))
+    // buffer to fill, and its size is all that bounds what the source may put there.
+    if (!data || size == 0 || (expedited && size > 4))
         return fl_result::no_buffer;
     clearTransfer();
     abortDetail_ = 0;
@@ -346,9 +346,13 @@ void C_SdoMast::sendRequest()
             uint16_t piece = static_cast<uint16_t>(std::min<uint32_t>(capacity_, 0xFFFF));
             g_sdo.last_piece = 0;
             callData(data_, &piece, &g_sdo.last_piece);
-            // The source never gets to make us read past the buffer it fills.
-            if (capacity_ != 0 && piece > capacity_)
-                piece = static_cast<uint16_t>(capacity_);
+            // A piece larger than the buffer cannot be read back whole: sending part of it
+            // would end a transfer that lost data as a success.
+            if (piece > capacity_) {
+                startAbort(SDO_ABORT_SIZE_HIGH);
+                sendRequest();
+                return;
+            }
             position_ = 0;
             size_ = piece;
         }
@@ -474,9 +478,15 @@ void C_SdoMast::onInitUploadResponse()
     if (command & 0x02) {
         uint32_t n = (command & 0x01) ? 4 - ((command >> 2) & 3) : 4;
         if (callbackMode_) {
+            // The sink is told n bytes, so all n must fit, as for a segment.
+            uint32_t room = capacity_ != 0 ? capacity_ : static_cast<uint32_t>(C_COMM::max_frame);
+            if (n > room) {
+                startAbort(SDO_ABORT_SIZE_HIGH);
+                return;
+            }
             uint8_t piece[8] = {};
             std::memcpy(piece, rx_ + 4, n);
-            std::memcpy(data_, piece, capacity_ != 0 && capacity_ < 8 ? capacity_ : 8);
+            std::memcpy(data_, piece, std::min<uint32_t>(room, 8));
             position_ = n;
             uint16_t length = static_cast<uint16_t>(n);
             int last = 1;

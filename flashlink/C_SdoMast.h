@@ -70,7 +70,8 @@ public:
     // Ends a running transfer with an abort frame (code 0) and returns to idle.
     virtual short Abort();
     // Starts writing `size` bytes to index/subindex: expedited from `data` (1 to 4 bytes),
-    // or, with SDO_FLAG_CALLBACK, segmented with `data` as the buffer that the source fills.
+    // or, with SDO_FLAG_CALLBACK, segmented with `data` as the buffer of `size` bytes that the
+    // source fills; a piece larger than that aborts the transfer.
     virtual uint16_t Download(C_RQ_Xld* requester, T_XLD_CALLBACK function, uint16_t node,
                               uint16_t index, uint8_t subindex, uint32_t size, uint8_t* data,
                               unsigned flags);

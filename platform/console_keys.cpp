@@ -35,7 +35,9 @@ public:
         fd_ = open("/dev/tty", O_RDWR | O_NOCTTY | O_CLOEXEC);
         if (fd_ < 0)
             return;
-        if (tcgetattr(fd_, &saved_) != 0) {
+        // A job in the background would be stopped by the terminal (SIGTTOU/SIGTTIN) on the
+        // first mode change or read; it has no keyboard, as if it had no terminal.
+        if (tcgetpgrp(fd_) != getpgrp() || tcgetattr(fd_, &saved_) != 0) {
             close(fd_);
             fd_ = -1;
             return;

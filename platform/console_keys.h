@@ -1,7 +1,8 @@
 // Console key input for the console programs (the Windows key-pressed test and unbuffered
 // key read): the controlling terminal is put into raw mode, without echo, only for the
-// duration of one call and is always restored. Without a controlling terminal no key is
-// ever pressed and a read gets end of input at once, so nothing can hang on a missing console.
+// duration of one call and is always restored. Without a controlling terminal, or from a
+// background job, no key is ever pressed and a read gets end of input at once, so nothing can
+// hang or be stopped on a missing console.
 #pragma once
 
 namespace platform {

@@ -30,7 +30,14 @@ can_bus_hub::can_bus_hub(std::string socket_path) : path_(std::move(socket_path)
         ::close(listen_fd_);
         throw std::runtime_error("CAN bus socket " + path_ + ": " + why);
     }
+    // Without its wake-up the hub thread could never be stopped.
     wake_fd_ = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
+    if (wake_fd_ < 0) {
+        std::string why = std::strerror(errno);
+        ::close(listen_fd_);
+        ::unlink(path_.c_str());
+        throw std::runtime_error("CAN bus hub wake-up: " + why);
+    }
 }
 
 can_bus_hub::~can_bus_hub()

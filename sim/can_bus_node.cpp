@@ -92,6 +92,8 @@ bool can_bus_node::try_receive(can_frame& f)
     for (;;) {
         uint8_t msg[64];
         ssize_t n = ::recv(fd_, msg, sizeof(msg), MSG_DONTWAIT);
+        if (n == 0 || (n < 0 && errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR))
+            hung_up_ = true;
         if (n <= 0)
             return false;
         if (can_wire::decode_frame(msg, static_cast<size_t>(n), f))

@@ -27,6 +27,9 @@ public:
     // Waits up to timeout_ms until a frame is waiting, without taking it.
     bool wait_readable(int timeout_ms);
     int fd() const { return fd_; }
+    // True once a receive found the hub gone: the socket stays readable from then on, so a
+    // caller polling it must stop.
+    bool hung_up() const { return hung_up_; }
 
 private:
     bool greet(uint32_t bitrate);
@@ -34,6 +37,7 @@ private:
     int fd_ = -1;
     uint32_t bitrate_ = 0;
     bool tap_ = false;
+    bool hung_up_ = false;
 };
 
 }  // namespace sim

@@ -6,12 +6,18 @@
 
 #include <cerrno>
 #include <chrono>
+#include <cstring>
+#include <stdexcept>
+#include <string>
 
 namespace sim {
 
 can_bus_tap::can_bus_tap(const std::string& socket_path)
     : node_(socket_path, 0, true), wake_fd_(::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK))
 {
+    // Without its wake-up the recording thread could never be stopped.
+    if (wake_fd_ < 0)
+        throw std::runtime_error("CAN bus tap wake-up: " + std::string(std::strerror(errno)));
     thread_ = std::thread([this] { run(); });
 }
 
@@ -42,6 +48,9 @@ void can_bus_tap::run()
             frames_.push_back(f);
             cv_.notify_all();
         }
+        // A hub that is gone leaves the socket readable for ever.
+        if (node_.hung_up())
+            return;
     }
 }
 

@@ -217,11 +217,14 @@ extern "C" {
 uint8_t CANOpenDevice(int16_t baud, int16_t, uint16_t port)
 {
     portcan_state& s = st();
-    bool known_port = port_base(port, s.base);
+    // A refused open leaves the base alone: an open device keeps talking to its own port.
+    uint16_t base = 0;
+    bool known_port = port_base(port, base);
     if (s.open || !candrv::baud_accepted(candrv::library::portcan, baud) || !known_port) {
         ++s.open_count;
         return 0;
     }
+    s.base = base;
     s.objects.overrun = false;
     s.baud = baud;
     s.saved_base = s.base;
@@ -250,9 +253,15 @@ uint8_t CANInitBoard(uint16_t port)
     uint16_t base = 0;
     if (!port_base(port, base))
         return 1;
-    st().base = base;
+    portcan_state& s = st();
+    const uint16_t open_base = s.base;
+    s.base = base;
     reset_pulse();
-    return register_test() ? 1 : 0;
+    const bool passed = register_test();
+    // The test of a board leaves an open device on its own port.
+    if (s.open)
+        s.base = open_base;
+    return passed ? 1 : 0;
 }
 
 uint8_t CANCloseDevice(void)
@@ -425,6 +434,14 @@ uint8_t CANOpenMsgFifo(void** fifo, uint16_t capacity, uint8_t allocate)
 
 void CANCloseMsgFifo(void* fifo)
 {
+    // An object still attached to the FIFO goes on without one rather than fill freed memory.
+    portcan_state& s = st();
+    for (int h = 0; fifo && h < candrv::object_count; ++h) {
+        if (s.objects.fifo[h] == fifo) {
+            s.objects.fifo[h] = nullptr;
+            s.objects.kind[h] = static_cast<uint8_t>(s.objects.kind[h] & ~candrv::kind_fifo);
+        }
+    }
     std::free(fifo);
 }
 

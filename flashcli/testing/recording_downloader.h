@@ -43,13 +43,16 @@ private:
     bin_upload_args upload_;
 };
 
-// Installs a downloader for the lifetime of the object.
+// Installs a downloader for the lifetime of the object, then puts back the one before.
 class scoped_downloader {
 public:
-    explicit scoped_downloader(downloader& d) { set_downloader(&d); }
-    ~scoped_downloader() { set_downloader(nullptr); }
+    explicit scoped_downloader(downloader& d) : previous_(&current_downloader()) { set_downloader(&d); }
+    ~scoped_downloader() { set_downloader(previous_); }
     scoped_downloader(const scoped_downloader&) = delete;
     scoped_downloader& operator=(const scoped_downloader&) = delete;
+
+private:
+    downloader* previous_;
 };
 
 }  // namespace flashcli

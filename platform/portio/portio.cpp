@@ -167,14 +167,20 @@ size_t apply_environment()
             if (it == s.models.end() || s.applied.count(e.text))
                 continue;
             f = it->second;
-            s.applied.insert(e.text);
         }
-        // Built outside the lock: a model may connect to the bus hub and wait for it.
+        // Built outside the lock: a model may connect to the bus hub and wait for it. One that
+        // cannot be built now (no hub yet) is tried again by the next call.
         std::shared_ptr<backend> b = f(e.base, e.argument);
-        if (b) {
-            map(e.base, std::move(b));
-            ++mapped;
+        if (!b)
+            continue;
+        {
+            portio_state& s = state();
+            std::lock_guard<std::mutex> lock(s.m);
+            if (!s.applied.insert(e.text).second)
+                continue;  // another thread mapped it meanwhile
         }
+        map(e.base, std::move(b));
+        ++mapped;
     }
     return mapped;
 }

@@ -392,3 +392,44 @@ TEST_F(Portcan, SendObjectOptionFifoAndBusOff)
     EXPECT_EQ(lib.error(), 0u);
     lib.close_device();
 }
+
+TEST_F(Portcan, RefusedOpenAndBoardTestOnAnotherPortLeaveTheOpenDeviceOnItsPort)
+{
+    ASSERT_EQ(lib.open_device(4, 0, 1), 1);
+    int16_t snd = -1;
+    ASSERT_EQ(lib.open_snd(&snd, 0x605, 0, 0), 1);
+    EXPECT_EQ(lib.open_device(4, 0, 2), 0);  // already open
+    EXPECT_EQ(lib.init_board(2), 0);         // nothing at 0x278
+    const uint8_t data[2] = {0x40, 0x41};
+    ASSERT_EQ(lib.wr_msg(snd, data, 2, 0x605), 1);
+    can_frame got;
+    ASSERT_TRUE(peer->receive(got, wait_ms));
+    EXPECT_EQ(got.id, 0x605u);
+    EXPECT_EQ(got.data[1], 0x41);
+    lib.close_device();
+    lib.close_device();
+    EXPECT_TRUE(dongle->reset_mode());
+}
+
+TEST_F(Portcan, FifoClosedBeforeItsObjectIsNoLongerFilled)
+{
+    ASSERT_EQ(lib.open_device(4, 0, 1), 1);
+    void* fifo = nullptr;
+    ASSERT_EQ(lib.open_fifo(&fifo, 4, 1), 1);
+    int16_t rcv = -1;
+    ASSERT_EQ(lib.open_rcv(&rcv, 0x585, fifo, 0, 0, 0), 1);
+    lib.close_fifo(fifo);  // out of order: the object is still open
+    peer_sends(frame(0x585, 2, 0x30));
+    // The frame reaches the object as one without a FIFO; the freed memory is left alone.
+    uint8_t ovf = 9;
+    EXPECT_EQ(lib.msg_in_fifo(rcv, &ovf), 0);
+    ASSERT_EQ(lib.rcv_ready(rcv), 1);
+    uint8_t out[8] = {};
+    uint8_t len = 0;
+    int16_t id = 0, extra = 0;
+    lib.rd_msg(rcv, out, &len, &id, &extra);
+    EXPECT_EQ(id, 0x585);
+    EXPECT_EQ(out[1], 0x31);
+    lib.close_obj(rcv);
+    lib.close_device();
+}

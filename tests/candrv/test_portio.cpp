@@ -74,3 +74,22 @@ TEST_F(PortIo, EnvironmentMapsTheDongleOnceItsModelIsRegistered)
     EXPECT_EQ(portio::apply_environment(), 0u);  // mapped once only
     EXPECT_EQ(portio::mapped_at(0x300), nullptr);
 }
+
+TEST_F(PortIo, ModelThatCannotBeBuiltYetIsTriedAgain)
+{
+    setenv("TARVIX_SIM_PORTIO", "0x300:late", 1);
+    bool ready = false;
+    int built = 0;
+    EXPECT_EQ(portio::register_model("late",
+                                     [&](uint16_t, const std::string&) -> std::shared_ptr<portio::backend> {
+                                         ++built;
+                                         return ready ? std::make_shared<recording_ports>(4) : nullptr;
+                                     }),
+              0u);
+    EXPECT_EQ(portio::in8(0x301), 0xFF);
+    ready = true;
+    EXPECT_EQ(portio::apply_environment(), 1u);
+    EXPECT_EQ(portio::in8(0x301), 0x01);
+    EXPECT_EQ(portio::apply_environment(), 0u);
+    EXPECT_EQ(built, 2);
+}

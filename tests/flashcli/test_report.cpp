@@ -148,6 +148,8 @@ TEST_F(Report, TransportFailuresAreReportedAndTheTransportClosed)
         EXPECT_NE(output().find(error_text(r.result, 0)), std::string::npos);
         EXPECT_EQ(waited_ms(), 5000u);
     }
+    // Each row's downloader gave way to the fixture's again.
+    EXPECT_EQ(&flashcli::current_downloader(), &fake_);
 }
 
 TEST_F(Report, EveryFailureEndsWithANonZeroStatus)
@@ -158,17 +160,26 @@ TEST_F(Report, EveryFailureEndsWithANonZeroStatus)
         {"set"}, {"$", "set"}, {"(", "set"}, {"#", "set"}, {"@", "set"}, {"=", "set"},
         {"nofile"}, {}, {"N:" + std::string(400, 'x'), "set"},
     };
-    for (const auto& line : lines) {
-        flashcli::argument_list args = line;
+    const size_t transport_lines = 6;
+    const uint16_t not_initialised = 0x8002;
+    for (size_t i = 0; i < lines.size(); ++i) {
+        flashcli::argument_list args = lines[i];
         args.push_back(")");
         const int status = run(args);
         SCOPED_TRACE(output());
         EXPECT_NE(status, 0);
         EXPECT_NE(flashcli::process_exit_status(status), 0);
+        // Without the library no transport can open, and the report says so rather than
+        // blaming a cable, port or board.
+        if (i < transport_lines) {
+            EXPECT_EQ(status, flashcli::flashcli_exit_status(not_initialised));
+            EXPECT_NE(output().find(error_text(not_initialised, 0)), std::string::npos);
+        }
     }
     flashcli::set_downloader(&fake_);
-    // With every call of the library succeeding the run still does not pretend success.
-    EXPECT_NE(run({"=", ")", "set"}), 0);
+    // With every call of the library succeeding the run still does not pretend success,
+    // nor blame the parameters.
+    EXPECT_EQ(run({"=", ")", "set"}), flashcli::flashcli_exit_status(not_initialised));
 }
 
 TEST_F(Report, UsbOnTheOtherFamilyIsClassZeroCodeOne)

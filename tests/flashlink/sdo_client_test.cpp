@@ -135,6 +135,11 @@ std::vector<sdo_case> cases()
                   {cat({0x00}, seq(1, 62)), seg_ok(0)},
                   {{0x11}, seg_ok(1)}},
                  0, C_SdoMast::ST_DONE});
+    // A piece larger than the source's buffer is refused, not cut short.
+    c.push_back({"segmented_piece_beyond_buffer_aborts", PROT_CAN, 0, kind::download, 8, {ten}, SDO_FLAG_CALLBACK,
+                 {{{0x20, LO, HI, 0, 8, 0, 0, 0}, ok_init()},
+                  {abort_frame(SDO_ABORT_SIZE_HIGH), std::nullopt}},
+                 fl_result::client_abort, C_SdoMast::ST_FAILED});
     c.push_back({"segmented_confirm_value_aborts", PROT_CAN, 0, kind::download, 16, {ten}, SDO_FLAG_CALLBACK,
                  {{{0x20, LO, HI, 0, 16, 0, 0, 0}, frame_bytes{0x60, LO, HI, 0, 1, 0, 0, 0}},
                   {abort_frame(SDO_ABORT_PROTOCOL), std::nullopt}},
@@ -150,6 +155,15 @@ std::vector<sdo_case> cases()
                   {cat({0x60}, seq(0, 7)), cat({0x00}, seq(0xA0, 5))},
                   {cat({0x70}, seq(7, 7)), cat({0x11}, seq(0xA5, 5))}},
                  0, C_SdoMast::ST_DONE, ten});
+    // An expedited answer is handed to the sink whole, so it must fit the sink's buffer.
+    c.push_back({"upload_callback_expedited_beyond_buffer", PROT_USB, 1, kind::upload_callback, 2, {},
+                 SDO_FLAG_CALLBACK,
+                 {{{0x40, LO, HI, 0, 0, 0, 0, 0}, frame_bytes{0x43, LO, HI, 0, 1, 2, 3, 4}},
+                  {abort_frame(SDO_ABORT_SIZE_HIGH), std::nullopt}},
+                 fl_result::client_abort, C_SdoMast::ST_FAILED});
+    c.push_back({"upload_callback_expedited_3", PROT_USB, 1, kind::upload_callback, 3, {}, SDO_FLAG_CALLBACK,
+                 {{{0x40, LO, HI, 0, 0, 0, 0, 0}, frame_bytes{0x47, LO, HI, 0, 1, 2, 3, 4}}},
+                 0, C_SdoMast::ST_DONE, {1, 2, 3}});
     c.push_back({"upload_expedited_1", PROT_USB, 1, kind::upload_buffer, 4, {}, 0,
                  {{{0x40, LO, HI, 0, 0, 0, 0, 0}, frame_bytes{0x4F, LO, HI, 0, 0x5A, 0x77, 0x77, 0x77}}},
                  0, C_SdoMast::ST_DONE, {0x5A, 0, 0, 0}, 0, 1});
@@ -198,7 +212,8 @@ TEST_P(sdo_table, frames_and_outcome)
     C_SdoMast client(c.protocol, c.fast, comm);
     piece_source source;
     piece_sink sink;
-    frame_bytes buffer(std::max<uint32_t>(c.size, 8), 0xEE);
+    // Room for what a source writes even where it claims more than the buffer the client is given.
+    frame_bytes buffer(std::max<uint32_t>(c.size, 16), 0xEE);
     uint16_t start;
     if (c.what == kind::download) {
         source.pieces = c.pieces;
@@ -293,6 +308,9 @@ TEST_F(sdo_client, refuses_transfers_without_data_or_callback)
     // An expedited request holds 1 to 4 bytes.
     EXPECT_EQ(client.Download(nullptr, nullptr, 0, 0x30FC, 0, 5, value, 0), fl_result::no_buffer);
     EXPECT_EQ(client.Download(nullptr, nullptr, 0, 0x30FC, 0, 0, value, 0), fl_result::no_buffer);
+    // A segmented source without room in its buffer.
+    C_RQ_Xld source;
+    EXPECT_EQ(client.Download(&source, nullptr, 0, 0x30F1, 0, 0, value, SDO_FLAG_CALLBACK), fl_result::no_buffer);
     EXPECT_EQ(client.Upload(nullptr, nullptr, 0, 0x30F9, 0, 4, nullptr, 0), fl_result::no_buffer);
     EXPECT_EQ(client.Upload(nullptr, nullptr, 0, 0x30F9, 0, 4, value, SDO_FLAG_CALLBACK), fl_result::no_buffer);
     EXPECT_EQ(client.State(), C_SdoMast::ST_IDLE);

@@ -1,10 +1,11 @@
 // Console keys on a pseudo terminal that a child process takes as its controlling terminal,
-// and in a child that has none.
+// in a child that has none, and in a background job of a terminal.
 #include <gtest/gtest.h>
 
 #include "platform/console_keys.h"
 
 #include <chrono>
+#include <csignal>
 #include <pty.h>
 #include <sys/ioctl.h>
 #include <sys/wait.h>
@@ -112,4 +113,46 @@ TEST(ConsoleKeys, WithoutTerminalNoKeyAndEndOfInputAtOnce)
     ASSERT_EQ(waitpid(pid, &st, 0), pid);
     ASSERT_TRUE(WIFEXITED(st));
     EXPECT_EQ(WEXITSTATUS(st), 0);
+}
+
+TEST(ConsoleKeys, BackgroundJobIsNotStoppedAndSeesNoKeys)
+{
+    int master = -1, slave = -1;
+    ASSERT_EQ(openpty(&master, &slave, nullptr, nullptr, nullptr), 0);
+    pid_t pid = fork();
+    ASSERT_GE(pid, 0);
+    if (pid == 0) {
+        close(master);
+        setsid();
+        if (ioctl(slave, TIOCSCTTY, 0) != 0)
+            _exit(10);
+        // The session leader stays the foreground job; the key calls run in a job of their own.
+        pid_t job = fork();
+        if (job < 0)
+            _exit(11);
+        if (job == 0) {
+            setpgid(0, 0);
+            if (platform::console_key_pressed())
+                _exit(1);
+            if (platform::console_read_key() != -1)
+                _exit(2);
+            _exit(0);
+        }
+        setpgid(job, job);
+        int st = 0;
+        if (waitpid(job, &st, WUNTRACED) != job)
+            _exit(12);
+        if (WIFSTOPPED(st)) {
+            kill(job, SIGKILL);
+            waitpid(job, &st, 0);
+            _exit(20);
+        }
+        _exit(WIFEXITED(st) ? WEXITSTATUS(st) : 21);
+    }
+    close(slave);
+    int st = 0;
+    ASSERT_EQ(waitpid(pid, &st, 0), pid);
+    ASSERT_TRUE(WIFEXITED(st));
+    EXPECT_EQ(WEXITSTATUS(st), 0) << "20: the job was stopped by the terminal";
+    close(master);
 }
