@@ -15,13 +15,18 @@ c_dlg_srcauswahl::c_dlg_srcauswahl(QWidget* parent)
     setWindowFlags(windowFlags() & ~Qt::WindowContextHelpButtonHint);
     ui->rbg_UP_Nr->create_buttons(QStringList{QStringLiteral("0"), QStringLiteral("1")}, Qt::Horizontal);
     ui->rbg_UP_Nr->hide();
+}
 
-    loadDialog_ = new QFileDialog(this, QStringLiteral("Load Data from ..."));
-    loadDialog_->setObjectName(QStringLiteral("fd_Load"));
-    loadDialog_->setOption(QFileDialog::DontUseNativeDialog);
-    saveDialog_ = new QFileDialog(this, QStringLiteral("Save Data to ..."));
-    saveDialog_->setObjectName(QStringLiteral("fd_Save"));
-    saveDialog_->setOption(QFileDialog::DontUseNativeDialog);
+QFileDialog* c_dlg_srcauswahl::file_dialog(bool save) const
+{
+    QFileDialog*& d = save ? saveDialog_ : loadDialog_;
+    if (!d) {
+        auto* self = const_cast<c_dlg_srcauswahl*>(this);
+        d = new QFileDialog(self, save ? QStringLiteral("Save Data to ...") : QStringLiteral("Load Data from ..."));
+        d->setObjectName(save ? QStringLiteral("fd_Save") : QStringLiteral("fd_Load"));
+        d->setOption(QFileDialog::DontUseNativeDialog);
+    }
+    return d;
 }
 
 c_dlg_srcauswahl::~c_dlg_srcauswahl() { delete ui; }
@@ -32,7 +37,7 @@ void c_dlg_srcauswahl::prepareFileDialog()
     ui->rbg_UP_Nr->hide();
     const bool save = g_shell().source_save_mode;
     setWindowTitle(save ? QStringLiteral("Save Data to ...") : QStringLiteral("Load Data from ..."));
-    QFileDialog* d = save ? saveDialog_ : loadDialog_;
+    QFileDialog* d = file_dialog(save);
     d->setDirectory(data_file(QStringLiteral("cd_data")));
     d->setNameFilter(QStringLiteral("TVX Files (*.CDX)"));
     d->setDefaultSuffix(QStringLiteral("cdx"));
@@ -54,7 +59,7 @@ void c_dlg_srcauswahl::on_bn_File_clicked()
     program_document& doc = g_program_document();
     QFileDialog* d;
     if (g_shell().source_save_mode) {
-        d = saveDialog_;
+        d = file_dialog(true);
         d->setAcceptMode(QFileDialog::AcceptSave);
         d->setFileMode(QFileDialog::AnyFile);
         if (doc.file_name == QLatin1String("NEWFILE")) {
@@ -66,7 +71,7 @@ void c_dlg_srcauswahl::on_bn_File_clicked()
             d->setOption(QFileDialog::DontConfirmOverwrite, true);
         }
     } else {
-        d = loadDialog_;
+        d = file_dialog(false);
         d->setAcceptMode(QFileDialog::AcceptOpen);
         d->setFileMode(QFileDialog::ExistingFile);
     }

@@ -17,8 +17,9 @@ public:
     // Called before each use, after the caller set the save mode (shell_state).
     void prepareFileDialog();
 
-    QFileDialog* load_dialog() const { return loadDialog_; }
-    QFileDialog* save_dialog() const { return saveDialog_; }
+    // Made on first use: a file dialog watches its folder for as long as it exists.
+    QFileDialog* load_dialog() const { return file_dialog(false); }
+    QFileDialog* save_dialog() const { return file_dialog(true); }
     Ui::c_dlg_srcauswahl* form() const { return ui; }
 
 public slots:
@@ -29,8 +30,9 @@ public slots:
 private:
     // Ends the modal run: accepted when the user chose a source.
     void finish();
+    QFileDialog* file_dialog(bool save) const;
 
     Ui::c_dlg_srcauswahl* ui;
-    QFileDialog* loadDialog_;
-    QFileDialog* saveDialog_;
+    mutable QFileDialog* loadDialog_ = nullptr;
+    mutable QFileDialog* saveDialog_ = nullptr;
 };

@@ -32,8 +32,12 @@ namespace {
 constexpr int interval_down_ms = 800;
 constexpr int interval_up_ms = 0;
 constexpr qint64 led_period_ms = 700;
-// A tick sleeps this long at most for a report instead of spinning.
+// A tick with nothing to send sleeps this long at most for a report instead of spinning.
 constexpr uint32_t idle_wait_ms = 1;
+// The tick that sent the status request waits for its reply a little longer: the controller
+// answers within two of its 1 ms interrupt frames, and a tick that gave up before that would
+// only cost a wake-up and another pass of the event loop for the same reply.
+constexpr uint32_t request_wait_ms = 4;
 
 bool is_step_command(uint8_t c)
 {
@@ -104,6 +108,7 @@ void c_frm_main::tick()
         return;
 
     // 6. Send.
+    bool request_sent = false;
     if (!X.status_in_flight) {
         const device_frame* oldest = queue_oldest();
         if (!X.command_in_flight && oldest) {
@@ -125,8 +130,10 @@ void c_frm_main::tick()
             error_record e;
             const device_frame request = make_status_request();
             X.status_in_flight = hid_send_frame(request.data(), dp::frame_size, e);
-            if (X.status_in_flight)
+            if (X.status_in_flight) {
                 L.reply_countdown = g_link_settings().reply_ticks;
+                request_sent = true;
+            }
         }
     }
 
@@ -143,9 +150,9 @@ void c_frm_main::tick()
         got = true;
     } else {
         // The reply to a request just sent is as good as one awaited: the wait ends the
-        // moment it comes, and a tick without one costs no more than an idle one.
+        // moment it comes, so one tick covers the whole exchange.
         got = hid_poll(e);
-        if (!got && hid_wait(idle_wait_ms))
+        if (!got && hid_wait(request_sent ? request_wait_ms : idle_wait_ms))
             got = hid_poll(e);
     }
 
