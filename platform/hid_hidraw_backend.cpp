@@ -1,6 +1,6 @@
 #include "platform/hid_hidraw_backend.h"
 
-#include "platform/fd_wait.h"
+#include "platform/hid_fd_read.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -13,7 +13,6 @@
 #include <iterator>
 #include <map>
 #include <poll.h>
-#include <sys/eventfd.h>
 #include <unistd.h>
 
 namespace platform {
@@ -113,8 +112,9 @@ std::string base_name(const std::string& path)
 
 class hidraw_device final : public hid_device {
 public:
-    hidraw_device(int fd, hid_interface_info info, std::string product, bool product_ok, bool numbered)
-        : fd_(fd), wake_(eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)), info_(std::move(info)),
+    hidraw_device(int fd, hid_wake_event wake, hid_interface_info info, std::string product, bool product_ok,
+                  bool numbered)
+        : fd_(fd), wake_(std::move(wake)), info_(std::move(info)),
           product_(std::move(product)), product_ok_(product_ok), numbered_(numbered)
     {
     }
@@ -122,8 +122,6 @@ public:
     {
         if (fd_ >= 0)
             ::close(fd_);
-        if (wake_ >= 0)
-            ::close(wake_);
     }
     const hid_interface_info& info() const override { return info_; }
     bool product_string(std::string& out, uint32_t& error) override
@@ -169,17 +167,8 @@ public:
     hid_io_result read(uint8_t* buffer, size_t capacity, int32_t timeout_ms) override
     {
         for (;;) {
-            int error = 0;
-            switch (platform::wait_readable_or_woken(fd_, wake_, timeout_ms, error)) {
-            case platform::fd_wait_result::failed:
-                return {hid_io_state::failed, 0, hid_error_from_errno(error), hid_io_stage::wait};
-            case platform::fd_wait_result::timed_out:
-                return {hid_io_state::timed_out, 0, 0};
-            case platform::fd_wait_result::woken:
-                return {hid_io_state::stopped, 0, 0};
-            case platform::fd_wait_result::readable:
-                break;
-            }
+            if (auto ended = hid_wait_for_input(fd_, wake_.fd(), timeout_ms))
+                return *ended;
             if (capacity == 0)
                 return {hid_io_state::failed, 0, hid_error_invalid_parameter, hid_io_stage::start};
             // Without report IDs hidraw leaves out the ID byte; Windows puts a 0 there.
@@ -197,12 +186,7 @@ public:
             return {hid_io_state::failed, 0, hid_error_from_errno(errno)};
         }
     }
-    void interrupt() override
-    {
-        uint64_t one = 1;
-        ssize_t ignored = ::write(wake_, &one, sizeof one);
-        (void)ignored;
-    }
+    void interrupt() override { wake_.signal(); }
 
 private:
     hid_io_result step()
@@ -220,7 +204,7 @@ private:
     }
 
     int fd_;
-    int wake_;
+    hid_wake_event wake_;
     hid_interface_info info_;
     std::string product_;
     bool product_ok_;
@@ -307,6 +291,11 @@ std::unique_ptr<hid_device> hid_hidraw_backend::open(const std::string& path, hi
         error = hid_error_file_not_found;
         return nullptr;
     }
+    hid_wake_event wake;
+    if (!wake.valid()) {
+        error = hid_error_from_errno(errno);
+        return nullptr;
+    }
     // Capabilities and the product string come from sysfs: a query opens no node.
     int fd = -1;
     if (access != hid_access::query) {
@@ -321,7 +310,7 @@ std::unique_ptr<hid_device> hid_hidraw_backend::open(const std::string& path, hi
     std::string product;
     bool ok = product_of(name, product);
     hid_interface_info i{path, caps.usage_page, caps.usage, caps.input_report_length, caps.output_report_length};
-    return std::make_unique<hidraw_device>(fd, i, product, ok, caps.numbered_reports);
+    return std::make_unique<hidraw_device>(fd, std::move(wake), i, product, ok, caps.numbered_reports);
 }
 
 }  // namespace platform

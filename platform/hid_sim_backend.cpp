@@ -1,6 +1,6 @@
 #include "platform/hid_sim_backend.h"
 
-#include "platform/fd_wait.h"
+#include "platform/hid_fd_read.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -9,7 +9,6 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <poll.h>
-#include <sys/eventfd.h>
 #include <sys/socket.h>
 #include <sys/un.h>
 #include <unistd.h>
@@ -24,16 +23,14 @@ constexpr int hello_wait_ms = 5000;
 
 class sim_device final : public hid_device {
 public:
-    sim_device(int fd, hid_interface_info info, hid_sim::hello h)
-        : fd_(fd), wake_(eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)), info_(std::move(info)), hello_(std::move(h))
+    sim_device(int fd, hid_wake_event wake, hid_interface_info info, hid_sim::hello h)
+        : fd_(fd), wake_(std::move(wake)), info_(std::move(info)), hello_(std::move(h))
     {
         pending_.reserve(info_.output_report_length + 2u);
     }
     ~sim_device() override
     {
         ::close(fd_);
-        if (wake_ >= 0)
-            ::close(wake_);
     }
 
     const hid_interface_info& info() const override { return info_; }
@@ -104,17 +101,8 @@ public:
     hid_io_result read(uint8_t* buffer, size_t capacity, int32_t timeout_ms) override
     {
         for (;;) {
-            int error = 0;
-            switch (platform::wait_readable_or_woken(fd_, wake_, timeout_ms, error)) {
-            case platform::fd_wait_result::failed:
-                return {hid_io_state::failed, 0, hid_error_from_errno(error), hid_io_stage::wait};
-            case platform::fd_wait_result::timed_out:
-                return {hid_io_state::timed_out, 0, 0};
-            case platform::fd_wait_result::woken:
-                return {hid_io_state::stopped, 0, 0};
-            case platform::fd_wait_result::readable:
-                break;
-            }
+            if (auto ended = hid_wait_for_input(fd_, wake_.fd(), timeout_ms))
+                return *ended;
             ssize_t n = ::recv(fd_, buffer, capacity, MSG_DONTWAIT | MSG_TRUNC);
             if (n > 0)
                 return {hid_io_state::done, uint32_t(n), 0};
@@ -126,16 +114,11 @@ public:
         }
     }
 
-    void interrupt() override
-    {
-        uint64_t one = 1;
-        ssize_t ignored = ::write(wake_, &one, sizeof one);
-        (void)ignored;
-    }
+    void interrupt() override { wake_.signal(); }
 
 private:
     int fd_;
-    int wake_;
+    hid_wake_event wake_;
     hid_interface_info info_;
     hid_sim::hello hello_;
     std::vector<uint8_t> pending_;
@@ -237,10 +220,15 @@ std::unique_ptr<hid_device> hid_sim_backend::open(const std::string& path, hid_a
 {
     error = 0;
     hid_sim::hello h;
+    hid_wake_event wake;
+    if (!wake.valid()) {
+        error = hid_error_from_errno(errno);
+        return nullptr;
+    }
     int fd = connect_and_greet(path, access, h, error);
     if (fd < 0)
         return nullptr;
-    return std::make_unique<sim_device>(fd, info_from(path, h), std::move(h));
+    return std::make_unique<sim_device>(fd, std::move(wake), info_from(path, h), std::move(h));
 }
 
 }  // namespace platform

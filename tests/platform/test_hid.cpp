@@ -4,6 +4,8 @@
 
 #include <pthread.h>
 #include <signal.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -129,6 +131,35 @@ TEST_F(HidrawTree, EnumeratesInNumericOrderWithCapabilitiesAndProduct)
     EXPECT_EQ(q->info().output_report_length, 65);
     ASSERT_TRUE(q->product_string(p, err));
     EXPECT_EQ(p, "Tarvyx 9");
+}
+
+TEST_F(HidrawTree, NoDeviceIsOpenedWithoutItsWakeUp)
+{
+    // A device whose reader cannot be woken could never be stopped or reopened: with the
+    // descriptors nearly used up the open is refused rather than handing such a device out.
+    add("hidraw2", "Tarvix 9", vendor_descriptor);
+    fs::path dev = root_ / "dev";
+    fs::create_directories(dev);
+    std::ofstream(dev / "hidraw2") << "";
+    hid_hidraw_backend b(root_ / "class/hidraw", dev.string());
+    pid_t pid = fork();
+    ASSERT_GE(pid, 0);
+    if (pid == 0) {
+        uint32_t err = 0;
+        b.open((dev / "hidraw2").string(), hid_access::query, err);  // the sanitizers' type checks settle first
+        rlimit lim{64, 64};
+        setrlimit(RLIMIT_NOFILE, &lim);
+        std::vector<int> held;
+        for (int fd; (fd = dup(2)) >= 0;)
+            held.push_back(fd);
+        close(held.back());  // exactly one descriptor left
+        auto d = b.open((dev / "hidraw2").string(), hid_access::read, err);
+        _exit(d == nullptr && err != 0 ? 0 : 1);
+    }
+    int st = 0;
+    ASSERT_EQ(waitpid(pid, &st, 0), pid);
+    ASSERT_TRUE(WIFEXITED(st));
+    EXPECT_EQ(WEXITSTATUS(st), 0);
 }
 
 TEST(HidSimProtocol, HelloAndOpenRoundTripAndRejectGarbage)
