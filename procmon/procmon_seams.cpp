@@ -1,0 +1,17 @@
+#include "procmon/procmon_seams.h"
+
+#include "core/global_tables.h"
+#include "procmon/sdcard_reader.h"
+
+void install_procmon_seams()
+{
+    set_memory_card_search([](int sector_size, int32_t* drive) {
+        int32_t d = 0;
+        const bool found = sdcard_init(uint16_t(sector_size), d);
+        *drive = d;
+        g_sdcard().found = found;
+        g_sdcard().open = false;
+        g_sdcard().drive = d;
+        return found ? 1 : 0;
+    });
+}
