@@ -1,6 +1,6 @@
 #include "procmon/procmon_seams.h"
 
-#include "core/global_tables.h"
+#include "core/text/global_tables.h"
 #include "procmon/sdcard_reader.h"
 
 void install_procmon_seams()

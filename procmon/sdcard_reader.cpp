@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "core/byte_record.h"
+#include "core/image/byte_record.h"
 
 namespace L = sd_card_layout;
 

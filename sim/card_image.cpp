@@ -8,7 +8,7 @@
 #include <cstring>
 #include <random>
 
-#include "core/byte_record.h"
+#include "core/image/byte_record.h"
 #include "sim/world.h"
 
 namespace L = sd_card_layout;

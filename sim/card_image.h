@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "core/tool_records.h"
+#include "core/image/tool_records.h"
 #include "procmon/sd_card_layout.h"
 
 namespace sim {

@@ -6,7 +6,7 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "core/byte_record.h"
+#include "core/image/byte_record.h"
 #include "procmon/sdcard_reader.h"
 #include "sim/card_image.h"
 #include "support/test_support.h"

@@ -9,7 +9,7 @@
 #include <cstring>
 #include <fstream>
 
-#include "core/byte_record.h"
+#include "core/image/byte_record.h"
 #include "procmon/sdcard_reader.h"
 #include "support/test_support.h"
 

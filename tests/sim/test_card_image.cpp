@@ -7,7 +7,7 @@
 #include <cstring>
 #include <fstream>
 
-#include "core/byte_record.h"
+#include "core/image/byte_record.h"
 #include "procmon/sdcard_reader.h"
 #include "sim/card_image.h"
 #include "sim/world.h"
