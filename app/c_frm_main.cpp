@@ -19,6 +19,7 @@
 #include "core/device/device_commands.h"
 #include "core/device/device_exchange.h"
 #include "core/device/device_info.h"
+#include "core/device/link_timer.h"
 #include "core/files/konfig_cfg.h"
 #include "core/files/scanner_lists.h"
 #include "core/link/c_thrrcv.h"
@@ -83,6 +84,7 @@ c_frm_main::c_frm_main(const QStringList& arguments, QWidget* parent)
 c_frm_main::~c_frm_main()
 {
     g_dev_commands().link_timer_run = nullptr;
+    link_status_reply_hook() = nullptr;
     shell_objects& o = g_objects();
     if (o.main_window == this) {
         delete o.progress_dialog;
@@ -145,6 +147,8 @@ void c_frm_main::finish_start_up(const QStringList& arguments)
         else
             linkTimer_->stop();
     };
+    // The pages that cycle on status replies (manual mode page, plotter) run from the link step.
+    link_status_reply_hook() = [this](const device_frame& status) { manual_page_cycles(status); };
     linkTimer_->start(link_timer_interval_ms);
     ledTimer_.invalidate();
 

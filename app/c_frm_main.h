@@ -42,7 +42,7 @@ public:
     // The status panel's side of one decoded status reply (`forced`: redraw everything).
     void decode_status(const device_frame& frame, bool forced);
     // Sets the online LED from the link state and the blink phase.
-    void set_online_led();
+    void set_online_led(bool connected);
     // Fills the system information dialog from the controller.
     static void fill_system_info(c_dlg_systeminfo& dialog);
 
