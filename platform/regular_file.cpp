@@ -7,10 +7,10 @@
 
 namespace platform {
 
-int open_regular_file(const std::string& path)
+int open_regular_file(const std::string& path, bool read_write)
 {
     // Without O_NONBLOCK the open of a FIFO waits for a writer.
-    const int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    const int fd = open(path.c_str(), (read_write ? O_RDWR : O_RDONLY) | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
     if (fd < 0)
         return -1;
     struct stat st;

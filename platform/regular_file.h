@@ -8,9 +8,10 @@
 
 namespace platform {
 
-// A descriptor open for reading (close-on-exec), or -1 when the path cannot be opened or
-// is not a regular file (errno: the open's, or EISDIR for a directory, EINVAL otherwise).
-int open_regular_file(const std::string& path);
+// A descriptor open for reading, or for reading and writing (close-on-exec), or -1 when the
+// path cannot be opened so or is not a regular file (errno: the open's, or EISDIR for a
+// directory, EINVAL otherwise).
+int open_regular_file(const std::string& path, bool read_write = false);
 
 // The same as a C stream in binary read mode; null when open_regular_file refuses the path.
 FILE* fopen_regular(const std::string& path);
