@@ -117,6 +117,8 @@ void c_frm_main::create_long_lived_dialogs()
     o.message_dialog = new c_dlg_message(nullptr);
     o.message_dialog->setWindowTitle(QStringLiteral("Information"));
     o.message_dialog->setWindowFlags(fixed_box_flags);
+    // A message still shown does not keep the program running once its window has closed.
+    o.message_dialog->setAttribute(Qt::WA_QuitOnClose, false);
 }
 
 void c_frm_main::finish_start_up(const QStringList& arguments)
@@ -149,7 +151,9 @@ void c_frm_main::finish_start_up(const QStringList& arguments)
     };
     // The pages that cycle on status replies (manual mode page, plotter) run from the link step.
     link_status_reply_hook() = [this](const device_frame& status) { manual_page_cycles(status); };
-    linkTimer_->start(link_timer_interval_ms);
+    // Started by start_link() once the program may run: a refused second instance must not
+    // reach the controller while its warning is shown.
+    linkTimer_->setInterval(link_timer_interval_ms);
     ledTimer_.invalidate();
 
     if (arguments.size() > 1) {
@@ -162,6 +166,18 @@ void c_frm_main::finish_start_up(const QStringList& arguments)
 
     ui->ac_Tests->setVisible(false);
     ui->ac_ProcessMonitor->setVisible(false);
+}
+
+void c_frm_main::start_link()
+{
+    linkTimer_->start(link_timer_interval_ms);
+}
+
+void c_frm_main::stop_link()
+{
+    linkTimer_->stop();
+    if (receiveThread_)
+        receiveThread_->stop_and_wait();
 }
 
 void c_frm_main::enter_page(int index, const QString& title)
@@ -269,7 +285,6 @@ void show_reset_message()
     if (!m)
         return;
     m->l_Message()->setText(QString::fromLatin1(txt_message(29).c_str()));
-    m->setWindowModality(Qt::ApplicationModal);
     m->show();
 }
 
