@@ -24,6 +24,7 @@
 #include "core/user_seam.h"
 #include "core/c_thrrcv.h"
 #include "resources/resources_init.h"
+#include "scanner/scanner_finder_file.h"
 #include "core/konfig_cfg.h"
 #include "core/scanner_lists.h"
 #include "core/text_tables.h"

@@ -7,5 +7,3 @@ c_dlgw_scannerfull::c_dlgw_scannerfull(QWidget* parent) : QWidget(parent)
     setObjectName(QStringLiteral("c_dlgw_scannerfull"));
     stand_in_fill(this, QStringLiteral("Scanner Parameters"));
 }
-
-QString scanner_finder_version() { return QString(); }

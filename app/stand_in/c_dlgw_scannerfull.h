@@ -1,4 +1,4 @@
-// Stand-in of the scanner parameter page (stack index 3) and the scanner finder's version.
+// Stand-in of the scanner parameter page (stack index 3).
 #pragma once
 #include <QString>
 #include <QWidget>
@@ -19,6 +19,3 @@ signals:
 private:
     bool returnAnswer_ = true;
 };
-
-// The scanner finder's version text, shown in the about box.
-QString scanner_finder_version();
