@@ -13,6 +13,7 @@
 #include "app/c_dlg_systeminfo.h"
 #include "app/link_state.h"
 #include "core/command_mailbox.h"
+#include "core/device_calls.h"
 #include "core/device_commands.h"
 #include "core/device_exchange.h"
 #include "core/device_frame.h"
@@ -58,6 +59,8 @@ c_frm_main::c_frm_main(const QStringList& arguments, QWidget* parent)
     ui->setupUi(this);
 
     read_scanner_list();
+    // The pages ask where the open document comes from.
+    g_host_context.data_source = [] { return int(g_program_document().source); };
 
     programPage_ = new c_dlgw_program(this);
     manualPage_ = new c_dlgw_manualx(this);
