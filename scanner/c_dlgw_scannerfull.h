@@ -5,7 +5,7 @@
 #pragma once
 #include <QWidget>
 
-#include "core/scanner_record.h"
+#include "core/files/scanner_record.h"
 
 namespace Ui {
 class c_dlgw_scannerfull;

@@ -5,9 +5,9 @@
 #include <QFileInfo>
 #include <QList>
 
-#include "core/app_dirs.h"
-#include "core/scanner_lists.h"
-#include "core/user_seam.h"
+#include "core/files/app_dirs.h"
+#include "core/files/scanner_lists.h"
+#include "core/text/user_seam.h"
 
 scanner_finder_tables g_scanner_finder;
 

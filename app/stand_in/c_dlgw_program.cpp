@@ -1,6 +1,6 @@
 #include "stand_in/c_dlgw_program.h"
 
-#include "core/user_seam.h"
+#include "core/text/user_seam.h"
 #include "scanner/c_dlg_scannerfinder.h"
 #include "stand_in/stand_in_page.h"
 

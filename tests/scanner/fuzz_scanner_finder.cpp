@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <cstdlib>
 
-#include "core/scanner_lists.h"
+#include "core/files/scanner_lists.h"
 #include "scanner/c_dlg_scannerfinder.h"
 #include "scanner/scanner_finder_file.h"
 #include "ui_c_dlg_scannerfinder.h"

@@ -3,15 +3,15 @@
 #include <QFile>
 
 #include "app/shell_state.h"
-#include "core/app_dirs.h"
-#include "core/core_state.h"
-#include "core/device_calls.h"
-#include "core/device_commands.h"
-#include "core/device_exchange.h"
-#include "core/device_info.h"
-#include "core/hid_link.h"
-#include "core/scanner_lists.h"
-#include "core/scanner_params.h"
+#include "core/files/app_dirs.h"
+#include "core/image/core_state.h"
+#include "core/device/device_calls.h"
+#include "core/device/device_commands.h"
+#include "core/device/device_exchange.h"
+#include "core/device/device_info.h"
+#include "core/link/hid_link.h"
+#include "core/files/scanner_lists.h"
+#include "core/files/scanner_params.h"
 #include "scanner/scanner_finder_file.h"
 
 void scanner_sim_test::SetUp()

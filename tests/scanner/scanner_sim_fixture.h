@@ -10,7 +10,7 @@
 #include "support/test_support.h"
 #include "tests/sim/tvxsim_process.h"
 #include "widgets/testing/test_app.h"
-#include "core/hid_receive_thread.h"
+#include "core/link/hid_receive_thread.h"
 
 class scanner_sim_test : public ui_testing::app_first, public ::testing::Test {
 protected:

@@ -7,8 +7,8 @@
 #include <QFile>
 #include <functional>
 
-#include "core/app_dirs.h"
-#include "core/scanner_lists.h"
+#include "core/files/app_dirs.h"
+#include "core/files/scanner_lists.h"
 #include "scanner/scanner_finder_file.h"
 #include "support/test_support.h"
 

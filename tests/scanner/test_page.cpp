@@ -9,9 +9,9 @@
 
 #include "app/c_dlg_srcauswahl.h"
 #include "app/shell_state.h"
-#include "core/app_dirs.h"
-#include "core/parameter_files.h"
-#include "core/scanner_params.h"
+#include "core/files/app_dirs.h"
+#include "core/files/parameter_files.h"
+#include "core/files/scanner_params.h"
 #include "scanner/c_dlgw_scannerfull.h"
 #include "tests/scanner/scanner_sim_fixture.h"
 #include "ui_c_dlg_srcauswahl.h"
