@@ -27,10 +27,10 @@
 #include "core/text/text_tables.h"
 #include "core/text/user_seam.h"
 #include "resources/resources_init.h"
+#include "scanner/c_dlg_scanparausw.h"
 #include "scanner/c_dlgw_scannerfull.h"
 #include "scanner/scanner_finder_file.h"
 #include "stand_in/c_dlg_plotter.h"
-#include "stand_in/c_dlg_scanparausw.h"
 #include "stand_in/c_dlgw_manualx.h"
 #include "stand_in/c_dlgw_procmon.h"
 #include "stand_in/c_dlgw_program.h"
@@ -238,7 +238,7 @@ void c_frm_main::waiting_mode_step(bool status_decoded)
 
 void c_frm_main::on_ac_New_triggered() {}
 void c_frm_main::on_ac_Open_triggered() {}
-void c_frm_main::on_ac_Scanner_triggered() {}
+void c_frm_main::on_ac_Scanner_triggered() { run_user_scanner_set_command(*g_objects().scanner_selection); }
 
 void c_frm_main::on_ac_ProcessMonitor_triggered()
 {
