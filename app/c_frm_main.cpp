@@ -16,6 +16,7 @@
 #include "app/link_state.h"
 #include "app/shell_state.h"
 #include "core/device/command_mailbox.h"
+#include "core/device/device_calls.h"
 #include "core/device/device_commands.h"
 #include "core/device/device_exchange.h"
 #include "core/device/device_info.h"
@@ -27,12 +28,13 @@
 #include "core/text/text_tables.h"
 #include "core/text/user_seam.h"
 #include "resources/resources_init.h"
+#include "scanner/c_dlg_scanparausw.h"
+#include "scanner/c_dlgw_scannerfull.h"
+#include "scanner/scanner_finder_file.h"
 #include "stand_in/c_dlg_plotter.h"
-#include "stand_in/c_dlg_scanparausw.h"
 #include "stand_in/c_dlgw_manualx.h"
 #include "stand_in/c_dlgw_procmon.h"
 #include "stand_in/c_dlgw_program.h"
-#include "stand_in/c_dlgw_scannerfull.h"
 #include "ui_c_dlg_systeminfo.h"
 #include "ui_c_frm_main.h"
 #include "widgets/c_dlg_message.h"
@@ -58,6 +60,8 @@ c_frm_main::c_frm_main(const QStringList& arguments, QWidget* parent)
     ui->setupUi(this);
 
     read_scanner_list();
+    // The pages ask where the open document comes from.
+    g_host_context.data_source = [] { return int(g_program_document().source); };
 
     programPage_ = new c_dlgw_program(this);
     manualPage_ = new c_dlgw_manualx(this);
@@ -254,7 +258,7 @@ void c_frm_main::waiting_mode_step(bool status_decoded)
 
 void c_frm_main::on_ac_New_triggered() {}
 void c_frm_main::on_ac_Open_triggered() {}
-void c_frm_main::on_ac_Scanner_triggered() {}
+void c_frm_main::on_ac_Scanner_triggered() { run_user_scanner_set_command(*g_objects().scanner_selection); }
 
 void c_frm_main::on_ac_ProcessMonitor_triggered()
 {

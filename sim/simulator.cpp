@@ -226,6 +226,21 @@ std::vector<std::string> simulator::control(const std::string& line)
             name += char(set[i]);
         return ok(name);
     }
+    if (cmd == "scanner-set-bytes") {
+        // scanner-set-bytes <set byte>: the set's 224 bytes in hexadecimal, or "missing"
+        if (w.size() != 2 || !parse_number(w[1], a) || a < 0 || a > 0x81)
+            return fail("usage: scanner-set-bytes <0..127 | 0x80 | 0x81>");
+        const auto& set = world_.scanner_sets[size_t(a < 0x80 ? a : 128 + (a & 1))];
+        if (set.empty())
+            return ok("missing");
+        static const char hex[] = "0123456789abcdef";
+        std::string text;
+        for (uint8_t b : set) {
+            text += hex[b >> 4];
+            text += hex[b & 15];
+        }
+        return ok(text);
+    }
     if (cmd == "fault") {
         fault f;
         std::string err;
