@@ -3,9 +3,9 @@
 #include <QFileDialog>
 
 #include "app/shell_state.h"
-#include "core/app_dirs.h"
-#include "core/core_state.h"
-#include "core/user_seam.h"
+#include "core/files/app_dirs.h"
+#include "core/image/core_state.h"
+#include "core/text/user_seam.h"
 #include "ui_c_dlg_srcauswahl.h"
 
 c_dlg_srcauswahl::c_dlg_srcauswahl(QWidget* parent)

@@ -6,21 +6,21 @@
 #include <QStatusBar>
 #include <QStyle>
 
-#include "widgets/shared_windows_style.h"
 #include "app/c_frm_main.h"
 #include "app/link_state.h"
 #include "app/shell_state.h"
 #include "app/status_texts.h"
-#include "core/command_mailbox.h"
-#include "core/config_image.h"
-#include "core/core_state.h"
-#include "core/device_commands.h"
-#include "core/device_info.h"
-#include "core/text_tables.h"
+#include "core/device/command_mailbox.h"
+#include "core/device/device_commands.h"
+#include "core/device/device_info.h"
+#include "core/image/config_image.h"
+#include "core/image/core_state.h"
+#include "core/text/text_tables.h"
 #include "manual/c_dlgw_manualx.h"
 #include "widgets/c_my_led.h"
 #include "widgets/fixed_point.h"
 #include "widgets/led_styles.h"
+#include "widgets/shared_windows_style.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "core/text_tables.h"
+#include "core/text/text_tables.h"
 
 clone_header_values& g_clone_header()
 {

@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <functional>
 
-#include "core/device_frame.h"
+#include "core/protocol/device_frame.h"
 
 // Reboot state: nothing; a reset was sent and the message box waits for the controller to
 // answer again; a reboot is advisable after a changed scanner type or fieldbus protocol.

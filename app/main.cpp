@@ -10,8 +10,8 @@
 #include "app/c_frm_main.h"
 #include "app/run_guard.h"
 #include "app/shell_state.h"
-#include "core/app_dirs.h"
-#include "core/user_seam.h"
+#include "core/files/app_dirs.h"
+#include "core/text/user_seam.h"
 #include "widgets/qt_services.h"
 #include "widgets/screenshot.h"
 

@@ -7,7 +7,7 @@
 #include <array>
 #include <cstdint>
 
-#include "core/device_frame.h"
+#include "core/protocol/device_frame.h"
 
 class QMainWindow;
 class QPushButton;

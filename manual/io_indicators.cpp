@@ -1,6 +1,6 @@
 #include "manual/io_indicators.h"
 
-#include "core/device_protocol.h"
+#include "core/protocol/device_protocol.h"
 
 namespace dp = device_protocol;
 

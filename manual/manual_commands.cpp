@@ -1,10 +1,10 @@
 #include "manual/manual_commands.h"
 
 #include "app/link_state.h"
-#include "core/command_mailbox.h"
-#include "core/config_image.h"
-#include "core/core_state.h"
-#include "core/device_function_record.h"
+#include "core/device/command_mailbox.h"
+#include "core/image/config_image.h"
+#include "core/image/core_state.h"
+#include "core/image/device_function_record.h"
 
 namespace dp = device_protocol;
 

@@ -5,7 +5,7 @@
 #pragma once
 #include <cstdint>
 
-#include "core/device_frame.h"
+#include "core/protocol/device_frame.h"
 
 // Frame byte offsets of a single scan's values (inside the packed record from byte 7).
 namespace manual_frame {

@@ -4,7 +4,7 @@
 #include <cstring>
 
 #include "app/shell_state.h"
-#include "core/device_commands.h"
+#include "core/device/device_commands.h"
 #include "manual/c_dlgw_manualx.h"
 #include "manual/manual_state.h"
 #include "stand_in/c_dlg_plotter.h"

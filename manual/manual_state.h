@@ -5,7 +5,7 @@
 #include <array>
 #include <cstdint>
 
-#include "core/device_protocol.h"
+#include "core/protocol/device_protocol.h"
 
 constexpr int manual_function_count = 512;
 

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include "core/device_function_record.h"
+#include "core/image/device_function_record.h"
 
 namespace sim {
 

@@ -1,6 +1,6 @@
 #include "sim/profiles.h"
 
-#include "core/config_image.h"
+#include "core/image/config_image.h"
 
 namespace sim {
 namespace {

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "core/device_frame.h"
+#include "core/protocol/device_frame.h"
 
 namespace sim {
 

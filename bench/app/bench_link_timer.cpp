@@ -17,7 +17,7 @@
 
 #include "app/c_frm_main.h"
 #include "app/link_state.h"
-#include "core/user_seam.h"
+#include "core/text/user_seam.h"
 #include "tests/sim/tvxsim_process.h"
 
 namespace {

@@ -8,13 +8,13 @@
 #include <sched.h>
 #include <sys/resource.h>
 
-#include "core/c_thrrcv.h"
-#include "core/config_transfer.h"
-#include "core/core_state.h"
-#include "core/device_calls.h"
-#include "core/device_exchange.h"
-#include "core/hid_link.h"
-#include "core/tool_records.h"
+#include "core/device/device_calls.h"
+#include "core/device/device_exchange.h"
+#include "core/image/core_state.h"
+#include "core/image/tool_records.h"
+#include "core/link/c_thrrcv.h"
+#include "core/link/hid_link.h"
+#include "core/transfer/config_transfer.h"
 #include "tests/core/transfer_fixture_image.h"
 #include "tests/sim/tvxsim_process.h"
 

@@ -18,7 +18,7 @@
 
 #include "app/c_frm_main.h"
 #include "app/shell_state.h"
-#include "core/c_thrrcv.h"
+#include "core/link/c_thrrcv.h"
 #include "stand_in/c_dlgw_program.h"
 #include "stand_in/c_dlgw_scannerfull.h"
 #include "ui_c_frm_main.h"

@@ -2,8 +2,8 @@
 
 #include <cstring>
 
-#include "core/device_function_record.h"
-#include "core/working_image.h"
+#include "core/image/device_function_record.h"
+#include "core/image/working_image.h"
 
 config_image normalise_for_device(const config_image& written, const device_state& d)
 {

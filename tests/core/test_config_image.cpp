@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
-#include "core/config_image.h"
-#include "core/working_image.h"
+#include "core/image/config_image.h"
+#include "core/image/working_image.h"
 
 namespace {
 

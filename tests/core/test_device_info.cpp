@@ -1,6 +1,6 @@
 // Device information against the simulated controller's profiles: the system-information
 // read, the variant flags from parameter 28, the compatibility flags, the set-up values.
-#include "core/device_info.h"
+#include "core/device/device_info.h"
 #include "tests/core/device_sim_fixture.h"
 
 namespace dp = device_protocol;

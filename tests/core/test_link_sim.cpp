@@ -5,10 +5,10 @@
 #include <dirent.h>
 #include <memory>
 
-#include "core/hid_receive_thread.h"
-#include "core/command_mailbox.h"
-#include "core/device_exchange.h"
-#include "core/hid_link.h"
+#include "core/device/command_mailbox.h"
+#include "core/device/device_exchange.h"
+#include "core/link/hid_link.h"
+#include "core/link/hid_receive_thread.h"
 #include "tests/core/link_test_util.h"
 #include "tests/sim/tvxsim_process.h"
 

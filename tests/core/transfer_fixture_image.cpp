@@ -4,8 +4,8 @@
 #include <random>
 #include <string>
 
-#include "core/range_checks.h"
-#include "core/tool_records.h"
+#include "core/image/range_checks.h"
+#include "core/image/tool_records.h"
 
 // Sets every settings field the ranges allow to a value other than its default, wide
 // enough that byte pairs and 16-bit fields carry both bytes.

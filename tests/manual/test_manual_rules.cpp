@@ -3,9 +3,9 @@
 #include <gtest/gtest.h>
 
 #include "app/link_state.h"
-#include "core/command_mailbox.h"
-#include "core/config_image.h"
-#include "core/core_state.h"
+#include "core/device/command_mailbox.h"
+#include "core/image/config_image.h"
+#include "core/image/core_state.h"
 #include "manual/io_indicators.h"
 #include "manual/manual_commands.h"
 

@@ -4,9 +4,9 @@
 
 #include <cstring>
 
-#include "core/c_thrrcv.h"
-#include "core/device_exchange.h"
-#include "core/hid_link.h"
+#include "core/device/device_exchange.h"
+#include "core/link/c_thrrcv.h"
+#include "core/link/hid_link.h"
 #include "sim/controller.h"
 #include "sim/hid_server.h"
 #include "sim/inprocess_device.h"
