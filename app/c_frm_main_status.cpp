@@ -123,6 +123,7 @@ void c_frm_main::clear_status_panel()
     l_STB_DevVersion->setToolTip(message_text(58));
     l_STB_HostVersion->setToolTip(message_text(59));
     set_led_style(led_STB_Online, led_red);
+    manualPage_->reset_status_labels();
     g_status().output_state_text = QStringLiteral("--------");
     if (g_status_hooks().output_labels)
         g_status_hooks().output_labels(QString(), QString(), QStringLiteral("-----"));

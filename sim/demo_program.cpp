@@ -167,6 +167,12 @@ uint8_t start_cycle(world& w, const device_frame& request)
     w.stopping_left = 0;
     w.running_function = fn;
     w.running_command = request[dp::command_offset];
+    if (fn != 0xFFFF) {
+        // The function now current (data 10-11); none selected by the inputs (12-13 = -1).
+        w.status[10] = uint8_t(fn);
+        w.status[11] = uint8_t(fn >> 8);
+        w.status[12] = w.status[13] = 0xFF;
+    }
     w.running_mode = request[20];
     w.running_target = int32_t(request.u32(27));
     return 0;
