@@ -10,6 +10,10 @@
 #include <QTimer>
 
 #include "app/c_dlg_language.h"
+#include "core/transfer/config_transfer.h"
+#include "core/image/core_state.h"
+#include "core/text/error_texts.h"
+#include "manual/manual_state.h"
 #include "app/c_dlg_srcauswahl.h"
 #include "app/c_dlg_systeminfo.h"
 #include "app/host_version.h"
@@ -32,7 +36,7 @@
 #include "scanner/c_dlgw_scannerfull.h"
 #include "scanner/scanner_finder_file.h"
 #include "stand_in/c_dlg_plotter.h"
-#include "stand_in/c_dlgw_manualx.h"
+#include "manual/c_dlgw_manualx.h"
 #include "stand_in/c_dlgw_procmon.h"
 #include "stand_in/c_dlgw_program.h"
 #include "ui_c_dlg_systeminfo.h"
@@ -268,7 +272,36 @@ void c_frm_main::on_ac_ProcessMonitor_triggered()
 }
 
 void c_frm_main::on_ac_Quit_triggered() { close(); }
-void c_frm_main::on_ac_ManualMode_triggered() {}
+void c_frm_main::on_ac_ManualMode_triggered()
+{
+    // 1. The configuration and the scanner lists from the controller; a failure leaves the
+    // start page as it was.
+    g_program_document().source = 1;
+    error_record e;
+    if (!read_configuration_from_device(e)) {
+        if (e.failed())
+            show_error_record(e);
+        return;
+    }
+    if (!rebuild_scanner_lists(nullptr, nullptr, e)) {
+        if (e.failed())
+            show_error_record(e);
+        return;
+    }
+    // 2. Window mode 3 with fresh function caches; "Clear KO" shown, not red.
+    g_shell().window_mode = wm_manual;
+    g_device_info().self_check_available = false;
+    g_manual_panel().clear_caches();
+    g_status().ko_marked = false;
+    bn_STB_KO_ResetF->setStyleSheet(QString());
+    bn_STB_KO_ResetF->show();
+    menuBar()->hide();
+    // 3. The page takes over the configuration; the next status reply redraws everything.
+    manualPage_->init_from_device(this);
+    ui->stackedWidget->setCurrentIndex(page_manual);
+    g_device().change_flags &= ~uint32_t(compat_host_too_old | compat_fw_too_old);
+    g_device().status_full_refresh = true;
+}
 void c_frm_main::on_ac_CreateClone_triggered() {}
 void c_frm_main::on_ac_ProgramClone_triggered() {}
 namespace {

@@ -144,5 +144,4 @@ private:
     QElapsedTimer ledTimer_;
     QMessageBox* waitingBox_ = nullptr;
     bool inTick_ = false;            // a tick runs (its modal boxes run event loops)
-    uint32_t manualReplies_ = 0;     // status replies counted for the manual page's cycles
 };

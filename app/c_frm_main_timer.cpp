@@ -19,7 +19,7 @@
 #include "core/link/hid_link.h"
 #include "core/text/error_texts.h"
 #include "stand_in/c_dlg_plotter.h"
-#include "stand_in/c_dlgw_manualx.h"
+#include "manual/c_dlgw_manualx.h"
 #include "ui_c_dlg_srcauswahl.h"
 #include "ui_c_frm_main.h"
 #include "widgets/c_dlg_message.h"
@@ -285,33 +285,6 @@ bool c_frm_main::preprocess_status(device_frame& f)
 void c_frm_main::manual_page_cycles(const device_frame& frame)
 {
     // Device reads for a page nobody sees would only take link time.
-    if (g_shell().window_mode != wm_manual)
-        return;
-    ++manualReplies_;
-    if (manualReplies_ % 2 == 0 && manualPage_->read_cyclic_block()) {
-        manualPage_->show_fieldbus_status();
-        c_dlg_plotter* plotter = g_objects().plotter;
-        if (plotter && plotter->isVisible())
-            plotter->updateStatusDisplay();
-    }
-    switch (manualPage_->cycle_tab_shown()) {
-    case c_dlgw_manualx::tab_pm:
-        manualPage_->pm_cycle();
-        break;
-    case c_dlgw_manualx::tab_selfcheck:
-        manualPage_->selfcheck_cycle();
-        break;
-    case c_dlgw_manualx::tab_fieldbus:
-        if (manualReplies_ % 3 == 0)
-            manualPage_->read_fieldbus_block();
-        break;
-    case c_dlgw_manualx::tab_error_buffer:
-        if ((frame.u16(dp::data_offset + dp::status_output_word) & 0x100) || manualPage_->error_buffer_reload) {
-            manualPage_->error_buffer_reload = false;
-            manualPage_->load_error_buffer();
-        }
-        break;
-    case c_dlgw_manualx::tab_none:
-        break;
-    }
+    if (g_shell().window_mode == wm_manual)
+        manualPage_->on_status_reply(frame);
 }

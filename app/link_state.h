@@ -67,15 +67,12 @@ struct status_hooks {
     std::function<void(int32_t value)> function_dialog_teach;
     std::function<void(int field, int32_t value)> setup_teach;  // field 1..6, data 6-9
     std::function<void(int32_t base_and_side, int32_t first, int32_t second)> cluster_teach;
-    std::function<void(int32_t value)> manual_teach;
     // The program page shows function n's object angle anew (single fields or table rows).
     std::function<void(uint32_t function)> program_function_changed;
     // The unit-dependent displays redraw after the teach-permitted flag changed.
     std::function<void()> display_flag_changed;
     // Output-state texts of the program page: state, "Set"/"Not Set", "Active"/"Inactive".
     std::function<void(const QString& state, const QString& set, const QString& active)> output_labels;
-    // The manual page's function-number field (data 10-11 as decimal text).
-    std::function<void(int16_t function)> manual_function_number;
 
     void reset() { *this = status_hooks(); }
 };
