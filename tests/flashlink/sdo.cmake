@@ -30,3 +30,6 @@ tarvix_add_test(flashlink_usb_restart_slow_test LABEL "flashlink;slow"
 tarvix_add_test(flashlink_sndhex_test LABEL flashlink
   SOURCES ${CMAKE_CURRENT_LIST_DIR}/sndhex_test.cpp
   LIBS flashlink_testcomm)
+tarvix_add_test(flashlink_sndhex_tvxsim_test LABEL flashlink
+  SOURCES ${CMAKE_CURRENT_LIST_DIR}/sndhex_tvxsim_test.cpp ${CMAKE_SOURCE_DIR}/tests/sim/tvxsim_process.cpp
+  LIBS flashlink_testcomm DEPENDS tvxsim)

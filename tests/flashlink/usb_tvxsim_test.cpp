@@ -3,7 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cstdlib>
 #include <dirent.h>
+#include <sys/wait.h>
+#include <unistd.h>
 #include <thread>
 
 #include "flashlink/C_SdoMast.h"
@@ -101,6 +104,23 @@ TEST_F(usb_sim, two_hundred_opens_and_closes_leave_no_descriptor_or_thread)
     }
     EXPECT_EQ(entries("/proc/self/fd"), fds);
     EXPECT_EQ(entries("/proc/self/task"), threads);
+}
+
+TEST_F(usb_sim, a_process_that_exits_with_the_device_open_ends_with_its_own_status)
+{
+    // No receive thread in this process when it forks (the child has only the forking one).
+    C_SndHex::DrvCloseUsb();
+    pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        if (C_SndHex::DrvInitUsb("Tarvix 9") != 0)
+            ::_exit(9);
+        std::exit(3);  // the static teardown stops the receive thread
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status)) << "signal " << (WIFSIGNALED(status) ? WTERMSIG(status) : 0);
+    EXPECT_EQ(WEXITSTATUS(status), 3);
 }
 
 }  // namespace
