@@ -6,16 +6,22 @@
 namespace hex_record {
 namespace {
 
-int digit(char c)
-{
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    return -1;
-}
+// The value of each character as a hex digit, 0xFF for the others.
+struct digit_table {
+    uint8_t v[256];
+    constexpr digit_table() : v()
+    {
+        for (int i = 0; i < 256; ++i)
+            v[i] = 0xFF;
+        for (int i = 0; i < 10; ++i)
+            v['0' + i] = uint8_t(i);
+        for (int i = 0; i < 6; ++i) {
+            v['A' + i] = uint8_t(10 + i);
+            v['a' + i] = uint8_t(10 + i);
+        }
+    }
+};
+constexpr digit_table digits;
 
 bool blank(int c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\f' || c == '\v'; }
 
@@ -23,30 +29,41 @@ bool blank(int c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c 
 
 read_result read_line(std::FILE* f, std::string& line)
 {
+    // One character at a time without the stream's lock for each: a NUL inside a line
+    // stays part of it (and makes it malformed), and no line is read beyond the limit.
+    char buf[max_line];
+    read_result result = read_result::end;
+    flockfile(f);
     for (;;) {
-        line.clear();
+        size_t n = 0;
         int c;
-        bool any = false;
-        while ((c = std::getc(f)) != EOF && c != '\n') {
+        bool any = false, blank_only = true;
+        while ((c = getc_unlocked(f)) != EOF && c != '\n') {
             any = true;
-            if (line.size() == max_line)
-                return read_result::too_long;
-            line += char(c);
+            if (n == max_line) {
+                result = read_result::too_long;
+                break;
+            }
+            buf[n++] = char(c);
+            blank_only = blank_only && blank(c);
         }
-        if (c == EOF && !any)
-            return read_result::end;
-        size_t b = 0, e = line.size();
-        while (b < e && blank(static_cast<unsigned char>(line[b])))
-            ++b;
-        while (e > b && blank(static_cast<unsigned char>(line[e - 1])))
-            --e;
-        if (b < e) {
-            line = line.substr(b, e - b);
-            return read_result::line;
+        if (result == read_result::too_long)
+            break;
+        if (any && !blank_only) {
+            size_t b = 0, e = n;
+            while (blank(static_cast<unsigned char>(buf[b])))
+                ++b;
+            while (blank(static_cast<unsigned char>(buf[e - 1])))
+                --e;
+            line.assign(buf + b, e - b);
+            result = read_result::line;
+            break;
         }
         if (c == EOF)
-            return read_result::end;
+            break;
     }
+    funlockfile(f);
+    return result;
 }
 
 size_t to_piece(const char* line, size_t length, uint8_t* piece, size_t capacity)
@@ -59,13 +76,16 @@ size_t to_piece(const char* line, size_t length, uint8_t* piece, size_t capacity
     if (bytes > sizeof raw)
         return 0;
     uint8_t sum = 0;
+    uint8_t bad = 0;
+    const unsigned char* p = reinterpret_cast<const unsigned char*>(line) + 1;
     for (size_t i = 0; i < bytes; ++i) {
-        int hi = digit(line[1 + 2 * i]), lo = digit(line[2 + 2 * i]);
-        if (hi < 0 || lo < 0)
-            return 0;
-        raw[i] = uint8_t(hi << 4 | lo);
+        uint8_t hi = digits.v[p[2 * i]], lo = digits.v[p[2 * i + 1]];
+        bad |= uint8_t(hi | lo);
+        raw[i] = uint8_t(hi << 4 | (lo & 0x0F));
         sum = uint8_t(sum + raw[i]);
     }
+    if (bad & 0xF0)
+        return 0;
     uint8_t count = raw[0];
     if (bytes != size_t(count) + 5 || sum != 0)
         return 0;
