@@ -3,7 +3,9 @@
 // time-outs, keys, single steps, progress, printed text and bad input.
 #include <gtest/gtest.h>
 
+#include <csignal>
 #include <cstdio>
+#include <sys/resource.h>
 #include <cstring>
 #include <unistd.h>
 #include <algorithm>
@@ -551,6 +553,21 @@ TEST_F(sndhex_fixture, an_upload_replaces_its_file_only_when_it_succeeds)
     EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), "old");
     EXPECT_EQ(std::distance(fs::directory_iterator(dir), fs::directory_iterator()), 1) << "no temporary left";
     w.server.clear_faults();
+    // A disk that takes only part of it.
+    {
+        std::signal(SIGXFSZ, SIG_IGN);
+        rlimit old{}, small{};
+        ::getrlimit(RLIMIT_FSIZE, &old);
+        small = old;
+        small.rlim_cur = 2;
+        ::setrlimit(RLIMIT_FSIZE, &small);
+        uint16_t r = s.BinUpload(nullptr, nullptr, 1, path.c_str(), 0, 0xC000, 0, 4, 0, 1, 0, 0, 0, 1);
+        ::setrlimit(RLIMIT_FSIZE, &old);
+        std::signal(SIGXFSZ, SIG_DFL);
+        EXPECT_EQ(r, fl_result::file_create);
+        std::ifstream in2(path, std::ios::binary);
+        EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in2), {}), "old");
+    }
     EXPECT_EQ(s.BinUpload(nullptr, nullptr, 1, path.c_str(), 0, 0xC000, 0, 4, 0, 1, 0, 0, 0, 1), 0);
     std::ifstream again(path, std::ios::binary);
     EXPECT_EQ(std::string(std::istreambuf_iterator<char>(again), {}), "\x09\x08\x07\x06");
@@ -639,20 +656,36 @@ TEST_F(sndhex_fixture, single_steps_complete_a_hex_download)
     o.linear_records = false;
     auto img = test_image::make_hex(o);
     std::string path = file("s.hex", img.text);
-    C_SndHex s(PROT_USB, 0, 1);
-    int calls = 0;
-    uint16_t r;
-    do {
-        r = s.HexDownload(nullptr, nullptr, 1, path.c_str(), 0, 0, 0, 0, 0, 1, 1, 0, 0, -1, 0, 0, 0);
-        ++calls;
-    } while (r == 0 && s.SequenceStep() != 0 && calls < 100000);
-    EXPECT_EQ(r, 0);
-    EXPECT_GT(calls, int(img.records));
-    for (const auto& run : img.runs)
-        EXPECT_EQ(w.loader.memory().read(run.address, uint32_t(run.bytes.size())), run.bytes);
-    short result = 1;
-    uint32_t count = 1;
-    EXPECT_EQ(s.StatusBusy(&result, &count), 0) << "idle";
+    // Every step through the sequence, or its data domain through StatusBusy.
+    for (bool status_busy : {false, true}) {
+        SCOPED_TRACE(status_busy ? "data domain through StatusBusy" : "steps only");
+        w.loader.memory().clear();
+        C_SndHex s(PROT_USB, 0, 1);
+        auto step = [&] { return s.HexDownload(nullptr, nullptr, 1, path.c_str(), 0, 0, 0, 0, 0, 1, 1, 0, 0, -1, 0, 0, 0); };
+        int calls = 0;
+        uint16_t r = step();
+        EXPECT_EQ(s.SequenceStep(), 3) << "one step per call: the file opened, no connect value";
+        while (r == 0 && s.SequenceStep() != 0 && calls++ < 100000) {
+            if (status_busy && s.SequenceStep() == 8) {
+                short result = 0;
+                uint32_t count = 0;
+                while (s.StatusBusy(&result, &count) == 1)
+                    ASSERT_EQ(result, 0);
+                EXPECT_EQ(s.Mode(), 0);
+            }
+            r = step();
+        }
+        EXPECT_EQ(r, 0);
+        EXPECT_EQ(s.SequenceStep(), 0);
+        if (!status_busy) {
+            EXPECT_GT(calls, int(img.records));
+        }
+        for (const auto& run : img.runs)
+            EXPECT_EQ(w.loader.memory().read(run.address, uint32_t(run.bytes.size())), run.bytes);
+        short result = 1;
+        uint32_t count = 1;
+        EXPECT_EQ(s.StatusBusy(&result, &count), 0) << "idle";
+    }
 }
 
 struct recorder : C_RQ_Xld {
