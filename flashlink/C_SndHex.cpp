@@ -1,5 +1,6 @@
 #include "flashlink/C_SndHex.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
