@@ -14,4 +14,3 @@ tarvix_add_test(flashlink_sdo_loopback_test LABEL flashlink
 tarvix_add_fuzzer(flashlink_sdo_reply_fuzz
   SOURCES ${CMAKE_CURRENT_LIST_DIR}/sdo_reply_fuzz.cpp
   LIBS flashlink_testcomm SECONDS 15)
-
