@@ -273,16 +273,16 @@ const char* value_fields(bool is_signed, char sep)
     return t.fields.data();
 }
 
-// A right-aligned 12-character decimal field that counts up in steps of 10.
+// A right-aligned 12-character decimal field (inside a line) that counts up in steps of 10.
 struct time_field {
-    char f[12];
+    char* f;
     int lead = 11;  // position of the first digit
 
     void set(uint64_t v)
     {
         char num[24];
         const size_t n = size_t(std::to_chars(num, num + sizeof num, v).ptr - num);
-        std::memset(f, ' ', sizeof f);
+        std::memset(f, ' ', 12);
         lead = n > 12 ? 0 : int(12 - n);
         std::memcpy(f + lead, num + (n > 12 ? n - 12 : 0), n > 12 ? 12 : n);
     }
@@ -304,7 +304,8 @@ struct time_field {
     }
 };
 
-// Appends the lines of samples [first, first + n), time continuing from `first`.
+// Appends the lines of samples [first, first + n), time continuing from `first`. One line is
+// kept and patched: the time counts up in place, the value comes from the table.
 template <typename Sample>
 void sample_lines(std::string& out, const Sample* s, size_t n, size_t first, char sep)
 {
@@ -314,16 +315,17 @@ void sample_lines(std::string& out, const Sample* s, size_t n, size_t first, cha
     const size_t at = out.size();
     out.resize(at + n * sample_line);
     char* p = &out[at];
-    time_field time;
+    char line[sample_line];
+    line[0] = '"';
+    std::memcpy(line + 13, "\";\"", 3);
+    std::memcpy(line + 28, "\";\r\n", 4);
+    time_field time{line + 1};
     time.set(uint64_t(first) * 10);
     for (size_t k = 0; k < n; ++k) {
         if (k)
             time.add10(uint64_t(first + k) * 10);
-        p[0] = '"';
-        std::memcpy(p + 1, time.f, 12);
-        std::memcpy(p + 13, "\";\"", 3);
-        std::memcpy(p + 16, fields + size_t(uint16_t(s[k])) * 12, 12);
-        std::memcpy(p + 28, "\";\r\n", 4);
+        std::memcpy(line + 16, fields + size_t(uint16_t(s[k])) * 12, 12);
+        std::memcpy(p, line, sample_line);
         p += sample_line;
     }
 }
