@@ -38,7 +38,7 @@
 #include "stand_in/c_dlg_plotter.h"
 #include "manual/c_dlgw_manualx.h"
 #include "stand_in/c_dlgw_procmon.h"
-#include "stand_in/c_dlgw_program.h"
+#include "program/c_dlgw_program.h"
 #include "ui_c_dlg_systeminfo.h"
 #include "ui_c_frm_main.h"
 #include "widgets/c_dlg_message.h"

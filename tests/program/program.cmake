@@ -1,0 +1,4 @@
+tarvix_add_test(test_program_form LABEL program SOURCES ${CMAKE_CURRENT_LIST_DIR}/test_program_form.cpp
+  LIBS tarvix_program tarvix_app tarvix_widgets_testing tarvix_testsupport Qt5::Test)
+tarvix_add_test(test_program_rules LABEL program SOURCES ${CMAKE_CURRENT_LIST_DIR}/test_program_rules.cpp
+  LIBS tarvix_program tarvix_app tarvix_widgets_testing tarvix_testsupport Qt5::Test)
