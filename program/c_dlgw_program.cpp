@@ -412,5 +412,3 @@ void c_dlgw_program::on_bn_ScannerFinder_clicked()
 void c_dlgw_program::on_rbg_SetUp_clicked() { update_setup_mode(); }
 
 void c_dlgw_program::on_bn_Close_clicked() { emit sig_Return(); }
-
-void c_dlgw_program::on_rbg_Fieldbus_clicked() {}

@@ -14,6 +14,7 @@ class QStandardItemModel;
 class QSortFilterProxyModel;
 class c_dlg_scannerfinder;
 class c_qtableview_functab;
+class config_image;
 
 class c_dlgw_program : public QWidget {
     Q_OBJECT
@@ -34,6 +35,20 @@ public:
     // Asked before the main window leaves the page; true lets it go.
     bool close_request();
 
+    // Shows the working image in the whole page; with the main window also its title, the
+    // reference image, the tabs and the settings.
+    void show_program(QWidget* main);
+    // Working image to the settings widgets and the Basic page.
+    void image_to_settings();
+    // Settings widgets and Basic page to `dest` (its header, on a Basic device its records 0-3).
+    void window_to_image(config_image& dest);
+    // The first 304 header bytes the window would write differ from the reference image's.
+    bool settings_changed();
+    // "Is the selected scanner ... correct?" with Yes and No.
+    int ask_scanner_correct();
+    // "%d rows, %d cnt" of the listed and of the checked tools.
+    void show_tool_counts();
+
     c_dlg_scannerfinder* scanner_finder() const { return scannerFinder_; }
 
 signals:
@@ -42,6 +57,11 @@ signals:
 public slots:
     void on_bn_ScannerFinder_clicked();
     void on_bn_Close_clicked();
+    void on_cb_DS_BackMode_currentIndexChanged(int index);
+    void on_cb_DS_Mode_currentIndexChanged(int index);
+    void on_cb_GS_Scanner_currentIndexChanged(int index);
+    void on_cb_PB_Protocol_currentIndexChanged(int index);
+    void on_chb_TS_RL_Mode_stateChanged(int state);
 
 public:
     // Connected to the groups' sig_rb_clicked by init_widgets, not by name.
@@ -50,9 +70,18 @@ public:
 
 private:
     void setup_tables();
+    void basic_page_from_image();
+    void basic_page_to_image(config_image& dest);
+    void show_tools();
+    void show_current_tool(int tool);
+    void show_scanner(int32_t scanner);
+    int32_t scanner_of_window() const;
+    uint32_t current_scanner_attribute() const;
 
     Ui::c_dlgw_program* ui;
     c_dlg_scannerfinder* scannerFinder_ = nullptr;
+    QWidget* mainWindow_ = nullptr;
+    int32_t keptScanner_ = 0;  // the scanner number while the list shows none
 };
 
 // The one program window, or none.
@@ -71,5 +100,9 @@ QStringList& input_function_names();
 // Button texts of `rbg_GS_PB_EnablePCD` and `rbg_GS_PB_CmdOptionsBit2` (manual mode's tips).
 const QStringList& pb_enable_pcd_texts();
 const QStringList& pb_cmd_options_bit2_texts();
+// The attribute word of a scanner (0 for a negative number or one with bit 7 set).
+uint32_t scanner_attribute(int scanner);
+// "Angle  [°]" for an angular scanner with area field 0, else "Length [mm]".
+QString scanner_unit_text(int32_t area_field, uint32_t attribute);
 // The program window's tool view (the plotter's refresh), or none.
 c_qtableview_functab* program_tool_view();

@@ -14,6 +14,9 @@ struct program_page_state {
     bool finder_writing = false; // the scanner finder reselects the scanner
     std::array<uint8_t, tool_record_size> current_tool{};  // the custom tool-type row
     std::array<uint8_t, image_layout::tool_count> tool_checked{};
+    std::array<uint8_t, image_layout::tool_count> curve_present{};  // a curve file lies beside the program
+    // The user's access level: 0 normal, 1 support functions, 2 custom settings.
+    int32_t access_level = 0;
     void reset() { *this = program_page_state(); }
 };
 

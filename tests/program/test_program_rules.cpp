@@ -12,6 +12,7 @@
 #include "core/image/device_function_record.h"
 #include "program/c_dlgw_program.h"
 #include "program/program_state.h"
+#include "program/tool_cells.h"
 #include "support/test_support.h"
 #include "ui_c_dlgw_program.h"
 #include "widgets/testing/test_app.h"
@@ -145,6 +146,65 @@ TEST_F(page_test, test_scan_replaces_the_queue_with_one_frame_from_the_defaults)
             if (i != 20 && i != 35)
                 EXPECT_EQ(fr[i], expected[i]) << i;
         EXPECT_EQ(g_status().teach_code, 0x2004);
+    }
+}
+
+TEST_F(page_test, tool_cells_show_the_record_fields)
+{
+    config_image& img = g_config_image();
+    // Tool type 5 "Drill": break limit -1.50 relative, X-tolerance 3 - 4.
+    tool_type_slot t = img.tool_type(5);
+    t.set_in_use(1);
+    byte_view tt = t.record();
+    tt.set_text(2, 32, "Drill");
+    tt.set_u8(118, 2);
+    tt.set_i16(119, -150);
+    tt.set_u32(114, 1);
+    tt.set_u8(38, 3);
+    tt.set_u8(39, 4);
+    tt.set_u32(52, 4);
+    tt.set_i16(60, 1234);
+    QStringList cells;
+    tool_type_cells(5, t.data(), &cells);
+    ASSERT_EQ(cells.size(), 24);
+    EXPECT_EQ(cells[0], QStringLiteral("005"));
+    EXPECT_EQ(cells[1], QStringLiteral("Drill"));
+    EXPECT_EQ(cells[2], QStringLiteral("En"));
+    EXPECT_EQ(cells[3], QStringLiteral("-1.50 R"));
+    EXPECT_EQ(cells[15], QStringLiteral("0.00 A"));
+    EXPECT_EQ(cells[17], QStringLiteral("12.34 R"));
+    EXPECT_EQ(cells[18], QStringLiteral("3 - 4"));
+
+    struct row {
+        int16_t type;
+        int8_t tolerance;
+        const char* type_text;
+        const char* tolerance_text;
+    };
+    for (const row& r : {row{5, 2, "Drill", "Medium"}, row{0, 2, "", "----"}, row{300, 3, "", "High"},
+                         row{-4, 9, "", "----"}}) {
+        SCOPED_TRACE(r.type);
+        tool_slot tool = img.tool(7);
+        tool.set_in_use(1);
+        byte_view rec = tool.record();
+        // A name filling its whole field is read within it.
+        for (uint32_t i = 0; i < 32; ++i)
+            rec.set_u8(16 + i, 'N');
+        rec.set_u16(0, 0x0012);
+        rec.set_i16(52, r.type);
+        rec.set_u8(54, uint8_t(r.tolerance));
+        rec.set_i32(202, 777);
+        rec.set_i16(206, -5);
+        cells.clear();
+        tool_view_display_cb1(7, tool.data(), &cells);
+        ASSERT_EQ(cells.size(), 15);
+        EXPECT_EQ(cells[1], QStringLiteral("007"));
+        EXPECT_EQ(cells[2], QString(32, QLatin1Char('N')));
+        EXPECT_EQ(cells[5], QString::fromLatin1(r.type_text));
+        EXPECT_EQ(cells[6], QString::fromLatin1(r.tolerance_text));
+        EXPECT_EQ(cells[7], QStringLiteral("12H"));
+        EXPECT_EQ(cells[12], QStringLiteral("777"));
+        EXPECT_EQ(cells[13], QStringLiteral("-0.05"));
     }
 }
 
