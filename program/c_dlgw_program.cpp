@@ -401,8 +401,6 @@ void c_dlgw_program::send_test_scan_command(int32_t code)
     g_status().teach_code = code;
 }
 
-bool c_dlgw_program::close_request() { return true; }
-
 void c_dlgw_program::on_bn_ScannerFinder_clicked()
 {
     scannerFinder_->findForConfigured();

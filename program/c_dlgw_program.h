@@ -46,6 +46,9 @@ public:
     bool settings_changed();
     // "Is the selected scanner ... correct?" with Yes and No.
     int ask_scanner_correct();
+    // The close questions: for a new program without a file, and for any other.
+    bool ask_save_changes();
+    bool close_check();
     // "%d rows, %d cnt" of the listed and of the checked tools.
     void show_tool_counts();
 
@@ -62,6 +65,9 @@ public slots:
     void on_cb_GS_Scanner_currentIndexChanged(int index);
     void on_cb_PB_Protocol_currentIndexChanged(int index);
     void on_chb_TS_RL_Mode_stateChanged(int state);
+    void on_bn_Save_clicked();
+    void on_bn_SaveAs_clicked();
+    void on_tab_Settings_currentChanged(int index);
 
 public:
     // Connected to the groups' sig_rb_clicked by init_widgets, not by name.
@@ -69,6 +75,11 @@ public:
     void on_rbg_Fieldbus_clicked();
 
 private:
+    // The changed-scanner question: write, do not write, or No (global settings tab shown).
+    enum class scanner_answer { write, stop, refused };
+    scanner_answer scanner_question();
+    // After a write to the controller: the set-up values read back, or the warning.
+    bool read_back_setup(const struct program_document& backup);
     void setup_tables();
     void basic_page_from_image();
     void basic_page_to_image(config_image& dest);

@@ -4,3 +4,5 @@ tarvix_add_test(test_program_rules LABEL program SOURCES ${CMAKE_CURRENT_LIST_DI
   LIBS tarvix_program tarvix_app tarvix_widgets_testing tarvix_testsupport Qt5::Test)
 tarvix_add_test(test_program_transfer LABEL program SOURCES ${CMAKE_CURRENT_LIST_DIR}/test_program_transfer.cpp
   LIBS tarvix_program tarvix_app tarvix_widgets_testing tarvix_testsupport Qt5::Test)
+tarvix_add_test(test_program_save LABEL program SOURCES ${CMAKE_CURRENT_LIST_DIR}/test_program_save.cpp
+  LIBS tarvix_program tarvix_app tarvix_widgets_testing tarvix_testsupport Qt5::Test)
