@@ -401,12 +401,6 @@ void c_dlgw_program::send_test_scan_command(int32_t code)
     g_status().teach_code = code;
 }
 
-void c_dlgw_program::on_bn_ScannerFinder_clicked()
-{
-    scannerFinder_->findForConfigured();
-    ui::current().run_modal(scannerFinder_);
-}
-
 void c_dlgw_program::on_rbg_SetUp_clicked() { update_setup_mode(); }
 
 void c_dlgw_program::on_bn_Close_clicked() { emit sig_Return(); }

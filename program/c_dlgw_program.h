@@ -68,6 +68,16 @@ public slots:
     void on_bn_Save_clicked();
     void on_bn_SaveAs_clicked();
     void on_tab_Settings_currentChanged(int index);
+    void on_bn_Start_clicked();
+    void on_bn_Start_R_clicked();
+    void on_bn_Start_L_clicked();
+    void on_bn_Teach_clicked();
+    void on_bn_Teach_R_clicked();
+    void on_bn_Teach_L_clicked();
+    void on_bn_Stop_clicked();
+    void on_bn_Read_clicked();
+    void on_bn_Write_clicked();
+    void on_tbwx_FuncTab_clicked();
 
 public:
     // Connected to the groups' sig_rb_clicked by init_widgets, not by name.
@@ -81,6 +91,10 @@ private:
     // After a write to the controller: the set-up values read back, or the warning.
     bool read_back_setup(const struct program_document& backup);
     void setup_tables();
+    // Start frames: false (nothing queued) when no function is selected.
+    bool queue_start();
+    void queue_start_side(bool left);
+    void basic_side_to_function(uint32_t n, bool left, int32_t flags);
     void basic_page_from_image();
     void basic_page_to_image(config_image& dest);
     void show_tools();

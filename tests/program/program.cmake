@@ -6,3 +6,5 @@ tarvix_add_test(test_program_transfer LABEL program SOURCES ${CMAKE_CURRENT_LIST
   LIBS tarvix_program tarvix_app tarvix_widgets_testing tarvix_testsupport Qt5::Test)
 tarvix_add_test(test_program_save LABEL program SOURCES ${CMAKE_CURRENT_LIST_DIR}/test_program_save.cpp
   LIBS tarvix_program tarvix_app tarvix_widgets_testing tarvix_testsupport Qt5::Test)
+tarvix_add_test(test_program_device LABEL program SOURCES ${CMAKE_CURRENT_LIST_DIR}/test_program_device.cpp
+  LIBS tarvix_program tarvix_app tarvix_sim tarvix_widgets_testing tarvix_testsupport Qt5::Test)
