@@ -259,7 +259,7 @@ bool send_configuration_to_device(bool force_all, bool settings_only, const tool
                                   const QString& name, error_record& err)
 {
     err.clear();
-    if (g_host_context.data_source() != 1) {
+    if (g_host_context().data_source() != 1) {
         const int rc = write_file_with_permissions(name);
         if (rc != 0) {
             err.set(err_type_host, rc);
