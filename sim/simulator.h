@@ -32,16 +32,19 @@ public:
     bool replug(std::string& error);
 
     // One line of the control protocol in, the response lines out (the last one starts
-    // with "ok" or "error"; data lines come before it). Commands:
-    //   ping                         profiles            profile <name>
-    //   status <offset 4..62> <byte>...                  status-count <0..59>
-    //   param <n> [<value>]          fault <kind> [key=value...]   faults-clear
-    //   unplug [<replug after ms>]   replug              pace on|off
-    //   interfaces <spec>...         looks <interface>   counters
-    //   log [<from seq>]             log-next            log-clear          quit
+    // with "ok" or "error"; data lines come before it). "help" lists the commands with
+    // their arguments; a wrong call answers with the command's usage.
     std::vector<std::string> control(const std::string& line);
 
 private:
+    struct control_call;
+    struct control_command {
+        const char* name;
+        const char* usage;  // the arguments
+        bool (*run)(simulator& s, control_call& c);
+    };
+    static const std::vector<control_command>& control_commands();
+
     void on_report(size_t iface, const uint8_t* report, size_t n);
     void process(size_t iface, const uint8_t* report, size_t n);
     void send_out(size_t iface, const outgoing_report& o);
