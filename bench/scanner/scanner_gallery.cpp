@@ -68,15 +68,15 @@ int main(int argc, char** argv)
 
     // The lists as scannerx.lst gives them, on a Premium PM controller.
     read_scanner_list();
-    g_host_context.data_source = [] { return 2; };
+    g_host_context().data_source = [] { return 2; };
     error_record err;
     rebuild_scanner_lists(nullptr, nullptr, err);
-    g_scanner_lists.user_set_names = {QStringLiteral("USER_0_S20-Long-2"), QStringLiteral("USER_1_NotDef")};
+    g_scanner_lists().user_set_names = {QStringLiteral("USER_0_S20-Long-2"), QStringLiteral("USER_1_NotDef")};
     g_device().family_code = 0x30;
-    g_host_context.family_code = [] { return uint8_t(0x30); };
+    g_host_context().family_code = [] { return uint8_t(0x30); };
 
-    g_scanner_params.user = user_set();
-    g_scanner_params.device_copy = g_scanner_params.user;
+    g_scanner_params().user = user_set();
+    g_scanner_params().device_copy = g_scanner_params().user;
     c_dlgw_scannerfull page;
     page.resize(640, 480);
     const char* tabs[] = {"page_tab1_gain", "page_tab2_force_speed", "page_tab3_other"};
@@ -93,7 +93,7 @@ int main(int argc, char** argv)
 
     c_dlg_scannerfinder finder;
     // Unit first: the connected scanner SU-100 is known; wand S20L and scanner 4 configured.
-    g_host_context.data_source = [] { return 1; };
+    g_host_context().data_source = [] { return 1; };
     g_device_info().scanner_article_text = "5206719";
     g_config_image().header().set_field(16, 4);
     g_config_image().header().set_field(300, wand_unit_word(1, 0));
@@ -102,7 +102,7 @@ int main(int argc, char** argv)
     finder.hide();
 
     // Wand first (a program from a file): wand S10 on unit SU-200, scanner 2.
-    g_host_context.data_source = [] { return 2; };
+    g_host_context().data_source = [] { return 2; };
     g_config_image().header().set_field(16, 2);
     g_config_image().header().set_field(300, wand_unit_word(0, 1));
     finder.findForConfigured();

@@ -103,15 +103,15 @@ TEST_F(UserScannerSet, LoadParameterOneWritesTheFileIntoUserSetOne)
     window->form()->ac_Scanner->trigger();
     EXPECT_EQ(set_bytes("0x81"), hex(bytes));
     EXPECT_EQ(set_bytes("0x80"), "missing");
-    EXPECT_EQ(g_scanner_params.title, QString("fixture"));
+    EXPECT_EQ(g_scanner_params().title, QString("fixture"));
     EXPECT_TRUE(script.verify_consumed());
 }
 
 TEST_F(UserScannerSet, ClearParameterZeroYesClearsUserSetZero)
 {
-    g_scanner_params.source = 1;
-    g_scanner_params.user_set = 0;
-    g_scanner_params.user.set_name("OLD SET");
+    g_scanner_params().source = 1;
+    g_scanner_params().user_set = 0;
+    g_scanner_params().user.set_name("OLD SET");
     {
         ui_testing::scripted_ui quiet;
         quiet.expect_information("Save Data to Tarvix successfull!");
@@ -162,8 +162,8 @@ TEST_F(UserScannerSet, NothingIsSentWithoutAValidChoice)
          },
          [&](c_dlg_scanparausw* d) {
              // The file dialog would not offer a folder; a path that vanished looks the same.
-             g_scanner_params.file_name = data_file("cd_data/folder.sp");
-             g_scanner_params.source = 2;
+             g_scanner_params().file_name = data_file("cd_data/folder.sp");
+             g_scanner_params().source = 2;
              d->accept();
          }},
     };
