@@ -1,6 +1,7 @@
 // Saves a picture of each scanner window, filled as a user would see it: the parameter page's
-// three tabs with a user set, the user scanner set dialog, and the scanner finder with the
-// installed scanners.cscan, unit first (a known scanner connected) and wand first.
+// three tabs with a user set, the data source dialog of its Save As, the user scanner set
+// dialog, and the scanner finder with the installed scanners.cscan, unit first (a known
+// scanner connected) and wand first.
 #include <QApplication>
 #include <QDir>
 #include <QStyleFactory>
@@ -8,6 +9,8 @@
 #include <QTemporaryDir>
 #include <cstdio>
 
+#include "app/c_dlg_srcauswahl.h"
+#include "app/shell_state.h"
 #include "core/device/device_calls.h"
 #include "core/device/device_info.h"
 #include "core/files/app_dirs.h"
@@ -85,6 +88,15 @@ int main(int argc, char** argv)
         ok = save(&page, folder, tabs[i]) && ok;
     }
     page.hide();
+
+    // The data source dialog as Save As shows it for scanner parameters.
+    c_dlg_srcauswahl source;
+    g_shell().source_save_mode = true;
+    g_shell().window_mode = wm_scanner_files;
+    source.prepareFileDialog();
+    ok = save(&source, folder, "source_dialog_scanner_parameters") && ok;
+    source.hide();
+    g_shell().window_mode = wm_start;
 
     c_dlg_scanparausw sets;
     sets.prepare();

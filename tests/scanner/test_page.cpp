@@ -232,6 +232,8 @@ TEST_F(ScannerPage, ConfirmReturn)
         {"changed, Yes, write refused", false, "NEW1", ui::yes, "error type=0x09 skip=1 code=15", false, true, false},
         {"changed, Yes, no reply", false, "NEW1", ui::yes, "drop type=0x09 skip=2", false, true, false},
         {"changed, Yes", false, "NEW1", ui::yes, nullptr, true, true, true},
+        // Last: the controller does not come back.
+        {"changed, Yes, unplugged", false, "NEW1", ui::yes, "unplug type=0x09 skip=1", false, true, false},
     };
     const scanner_record stored = typed_record("STORED");
     for (const auto& c : cases) {

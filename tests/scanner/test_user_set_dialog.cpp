@@ -15,7 +15,9 @@
 #include "core/files/parameter_files.h"
 #include "core/files/scanner_lists.h"
 #include "core/files/scanner_params.h"
+#include "scanner/c_dlg_scannerfinder.h"
 #include "scanner/c_dlg_scanparausw.h"
+#include "stand_in/c_dlgw_program.h"
 #include "tests/scanner/scanner_sim_fixture.h"
 #include "ui_c_dlg_scanparausw.h"
 #include "ui_c_frm_main.h"
@@ -184,8 +186,11 @@ TEST_F(UserScannerSet, NothingIsSentWithoutAValidChoice)
     EXPECT_EQ(set_bytes("0x81"), "missing");
 }
 
-TEST_F(UserScannerSet, AboutBoxShowsTheFinderVersion)
+TEST_F(UserScannerSet, FinderMadeAtStartAndItsVersionInTheAboutBox)
 {
+    c_dlg_scannerfinder* finder = window->program_page()->scanner_finder();
+    ASSERT_NE(finder, nullptr);
+    EXPECT_EQ(finder->parent(), window->program_page());
     ui_testing::scripted_ui script;
     QString text;
     script.expect_modal(QStringLiteral("Info"), [&](QWidget* d) {
