@@ -39,7 +39,7 @@ void c_dlgw_program::on_cb_GS_Scanner_currentIndexChanged(int index)
     if (index >= 1)
         ui->l_TS_Scanner->setText(ui->cb_GS_Scanner->currentText());
     else if (index == 0)
-        ui->l_TS_Scanner->setText(g_scanner_lists.auto_detect_text);
+        ui->l_TS_Scanner->setText(g_scanner_lists().auto_detect_text);
     else
         ui->l_TS_Scanner->setText(QString::fromLatin1(txt_label(144).c_str()));
     const int32_t area = g_config_image().header().field(hdr::area_flag);

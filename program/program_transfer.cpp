@@ -63,9 +63,9 @@ QString scanner_unit_text(int32_t area_field, uint32_t attribute)
 
 uint32_t scanner_attribute(int scanner)
 {
-    if (scanner < 0 || (scanner & 0x80) || size_t(scanner) >= g_scanner_lists.codes.size())
+    if (scanner < 0 || (scanner & 0x80) || size_t(scanner) >= g_scanner_lists().codes.size())
         return 0;
-    return g_scanner_lists.codes[size_t(scanner)];
+    return g_scanner_lists().codes[size_t(scanner)];
 }
 
 uint32_t c_dlgw_program::current_scanner_attribute() const
@@ -178,7 +178,7 @@ void c_dlgw_program::image_to_settings()
     else if (scanner < 0)
         f.l_TS_Scanner->setText(label(144));
     else
-        f.l_TS_Scanner->setText(g_scanner_lists.auto_detect_text);
+        f.l_TS_Scanner->setText(g_scanner_lists().auto_detect_text);
     const uint32_t attribute = current_scanner_attribute();
     const int32_t area = field(img, hdr::area_flag);
     f.l_ScanUnit->setText(scanner_unit_text(area == 1 ? 1 : 0, attribute));
@@ -492,8 +492,8 @@ void c_dlgw_program::show_program(QWidget* main)
     const bool offline_new = doc.source == 2 && doc.file_name == QLatin1String("NEWFILE");
     f.tw_PM_ToolTypes->setEnabled(!offline_new);
     f.tw_PM_Tools->setEnabled(!offline_new);
-    if (!g_app_dirs.data.isEmpty())
-        delete_files_in_dir(QDir(g_app_dirs.data).filePath(QStringLiteral("pm_cache")));
+    if (!g_app_dirs().data.isEmpty())
+        delete_files_in_dir(QDir(g_app_dirs().data).filePath(QStringLiteral("pm_cache")));
     // 14.
     if (c_dlg_plotter* plotter = g_objects().plotter)
         plotter->reset_plots();

@@ -206,7 +206,7 @@ struct device_test : ui_testing::app_first, device_sim_test {
         link_reset_for_tests();
         shell_reset_for_tests();
         program_reset_for_tests();
-        g_host_context.data_source = [] { return int(g_program_document().source); };
+        g_host_context().data_source = [] { return int(g_program_document().source); };
         page = std::make_unique<c_dlgw_program>();
         fm = page->form();
         reset_config_image(g_config_image());
@@ -216,7 +216,7 @@ struct device_test : ui_testing::app_first, device_sim_test {
     void TearDown() override
     {
         page.reset();
-        g_host_context.data_source = nullptr;
+        g_host_context().data_source = nullptr;
         link_reset_for_tests();
         shell_reset_for_tests();
         device_sim_test::TearDown();

@@ -44,9 +44,9 @@ struct transfer_test : ui_testing::app_first, ::testing::Test {
             m->insertRow(0);
             m->setData(m->index(0, 0), QString::fromLatin1(names[i]));
             m->setData(m->index(0, 1), i);
-            g_scanner_lists.codes[size_t(i)] = codes[i];
+            g_scanner_lists().codes[size_t(i)] = codes[i];
         }
-        g_scanner_lists.auto_detect_text = QStringLiteral("Found*");
+        g_scanner_lists().auto_detect_text = QStringLiteral("Found*");
         reset_config_image(g_config_image());
         g_program_document().source = 2;
         g_program_document().file_name = QStringLiteral("/nowhere/p.cdx");
