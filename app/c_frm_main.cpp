@@ -260,8 +260,6 @@ void c_frm_main::waiting_mode_step(bool status_decoded)
 
 // --- menu commands: the device and file commands join with the link timer and the loaders ---
 
-void c_frm_main::on_ac_New_triggered() {}
-void c_frm_main::on_ac_Open_triggered() {}
 void c_frm_main::on_ac_Scanner_triggered() { run_user_scanner_set_command(*g_objects().scanner_selection); }
 
 void c_frm_main::on_ac_ProcessMonitor_triggered()

@@ -155,11 +155,63 @@ c_dlgw_program::c_dlgw_program(QWidget* parent) : QWidget(parent), ui(new Ui::c_
     setup_tables();
     scannerFinder_ = new c_dlg_scannerfinder(this);
     init_widgets();
+    install_status_hooks();
+}
+
+void c_dlgw_program::install_status_hooks()
+{
+    status_hooks& H = g_status_hooks();
+    H.program_function_changed = [this](uint32_t n) { show_taught_function(n); };
+    H.cluster_teach = [this](int32_t side, int32_t first, int32_t) {
+        // The Basic page's two sides; a cluster dialog takes its own values.
+        if (g_device().family_flag == 0)
+            return;
+        if (side == 1)
+            ui->ebx_TS_ObjectAngle->setValue(first);
+        else if (side == 2)
+            ui->ebx_TS_ObjectAngleX->setValue(first);
+    };
+    H.output_labels = [this](const QString& state, const QString& set, const QString& active) {
+        ui->l_IO_Module->setText(state);
+        ui->l_ToolAnz->setText(set);
+        ui->l_TS_RL_Block->setText(active);
+    };
+    H.display_flag_changed = [this] {
+        update_table_buttons();
+        on_tbwx_FuncTab_clicked();
+    };
+}
+
+void c_dlgw_program::show_taught_function(uint32_t n)
+{
+    if (n >= image_layout::function_count)
+        return;
+    // The row's texts anew; the selection stays where the user left it.
+    const int row = ui->tbwx_FuncTab->rowOfId(int(n));
+    if (row >= 0) {
+        QStringList texts;
+        function_row_texts(int(n), g_config_image().function(n).data(), &texts);
+        ui->tbwx_FuncTab->setRowTexts(row, &texts);
+    }
+    if (g_device().family_flag == 0 || n > 3)
+        return;
+    // The Basic page shows the single function 0, or the right (1) and left (2) members.
+    const config_image& img = g_config_image();
+    const bool cluster = ui->chb_TS_RL_Mode->isChecked();
+    if ((cluster && n == 1) || (!cluster && n == 0))
+        ui->ebx_TS_ObjectAngle->setValue(img.function(n).field(fr::object_pos));
+    else if (n == 2)
+        ui->ebx_TS_ObjectAngleX->setValue(img.function(2).field(fr::object_pos));
 }
 
 c_dlgw_program::~c_dlgw_program()
 {
     if (g_page == this) {
+        status_hooks& H = g_status_hooks();
+        H.program_function_changed = nullptr;
+        H.cluster_teach = nullptr;
+        H.output_labels = nullptr;
+        H.display_flag_changed = nullptr;
         g_page = nullptr;
         g_scanner_model = nullptr;
         g_scanner_proxy = nullptr;

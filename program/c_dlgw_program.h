@@ -91,6 +91,9 @@ private:
     // After a write to the controller: the set-up values read back, or the warning.
     bool read_back_setup(const struct program_document& backup);
     void setup_tables();
+    // Where the status replies put teach values, output states and the ready flag.
+    void install_status_hooks();
+    void show_taught_function(uint32_t n);
     // Start frames: false (nothing queued) when no function is selected.
     bool queue_start();
     void queue_start_side(bool left);

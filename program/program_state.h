@@ -12,6 +12,7 @@ struct program_page_state {
     bool shown = false;          // a program has been shown since the start
     int last_tab = 0;            // the settings tab the user left last
     bool finder_writing = false; // the scanner finder reselects the scanner
+    bool new_program_zp9lin = false;  // a new program for the linear ZP9LIN scanner
     std::array<uint8_t, tool_record_size> current_tool{};  // the custom tool-type row
     std::array<uint8_t, image_layout::tool_count> tool_checked{};
     std::array<uint8_t, image_layout::tool_count> curve_present{};  // a curve file lies beside the program

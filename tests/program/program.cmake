@@ -8,3 +8,5 @@ tarvix_add_test(test_program_save LABEL program SOURCES ${CMAKE_CURRENT_LIST_DIR
   LIBS tarvix_program tarvix_app tarvix_widgets_testing tarvix_testsupport Qt5::Test)
 tarvix_add_test(test_program_device LABEL program SOURCES ${CMAKE_CURRENT_LIST_DIR}/test_program_device.cpp
   LIBS tarvix_program tarvix_app tarvix_sim tarvix_widgets_testing tarvix_testsupport Qt5::Test)
+tarvix_add_test(test_program_open LABEL program SOURCES ${CMAKE_CURRENT_LIST_DIR}/test_program_open.cpp
+  LIBS tarvix_program tarvix_app tarvix_widgets_testing tarvix_testsupport Qt5::Test)
