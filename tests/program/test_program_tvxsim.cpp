@@ -17,6 +17,7 @@
 #include "core/device/command_mailbox.h"
 #include "core/device/device_commands.h"
 #include "core/device/device_exchange.h"
+#include "core/device/device_info.h"
 #include "core/files/app_dirs.h"
 #include "core/files/program_file.h"
 #include "core/image/config_image.h"
@@ -247,9 +248,11 @@ TEST_F(program_tvxsim, leaving_with_changes_and_a_save_that_meets_an_unplugged_c
     EXPECT_EQ(g_config_image().header().field(hdr::mac_id), 11);
     EXPECT_NE(g_reference_image().header().field(hdr::mac_id), 11);
     EXPECT_EQ(f->ebx_GS_MacId->value(), 11);
+    ASSERT_TRUE(wait([] { return !g_link().connected; }));
+    g_device_info().valid = false;
     ASSERT_TRUE(sim_->control().replug());
-    ASSERT_TRUE(wait([] { return g_link().connected; }));
-    QTest::qWait(1000);  // the link's refresh after the reconnect
+    // Connected again once the link has refreshed the device information.
+    ASSERT_TRUE(wait([] { return g_link().connected && g_device_info().valid; }));
     script_.expect_information(QStringLiteral("Save Data to Tarvix successfull!"));
     f->bn_Save->click();
     EXPECT_TRUE(script_.verify_consumed());
