@@ -1,6 +1,10 @@
 #include "program/c_dlgw_program.h"
 
+#include <QAbstractButton>
 #include <QDebug>
+#include <QLabel>
+#include <QLayout>
+#include <QRadioButton>
 #include <QScrollBar>
 #include <QSortFilterProxyModel>
 #include <QStandardItemModel>
@@ -151,6 +155,11 @@ c_dlgw_program::c_dlgw_program(QWidget* parent) : QWidget(parent), ui(new Ui::c_
 {
     g_page = this;
     ui->setupUi(this);
+    // The form's places and sizes are those of an 8-point dialog font.
+    QFont small = font();
+    small.setPointSize(8);
+    setFont(small);
+    fit_texts();
     g_program_page().loading = false;
     setup_tables();
     scannerFinder_ = new c_dlg_scannerfinder(this);
@@ -217,6 +226,24 @@ c_dlgw_program::~c_dlgw_program()
         g_scanner_proxy = nullptr;
     }
     delete ui;
+}
+
+// Buttons and labels placed by hand keep their texts whole where the font runs wider than
+// the place the form gives them.
+void c_dlgw_program::fit_texts()
+{
+    for (QWidget* w : findChildren<QWidget*>()) {
+        if (!qobject_cast<QAbstractButton*>(w) && !qobject_cast<QLabel*>(w))
+            continue;
+        if (w->window() != this || (w->parentWidget() && w->parentWidget()->layout() &&
+                                    w->parentWidget()->layout()->indexOf(w) >= 0))
+            continue;
+        const int need = w->sizeHint().width();
+        if (need > w->width()) {
+            w->setMaximumWidth(qMax(w->maximumWidth(), need));
+            w->resize(need, w->height());
+        }
+    }
 }
 
 void c_dlgw_program::setup_tables()
@@ -335,6 +362,9 @@ void c_dlgw_program::init_widgets()
     f.rbg_GS_OutPulseTime->set_buttons({f.rb_1, f.rb_2, f.rb_3});
     f.rbg_SU_SelectMode->set_buttons({f.rb_SU_Mode1, f.rb_SU_Mode2, f.rb_SU_Mode3});
     f.rbg_SU_SelectMode->setIndex(0);
+    // The groups' own buttons take the page's dialog font.
+    for (QRadioButton* b : findChildren<QRadioButton*>())
+        b->setFont(font());
     connect(f.rbg_Fieldbus, &c_my_rbg::sig_rb_clicked, this, &c_dlgw_program::on_rbg_Fieldbus_clicked);
     connect(f.rbg_SetUp, &c_my_rbg::sig_rb_clicked, this, &c_dlgw_program::on_rbg_SetUp_clicked);
 

@@ -91,6 +91,7 @@ private:
     // After a write to the controller: the set-up values read back, or the warning.
     bool read_back_setup(const struct program_document& backup);
     void setup_tables();
+    void fit_texts();
     // Where the status replies put teach values, output states and the ready flag.
     void install_status_hooks();
     void show_taught_function(uint32_t n);
