@@ -88,6 +88,15 @@ void simulator::process(size_t iface, const uint8_t* report, size_t n)
         unplug(res.replug_ms);
 }
 
+void simulator::live_tick()
+{
+    live_timer_ = 0;
+    if (!world_.live)
+        return;
+    live_step(world_, live_steps_++);
+    live_timer_ = loop_.at(now_ns() + live_period_ns_, [this] { live_tick(); });
+}
+
 uint64_t simulator::schedule_out(size_t iface, const outgoing_report& o)
 {
     uint64_t due = o.delay_ms ? now_ns() + uint64_t(o.delay_ms) * 1000000u : 0;
@@ -183,15 +192,6 @@ void simulator::restart(bool into_loader, uint64_t after_ns)
         loader_.note(into_loader ? "restart loader" : "restart application");
         unplug(int32_t(restartD2Ms_));
     });
-}
-
-void simulator::live_tick()
-{
-    live_timer_ = 0;
-    if (!world_.live)
-        return;
-    live_step(world_, live_steps_++);
-    live_timer_ = loop_.at(now_ns() + live_period_ns_, [this] { live_tick(); });
 }
 
 void simulator::send_out(size_t iface, const outgoing_report& o)
