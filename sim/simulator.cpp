@@ -143,13 +143,28 @@ void simulator::process_transfer(size_t iface, const uint8_t* report, size_t n)
     for (const auto& f : sdoFaults_) {
         if (number < f.from || number - f.from >= f.times)
             continue;
-        if (f.unplug) {
+        switch (f.kind) {
+        case sdo_fault::unplug:
             unplug_now = true;
             replug_ms = f.replug_ms;
             note = "sdo fault unplug";
-        } else {
+            break;
+        case sdo_fault::delay:
             delay += f.ms;
             note = "sdo fault delay";
+            break;
+        case sdo_fault::wrong_index:
+            for (auto& r : replies)
+                if (r.size() >= 4)
+                    r[1] ^= 0x01;
+            note = "sdo fault index";
+            break;
+        case sdo_fault::confirm_one:
+            for (auto& r : replies)
+                if (r.size() == 8 && r[0] == 0x60)
+                    r[4] = 1, r[5] = r[6] = r[7] = 0;
+            note = "sdo fault confirm";
+            break;
         }
     }
     log_.add(wire_direction::in, uint8_t(iface), report, n, note);

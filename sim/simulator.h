@@ -48,14 +48,15 @@ public:
     //   memory-save <addr> <n> <file>                    memory-load <addr> <file>
     //   erase-delay <ms per sector>  restart-delays <D1 ms> <D2 ms>    flash-start <n>
     //   firmware 0|1                 loader-log          loader-log-clear   loader-faults-clear
-    //   loader-fault drop|abort|toggle|duplicate|delay|unplug [at=N] [times=N] [reason=R] [ms=N] [replug=N]
-    //     (at: the Nth transfer request from now, 1 the next; delay and unplug apply from there on
-    //      for `times` requests)
+    //   loader-fault drop|abort|toggle|duplicate|delay|unplug|index|confirm [at=N] [times=N] [reason=R]
+    //                [ms=N] [replug=N]
+    //     (at: the Nth transfer request from now, 1 the next, for `times` requests; index: the reply
+    //      names another index; confirm: a confirmation carries the value 1)
     std::vector<std::string> control(const std::string& line);
 
 private:
     struct sdo_fault {
-        bool unplug = false;  // else a delay
+        enum kind_t { delay, unplug, wrong_index, confirm_one } kind = delay;
         uint32_t from = 0, times = 1, ms = 0;
         int32_t replug_ms = -1;
     };

@@ -123,11 +123,12 @@ std::vector<std::string> simulator::loader_control(const std::vector<std::string
         return ok();
     }
     if (cmd == "loader-fault") {
-        static const char* const kinds[] = {"drop", "abort", "toggle", "duplicate", "delay", "unplug"};
+        static const char* const kinds[] = {"drop",  "abort",  "toggle", "duplicate",
+                                            "delay", "unplug", "index",  "confirm"};
         if (w.size() < 2)
             return fail("usage: loader-fault <kind> [at=N] [times=N] [reason=R] [ms=N] [replug=N]");
         int kind = -1;
-        for (int k = 0; k < 6; ++k)
+        for (int k = 0; k < 8; ++k)
             if (w[1] == kinds[k])
                 kind = k;
         if (kind < 0)
@@ -146,8 +147,10 @@ std::vector<std::string> simulator::loader_control(const std::vector<std::string
             for (long t = 0; t < times; ++t)
                 sdo_.inject({server_kind[kind], from + uint32_t(t), uint8_t(reason)});
         } else {
+            static const sdo_fault::kind_t front_end_kind[] = {sdo_fault::delay, sdo_fault::unplug,
+                                                               sdo_fault::wrong_index, sdo_fault::confirm_one};
             sdo_fault f;
-            f.unplug = kind == 5;
+            f.kind = front_end_kind[kind - 4];
             f.from = from;
             f.times = uint32_t(times);
             f.ms = uint32_t(ms);
