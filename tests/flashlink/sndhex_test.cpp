@@ -14,6 +14,7 @@
 #include <fstream>
 #include <functional>
 #include <sstream>
+#include <type_traits>
 
 #include "flashlink/C_COMM.h"
 #include "flashlink/C_SdoMast.h"
@@ -192,6 +193,9 @@ std::string ram_hex(std::initializer_list<std::string> extra = {})
         t += l + "\n";
     return t;
 }
+
+// The exported slots: CallBack 0, StatusBusy 1; a virtual destructor would come between.
+static_assert(!std::has_virtual_destructor_v<C_RQ_Xld> && !std::has_virtual_destructor_v<C_SndHex>);
 
 // --- pure pieces ------------------------------------------------------------------------
 
