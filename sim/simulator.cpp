@@ -1,5 +1,6 @@
 #include "sim/simulator.h"
 
+#include "sim/simulator_control.h"
 #include "sim/text_number.h"
 
 #include <algorithm>
@@ -240,26 +241,6 @@ bool simulator::replug(std::string& error)
     return hid_.replug(error);
 }
 
-// One call of a control command: its words and whole line in, data lines and the text
-// after "ok" or "error" out.
-struct simulator::control_call {
-    const std::vector<std::string>& w;
-    const std::string& line;
-    std::vector<std::string>& out;
-    std::string result;  // "ok <result>"
-    std::string error;   // "error <error>"; empty on a failure: the command's usage
-
-    // Numbers of words 1.. (parse_number), false when a word is missing or no number.
-    bool numbers(std::initializer_list<long*> to) const
-    {
-        size_t i = 1;
-        for (long* n : to)
-            if (i >= w.size() || !parse_number(w[i++], *n))
-                return false;
-        return true;
-    }
-};
-
 // The control commands: name, arguments (shown by "help" and after a wrong call) and the
 // handler, which returns false on failure. A new command is one row.
 const std::vector<simulator::control_command>& simulator::control_commands()
@@ -269,8 +250,9 @@ const std::vector<simulator::control_command>& simulator::control_commands()
     static const std::vector<control_command> table = {
         {"ping", "", [](simulator&, call&) { return true; }},
         {"help", "", [](simulator&, call& c) {
-             for (const control_command& k : control_commands())
-                 c.out.push_back(std::string(k.name) + (*k.usage ? " " : "") + k.usage);
+             for (const auto* t : {&control_commands(), &loader_commands()})
+                 for (const control_command& k : *t)
+                     c.out.push_back(std::string(k.name) + (*k.usage ? " " : "") + k.usage);
              return true;
          }},
         {"profile", "<name>", [](simulator& s, call& c) {
@@ -529,13 +511,12 @@ std::vector<std::string> simulator::control(const std::string& line)
         out.push_back("error empty command");
         return out;
     }
-    const auto& table = control_commands();
-    const auto row = std::find_if(table.begin(), table.end(), [&](const control_command& k) { return w[0] == k.name; });
-    if (row == table.end()) {
-        bool handled = false;
-        std::vector<std::string> r = loader_control(w, line, handled);
-        if (handled)
-            return r;
+    const control_command* row = nullptr;
+    for (const auto* t : {&control_commands(), &loader_commands()})
+        for (const control_command& k : *t)
+            if (!row && w[0] == k.name)
+                row = &k;
+    if (!row) {
         out.push_back("error unknown command " + w[0]);
         return out;
     }

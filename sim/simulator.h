@@ -57,6 +57,8 @@ private:
         bool (*run)(simulator& s, control_call& c);
     };
     static const std::vector<control_command>& control_commands();
+    // The boot loader's commands, a table of their own.
+    static const std::vector<control_command>& loader_commands();
     struct sdo_fault {
         enum kind_t { delay, unplug, wrong_index, confirm_one } kind = delay;
         uint32_t from = 0, times = 1, ms = 0;
@@ -75,7 +77,6 @@ private:
     // leaves the bus, D2 later it is back in the other personality.
     void restart(bool into_loader, uint64_t after_ns);
     void personality_from_profile();
-    std::vector<std::string> loader_control(const std::vector<std::string>& w, const std::string& line, bool& handled);
 
     event_loop& loop_;
     world world_;
