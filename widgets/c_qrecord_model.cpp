@@ -83,7 +83,9 @@ const QStringList* c_qrecord_model::scan_texts_of_position(int position) const
 
 QString c_qrecord_model::text_from(const QStringList* texts, int column) const
 {
-    if (!texts)
+    // A fixed table's cells hold their texts (written by the view when a record gives any);
+    // only a dynamic table computes them when shown.
+    if (!texts || !view_->variableRows)
         return QString();
     // A dynamic table takes every column from the record; a fixed one from its first text column on.
     const int k = view_->variableRows ? column : column - view_->firstTextColumn;
@@ -267,6 +269,11 @@ void c_qrecord_model::forget_texts_from(int firstTextColumn)
     records_changed();
 }
 
+void c_qrecord_model::remove_fixed_data_rows(int count)
+{
+    fixedDataRows_ = qMax(0, fixedDataRows_ - count);
+}
+
 void c_qrecord_model::drop_position_items(int position)
 {
     for (int c = 0; c < columns_; ++c)
@@ -360,7 +367,8 @@ int c_qrecord_model::model_row_of_key(quint64 key) const
     if (key & fixed_key_bit)
         return int((key & ~fixed_key_bit) >> 20);
     const int position = int(key >> 20);
-    if (view_->variableRows) {
+    // A fixed table that has not been filled keys its items by row.
+    if (view_->variableRows || !view_->rowIds.isEmpty()) {
         if (position < 0 || position >= int(view_->rowOfId.size()))
             return -1;
         const int d = view_->rowOfId[position];

@@ -242,7 +242,6 @@ void c_qtableview_functab::refill_rows(int position)
             rowIds.squeeze();
         }
     } else {
-        itemModel->forget_texts_from(firstTextColumn);
         const int rows = qMin(elementCount, itemModel->rowCount() - fixedRows);
         rowIds.reserve(rows);
         for (int p = 0; p < rows; ++p) {
@@ -252,6 +251,9 @@ void c_qtableview_functab::refill_rows(int position)
         }
     }
     itemModel->end_reset();
+    if (!variableRows)
+        for (int p = 0; p < rowIds.size(); ++p)
+            write_fixed_row_texts(p);
 
     if (!rowIds.isEmpty()) {
         int d = 0;
@@ -259,6 +261,19 @@ void c_qtableview_functab::refill_rows(int position)
             d = rowOfId[std::size_t(position)];
         make_current_data_row(d);
     }
+}
+
+void c_qtableview_functab::write_fixed_row_texts(int position)
+{
+    if (!rowText || position < 0 || position >= int(rowOfId.size()) || rowOfId[std::size_t(position)] < 0)
+        return;
+    QStringList texts;
+    rowText(position + indexOffset, record(position), &texts);
+    // An empty list leaves the cells as they are; a shorter one ends with its last text.
+    const int row = fixedRows + rowOfId[std::size_t(position)];
+    for (int k = firstTextColumn; k < columnCount && k - firstTextColumn < texts.size(); ++k)
+        if (QStandardItem* it = itemModel->item(row, k))
+            it->setText(texts.at(k - firstTextColumn));
 }
 
 int c_qtableview_functab::find_row_for(int position) const
@@ -276,7 +291,8 @@ void c_qtableview_functab::update_rows_impl(int firstIndex, int count, bool make
     // Rows of other records move when rows go in; their entries are brought up to date once,
     // from the first row that moved, rather than after every insert.
     int renumberFrom = -1;
-    const int textFrom = variableRows ? 0 : firstTextColumn;
+    // A fixed table keeps its cells' texts here: write_fixed_row_texts replaces them.
+    const int textFrom = variableRows ? 0 : columnCount;
     int i = 0;
     while (i < count) {
         const int p = firstIndex - indexOffset + i;
@@ -289,6 +305,8 @@ void c_qtableview_functab::update_rows_impl(int firstIndex, int count, bool make
         if (d < rowIds.size() && rowIds.at(d) == p) {
             itemModel->rewrite_position(p, textFrom);
             rowOfId[std::size_t(p)] = d;
+            if (!variableRows)
+                write_fixed_row_texts(p);
             itemModel->row_changed(fixedRows + d);
             if (makeCurrent)
                 make_current_data_row(d);
@@ -330,7 +348,7 @@ void c_qtableview_functab::set_row(int index, bool shown)
 
 void c_qtableview_functab::remove_array_rows(int index, int count)
 {
-    if (!variableRows || count <= 0)
+    if (count <= 0)
         return;
     const int p0 = index - indexOffset;
     const int c = find_row_for(p0);
@@ -348,6 +366,8 @@ void c_qtableview_functab::remove_array_rows(int index, int count)
     }
     rowIds.remove(c, k);
     renumber_rows_from(c);
+    if (!variableRows)
+        itemModel->remove_fixed_data_rows(k);
     itemModel->end_remove();
     if (c < rowIds.size())
         make_current_data_row(c);
