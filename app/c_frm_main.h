@@ -47,7 +47,7 @@ public:
     // The status panel's side of one decoded status reply (`forced`: redraw everything).
     void decode_status(const device_frame& frame, bool forced);
     // Sets the online LED from the link state and the blink phase.
-    void set_online_led();
+    void set_online_led(bool connected);
     // Fills the system information dialog from the controller.
     static void fill_system_info(c_dlg_systeminfo& dialog);
 
@@ -144,5 +144,4 @@ private:
     QElapsedTimer ledTimer_;
     QMessageBox* waitingBox_ = nullptr;
     bool inTick_ = false;            // a tick runs (its modal boxes run event loops)
-    uint32_t manualReplies_ = 0;     // status replies counted for the manual page's cycles
 };

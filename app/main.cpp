@@ -13,7 +13,9 @@
 #include "app/run_guard.h"
 #include "app/shell_state.h"
 #include "core/files/app_dirs.h"
+#include "core/text/global_tables.h"
 #include "core/text/user_seam.h"
+#include "procmon/procmon_seams.h"
 #include "widgets/qt_services.h"
 #include "widgets/screenshot.h"
 
@@ -89,6 +91,10 @@ int main(int argc, char** argv)
                          .arg(appDir, dataDir));
         return 1;
     }
+
+    // The constant tables and the one memory-card search of the start-up.
+    install_procmon_seams();
+    build_global_tables();
 
     // Never deleted: the window, its pages and dialogs live until the process ends.
     auto* mainWindow = new c_frm_main(QCoreApplication::arguments());

@@ -24,7 +24,8 @@
 #include "core/text/text_tables.h"
 #include "widgets/c_dlg_message.h"
 #include "stand_in/c_dlgw_program.h"
-#include "stand_in/c_dlgw_scannerfull.h"
+#include "scanner/c_dlgw_scannerfull.h"
+#include "ui_c_dlgw_scannerfull.h"
 #include "ui_c_frm_main.h"
 #include "widgets/testing/scripted_ui.h"
 #include "widgets/testing/test_app.h"
@@ -237,12 +238,14 @@ TEST_F(main_window, each_page_answers_the_leave_question_its_own_way)
     emit w->program_page()->sig_Return();
     EXPECT_EQ(page(*w), int(c_frm_main::page_start));
 
-    w->scanner_page()->set_return_answer(false);
+    // The scanner page asks about a changed record: Cancel stays, No leaves.
     w->enter_page(c_frm_main::page_scanner, QStringLiteral("Scanner"));
+    w->scanner_page()->form()->ebx_PWM->setText(QStringLiteral("7"));
+    script.expect_question(QStringLiteral("Save changed data set?"), ui::cancel);
     EXPECT_FALSE(w->close());
     EXPECT_EQ(page(*w), int(c_frm_main::page_scanner));
     EXPECT_FALSE(menu_bar_shown(*w));
-    w->scanner_page()->set_return_answer(true);
+    script.expect_question(QStringLiteral("Save changed data set?"), ui::no);
     EXPECT_FALSE(w->close());
     EXPECT_EQ(page(*w), int(c_frm_main::page_start));
 
