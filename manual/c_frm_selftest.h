@@ -31,7 +31,8 @@ public:
     bool showChannels(bool keepRange);
     Ui::c_frm_selftest* form() const { return ui; }
 
-public slots:
+    // Named like slots but connected explicitly (the plots' signal is sig_ZoomChanged), so
+    // connecting them by name would find nothing.
     void on_plot_Main_zoomChanged(PlotSettings* pPlotSettingsP);
     void on_plot_Zoom_zoomChanged(PlotSettings* pPlotSettingsP);
 

@@ -79,6 +79,7 @@ protected:
         ask("profile " + profile);
         ask("program demo");
         window_ = std::make_unique<c_frm_main>(QStringList{QStringLiteral("TarvixStudio")});
+        window_->start_link();
         window_->show();
         ASSERT_TRUE(wait([] { return g_link().connected && g_link().device_answered; })) << "never connected";
         window_->form()->ac_ManualMode->trigger();
