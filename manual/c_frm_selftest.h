@@ -31,8 +31,8 @@ public:
     bool showChannels(bool keepRange);
     Ui::c_frm_selftest* form() const { return ui; }
 
-    // Named like slots but connected explicitly (the plots' signal is sig_ZoomChanged), so
-    // connecting them by name would find nothing.
+    // Connected by hand in the constructor: the plots' signal is sig_ZoomChanged, so these are
+    // plain members that the form's automatic connection does not look at.
     void on_plot_Main_zoomChanged(PlotSettings* pPlotSettingsP);
     void on_plot_Zoom_zoomChanged(PlotSettings* pPlotSettingsP);
 

@@ -10,7 +10,7 @@
 #include <QStringList>
 #include <QVector>
 
-class c_qtableview_functab;
+class record_table_source;
 class c_qrecord_model;
 
 // A cell a caller holds on to (check state, background, enabled). Its display text falls back
@@ -35,7 +35,7 @@ private:
 class c_qrecord_model : public QAbstractTableModel {
     Q_OBJECT
 public:
-    explicit c_qrecord_model(c_qtableview_functab* view);
+    explicit c_qrecord_model(const record_table_source* source);
     ~c_qrecord_model() override;
 
     int rowCount(const QModelIndex& parent = QModelIndex()) const override;
@@ -58,7 +58,6 @@ public:
     void begin_remove(int modelRow, int count = 1) { beginRemoveRows(QModelIndex(), modelRow, modelRow + count - 1); }
     void end_remove() { endRemoveRows(); }
     void drop_data_items();                       // a dynamic refill makes new rows
-    void forget_texts_from(int firstTextColumn);  // texts come from the records again
     void remove_fixed_data_rows(int count);       // inside begin_remove/end_remove
     void drop_position_items(int position);       // the row of a position was removed
     // Texts from firstTextColumn on and every background come from the record again.
@@ -99,7 +98,7 @@ private:
     c_qrecord_item* existing_item(int modelRow, int column) const;
     int model_row_of_key(quint64 key) const;
 
-    c_qtableview_functab* view_;
+    const record_table_source* source_;
     int columns_ = 0;
     int fixedRows_ = 0;
     int fixedDataRows_ = 0;
