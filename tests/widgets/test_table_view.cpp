@@ -407,7 +407,7 @@ TEST(TableViewFixedTable, EmptyTextListsKeepTheCellsAndRowsCanBeRemoved)
     ASSERT_EQ(view.model()->rowCount(), 2);
     EXPECT_EQ(text(0), QStringLiteral("11"));
     EXPECT_EQ(text(1), QStringLiteral("44"));
-    EXPECT_EQ(view.row_ids(), (QVector<int>{0, 2}));
+    EXPECT_EQ(view.row_ids(), (std::vector<int>{0, 2}));
     EXPECT_EQ(view.row_of_id()[1], -1);
     EXPECT_EQ(view.row_of_id()[2], 1);
     EXPECT_EQ(view.current_array_index(), 2);
