@@ -54,7 +54,6 @@ void qt_services::progress_begin(const QString& title)
 {
     c_dlg_progressbar* d = progress_dialog();
     d->setWindowTitle(title);
-    d->set_work_running(true);
     d->setValue(1);
     d->show();
     process_events();
@@ -76,11 +75,8 @@ void qt_services::progress_end()
 {
     if (!progress_)
         return;
-    progress_->set_work_running(false);
     progress_->hide();
 }
-
-bool qt_services::progress_cancelled() { return progress_ && progress_->cancel_requested(); }
 
 void qt_services::process_events() { QApplication::processEvents(); }
 

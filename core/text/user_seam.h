@@ -49,8 +49,6 @@ public:
     virtual void progress_set(int percent) = 0;
     virtual int progress_value() const = 0;
     virtual void progress_end() = 0;
-    // True once the user asked to cancel the running progress (where cancel is offered).
-    virtual bool progress_cancelled() { return false; }
 
     // One pass of the event loop, so the window repaints during long work.
     virtual void process_events() = 0;
