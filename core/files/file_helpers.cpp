@@ -33,14 +33,78 @@ bool file_exists(const QString& path)
     return QFile(path).exists();
 }
 
+bool open_regular_file(QFile& file, const QString& path, int* sys_errno)
+{
+    auto refuse = [sys_errno](int e) {
+        if (sys_errno)
+            *sys_errno = e;
+        return false;
+    };
+    if (path.isEmpty())
+        return refuse(ENOENT);
+    const QByteArray p = QFile::encodeName(path);
+    // Without O_NONBLOCK a FIFO without a writer would block the open itself.
+    const int fd = ::open(p.constData(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0)
+        return refuse(errno);
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        const int e = S_ISDIR(st.st_mode) ? EISDIR : ENODEV;
+        ::close(fd);
+        return refuse(e);
+    }
+    const int flags = ::fcntl(fd, F_GETFL);
+    if (flags >= 0)
+        (void)::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK);
+    file.close();
+    file.setFileName(path);
+    if (!file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+        ::close(fd);
+        return refuse(EIO);
+    }
+    return true;
+}
+
+void for_each_line(QFile& file, int max_line, qint64 max_total, const std::function<bool(const QByteArray&)>& line)
+{
+    QByteArray buf(max_line + 2, '\0');
+    qint64 total = 0;
+    while (total < max_total) {
+        const qint64 n = file.readLine(buf.data(), buf.size());
+        if (n <= 0)
+            break;
+        total += n;
+        QByteArray text(buf.constData(), int(n));
+        bool complete = text.endsWith('\n');
+        // The rest of an over-long line is read past, in pieces of the same size.
+        while (!complete && total < max_total) {
+            const qint64 m = file.readLine(buf.data(), buf.size());
+            if (m <= 0)
+                break;
+            total += m;
+            complete = buf[int(m) - 1] == '\n';
+        }
+        if (text.endsWith('\n'))
+            text.chop(1);
+        if (text.endsWith('\r'))
+            text.chop(1);
+        if (text.size() > max_line)
+            text.truncate(max_line);
+        if (!line(text))
+            break;
+    }
+}
+
 bool find_newest_file(const QString& dir, const QString& filter, QString& name)
 {
     QDir d(dir);
     d.setNameFilters({filter});
-    d.setFilter(QDir::Files | QDir::Hidden | QDir::System);
+    d.setFilter(QDir::Files);
     bool found = false;
     QString best;
     for (const QFileInfo& fi : d.entryInfoList()) {
+        if (!fi.isFile())
+            continue;
         const QString base = fi.completeBaseName();
         if (!found || base > best) {
             best = base;

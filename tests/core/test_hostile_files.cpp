@@ -1,0 +1,298 @@
+// Files that are not what they seem. Every reader of a file that the user or the system names
+// meets a FIFO without a writer, /dev/zero, a directory, a dangling link and a loop of links
+// where it expects its file, and must end in its own "cannot open" outcome at once, without
+// reading. Every save meets a read-only target, a link, links planted where a temporary file
+// might go, a name near the system's limit and a full file system, and must leave the old
+// file and every other file as they were whenever it fails.
+#include <QDir>
+#include <QFileInfo>
+#include <QStandardItemModel>
+#include <QSortFilterProxyModel>
+
+#include <atomic>
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+#include <fcntl.h>
+#include <functional>
+#include <map>
+#include <sys/mount.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <thread>
+#include <unistd.h>
+
+#include "core/files/file_helpers.h"
+#include "core/files/parameter_files.h"
+#include "core/files/program_file.h"
+#include "core/image/core_state.h"
+#include "core/image/working_image.h"
+#include "files_fixture.h"
+
+namespace {
+
+enum class kind { regular, fifo, dev_zero, directory, dangling_link, link_loop };
+const char* kind_name(kind k)
+{
+    static const char* names[] = {"regular file", "FIFO", "/dev/zero", "directory", "dangling link", "link loop"};
+    return names[int(k)];
+}
+
+// What a reader made of the name it was given.
+enum class outcome { read, missing, refused };
+const char* outcome_name(outcome o)
+{
+    static const char* names[] = {"read", "missing", "refused"};
+    return names[int(o)];
+}
+
+long max_rss_kb()
+{
+    rusage u{};
+    getrusage(RUSAGE_SELF, &u);
+    return u.ru_maxrss;
+}
+
+// Opens a FIFO for writing as soon as a reader is blocked in it, after a grace time, so a
+// reader that waits for a writer fails its time check instead of hanging the test.
+class fifo_rescue {
+public:
+    explicit fifo_rescue(const QByteArray& path) : path_(path)
+    {
+        thread_ = std::thread([this] {
+            const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(3);
+            while (!stop_.load()) {
+                if (std::chrono::steady_clock::now() >= until) {
+                    const int fd = ::open(path_.constData(), O_WRONLY | O_NONBLOCK);
+                    if (fd >= 0) {
+                        ::close(fd);
+                        rescued_.store(true);
+                    }
+                }
+                std::this_thread::sleep_for(std::chrono::milliseconds(10));
+            }
+        });
+    }
+    ~fifo_rescue()
+    {
+        stop_.store(true);
+        thread_.join();
+    }
+    bool rescued() const { return rescued_.load(); }
+
+private:
+    QByteArray path_;
+    std::atomic<bool> stop_{false}, rescued_{false};
+    std::thread thread_;
+};
+
+}  // namespace
+
+class hostile_files : public files_test {
+protected:
+    void SetUp() override
+    {
+        files_test::SetUp();
+        core_reset_for_tests();
+        g_host_context.change_flags() = 0;
+    }
+    void TearDown() override
+    {
+        core_reset_for_tests();
+        files_test::TearDown();
+    }
+    // Puts a thing of kind `k` at `path`; `content` is the regular file's.
+    static void plant(kind k, const QString& path, const QByteArray& content)
+    {
+        QFileInfo(path).dir().mkpath(".");
+        const QByteArray p = QFile::encodeName(path);
+        switch (k) {
+        case kind::regular:
+            write(path, content);
+            break;
+        case kind::fifo:
+            ASSERT_EQ(::mkfifo(p.constData(), 0644), 0);
+            break;
+        case kind::dev_zero:
+            ASSERT_EQ(::symlink("/dev/zero", p.constData()), 0);
+            break;
+        case kind::directory:
+            ASSERT_TRUE(QDir().mkpath(path));
+            break;
+        case kind::dangling_link:
+            ASSERT_EQ(::symlink((p + ".nowhere").constData(), p.constData()), 0);
+            break;
+        case kind::link_loop:
+            ASSERT_EQ(::symlink((p + ".b").constData(), p.constData()), 0);
+            ASSERT_EQ(::symlink(p.constData(), (p + ".b").constData()), 0);
+            break;
+        }
+    }
+    static void clear(const QString& path)
+    {
+        const QByteArray p = QFile::encodeName(path);
+        QFileInfo fi(path);
+        if (fi.isDir() && !fi.isSymLink())
+            QDir(path).removeRecursively();
+        ::unlink(p.constData());
+        ::unlink((p + ".b").constData());
+    }
+};
+
+TEST_F(hostile_files, every_reader_refuses_what_is_not_a_regular_file_at_once)
+{
+    struct reader {
+        const char* name;
+        std::function<QString()> path;
+        QByteArray content;  // a valid regular file
+        std::function<outcome()> run;
+        // What the missing-file rule of the reader makes of a name that leads nowhere.
+        outcome on_nothing;
+    };
+    config_image program;
+    reset_config_image(program);
+    const QByteArray program_bytes = encode_program_file(program);
+    const std::vector<reader> readers = {
+        {"program file", [] { return data_file("cd_data/prog.cdx"); }, program_bytes,
+         [this] {
+             g_program_file.current_file = data_file("cd_data/prog.cdx");
+             error_record e;
+             const bool ok = load_configuration_file(false, e);
+             if (ok)
+                 return g_images().no_file_loaded ? outcome::missing : outcome::read;
+             EXPECT_EQ(e.code, 33);
+             return outcome::refused;
+         },
+         outcome::missing},
+        {"scanner parameter file", [] { return data_file("cd_data/set.sp"); }, QByteArray(224, 'p'),
+         [this] {
+             g_scanner_params.file_name = data_file("cd_data/set.sp");
+             int code = 0;
+             const bool ok = check_configuration_file_size(code);
+             if (ok)
+                 return g_scanner_params.no_file ? outcome::missing : outcome::read;
+             EXPECT_EQ(code, 2);
+             return outcome::refused;
+         },
+         outcome::missing},
+        {"customer configuration", [this] { return q(app.file("tvx_config/ACME.bin")); }, QByteArray(2016, 'c'),
+         [this] {
+             g_device_calls.write_records36 = [](const uint8_t*, const QString&, error_record&) { return true; };
+             g_customer_config.name = "ACME";
+             g_customer_config.path = q(app.file("tvx_config/ACME.bin"));
+             shown.clear();
+             if (send_scanner_configuration_file())
+                 return outcome::read;
+             EXPECT_EQ(shown.size(), 1u);
+             EXPECT_EQ(shown.empty() ? 0 : shown[0].code, 42);
+             return outcome::refused;
+         },
+         outcome::refused},
+        {"file buffer", [this] { return q(app.file("update/f252.hex")); }, QByteArray(1000, 'h'),
+         [this] {
+             file_buffer buf;
+             error_record e;
+             return load_file_buffer(q(app.file("update/f252.hex")), buf, &e) ? outcome::read : outcome::refused;
+         },
+         outcome::refused},
+        {"konfig.cfg", [] { return data_file("konfig.cfg"); }, QByteArray("L:3\r\n"),
+         [] {
+             reset_konfig_for_tests();
+             if (!read_konfig_cfg())
+                 return outcome::refused;
+             EXPECT_EQ(g_konfig.language, 3);
+             return outcome::read;
+         },
+         outcome::refused},
+        {"scannerx.lst", [] { return app_file("scannerx.lst"); }, QByteArray("00010000 P001 First\r\n"),
+         [this] {
+             shown.clear();
+             read_scanner_list();
+             EXPECT_TRUE(shown.empty());
+             return g_scanner_lists.count == 1 ? outcome::read : outcome::refused;
+         },
+         outcome::refused},
+        {"scannerx.lst rebuild", [] { return app_file("scannerx.lst"); },
+         QByteArray("00010000 P001 First\r\n"),
+         [this] {
+             g_host_context.data_source = [] { return 2; };
+             QStandardItemModel model;
+             QSortFilterProxyModel proxy;
+             error_record e;
+             const size_t boxes = ui_fake.prompts().size();
+             rebuild_scanner_lists(&model, &proxy, e);
+             if (g_scanner_lists.count == 1)
+                 return outcome::read;
+             EXPECT_EQ(ui_fake.prompts().size(), boxes + 1);
+             return outcome::refused;
+         },
+         outcome::refused},
+        {"trace file", [] { return data_file("trace/manual.trc"); }, QByteArray("     1 first\r\n"),
+         [] {
+             int number = -1;
+             bool fresh = false;
+             const bool ok = open_trace_file(data_file("trace/manual.trc"), number, fresh);
+             reset_trace_for_tests();
+             return ok ? outcome::read : outcome::refused;
+         },
+         outcome::refused},
+    };
+    const kind kinds[] = {kind::regular,   kind::fifo,          kind::dev_zero,
+                          kind::directory, kind::dangling_link, kind::link_loop};
+    const long rss_before = max_rss_kb();
+    for (const reader& r : readers) {
+        for (kind k : kinds) {
+            SCOPED_TRACE(std::string(r.name) + " / " + kind_name(k));
+            const QString path = r.path();
+            plant(k, path, r.content);
+            outcome expected = outcome::refused;
+            if (k == kind::regular)
+                expected = outcome::read;
+            else if (k == kind::dangling_link || k == kind::link_loop)
+                expected = r.on_nothing;
+            std::unique_ptr<fifo_rescue> rescue;
+            if (k == kind::fifo)
+                rescue = std::make_unique<fifo_rescue>(QFile::encodeName(path));
+            const auto t0 = std::chrono::steady_clock::now();
+            const outcome got = r.run();
+            const auto took = std::chrono::steady_clock::now() - t0;
+            EXPECT_LT(took, std::chrono::seconds(1));
+            EXPECT_EQ(outcome_name(got), std::string(outcome_name(expected)));
+            if (rescue) {
+                EXPECT_FALSE(rescue->rescued()) << "the reader waited for a writer";
+            }
+            rescue.reset();
+            clear(path);
+        }
+    }
+    // Nothing was read from /dev/zero: the process did not grow.
+    EXPECT_LT(max_rss_kb() - rss_before, 64 * 1024);
+}
+
+TEST_F(hostile_files, a_long_comment_line_hides_no_settings_after_it)
+{
+    QByteArray text = "A:7\r\n;";
+    text += QByteArray(10 << 20, 'x');
+    text += "L:1\r\nL:3\r\nM:2";  // the last line has no line end
+    write(data_file("konfig.cfg"), text);
+    ASSERT_TRUE(read_konfig_cfg());
+    EXPECT_EQ(g_konfig.a, 7);
+    EXPECT_EQ(g_konfig.language, 3);  // "L:1" is inside the comment line
+    EXPECT_EQ(g_konfig.m, 2);
+}
+
+TEST_F(hostile_files, newest_file_takes_regular_files_only)
+{
+    const QString dir = data_file("update");
+    QDir().mkpath(dir);
+    write(dir + "/f252_01.hex", "a");
+    const QByteArray d = QFile::encodeName(dir);
+    ASSERT_EQ(::mkfifo((d + "/f252_09.hex").constData(), 0644), 0);
+    ASSERT_EQ(::symlink((d + "/nowhere").constData(), (d + "/f252_08.hex").constData()), 0);
+    write(dir + "/.f252_07.hex", "hidden");
+    ASSERT_TRUE(QDir().mkpath(dir + "/f252_06.hex"));
+    ASSERT_EQ(::symlink((d + "/f252_01.hex").constData(), (d + "/f252_02.hex").constData()), 0);
+    QString name;
+    ASSERT_TRUE(find_newest_file(dir, "f252_*.hex", name));
+    EXPECT_EQ(name, "f252_02");  // a link to a regular file counts
+}
