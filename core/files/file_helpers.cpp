@@ -4,6 +4,7 @@
 #include <QFile>
 #include <QFileDevice>
 #include <QFileInfo>
+#include <QRandomGenerator>
 
 #include <algorithm>
 #include <cerrno>
@@ -151,44 +152,95 @@ file_write_result failed(int err, int file_error, bool opened)
 }
 }  // namespace
 
+namespace {
+
+// The file a save to `path` replaces: the final target of a link (the link stays), or the
+// path itself.
+int final_target(const QByteArray& path, QByteArray& target)
+{
+    target = path;
+    for (int hops = 0; hops < 40; ++hops) {
+        struct stat st {};
+        if (::lstat(target.constData(), &st) != 0)
+            return errno == ENOENT ? 0 : errno;
+        if (!S_ISLNK(st.st_mode))
+            return 0;
+        QByteArray link(int(st.st_size > 0 ? st.st_size : 255) + 1, '\0');
+        const ssize_t n = ::readlink(target.constData(), link.data(), size_t(link.size()));
+        if (n < 0)
+            return errno;
+        if (n >= link.size())
+            return ENAMETOOLONG;
+        link.truncate(int(n));
+        if (!link.startsWith('/')) {
+            const int slash = target.lastIndexOf('/');
+            link = (slash >= 0 ? target.left(slash + 1) : QByteArray()) + link;
+        }
+        target = link;
+    }
+    return ELOOP;
+}
+
+// A temporary file beside `target`, created exclusively under a name nobody can foresee,
+// never through a link; its name is short whatever the target's. -1 with errno on failure.
+int create_temporary(const QByteArray& target, mode_t mode, QByteArray& tmp)
+{
+    const int slash = target.lastIndexOf('/');
+    const QByteArray dir = slash >= 0 ? target.left(slash + 1) : QByteArray();
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        const quint64 r = QRandomGenerator::system()->generate64();
+        tmp = dir + ".tvx" + QByteArray::number(r, 16).rightJustified(16, '0') + ".tmp";
+        const int fd = ::open(tmp.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode);
+        if (fd >= 0 || errno != EEXIST)
+            return fd;
+    }
+    errno = EEXIST;
+    return -1;
+}
+
+}  // namespace
+
 file_write_result replace_file(const QString& path, const QByteArray& data)
 {
-    const QByteArray target = QFile::encodeName(path);
-    QByteArray tmp = target + ".tmp" + QByteArray::number(static_cast<qlonglong>(::getpid()));
+    QByteArray target;
+    if (const int e = final_target(QFile::encodeName(path), target))
+        return failed(e, QFileDevice::OpenError, false);
     mode_t mode = 0666;
     struct stat st {};
     const bool had_file = ::stat(target.constData(), &st) == 0;
     if (had_file) {
         if (S_ISDIR(st.st_mode))
             return failed(EISDIR, QFileDevice::OpenError, false);
+        if (!S_ISREG(st.st_mode))
+            return failed(ENODEV, QFileDevice::OpenError, false);
+        if ((st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0)
+            return failed(EACCES, QFileDevice::OpenError, false);
         mode = st.st_mode & 07777;
     }
-    int fd = ::open(tmp.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    QByteArray tmp;
+    const int fd = create_temporary(target, had_file ? 0600 : 0666, tmp);
     if (fd < 0)
         return failed(errno, QFileDevice::OpenError, false);
     if (had_file)
         (void)::fchmod(fd, mode);
+    auto give_up = [&](int e) {
+        ::close(fd);
+        ::unlink(tmp.constData());
+        return failed(e, QFileDevice::WriteError, true);
+    };
     const char* p = data.constData();
     qint64 left = data.size();
     while (left > 0) {
         const ssize_t n = ::write(fd, p, static_cast<size_t>(left));
         if (n < 0 && errno == EINTR)
             continue;
-        if (n <= 0) {
-            const int e = n < 0 ? errno : ENOSPC;
-            ::close(fd);
-            ::unlink(tmp.constData());
-            return failed(e, QFileDevice::WriteError, true);
-        }
+        if (n <= 0)
+            return give_up(n < 0 ? errno : ENOSPC);
         p += n;
         left -= n;
     }
-    if (::fsync(fd) != 0 && errno != EINVAL && errno != EROFS) {
-        const int e = errno;
-        ::close(fd);
-        ::unlink(tmp.constData());
-        return failed(e, QFileDevice::WriteError, true);
-    }
+    if (::fsync(fd) != 0 && errno != EINVAL && errno != EROFS)
+        return give_up(errno);
     if (::close(fd) != 0) {
         const int e = errno;
         ::unlink(tmp.constData());

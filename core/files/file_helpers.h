@@ -44,6 +44,9 @@ struct file_write_result {
     QString error_text;     // the system's text for it
 };
 
-// Writes data to a temporary file beside `path` and renames it over `path`. On any failure
-// the temporary file is removed and the old file stays as it was.
+// Writes data to a temporary file and renames it over `path`. A link is saved through: its
+// final target is replaced and the link stays. A target without any write permission is
+// refused, as Windows refuses a read-only file. The temporary file lies beside the target,
+// under a short unpredictable name, created exclusively without following links. On any
+// failure the temporary file is removed and the old file stays as it was.
 file_write_result replace_file(const QString& path, const QByteArray& data);

@@ -296,3 +296,162 @@ TEST_F(hostile_files, newest_file_takes_regular_files_only)
     ASSERT_TRUE(find_newest_file(dir, "f252_*.hex", name));
     EXPECT_EQ(name, "f252_02");  // a link to a regular file counts
 }
+
+namespace {
+
+// Every entry of a folder with what it is and holds, links not followed.
+std::map<std::string, std::string> snapshot(const QString& dir)
+{
+    std::map<std::string, std::string> m;
+    for (const QFileInfo& fi : QDir(dir).entryInfoList(QDir::AllEntries | QDir::Hidden | QDir::System |
+                                                       QDir::NoDotAndDotDot)) {
+        std::string what;
+        if (fi.isSymLink()) {
+            what = "link -> " + fi.symLinkTarget().toStdString();
+        } else if (fi.isFile()) {
+            QFile f(fi.filePath());
+            what = "file " + std::to_string(fi.permissions()) + ": " +
+                   (f.open(QIODevice::ReadOnly) ? f.readAll().toStdString() : std::string("?"));
+        } else {
+            what = "other";
+        }
+        m[fi.fileName().toStdString()] = what;
+    }
+    return m;
+}
+
+bool root() { return ::geteuid() == 0; }
+
+}  // namespace
+
+TEST_F(hostile_files, saves_keep_the_old_file_and_every_other_file_when_they_fail)
+{
+    struct saver {
+        const char* name;
+        // Saves `content` to `path`; true on success.
+        std::function<bool(const QString& path, const QByteArray& content)> save;
+    };
+    const std::vector<saver> savers = {
+        {"replace_file", [](const QString& path, const QByteArray& c) { return replace_file(path, c).ok; }},
+        {"program file",
+         [](const QString& path, const QByteArray& c) {
+             reset_config_image(g_config_image());
+             g_config_image().function(0).set_in_use(true);
+             g_config_image().function(0).set_name(c.toStdString());
+             return write_file_with_permissions(path) == 0;
+         }},
+        {"scanner parameter file",
+         [](const QString& path, const QByteArray& c) {
+             g_scanner_params.source = 2;
+             g_scanner_params.file_name = path;
+             g_scanner_params.user.clear();
+             std::memcpy(g_scanner_params.user.bytes.data(), c.constData(), size_t(std::min(c.size(), 15)));
+             error_record e;
+             return send_scanner_parameters(false, e);
+         }},
+    };
+    struct row {
+        const char* name;
+        // Prepares the folder; returns the path to save to, empty to skip the row.
+        std::function<QString(const QString& dir, const QByteArray& old)> prepare;
+        bool succeeds;
+    };
+    const std::vector<row> rows = {
+        {"read-only target",
+         [](const QString& dir, const QByteArray& old) {
+             const QString p = dir + "/target";
+             write(p, old);
+             QFile(p).setPermissions(QFileDevice::ReadOwner | QFileDevice::ReadGroup);
+             return p;
+         },
+         false},
+        {"symbolic link to the target",
+         [](const QString& dir, const QByteArray& old) {
+             write(dir + "/real", old);
+             ::symlink("real", QFile::encodeName(dir + "/target").constData());
+             return dir + "/target";
+         },
+         true},
+        {"links planted at temporary names",
+         [](const QString& dir, const QByteArray& old) {
+             write(dir + "/target", old);
+             write(dir + "/victim", "victim");
+             const QByteArray t = QFile::encodeName(dir + "/target");
+             const QByteArray v = QFile::encodeName(dir + "/victim");
+             for (const QByteArray& name : {t + ".tmp", t + ".tmp" + QByteArray::number(::getpid()), t + "~", t + ".new"})
+                 ::symlink(v.constData(), name.constData());
+             return dir + "/target";
+         },
+         true},
+        {"250-character name",
+         [](const QString& dir, const QByteArray& old) {
+             const QString p = dir + "/" + QString(246, 'n') + ".cdx";
+             write(p, old);
+             return p;
+         },
+         true},
+        {"target in a folder that cannot be written",
+         [](const QString& dir, const QByteArray& old) {
+             if (root())
+                 return QString();  // root writes any folder
+             write(dir + "/target", old);
+             QFile(dir).setPermissions(QFileDevice::ReadOwner | QFileDevice::ExeOwner);
+             return dir + "/target";
+         },
+         false},
+        {"full file system",
+         [](const QString& dir, const QByteArray& old) {
+             if (!root() || ::mount("tmpfs", QFile::encodeName(dir).constData(), "tmpfs", 0, "size=64k") != 0)
+                 return QString();
+             write(dir + "/target", old);
+             // Fill what is left.
+             QFile fill(dir + "/fill");
+             fill.open(QIODevice::WriteOnly);
+             const QByteArray block(4096, 'f');
+             while (fill.write(block) == block.size() && fill.flush()) {
+             }
+             fill.close();
+             return dir + "/target";
+         },
+         false},
+    };
+    for (const saver& s : savers) {
+        for (const row& r : rows) {
+            SCOPED_TRACE(std::string(s.name) + " / " + r.name);
+            const QString dir = q(data.file("save"));
+            ASSERT_TRUE(QDir().mkpath(dir));
+            // What a save of `content` writes, to compare the target with afterwards.
+            const QByteArray old = "old contents";
+            const QString path = r.prepare(dir, old);
+            if (path.isEmpty()) {
+                std::printf("skipped: %s / %s (%s)\n", s.name, r.name,
+                            root() ? "root writes any folder, or no tmpfs could be mounted"
+                                   : "needs root to mount a small tmpfs");
+                QDir(dir).removeRecursively();
+                continue;
+            }
+            const auto before = snapshot(dir);
+            const bool ok = s.save(path, "NEW");
+            EXPECT_EQ(ok, r.succeeds);
+            const auto after = snapshot(dir);
+            if (!ok) {
+                EXPECT_EQ(after, before);
+            } else {
+                // Only the file the name leads to changed, and a link stays a link.
+                const QString written = QFileInfo(path).canonicalFilePath();
+                EXPECT_EQ(QFileInfo(path).isSymLink(), before.at(QFileInfo(path).fileName().toStdString())
+                                                               .rfind("link", 0) == 0);
+                for (const auto& [name, what] : before) {
+                    if (QFileInfo(dir + "/" + QString::fromStdString(name)).canonicalFilePath() == written)
+                        continue;
+                    EXPECT_EQ(after.count(name) ? after.at(name) : "gone", what) << name;
+                }
+                EXPECT_EQ(after.size(), before.size());  // no temporary file left behind
+                EXPECT_NE(read(written), old);
+            }
+            QFile(dir).setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+            ::umount2(QFile::encodeName(dir).constData(), MNT_DETACH);
+            QDir(dir).removeRecursively();
+        }
+    }
+}
