@@ -59,6 +59,7 @@ void base_application(world& w, uint8_t family, const versions& v = versions{})
     w.loader_only = false;
     w.status_count = dp::status_data_count;
     w.status.fill(0);
+    w.status[dp::status_output_word] = dp::status_teach_permitted;
     w.parameters.clear();
     for (const auto& step : parameter_steps()) {
         int32_t value = settings_default(step.field_offset);

@@ -227,7 +227,14 @@ bool dev_query_info_typed(int type, error_record& err)
     if (!query(index, reply, err))
         return false;
     auto& b = g_dev_commands().process_data;
-    std::memcpy(b.data() + at, reply.data() + dp::info_data_offset, std::min(dp::process_piece_max, b.size() - at));
+    const size_t n = std::min(dp::process_piece_max, b.size() - at);
+    // A reply that answers another index, or carries fewer bytes than this piece takes,
+    // would put foreign or stale bytes into the block: refused, the block stays as it was.
+    if (reply[dp::info_index_offset] != index || reply.data_count() < n + 1) {
+        err.set(err_type_host, 7);
+        return false;
+    }
+    std::memcpy(b.data() + at, reply.data() + dp::info_data_offset, n);
     return true;
 }
 

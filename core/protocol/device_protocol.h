@@ -223,6 +223,16 @@ constexpr size_t status_switches = 28;      // u16, nibbles 0-2 = hex switches 1
 constexpr size_t status_output_word = 38;   // u16 output-state word; bit 4 = I/O module present
 constexpr size_t status_result_word = 46;   // u16: bit 6 toggles per new result, bits 2-3 side bits
 constexpr size_t status_reserved = 48;      // u16, always zero
+// Further status data the controller fills: the function its counter report is about (u16),
+// that function's object position and counter (i32 each), the current and the measured
+// position (i32, hundredths) and the second measured value of a cluster member (i32).
+constexpr size_t status_report_function = 14;
+constexpr size_t status_report_position = 16;
+constexpr size_t status_report_counter = 20;
+constexpr size_t status_current_position = 30;
+constexpr size_t status_measured = 34;
+constexpr size_t status_second_measured = 42;
+constexpr uint8_t status_teach_permitted = 0x04;  // data byte 38: a teach is accepted
 // The 140-byte process-data block travels in three info replies, each from frame byte 5.
 constexpr size_t process_block_size = 140;
 constexpr size_t process_piece_07 = 0;    // info 0x07 carries block bytes 0..57
@@ -263,6 +273,7 @@ constexpr uint8_t device_error_unknown_parameter = 6;
 constexpr uint8_t device_error_not_supported = 7;     // data not supported (read-only tool type)
 constexpr uint8_t device_error_loader_only = 10;      // request needs the application firmware
 constexpr uint8_t device_error_function_number = 11;  // function number out of range
+constexpr uint8_t device_error_busy = 12;             // a start while the last one still runs
 constexpr uint8_t device_error_scanner_set = 13;      // no such scanner set
 constexpr uint8_t device_error_scanner_block = 14;    // no such scanner block
 constexpr uint8_t device_error_scanner_write = 15;    // only user sets are writable

@@ -4,8 +4,6 @@
 #include <gtest/gtest.h>
 
 #include <QDir>
-#include <QFile>
-#include <QTextStream>
 #include <chrono>
 #include <cstring>
 #include <memory>
@@ -27,6 +25,8 @@
 #include "core/text/error_texts.h"
 #include "core/transfer/config_transfer.h"
 #include "platform/clock.h"
+#include "procmon/pm_csv.h"
+#include "procmon/procmon_seams.h"
 #include "platform/hid_fake.h"
 #include "sim/faults.h"
 #include "sim/inprocess_device.h"
@@ -135,35 +135,17 @@ protected:
     ConfigTransferFast() { clock_ = std::make_unique<fast_clock>(20); }
 };
 
+// The curve folder as the program window's export writes it: one curve file per tool in use.
 void write_curve_files(const QString& folder, const config_image& w)
 {
     QDir().mkpath(folder);
     for (uint32_t n = 0; n < image_layout::tool_count; ++n) {
-        if (!w.tool(n).in_use())
-            continue;
-        QFile f(folder + QString("/tool-%1.csv").arg(n));
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-        QTextStream out(&f);
-        for (int16_t v : curve_of(n))
-            out << v << "\n";
-    }
-}
-
-void install_fixture_curve_loader()
-{
-    set_curve_loader([](const QString& folder, const uint8_t* rec, std::vector<int16_t>& samples, error_record&) {
-        const uint16_t n = uint16_t(rec[tr::number] | (rec[tr::number + 1] << 8));
-        QFile f(folder + QString("/tool-%1.csv").arg(n));
-        if (!f.open(QIODevice::ReadOnly))
-            return false;
-        QTextStream in(&f);
-        while (!in.atEnd()) {
-            const QString line = in.readLine();
-            if (!line.isEmpty())
-                samples.push_back(int16_t(line.toInt()));
+        const const_tool_slot s = w.tool(n);
+        if (s.in_use()) {
+            ASSERT_TRUE(write_curve_csv(curve_of(n), s.record().data(),
+                                        folder + "/" + pm_record_file_name(false, s.record().data())));
         }
-        return true;
-    });
+    }
 }
 
 std::string first_difference(const config_image& a, const config_image& b)
@@ -190,7 +172,7 @@ TEST_F(ConfigTransfer, FullProcessMonitorConfigurationRoundTripsByteForByte)
     testing_support::temp_dir dir;
     const QString program = QString::fromStdString(dir.file("line4.cdx"));
     write_curve_files(curve_folder_for(program), written);
-    install_fixture_curve_loader();
+    install_procmon_seams();
     tool_data_context tools{program};
 
     g_config_image() = written;
@@ -198,12 +180,21 @@ TEST_F(ConfigTransfer, FullProcessMonitorConfigurationRoundTripsByteForByte)
     error_record e;
     ASSERT_TRUE(send_configuration_to_device(false, false, &tools, program, e)) << e.code << " " << error_record_text(e);
     EXPECT_TRUE(world().pm_records.empty());
-    for (uint32_t n : {0u, 1u, 250u, 499u}) {
-        const std::vector<int16_t> expected = curve_of(n);
+    int curves = 0;
+    for (uint32_t n = 0; n < image_layout::tool_count; ++n) {
+        if (!written.tool(n).in_use())
+            continue;
+        std::vector<int16_t> file;
+        int status = -1;
+        ASSERT_TRUE(pm_csv_file_name_for(false, program, written.tool(n).record().data(), file, status)) << n;
+        EXPECT_EQ(file, curve_of(n));
+        // The controller takes whole pieces of 26 values; the list starts with the file's values.
         const std::vector<int16_t>& got = world().tool_lists[uint16_t(n)];
-        ASSERT_GE(got.size(), expected.size());
-        EXPECT_TRUE(std::equal(expected.begin(), expected.end(), got.begin())) << "curve of tool " << n;
+        ASSERT_EQ(got.size(), (file.size() + 25) / 26 * 26) << n;
+        EXPECT_TRUE(std::equal(file.begin(), file.end(), got.begin())) << "curve of tool " << n;
+        ++curves;
     }
+    EXPECT_GE(curves, 4);
 
     // Into a fresh image: a reset keeps the bytes of free records.
     g_config_image() = config_image();
@@ -579,7 +570,7 @@ TEST_F(ConfigTransfer, MissingCurveFileIsHostError57)
     g_config_image() = premium_pm_image();
     reset_config_image(g_reference_image());
     testing_support::temp_dir dir;
-    install_fixture_curve_loader();
+    install_procmon_seams();
     tool_data_context tools{QString::fromStdString(dir.file("nocurves.cdx"))};
     error_record e;
     EXPECT_FALSE(send_configuration_to_device(false, false, &tools, {}, e));
