@@ -200,7 +200,7 @@ int create_temporary(const QByteArray& target, mode_t mode, QByteArray& tmp)
 
 }  // namespace
 
-file_write_result replace_file(const QString& path, const QByteArray& data)
+file_write_result replace_file(const QString& path, const write_source& source, write_durability durability)
 {
     QByteArray target;
     if (const int e = final_target(QFile::encodeName(path), target))
@@ -223,24 +223,30 @@ file_write_result replace_file(const QString& path, const QByteArray& data)
         return failed(errno, QFileDevice::OpenError, false);
     if (had_file)
         (void)::fchmod(fd, mode);
-    auto give_up = [&](int e) {
+    const auto give_up = [&](int e, int file_error) {
         ::close(fd);
         ::unlink(tmp.constData());
-        return failed(e, QFileDevice::WriteError, true);
+        return failed(e, file_error, true);
     };
-    const char* p = data.constData();
-    qint64 left = data.size();
-    while (left > 0) {
-        const ssize_t n = ::write(fd, p, static_cast<size_t>(left));
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return give_up(n < 0 ? errno : ENOSPC);
-        p += n;
-        left -= n;
+    for (;;) {
+        const char* p = nullptr;
+        size_t left = 0;
+        if (!source(p, left))
+            return give_up(EIO, QFileDevice::WriteError);
+        if (left == 0)
+            break;
+        while (left > 0) {
+            const ssize_t n = ::write(fd, p, left);
+            if (n < 0 && errno == EINTR)
+                continue;
+            if (n <= 0)
+                return give_up(n < 0 ? errno : ENOSPC, QFileDevice::WriteError);
+            p += n;
+            left -= size_t(n);
+        }
     }
-    if (::fsync(fd) != 0 && errno != EINVAL && errno != EROFS)
-        return give_up(errno);
+    if (durability == write_durability::synced && ::fsync(fd) != 0 && errno != EINVAL && errno != EROFS)
+        return give_up(errno, QFileDevice::WriteError);
     if (::close(fd) != 0) {
         const int e = errno;
         ::unlink(tmp.constData());
@@ -255,4 +261,18 @@ file_write_result replace_file(const QString& path, const QByteArray& data)
     r.ok = true;
     r.opened = true;
     return r;
+}
+
+file_write_result replace_file(const QString& path, const QByteArray& data, write_durability durability)
+{
+    bool given = false;
+    return replace_file(
+        path,
+        [&](const char*& p, size_t& n) {
+            p = data.constData();
+            n = given ? 0 : size_t(data.size());
+            given = true;
+            return true;
+        },
+        durability);
 }

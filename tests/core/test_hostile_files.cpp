@@ -90,17 +90,6 @@ private:
 
 class hostile_files : public files_test {
 protected:
-    void SetUp() override
-    {
-        files_test::SetUp();
-        core_reset_for_tests();
-        g_host_context.change_flags() = 0;
-    }
-    void TearDown() override
-    {
-        core_reset_for_tests();
-        files_test::TearDown();
-    }
     // Puts a thing of kind `k` at `path`; `content` is the regular file's.
     static void plant(kind k, const QString& path, const QByteArray& content)
     {
@@ -155,7 +144,7 @@ TEST_F(hostile_files, every_reader_refuses_what_is_not_a_regular_file_at_once)
     const std::vector<reader> readers = {
         {"program file", [] { return data_file("cd_data/prog.cdx"); }, program_bytes,
          [this] {
-             g_program_file.current_file = data_file("cd_data/prog.cdx");
+             g_program_file().current_file = data_file("cd_data/prog.cdx");
              error_record e;
              const bool ok = load_configuration_file(false, e);
              if (ok)
@@ -166,20 +155,20 @@ TEST_F(hostile_files, every_reader_refuses_what_is_not_a_regular_file_at_once)
          outcome::missing},
         {"scanner parameter file", [] { return data_file("cd_data/set.sp"); }, QByteArray(224, 'p'),
          [this] {
-             g_scanner_params.file_name = data_file("cd_data/set.sp");
+             g_scanner_params().file_name = data_file("cd_data/set.sp");
              int code = 0;
              const bool ok = check_configuration_file_size(code);
              if (ok)
-                 return g_scanner_params.no_file ? outcome::missing : outcome::read;
+                 return g_scanner_params().no_file ? outcome::missing : outcome::read;
              EXPECT_EQ(code, 2);
              return outcome::refused;
          },
          outcome::missing},
         {"customer configuration", [this] { return q(app.file("tvx_config/ACME.bin")); }, QByteArray(2016, 'c'),
          [this] {
-             g_device_calls.write_records36 = [](const uint8_t*, const QString&, error_record&) { return true; };
-             g_customer_config.name = "ACME";
-             g_customer_config.path = q(app.file("tvx_config/ACME.bin"));
+             g_device_calls().write_records36 = [](const uint8_t*, const QString&, error_record&) { return true; };
+             g_customer_config().name = "ACME";
+             g_customer_config().path = q(app.file("tvx_config/ACME.bin"));
              shown.clear();
              if (send_scanner_configuration_file())
                  return outcome::read;
@@ -200,7 +189,7 @@ TEST_F(hostile_files, every_reader_refuses_what_is_not_a_regular_file_at_once)
              reset_konfig_for_tests();
              if (!read_konfig_cfg())
                  return outcome::refused;
-             EXPECT_EQ(g_konfig.language, 3);
+             EXPECT_EQ(g_konfig().language, 3);
              return outcome::read;
          },
          outcome::refused},
@@ -209,19 +198,19 @@ TEST_F(hostile_files, every_reader_refuses_what_is_not_a_regular_file_at_once)
              shown.clear();
              read_scanner_list();
              EXPECT_TRUE(shown.empty());
-             return g_scanner_lists.count == 1 ? outcome::read : outcome::refused;
+             return g_scanner_lists().count == 1 ? outcome::read : outcome::refused;
          },
          outcome::refused},
         {"scannerx.lst rebuild", [] { return app_file("scannerx.lst"); },
          QByteArray("00010000 P001 First\r\n"),
          [this] {
-             g_host_context.data_source = [] { return 2; };
+             g_host_context().data_source = [] { return 2; };
              QStandardItemModel model;
              QSortFilterProxyModel proxy;
              error_record e;
              const size_t boxes = ui_fake.prompts().size();
              rebuild_scanner_lists(&model, &proxy, e);
-             if (g_scanner_lists.count == 1)
+             if (g_scanner_lists().count == 1)
                  return outcome::read;
              EXPECT_EQ(ui_fake.prompts().size(), boxes + 1);
              return outcome::refused;
@@ -276,9 +265,9 @@ TEST_F(hostile_files, a_long_comment_line_hides_no_settings_after_it)
     text += "L:1\r\nL:3\r\nM:2";  // the last line has no line end
     write(data_file("konfig.cfg"), text);
     ASSERT_TRUE(read_konfig_cfg());
-    EXPECT_EQ(g_konfig.a, 7);
-    EXPECT_EQ(g_konfig.language, 3);  // "L:1" is inside the comment line
-    EXPECT_EQ(g_konfig.m, 2);
+    EXPECT_EQ(g_konfig().a, 7);
+    EXPECT_EQ(g_konfig().language, 3);  // "L:1" is inside the comment line
+    EXPECT_EQ(g_konfig().m, 2);
 }
 
 TEST_F(hostile_files, newest_file_takes_regular_files_only)
@@ -342,10 +331,10 @@ TEST_F(hostile_files, saves_keep_the_old_file_and_every_other_file_when_they_fai
          }},
         {"scanner parameter file",
          [](const QString& path, const QByteArray& c) {
-             g_scanner_params.source = 2;
-             g_scanner_params.file_name = path;
-             g_scanner_params.user.clear();
-             std::memcpy(g_scanner_params.user.bytes.data(), c.constData(), size_t(std::min(c.size(), 15)));
+             g_scanner_params().source = 2;
+             g_scanner_params().file_name = path;
+             g_scanner_params().user.clear();
+             std::memcpy(g_scanner_params().user.bytes.data(), c.constData(), size_t(std::min(c.size(), 15)));
              error_record e;
              return send_scanner_parameters(false, e);
          }},
