@@ -78,7 +78,9 @@ void qt_services::progress_end()
     progress_->hide();
 }
 
-void qt_services::process_events() { QApplication::processEvents(); }
+// Between the requests of a transfer: repaint, but leave the user's input queued, so that no
+// second flow starts from a click while this one runs; and never for more than 5 ms.
+void qt_services::process_events() { QApplication::processEvents(QEventLoop::ExcludeUserInputEvents, 5); }
 
 QString qt_services::open_file_name(QWidget* parent, const QString& caption, const QString& dir,
                                     const QString& filter)

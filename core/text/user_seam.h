@@ -50,7 +50,8 @@ public:
     virtual int progress_value() const = 0;
     virtual void progress_end() = 0;
 
-    // One pass of the event loop, so the window repaints during long work.
+    // One pass of the event loop during long work, at most 5 ms: the window repaints, the
+    // user's input waits until the work is done.
     virtual void process_events() = 0;
 
     // File dialogs; an empty string means the user cancelled.
