@@ -233,6 +233,8 @@ void c_dlgw_manualx::init_from_device(QMainWindow* main)
     // 14. A scanning mode of 2 marks the tolerance.
     ui->ebx_TS_Tolerance->setStyleSheet(h.field(hdr::scanning_mode) == 2 ? QStringLiteral("QLineEdit{background: yellow;}")
                                                                         : QStringLiteral("QLineEdit{background: white;}"));
+    // A style sheet of its own would otherwise draw the field in the application's font.
+    ui->ebx_TS_Tolerance->setFont(ui->ebx_TS_Angle->font());
 
     // 15. Input LED tips and the switch labels.
     P.input13_flag = h.field(hdr::in_func13) != 0;
