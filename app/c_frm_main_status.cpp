@@ -129,11 +129,11 @@ void c_frm_main::clear_status_panel()
         g_status_hooks().output_labels(QString(), QString(), QStringLiteral("-----"));
 }
 
-void c_frm_main::set_online_led()
+void c_frm_main::set_online_led(bool connected)
 {
     const link_timer_state& L = g_link();
     int state = led_red;
-    if (L.connected)
+    if (connected)
         state = !L.blink ? led_gray : g_device().loader_state ? led_red : led_green;
     set_led_style(led_STB_Online, state);
 }

@@ -6,16 +6,16 @@
 #include <cstdint>
 #include <functional>
 
+#include "core/device/link_timer.h"
 #include "core/protocol/device_frame.h"
 
 // Reboot state: nothing; a reset was sent and the message box waits for the controller to
 // answer again; a reboot is advisable after a changed scanner type or fieldbus protocol.
 enum reboot_state_value : int16_t { reboot_none = 0, reboot_waiting = 1, reboot_advisable = 2 };
 
-struct link_timer_state {
+// The link step's session (connected, reply countdown) and what the window adds to it.
+struct link_timer_state : link_session {
     bool link_open = false;           // the link was opened and the receive thread started
-    bool connected = false;           // the controller answers
-    int16_t reply_countdown = 0;      // ticks left for the reply of the frame last sent
     bool device_data_usable = false;  // enables the device-dependent actions
     bool device_answered = false;     // a status reply was decoded since the start
     bool blink = false;               // phase of the online LED
@@ -77,14 +77,8 @@ struct status_hooks {
     void reset() { *this = status_hooks(); }
 };
 
-// Tunable only by tests: the ticks a reply may take before the link counts as lost.
-struct link_timer_settings {
-    int16_t reply_ticks = 10000;
-};
-
 link_timer_state& g_link();
 status_state& g_status();
 status_hooks& g_status_hooks();
-link_timer_settings& g_link_settings();
 
 void link_reset_for_tests();

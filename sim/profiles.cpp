@@ -121,7 +121,7 @@ void base_application(world& w, uint8_t family, const versions& v = versions{})
 
     b = {};
     put_u16(b.data, dp::io_module_word, 0x0010);
-    put_text(b.data, dp::io_module_text, "2.IO-Module A", dp::io_module_text_size);
+    put_text(b.data, dp::io_module_text, "2.IO-Module-A", dp::io_module_text_size);
     put_u32(b.data, dp::io_module_article, 5206800);
     put_u16(b.data, dp::io_module_suffix, 17);
     w.info[dp::info_io_module] = b;

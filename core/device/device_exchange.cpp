@@ -130,7 +130,7 @@ bool dev_transact(device_frame request, uint8_t* reply, error_record& err)
     return dev_send_and_wait(request, reply, 10000, err);
 }
 
-bool dev_wait_idle()
+bool dev_wait_idle(error_record* receive_status)
 {
     auto& x = dev_exchange();
     if (!x.status_in_flight && !x.command_in_flight)
@@ -139,9 +139,17 @@ bool dev_wait_idle()
     const auto bound = real_time_bound(idle_wait_ms);
     bool expired = false;
     uint8_t frame[dp::frame_size];
+    bool link_failed = false;
     while (x.status_in_flight || x.command_in_flight) {
         error_record e;
-        if (hid_poll(e) && e.code == 0) {
+        const bool got = hid_poll(e);
+        if (got && e.code != 0 && receive_status) {
+            link_failure(e);
+            *receive_status = e;
+            link_failed = true;
+            break;
+        }
+        if (got && e.code == 0) {
             uint16_t n = 0;
             if (hid_take_frame(frame, n, e)) {
                 uint8_t kind = frame[dp::type_offset] & dp::type_kind_mask;
@@ -166,5 +174,5 @@ bool dev_wait_idle()
     }
     x.status_in_flight = false;
     x.command_in_flight = false;
-    return !expired;
+    return !expired && !link_failed;
 }

@@ -17,8 +17,9 @@ bool dev_send_and_wait(device_frame request, uint8_t* reply, uint16_t timeout_ms
 bool dev_transact(device_frame request, uint8_t* reply, error_record& err);
 // Waits until no status request or command of the link timer is in flight, at most 10 s;
 // false on time-out. A status reply taken here is kept in the exchange state, a command
-// acknowledge is booked as the link timer would book it.
-bool dev_wait_idle();
+// acknowledge is booked as the link timer would book it. A receive status met meanwhile is
+// dropped; with `receive_status` it ends the wait instead, false, and is handed back there.
+bool dev_wait_idle(error_record* receive_status = nullptr);
 
 // What a taken reply means for its request: code 0, host error 7 (another kind, or an
 // error reply without a code) or the controller's error record. Pure, so the decoding can be checked on any bytes.

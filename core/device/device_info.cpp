@@ -32,10 +32,6 @@ bool read_u32(uint16_t param, uint32_t& value, error_record& err)
     return true;
 }
 
-// The controller refused the parameter (it does not know it): a device error 6 or 7. A
-// host-side error with the same number is a real failure.
-bool refused(const error_record& e) { return e.type == err_type_device && (e.code == 6 || e.code == 7); }
-
 std::string dec(const char* fmt, int64_t v) { return safe_format(fmt, {format_arg(static_cast<long long>(v))}); }
 
 void read_io_module(device_info_state& d)
@@ -51,26 +47,48 @@ void read_io_module(device_info_state& d)
         d.io_module_above9 = false;
         return;
     }
-    // The 16 text bytes carry no terminator of their own: "%d.%s" on a bounded copy.
+    // The 16 text bytes carry no terminator of their own: read as "%d.%s" reads them, on a
+    // bounded copy. The number may follow blanks and carry a sign; the text starts after the
+    // dot, past any blanks, and ends at the first blank. Without a number, or without the dot
+    // after it, there is no text.
     char text[dp::io_module_text_size + 1] = {};
     std::memcpy(text, r.data() + dp::io_module_text, dp::io_module_text_size);
-    int32_t main = 0;
+    auto blank = [](char c) { return c == ' ' || (c >= '\t' && c <= '\r'); };
     const char* p = text;
-    bool negative = *p == '-';
-    if (negative)
+    while (blank(*p))
         ++p;
-    while (*p >= '0' && *p <= '9' && main < 100000000)
-        main = main * 10 + (*p++ - '0');
-    d.io_module_main = negative ? -main : main;
-    d.io_module_text = *p == '.' ? std::string(p + 1) : std::string();
+    const bool negative = *p == '-';
+    if (*p == '-' || *p == '+')
+        ++p;
+    const char* digits = p;
+    int32_t main = 0;
+    while (*p >= '0' && *p <= '9') {
+        if (main < 100000000)
+            main = main * 10 + (*p - '0');
+        ++p;
+    }
+    d.io_module_main = p == digits ? 0 : negative ? -main : main;
+    d.io_module_text.clear();
+    if (p != digits && *p == '.') {
+        ++p;
+        while (blank(*p))
+            ++p;
+        const char* end = p;
+        while (*end && !blank(*end))
+            ++end;
+        d.io_module_text.assign(p, end);
+    }
     d.io_module_above9 = d.io_module_main > 9;
     d.io_module_article = r.u32(dp::io_module_article);
     d.io_module_suffix = r.u16(dp::io_module_suffix);
     d.io_module_word = r.u16(dp::io_module_word);
 }
 
-void read_identification(device_info_state& d, error_record& err)
+// The identification texts are for show only: whatever stops the four reads (a refusal, any
+// other device error, a failed exchange) leaves the placeholders, never a failed read.
+void read_identification(device_info_state& d)
 {
+    error_record err;
     uint32_t v[4] = {};
     const uint16_t params[4] = {dp::param_cu_article, dp::param_cu_serial, dp::param_scanner_article,
                                 dp::param_scanner_serial};
@@ -79,8 +97,6 @@ void read_identification(device_info_state& d, error_record& err)
         if (!read_u32(params[got], v[got], err))
             break;
     if (got < 4) {
-        if (refused(err))
-            err.clear();
         d.cu_article_text = d.cu_serial_text = d.scanner_article_text = d.scanner_serial_text = "-----";
         d.cu_serial_value = 0;
         d.configuration_number = d.configuration_index = 0;
@@ -152,8 +168,7 @@ bool dev_read_system_info(error_record& err)
         }
     }
 
-    error_record ie;
-    read_identification(d, ie);
+    read_identification(d);
 
     d.status_layout = false;
     const version_record& f = d.firmware;
@@ -169,12 +184,6 @@ bool dev_read_system_info(error_record& err)
     d.loader.month = r[11];
     d.loader.year = r.u16(12);
     d.valid = true;
-    // A failure of the link while reading the identification is not a refusal of the
-    // controller: it is reported, not passed off as "-----".
-    if (ie.failed()) {
-        err = ie;
-        return false;
-    }
     return true;
 }
 
@@ -287,13 +296,12 @@ void refresh_device_info(bool connected)
             if ((v & 0xFF) == 0x29)
                 v = (v & ~0xFFu) | 0x2B;
             d.revision_word = v;
+            // Its result does not change what follows.
+            error_record se;
+            dev_read_system_info(se);
         } else {
             d.revision_word = dp::revision_unreadable;
         }
-        // The versions are read whether or not the revision word was: a controller without
-        // one still has firmware and loader versions to show.
-        error_record se;
-        dev_read_system_info(se);
         update_compatibility(d.revision_word);
     } else {
         d.change_flags &= ~compat_fw_known;
@@ -313,8 +321,12 @@ bool read_setup_values(error_record& err, bool read)
     setup_values& s = g_setup_values();
     if (!read)
         return s.vertical_distance != 0;
-    if (!dev_wait_idle()) {
-        err.set(err_type_host, host_error_status_in_flight);
+    error_record status;
+    if (!dev_wait_idle(&status)) {
+        if (status.failed())
+            err = status;
+        else
+            err.set(err_type_host, host_error_status_in_flight);
         show_error_record(err);
         return false;
     }

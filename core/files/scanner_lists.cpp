@@ -184,6 +184,7 @@ bool rebuild_from_controller(QAbstractItemModel* model)
                 s.user_set_flags[k] = 0;
             }
             add_scanner_row(model, row, k + 128);
+            s.user_set_names[size_t(k)] = row;
         }
     }
     return count >= 5;
@@ -250,6 +251,7 @@ bool rebuild_scanner_lists(QAbstractItemModel* model, QSortFilterProxyModel* pro
     err.code = 0;
     clear_model(model);
     g_scanner_lists.texts.clear();
+    g_scanner_lists.user_set_names = scanner_list_state{}.user_set_names;
     bool result;
     if (g_host_context.data_source() == 2)
         result = rebuild_from_file(model, err);

@@ -21,6 +21,8 @@ struct scanner_list_state {
     QString auto_detect_text;
     int32_t auto_detect_set = 1;
     std::array<uint8_t, 2> user_set_flags{};
+    // The names of the two user sets as the lists show them ("USER_0_NotDef" when empty).
+    std::array<QString, 2> user_set_names{QStringLiteral("USER_0_NotDef"), QStringLiteral("USER_1_NotDef")};
 };
 
 extern scanner_list_state g_scanner_lists;

@@ -36,85 +36,94 @@ static_assert(image_size == tool_offset + tool_count * tool_slot_size, "layout")
 static_assert(size_128_functions == 24104, "layout");
 }  // namespace image_layout
 
-// ---- settings header field offsets (each a signed 32-bit field)
+// ---- settings header fields, one row each: X(name, offset, default, device parameter,
+// high-byte parameter). Parameter -1: the field travels to no device parameter (format code,
+// variant bits); high-byte parameter -1: the value travels whole, else as its low byte under
+// the parameter and its high byte under the second number. The offsets (`hdr::`), the
+// defaults, the field table and the transfer steps all come from these rows.
+#define TARVIX_SETTINGS_FIELDS(X) \
+    X(format_code, 0, 0x344B, -1, -1)           \
+    X(return_travel_mon, 4, 0, 11, -1)          \
+    X(rot_dir, 8, 1, 4, -1)                     \
+    X(power_on_move, 12, 1, 12, -1)             \
+    X(scanner, 16, 0, 6, -1)                    \
+    X(out1, 20, 1, 1, -1)                       \
+    X(out2, 24, 1, 2, -1)                       \
+    X(out3, 28, 1, 32, -1)                      \
+    X(out4, 32, 1, 33, -1)                      \
+    X(out_pulse_time, 36, 0, 14, -1)            \
+    X(signal_mode, 40, 0, 13, -1)               \
+    X(teach_cnt_clear, 44, 0, 34, -1)           \
+    X(profibus_addr, 48, 50, 35, -1)            \
+    X(def_area_rel, 52, 0, 36, -1)              \
+    X(def_mode, 56, 1, 3, -1)                   \
+    X(def_back_mode, 60, 0, 37, -1)             \
+    X(def_back_angle, 64, 0, 38, -1)            \
+    X(setting_68, 68, 0, 39, -1)                \
+    X(def_teach_limit, 72, 27000, 40, -1)       \
+    X(def_tolerance, 76, 300, 5, -1)            \
+    X(def_intensity, 80, 0, 0, -1)              \
+    X(def_out1_func, 84, 1, 41, -1)             \
+    X(def_out2_func, 88, 2, 42, -1)             \
+    X(def_out3_func, 92, 2, 43, -1)             \
+    X(def_out4_func, 96, 1, 44, -1)             \
+    X(def_warn_min, 100, 0, 45, -1)             \
+    X(def_warn_max, 104, 0, 46, -1)             \
+    X(def_err_min, 108, 0, 47, -1)              \
+    X(def_err_max, 112, 0, 48, -1)              \
+    X(variant_bits, 116, 0, -1, -1)             \
+    X(vert_distance, 120, 0, 22, 23)            \
+    X(ref_angle_90, 124, 0, 24, 25)             \
+    X(ref_tool_length, 128, 0, 26, 27)          \
+    X(area_flag, 132, 0, 21, -1)                \
+    X(position1, 136, 4000, 7, 8)               \
+    X(position2, 140, 13000, 9, 10)             \
+    X(crash_free_area, 144, 0, 20, -1)          \
+    X(home_pos_offset, 148, 0, 18, -1)          \
+    X(tool_change_time, 152, 0, 19, -1)         \
+    X(profibus_options, 156, 0, 67, -1)         \
+    X(limit_position, 160, 0, 15, -1)           \
+    X(outputs_time, 164, 500, 68, -1)           \
+    X(in_func1, 168, 1, 53, -1)                 \
+    X(in_func3, 172, 3, 55, -1)                 \
+    X(scanning_mode, 176, 0, 69, -1)            \
+    X(preposition_intensity, 180, 0, 70, -1)    \
+    X(go_back_monitoring, 184, 0, 72, -1)       \
+    X(home_pos_variant, 188, 0, 73, -1)         \
+    X(ko_detection, 192, 0, 74, -1)             \
+    X(devicenet_options, 196, 0, 79, -1)        \
+    X(mac_id, 200, 63, 80, -1)                  \
+    X(dn_baudrate, 204, 0, 81, -1)              \
+    X(crash_free_relative, 208, 0, 82, -1)      \
+    X(rescan, 212, 0, 83, -1)                   \
+    X(dip_tolerance1, 216, 10, 86, -1)          \
+    X(dip_tolerance2, 220, 100, 87, -1)         \
+    X(dip_tolerance3, 224, 300, 88, -1)         \
+    X(dip_tolerance4, 228, 1000, 89, -1)        \
+    X(min_teach_pos, 232, 0, 90, -1)            \
+    X(preposition_offset, 236, 0, 91, -1)       \
+    X(tolerance_offset, 240, 0, 85, -1)         \
+    X(add_teach_cycles, 244, 0, 100, -1)        \
+    X(pm_sampling_time, 248, 10, 92, -1)        \
+    X(pm_averaging, 252, 0, 93, -1)             \
+    X(pm_recording_mode, 256, 2, 94, -1)        \
+    X(pm_blunt_duration, 260, 0, 95, -1)        \
+    X(pm_setting_264, 264, 0, 96, -1)           \
+    X(relay_switch, 268, 0, 104, -1)            \
+    X(neg_teach_limit, 272, 0, 105, -1)         \
+    X(in_func_key, 276, 1, 71, -1)              \
+    X(pb_cmd_options, 280, 0x10111111, 107, -1) \
+    X(swarf_area, 284, 0, 108, -1)              \
+    X(softscan_intensity, 288, 5000, 106, -1)   \
+    X(in_func13, 292, 4, 65, -1)                \
+    X(customer_config, 296, 0, 109, -1)         \
+    X(setting_300, 300, 0, 110, -1)            
+
 namespace hdr {
 enum : uint32_t {
-    format_code = 0,
-    return_travel_mon = 4,
-    rot_dir = 8,
-    power_on_move = 12,
-    scanner = 16,
-    out1 = 20,
-    out2 = 24,
-    out3 = 28,
-    out4 = 32,
-    out_pulse_time = 36,
-    signal_mode = 40,
-    teach_cnt_clear = 44,
-    profibus_addr = 48,
-    def_area_rel = 52,  // default function: flags (area-relative)
-    def_mode = 56,
-    def_back_mode = 60,
-    def_back_angle = 64,
-    setting_68 = 68,
-    def_teach_limit = 72,
-    def_tolerance = 76,
-    def_intensity = 80,
-    def_out1_func = 84,
-    def_out2_func = 88,
-    def_out3_func = 92,
-    def_out4_func = 96,
-    def_warn_min = 100,
-    def_warn_max = 104,
-    def_err_min = 108,
-    def_err_max = 112,
-    variant_bits = 116,
-    vert_distance = 120,
-    ref_angle_90 = 124,
-    ref_tool_length = 128,
-    area_flag = 132,
-    position1 = 136,
-    position2 = 140,
-    crash_free_area = 144,
-    home_pos_offset = 148,
-    tool_change_time = 152,
-    profibus_options = 156,
-    limit_position = 160,
-    outputs_time = 164,
-    in_func1 = 168,
-    in_func3 = 172,
-    scanning_mode = 176,
-    preposition_intensity = 180,
-    go_back_monitoring = 184,
-    home_pos_variant = 188,
-    ko_detection = 192,
-    devicenet_options = 196,
-    mac_id = 200,
-    dn_baudrate = 204,
-    crash_free_relative = 208,
-    rescan = 212,
-    dip_tolerance1 = 216,
-    dip_tolerance2 = 220,
-    dip_tolerance3 = 224,
-    dip_tolerance4 = 228,
-    min_teach_pos = 232,
-    preposition_offset = 236,
-    tolerance_offset = 240,
-    add_teach_cycles = 244,
-    pm_sampling_time = 248,
-    pm_averaging = 252,
-    pm_recording_mode = 256,
-    pm_blunt_duration = 260,
-    pm_setting_264 = 264,
-    relay_switch = 268,
-    neg_teach_limit = 272,
-    in_func_key = 276,
-    pb_cmd_options = 280,
-    swarf_area = 284,
-    softscan_intensity = 288,
-    in_func13 = 292,
-    customer_config = 296,
-    setting_300 = 300,
+#define TARVIX_SETTINGS_OFFSET(name, offset, def, param, high) name = offset,
+    TARVIX_SETTINGS_FIELDS(TARVIX_SETTINGS_OFFSET)
+#undef TARVIX_SETTINGS_OFFSET
     reserved = 304,
 };
 }  // namespace hdr
@@ -176,12 +185,29 @@ const field_table& tool_slot_fields();       // in-use, record, fill, last byte
 
 // One settings field with its default and the device parameter number(s) it travels as.
 struct settings_field_info {
+    const char* name;
     uint32_t offset;
     int32_t default_value;
     int16_t param;       // -1: no device parameter (format code, variant bits)
     int16_t param_high;  // the high-byte parameter of a 16-bit value, else -1
 };
 // The 76 fields in offset order.
+inline constexpr std::array<settings_field_info, image_layout::header_field_count> settings_fields = {{
+#define TARVIX_SETTINGS_INFO(name, offset, def, param, high) {#name, offset, int32_t(def), param, high},
+    TARVIX_SETTINGS_FIELDS(TARVIX_SETTINGS_INFO)
+#undef TARVIX_SETTINGS_INFO
+}};
+namespace settings_fields_check {
+constexpr bool offsets_follow_one_another()
+{
+    for (uint32_t i = 0; i < settings_fields.size(); ++i)
+        if (settings_fields[i].offset != 4 * i)
+            return false;
+    return true;
+}
+static_assert(offsets_follow_one_another(), "the settings fields are signed 32-bit words at 0, 4, .. 300");
+static_assert(hdr::reserved == image_layout::header_reserved_offset, "the reserved run follows the last field");
+}  // namespace settings_fields_check
 const std::array<settings_field_info, image_layout::header_field_count>& settings_field_infos();
 // The default of a header field (an offset 0..300 that is a multiple of 4).
 int32_t settings_default(uint32_t offset);

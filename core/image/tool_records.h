@@ -25,7 +25,6 @@ enum : uint32_t {
     dn = 48,
     pn = 50,
     tool_type = 52,
-    curve_file_number = 170,  // the first number in the bracket of a curve file name
     counter_teach = 178,
     counter_value = 182,
     data_cnt = 202,

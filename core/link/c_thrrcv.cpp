@@ -41,9 +41,9 @@ void note_read_error(hid_link_state& s, int32_t sub, uint32_t error)
     s.mailbox_cv.notify_all();
 }
 
-// Unplug: report it, drop the handles, search every reopen interval until found.
-// The status stays until the GUI polls it, even when the controller is back already,
-// so that a controller exchanged within the interval is never missed.
+// Unplug: report it, drop the handles, search every reopen interval until found. Once the
+// controller is open again the status is cleared here: a status 10 nobody polled while the
+// controller was away is not reported after it came back.
 void unplugged(hid_link_state& s, uint32_t error)
 {
     // Down before the status is seen: a send after the status fails with code 10.
@@ -60,8 +60,12 @@ void unplugged(hid_link_state& s, uint32_t error)
         if (pause_unless_stopped(s, hid_settings().reopen_interval_ms))
             return;
         error_record e;
-        if (hid_find_and_open(e))
+        if (hid_find_and_open(e)) {
+            std::lock_guard<std::mutex> l(s.mailbox_lock);
+            if (s.status == hid_status_unplugged)
+                s.status = hid_status_none;
             return;
+        }
     }
 }
 

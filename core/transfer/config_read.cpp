@@ -19,9 +19,12 @@ namespace dp = device_protocol;
 
 namespace {
 
-// A parameter the controller does not know: only its own refusal, never a host-side error
-// with the same number.
-bool refused(const error_record& e) { return e.type == err_type_device && (e.code == 6 || e.code == 7); }
+// A parameter this controller does not have: its refusal (error 6 or 7), or a reply that names
+// another parameter or kind (host error 7). The field then takes its "absent" value.
+bool refused(const error_record& e)
+{
+    return (e.type == err_type_device || e.type == err_type_host) && (e.code == 6 || e.code == 7);
+}
 
 bool read_u32(uint16_t param, uint32_t& v, error_record& err)
 {

@@ -60,25 +60,18 @@ void transfer_progress(int percent)
 
 int32_t variant_bits_from_flags()
 {
+    // The one value the write accepts for these flags. Flags a controller of another family
+    // left behind (variant bit 3 after a Basic sub-variant, bit 2 beside process monitoring)
+    // do not enter it, so the value depends on the controller last read alone.
     const device_state& d = g_device();
     if (d.family_flag)
-        return 1;
-    return d.pm_capable * 2 + d.variant_bit2 * 4 + d.variant_bit3 * 8;
+        return d.variant_bit3 ? 9 : 1;
+    return d.pm_capable ? 2 : d.variant_bit2 ? 4 : 0;
 }
 
 bool variant_accepted(int32_t image_variant_bits)
 {
-    const device_state& d = g_device();
-    const int32_t v = image_variant_bits & 0x0F;
-    int32_t listed = 0;
-    if (!d.family_flag)
-        listed = d.pm_capable ? 2 : d.variant_bit2 ? 4 : 0;
-    else
-        listed = d.variant_bit3 ? 9 : 1;
-    // An image this program read from the same controller carries what the reader stores
-    // for it (6 for a process-monitor controller, 1 for a Basic sub-variant); it must be
-    // writable back.
-    return v == listed || v == variant_bits_from_flags();
+    return (image_variant_bits & 0x0F) == variant_bits_from_flags();
 }
 
 int changed_data_entry(const config_image& image, int fields)

@@ -80,6 +80,7 @@ protected:
     void connect_window()
     {
         window_ = std::make_unique<c_frm_main>(QStringList{QStringLiteral("TarvixStudio")});
+        window_->start_link();
         window_->show();
         ASSERT_TRUE(wait([] { return g_link().connected && g_link().device_answered; })) << "never connected";
     }

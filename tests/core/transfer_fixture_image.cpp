@@ -37,7 +37,7 @@ config_image premium_pm_image()
     config_image w;
     reset_config_image(w);
     change_every_setting(w);
-    w.header().set_field(hdr::variant_bits, 6);
+    w.header().set_field(hdr::variant_bits, 2);
     // A scanner the controller offers.
     w.header().set_field(hdr::scanner, 4);
     std::mt19937 rng(7);
