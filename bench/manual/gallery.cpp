@@ -66,6 +66,7 @@ bool enter(std::unique_ptr<c_frm_main>& w)
     w = std::make_unique<c_frm_main>(QStringList{QStringLiteral("TarvixStudio")});
     w->resize(1280, 800);
     w->show();
+    w->start_link();
     if (!wait_for([] { return g_link().connected && g_link().device_answered; })) {
         std::fprintf(stderr, "never connected\n");
         return false;

@@ -112,6 +112,7 @@ int main(int argc, char** argv)
     }
     auto* window = new c_frm_main(QStringList{QStringLiteral("TarvixStudio")});
     window->show();
+    window->start_link();
     if (!pump_until([] { return g_link().connected && g_link().device_answered; }, 30000)) {
         std::fprintf(stderr, "never connected\n");
         return 1;
