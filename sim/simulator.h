@@ -36,14 +36,9 @@ public:
     bool replug(std::string& error);
 
     // One line of the control protocol in, the response lines out (the last one starts
-    // with "ok" or "error"; data lines come before it). Commands:
-    //   ping                         profiles            profile <name>
-    //   status <offset 4..62> <byte>...                  status-count <0..59>
-    //   param <n> [<value>]          fault <kind> [key=value...]   faults-clear
-    //   unplug [<replug after ms>]   replug              pace on|off
-    //   interfaces <spec>...         looks <interface>   counters
-    //   log [<from seq>]             log-next            log-clear          quit
-    // and of the boot loader:
+    // with "ok" or "error"; data lines come before it). "help" lists the commands with
+    // their arguments; a wrong call answers with the command's usage. The boot loader's
+    // commands come after the table:
     //   personality                  memory-write <addr> <hex bytes>   memory-read <addr> <n <= 4096>
     //   memory-save <addr> <n> <file>                    memory-load <addr> <file>
     //   erase-delay <ms per sector>  restart-delays <D1 ms> <D2 ms>    flash-start <n>
@@ -54,6 +49,13 @@ public:
     std::vector<std::string> control(const std::string& line);
 
 private:
+    struct control_call;
+    struct control_command {
+        const char* name;
+        const char* usage;  // the arguments
+        bool (*run)(simulator& s, control_call& c);
+    };
+    static const std::vector<control_command>& control_commands();
     struct sdo_fault {
         bool unplug = false;  // else a delay
         uint32_t from = 0, times = 1, ms = 0;

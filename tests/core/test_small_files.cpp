@@ -53,35 +53,35 @@ TEST_F(small_files, konfig_lines_follow_the_key_rules)
 
 TEST_F(small_files, konfig_written_with_four_crlf_lines_reads_back_from_crlf_and_lf)
 {
-    g_konfig = {120, 7, 2, 3};
+    g_konfig() = {120, 7, 2, 3};
     ASSERT_TRUE(write_konfig_cfg());
     const QByteArray written = read(data_file("konfig.cfg"));
     EXPECT_EQ(written, QByteArray("A:120\r\nC:7\r\nM:2\r\nL:3\r\n"));
 
     for (const QByteArray& text : {written, QByteArray(written).replace("\r\n", "\n")}) {
         write(data_file("konfig.cfg"), text);
-        g_konfig = {};
-        g_konfig.language = 1;
+        g_konfig() = {};
+        g_konfig().language = 1;
         ASSERT_TRUE(read_konfig_cfg());
-        EXPECT_EQ(g_konfig.a, 120);
-        EXPECT_EQ(g_konfig.c, 7);
-        EXPECT_EQ(g_konfig.m, 2);
-        EXPECT_EQ(g_konfig.language, 3);
+        EXPECT_EQ(g_konfig().a, 120);
+        EXPECT_EQ(g_konfig().c, 7);
+        EXPECT_EQ(g_konfig().m, 2);
+        EXPECT_EQ(g_konfig().language, 3);
     }
     EXPECT_TRUE(shown.empty());
 }
 
 TEST_F(small_files, missing_konfig_keeps_defaults_and_unwritable_reports_host_error_63)
 {
-    g_konfig.language = 4;
-    g_konfig.m = 2;
+    g_konfig().language = 4;
+    g_konfig().m = 2;
     EXPECT_FALSE(read_konfig_cfg());
-    EXPECT_EQ(g_konfig.language, 0);
-    EXPECT_EQ(g_konfig.m, 3);
+    EXPECT_EQ(g_konfig().language, 0);
+    EXPECT_EQ(g_konfig().m, 3);
 
     // A data directory that is a regular file cannot hold the file, even for root.
     write(q(app.file("plain")), "x");
-    g_app_dirs.data = q(app.file("plain"));
+    g_app_dirs().data = q(app.file("plain"));
     EXPECT_FALSE(write_konfig_cfg());
     ASSERT_EQ(shown.size(), 1u);
     EXPECT_EQ(shown[0].code, 63);
@@ -102,6 +102,28 @@ TEST_F(small_files, a_failed_replace_keeps_the_old_file)
     EXPECT_TRUE(replace_file(path, "new").ok);
     EXPECT_EQ(read(path), QByteArray("new"));
     EXPECT_EQ(QDir(q(app.path())).entryList(QDir::Files).size(), 1);  // no temporary left behind
+}
+
+TEST_F(small_files, a_file_made_piece_by_piece_is_all_or_nothing)
+{
+    const QString path = q(app.file("pieces.csv"));
+    write(path, "old contents");
+    const auto pieces = [](int fail_at) {
+        return [fail_at, i = 0](const char*& p, size_t& n) mutable {
+            static const char* const parts[] = {"one ", "two ", "three"};
+            if (i == fail_at)
+                return false;
+            p = i < 3 ? parts[i] : nullptr;
+            n = i < 3 ? std::strlen(parts[i]) : 0;
+            ++i;
+            return true;
+        };
+    };
+    EXPECT_FALSE(replace_file(path, pieces(2), write_durability::unsynced).ok);  // the source gives up
+    EXPECT_EQ(read(path), QByteArray("old contents"));
+    EXPECT_EQ(QDir(q(app.path())).entryList(QDir::Files).size(), 1);
+    EXPECT_TRUE(replace_file(path, pieces(-1)).ok);
+    EXPECT_EQ(read(path), QByteArray("one two three"));
 }
 
 TEST_F(small_files, trace_numbering_continues_whatever_the_line_ends_and_lengths)
