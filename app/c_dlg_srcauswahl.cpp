@@ -45,7 +45,7 @@ void c_dlg_srcauswahl::prepareFileDialog()
         // one of the two user sets.
         d->setNameFilter(QStringLiteral("TVX Scanner Parameter (*.SP)"));
         d->setDefaultSuffix(QStringLiteral("sp"));
-        ui->rbg_UP_Nr->setIndex(g_scanner_params.user_set == 1 ? 1 : 0);
+        ui->rbg_UP_Nr->setIndex(g_scanner_params().user_set == 1 ? 1 : 0);
         ui->rbg_UP_Nr->show();
     } else {
         d->setNameFilter(QStringLiteral("TVX Files (*.CDX)"));
