@@ -66,6 +66,12 @@ std::vector<uint32_t> cankdrv_model::requests() const
     return log_;
 }
 
+std::vector<uint8_t> cankdrv_model::last_input() const
+{
+    std::lock_guard<std::mutex> lock(m_);
+    return last_input_;
+}
+
 bool cankdrv_model::device_open() const
 {
     std::lock_guard<std::mutex> lock(m_);
@@ -114,6 +120,8 @@ uint32_t cankdrv_model::io_control(uint32_t code, const void* in, uint32_t in_si
 {
     std::lock_guard<std::mutex> lock(m_);
     log_.push_back(code);
+    const uint8_t* i = static_cast<const uint8_t*>(in);
+    last_input_.assign(i, i ? i + in_size : i);
     *returned = 0;
     if (fail_next_) {
         uint32_t e = fail_next_;
@@ -121,7 +129,6 @@ uint32_t cankdrv_model::io_control(uint32_t code, const void* in, uint32_t in_si
         return e;
     }
     const request_shape* s = shape_of(code);
-    const uint8_t* i = static_cast<const uint8_t*>(in);
     uint8_t* o = static_cast<uint8_t*>(out);
     if (!s || in_size != s->in_size || out_size != s->out_size || !i || !o)
         return invalid_parameter;

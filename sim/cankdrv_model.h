@@ -32,6 +32,8 @@ public:
 
     // The code of every request, in order (also the refused ones).
     std::vector<uint32_t> requests() const;
+    // The input bytes of the last request.
+    std::vector<uint8_t> last_input() const;
     bool device_open() const;
     uint32_t bitrate() const;
 
@@ -53,6 +55,7 @@ private:
     mutable std::mutex m_;
     std::shared_ptr<can_bus_port> bus_;
     std::vector<uint32_t> log_;
+    std::vector<uint8_t> last_input_;
     bool open_ = false;
     uint32_t bitrate_ = 0;
     candrv::object_table objects_{};
