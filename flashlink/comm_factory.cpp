@@ -1,13 +1,22 @@
 #include "flashlink/comm_factory.h"
 
+#include <new>
+
+#include "flashlink/C_CAN.h"
 #include "flashlink/C_COMM.h"
 
 namespace {
 
-C_COMM* builtin_factory(T_PROTOCOL, uint8_t, std::atomic<uint32_t>*)
+C_COMM* builtin_factory(T_PROTOCOL protocol, uint8_t, std::atomic<uint32_t>*)
 {
     // The transports of the library are added here as they are built.
-    return nullptr;
+    switch (protocol) {
+    case PROT_CAN:
+    case PROT_QUELCAN:
+        return new (std::nothrow) C_CAN();
+    default:
+        return nullptr;
+    }
 }
 
 std::atomic<T_COMM_FACTORY> g_factory{&builtin_factory};

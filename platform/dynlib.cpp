@@ -87,11 +87,14 @@ library_handle load_library(const char* dll_name)
         if (!g_test_dir.empty())
             dirs.push_back(g_test_dir);
     }
-    std::string flashlink_dir;
-    dl_iterate_phdr(&find_flashlink, &flashlink_dir);
-    if (!flashlink_dir.empty())
-        dirs.push_back(flashlink_dir);
-    dirs.push_back(program_dir());
+    const bool only_test_dir = !dirs.empty();
+    if (!only_test_dir) {
+        std::string flashlink_dir;
+        dl_iterate_phdr(&find_flashlink, &flashlink_dir);
+        if (!flashlink_dir.empty())
+            dirs.push_back(flashlink_dir);
+        dirs.push_back(program_dir());
+    }
     t_error.clear();
     for (const std::string& d : dirs) {
         if (d.empty())
@@ -104,6 +107,10 @@ library_handle load_library(const char* dll_name)
         if (!h)
             t_error = dlerror();
         return h;
+    }
+    if (only_test_dir) {
+        t_error = file + ": not in " + dirs[0];
+        return nullptr;
     }
     void* h = dlopen(file.c_str(), RTLD_NOW | RTLD_LOCAL);
     if (!h)

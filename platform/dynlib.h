@@ -21,7 +21,7 @@ std::string shared_object_name(const std::string& dll_name);
 // "_CANWrMsg@16" -> "CANWrMsg"; an undecorated name stays as it is.
 std::string undecorated_name(const std::string& name);
 
-// Tests: a directory looked up before all others (empty: none).
+// Tests: the only directory looked up (empty: the usual order above).
 void set_library_dir(const std::string& dir);
 
 }  // namespace platform
