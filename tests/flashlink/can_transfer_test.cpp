@@ -1,0 +1,246 @@
+// Whole transfers over CAN: the protocol client through the CAN transport and each of the four
+// driver libraries, loaded at run time, and its hardware model on the simulated bus, to the boot
+// loader's node; and what a hostile bus does to a transfer.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <functional>
+#include <memory>
+#include <random>
+#include <string>
+
+#include "flashlink/C_SdoMast.h"
+#include "flashlink/can_driver.h"
+#include "flashlink/fl_results.h"
+#include "flashlink/support/fake_comms.h"
+#include "platform/clock.h"
+#include "platform/devices/devices.h"
+#include "platform/devices/pcan_slot.h"
+#include "platform/devices/services.h"
+#include "platform/portio/portio.h"
+#include "sim/boot_can_node.h"
+#include "sim/boot_object_store.h"
+#include "sim/can_bus_hub.h"
+#include "sim/can_bus_tap.h"
+#include "sim/can_dongle_model.h"
+#include "sim/cankdrv_model.h"
+#include "sim/isa_board_model.h"
+#include "sim/pcan_adapter_model.h"
+#include "support/test_support.h"
+
+using sim::boot_can_node;
+using sim::can_frame;
+namespace services = platform::services;
+
+namespace {
+
+constexpr uint16_t DOMAIN = 0x30F7;
+constexpr uint32_t TRANSFER_BUFFER = 2304;
+constexpr uint32_t step_ms = 3000;
+
+frame_bytes pattern(size_t n, unsigned seed)
+{
+    std::mt19937 g(seed);
+    frame_bytes b(n);
+    for (auto& x : b)
+        x = static_cast<uint8_t>(g());
+    return b;
+}
+
+class buffer_source : public C_RQ_Xld {
+public:
+    explicit buffer_source(const frame_bytes& bytes) : bytes_(bytes) {}
+    short CallBack(uint8_t* data, uint16_t* length, int* last, uint32_t) override
+    {
+        size_t n = std::min<size_t>(TRANSFER_BUFFER, bytes_.size() - pos_);
+        std::copy(bytes_.begin() + pos_, bytes_.begin() + pos_ + n, data);
+        pos_ += n;
+        *length = static_cast<uint16_t>(n);
+        *last = pos_ == bytes_.size() ? 1 : 0;
+        return 0;
+    }
+
+private:
+    const frame_bytes& bytes_;
+    size_t pos_ = 0;
+};
+
+struct driver_case {
+    const char* name;
+    bool nt;
+    // Puts the library's hardware on the bus.
+    std::function<void(const std::string& bus)> attach;
+    std::function<uint16_t(uint16_t baud)> init;
+};
+
+const driver_case drivers[] = {
+    {"pcanbridge", true,
+     [](const std::string& bus) {
+         platform::pcan::install(std::make_shared<sim::pcan_adapter_model>(std::make_shared<sim::can_bus_node>(bus, 0)));
+     },
+     [](uint16_t baud) { return fl_can::DrvInitCANPeak(baud, 0); }},
+    {"kerncan", true, [](const std::string& bus) { sim::register_cankdrv_service(bus); },
+     [](uint16_t baud) { return fl_can::DrvInitCANDon(baud, 1); }},
+    {"portcan", false,
+     [](const std::string& bus) {
+         platform::portio::map(0x378,
+                               std::make_shared<sim::can_dongle_model>(0x378, std::make_shared<sim::can_bus_node>(bus, 0)));
+     },
+     [](uint16_t baud) { return fl_can::DrvInitCANDon(baud, 1); }},
+    {"isacan", false,
+     [](const std::string& bus) {
+         platform::portio::map(0x300,
+                               std::make_shared<sim::isa_board_model>(0x300, std::make_shared<sim::can_bus_node>(bus, 0)));
+     },
+     [](uint16_t baud) { return fl_can::DrvInitCAN_ISA(baud, 0, 0x300); }},
+};
+
+struct node_case {
+    uint8_t node;
+    boot_can_node::scheme scheme;
+    T_PROTOCOL protocol;
+    uint16_t request, response;
+};
+const node_case nodes[] = {
+    {3, boot_can_node::scheme::standard, PROT_CAN, 0x603, 0x583},
+    {5, boot_can_node::scheme::quelcan, PROT_QUELCAN, 0x12F, 0x32A},
+};
+
+// The bus, the boot loader on it at a bit rate, a tap, and one driver's hardware.
+class can_world {
+public:
+    can_world(const driver_case& d, const node_case& n, uint32_t loader_bitrate) : driver_(d)
+    {
+        hub_.start();
+        services::reset();
+        d.attach(hub_.path());
+        if (d.nt)
+            unsetenv("TARVIX_WINFAMILY");
+        else
+            setenv("TARVIX_WINFAMILY", "9x", 1);
+        loader_node_ = std::make_shared<sim::can_bus_node>(hub_.path(), loader_bitrate);
+        loader_ = std::make_unique<boot_can_node>(loader_node_, server_, n.node, n.scheme);
+        loader_->start();
+        tap_ = std::make_unique<sim::can_bus_tap>(hub_.path());
+    }
+    ~can_world()
+    {
+        fl_can::DrvCloseCAN();
+        loader_->stop();
+        platform::pcan::install(nullptr);
+        platform::portio::unmap_all();
+        platform::devices::unregister_device("CANKDRV");
+        services::reset();
+        unsetenv("TARVIX_WINFAMILY");
+    }
+    boot_object_store store;
+    boot_sdo_server server_{store, boot_session::can()};
+    std::unique_ptr<boot_can_node> loader_;
+    std::unique_ptr<sim::can_bus_tap> tap_;
+    const std::string& bus() const { return hub_.path(); }
+
+private:
+    const driver_case& driver_;
+    testing_support::temp_dir dir_;
+    sim::can_bus_hub hub_{dir_.file("bus.sock")};
+    std::shared_ptr<sim::can_bus_node> loader_node_;
+};
+
+uint16_t download(C_SdoMast& client, uint8_t node, const frame_bytes& image, uint32_t timeout = step_ms)
+{
+    buffer_source source(image);
+    frame_bytes buffer(TRANSFER_BUFFER);
+    uint16_t r = client.Download(&source, nullptr, node, DOMAIN, 0, TRANSFER_BUFFER, buffer.data(), SDO_FLAG_CALLBACK);
+    return r ? r : run_transfer(client, timeout);
+}
+
+}  // namespace
+
+class CanTransfer : public ::testing::TestWithParam<std::tuple<int, int>> {
+protected:
+    void SetUp() override { C_SdoMast::ResetGlobals(); }
+};
+
+TEST_P(CanTransfer, DownloadAndUploadThroughTheDriverLibrary)
+{
+    const driver_case& d = drivers[std::get<0>(GetParam())];
+    const node_case& n = nodes[std::get<1>(GetParam())];
+    can_world world(d, n, 125000);
+    ASSERT_EQ(d.init(4), fl_result::ok);
+
+    // Traffic that is not the loader's answer: other identifiers, remote and extended frames.
+    sim::can_bus_node noise(world.bus(), 125000);
+    can_frame f;
+    f.id = n.response;
+    f.dlc = 8;
+    f.flags = can_frame::flag_rtr;
+    noise.send(f);
+    f.flags = can_frame::flag_ext;
+    noise.send(f);
+    f.flags = 0;
+    f.id = n.response + 1;
+    noise.send(f);
+    // The loader's replies say 15 bytes; eight follow.
+    world.loader_->set_reply_dlc(15);
+
+    frame_bytes image = pattern(1500, n.node);
+    {
+        C_SdoMast client(n.protocol, 0);
+        ASSERT_EQ(download(client, n.node, image), fl_result::ok);
+        EXPECT_EQ(world.store.get(DOMAIN, 0), image);
+
+        frame_bytes back(4096, 0xEE);
+        ASSERT_EQ(client.Upload(nullptr, nullptr, n.node, DOMAIN, 0, 4096, back.data(), 0), 0);
+        uint32_t count = 0;
+        ASSERT_EQ(run_transfer(client, step_ms, &count), fl_result::ok);
+        ASSERT_EQ(count, image.size());
+        EXPECT_EQ(frame_bytes(back.begin(), back.begin() + count), image);
+    }
+    // Only the two identifiers of the node are the transfer's (besides the noise sent above).
+    size_t ours = 0;
+    for (const can_frame& t : world.tap_->frames()) {
+        if (t.id == n.request || t.id == n.response) {
+            ++ours;
+            EXPECT_TRUE(t.flags == 0 || t.id == n.response) << std::hex << t.id;
+        } else {
+            EXPECT_EQ(t.id, n.response + 1u) << std::hex << t.id;
+        }
+    }
+    EXPECT_GT(ours, 2 * image.size() / 7);
+
+    fl_can::DrvCloseCAN();
+    EXPECT_EQ(fl_can::state().library, nullptr);
+    EXPECT_EQ(fl_can::state().initialized, 0u);
+    EXPECT_FALSE(services::is_running(fl_can::kernel_service));
+}
+
+INSTANTIATE_TEST_SUITE_P(Matrix, CanTransfer, ::testing::Combine(::testing::Range(0, 4), ::testing::Range(0, 2)),
+                         [](const ::testing::TestParamInfo<std::tuple<int, int>>& i) {
+                             return std::string(drivers[std::get<0>(i.param)].name) + "_node" +
+                                    std::to_string(nodes[std::get<1>(i.param)].node);
+                         });
+
+TEST(CanHostileBus, LoaderAtAnotherBitRateRunsOutTheStepTimer)
+{
+    C_SdoMast::ResetGlobals();
+    can_world world(drivers[0], nodes[0], 500000);
+    ASSERT_EQ(drivers[0].init(4), fl_result::ok);
+    platform::manual_clock clock;
+    platform::scoped_clock use(clock);
+    C_SdoMast client(PROT_CAN, 0);
+    EXPECT_EQ(download(client, 3, pattern(20, 1), 500), fl_result::step_timeout);
+    EXPECT_EQ(world.loader_->requests_handled(), 0u);
+}
+
+TEST(CanHostileBus, BusOffEndsTheTransferWithADriverError)
+{
+    C_SdoMast::ResetGlobals();
+    can_world world(drivers[0], nodes[0], 125000);
+    auto adapter = std::make_shared<sim::pcan_adapter_model>(std::make_shared<sim::can_bus_node>(world.bus(), 0));
+    platform::pcan::install(adapter);
+    ASSERT_EQ(drivers[0].init(4), fl_result::ok);
+    adapter->refuse_writes(1000000);
+    adapter->force_status(platform::pcan::st_bus_off);
+    C_SdoMast client(PROT_CAN, 0);
+    EXPECT_EQ(download(client, 3, pattern(20, 1)), fl_result::can_driver);
+}
