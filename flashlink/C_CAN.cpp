@@ -1,17 +1,37 @@
 #include "flashlink/C_CAN.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cstring>
+#include <thread>
 
 #include "flashlink/C_StepTimer.h"
 #include "flashlink/can_driver.h"
 #include "flashlink/fl_results.h"
 #include "platform/clock.h"
+#include "platform/timer_slack.h"
 
 namespace {
 const fl_can::driver_api& api() { return fl_can::state().api; }
-// Between polls of a driver that cannot wake anybody up.
-constexpr uint32_t poll_pause_ms = 1;
+
+// The pause between two polls of a driver, which cannot wake anybody up. An answer usually comes
+// within a few frame times, so the first milliseconds of a wait poll finely (a frame of 8 bytes
+// lasts 0.2 ms at 500 kbit/s; one poll costs a few microseconds); a longer wait pauses a millisecond at a time through the clock.
+class poll_pause {
+public:
+    void operator()()
+    {
+        if (std::chrono::steady_clock::now() - start_ < fine_phase)
+            std::this_thread::sleep_for(std::chrono::microseconds(20));
+        else
+            platform::sleep_ms(1);
+    }
+
+private:
+    static constexpr std::chrono::milliseconds fine_phase{4};
+    std::chrono::steady_clock::time_point start_ = std::chrono::steady_clock::now();
+    platform::fine_timer_slack slack_;
+};
 }  // namespace
 
 C_CAN::~C_CAN() { Close(); }
@@ -64,6 +84,7 @@ uint16_t C_CAN::Send(const uint8_t* data, uint16_t length, uint16_t* sent, uint3
         uint8_t piece = static_cast<uint8_t>(std::min<uint16_t>(8, static_cast<uint16_t>(length - done)));
         C_StepTimer timer;
         timer.Restart(piece_timeout_ms);
+        poll_pause pause;
         for (;;) {
             if (a.wr_msg(static_cast<int16_t>(sndHandle_), data + done, piece, requestId_) & 0xFF)
                 break;
@@ -71,7 +92,7 @@ uint16_t C_CAN::Send(const uint8_t* data, uint16_t length, uint16_t* sent, uint3
                 return fl_result::can_driver;
             if (timer.Expired())
                 return fl_result::can_send_timeout;
-            platform::sleep_ms(poll_pause_ms);
+            pause();
         }
         done = static_cast<uint16_t>(done + piece);
         if (sent)
@@ -117,8 +138,9 @@ void C_CAN::WaitFrame(uint32_t ms)
 {
     C_StepTimer timer;
     timer.Restart(ms);
+    poll_pause pause;
     while (!messageWaiting() && !timer.Expired())
-        platform::sleep_ms(poll_pause_ms);
+        pause();
 }
 
 bool C_CAN::takeBlockMessage()
@@ -148,6 +170,7 @@ uint16_t C_CAN::Receive(uint8_t* buffer, uint16_t expected, uint16_t* count, uin
     const fl_can::driver_api& a = api();
     C_StepTimer timer;
     timer.Restart(timeout_ms);
+    poll_pause pause;
     while (blockCount_ < blockExpected_) {
         if (takeBlockMessage()) {
             timer.Restart(timeout_ms);  // every message restarts the time-out
@@ -159,7 +182,7 @@ uint16_t C_CAN::Receive(uint8_t* buffer, uint16_t expected, uint16_t* count, uin
             return fl_result::can_driver;
         if (timer.Expired())
             return fl_result::receive_timeout;
-        platform::sleep_ms(poll_pause_ms);
+        pause();
     }
     if (count)
         *count = blockCount_;

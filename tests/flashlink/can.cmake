@@ -17,7 +17,7 @@ if(TARGET flashlink_can_transport_test)
   add_dependencies(flashlink_can_transport_test testcan testcan_noerror testcan_nosndready)
 endif()
 tarvix_add_test(flashlink_can_transfer_test LABEL flashlink
-  SOURCES ${CMAKE_CURRENT_LIST_DIR}/can_transfer_test.cpp
+  SOURCES ${CMAKE_CURRENT_LIST_DIR}/can_transfer_test.cpp ${CMAKE_CURRENT_LIST_DIR}/support/can_world.cpp
   LIBS flashlink_testcomm tarvix_testsupport ${CMAKE_DL_LIBS})
 if(TARGET flashlink_can_transfer_test)
   add_dependencies(flashlink_can_transfer_test portcan pcanbridge PCAN_USB kerncan isacan)

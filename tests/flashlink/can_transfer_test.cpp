@@ -12,6 +12,7 @@
 #include "flashlink/C_SdoMast.h"
 #include "flashlink/can_driver.h"
 #include "flashlink/fl_results.h"
+#include "flashlink/support/can_world.h"
 #include "flashlink/support/fake_comms.h"
 #include "platform/clock.h"
 #include "platform/devices/devices.h"
@@ -28,6 +29,9 @@
 #include "sim/pcan_adapter_model.h"
 #include "support/test_support.h"
 
+using can_testing::can_world;
+using can_testing::drivers;
+using can_testing::nodes;
 using sim::boot_can_node;
 using sim::can_frame;
 namespace services = platform::services;
@@ -65,87 +69,6 @@ private:
     size_t pos_ = 0;
 };
 
-struct driver_case {
-    const char* name;
-    bool nt;
-    // Puts the library's hardware on the bus.
-    std::function<void(const std::string& bus)> attach;
-    std::function<uint16_t(uint16_t baud)> init;
-};
-
-const driver_case drivers[] = {
-    {"pcanbridge", true,
-     [](const std::string& bus) {
-         platform::pcan::install(std::make_shared<sim::pcan_adapter_model>(std::make_shared<sim::can_bus_node>(bus, 0)));
-     },
-     [](uint16_t baud) { return fl_can::DrvInitCANPeak(baud, 0); }},
-    {"kerncan", true, [](const std::string& bus) { sim::register_cankdrv_service(bus); },
-     [](uint16_t baud) { return fl_can::DrvInitCANDon(baud, 1); }},
-    {"portcan", false,
-     [](const std::string& bus) {
-         platform::portio::map(0x378,
-                               std::make_shared<sim::can_dongle_model>(0x378, std::make_shared<sim::can_bus_node>(bus, 0)));
-     },
-     [](uint16_t baud) { return fl_can::DrvInitCANDon(baud, 1); }},
-    {"isacan", false,
-     [](const std::string& bus) {
-         platform::portio::map(0x300,
-                               std::make_shared<sim::isa_board_model>(0x300, std::make_shared<sim::can_bus_node>(bus, 0)));
-     },
-     [](uint16_t baud) { return fl_can::DrvInitCAN_ISA(baud, 0, 0x300); }},
-};
-
-struct node_case {
-    uint8_t node;
-    boot_can_node::scheme scheme;
-    T_PROTOCOL protocol;
-    uint16_t request, response;
-};
-const node_case nodes[] = {
-    {3, boot_can_node::scheme::standard, PROT_CAN, 0x603, 0x583},
-    {5, boot_can_node::scheme::quelcan, PROT_QUELCAN, 0x12F, 0x32A},
-};
-
-// The bus, the boot loader on it at a bit rate, a tap, and one driver's hardware.
-class can_world {
-public:
-    can_world(const driver_case& d, const node_case& n, uint32_t loader_bitrate) : driver_(d)
-    {
-        hub_.start();
-        services::reset();
-        d.attach(hub_.path());
-        if (d.nt)
-            unsetenv("TARVIX_WINFAMILY");
-        else
-            setenv("TARVIX_WINFAMILY", "9x", 1);
-        loader_node_ = std::make_shared<sim::can_bus_node>(hub_.path(), loader_bitrate);
-        loader_ = std::make_unique<boot_can_node>(loader_node_, server_, n.node, n.scheme);
-        loader_->start();
-        tap_ = std::make_unique<sim::can_bus_tap>(hub_.path());
-    }
-    ~can_world()
-    {
-        fl_can::DrvCloseCAN();
-        loader_->stop();
-        platform::pcan::install(nullptr);
-        platform::portio::unmap_all();
-        platform::devices::unregister_device("CANKDRV");
-        services::reset();
-        unsetenv("TARVIX_WINFAMILY");
-    }
-    boot_object_store store;
-    boot_sdo_server server_{store, boot_session::can()};
-    std::unique_ptr<boot_can_node> loader_;
-    std::unique_ptr<sim::can_bus_tap> tap_;
-    const std::string& bus() const { return hub_.path(); }
-
-private:
-    const driver_case& driver_;
-    testing_support::temp_dir dir_;
-    sim::can_bus_hub hub_{dir_.file("bus.sock")};
-    std::shared_ptr<sim::can_bus_node> loader_node_;
-};
-
 uint16_t download(C_SdoMast& client, uint8_t node, const frame_bytes& image, uint32_t timeout = step_ms)
 {
     buffer_source source(image);
@@ -163,8 +86,8 @@ protected:
 
 TEST_P(CanTransfer, DownloadAndUploadThroughTheDriverLibrary)
 {
-    const driver_case& d = drivers[std::get<0>(GetParam())];
-    const node_case& n = nodes[std::get<1>(GetParam())];
+    const can_testing::driver_case& d = drivers[std::get<0>(GetParam())];
+    const can_testing::node_case& n = nodes[std::get<1>(GetParam())];
     can_world world(d, n, 125000);
     ASSERT_EQ(d.init(4), fl_result::ok);
 
@@ -181,7 +104,7 @@ TEST_P(CanTransfer, DownloadAndUploadThroughTheDriverLibrary)
     f.id = n.response + 1;
     noise.send(f);
     // The loader's replies say 15 bytes; eight follow.
-    world.loader_->set_reply_dlc(15);
+    world.loader->set_reply_dlc(15);
 
     frame_bytes image = pattern(1500, n.node);
     {
@@ -198,7 +121,7 @@ TEST_P(CanTransfer, DownloadAndUploadThroughTheDriverLibrary)
     }
     // Only the two identifiers of the node are the transfer's (besides the noise sent above).
     size_t ours = 0;
-    for (const can_frame& t : world.tap_->frames()) {
+    for (const can_frame& t : world.tap->frames()) {
         if (t.id == n.request || t.id == n.response) {
             ++ours;
             EXPECT_TRUE(t.flags == 0 || t.id == n.response) << std::hex << t.id;
@@ -229,7 +152,7 @@ TEST(CanHostileBus, LoaderAtAnotherBitRateRunsOutTheStepTimer)
     platform::scoped_clock use(clock);
     C_SdoMast client(PROT_CAN, 0);
     EXPECT_EQ(download(client, 3, pattern(20, 1), 500), fl_result::step_timeout);
-    EXPECT_EQ(world.loader_->requests_handled(), 0u);
+    EXPECT_EQ(world.loader->requests_handled(), 0u);
 }
 
 TEST(CanHostileBus, BusOffEndsTheTransferWithADriverError)
