@@ -69,6 +69,35 @@ private:
     size_t pos_ = 0;
 };
 
+// Counts the message objects the transport opens and closes, by wrapping the bound entry points.
+struct object_counter {
+    static inline int rcv_opens = 0, snd_opens = 0, closes = 0;
+    static inline CANOpenRcvObj_fn open_rcv = nullptr;
+    static inline CANOpenSndObj_fn open_snd = nullptr;
+    static inline CANCloseObj_fn close = nullptr;
+
+    static void install()
+    {
+        fl_can::driver_api& a = fl_can::state().api;
+        rcv_opens = snd_opens = closes = 0;
+        open_rcv = a.open_rcv_obj;
+        open_snd = a.open_snd_obj;
+        close = a.close_obj;
+        a.open_rcv_obj = [](int16_t* h, uint16_t id, void* f, int32_t o, uint8_t o0, uint8_t x) -> uint8_t {
+            ++rcv_opens;
+            return open_rcv(h, id, f, o, o0, x);
+        };
+        a.open_snd_obj = [](int16_t* h, uint16_t id, uint8_t v, int32_t o) -> uint8_t {
+            ++snd_opens;
+            return open_snd(h, id, v, o);
+        };
+        a.close_obj = [](int16_t h) {
+            ++closes;
+            close(h);
+        };
+    }
+};
+
 uint16_t download(C_SdoMast& client, uint8_t node, const frame_bytes& image, uint32_t timeout = step_ms)
 {
     buffer_source source(image);
@@ -107,10 +136,14 @@ TEST_P(CanTransfer, DownloadAndUploadThroughTheDriverLibrary)
     world.loader->set_reply_dlc(15);
 
     frame_bytes image = pattern(1500, n.node);
+    object_counter::install();
     {
         C_SdoMast client(n.protocol, 0);
         ASSERT_EQ(download(client, n.node, image), fl_result::ok);
         EXPECT_EQ(world.store.get(DOMAIN, 0), image);
+        EXPECT_EQ(object_counter::rcv_opens, 1);
+        EXPECT_EQ(object_counter::snd_opens, 1);
+        EXPECT_EQ(object_counter::closes, 2);
 
         frame_bytes back(4096, 0xEE);
         ASSERT_EQ(client.Upload(nullptr, nullptr, n.node, DOMAIN, 0, 4096, back.data(), 0), 0);
@@ -118,6 +151,8 @@ TEST_P(CanTransfer, DownloadAndUploadThroughTheDriverLibrary)
         ASSERT_EQ(run_transfer(client, step_ms, &count), fl_result::ok);
         ASSERT_EQ(count, image.size());
         EXPECT_EQ(frame_bytes(back.begin(), back.begin() + count), image);
+        EXPECT_EQ(object_counter::rcv_opens, 2);
+        EXPECT_EQ(object_counter::closes, 4);
     }
     // Only the two identifiers of the node are the transfer's (besides the noise sent above).
     size_t ours = 0;
