@@ -11,6 +11,9 @@ export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1:abort_on_error=0}
 export UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}
 jobs=$(build_jobs)
 
+echo "== core/ layers"
+scripts/check_layers.sh
+
 echo "== ASan + UBSan build"
 configure_and_build build/asan -DCMAKE_BUILD_TYPE=Debug -DTARVIX_SANITIZE=address
 (cd build/asan && ctest --output-on-failure -j "$jobs" --timeout 600)

@@ -1,6 +1,7 @@
 #include "app/app_directories.h"
 
 #include <QByteArray>
+#include <QFile>
 #include <cstring>
 
 #include "app/shell_state.h"
@@ -9,15 +10,14 @@ namespace {
 
 bool fits(const QString& dir)
 {
-    const QByteArray latin1 = dir.toLatin1();
-    return latin1.size() < int(shell_dir_buffer_size) && QString::fromLatin1(latin1) == dir;
+    return QFile::encodeName(dir).size() < int(shell_dir_buffer_size);
 }
 
 void copy(const QString& dir, char (&out)[shell_dir_buffer_size])
 {
-    const QByteArray latin1 = dir.toLatin1();
+    const QByteArray name = QFile::encodeName(dir);
     std::memset(out, 0, sizeof out);
-    std::memcpy(out, latin1.constData(), size_t(latin1.size()));
+    std::memcpy(out, name.constData(), size_t(name.size()));
 }
 
 }  // namespace

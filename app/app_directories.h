@@ -2,7 +2,7 @@
 #pragma once
 #include <QString>
 
-// Stores the Latin-1 char copies of both directories in g_dirs(). False (and nothing stored)
-// when a path does not fit its copy or cannot be written in Latin-1, since the file names
-// built from the copy would then name other files.
+// Stores the char copies of both directories in g_dirs(), in the system's 8-bit file-name
+// encoding (what the file names and command lines built from them need). False (and nothing
+// stored) when a path does not fit its copy.
 bool set_directory_copies(const QString& app_dir, const QString& data_dir);

@@ -1,6 +1,6 @@
 #include "app/c_dlg_language.h"
 
-#include "core/konfig_cfg.h"
+#include "core/files/konfig_cfg.h"
 #include "ui_c_dlg_language.h"
 
 c_dlg_language::c_dlg_language(QWidget* parent) : QDialog(parent), ui(new Ui::c_dlg_language)

@@ -3,9 +3,10 @@
 #include <QFileDialog>
 
 #include "app/shell_state.h"
-#include "core/app_dirs.h"
-#include "core/core_state.h"
-#include "core/user_seam.h"
+#include "core/files/app_dirs.h"
+#include "core/files/scanner_params.h"
+#include "core/image/core_state.h"
+#include "core/text/user_seam.h"
 #include "ui_c_dlg_srcauswahl.h"
 
 c_dlg_srcauswahl::c_dlg_srcauswahl(QWidget* parent)
@@ -39,12 +40,27 @@ void c_dlg_srcauswahl::prepareFileDialog()
     setWindowTitle(save ? QStringLiteral("Save Data to ...") : QStringLiteral("Load Data from ..."));
     QFileDialog* d = file_dialog(save);
     d->setDirectory(data_file(QStringLiteral("cd_data")));
-    d->setNameFilter(QStringLiteral("TVX Files (*.CDX)"));
-    d->setDefaultSuffix(QStringLiteral("cdx"));
+    if (g_shell().window_mode == wm_scanner_files) {
+        // Scanner parameters: the answer goes to the scanner document, which travels to
+        // one of the two user sets.
+        d->setNameFilter(QStringLiteral("TVX Scanner Parameter (*.SP)"));
+        d->setDefaultSuffix(QStringLiteral("sp"));
+        ui->rbg_UP_Nr->show();
+    } else {
+        d->setNameFilter(QStringLiteral("TVX Files (*.CDX)"));
+        d->setDefaultSuffix(QStringLiteral("cdx"));
+    }
 }
 
 void c_dlg_srcauswahl::on_bn_Tarvix_clicked()
 {
+    if (g_shell().window_mode == wm_scanner_files) {
+        g_scanner_params.source = 1;
+        g_scanner_params.file_name.clear();
+        g_scanner_params.user_set = ui->rbg_UP_Nr->index() == 1 ? 1 : 0;
+        accept();
+        return;
+    }
     program_document& doc = g_program_document();
     doc.source = 1;
     doc.file_name.clear();
@@ -57,6 +73,12 @@ void c_dlg_srcauswahl::on_bn_Tarvix_clicked()
 void c_dlg_srcauswahl::on_bn_File_clicked()
 {
     program_document& doc = g_program_document();
+    if (g_shell().source_save_mode && g_shell().window_mode == wm_scanner_files) {
+        // The scanner page names the file itself.
+        g_scanner_params.source = 2;
+        accept();
+        return;
+    }
     QFileDialog* d;
     if (g_shell().source_save_mode) {
         d = file_dialog(true);

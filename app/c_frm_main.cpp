@@ -10,29 +10,36 @@
 #include <QTimer>
 
 #include "app/c_dlg_language.h"
-#include "app/c_dlg_systeminfo.h"
-#include "app/link_state.h"
-#include "core/command_mailbox.h"
-#include "core/device_commands.h"
-#include "core/device_exchange.h"
-#include "core/device_frame.h"
-#include "core/device_info.h"
-#include "ui_c_dlg_systeminfo.h"
+#include "core/transfer/config_transfer.h"
+#include "core/image/core_state.h"
+#include "core/text/error_texts.h"
+#include "manual/manual_state.h"
 #include "app/c_dlg_srcauswahl.h"
+#include "app/c_dlg_systeminfo.h"
 #include "app/host_version.h"
+#include "app/link_state.h"
 #include "app/shell_state.h"
-#include "core/user_seam.h"
-#include "core/c_thrrcv.h"
+#include "core/device/command_mailbox.h"
+#include "core/device/device_calls.h"
+#include "core/device/device_commands.h"
+#include "core/device/device_exchange.h"
+#include "core/device/device_info.h"
+#include "core/device/link_timer.h"
+#include "core/files/konfig_cfg.h"
+#include "core/files/scanner_lists.h"
+#include "core/link/c_thrrcv.h"
+#include "core/protocol/device_frame.h"
+#include "core/text/text_tables.h"
+#include "core/text/user_seam.h"
 #include "resources/resources_init.h"
-#include "core/konfig_cfg.h"
-#include "core/scanner_lists.h"
-#include "core/text_tables.h"
+#include "scanner/c_dlg_scanparausw.h"
+#include "scanner/c_dlgw_scannerfull.h"
+#include "scanner/scanner_finder_file.h"
 #include "stand_in/c_dlg_plotter.h"
-#include "stand_in/c_dlg_scanparausw.h"
-#include "stand_in/c_dlgw_manualx.h"
+#include "manual/c_dlgw_manualx.h"
 #include "stand_in/c_dlgw_procmon.h"
 #include "stand_in/c_dlgw_program.h"
-#include "stand_in/c_dlgw_scannerfull.h"
+#include "ui_c_dlg_systeminfo.h"
 #include "ui_c_frm_main.h"
 #include "widgets/c_dlg_message.h"
 #include "widgets/c_dlg_progressbar.h"
@@ -57,6 +64,8 @@ c_frm_main::c_frm_main(const QStringList& arguments, QWidget* parent)
     ui->setupUi(this);
 
     read_scanner_list();
+    // The pages ask where the open document comes from.
+    g_host_context.data_source = [] { return int(g_program_document().source); };
 
     programPage_ = new c_dlgw_program(this);
     manualPage_ = new c_dlgw_manualx(this);
@@ -83,6 +92,7 @@ c_frm_main::c_frm_main(const QStringList& arguments, QWidget* parent)
 c_frm_main::~c_frm_main()
 {
     g_dev_commands().link_timer_run = nullptr;
+    link_status_reply_hook() = nullptr;
     shell_objects& o = g_objects();
     if (o.main_window == this) {
         delete o.progress_dialog;
@@ -115,6 +125,8 @@ void c_frm_main::create_long_lived_dialogs()
     o.message_dialog = new c_dlg_message(nullptr);
     o.message_dialog->setWindowTitle(QStringLiteral("Information"));
     o.message_dialog->setWindowFlags(fixed_box_flags);
+    // A message still shown does not keep the program running once its window has closed.
+    o.message_dialog->setAttribute(Qt::WA_QuitOnClose, false);
 }
 
 void c_frm_main::finish_start_up(const QStringList& arguments)
@@ -145,7 +157,11 @@ void c_frm_main::finish_start_up(const QStringList& arguments)
         else
             linkTimer_->stop();
     };
-    linkTimer_->start(link_timer_interval_ms);
+    // The pages that cycle on status replies (manual mode page, plotter) run from the link step.
+    link_status_reply_hook() = [this](const device_frame& status) { manual_page_cycles(status); };
+    // Started by start_link() once the program may run: a refused second instance must not
+    // reach the controller while its warning is shown.
+    linkTimer_->setInterval(link_timer_interval_ms);
     ledTimer_.invalidate();
 
     if (arguments.size() > 1) {
@@ -158,6 +174,18 @@ void c_frm_main::finish_start_up(const QStringList& arguments)
 
     ui->ac_Tests->setVisible(false);
     ui->ac_ProcessMonitor->setVisible(false);
+}
+
+void c_frm_main::start_link()
+{
+    linkTimer_->start(link_timer_interval_ms);
+}
+
+void c_frm_main::stop_link()
+{
+    linkTimer_->stop();
+    if (receiveThread_)
+        receiveThread_->stop_and_wait();
 }
 
 void c_frm_main::enter_page(int index, const QString& title)
@@ -234,7 +262,7 @@ void c_frm_main::waiting_mode_step(bool status_decoded)
 
 void c_frm_main::on_ac_New_triggered() {}
 void c_frm_main::on_ac_Open_triggered() {}
-void c_frm_main::on_ac_Scanner_triggered() {}
+void c_frm_main::on_ac_Scanner_triggered() { run_user_scanner_set_command(*g_objects().scanner_selection); }
 
 void c_frm_main::on_ac_ProcessMonitor_triggered()
 {
@@ -244,7 +272,36 @@ void c_frm_main::on_ac_ProcessMonitor_triggered()
 }
 
 void c_frm_main::on_ac_Quit_triggered() { close(); }
-void c_frm_main::on_ac_ManualMode_triggered() {}
+void c_frm_main::on_ac_ManualMode_triggered()
+{
+    // 1. The configuration and the scanner lists from the controller; a failure leaves the
+    // start page as it was.
+    g_program_document().source = 1;
+    error_record e;
+    if (!read_configuration_from_device(e)) {
+        if (e.failed())
+            show_error_record(e);
+        return;
+    }
+    if (!rebuild_scanner_lists(nullptr, nullptr, e)) {
+        if (e.failed())
+            show_error_record(e);
+        return;
+    }
+    // 2. Window mode 3 with fresh function caches; "Clear KO" shown, not red.
+    g_shell().window_mode = wm_manual;
+    g_device_info().self_check_available = false;
+    g_manual_panel().clear_caches();
+    g_status().ko_marked = false;
+    bn_STB_KO_ResetF->setStyleSheet(QString());
+    bn_STB_KO_ResetF->show();
+    menuBar()->hide();
+    // 3. The page takes over the configuration; the next status reply redraws everything.
+    manualPage_->init_from_device(this);
+    ui->stackedWidget->setCurrentIndex(page_manual);
+    g_device().change_flags &= ~uint32_t(compat_host_too_old | compat_fw_too_old);
+    g_device().status_full_refresh = true;
+}
 void c_frm_main::on_ac_CreateClone_triggered() {}
 void c_frm_main::on_ac_ProgramClone_triggered() {}
 namespace {
@@ -265,7 +322,6 @@ void show_reset_message()
     if (!m)
         return;
     m->l_Message()->setText(QString::fromLatin1(txt_message(29).c_str()));
-    m->setWindowModality(Qt::ApplicationModal);
     m->show();
 }
 

@@ -32,6 +32,11 @@ public:
     // Stack indexes of the pages.
     enum page_index { page_start = 0, page_program = 1, page_manual = 2, page_scanner = 3, page_procmon = 4 };
 
+    // The link timer starts only when the program may run (after the single-instance guard);
+    // stop_link() stops it and ends and joins the receive thread, before the program ends.
+    void start_link();
+    void stop_link();
+
     // Shows a working page: hides the menu bar, sets the title and the stack index.
     void enter_page(int index, const QString& title);
     // Leaves the shown page when its leave check allows and shows the start page again.
@@ -42,7 +47,7 @@ public:
     // The status panel's side of one decoded status reply (`forced`: redraw everything).
     void decode_status(const device_frame& frame, bool forced);
     // Sets the online LED from the link state and the blink phase.
-    void set_online_led();
+    void set_online_led(bool connected);
     // Fills the system information dialog from the controller.
     static void fill_system_info(c_dlg_systeminfo& dialog);
 
@@ -93,11 +98,15 @@ public slots:
     void on_ac_SystemInfo_triggered();
     void on_ac_About_triggered();
     void on_ac_Tests_triggered();
+    void on_sndHexOutput();
+
+public:
+    // Named like slots but connected explicitly: their senders are made after the form (or are
+    // not children of the window), so connecting them by name would find nothing.
     void on_bn_STB_KO_ResetF_clicked();
     void on_Timer_timeout();
     void on_sig_CloseRequest();
     void on_sig_Return();
-    void on_sndHexOutput();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -135,5 +144,4 @@ private:
     QElapsedTimer ledTimer_;
     QMessageBox* waitingBox_ = nullptr;
     bool inTick_ = false;            // a tick runs (its modal boxes run event loops)
-    uint32_t manualReplies_ = 0;     // status replies counted for the manual page's cycles
 };

@@ -6,21 +6,21 @@
 #include <QStatusBar>
 #include <QStyle>
 
-#include "widgets/shared_windows_style.h"
 #include "app/c_frm_main.h"
 #include "app/link_state.h"
 #include "app/shell_state.h"
 #include "app/status_texts.h"
-#include "core/command_mailbox.h"
-#include "core/config_image.h"
-#include "core/core_state.h"
-#include "core/device_commands.h"
-#include "core/device_info.h"
-#include "core/text_tables.h"
-#include "stand_in/c_dlgw_manualx.h"
+#include "core/device/command_mailbox.h"
+#include "core/device/device_commands.h"
+#include "core/device/device_info.h"
+#include "core/image/config_image.h"
+#include "core/image/core_state.h"
+#include "core/text/text_tables.h"
+#include "manual/c_dlgw_manualx.h"
 #include "widgets/c_my_led.h"
 #include "widgets/fixed_point.h"
 #include "widgets/led_styles.h"
+#include "widgets/shared_windows_style.h"
 
 namespace {
 
@@ -123,16 +123,17 @@ void c_frm_main::clear_status_panel()
     l_STB_DevVersion->setToolTip(message_text(58));
     l_STB_HostVersion->setToolTip(message_text(59));
     set_led_style(led_STB_Online, led_red);
+    manualPage_->reset_status_labels();
     g_status().output_state_text = QStringLiteral("--------");
     if (g_status_hooks().output_labels)
         g_status_hooks().output_labels(QString(), QString(), QStringLiteral("-----"));
 }
 
-void c_frm_main::set_online_led()
+void c_frm_main::set_online_led(bool connected)
 {
     const link_timer_state& L = g_link();
     int state = led_red;
-    if (L.connected)
+    if (connected)
         state = !L.blink ? led_gray : g_device().loader_state ? led_red : led_green;
     set_led_style(led_STB_Online, state);
 }
@@ -202,8 +203,7 @@ void c_frm_main::route_teach(const device_frame& f)
         if (H.cluster_teach)
             H.cluster_teach(plain - teach_cluster, measured, second);
     } else if (plain == teach_manual) {
-        if (H.manual_teach)
-            H.manual_teach(measured);
+        manualPage_->take_manual_teach(measured);
     }
 }
 
@@ -247,7 +247,8 @@ void c_frm_main::show_outputs(const device_frame& f, bool forced)
 {
     status_state& S = g_status();
     const uint16_t w = d16(f, 38);
-    if (!forced && S.last_valid && w == S.output_word)
+    // The inputs, outputs and switches (data 24-29) show on the manual page too.
+    if (!forced && S.last_valid && w == S.output_word && !data_changed(f, S.last_reply, dp::status_inputs, 6))
         return;
     S.output_word = w;
     S.output_state_text = (w & 0x20) ? label_text(101) : (w & 0x10) ? label_text(424) : QStringLiteral("--------");
@@ -255,7 +256,7 @@ void c_frm_main::show_outputs(const device_frame& f, bool forced)
         g_status_hooks().output_labels(S.output_state_text, label_text((w & 0x04) ? 433 : 434),
                                        label_text((w & 0x08) ? 101 : 100));
     manualPage_->show_output_leds((w & 0x10) == 0);
-    manualPage_->show_io_state(f.data(), 0);
+    manualPage_->show_io_state(f.data() + dp::data_offset);
     set_ok_ko_colours(f);
 }
 
@@ -264,13 +265,14 @@ void c_frm_main::decode_status(const device_frame& f, bool forced)
     status_state& S = g_status();
     // 1. State labels, compatibility and the teach.
     set_ok_ko_colours(f);
-    manualPage_->show_status(f.data() + dp::data_offset, f.data() + dp::data_offset);
     show_compatibility();
     const bool permitted = !fw_version_at_least(1, 14, 3) || (f.u32(dp::data_offset + 36) & (1u << 18)) != 0;
     if (permitted != S.teach_permitted || !S.last_valid) {
         S.teach_permitted = permitted;
         if (g_status_hooks().display_flag_changed)
             g_status_hooks().display_flag_changed();
+        if (g_shell().window_mode == wm_manual)
+            manualPage_->on_tbwx_FuncTab_itemSelectionChanged();
     }
     route_teach(f);
     const uint8_t state = d8(f, 0);
@@ -287,11 +289,9 @@ void c_frm_main::decode_status(const device_frame& f, bool forced)
         int16_t fn = int16_t(d16(f, 12));
         if (fn == -1)
             fn = int16_t(d16(f, 10));
-        const bool pending = manualPage_->held_function >= 0;
-        manualPage_->update_function_info(pending ? manualPage_->held_function : fn, pending, f.data() + dp::data_offset,
-                                          1);
-        if ((forced || !S.last_valid || data_changed(f, S.last_reply, 10, 2)) && g_status_hooks().manual_function_number)
-            g_status_hooks().manual_function_number(int16_t(d16(f, 10)));
+        manualPage_->follow_status_function(uint16_t(fn), f.data() + dp::data_offset);
+        if (forced || !S.last_valid || data_changed(f, S.last_reply, 10, 2))
+            manualPage_->show_selected_input_function(int16_t(d16(f, 10)));
     }
 
     // 6. Kept for the next comparison.

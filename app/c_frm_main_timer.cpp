@@ -1,6 +1,6 @@
-// The link timer: the connection state machine of the main window. It opens the link, sends
-// one frame per tick (the oldest queued command, else the status request), takes the reply
-// the receive thread left, books acknowledged commands, and hands status replies on.
+// The link timer: the connection state machine of the main window. It opens the link and
+// runs one link_step() per tick (send, poll, book, lost link), then shows what came: labels,
+// LED, the device error box, the status decode and the actions of a link that came or went.
 #include <QDebug>
 #include <QLabel>
 #include <QPushButton>
@@ -11,16 +11,15 @@
 #include "app/c_frm_main.h"
 #include "app/link_state.h"
 #include "app/shell_state.h"
-#include "core/c_thrrcv.h"
-#include "core/command_mailbox.h"
-#include "core/core_state.h"
-#include "core/device_commands.h"
-#include "core/device_exchange.h"
-#include "core/device_info.h"
-#include "core/error_texts.h"
-#include "core/hid_link.h"
+#include "core/device/device_commands.h"
+#include "core/device/link_timer.h"
+#include "core/device/device_info.h"
+#include "core/image/core_state.h"
+#include "core/link/c_thrrcv.h"
+#include "core/link/hid_link.h"
+#include "core/text/error_texts.h"
 #include "stand_in/c_dlg_plotter.h"
-#include "stand_in/c_dlgw_manualx.h"
+#include "manual/c_dlgw_manualx.h"
 #include "ui_c_dlg_srcauswahl.h"
 #include "ui_c_frm_main.h"
 #include "widgets/c_dlg_message.h"
@@ -32,17 +31,6 @@ namespace {
 constexpr int interval_down_ms = 800;
 constexpr int interval_up_ms = 0;
 constexpr qint64 led_period_ms = 700;
-// A tick with nothing to send sleeps this long at most for a report instead of spinning.
-constexpr uint32_t idle_wait_ms = 1;
-// The tick that sent the status request waits for its reply a little longer: the controller
-// answers within two of its 1 ms interrupt frames, and a tick that gave up before that would
-// only cost a wake-up and another pass of the event loop for the same reply.
-constexpr uint32_t request_wait_ms = 4;
-
-bool is_step_command(uint8_t c)
-{
-    return c == dp::cmd_step_plus || c == dp::cmd_step_minus || c == dp::cmd_stop_stepping;
-}
 
 // Resets the tick guard on every way out of a tick.
 struct tick_guard {
@@ -80,7 +68,6 @@ void c_frm_main::on_Timer_timeout()
 void c_frm_main::tick()
 {
     link_timer_state& L = g_link();
-    dev_exchange_state& X = dev_exchange();
 
     // 1. Action states.
     if (c_dlg_srcauswahl* src = g_objects().source_dialog) {
@@ -103,156 +90,57 @@ void c_frm_main::tick()
     if (!L.link_open && !open_link())
         return;
 
-    // 5. A transfer's event pass: neither send nor poll.
-    if (g_dev_commands().exchange_busy)
+    // 5. Send, poll, book; status replies have gone through the page cycles.
+    const link_step_result r = link_step(L);
+    switch (r.event) {
+    case link_event::busy:
+    case link_event::send_failed:
+    case link_event::command_sent:
+        return;
+    case link_event::unplugged:
+        L.program_from_device = false;
+        break;
+    case link_event::receive_error:
+        l_STB_Message->setText(QStringLiteral("RcvError %1. GetLastErrorCode: %2H")
+                                   .arg(hid_receive_sub_code())
+                                   .arg(QString::number(hid_last_system_error(), 16).rightJustified(8, QLatin1Char('0')).toUpper()));
+        break;
+    case link_event::driver_error:
+        l_STB_Message->setText(QStringLiteral("General USB driver error. Code: %1H")
+                                   .arg(QString::number(uint32_t(r.error.code), 16).rightJustified(8, QLatin1Char('0')).toUpper()));
+        break;
+    default:
+        break;
+    }
+    if (r.went_down)
+        lost_link_step();
+    if (!r.frame_taken() && !L.connected)
         return;
 
-    // 6. Send.
-    bool request_sent = false;
-    if (!X.status_in_flight) {
-        const device_frame* oldest = queue_oldest();
-        if (!X.command_in_flight && oldest) {
-            error_record e;
-            const device_frame frame = *oldest;
-            if (!hid_send_frame(frame.data(), dp::frame_size, e))
-                return;
-            if (is_step_command(frame[dp::command_offset])) {
-                queue_remove_oldest();
-                X.step_sent = true;
-            } else {
-                X.step_sent = false;
-            }
-            X.command_in_flight = true;
-            L.reply_countdown = g_link_settings().reply_ticks;
-            return;
-        }
-        if (!oldest && !X.command_in_flight) {
-            error_record e;
-            const device_frame request = make_status_request();
-            X.status_in_flight = hid_send_frame(request.data(), dp::frame_size, e);
-            if (X.status_in_flight) {
-                L.reply_countdown = g_link_settings().reply_ticks;
-                request_sent = true;
-            }
-        }
-    }
-
-    // 7. Poll the mailbox.
-    device_frame frame;
-    bool have_frame = false;
-    error_record e;
-    bool got = false;
-    if (X.status_reply_waiting) {
-        // The status reply that an exchange took while it waited for the link to be idle.
-        frame = X.last_status_reply;
-        X.status_reply_waiting = false;
-        have_frame = true;
-        got = true;
-    } else {
-        // The reply to a request just sent is as good as one awaited: the wait ends the
-        // moment it comes, so one tick covers the whole exchange.
-        got = hid_poll(e);
-        if (!got && hid_wait(request_sent ? request_wait_ms : idle_wait_ms))
-            got = hid_poll(e);
-    }
-
-    if (!got) {
-        if (L.reply_countdown == 1) {
-            queue_clear();
-            g_device().loader_state = false;
-            X.status_in_flight = X.command_in_flight = X.step_sent = false;
-            L.reply_countdown = 0;
-            lost_link_step();
-        } else {
-            if (L.reply_countdown > 0)
-                --L.reply_countdown;
-            if (!L.connected) {
-                lost_link_step();
-                goto last;
-            }
-        }
-        if (!L.connected)
-            goto last;
-    } else if (!have_frame) {
-        if (e.code == hid_status_unplugged) {
-            g_device().loader_state = false;
-            X.status_in_flight = X.command_in_flight = X.step_sent = false;
-            queue_clear();
-            L.program_from_device = false;
-            lost_link_step();
-            goto last;
-        }
-        if (e.code == hid_status_read_error) {
-            l_STB_Message->setText(QStringLiteral("RcvError %1. GetLastErrorCode: %2H")
-                                       .arg(hid_receive_sub_code())
-                                       .arg(QString::number(hid_last_system_error(), 16).rightJustified(8, QLatin1Char('0')).toUpper()));
-        } else if (e.code != 0) {
-            l_STB_Message->setText(QStringLiteral("General USB driver error. Code: %1H")
-                                       .arg(QString::number(uint32_t(e.code), 16).rightJustified(8, QLatin1Char('0')).toUpper()));
-        } else {
-            // The frame is copied into zeros, so nothing of an earlier reply shows through
-            // behind a shorter one.
-            uint16_t length = 0;
-            error_record te;
-            if (hid_take_frame(frame.data(), length, te) && frame[dp::start_offset] == dp::start_byte) {
-                have_frame = true;
-                if (frame.kind() == dp::kind_status) {
-                    X.status_in_flight = false;
-                    manual_page_cycles(frame);
-                } else if (frame.kind() == dp::kind_command && X.command_in_flight) {
-                    // Only the acknowledge of a command that was sent removes one; a stray
-                    // one would drop a command not yet sent.
-                    X.command_in_flight = false;
-                    if (!X.step_sent)
-                        queue_remove_oldest();
-                }
-            }
-        }
-        if (!have_frame && !L.connected) {
-            lost_link_step();
-            goto last;
-        }
-    } else if (frame.kind() == dp::kind_status) {
-        manual_page_cycles(frame);
-    }
-
-    // 8. Common part.
+    // 6. Common part.
     if (g_shell().waiting_state == 2)
         waiting_mode_step(L.device_answered);
-    if (!L.connected && have_frame)
+    if (!r.was_connected && r.frame_taken())
         reconnect_step();
     if (!ledTimer_.isValid() || ledTimer_.elapsed() >= led_period_ms) {
-        set_online_led();
+        // The LED shows the link as it was when the tick began; a controller that answers
+        // again turns it on with the next period.
+        set_online_led(r.was_connected);
         L.blink = !L.blink;
         ledTimer_.restart();
     }
-    if (have_frame) {
-        if (frame.kind() == dp::kind_command && frame.is_error()) {
-            error_record de;
-            de.set(int16_t(frame[dp::error_type_offset]), frame[dp::error_code_offset], err_severity_error,
-                   err_arg_once,
-                   frame.data_count() == dp::error_count_without_argument ? 0 : frame[dp::error_argument_offset]);
-            const bool running = linkTimer_->isActive();
-            linkTimer_->stop();
-            show_error_record(de);
-            if (running)
-                linkTimer_->start();
-            return;
-        }
-        if (frame.kind() == dp::kind_status) {
-            if (preprocess_status(frame))
-                decode_status(frame, g_device().status_full_refresh || g_status().reconnected);
-            L.connected = true;
-        } else if (frame.kind() != 3) {
-            L.connected = true;
-        }
+    if (r.event == link_event::device_error) {
+        const bool running = linkTimer_->isActive();
+        linkTimer_->stop();
+        show_error_record(r.error);
+        if (running)
+            linkTimer_->start();
+        return;
     }
-
-last:
-    // 10. Commands queued while no controller answers are dropped.
-    if (!L.connected && command_mailbox().count > 0) {
-        queue_clear();
-        X.command_in_flight = X.step_sent = false;
+    if (r.event == link_event::status_frame) {
+        device_frame frame = r.frame;
+        if (preprocess_status(frame))
+            decode_status(frame, g_device().status_full_refresh || g_status().reconnected);
     }
 }
 
@@ -305,10 +193,6 @@ void c_frm_main::reconnect_step()
 void c_frm_main::lost_link_step()
 {
     link_timer_state& L = g_link();
-    if (!L.connected)
-        return;
-    L.connected = false;
-    g_device().loader_state = false;
     clear_status_panel();
     if (L.factory_reset_count > 0)
         --L.factory_reset_count;
@@ -401,33 +285,6 @@ bool c_frm_main::preprocess_status(device_frame& f)
 void c_frm_main::manual_page_cycles(const device_frame& frame)
 {
     // Device reads for a page nobody sees would only take link time.
-    if (g_shell().window_mode != wm_manual)
-        return;
-    ++manualReplies_;
-    if (manualReplies_ % 2 == 0 && manualPage_->read_cyclic_block()) {
-        manualPage_->show_fieldbus_status();
-        c_dlg_plotter* plotter = g_objects().plotter;
-        if (plotter && plotter->isVisible())
-            plotter->updateStatusDisplay();
-    }
-    switch (manualPage_->cycle_tab_shown()) {
-    case c_dlgw_manualx::tab_pm:
-        manualPage_->pm_cycle();
-        break;
-    case c_dlgw_manualx::tab_selfcheck:
-        manualPage_->selfcheck_cycle();
-        break;
-    case c_dlgw_manualx::tab_fieldbus:
-        if (manualReplies_ % 3 == 0)
-            manualPage_->read_fieldbus_block();
-        break;
-    case c_dlgw_manualx::tab_error_buffer:
-        if ((frame.u16(dp::data_offset + dp::status_output_word) & 0x100) || manualPage_->error_buffer_reload) {
-            manualPage_->error_buffer_reload = false;
-            manualPage_->load_error_buffer();
-        }
-        break;
-    case c_dlgw_manualx::tab_none:
-        break;
-    }
+    if (g_shell().window_mode == wm_manual)
+        manualPage_->on_status_reply(frame);
 }

@@ -4,8 +4,10 @@
 #include <cctype>
 #include <cstdio>
 #include <cstring>
+#include <unistd.h>
 
-#include "core/text_tables.h"
+#include "core/text/text_tables.h"
+#include "platform/regular_file.h"
 
 clone_header_values& g_clone_header()
 {
@@ -70,10 +72,16 @@ void clone_preview(const QString& path, QStringList& lines)
 {
     g_clone_header().va = 0x20;
     lines.clear();
-    QFile file(path);
-    // Opened as clone programming opens it; never create a file just to preview it.
-    if (!file.open(QIODevice::ReadWrite | QIODevice::ExistingOnly))
+    // Opened as clone programming opens it (for reading and writing); never created just to
+    // preview it, and only when it is a regular file: a FIFO would block the dialog for ever.
+    const int fd = platform::open_regular_file(QFile::encodeName(path).toStdString(), true);
+    if (fd < 0)
         return;
+    QFile file;
+    if (!file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+        ::close(fd);
+        return;
+    }
     uint8_t header[clone_header_size];
     const qint64 got = file.read(reinterpret_cast<char*>(header), clone_header_size);
     if (got == clone_header_size && header[0] == 'V' && header[1] == 'F')

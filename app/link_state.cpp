@@ -18,12 +18,6 @@ status_hooks& g_status_hooks()
     return h;
 }
 
-link_timer_settings& g_link_settings()
-{
-    static link_timer_settings s;
-    return s;
-}
-
 void link_reset_for_tests()
 {
     g_link().reset();

@@ -6,16 +6,16 @@
 #include <cstdint>
 #include <functional>
 
-#include "core/device_frame.h"
+#include "core/device/link_timer.h"
+#include "core/protocol/device_frame.h"
 
 // Reboot state: nothing; a reset was sent and the message box waits for the controller to
 // answer again; a reboot is advisable after a changed scanner type or fieldbus protocol.
 enum reboot_state_value : int16_t { reboot_none = 0, reboot_waiting = 1, reboot_advisable = 2 };
 
-struct link_timer_state {
+// The link step's session (connected, reply countdown) and what the window adds to it.
+struct link_timer_state : link_session {
     bool link_open = false;           // the link was opened and the receive thread started
-    bool connected = false;           // the controller answers
-    int16_t reply_countdown = 0;      // ticks left for the reply of the frame last sent
     bool device_data_usable = false;  // enables the device-dependent actions
     bool device_answered = false;     // a status reply was decoded since the start
     bool blink = false;               // phase of the online LED
@@ -67,27 +67,18 @@ struct status_hooks {
     std::function<void(int32_t value)> function_dialog_teach;
     std::function<void(int field, int32_t value)> setup_teach;  // field 1..6, data 6-9
     std::function<void(int32_t base_and_side, int32_t first, int32_t second)> cluster_teach;
-    std::function<void(int32_t value)> manual_teach;
     // The program page shows function n's object angle anew (single fields or table rows).
     std::function<void(uint32_t function)> program_function_changed;
     // The unit-dependent displays redraw after the teach-permitted flag changed.
     std::function<void()> display_flag_changed;
     // Output-state texts of the program page: state, "Set"/"Not Set", "Active"/"Inactive".
     std::function<void(const QString& state, const QString& set, const QString& active)> output_labels;
-    // The manual page's function-number field (data 10-11 as decimal text).
-    std::function<void(int16_t function)> manual_function_number;
 
     void reset() { *this = status_hooks(); }
-};
-
-// Tunable only by tests: the ticks a reply may take before the link counts as lost.
-struct link_timer_settings {
-    int16_t reply_ticks = 10000;
 };
 
 link_timer_state& g_link();
 status_state& g_status();
 status_hooks& g_status_hooks();
-link_timer_settings& g_link_settings();
 
 void link_reset_for_tests();

@@ -27,8 +27,9 @@ struct shell_directories {
     void reset() { *this = shell_directories(); }
 };
 
-// Which page the status replies feed.
-enum window_mode_value : int32_t { wm_start = 1, wm_program = 2, wm_manual = 3 };
+// Which page the status replies feed; 4 while the scanner page saves a scanner parameter
+// file, so that the data source dialog offers *.sp files.
+enum window_mode_value : int32_t { wm_start = 1, wm_program = 2, wm_manual = 3, wm_scanner_files = 4 };
 
 struct shell_state {
     int32_t window_mode = wm_start;

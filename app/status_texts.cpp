@@ -1,6 +1,6 @@
 #include "app/status_texts.h"
 
-#include "core/text_tables.h"
+#include "core/text/text_tables.h"
 
 QString status_text(long n)
 {

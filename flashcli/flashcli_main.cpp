@@ -19,25 +19,36 @@ void print(const std::string& text)
     std::fwrite(text.data(), 1, text.size(), console().out);
 }
 
-// Reads one blank-delimited word; empty at the end of input. A word longer than the
-// field is refused rather than cut, so that no other file than the one named is read.
+bool is_blank(int c)
+{
+    return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f';
+}
+
+// Blank characters skipped before a word, at most; an endless run of them is end of input.
+constexpr int k_max_leading_blanks = 65536;
+
+// Reads one blank-delimited word. False at the end of input, and for input that cannot be a
+// name: a word longer than the field (it is refused rather than cut, so that no other file
+// than the one named is read) or blanks without end. Never reads more than that bound, so an
+// endless standard input ends the prompt too.
 bool read_word(std::string& word)
 {
     FILE* in = console().in;
     word.clear();
     int c;
+    int blanks = 0;
     do {
         c = std::fgetc(in);
-    } while (c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f');
-    bool fits = true;
-    while (c != EOF && c != ' ' && c != '\t' && c != '\n' && c != '\r' && c != '\v' && c != '\f') {
-        if (word.size() < k_settings_name_capacity)
-            word += char(c);
-        else
-            fits = false;
+    } while (is_blank(c) && ++blanks < k_max_leading_blanks);
+    if (is_blank(c))
+        return false;
+    while (c != EOF && !is_blank(c)) {
+        if (word.size() >= k_settings_name_capacity)
+            return false;
+        word += char(c);
         c = std::fgetc(in);
     }
-    return fits;
+    return !word.empty();
 }
 
 // Steps 1 to 9 of the start-up: 0 when the settings are complete, else the result code.
@@ -47,7 +58,10 @@ uint16_t read_settings(const argument_list& args, bool& help_shown)
     reset_settings();
     s.language = read_konfig_language();
     apply_early_language(args);
+    // Out at once: a caller reading the output through a pipe sees the program started
+    // even when a later step fails or waits.
     print(banner_text(s.language));
+    std::fflush(console().out);
     if (is_help_request(args)) {
         print(help_text(s.language));
         std::fflush(console().out);
@@ -60,10 +74,8 @@ uint16_t read_settings(const argument_list& args, bool& help_shown)
         std::fflush(console().out);
         std::string word;
         if (!read_word(word))
-            return result_wrong_parameters;
-        s.settings_name = word;
-        if (word.empty())
             return result_settings_file_not_found;
+        s.settings_name = word;
     }
     if (s.settings_name.size() > k_settings_name_capacity)
         return result_wrong_parameters;

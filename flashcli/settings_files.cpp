@@ -5,6 +5,7 @@
 #include "result_codes.h"
 
 #include "platform/paths.h"
+#include "platform/regular_file.h"
 
 #include <cstring>
 
@@ -12,7 +13,7 @@ namespace flashcli {
 
 int read_konfig_language(const std::string& path)
 {
-    FILE* f = std::fopen(platform::resolve_path(path).c_str(), "r");
+    FILE* f = platform::fopen_regular(platform::resolve_path(path));
     if (!f)
         return language_german;
     char line[100] = {};
@@ -36,7 +37,7 @@ void read_dat_stream(FILE* file)
 
 uint16_t read_dat_file(const std::string& path)
 {
-    FILE* f = std::fopen(platform::resolve_path(path).c_str(), "r");
+    FILE* f = platform::fopen_regular(platform::resolve_path(path));
     if (!f)
         return result_settings_file_not_found;
     read_dat_stream(f);

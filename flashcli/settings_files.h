@@ -7,6 +7,9 @@
 
 namespace flashcli {
 
+// Both readers take regular files only: anything else (a FIFO, a device, a directory) is
+// treated as a missing file, so that nothing can block or read without end.
+
 // The language that the first line of the file asks for: English when its first character
 // is "L" and its third "E" (either case); German otherwise and when the file is missing.
 int read_konfig_language(const std::string& path = "KONFIG.CFG");

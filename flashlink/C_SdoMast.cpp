@@ -178,9 +178,10 @@ uint16_t C_SdoMast::Download(C_RQ_Xld* requester, T_XLD_CALLBACK function, uint1
     if (uint16_t r = startCommon(node, index, subindex))
         return r;
     bool expedited = (!(flags & SDO_FLAG_CALLBACK) && size != 0) || (!function && !requester);
-    // An expedited request has room for 1 to 4 bytes; the source of a segmented one needs a
-    // buffer to fill, and its size is all that bounds what the source may put there.
-    if (!data || size == 0 || (expedited && size > 4))
+    // An expedited request has room for 1 to 4 bytes. The source of a segmented one needs a
+    // buffer to fill, and its size is all that bounds what the source may put there: with size
+    // 0 the object is empty and the source can only end it with an empty last piece.
+    if (!data || (expedited && (size == 0 || size > 4)))
         return fl_result::no_buffer;
     clearTransfer();
     abortDetail_ = 0;

@@ -9,7 +9,8 @@ export PROGRAMDATA=${PROGRAMDATA:-$HOME/.local/share/tarvix-programdata}
 mkdir -p "$PROGRAMDATA"
 sim_pid=""
 if [ -x "$app/tvxsim" ]; then
-  "$app/tvxsim" --dir "$TARVIX_HID_SIM" --profile "${TARVIX_PROFILE:-premium}" &
+  # Paced to 1 ms per USB frame, as the controller's interrupt endpoint is.
+  "$app/tvxsim" --dir "$TARVIX_HID_SIM" --profile "${TARVIX_PROFILE:-premium}" --pace &
   sim_pid=$!
 fi
 cleanup() { [ -n "$sim_pid" ] && kill "$sim_pid" 2>/dev/null || true; }

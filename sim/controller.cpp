@@ -78,7 +78,7 @@ controller_result controller::handle_report(const uint8_t* report, size_t n, uin
 
     fault f;
     std::string note;
-    if (faults_.take(request.type(), f)) {
+    if (faults_.take(request.type(), request[dp::command_offset], f)) {
         note = "fault " + fault_kind_name(f.kind);
         switch (f.kind) {
         case fault_kind::drop:
@@ -101,6 +101,17 @@ controller_result controller::handle_report(const uint8_t* report, size_t n, uin
             replies = s.replies();
             break;
         }
+        case fault_kind::short_reply:
+            for (auto& r : replies) {
+                const size_t keep = std::min<size_t>(f.count, dp::frame_size - dp::data_offset);
+                r[dp::count_offset] = f.count;
+                std::memset(r.data() + dp::data_offset + keep, 0, dp::frame_size - dp::data_offset - keep);
+            }
+            break;
+        case fault_kind::echo:
+            for (auto& r : replies)
+                r[dp::info_index_offset] = f.argument;
+            break;
         default:
             break;
         }

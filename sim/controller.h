@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "core/device_frame.h"
+#include "core/protocol/device_frame.h"
 #include "sim/faults.h"
 #include "sim/wire_log.h"
 #include "sim/world.h"

@@ -7,7 +7,8 @@
 namespace sim {
 namespace {
 
-const char* names[] = {"drop", "delay", "wrong-kind", "error", "short-report", "bad-length", "duplicate", "unplug"};
+const char* names[] = {"drop", "delay", "wrong-kind", "error", "short-report", "bad-length", "duplicate", "unplug",
+                       "short",        "echo"};
 
 
 }  // namespace
@@ -42,6 +43,7 @@ bool parse_fault(const std::string& text, fault& out, std::string& error)
         }
         std::string key = word.substr(0, eq);
         if (key == "type") out.type = int(v);
+        else if (key == "index") out.index = int(v);
         else if (key == "skip") out.skip = uint32_t(v);
         else if (key == "times") out.times = uint32_t(v);
         else if (key == "ms") out.ms = uint32_t(v);
@@ -71,11 +73,11 @@ void fault_plan::clear()
     faults_.clear();
 }
 
-bool fault_plan::take(uint8_t request_type, fault& out)
+bool fault_plan::take(uint8_t request_type, uint8_t byte4, fault& out)
 {
     std::lock_guard<std::mutex> l(m_);
     for (auto it = faults_.begin(); it != faults_.end(); ++it) {
-        if (it->type >= 0 && it->type != request_type)
+        if ((it->type >= 0 && it->type != request_type) || (it->index >= 0 && it->index != byte4))
             continue;
         if (it->skip > 0) {
             --it->skip;

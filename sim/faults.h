@@ -17,11 +17,14 @@ enum class fault_kind : uint8_t {
     bad_length,    // the report's length byte is 64
     duplicate,     // the reply is sent twice
     unplug,        // the device leaves instead of replying; back after replug ms (if >= 0)
+    short_reply,   // the reply's data count is `count`, the data past it zero
+    echo,          // the reply's byte 4 is `arg` (an info reply that answers another index)
 };
 
 struct fault {
     fault_kind kind = fault_kind::drop;
-    int type = -1;  // request frame type it applies to; -1 any
+    int type = -1;   // request frame type it applies to; -1 any
+    int index = -1;  // request frame byte 4 it applies to (info index, command); -1 any
     uint32_t skip = 0;
     uint32_t times = 1;
     uint32_t ms = 0;
@@ -30,7 +33,7 @@ struct fault {
     int32_t replug_ms = -1;
 };
 
-// Text form: "<kind> [type=N] [skip=N] [times=N] [ms=N] [kind=N] [code=N] [ttype=N]
+// Text form: "<kind> [type=N] [index=N] [skip=N] [times=N] [ms=N] [kind=N] [code=N] [ttype=N]
 // [arg=N] [count=N] [replug=N]"; numbers in decimal or 0x hex.
 bool parse_fault(const std::string& text, fault& out, std::string& error);
 std::string fault_kind_name(fault_kind k);
@@ -40,7 +43,7 @@ public:
     void arm(const fault& f);
     void clear();
     // The fault that applies to a request of this type, consumed once; false when none.
-    bool take(uint8_t request_type, fault& out);
+    bool take(uint8_t request_type, uint8_t byte4, fault& out);
     size_t armed() const;
 
 private:

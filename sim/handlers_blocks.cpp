@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include "core/byte_record.h"
+#include "core/image/byte_record.h"
 #include "sim/request_table.h"
 
 namespace sim {

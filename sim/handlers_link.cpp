@@ -1,6 +1,7 @@
 // Requests of the link itself: the cyclic status request and the mailbox commands.
 #include <algorithm>
 
+#include "sim/demo_program.h"
 #include "sim/profiles.h"
 #include "sim/request_table.h"
 
@@ -52,14 +53,50 @@ void restore_factory_defaults(world& w)
     w.scan_status_polls = before.scan_status_polls;
     w.stop_status_polls = before.stop_status_polls;
     w.teach_value = before.teach_value;
+    if (before.program_loaded)
+        load_demo_program(w);
     w.reboot_ms = before.reboot_ms;
+}
+
+// The mailbox with a program loaded: cycles of the programmed functions, single scans and
+// stepping at the frame's speed. False for the commands that act as without a program.
+bool handle_program_command(world& w, const device_frame& request, reply_sink& out)
+{
+    switch (request[dp::command_offset]) {
+    case dp::cmd_start:
+    case dp::cmd_teach:
+    case dp::cmd_test_scan:
+        if (uint8_t e = start_cycle(w, request)) {
+            out.error(e);
+            return true;
+        }
+        break;
+    case dp::cmd_step_plus:
+    case dp::cmd_step_minus:
+        w.step_speed = int32_t(request.u16(5)) * (request[dp::command_offset] == dp::cmd_step_plus ? 1 : -1);
+        break;
+    case dp::cmd_stop_stepping:
+        w.step_speed = 0;
+        break;
+    case dp::cmd_stop:
+        w.step_speed = 0;
+        w.running_function = -1;
+        return false;
+    default:
+        return false;
+    }
+    out.acknowledge();
+    return true;
 }
 
 }  // namespace
 
 void handle_status(world& w, const device_frame&, reply_sink& out)
 {
-    advance_mailbox(w);
+    if (w.program_loaded)
+        advance_program(w);
+    else
+        advance_mailbox(w);
     if (w.loader_only) {
         device_frame& f = out.reply(0);
         f.set_u32(dp::data_offset, dp::loader_status_word);
@@ -77,6 +114,8 @@ void handle_command(world& w, const device_frame& request, reply_sink& out)
     if (w.commands.size() >= world::max_commands)
         w.commands.erase(w.commands.begin());
     w.commands.push_back(request);
+    if (w.program_loaded && handle_program_command(w, request, out))
+        return;
     switch (request[dp::command_offset]) {
     case dp::cmd_start:
     case dp::cmd_teach:

@@ -11,7 +11,8 @@ namespace dp = device_protocol;
 
 namespace {
 
-constexpr size_t max_list_values = 0x80000;
+// The longest curve a tool's memory-card block holds: 7031 sectors of 256 samples.
+constexpr size_t max_list_values = 7031 * 256;
 
 // "No data": the request's type with 0x40, the number echoed.
 void no_data(const device_frame& request, reply_sink& out)
@@ -171,17 +172,19 @@ void handle_write_record222(world& w, const device_frame& request, reply_sink& o
     if (piece & dp::value_list_piece_flag) {
         piece &= ~dp::value_list_piece_flag;
         const size_t per = dp::record222_piece / 2;
-        // A list holds at most a megabyte of values, as the controller's memory would.
-        if (size_t(piece + 1) * per > max_list_values) {
+        // A list holds at most the longest curve; its last piece is cut there.
+        const size_t first = size_t(piece) * per;
+        if (first >= max_list_values) {
             out.error(dp::device_error_data_count);
             return;
         }
+        const size_t end = std::min(first + per, max_list_values);
         std::vector<int16_t>& list = w.tool_lists[n];
         if (piece == 0)
             list.clear();
-        list.resize(std::max(list.size(), size_t(piece + 1) * per));
-        for (size_t i = 0; i < per; ++i)
-            list[size_t(piece) * per + i] = int16_t(request.u16(dp::record222_data_offset + 2 * i));
+        list.resize(std::max(list.size(), end));
+        for (size_t i = first; i < end; ++i)
+            list[i] = int16_t(request.u16(dp::record222_data_offset + 2 * (i - first)));
         out.acknowledge();
         return;
     }

@@ -1,6 +1,6 @@
 #include "sim/profiles.h"
 
-#include "core/config_image.h"
+#include "core/image/config_image.h"
 
 namespace sim {
 namespace {
@@ -59,6 +59,7 @@ void base_application(world& w, uint8_t family, const versions& v = versions{})
     w.loader_only = false;
     w.status_count = dp::status_data_count;
     w.status.fill(0);
+    w.status[dp::status_output_word] = dp::status_teach_permitted;
     w.parameters.clear();
     for (const auto& step : parameter_steps()) {
         int32_t value = settings_default(step.field_offset);
@@ -120,7 +121,7 @@ void base_application(world& w, uint8_t family, const versions& v = versions{})
 
     b = {};
     put_u16(b.data, dp::io_module_word, 0x0010);
-    put_text(b.data, dp::io_module_text, "2.IO-Module A", dp::io_module_text_size);
+    put_text(b.data, dp::io_module_text, "2.IO-Module-A", dp::io_module_text_size);
     put_u32(b.data, dp::io_module_article, 5206800);
     put_u16(b.data, dp::io_module_suffix, 17);
     w.info[dp::info_io_module] = b;

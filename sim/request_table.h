@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "core/device_frame.h"
+#include "core/protocol/device_frame.h"
 #include "sim/world.h"
 
 namespace sim {

@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <sstream>
 
+#include "sim/demo_program.h"
 #include "sim/profiles.h"
 
 namespace sim {
@@ -83,6 +84,15 @@ void simulator::process(size_t iface, const uint8_t* report, size_t n)
     }
     if (res.unplug)
         unplug(res.replug_ms);
+}
+
+void simulator::live_tick()
+{
+    live_timer_ = 0;
+    if (!world_.live)
+        return;
+    live_step(world_, live_steps_++);
+    live_timer_ = loop_.at(now_ns() + live_period_ns_, [this] { live_tick(); });
 }
 
 void simulator::send_out(size_t iface, const outgoing_report& o)
@@ -205,6 +215,50 @@ std::vector<std::string> simulator::control(const std::string& line)
         world_.reboot_ms = int32_t(d);
         return ok();
     }
+    if (cmd == "program") {
+        // program demo | none
+        if (w.size() != 2 || (w[1] != "demo" && w[1] != "none"))
+            return fail("usage: program demo|none");
+        if (w[1] == "demo") {
+            load_demo_program(world_);
+        } else {
+            world_.program_loaded = false;
+            std::fill(world_.function_used.begin(), world_.function_used.end(), false);
+        }
+        return ok();
+    }
+    if (cmd == "cycle") {
+        // cycle [polls=N] [result=ok|ko|alternate] [offset=N]
+        for (size_t i = 1; i < w.size(); ++i) {
+            const auto eq = w[i].find('=');
+            const std::string key = w[i].substr(0, eq), value = eq == std::string::npos ? "" : w[i].substr(eq + 1);
+            if (key == "polls" && parse_number(value, a) && a >= 1)
+                world_.scan_status_polls = uint32_t(a);
+            else if (key == "offset" && parse_number(value, a))
+                world_.cycle_offset = int32_t(a);
+            else if (key == "result" && (value == "ok" || value == "ko" || value == "alternate"))
+                world_.cycle_result = value == "ok" ? 0 : value == "ko" ? 1 : 2;
+            else
+                return fail("usage: cycle [polls=N] [result=ok|ko|alternate] [offset=N]");
+        }
+        return ok();
+    }
+    if (cmd == "live") {
+        // live on [changes/s] | off
+        b = 10;
+        if (w.size() < 2 || (w[1] != "on" && w[1] != "off") || (w.size() == 3 && (!parse_number(w[2], b) || b < 1 || b > 1000)) ||
+            w.size() > 3)
+            return fail("usage: live on [changes/s] | off");
+        if (live_timer_)
+            loop_.cancel(live_timer_);
+        live_timer_ = 0;
+        world_.live = w[1] == "on";
+        if (world_.live) {
+            live_period_ns_ = 1000000000ull / uint64_t(b);
+            live_timer_ = loop_.at(now_ns() + live_period_ns_, [this] { live_tick(); });
+        }
+        return ok();
+    }
     if (cmd == "records36") {
         char buf[96];
         std::snprintf(buf, sizeof buf, "complete=%d received=0x%09llx config=%d", world_.records36_complete ? 1 : 0,
@@ -225,6 +279,21 @@ std::vector<std::string> simulator::control(const std::string& line)
         for (size_t i = 0; i < 16 && set[i]; ++i)
             name += char(set[i]);
         return ok(name);
+    }
+    if (cmd == "scanner-set-bytes") {
+        // scanner-set-bytes <set byte>: the set's 224 bytes in hexadecimal, or "missing"
+        if (w.size() != 2 || !parse_number(w[1], a) || a < 0 || a > 0x81)
+            return fail("usage: scanner-set-bytes <0..127 | 0x80 | 0x81>");
+        const auto& set = world_.scanner_sets[size_t(a < 0x80 ? a : 128 + (a & 1))];
+        if (set.empty())
+            return ok("missing");
+        static const char hex[] = "0123456789abcdef";
+        std::string text;
+        for (uint8_t b : set) {
+            text += hex[b >> 4];
+            text += hex[b & 15];
+        }
+        return ok(text);
     }
     if (cmd == "fault") {
         fault f;

@@ -56,6 +56,11 @@ private:
     uint64_t last_in_ns_ = 0;
     uint64_t last_out_ns_ = 0;
     uint64_t replug_timer_ = 0;
+    // Live mode: one change every live_period_ns_ while live_timer_ runs.
+    void live_tick();
+    uint64_t live_timer_ = 0;
+    uint64_t live_period_ns_ = 0;
+    uint32_t live_steps_ = 0;
     uint64_t generation_ = 0;  // bumped at unplug: replies of the old connection are void
 };
 

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "core/device_frame.h"
+#include "core/protocol/device_frame.h"
 
 namespace sim {
 
@@ -87,6 +87,21 @@ struct world {
     uint32_t scanning_left = 0;
     uint32_t stopping_left = 0;
     bool reboot_pending = false;
+
+    // A loaded program (control command "program"): the mailbox then runs real cycles of the
+    // programmed functions. A cycle lasts scan_status_polls status replies and ends with OK or
+    // KO by cycle_result (0 ok, 1 ko, 2 alternate); its measured value is the object position
+    // plus cycle_offset. Steps move the position by step_speed x 10 hundredths a poll.
+    bool program_loaded = false;
+    uint8_t cycle_result = 0;
+    bool alternate_ko = false;
+    int32_t cycle_offset = 0;
+    int32_t running_function = -1;  // -1 none; 0xFFFF a single scan
+    uint8_t running_command = 0;
+    uint8_t running_mode = 0;       // single scan: the mode byte
+    int32_t running_target = 0;     // single scan: the packed object position
+    int32_t step_speed = 0;         // signed percent while stepping, 0 otherwise
+    bool live = false;              // inputs, outputs and position move in real time
 
     // Mailbox commands in the order they arrived (bounded).
     std::vector<device_frame> commands;

@@ -23,7 +23,7 @@ public:
     virtual bool attach_curve(int index, int* foundIndex, QVector<qint16>* samples, bool refresh);
     virtual QVector<qint16>* curve_data(int index) const;
     virtual void detach_all_curves();
-    void detach_curve(int index, bool refresh);
+    virtual void detach_curve(int index, bool refresh);
     // Curves drawn live instead of into the pixmap; false, changing nothing, when one has no data.
     bool set_live_curve_mask(quint16 mask);
     bool set_visible_curve_mask(quint16 mask) { return set_live_curve_mask(mask); }

@@ -75,6 +75,13 @@ void c_plotter_tvx::detach_all_curves()
     c_plotter_se::detach_all_curves();
 }
 
+void c_plotter_tvx::detach_curve(int index, bool refresh)
+{
+    if (index >= 0 && index < 16)
+        slots_[index].samples = nullptr;
+    c_plotter_se::detach_curve(index, refresh);
+}
+
 double c_plotter_tvx::plotted_value(int, int value) const
 {
     return value;

@@ -23,6 +23,8 @@ public:
     bool attach_curve(int index, int* foundIndex, QVector<qint16>* samples, bool refresh) override;
     QVector<qint16>* curve_data(int index) const override;
     void detach_all_curves() override;
+    // The slot loses its samples too, so that it reads as empty (curve_data null).
+    void detach_curve(int index, bool refresh) override;
 
     static QColor band_colour(int curve);
 

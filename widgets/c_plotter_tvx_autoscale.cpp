@@ -14,6 +14,28 @@ bool c_plotter_tvx_autoscale::has_data(int slot) const
     return slot >= 0 && slot < 16 && slots_[slot].samples && !slots_[slot].samples->isEmpty();
 }
 
+namespace {
+// Scale of a channel beside the reference: the ratio of their spans. A flat channel has no
+// span to scale by; beside a reference with one it is drawn at its own value when that lies
+// in the reference's range, else pulled onto the range's nearer end of the same sign.
+double flat_channel_scale(const c_plotter_tvx_autoscale::channel_record& ch,
+                          const c_plotter_tvx_autoscale::channel_record& ref)
+{
+    if (ref.span <= 0)
+        return 1.0;
+    if (ch.span > 0)
+        return double(ref.span) / ch.span;
+    const int v = ch.min;
+    if (v >= ref.min && v <= ref.max)
+        return 1.0;
+    if (v > 0 && ref.max > 0)
+        return double(ref.max) / v;
+    if (v < 0 && ref.min < 0)
+        return double(ref.min) / v;
+    return 1.0;
+}
+}  // namespace
+
 bool c_plotter_tvx_autoscale::autoscale_channels(int refChannelP, int* xMin, int* xMax, int* yMin, int* yMax)
 {
     refChannel = refChannelP;
@@ -34,14 +56,17 @@ bool c_plotter_tvx_autoscale::autoscale_channels(int refChannelP, int* xMin, int
         channel_record& ch = channelScales[i];
         sample_min_max(slots_[i].samples, &ch.min, &ch.max);
         ch.span = ch.max - ch.min;
-        // A flat channel (or a flat reference) has no span to scale by: it keeps its own values.
-        ch.scale = (ch.span > 0 && ref.span > 0) ? double(ref.span) / ch.span : 1.0;
+        ch.scale = flat_channel_scale(ch, ref);
     }
 
     double lo = 32767;
     double hi = -32768;
     for (int i = 0; i < 16; ++i) {
         if (!has_data(i))
+            continue;
+        // A flat channel beside a reference with a span has no range of its own to show;
+        // it is drawn inside the reference's range and does not stretch the common one.
+        if (i != refChannel && channelScales[i].span == 0 && ref.span > 0)
             continue;
         lo = qMin(lo, channelScales[i].min * channelScales[i].scale);
         hi = qMax(hi, channelScales[i].max * channelScales[i].scale);

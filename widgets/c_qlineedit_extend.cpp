@@ -6,7 +6,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "core/user_seam.h"
+#include "core/text/user_seam.h"
 #include "widgets/fixed_point.h"
 
 namespace {

@@ -4,7 +4,7 @@
 #include <algorithm>
 #include <limits>
 
-#include "core/user_seam.h"
+#include "core/text/user_seam.h"
 
 namespace fixed_point {
 

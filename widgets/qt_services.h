@@ -3,7 +3,7 @@
 #pragma once
 #include <QPointer>
 
-#include "core/user_seam.h"
+#include "core/text/user_seam.h"
 
 class c_dlg_progressbar;
 class QMessageBox;

@@ -2,19 +2,23 @@
 // its 1 ms USB pacing on: each as a ratio of its wall time to what the link itself needs
 // (request/reply exchanges x 2 ms), and the process's CPU time as a share of wall time.
 // Run from the build folder: TARVIX_APP_DIR=app bench/bench_core_config_transfer [rounds]
+#include <QDir>
+#include <QTemporaryDir>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <sched.h>
 #include <sys/resource.h>
 
-#include "core/c_thrrcv.h"
-#include "core/config_transfer.h"
-#include "core/core_state.h"
-#include "core/device_calls.h"
-#include "core/device_exchange.h"
-#include "core/hid_link.h"
-#include "core/tool_records.h"
+#include "core/device/device_calls.h"
+#include "core/device/device_exchange.h"
+#include "core/image/core_state.h"
+#include "core/image/tool_records.h"
+#include "core/link/c_thrrcv.h"
+#include "core/link/hid_link.h"
+#include "core/transfer/config_transfer.h"
+#include "procmon/pm_csv.h"
+#include "procmon/procmon_seams.h"
 #include "tests/core/transfer_fixture_image.h"
 #include "tests/sim/tvxsim_process.h"
 
@@ -83,12 +87,21 @@ int main(int argc, char** argv)
     c_thrrcv thread;
     thread.start();
     dev_exchange().send_observer = [](const device_frame&, uint16_t) { ++exchanges; };
-    set_curve_loader([](const QString&, const uint8_t* rec, std::vector<int16_t>& samples, error_record&) {
-        samples = curve_of(uint32_t(rec[tr::number] | (rec[tr::number + 1] << 8)));
-        return true;
-    });
-    const tool_data_context tools{QStringLiteral("/tmp/bench.cdx")};
+    // The curves come from the program's curve folder, as the program window exports them.
     const config_image written = premium_pm_image();
+    QTemporaryDir folder;
+    const tool_data_context tools{folder.filePath(QStringLiteral("bench.cdx"))};
+    QDir().mkpath(curve_folder_for(tools.program_file));
+    for (uint32_t n = 0; n < image_layout::tool_count; ++n) {
+        const const_tool_slot s = written.tool(n);
+        if (s.in_use() && !write_curve_csv(curve_of(n), s.record().data(),
+                                           curve_folder_for(tools.program_file) + "/" +
+                                               pm_record_file_name(false, s.record().data()))) {
+            std::fprintf(stderr, "cannot write the curve folder\n");
+            return 1;
+        }
+    }
+    install_procmon_seams();
     sim.control().set_pacing(true);
 
     figures best_write, best_read;

@@ -11,9 +11,9 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include "core/c_thrrcv.h"
-#include "core/device_exchange.h"
-#include "core/hid_link.h"
+#include "core/device/device_exchange.h"
+#include "core/link/c_thrrcv.h"
+#include "core/link/hid_link.h"
 #include "tests/sim/tvxsim_process.h"
 
 namespace {

@@ -8,7 +8,11 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTextEdit>
+#include <QElapsedTimer>
 #include <cstring>
+#include <functional>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include "app/c_dlg_createclone.h"
 #include "app/c_qfiledialog_clone.h"
@@ -114,6 +118,38 @@ TEST(clone_header, preview_of_a_clone_file_lists_its_header_and_keeps_the_values
     EXPECT_EQ(v.vb_minor, 5);
     EXPECT_EQ(v.vb_patch, 0);
     EXPECT_EQ(v.vf_patch, 6);
+}
+
+// Only a regular file is previewed: the others leave the list empty ("cannot open") at once,
+// a FIFO without a writer included.
+TEST(clone_header, preview_takes_regular_files_only)
+{
+    testing_support::temp_dir dir;
+    struct row {
+        const char* name;
+        std::function<bool(const std::string& path)> make;
+        bool lines;
+    };
+    const row rows[] = {
+        {"regular file", [](const std::string& p) { return QFile::copy(fixture("clone_sample.clns"), QString::fromStdString(p)); }, true},
+        {"FIFO without a writer", [](const std::string& p) { return mkfifo(p.c_str(), 0644) == 0; }, false},
+        {"/dev/zero", [](const std::string& p) { return symlink("/dev/zero", p.c_str()) == 0; }, false},
+        {"directory", [](const std::string& p) { return mkdir(p.c_str(), 0755) == 0; }, false},
+        {"dangling link", [](const std::string& p) { return symlink("nowhere", p.c_str()) == 0; }, false},
+        {"symlink loop", [](const std::string& p) { return symlink(p.c_str(), p.c_str()) == 0; }, false},
+    };
+    int i = 0;
+    for (const row& r : rows) {
+        SCOPED_TRACE(r.name);
+        const std::string path = dir.file("c" + std::to_string(i++) + ".clns");
+        ASSERT_TRUE(r.make(path));
+        QElapsedTimer took;
+        took.start();
+        QStringList lines;
+        clone_preview(QString::fromStdString(path), lines);
+        EXPECT_LT(took.elapsed(), 1000);
+        EXPECT_EQ(lines.isEmpty(), !r.lines) << lines.join(QLatin1Char('|')).toStdString();
+    }
 }
 
 struct clone_file_dialog : ui_testing::app_first, ::testing::Test {

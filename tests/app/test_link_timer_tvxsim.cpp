@@ -17,16 +17,16 @@
 #include "app/link_state.h"
 #include "app/shell_state.h"
 #include "app/status_texts.h"
-#include "core/c_thrrcv.h"
-#include "core/command_mailbox.h"
-#include "core/config_image.h"
-#include "core/core_state.h"
-#include "core/device_commands.h"
-#include "core/device_exchange.h"
-#include "core/device_info.h"
-#include "core/error_texts.h"
-#include "core/hid_link.h"
-#include "core/text_tables.h"
+#include "core/device/command_mailbox.h"
+#include "core/device/device_commands.h"
+#include "core/device/device_exchange.h"
+#include "core/device/device_info.h"
+#include "core/image/config_image.h"
+#include "core/image/core_state.h"
+#include "core/link/c_thrrcv.h"
+#include "core/link/hid_link.h"
+#include "core/text/error_texts.h"
+#include "core/text/text_tables.h"
 #include "tests/sim/tvxsim_process.h"
 #include "ui_c_dlg_systeminfo.h"
 #include "ui_c_frm_main.h"
@@ -80,6 +80,7 @@ protected:
     void connect_window()
     {
         window_ = std::make_unique<c_frm_main>(QStringList{QStringLiteral("TarvixStudio")});
+        window_->start_link();
         window_->show();
         ASSERT_TRUE(wait([] { return g_link().connected && g_link().device_answered; })) << "never connected";
     }

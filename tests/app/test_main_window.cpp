@@ -3,7 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <QAction>
+#include <QApplication>
 #include <QGraphicsView>
+#include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
@@ -18,9 +20,12 @@
 
 #include "app/c_frm_main.h"
 #include "app/shell_state.h"
-#include "core/c_thrrcv.h"
+#include "core/link/c_thrrcv.h"
+#include "core/text/text_tables.h"
+#include "widgets/c_dlg_message.h"
 #include "stand_in/c_dlgw_program.h"
-#include "stand_in/c_dlgw_scannerfull.h"
+#include "scanner/c_dlgw_scannerfull.h"
+#include "ui_c_dlgw_scannerfull.h"
 #include "ui_c_frm_main.h"
 #include "widgets/testing/scripted_ui.h"
 #include "widgets/testing/test_app.h"
@@ -138,6 +143,47 @@ TEST_F(main_window, actions_and_menus_at_start)
     EXPECT_FALSE(w->receive_thread()->isRunning());
 }
 
+namespace warnings {
+QStringList seen;
+void collect(QtMsgType type, const QMessageLogContext&, const QString& text)
+{
+    if (type != QtDebugMsg)
+        seen << text;
+}
+}  // namespace warnings
+
+// Every slot named like an automatic connection finds its object, or is connected by hand.
+TEST_F(main_window, building_the_window_warns_of_no_slot_without_a_signal)
+{
+    warnings::seen.clear();
+    const QtMessageHandler before = qInstallMessageHandler(warnings::collect);
+    auto w = make();
+    qInstallMessageHandler(before);
+    EXPECT_TRUE(warnings::seen.filter(QStringLiteral("connectSlotsByName")).isEmpty())
+        << warnings::seen.join(QLatin1Char('\n')).toStdString();
+}
+
+// The reset message is an ordinary window: the program stays usable, and Quit ends it.
+TEST_F(main_window, quit_works_while_the_reset_message_shows)
+{
+    auto w = make();
+    script.expect_question(QString::fromLatin1(txt_message(74).c_str()), ui::yes);
+    w->form()->ac_Reset->trigger();
+    c_dlg_message* box = g_objects().message_dialog;
+    ASSERT_TRUE(box->isVisible());
+    EXPECT_EQ(box->l_Message()->text(), QString::fromLatin1(txt_message(29).c_str()));
+    EXPECT_EQ(box->windowModality(), Qt::NonModal);
+    EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
+
+    w->form()->ac_Quit->trigger();
+    EXPECT_FALSE(w->isVisible());
+    // Qt ends the program when no visible parentless window that quits on close is left.
+    for (QWidget* top : QApplication::topLevelWidgets())
+        EXPECT_FALSE(top->isVisible() && !top->parentWidget() && top->testAttribute(Qt::WA_QuitOnClose))
+            << top->metaObject()->className() << " keeps the program from ending";
+    box->hide();
+}
+
 TEST_F(main_window, pages_sit_at_their_stack_indexes)
 {
     auto w = make();
@@ -192,12 +238,14 @@ TEST_F(main_window, each_page_answers_the_leave_question_its_own_way)
     emit w->program_page()->sig_Return();
     EXPECT_EQ(page(*w), int(c_frm_main::page_start));
 
-    w->scanner_page()->set_return_answer(false);
+    // The scanner page asks about a changed record: Cancel stays, No leaves.
     w->enter_page(c_frm_main::page_scanner, QStringLiteral("Scanner"));
+    w->scanner_page()->form()->ebx_PWM->setText(QStringLiteral("7"));
+    script.expect_question(QStringLiteral("Save changed data set?"), ui::cancel);
     EXPECT_FALSE(w->close());
     EXPECT_EQ(page(*w), int(c_frm_main::page_scanner));
     EXPECT_FALSE(menu_bar_shown(*w));
-    w->scanner_page()->set_return_answer(true);
+    script.expect_question(QStringLiteral("Save changed data set?"), ui::no);
     EXPECT_FALSE(w->close());
     EXPECT_EQ(page(*w), int(c_frm_main::page_start));
 

@@ -2,6 +2,8 @@
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
+#include <QFile>
+#include <QTextCodec>
 #include <cstring>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -75,20 +77,27 @@ TEST(start_up, directory_copies_refuse_what_they_cannot_hold)
         {QStringLiteral("/opt/") + QString(570, QLatin1Char('a')), QStringLiteral("/d"), true},  // 575 characters
         {QStringLiteral("/opt/") + QString(571, QLatin1Char('a')), QStringLiteral("/d"), false},
         {QStringLiteral("/opt/tarvix"), QStringLiteral("/d/") + QString(573, QLatin1Char('b')), false},
-        {QStringLiteral("/opt/tarvix"), QStringLiteral("/home/\u0434\u0430\u043d\u0438/Tarvix"), false},
+        // Not Latin-1: kept in the file-name encoding (UTF-8), two bytes for each letter.
+        {QStringLiteral("/opt/tarvix"), QStringLiteral("/home/\u0434\u0430\u043d\u0438/Tarvix"), true},
+        {QStringLiteral("/opt/tarvix"), QStringLiteral("/home/\u0142") + QString(567, QLatin1Char('c')), true},
+        {QStringLiteral("/opt/tarvix"), QStringLiteral("/home/\u0142") + QString(568, QLatin1Char('c')), false},
     };
+    // File names in UTF-8, as under the users' locales, whatever the test runs under.
+    QTextCodec* const locale = QTextCodec::codecForLocale();
+    QTextCodec::setCodecForLocale(QTextCodec::codecForName("UTF-8"));
     for (const row& r : rows) {
         SCOPED_TRACE(r.data.left(40).toStdString());
         shell_reset_for_tests();
         std::strcpy(g_dirs().data_dir_c, "before");
         EXPECT_EQ(set_directory_copies(r.app, r.data), r.taken);
         if (r.taken) {
-            EXPECT_EQ(QString::fromLatin1(g_dirs().app_dir_c), r.app);
-            EXPECT_EQ(QString::fromLatin1(g_dirs().data_dir_c), r.data);
+            EXPECT_EQ(QFile::decodeName(g_dirs().app_dir_c), r.app);
+            EXPECT_EQ(QFile::decodeName(g_dirs().data_dir_c), r.data);
         } else {
             EXPECT_STREQ(g_dirs().data_dir_c, "before");
         }
     }
+    QTextCodec::setCodecForLocale(locale);
     shell_reset_for_tests();
 }
 

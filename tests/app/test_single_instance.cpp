@@ -8,10 +8,13 @@
 #include <QProcess>
 #include <QProcessEnvironment>
 #include <QFile>
+#include <QTextCodec>
+#include <QThread>
 #include <sys/ipc.h>
 #include <sys/shm.h>
 
 #include "support/test_support.h"
+#include "tests/sim/tvxsim_process.h"
 
 namespace {
 
@@ -112,6 +115,81 @@ TEST_F(single_instance, second_start_is_refused_and_the_first_keeps_running)
     const QString thirdLog = QString::fromLocal8Bit(third.readAllStandardError());
     EXPECT_EQ(third.exitCode(), 0) << thirdLog.toStdString();
     EXPECT_FALSE(thirdLog.contains(QStringLiteral("already running"))) << thirdLog.toStdString();
+}
+
+// A number from the simulator's counters ("name=value").
+uint64_t counter(testing_support::tvxsim_process& sim, const std::string& name)
+{
+    const std::string all = sim.control().counters();
+    const size_t at = all.find(name + "=");
+    return at == std::string::npos ? 0 : std::stoull(all.substr(at + name.size() + 1));
+}
+
+// Against the simulated controller: a refused instance never opens the controller, not even
+// while its warning is open (3 s), and ends with 1 every time, however its threads stand;
+// the first keeps its link.
+TEST_F(single_instance, refused_instance_never_talks_to_the_controller_and_ends_with_1)
+{
+    testing_support::tvxsim_process sim;
+    ASSERT_TRUE(sim.ok()) << sim.error();
+    QProcessEnvironment env = environment();
+    env.insert(QStringLiteral("TARVIX_HID_SIM"), QString::fromStdString(sim.folder()));
+    QProcess first;
+    start(first, env);
+    QElapsedTimer waited;
+    waited.start();
+    while (!segment_held() || counter(sim, "requests") < 10) {
+        ASSERT_EQ(first.state(), QProcess::Running) << first.readAllStandardError().toStdString();
+        ASSERT_LT(waited.elapsed(), deadline_ms) << "the first instance never connected";
+        first.waitForFinished(50);
+    }
+
+    const uint64_t connections = counter(sim, "connections");
+    for (int run = 0; run < 20; ++run) {
+        SCOPED_TRACE(run);
+        const uint32_t looks = sim.control().looks(0);
+        QProcessEnvironment second_env = env;
+        second_env.insert(QStringLiteral("TARVIX_AUTO_ANSWER"), run == 0 ? QStringLiteral("3000") : QStringLiteral("200"));
+        QProcess second;
+        start(second, second_env);
+        ASSERT_TRUE(second.waitForFinished(deadline_ms));
+        const std::string log = second.readAllStandardError().toStdString();
+        ASSERT_EQ(second.exitStatus(), QProcess::NormalExit) << log;
+        ASSERT_EQ(second.exitCode(), 1) << log;
+        EXPECT_EQ(sim.control().looks(0), looks) << "the refused instance looked at the controller";
+    }
+
+    const uint64_t requests = counter(sim, "requests");
+    waited.restart();
+    while (counter(sim, "requests") < requests + 10 && waited.elapsed() < deadline_ms)
+        QThread::msleep(20);
+    EXPECT_GE(counter(sim, "requests"), requests + 10) << "the first instance lost its link";
+    EXPECT_EQ(first.state(), QProcess::Running);
+    EXPECT_EQ(counter(sim, "connections"), connections);
+    first.kill();
+    ASSERT_TRUE(first.waitForFinished(deadline_ms));
+}
+
+// A data folder whose name is not Latin-1 (a Polish and a Cyrillic letter) is usable.
+TEST_F(single_instance, starts_with_a_data_folder_named_in_letters_outside_latin1)
+{
+    QTextCodec* const locale = QTextCodec::codecForLocale();
+    QTextCodec::setCodecForLocale(QTextCodec::codecForName("UTF-8"));
+    const QString folder = QString::fromStdString(data.path()) + QStringLiteral("/Dane_\u0142\u0434");
+    ASSERT_TRUE(QDir().mkpath(folder));
+    QProcessEnvironment env = environment();
+    env.insert(QStringLiteral("LC_ALL"), QStringLiteral("C.UTF-8"));
+    env.insert(QStringLiteral("PROGRAMDATA"), folder);
+    env.insert(QStringLiteral("TARVIX_SCREENSHOT"), QString::fromStdString(tmp.file("shot.png")));
+    env.insert(QStringLiteral("TARVIX_RUN_SECONDS"), QStringLiteral("1"));
+    QProcess p;
+    start(p, env);
+    QTextCodec::setCodecForLocale(locale);
+    ASSERT_TRUE(p.waitForFinished(deadline_ms));
+    const std::string log = p.readAllStandardError().toStdString();
+    EXPECT_EQ(p.exitStatus(), QProcess::NormalExit) << log;
+    EXPECT_EQ(p.exitCode(), 0) << log;
+    EXPECT_TRUE(QDir(folder + QStringLiteral("/Tarvix/Tarvix_QT")).exists()) << log;
 }
 
 TEST_F(single_instance, two_started_together_leave_exactly_one_running)

@@ -12,12 +12,14 @@
 #include "app/link_state.h"
 #include "app/shell_state.h"
 #include "app/status_texts.h"
-#include "core/command_mailbox.h"
-#include "core/config_image.h"
-#include "core/core_state.h"
-#include "core/device_exchange.h"
-#include "core/hid_link.h"
-#include "core/text_tables.h"
+#include "core/device/command_mailbox.h"
+#include "core/device/device_exchange.h"
+#include "core/image/config_image.h"
+#include "core/image/core_state.h"
+#include "core/link/hid_link.h"
+#include "core/text/text_tables.h"
+#include "manual/c_dlgw_manualx.h"
+#include "ui_c_dlgw_manualx.h"
 #include "widgets/testing/scripted_ui.h"
 #include "widgets/testing/test_app.h"
 
@@ -157,9 +159,8 @@ TEST_F(status_panel, a_teach_waits_for_ok_and_ko_without_ok_cancels_it)
     EXPECT_EQ(refreshed, 2);
 
     // The dialogs get theirs through their hooks.
-    int32_t dialog = 0, manual = 0, wizard_field = 0, wizard = 0;
+    int32_t dialog = 0, wizard_field = 0, wizard = 0;
     g_status_hooks().function_dialog_teach = [&](int32_t v) { dialog = v; };
-    g_status_hooks().manual_teach = [&](int32_t v) { manual = v; };
     g_status_hooks().setup_teach = [&](int f, int32_t v) { wizard_field = f, wizard = v; };
     g_status().teach_code = teach_function_dialog + 3;
     decode(reply(0x08, {{34, 50}}));
@@ -168,7 +169,7 @@ TEST_F(status_panel, a_teach_waits_for_ok_and_ko_without_ok_cancels_it)
     g_status().teach_code = teach_setup + 5;
     decode(reply(0x08, {{6, 70}, {34, 61}}));
     EXPECT_EQ(dialog, 50);
-    EXPECT_EQ(manual, 60);
+    EXPECT_EQ(w->manual_page()->form()->ebx_TS_ObjectAngle->value(), 60);  // the manual page's field
     EXPECT_EQ(wizard_field, 5);
     EXPECT_EQ(wizard, 70);
 }

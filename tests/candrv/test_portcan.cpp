@@ -224,6 +224,51 @@ TEST_F(Portcan, AcceptanceFilterFollowsTheOpenedIdentifiers)
     lib.close_device();
 }
 
+// The controller's filter compares identifier bits 10..3 with the code where the mask is
+// clear, as the hardware does: objects whose identifiers differ in the high bits both get
+// their frames, and a frame that differs in a compared bit never enters the controller.
+TEST_F(Portcan, AcceptanceFilterPassesExactlyWhatCodeAndMaskPass)
+{
+    ASSERT_EQ(lib.open_device(4, 0, 1), 1);
+    lib.set_diag_mask(0x7FF);  // the filter follows the opened identifiers alone
+    int16_t low = -1, high = -1;
+    ASSERT_EQ(lib.open_rcv(&low, 0x185, nullptr, 0, 0, 0), 1);
+    ASSERT_EQ(lib.open_rcv(&high, 0x585, nullptr, 0, 0, 0), 1);
+    const uint8_t code = dongle->reg(4), mask = dongle->reg(5);
+    // Reading the status register (2) through the port pulls the bus into the controller.
+    auto read_status = [&] {
+        dongle->out8(0x37A, 0x16);
+        dongle->out8(0x378, 0x82);
+        dongle->out8(0x37A, 0x17);
+        dongle->out8(0x37A, 0x16);
+    };
+    struct row {
+        uint32_t id;
+        bool passes;     // what the hardware's code and mask pass
+        int16_t handle;  // the object that gets the frame, -1 none
+    };
+    const row rows[] = {
+        {0x185, true, low}, {0x585, true, high}, {0x186, true, -1}, {0x305, false, -1}, {0x7FF, false, -1}};
+    for (const row& r : rows) {
+        SCOPED_TRACE(r.id);
+        EXPECT_EQ((((r.id >> 3) ^ code) & uint8_t(~mask) & 0xFF) == 0, r.passes);
+        peer_sends(frame(r.id, 2, 0x10));
+        read_status();
+        EXPECT_EQ(dongle->rx_pending(), r.passes ? 1u : 0u);
+        const int16_t polled = r.handle >= 0 ? r.handle : low;
+        ASSERT_EQ(lib.rcv_ready(polled) == 1, r.handle >= 0);
+        if (r.handle >= 0) {
+            uint8_t data[8] = {};
+            uint8_t len = 0;
+            int16_t id = 0, extra = 0;
+            lib.rd_msg(polled, data, &len, &id, &extra);
+            EXPECT_EQ(uint32_t(id), r.id);
+        }
+        EXPECT_EQ(dongle->rx_pending(), 0u);
+    }
+    lib.close_device();
+}
+
 TEST_F(Portcan, ReceivePollEndsEvenWhenTheReceiveBufferNeverEmpties)
 {
     ASSERT_EQ(lib.open_device(4, 0, 1), 1);

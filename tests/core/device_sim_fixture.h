@@ -7,13 +7,13 @@
 #include <memory>
 #include <vector>
 
-#include "core/core_state.h"
-#include "core/device_calls.h"
-#include "core/device_commands.h"
-#include "core/device_exchange.h"
-#include "core/hid_link.h"
-#include "core/hid_receive_thread.h"
-#include "core/user_seam.h"
+#include "core/device/device_calls.h"
+#include "core/device/device_commands.h"
+#include "core/device/device_exchange.h"
+#include "core/image/core_state.h"
+#include "core/link/hid_link.h"
+#include "core/link/hid_receive_thread.h"
+#include "core/text/user_seam.h"
 #include "platform/hid_fake.h"
 #include "sim/inprocess_device.h"
 #include "sim/profiles.h"

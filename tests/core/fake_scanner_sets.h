@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "core/device_calls.h"
-#include "core/scanner_record.h"
+#include "core/device/device_calls.h"
+#include "core/files/scanner_record.h"
 
 struct fake_scanner_device {
     std::map<int, scanner_record> sets;  // key = set byte

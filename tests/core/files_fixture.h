@@ -6,12 +6,12 @@
 #include <QString>
 #include <gtest/gtest.h>
 
-#include "core/app_dirs.h"
-#include "core/device_calls.h"
-#include "core/konfig_cfg.h"
-#include "core/scanner_lists.h"
-#include "core/scanner_params.h"
-#include "core/trace_file.h"
+#include "core/device/device_calls.h"
+#include "core/files/app_dirs.h"
+#include "core/files/konfig_cfg.h"
+#include "core/files/scanner_lists.h"
+#include "core/files/scanner_params.h"
+#include "core/files/trace_file.h"
 #include "support/test_support.h"
 
 class files_test : public ::testing::Test {

@@ -5,11 +5,11 @@
 #include <cstring>
 #include <string>
 
-#include "core/core_state.h"
-#include "core/device_function_record.h"
-#include "core/error_texts.h"
-#include "core/function_rows.h"
-#include "core/safe_format.h"
+#include "core/image/core_state.h"
+#include "core/image/device_function_record.h"
+#include "core/image/function_rows.h"
+#include "core/text/error_texts.h"
+#include "core/text/safe_format.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {

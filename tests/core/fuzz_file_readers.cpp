@@ -5,12 +5,12 @@
 #include <cstdint>
 #include <cstring>
 
-#include "core/config_image.h"
-#include "core/konfig_cfg.h"
-#include "core/program_file.h"
-#include "core/scanner_lists.h"
-#include "core/trace_file.h"
-#include "core/user_seam.h"
+#include "core/files/konfig_cfg.h"
+#include "core/files/program_file.h"
+#include "core/files/scanner_lists.h"
+#include "core/files/trace_file.h"
+#include "core/image/config_image.h"
+#include "core/text/user_seam.h"
 
 namespace {
 class silent_ui final : public ui::services {

@@ -5,9 +5,9 @@
 #include <cstring>
 #include <mutex>
 
-#include "core/device_exchange.h"
-#include "core/hid_link.h"
-#include "core/hid_link_state.h"
+#include "core/device/device_exchange.h"
+#include "core/link/hid_link.h"
+#include "core/link/hid_link_state.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {

@@ -27,3 +27,5 @@ tarvix_add_test(test_core_device_commands_tvxsim LABEL core
 if(TARGET test_core_device_commands_tvxsim)
   add_dependencies(test_core_device_commands_tvxsim tvxsim)
 endif()
+tarvix_add_test(test_core_link_step LABEL core
+  SOURCES ${CMAKE_CURRENT_LIST_DIR}/test_link_step.cpp LIBS tarvix_core tarvix_sim TSAN TIMEOUT 300)

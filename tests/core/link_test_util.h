@@ -4,7 +4,7 @@
 #include <functional>
 #include <thread>
 
-#include "core/device_frame.h"
+#include "core/protocol/device_frame.h"
 
 namespace link_test {
 

@@ -2,8 +2,9 @@
 
 #include <cstring>
 
-#include "core/device_function_record.h"
-#include "core/working_image.h"
+#include "core/image/device_function_record.h"
+#include "core/image/working_image.h"
+#include "core/transfer/config_transfer.h"
 
 config_image normalise_for_device(const config_image& written, const device_state& d)
 {
@@ -31,7 +32,7 @@ config_image normalise_for_device(const config_image& written, const device_stat
         h.set_field(s.field_offset, back);
     }
     h.set_field(hdr::format_code, int32_t(image_layout::format_code));
-    h.set_field(hdr::variant_bits, d.family_flag ? 1 : d.pm_capable * 2 + d.variant_bit2 * 4 + d.variant_bit3 * 8);
+    h.set_field(hdr::variant_bits, variant_bits_from_flags());
 
     // Function records: the packed form (12-character names, 8- and 16-bit fields, reserved
     // words lost, in use 1); a free record comes back as zeros.

@@ -3,7 +3,7 @@
 // read into a freshly reset image would give it. The round trip is then checked byte for
 // byte.
 #pragma once
-#include "core/config_image.h"
-#include "core/core_state.h"
+#include "core/image/config_image.h"
+#include "core/image/core_state.h"
 
 config_image normalise_for_device(const config_image& written, const device_state& device = g_device());

@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "core/command_mailbox.h"
+#include "core/device/command_mailbox.h"
 
 namespace dp = device_protocol;
 

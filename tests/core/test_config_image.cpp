@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
-#include "core/config_image.h"
-#include "core/working_image.h"
+#include "core/image/config_image.h"
+#include "core/image/working_image.h"
 
 namespace {
 
@@ -89,28 +89,42 @@ TEST(ConfigImage, FieldTablesAgreeWithTheAccessors)
 
 TEST(ConfigImage, ResetSetsEveryTabledDefault)
 {
-    // offset -> default, from the settings table
-    const std::pair<uint32_t, int32_t> defaults[] = {
-        {0, 0x344B}, {4, 0},     {8, 1},     {12, 1},    {16, 0},     {20, 1},   {24, 1},   {28, 1},
-        {32, 1},     {36, 0},    {40, 0},    {44, 0},    {48, 50},    {52, 0},   {56, 1},   {60, 0},
-        {64, 0},     {68, 0},    {72, 27000}, {76, 300}, {80, 0},     {84, 1},   {88, 2},   {92, 2},
-        {96, 1},     {100, 0},   {104, 0},   {108, 0},   {112, 0},    {116, 0},  {120, 0},  {124, 0},
-        {128, 0},    {132, 0},   {136, 4000}, {140, 13000}, {144, 0}, {148, 0},  {152, 0},  {156, 0},
-        {160, 0},    {164, 500}, {168, 1},   {172, 3},   {176, 0},    {180, 0},  {184, 0},  {188, 0},
-        {192, 0},    {196, 0},   {200, 63},  {204, 0},   {208, 0},    {212, 0},  {216, 10}, {220, 100},
-        {224, 300},  {228, 1000}, {232, 0},  {236, 0},   {240, 0},    {244, 0},  {248, 10}, {252, 0},
-        {256, 2},    {260, 0},   {264, 0},   {268, 0},   {272, 0},    {276, 1},  {280, 0x10111111},
-        {284, 0},    {288, 5000}, {292, 4},  {296, 0},   {300, 0},
+    // Rows of the settings table as documented: offset, default, parameter, high-byte
+    // parameter (-1: none).
+    struct row {
+        uint32_t offset;
+        int32_t def;
+        int16_t param, high;
     };
-    ASSERT_EQ(std::size(defaults), header_field_count);
+    const row samples[] = {
+        {0, 0x344B, -1, -1},  // the format code travels to no parameter
+        {48, 50, 35, -1},
+        {72, 27000, 40, -1},
+        {116, 0, -1, -1},  // nor do the variant bits
+        {120, 0, 22, 23},  // 16-bit values travel as two parameters
+        {136, 4000, 7, 8},
+        {140, 13000, 9, 10},
+        {200, 63, 80, -1},
+        {248, 10, 92, -1},
+        {280, 0x10111111, 107, -1},
+        {288, 5000, 106, -1},
+        {300, 0, 110, -1},
+    };
+    for (const row& r : samples) {
+        const settings_field_info& f = settings_field_infos()[r.offset / 4];
+        EXPECT_EQ(f.offset, r.offset);
+        EXPECT_EQ(f.default_value, r.def) << "field " << r.offset;
+        EXPECT_EQ(f.param, r.param) << "field " << r.offset;
+        EXPECT_EQ(f.param_high, r.high) << "field " << r.offset;
+    }
 
     config_image img;
     std::memset(img.data(), 0x5A, img.size());  // a dirty image
     reset_config_image(img);
     const_settings_header h = img.header();
-    for (const auto& d : defaults) {
-        EXPECT_EQ(h.field(d.first), d.second) << "field " << d.first;
-        EXPECT_EQ(settings_default(d.first), d.second) << "field " << d.first;
+    for (const settings_field_info& f : settings_field_infos()) {
+        EXPECT_EQ(h.field(f.offset), f.default_value) << f.name;
+        EXPECT_EQ(settings_default(f.offset), f.default_value) << f.name;
     }
     for (uint32_t i = 304; i < 552; ++i)
         ASSERT_EQ(img.data()[i], 0xFF) << i;

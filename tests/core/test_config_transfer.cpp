@@ -4,8 +4,6 @@
 #include <gtest/gtest.h>
 
 #include <QDir>
-#include <QFile>
-#include <QTextStream>
 #include <chrono>
 #include <cstring>
 #include <memory>
@@ -13,20 +11,22 @@
 #include <set>
 #include <thread>
 
-#include "core/command_mailbox.h"
-#include "core/config_transfer.h"
-#include "core/core_state.h"
-#include "core/device_calls.h"
-#include "core/device_commands.h"
-#include "core/device_exchange.h"
-#include "core/device_function_record.h"
-#include "core/device_info.h"
-#include "core/error_texts.h"
-#include "core/hid_link.h"
-#include "core/hid_receive_thread.h"
-#include "core/range_checks.h"
-#include "core/tool_records.h"
+#include "core/device/command_mailbox.h"
+#include "core/device/device_calls.h"
+#include "core/device/device_commands.h"
+#include "core/device/device_exchange.h"
+#include "core/device/device_info.h"
+#include "core/image/core_state.h"
+#include "core/image/device_function_record.h"
+#include "core/image/range_checks.h"
+#include "core/image/tool_records.h"
+#include "core/link/hid_link.h"
+#include "core/link/hid_receive_thread.h"
+#include "core/text/error_texts.h"
+#include "core/transfer/config_transfer.h"
 #include "platform/clock.h"
+#include "procmon/pm_csv.h"
+#include "procmon/procmon_seams.h"
 #include "platform/hid_fake.h"
 #include "sim/faults.h"
 #include "sim/inprocess_device.h"
@@ -135,35 +135,17 @@ protected:
     ConfigTransferFast() { clock_ = std::make_unique<fast_clock>(20); }
 };
 
+// The curve folder as the program window's export writes it: one curve file per tool in use.
 void write_curve_files(const QString& folder, const config_image& w)
 {
     QDir().mkpath(folder);
     for (uint32_t n = 0; n < image_layout::tool_count; ++n) {
-        if (!w.tool(n).in_use())
-            continue;
-        QFile f(folder + QString("/tool-%1.csv").arg(n));
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-        QTextStream out(&f);
-        for (int16_t v : curve_of(n))
-            out << v << "\n";
-    }
-}
-
-void install_fixture_curve_loader()
-{
-    set_curve_loader([](const QString& folder, const uint8_t* rec, std::vector<int16_t>& samples, error_record&) {
-        const uint16_t n = uint16_t(rec[tr::number] | (rec[tr::number + 1] << 8));
-        QFile f(folder + QString("/tool-%1.csv").arg(n));
-        if (!f.open(QIODevice::ReadOnly))
-            return false;
-        QTextStream in(&f);
-        while (!in.atEnd()) {
-            const QString line = in.readLine();
-            if (!line.isEmpty())
-                samples.push_back(int16_t(line.toInt()));
+        const const_tool_slot s = w.tool(n);
+        if (s.in_use()) {
+            ASSERT_TRUE(write_curve_csv(curve_of(n), s.record().data(),
+                                        folder + "/" + pm_record_file_name(false, s.record().data())));
         }
-        return true;
-    });
+    }
 }
 
 std::string first_difference(const config_image& a, const config_image& b)
@@ -190,7 +172,7 @@ TEST_F(ConfigTransfer, FullProcessMonitorConfigurationRoundTripsByteForByte)
     testing_support::temp_dir dir;
     const QString program = QString::fromStdString(dir.file("line4.cdx"));
     write_curve_files(curve_folder_for(program), written);
-    install_fixture_curve_loader();
+    install_procmon_seams();
     tool_data_context tools{program};
 
     g_config_image() = written;
@@ -198,12 +180,21 @@ TEST_F(ConfigTransfer, FullProcessMonitorConfigurationRoundTripsByteForByte)
     error_record e;
     ASSERT_TRUE(send_configuration_to_device(false, false, &tools, program, e)) << e.code << " " << error_record_text(e);
     EXPECT_TRUE(world().pm_records.empty());
-    for (uint32_t n : {0u, 1u, 250u, 499u}) {
-        const std::vector<int16_t> expected = curve_of(n);
+    int curves = 0;
+    for (uint32_t n = 0; n < image_layout::tool_count; ++n) {
+        if (!written.tool(n).in_use())
+            continue;
+        std::vector<int16_t> file;
+        int status = -1;
+        ASSERT_TRUE(pm_csv_file_name_for(false, program, written.tool(n).record().data(), file, status)) << n;
+        EXPECT_EQ(file, curve_of(n));
+        // The controller takes whole pieces of 26 values; the list starts with the file's values.
         const std::vector<int16_t>& got = world().tool_lists[uint16_t(n)];
-        ASSERT_GE(got.size(), expected.size());
-        EXPECT_TRUE(std::equal(expected.begin(), expected.end(), got.begin())) << "curve of tool " << n;
+        ASSERT_EQ(got.size(), (file.size() + 25) / 26 * 26) << n;
+        EXPECT_TRUE(std::equal(file.begin(), file.end(), got.begin())) << "curve of tool " << n;
+        ++curves;
     }
+    EXPECT_GE(curves, 4);
 
     // Into a fresh image: a reset keeps the bytes of free records.
     g_config_image() = config_image();
@@ -212,7 +203,7 @@ TEST_F(ConfigTransfer, FullProcessMonitorConfigurationRoundTripsByteForByte)
     const config_image& back = g_config_image();
     const config_image expected = normalise_for_device(written);
     EXPECT_TRUE(back == expected) << first_difference(back, expected);
-    EXPECT_EQ(back.header().field(hdr::variant_bits), 6);
+    EXPECT_EQ(back.header().field(hdr::variant_bits), 2);
     // Tool types and tools come back exactly as written.
     for (uint32_t t = 0; t < image_layout::tool_type_count; ++t) {
         const bool used = written.tool_type(t).in_use();
@@ -253,13 +244,13 @@ TEST_F(ConfigTransfer, BasicControllerReadsFourFunctionsAndFillsFunctionZero)
             reads += r.frame(dp::type_offset) == dp::req_read_function;
         EXPECT_EQ(reads, 4u);
         const config_image& img = g_config_image();
-        EXPECT_EQ(img.header().field(hdr::variant_bits), 1);
+        EXPECT_EQ(img.header().field(hdr::variant_bits), std::string(name) == "basic" ? 1 : 9);
         ASSERT_TRUE(img.function(0).in_use());
         EXPECT_EQ(img.function(0).field(fr::teach_limit), img.header().field(hdr::def_teach_limit));
         EXPECT_EQ(img.function(2).field(fr::teach_limit), -img.function(0).field(fr::teach_limit));
         EXPECT_EQ(img.function(1).name(), "L");
 
-        // The image read from this controller is accepted back (1 on both sub-variants).
+        // The image read from this controller is accepted back.
         g_reference_image() = img;
         ASSERT_TRUE(send_configuration_to_device(false, false, nullptr, {}, e)) << e.code;
     }
@@ -401,7 +392,7 @@ TEST_F(ConfigTransferFast, FaultInTheMiddleOfAWriteEndsWithItsErrorAndTheFailedW
     }
 }
 
-TEST(ConfigTransferVariant, WriterAcceptsTheListedValuesAndWhatTheReaderStores)
+TEST(ConfigTransferVariant, WriterAcceptsOnlyTheListedValue)
 {
     struct row {
         int family_flag, pm, bit2, bit3;
@@ -410,9 +401,9 @@ TEST(ConfigTransferVariant, WriterAcceptsTheListedValuesAndWhatTheReaderStores)
     };
     const row rows[] = {
         {0, 0, 0, 0, 0, true},  {0, 0, 0, 0, 2, false}, {0, 1, 0, 0, 2, true},  {0, 0, 1, 0, 4, true},
-        {0, 1, 1, 0, 6, true},  {0, 1, 1, 0, 2, true},  {0, 1, 1, 0, 4, false}, {1, 0, 0, 0, 1, true},
-        {1, 0, 0, 1, 9, true},  {1, 0, 0, 1, 1, true},  {1, 0, 0, 0, 9, false}, {0, 0, 1, 0, 0x14, true},
-        {0, 0, 0, 0, 1, false},
+        {0, 1, 1, 0, 2, true},  {0, 1, 1, 0, 6, false}, {0, 1, 1, 0, 4, false}, {1, 0, 0, 0, 1, true},
+        {1, 0, 0, 1, 9, true},  {1, 0, 0, 1, 1, false}, {1, 0, 0, 0, 9, false}, {0, 0, 1, 0, 0x14, true},
+        {0, 0, 0, 0, 1, false}, {0, 1, 1, 1, 2, true},  {0, 1, 1, 1, 14, false}, {1, 1, 1, 0, 1, true},
     };
     core_reset_for_tests();
     for (const row& r : rows) {
@@ -425,6 +416,85 @@ TEST(ConfigTransferVariant, WriterAcceptsTheListedValuesAndWhatTheReaderStores)
             << r.family_flag << r.pm << r.bit2 << r.bit3 << " bits " << r.bits;
     }
     core_reset_for_tests();
+}
+
+TEST_F(ConfigTransfer, VariantValueFollowsTheConnectedControllerAndIsWrittenBack)
+{
+    // Each controller read in turn, in one run: field 116 is that controller's value, the
+    // image is accepted back by it, and a Basic image only by a plain Basic controller.
+    struct row {
+        const char* profile;
+        int32_t stored;
+        bool basic_image_accepted;
+    } rows[] = {
+        {"basic", 1, true},   {"basic-b", 9, false}, {"premium-pm", 2, false},
+        {"premium", 0, false}, {"basic-b", 9, false}, {"premium-pm-x", 2, false},
+    };
+    for (const row& r : rows) {
+        SCOPED_TRACE(r.profile);
+        profile(r.profile);
+        reset_config_image(g_config_image());
+        error_record e;
+        ASSERT_TRUE(read_configuration_from_device(e)) << e.code;
+        EXPECT_EQ(g_config_image().header().field(hdr::variant_bits), r.stored);
+        g_reference_image() = g_config_image();
+        EXPECT_TRUE(send_configuration_to_device(false, false, nullptr, {}, e)) << e.type << "/" << e.code;
+
+        g_config_image().header().set_field(hdr::variant_bits, 1);
+        EXPECT_EQ(send_configuration_to_device(false, false, nullptr, {}, e), r.basic_image_accepted);
+        if (!r.basic_image_accepted) {
+            EXPECT_EQ(e.type, err_type_host);
+            EXPECT_EQ(e.code, 13);
+        }
+    }
+}
+
+TEST_F(ConfigTransfer, ParameterRefusalsStoreTheirValueAndTheReadGoesOn)
+{
+    profile("premium-pm");
+    reset_config_image(g_config_image());
+    error_record e;
+    ASSERT_TRUE(read_configuration_from_device(e)) << e.code;
+    // Where each table entry's parameter read lies among all parameter reads of the run.
+    const auto& steps = parameter_steps();
+    std::vector<uint16_t> params;
+    for (const auto& q : requests())
+        if (q.frame(dp::type_offset) == dp::req_read_parameter)
+            params.push_back(uint16_t(q.frame(4) | (q.frame(5) << 8)));
+    const auto first_entry = std::find(params.begin(), params.end(), dp::param_revision) - params.begin() + 1;
+    ASSERT_EQ(params[size_t(first_entry)], steps[0].param);
+    struct row {
+        const char* fault;  // with skip filled in
+        size_t entry;
+        bool ok;
+        int32_t value;
+    } rows[] = {
+        {"wrong-kind type=0x23", 5, true, 0},                  // host error 7
+        {"error type=0x23 code=7 ttype=1", 5, true, 0},        // host error 7 as an error reply
+        {"error type=0x23 code=6 ttype=3", 44, true, 1},       // the controller's refusal
+        {"error type=0x23 code=8 ttype=3", 5, false, 0},       // any other error ends the read
+    };
+    for (const row& r : rows) {
+        SCOPED_TRACE(std::string(r.fault) + " entry " + std::to_string(r.entry));
+        ASSERT_EQ(steps[r.entry].part, value_part::whole);
+        reset_config_image(g_config_image());
+        g_parameter_error().parameter_error_index = -1;
+        arm(std::string(r.fault) + " skip=" + std::to_string(first_entry + long(r.entry)));
+        dev_->log().clear();
+        const bool ok = read_configuration_from_device(e);
+        EXPECT_EQ(ok, r.ok) << e.type << "/" << e.code;
+        size_t reads = 0;
+        for (const auto& q : requests())
+            reads += q.frame(dp::type_offset) == dp::req_read_parameter;
+        if (r.ok) {
+            EXPECT_EQ(g_config_image().header().field(steps[r.entry].field_offset), r.value);
+            EXPECT_EQ(reads, params.size());  // every later entry was still read
+        } else {
+            EXPECT_EQ(g_parameter_error().parameter_error_index, int32_t(r.entry));
+            EXPECT_EQ(reads, size_t(first_entry) + r.entry + 1);
+        }
+        dev_->faults().clear();
+    }
 }
 
 TEST_F(ConfigTransfer, RebootQuestionQueuesTheResetAloneOrDropsTheRequest)
@@ -500,7 +570,7 @@ TEST_F(ConfigTransfer, MissingCurveFileIsHostError57)
     g_config_image() = premium_pm_image();
     reset_config_image(g_reference_image());
     testing_support::temp_dir dir;
-    install_fixture_curve_loader();
+    install_procmon_seams();
     tool_data_context tools{QString::fromStdString(dir.file("nocurves.cdx"))};
     error_record e;
     EXPECT_FALSE(send_configuration_to_device(false, false, &tools, {}, e));

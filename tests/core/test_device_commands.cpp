@@ -2,7 +2,7 @@
 // takes, the time-outs it waits, what it does with "no data" and with failures.
 #include <numeric>
 
-#include "core/text_tables.h"
+#include "core/text/text_tables.h"
 #include "tests/core/device_sim_fixture.h"
 
 namespace dp = device_protocol;

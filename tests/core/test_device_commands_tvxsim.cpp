@@ -5,12 +5,12 @@
 
 #include <memory>
 
-#include "core/core_state.h"
-#include "core/device_commands.h"
-#include "core/device_exchange.h"
-#include "core/device_info.h"
-#include "core/hid_link.h"
-#include "core/hid_receive_thread.h"
+#include "core/device/device_commands.h"
+#include "core/device/device_exchange.h"
+#include "core/device/device_info.h"
+#include "core/image/core_state.h"
+#include "core/link/hid_link.h"
+#include "core/link/hid_receive_thread.h"
 #include "tests/sim/tvxsim_process.h"
 
 namespace {

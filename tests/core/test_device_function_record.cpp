@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "core/device_function_record.h"
+#include "core/image/device_function_record.h"
 
 namespace {
 

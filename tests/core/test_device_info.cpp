@@ -1,7 +1,11 @@
 // Device information against the simulated controller's profiles: the system-information
 // read, the variant flags from parameter 28, the compatibility flags, the set-up values.
-#include "core/device_info.h"
+#include "core/device/device_info.h"
 #include "tests/core/device_sim_fixture.h"
+
+#include <algorithm>
+#include <chrono>
+#include <cstring>
 
 namespace dp = device_protocol;
 
@@ -45,7 +49,7 @@ TEST_F(DeviceInfo, SystemInformationPerProfile)
         EXPECT_EQ(d.loader.major, 1);
         EXPECT_EQ(d.loader.patch, 3);
         EXPECT_EQ(d.io_module_main, 2);
-        EXPECT_EQ(d.io_module_text, "IO-Module A");
+        EXPECT_EQ(d.io_module_text, "IO-Module-A");
         EXPECT_EQ(d.io_module_word, 0x10);
         EXPECT_EQ(d.firmware.hw_revision, 0x9121);
         // The order of the reads: 0x02, 0x0F, 109, 0x13, 28, 0x1E, 75..78 (until a refusal), 0x05.
@@ -75,22 +79,72 @@ TEST_F(DeviceInfo, LoaderOnlyAndAFailingFirstQuery)
     EXPECT_FALSE(fw_version_at_least(0, 0, 0));
 }
 
-TEST_F(DeviceInfo, LinkErrorInTheIdentificationIsNotTakenForARefusal)
+TEST_F(DeviceInfo, OnlyTheLoaderBlockDecidesTheResult)
 {
-    // Parameters 109 and 28 answer; 75 gets a reply of another kind (host error 7).
-    arm("wrong-kind type=0x23 skip=2");
+    // Parameters 109 and 28 answer first; skip=2 hits parameter 75, skip=4 parameter 77.
+    struct row {
+        const char* fault;
+        const char* cu_article;
+    } rows[] = {
+        {"", "5206252"},
+        {"error type=0x23 skip=2 code=8 ttype=3", "-----"},  // a device error other than 6 or 7
+        {"error type=0x23 skip=4 code=6 ttype=3", "-----"},  // a refusal of parameter 77
+        {"wrong-kind type=0x23 skip=2", "-----"},            // host error 7
+        {"error type=0x23 skip=3 code=5 ttype=1", "-----"},  // a host error on parameter 76
+        {"error type=0x23 code=8 ttype=3", "5206252"},       // parameter 109: only its suffix goes
+    };
+    for (const row& r : rows) {
+        SCOPED_TRACE(r.fault);
+        g_device_info().reset();
+        if (*r.fault)
+            arm(r.fault);
+        error_record e;
+        EXPECT_TRUE(dev_read_system_info(e)) << e.type << "/" << e.code;
+        EXPECT_EQ(e.code, 0);
+        EXPECT_TRUE(g_device_info().valid);
+        EXPECT_EQ(g_device_info().cu_article_text, r.cu_article);
+        if (std::string(r.cu_article) == "-----") {
+            EXPECT_EQ(g_device_info().scanner_serial_text, "-----");
+            EXPECT_EQ(g_device_info().cu_serial_value, 0);
+        }
+        EXPECT_EQ(g_device_info().loader.major, 1);
+        dev_->faults().clear();
+    }
+    // The loader block failing fails the read, whatever came before.
+    arm("error type=0x2A skip=4 code=8 ttype=3");
     error_record e;
     EXPECT_FALSE(dev_read_system_info(e));
-    EXPECT_EQ(e.type, err_type_host);
-    EXPECT_EQ(e.code, 7);
-    EXPECT_TRUE(g_device_info().valid);
-    EXPECT_EQ(g_device_info().cu_article_text, "-----");
+    EXPECT_EQ(e.code, 8);
+}
 
-    // Parameter 109 failing is no failure of the read.
-    g_device_info().reset();
-    world().parameters.erase(109);
-    ASSERT_TRUE(dev_read_system_info(e));
-    EXPECT_EQ(g_device_info().hw_config_suffix, "");
+TEST_F(DeviceInfo, IoModuleTextReadAsNumberDotWord)
+{
+    struct row {
+        const char* bytes;  // the 16 bytes from frame byte 7, no terminator needed
+        int32_t main;
+        const char* text;
+    } rows[] = {
+        {"2.IO-Module-A", 2, "IO-Module-A"},
+        {"2.IO-Module A", 2, "IO-Module"},  // the text ends at the first blank
+        {"  12. DP-Slave x", 12, "DP-Slave"},
+        {"-3.Neg", -3, "Neg"},
+        {"+7.Plus", 7, "Plus"},
+        {"4 .Gap", 4, ""},  // no dot right after the number: no text
+        {"Module", 0, ""},
+        {"9.ABCDEFGHIJKLMN", 9, "ABCDEFGHIJKLMN"},
+        {"1.ABCDEFGHIJKLMNOPQ", 1, "ABCDEFGHIJKLMN"},  // only 16 bytes travel
+    };
+    for (const row& r : rows) {
+        SCOPED_TRACE(r.bytes);
+        auto& blk = world().info[dp::info_io_module].data;
+        std::fill(blk.begin() + (dp::io_module_text - 5), blk.begin() + (dp::io_module_text - 5 + 16), 0);
+        std::memcpy(blk.data() + (dp::io_module_text - 5), r.bytes, std::min<size_t>(16, std::strlen(r.bytes)));
+        error_record e;
+        ASSERT_TRUE(dev_read_system_info(e));
+        EXPECT_EQ(g_device_info().io_module_main, r.main);
+        EXPECT_EQ(g_device_info().io_module_text, r.text);
+        EXPECT_EQ(g_device_info().io_module_above9, r.main > 9);
+    }
 }
 
 TEST_F(DeviceInfo, VariantFlagsFromParameter28)
@@ -205,7 +259,8 @@ TEST_F(DeviceInfo, CompatibilityFlagsAgainstTheHost)
         EXPECT_EQ(compatibility_text(true), c.fw_text);
         EXPECT_EQ(compatibility_text(false), c.host_text);
         EXPECT_TRUE(g_device().status_full_refresh);
-        EXPECT_TRUE(g_device_info().valid);
+        // The system information is read only after parameter 66 was.
+        EXPECT_EQ(g_device_info().valid, c.revision >= 0);
     }
     EXPECT_EQ(g_device().revision_word, host);
     // The flags share their word with the change flags the files use.
@@ -249,4 +304,35 @@ TEST_F(DeviceInfo, SetupValuesFromPairsOfParameters)
     EXPECT_EQ(e.code, 6);
     ASSERT_EQ(ui_.boxes.size(), 1u);
     EXPECT_TRUE(ui_.boxes[0].startsWith("ERROR"));
+}
+
+TEST_F(DeviceInfo, SetupValuesShowWhatEndsTheWaitForAStatusReply)
+{
+    // A status request of the link timer is in flight and its reply never comes; meanwhile
+    // the link reports a read error or an unplug, or nothing at all.
+    struct row {
+        const char* what;
+        int32_t code;
+        int16_t type;
+    } rows[] = {
+        {"read error", hid_status_read_error, err_type_usb_host},
+        {"unplug", hid_status_unplugged, err_type_usb_host},
+    };
+    for (const row& r : rows) {
+        SCOPED_TRACE(r.what);
+        ui_.boxes.clear();
+        dev_exchange().status_in_flight = true;
+        if (r.code == hid_status_read_error)
+            fake_.push_read_error(31, dev_->path());
+        else
+            fake_.unplug(dev_->path());
+        const auto t0 = std::chrono::steady_clock::now();
+        error_record e;
+        EXPECT_FALSE(read_setup_values(e, true));
+        EXPECT_LT(std::chrono::steady_clock::now() - t0, std::chrono::seconds(5));
+        EXPECT_EQ(e.code, r.code);
+        EXPECT_EQ(e.type, r.type);
+        ASSERT_EQ(ui_.boxes.size(), 1u);
+        EXPECT_FALSE(dev_exchange().status_in_flight);
+    }
 }

@@ -2,10 +2,10 @@
 
 #include <climits>
 
-#include "core/core_state.h"
-#include "core/error_texts.h"
-#include "core/safe_format.h"
-#include "core/text_tables.h"
+#include "core/image/core_state.h"
+#include "core/text/error_texts.h"
+#include "core/text/safe_format.h"
+#include "core/text/text_tables.h"
 #include "support/test_support.h"
 
 namespace {

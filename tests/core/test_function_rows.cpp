@@ -2,7 +2,7 @@
 
 #include <functional>
 
-#include "core/function_rows.h"
+#include "core/image/function_rows.h"
 
 namespace {
 

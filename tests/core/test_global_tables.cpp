@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "core/global_tables.h"
+#include "core/text/global_tables.h"
 
 namespace {
 

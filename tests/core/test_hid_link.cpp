@@ -6,11 +6,11 @@
 #include <memory>
 #include <utility>
 
-#include "core/hid_receive_thread.h"
-#include "core/command_mailbox.h"
-#include "core/device_exchange.h"
-#include "core/hid_link.h"
-#include "core/hid_link_state.h"
+#include "core/device/command_mailbox.h"
+#include "core/device/device_exchange.h"
+#include "core/link/hid_link.h"
+#include "core/link/hid_link_state.h"
+#include "core/link/hid_receive_thread.h"
 #include "platform/clock.h"
 #include "platform/hid_fake.h"
 #include "tests/core/link_test_util.h"

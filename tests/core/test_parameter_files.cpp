@@ -3,9 +3,9 @@
 #include <QDir>
 #include <QFileInfo>
 
-#include "core/file_paths.h"
-#include "core/parameter_files.h"
-#include "core/scanner_sets.h"
+#include "core/files/file_paths.h"
+#include "core/files/parameter_files.h"
+#include "core/files/scanner_sets.h"
 #include "fake_scanner_sets.h"
 #include "files_fixture.h"
 

@@ -2,9 +2,9 @@
 // format codes, newer files, range failures, and saves that fail without losing the file.
 #include <QDir>
 
-#include "core/core_state.h"
-#include "core/program_file.h"
-#include "core/working_image.h"
+#include "core/files/program_file.h"
+#include "core/image/core_state.h"
+#include "core/image/working_image.h"
 #include "files_fixture.h"
 
 class program_file : public files_test {

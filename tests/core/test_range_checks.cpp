@@ -2,9 +2,9 @@
 
 #include <functional>
 
-#include "core/core_state.h"
-#include "core/error_texts.h"
-#include "core/range_checks.h"
+#include "core/image/core_state.h"
+#include "core/image/range_checks.h"
+#include "core/text/error_texts.h"
 #include "support/test_support.h"
 
 namespace {

@@ -3,7 +3,7 @@
 #include <QSortFilterProxyModel>
 #include <QStandardItemModel>
 
-#include "core/scanner_sets.h"
+#include "core/files/scanner_sets.h"
 #include "fake_scanner_sets.h"
 #include "files_fixture.h"
 

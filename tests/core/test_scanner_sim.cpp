@@ -5,12 +5,12 @@
 #include <QFile>
 #include <QStandardItemModel>
 
-#include "core/app_dirs.h"
-#include "core/device_info.h"
-#include "core/parameter_files.h"
-#include "core/scanner_lists.h"
-#include "core/scanner_params.h"
-#include "core/scanner_sets.h"
+#include "core/device/device_info.h"
+#include "core/files/app_dirs.h"
+#include "core/files/parameter_files.h"
+#include "core/files/scanner_lists.h"
+#include "core/files/scanner_params.h"
+#include "core/files/scanner_sets.h"
 #include "support/test_support.h"
 #include "tests/core/device_sim_fixture.h"
 

@@ -5,8 +5,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "core/file_helpers.h"
-#include "core/file_paths.h"
+#include "core/files/file_helpers.h"
+#include "core/files/file_paths.h"
 #include "files_fixture.h"
 
 using small_files = files_test;

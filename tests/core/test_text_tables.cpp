@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "core/text_tables.h"
+#include "core/text/text_tables.h"
 
 namespace {
 

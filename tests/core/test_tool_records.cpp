@@ -3,8 +3,8 @@
 #include <set>
 #include <string>
 
-#include "core/config_image.h"
-#include "core/tool_records.h"
+#include "core/image/config_image.h"
+#include "core/image/tool_records.h"
 
 namespace {
 

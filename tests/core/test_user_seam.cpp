@@ -28,7 +28,7 @@ TEST(UiServices, RecordingFakeIsInstalledAndAnswersFromItsScript)
     EXPECT_EQ(fake.prompts()[1].text, "broken");
 }
 
-#include "core/error_texts.h"
+#include "core/text/error_texts.h"
 
 TEST(UiServices, BusyBoxGoesThroughTheServices)
 {

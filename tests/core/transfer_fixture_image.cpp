@@ -4,8 +4,8 @@
 #include <random>
 #include <string>
 
-#include "core/range_checks.h"
-#include "core/tool_records.h"
+#include "core/image/range_checks.h"
+#include "core/image/tool_records.h"
 
 // Sets every settings field the ranges allow to a value other than its default, wide
 // enough that byte pairs and 16-bit fields carry both bytes.
@@ -37,7 +37,7 @@ config_image premium_pm_image()
     config_image w;
     reset_config_image(w);
     change_every_setting(w);
-    w.header().set_field(hdr::variant_bits, 6);
+    w.header().set_field(hdr::variant_bits, 2);
     // A scanner the controller offers.
     w.header().set_field(hdr::scanner, 4);
     std::mt19937 rng(7);

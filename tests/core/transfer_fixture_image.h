@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "core/config_image.h"
+#include "core/image/config_image.h"
 
 // Every settings field the ranges allow set to a value other than its default.
 void change_every_setting(config_image& w);

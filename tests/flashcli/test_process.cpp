@@ -9,9 +9,12 @@
 #include <cstdlib>
 #include <fcntl.h>
 #include <fstream>
+#include <functional>
 #include <poll.h>
 #include <pty.h>
 #include <string>
+#include <sys/resource.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <termios.h>
 #include <unistd.h>
@@ -39,11 +42,15 @@ struct outcome {
     std::string output;
     double seconds = 0;
     bool timed_out = false;
+    long max_rss_kb = 0;
 };
 
+enum class input { at_end, closed, endless };
+
 // Runs the program in folder cwd without a controlling terminal (a session of its own)
-// and with standard input at its end; gives it at most limit seconds.
-outcome run_detached(const std::vector<std::string>& args, const std::string& cwd, int limit = 60)
+// and with standard input at its end (or closed, or endless); gives it at most limit seconds.
+outcome run_detached(const std::vector<std::string>& args, const std::string& cwd, int limit = 60,
+                     input in = input::at_end)
 {
     int fds[2];
     EXPECT_EQ(pipe(fds), 0);
@@ -51,8 +58,12 @@ outcome run_detached(const std::vector<std::string>& args, const std::string& cw
     pid_t pid = fork();
     if (pid == 0) {
         setsid();
-        int null_fd = open("/dev/null", O_RDONLY);
-        dup2(null_fd, 0);
+        if (in == input::closed) {
+            close(0);
+        } else {
+            int in_fd = open(in == input::endless ? "/dev/zero" : "/dev/null", O_RDONLY);
+            dup2(in_fd, 0);
+        }
         dup2(fds[1], 1);
         close(fds[0]);
         if (chdir(cwd.c_str()) != 0)
@@ -87,7 +98,9 @@ outcome run_detached(const std::vector<std::string>& args, const std::string& cw
     }
     close(fds[0]);
     int st = 0;
-    waitpid(pid, &st, 0);
+    struct rusage usage = {};
+    wait4(pid, &st, 0, &usage);
+    o.max_rss_kb = usage.ru_maxrss;
     o.seconds = std::chrono::duration<double>(steady::now() - start).count();
     o.status = WIFEXITED(st) ? WEXITSTATUS(st) : -1;
     return o;
@@ -178,6 +191,72 @@ TEST(FlashcliProgram, WithoutTerminalAndWithInputAtItsEndNothingHangs)
         EXPECT_FALSE(o.timed_out);
         EXPECT_EQ(o.status, r.status) << o.output;
     }
+}
+
+// Files that are not what they seem, as KONFIG.CFG and as the settings file: each run ends
+// within a second with its text and status, never blocks on a FIFO or reads a device
+// without end, and does not grow. Standard input is closed.
+TEST(FlashcliProgram, FilesThatAreNotRegularAreRefusedAtOnce)
+{
+    struct row {
+        const char* name;
+        std::function<void(const std::string& path)> make;
+        bool regular;
+    };
+    const row rows[] = {
+        {"regular file", [](const std::string&) {}, true},
+        {"FIFO without a writer", [](const std::string& p) { ASSERT_EQ(mkfifo(p.c_str(), 0644), 0); }, false},
+        {"/dev/zero", [](const std::string& p) { ASSERT_EQ(symlink("/dev/zero", p.c_str()), 0); }, false},
+        {"directory", [](const std::string& p) { ASSERT_EQ(mkdir(p.c_str(), 0755), 0); }, false},
+        {"dangling link", [](const std::string& p) { ASSERT_EQ(symlink("nowhere", p.c_str()), 0); }, false},
+        {"symlink loop", [](const std::string& p) { ASSERT_EQ(symlink(p.c_str(), p.c_str()), 0); }, false},
+    };
+    const std::string not_found = "\nError application module! Configuration file not found!\nPlease press any key!\n";
+    for (const row& r : rows) {
+        SCOPED_TRACE(r.name);
+        // KONFIG.CFG: only its language is used; anything but a regular file is no file (German).
+        testing_support::temp_dir konfig;
+        if (r.regular)
+            write_file(konfig.file("KONFIG.CFG"), "L:E\n");
+        else
+            r.make(konfig.file("KONFIG.CFG"));
+        outcome o = run_detached({"?"}, konfig.path(), 10, input::closed);
+        ASSERT_FALSE(o.timed_out);
+        EXPECT_LT(o.seconds, 1.0);
+        EXPECT_EQ(o.status, 0);
+        EXPECT_EQ(o.output.rfind(r.regular ? k_banner_english : k_banner_german, 0), 0u) << o.output;
+        EXPECT_LT(o.max_rss_kb, 512 * 1024);
+
+        // The settings file: "not found" (0xF005) unless it is a regular file.
+        testing_support::temp_dir settings;
+        if (r.regular)
+            write_file(settings.file("set.DAT"), "Z:1\n");
+        else
+            r.make(settings.file("set.DAT"));
+        o = run_detached({"H:E", "=", "set"}, settings.path(), 10, input::closed);
+        ASSERT_FALSE(o.timed_out);
+        EXPECT_LT(o.seconds, 1.0);
+        EXPECT_EQ(o.output.rfind(k_banner_english, 0), 0u) << o.output;
+        EXPECT_EQ(o.max_rss_kb < 512 * 1024, true) << o.max_rss_kb;
+        if (r.regular) {
+            EXPECT_EQ(o.status, 0x02);  // read; no transport without the download library
+        } else {
+            EXPECT_EQ(o.status, 0x05);
+            ASSERT_GE(o.output.size(), not_found.size());
+            EXPECT_EQ(o.output.substr(o.output.size() - not_found.size()), not_found);
+        }
+    }
+}
+
+// An endless standard input at the settings-name prompt ends it as the end of input does.
+TEST(FlashcliProgram, EndlessInputEndsTheNamePrompt)
+{
+    testing_support::temp_dir dir;
+    const outcome o = run_detached({"H:E"}, dir.path(), 10, input::endless);
+    ASSERT_FALSE(o.timed_out);
+    EXPECT_LT(o.seconds, 1.0);
+    EXPECT_EQ(o.status, 0x05) << o.output;
+    EXPECT_NE(o.output.find("Please enter the configuration-filename without extension ... "), std::string::npos);
 }
 
 TEST(FlashcliProgram, UnderATerminalItWaitsForAKeyWithoutEcho)

@@ -232,6 +232,11 @@ std::vector<settings_case> cases()
              EXPECT_NE(out.find("Bitte Konfig-Filename ohne Extension eingeben ... "), std::string::npos);
              EXPECT_EQ(status, 0xF05);
          }},
+        // A word too long for the field is no name: the prompt ends as at the end of input,
+        // without reading the rest (an endless input would never end).
+        {"word longer than the field at the prompt", {"H:E"}, {},
+         [](const cli_settings&, const std::string&, int status) { EXPECT_EQ(status, 0xF05); },
+         std::string(256, 'x') + "\n"},
         {"N longer than its field is refused", {"N:" + k_long_name, "set"}, {{"set.DAT", "N:short\n"}},
          [](const cli_settings& s, const std::string& out, int status) {
              EXPECT_EQ(s.result, 0xF007);

@@ -135,6 +135,24 @@ std::vector<sdo_case> cases()
                   {cat({0x00}, seq(1, 62)), seg_ok(0)},
                   {{0x11}, seg_ok(1)}},
                  0, C_SdoMast::ST_DONE});
+    // Data of exactly two segments in one final piece: the second segment is the last one,
+    // and the source is not asked again.
+    c.push_back({"segmented_exact_multiple_can", PROT_CAN, 0, kind::download, 16, {seq(0xA0, 14)},
+                 SDO_FLAG_CALLBACK,
+                 {{{0x20, LO, HI, 0, 16, 0, 0, 0}, ok_init()},
+                  {cat({0x00}, seq(0xA0, 7)), seg_ok(0)},
+                  {cat({0x11}, seq(0xA7, 7)), seg_ok(1)}},
+                 0, C_SdoMast::ST_DONE});
+    c.push_back({"segmented_exact_multiple_usb", PROT_USB, 1, kind::download, 124, {seq(0, 124)},
+                 SDO_FLAG_CALLBACK,
+                 {{{0x20, LO, HI, 0, 124, 0, 0, 0}, ok_init()},
+                  {cat({0x00}, seq(0, 62)), seg_ok(0)},
+                  {cat({0x11}, seq(62, 62)), seg_ok(1)}},
+                 0, C_SdoMast::ST_DONE});
+    // An empty object: the size 0 is announced and one empty last segment follows.
+    c.push_back({"segmented_size_zero", PROT_CAN, 0, kind::download, 0, {{}}, SDO_FLAG_CALLBACK | SDO_FLAG_SIZE,
+                 {{{0x21, LO, HI, 0, 0, 0, 0, 0}, ok_init()}, {cat({0x0F}, zeros(7)), seg_ok(0)}},
+                 0, C_SdoMast::ST_DONE});
     // A piece larger than the source's buffer is refused, not cut short.
     c.push_back({"segmented_piece_beyond_buffer_aborts", PROT_CAN, 0, kind::download, 8, {ten}, SDO_FLAG_CALLBACK,
                  {{{0x20, LO, HI, 0, 8, 0, 0, 0}, ok_init()},
@@ -242,6 +260,9 @@ TEST_P(sdo_table, frames_and_outcome)
     EXPECT_EQ(result, c.result);
     EXPECT_EQ(client.State(), c.state);
     EXPECT_EQ(client.AbortDetail(), c.abort_detail);
+    if (c.what == kind::download && (c.flags & SDO_FLAG_CALLBACK) && c.result == 0) {
+        EXPECT_EQ(source.next, c.pieces.size());
+    }
     if (c.what == kind::upload_buffer && c.result == 0) {
         EXPECT_EQ(frame_bytes(buffer.begin(), buffer.begin() + c.received.size()), c.received);
         EXPECT_EQ(count, c.count >= 0 ? uint32_t(c.count) : c.received.size());
@@ -308,12 +329,43 @@ TEST_F(sdo_client, refuses_transfers_without_data_or_callback)
     // An expedited request holds 1 to 4 bytes.
     EXPECT_EQ(client.Download(nullptr, nullptr, 0, 0x30FC, 0, 5, value, 0), fl_result::no_buffer);
     EXPECT_EQ(client.Download(nullptr, nullptr, 0, 0x30FC, 0, 0, value, 0), fl_result::no_buffer);
-    // A segmented source without room in its buffer.
     C_RQ_Xld source;
-    EXPECT_EQ(client.Download(&source, nullptr, 0, 0x30F1, 0, 0, value, SDO_FLAG_CALLBACK), fl_result::no_buffer);
+    EXPECT_EQ(client.Download(&source, nullptr, 0, 0x30F1, 0, 4, nullptr, SDO_FLAG_CALLBACK), fl_result::no_buffer);
     EXPECT_EQ(client.Upload(nullptr, nullptr, 0, 0x30F9, 0, 4, nullptr, 0), fl_result::no_buffer);
     EXPECT_EQ(client.Upload(nullptr, nullptr, 0, 0x30F9, 0, 4, value, SDO_FLAG_CALLBACK), fl_result::no_buffer);
     EXPECT_EQ(client.State(), C_SdoMast::ST_IDLE);
+}
+
+namespace empty_object {
+int calls = 0;
+uint16_t length_offered = 0xFFFF;
+short source(uint8_t*, uint16_t* length, int* last, uint32_t)
+{
+    ++calls;
+    length_offered = *length;
+    *length = 0;
+    *last = 1;
+    return 0;
+}
+}  // namespace empty_object
+
+// A source function (not a requester) serves an empty object as an independent peer
+// expects it: initiate with size 0, then one empty last segment.
+TEST_F(sdo_client, size_zero_download_through_a_source_function)
+{
+    auto* comm = new scripted_comm;
+    comm->answers.push_back(frame_bytes{0x60, 0xF1, 0x30, 0, 0, 0, 0, 0});
+    comm->answers.push_back(frame_bytes{0x20, 0, 0, 0, 0, 0, 0, 0});
+    C_SdoMast client(PROT_CAN, 0, comm);
+    uint8_t buffer[8] = {};
+    ASSERT_EQ(client.Download(nullptr, empty_object::source, 3, 0x30F1, 0, 0, buffer, SDO_FLAG_CALLBACK | SDO_FLAG_SIZE),
+              0);
+    EXPECT_EQ(run_transfer(client, 12000), 0);
+    EXPECT_EQ(client.State(), C_SdoMast::ST_DONE);
+    EXPECT_EQ(empty_object::calls, 1);
+    EXPECT_EQ(empty_object::length_offered, 0);
+    const std::vector<frame_bytes> expected = {{0x21, 0xF1, 0x30, 0, 0, 0, 0, 0}, {0x0F, 0, 0, 0, 0, 0, 0, 0}};
+    EXPECT_EQ(comm->sent, expected);
 }
 
 TEST_F(sdo_client, unsupported_protocol_refuses_every_transfer)

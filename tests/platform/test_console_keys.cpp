@@ -156,3 +156,81 @@ TEST(ConsoleKeys, BackgroundJobIsNotStoppedAndSeesNoKeys)
     EXPECT_EQ(WEXITSTATUS(st), 0) << "20: the job was stopped by the terminal";
     close(master);
 }
+
+// A job stopped while it waits for a key gives the terminal back and takes raw mode again
+// when continued; a signal that ends it gives the terminal back too.
+TEST(ConsoleKeys, StoppingAndEndingSignalsGiveTheTerminalBack)
+{
+    int master = -1, slave = -1;
+    ASSERT_EQ(openpty(&master, &slave, nullptr, nullptr, nullptr), 0);
+    int report[2];  // leader to test: the job's pid, then 'T' when it stopped
+    ASSERT_EQ(pipe(report), 0);
+    pid_t leader = fork();
+    ASSERT_GE(pid_t(leader), 0);
+    if (leader == 0) {
+        close(master);
+        close(report[0]);
+        setsid();
+        if (ioctl(slave, TIOCSCTTY, 0) != 0)
+            _exit(10);
+        // The job runs in a process group of its own in the foreground, as a shell starts it,
+        // so that a stop signal really stops it.
+        pid_t job = fork();
+        if (job < 0)
+            _exit(11);
+        if (job == 0) {
+            setpgid(0, 0);
+            while (tcgetpgrp(slave) != getpgrp())
+                usleep(1000);
+            platform::console_read_key();
+            _exit(0);
+        }
+        setpgid(job, job);
+        tcsetpgrp(slave, job);
+        if (write(report[1], &job, sizeof job) != sizeof job)
+            _exit(12);
+        int st = 0;
+        for (;;) {
+            if (waitpid(job, &st, WUNTRACED) != job)
+                _exit(13);
+            if (!WIFSTOPPED(st))
+                break;
+            if (write(report[1], "T", 1) != 1)
+                _exit(14);
+        }
+        _exit(WIFSIGNALED(st) ? 50 + WTERMSIG(st) : 15);
+    }
+    close(slave);
+    close(report[1]);
+    pid_t job = 0;
+    ASSERT_EQ(read(report[0], &job, sizeof job), ssize_t(sizeof job));
+    auto echo_on = [&] {
+        struct termios t;
+        return tcgetattr(master, &t) == 0 && (t.c_lflag & ECHO) != 0;
+    };
+    auto wait_for_echo = [&](bool on) {
+        const auto deadline = steady::now() + std::chrono::seconds(30);
+        while (echo_on() != on && steady::now() < deadline)
+            usleep(2000);
+        return echo_on() == on;
+    };
+    ASSERT_TRUE(wait_echo_off(master));
+
+    ASSERT_EQ(kill(job, SIGTSTP), 0);
+    char stopped = 0;
+    ASSERT_EQ(read(report[0], &stopped, 1), 1);
+    EXPECT_EQ(stopped, 'T');
+    EXPECT_TRUE(echo_on()) << "stopped with the terminal in raw mode";
+
+    ASSERT_EQ(kill(job, SIGCONT), 0);
+    EXPECT_TRUE(wait_for_echo(false)) << "raw mode not taken again after SIGCONT";
+
+    ASSERT_EQ(kill(job, SIGUSR1), 0);
+    int st = 0;
+    ASSERT_EQ(waitpid(leader, &st, 0), leader);
+    ASSERT_TRUE(WIFEXITED(st));
+    EXPECT_EQ(WEXITSTATUS(st), 50 + SIGUSR1);
+    EXPECT_TRUE(echo_on()) << "ended with the terminal in raw mode";
+    close(report[0]);
+    close(master);
+}

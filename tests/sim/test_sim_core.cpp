@@ -4,9 +4,9 @@
 
 #include <cstring>
 
-#include "core/c_thrrcv.h"
-#include "core/device_exchange.h"
-#include "core/hid_link.h"
+#include "core/device/device_exchange.h"
+#include "core/link/c_thrrcv.h"
+#include "core/link/hid_link.h"
 #include "sim/controller.h"
 #include "sim/hid_server.h"
 #include "sim/inprocess_device.h"
@@ -286,3 +286,72 @@ TEST(SimInprocess, TheLinkTalksToTheControllerInTheTestProcess)
 }
 
 }  // namespace
+
+// A memory piece is taken only when it lies wholly inside its area; a lenient controller
+// would let a client that runs past the end pass unnoticed.
+TEST(SimController, MemoryPiecesStayInsideTheirArea)
+{
+    struct row {
+        const char* name;
+        uint8_t area;
+        uint32_t offset;
+        uint8_t length;
+        int error;  // device error, -1 none
+    };
+    const uint32_t diag = dp::diagnostic_area_size, clone = dp::clone_area_size;
+    const row rows[] = {
+        {"first piece", dp::memory_area_diagnostic, 0, 49, -1},
+        {"last piece ends at the end", dp::memory_area_diagnostic, diag - 49, 49, -1},
+        {"one byte past the end", dp::memory_area_diagnostic, diag - 48, 49, dp::device_error_memory_offset},
+        {"offset at the end", dp::memory_area_clone, clone, 1, dp::device_error_memory_offset},
+        {"offset far past", dp::memory_area_clone, 0xFFFFFFF0u, 20, dp::device_error_memory_offset},
+        {"clone area's last byte", dp::memory_area_clone, clone - 1, 1, -1},
+        {"unknown area", 4, 0, 1, dp::device_error_memory_area},
+        {"piece too long", dp::memory_area_clone, 0, 50, dp::device_error_memory_count},
+    };
+    for (const row& r : rows) {
+        SCOPED_TRACE(r.name);
+        core_fixture f;
+        for (bool write : {false, true}) {
+            device_frame q = write ? device_frame::make(dp::req_write_memory, dp::count_block)
+                                   : device_frame::make(dp::req_read_memory, dp::count_read_memory);
+            q[dp::memory_area_offset] = r.area;
+            q.set_u32(dp::memory_address_offset, r.offset);
+            q[dp::memory_length_offset] = r.length;
+            device_frame rep = f.reply(f.send(report(q)));
+            EXPECT_EQ(rep.is_error(), r.error >= 0) << write;
+            if (r.error >= 0) {
+                EXPECT_EQ(rep[4], r.error) << write;
+            }
+        }
+    }
+}
+
+// Value lists as long as the longest curve (7031 sectors of 256 samples) are kept whole.
+TEST(SimController, ValueListsHoldTheLongestCurve)
+{
+    core_fixture f;
+    const uint32_t longest = 1799936, per = dp::record222_piece / 2;
+    auto piece_request = [&](uint8_t type, uint32_t piece) {
+        device_frame q = device_frame::make(type, dp::count_block);
+        q.set_u16(dp::record_number_offset, 3);
+        q.set_u32(dp::record222_piece_offset, piece | dp::value_list_piece_flag);
+        for (uint32_t i = 0; i < per; ++i)
+            q.set_u16(dp::record222_data_offset + 2 * i, uint16_t(1000 + i));
+        return q;
+    };
+    const uint32_t last = (longest - 1) / per;
+    device_frame rep = f.reply(f.send(report(piece_request(dp::req_write_record222, last))));
+    ASSERT_FALSE(rep.is_error());
+    ASSERT_EQ(f.w.tool_lists[3].size(), size_t(longest));
+    EXPECT_EQ(f.w.tool_lists[3].back(), int16_t(1000 + (longest - 1) % per));
+
+    rep = f.reply(f.send(report(piece_request(dp::req_read_record222, last))));
+    ASSERT_FALSE(rep.is_error());
+    EXPECT_EQ(rep.u16(dp::record222_data_offset), 1000);
+    EXPECT_EQ(rep.u16(dp::record222_data_offset + 2 * (per - 1)), 0);  // past the curve's end
+
+    rep = f.reply(f.send(report(piece_request(dp::req_write_record222, last + 1))));
+    ASSERT_TRUE(rep.is_error());
+    EXPECT_EQ(rep[4], dp::device_error_data_count);
+}

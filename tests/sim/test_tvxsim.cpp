@@ -9,9 +9,9 @@
 #include <cstring>
 #include <string>
 
-#include "core/hid_receive_thread.h"
-#include "core/device_exchange.h"
-#include "core/hid_link.h"
+#include "core/device/device_exchange.h"
+#include "core/link/hid_link.h"
+#include "core/link/hid_receive_thread.h"
 #include "tests/core/link_test_util.h"
 #include "tests/sim/tvxsim_process.h"
 

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "core/user_seam.h"
+#include "core/text/user_seam.h"
 
 namespace testing_support {
 

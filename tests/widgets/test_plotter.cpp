@@ -222,6 +222,14 @@ TEST_F(plot_fixture, CurveSlots)
     EXPECT_TRUE(plot.set_live_curve_mask(0x0C));
     EXPECT_EQ(plot.live_mask(), 0x0C);
 
+    // A detached slot is empty, not a loaded curve with its bit cleared.
+    plot.detach_curve(3, false);
+    EXPECT_EQ(plot.curve_data(3), nullptr);
+    EXPECT_EQ(plot.valid_mask() & 0x08, 0);
+    EXPECT_FALSE(plot.set_live_curve_mask(0x08));
+    ASSERT_TRUE(plot.attach_curve(2, &found, &c, false));
+    EXPECT_EQ(found, 3);
+
     ASSERT_TRUE(plot.attach_curve(12, nullptr, &b, false));
     plot.setup_curves(false, false, 5, &colours, 1, 0, 1, 0);
     EXPECT_EQ(plot.curve_data(12), nullptr);  // no curve of the earlier set-up stays behind
@@ -286,6 +294,41 @@ TEST(AutoscalePlot, ConstantCurvesGiveAUsableRange)
     plot.apply_view_range(&range, true, true);  // draws without faults
 
     EXPECT_FALSE(plot.autoscale_channels(3, &x0, &x1, &y0, &y1));  // no samples in slot 3
+}
+
+// Reference 0..200: a channel of 0..100 gets scale 2, and a flat channel far outside the
+// reference's range neither stretches the common range nor leaves it.
+TEST(AutoscalePlot, ChannelsScaleToTheReferenceAndFlatOnesStayInItsRange)
+{
+    c_plotter_tvx_autoscale plot;
+    QVector<QColor> colours(16, Qt::white);
+    plot.setup_curves(false, false, 16, &colours, 1, 0, 1, 0);
+    QVector<qint16> ref{0, 200, 100}, half{0, 100, 50}, high(3, 3000), low(3, -40), inside(3, 120);
+    plot.attach_curve(9, nullptr, &ref, false);
+    plot.attach_curve(6, nullptr, &half, false);
+    int x0, x1, y0, y1;
+    ASSERT_TRUE(plot.autoscale_channels(9, &x0, &x1, &y0, &y1));
+    EXPECT_DOUBLE_EQ(plot.channel(6).scale, 2.0);
+    EXPECT_EQ(y0, 0);
+    EXPECT_EQ(y1, 200);
+
+    plot.attach_curve(7, nullptr, &high, false);
+    plot.attach_curve(8, nullptr, &low, false);
+    plot.attach_curve(5, nullptr, &inside, false);
+    ASSERT_TRUE(plot.autoscale_channels(9, &x0, &x1, &y0, &y1));
+    EXPECT_EQ(y0, 0);
+    EXPECT_EQ(y1, 200);
+    EXPECT_DOUBLE_EQ(plot.channel(6).scale, 2.0);
+    struct row {
+        int slot;
+        double shown;  // where the flat value is drawn, in the reference's units
+    };
+    for (const row& r : {row{7, 200.0}, row{5, 120.0}}) {
+        SCOPED_TRACE(r.slot);
+        EXPECT_NEAR(plot.channel(r.slot).min * plot.channel(r.slot).scale, r.shown, 1e-9);
+    }
+    // No end of the reference's range has the sign of -40: it keeps its value, and the range.
+    EXPECT_DOUBLE_EQ(plot.channel(8).scale, 1.0);
 }
 
 TEST(AutoscalePlot, ReferenceRangeSetsTheTickScale)

@@ -16,7 +16,7 @@
 #include <functional>
 #include <vector>
 
-#include "core/user_seam.h"
+#include "core/text/user_seam.h"
 
 class QWidget;
 

@@ -1,0 +1,100 @@
+#include "core/files/konfig_cfg.h"
+
+#include <QFile>
+#include <QList>
+#include <cerrno>
+#include <climits>
+#include <cstdlib>
+
+#include "core/device/device_calls.h"
+#include "core/files/app_dirs.h"
+#include "core/files/file_helpers.h"
+
+konfig_settings g_konfig;
+
+namespace {
+QString konfig_path()
+{
+    return data_file(QStringLiteral("konfig.cfg"));
+}
+}  // namespace
+
+void parse_konfig_cfg(const QByteArray& text, konfig_settings& s)
+{
+    const QList<QByteArray> lines = text.split('\n');
+    for (QByteArray line : lines) {
+        if (line.endsWith('\r'))
+            line.chop(1);
+        if (line.size() <= 2 || line[0] == ';' || line[1] != ':')
+            continue;
+        const char key = line[0];
+        const char v = line[2];
+        switch (key) {
+        case 'A':
+        case 'a':
+        case 'C':
+        case 'c': {
+            // A number too big for an int is no number rather than undefined.
+            const char* text = line.constData() + 2;
+            char* end = nullptr;
+            errno = 0;
+            const long value = std::strtol(text, &end, 10);
+            if (end != text && errno != ERANGE && value >= INT_MIN && value <= INT_MAX) {
+                if (key == 'A' || key == 'a')
+                    s.a = static_cast<uint16_t>(value);
+                else
+                    s.c = static_cast<uint16_t>(value);
+            }
+            break;
+        }
+        case 'L':
+        case 'l':
+            s.language = (v >= '0' && v <= '4') ? v - '0' : 0;
+            break;
+        case 'M':
+        case 'm':
+            if (v == '2')
+                s.m = 2;
+            break;
+        default:
+            break;
+        }
+    }
+}
+
+QByteArray format_konfig_cfg(const konfig_settings& s)
+{
+    QByteArray out;
+    out += "A:" + QByteArray::number(s.a) + "\r\n";
+    out += "C:" + QByteArray::number(s.c) + "\r\n";
+    out += "M:" + QByteArray::number(s.m) + "\r\n";
+    out += "L:" + QByteArray::number(s.language) + "\r\n";
+    return out;
+}
+
+bool read_konfig_cfg()
+{
+    g_konfig.m = 3;
+    g_konfig.language = 0;
+    QFile f(konfig_path());
+    if (!f.open(QIODevice::ReadOnly))
+        return false;
+    parse_konfig_cfg(f.read(1 << 20), g_konfig);
+    return true;
+}
+
+bool write_konfig_cfg()
+{
+    const file_write_result r = replace_file(konfig_path(), format_konfig_cfg(g_konfig));
+    if (r.ok)
+        return true;
+    error_record e;
+    e.set(err_type_host, 63, err_severity_error, err_arg_once, r.sys_errno);
+    g_host_context.show_error(e);
+    return false;
+}
+
+void reset_konfig_for_tests()
+{
+    g_konfig = konfig_settings{};
+}

@@ -1,0 +1,108 @@
+// The manual mode page (stack index 2 of the main window): start, teach, stop and step the
+// controller by hand, and watch its inputs, outputs and current function live. The page has
+// no timer: the main window's link timer hands it every status reply (on_status_reply) and
+// the decoded status (show_io_state, follow_status_function, ...).
+#pragma once
+#include <QWidget>
+#include <array>
+#include <cstdint>
+
+#include "core/protocol/device_frame.h"
+
+class QMainWindow;
+class QPushButton;
+class c_my_led;
+
+namespace Ui {
+class c_dlgw_manualx;
+}
+
+class c_dlgw_manualx : public QWidget {
+    Q_OBJECT
+public:
+    // Logical tab indices of tab_ManualX.
+    enum tab : int {
+        tab_monitoring = 0, tab_manual = 1, tab_pm_tools = 2, tab_trace = 3,
+        tab_profibus = 4, tab_devicenet = 5, tab_error_buffer = 6, tab_selfcheck = 7,
+    };
+
+    explicit c_dlgw_manualx(QWidget* parent = nullptr);
+    ~c_dlgw_manualx() override;
+
+    Ui::c_dlgw_manualx* form() const { return ui; }
+
+    // Run by the Manual Mode command after the configuration upload, before the page shows.
+    void init_from_device(QMainWindow* main);
+    // Leaving the page: hides the plotter and resets its plots. Always true.
+    bool hide_plotter();
+
+    // --- from the main window's status handling
+    // The status data (50 bytes): switches, output and input LEDs.
+    void show_io_state(const uint8_t* status_data);
+    void show_output_leds(bool on);
+    // The error byte of the status data and the two detail words (code = byte 2 of the first).
+    void show_error_leds(uint8_t error_byte, uint32_t detail1, uint32_t detail2);
+    void reset_status_labels();
+    // The function the controller reports (data 12-13, else 10-11): the panels follow it, or
+    // the user's choice while the table was clicked and no new function came.
+    void follow_status_function(uint16_t device_function, const uint8_t* status_data);
+    // Data 10-11, the function selected by the inputs.
+    void show_selected_input_function(int16_t function);
+    // A teach of the page's single scan (teach code 0x8000) came back with this value.
+    void take_manual_teach(int32_t value);
+
+    // --- the per-status-reply dispatch (the tick calls it for every status reply in manual mode)
+    void on_status_reply(const device_frame& frame);
+
+    // Function panels: `status_data` is the 50 status data bytes, or none with status_valid false.
+    void update_function_info(uint16_t function, bool force, const uint8_t* status_data, bool status_valid);
+
+    // Process data: the PROFIBUS receive LED from the flag word of the block.
+    void show_process_data_led();
+
+    // The per-tab cycles of the diagnostics and process-monitor tabs join the dispatch here.
+    void pm_cycle() {}
+    void selfcheck_cycle() {}
+    void load_error_buffer() {}
+    void update_fieldbus_data_view() {}
+    void read_fieldbus_block() {}
+
+    QPushButton* bn_Diagnostic() const;
+    uint16_t error_buffer_count = 0;  // entries of the error buffer (enables its controls)
+
+    // The function number of the current row of the function table, -1 when none.
+    int selected_function() const;
+
+public slots:
+    void on_tbwx_FuncTab_itemSelectionChanged();
+    void on_tbwx_FuncTab_clicked();
+    void on_bn_Start_clicked();
+    void on_bn_Stop_clicked();
+    void on_bn_Teach_clicked();
+    void on_bn_S_Start_clicked();
+    void on_bn_M_Stop_clicked();
+    void on_bn_S_Teach_clicked();
+    void on_bn_GoPos_clicked();
+    void on_bn_GoBack_clicked();
+    void on_bn_StepPos_pressed();
+    void on_bn_StepPos_released();
+    void on_bn_Trc_Stop_clicked();
+    void on_cb_TS_Mode_currentIndexChanged(int index);
+
+signals:
+    void sig_Return();
+
+private:
+    void init_io_labels();
+    void set_tab_visible(int logical, bool show);
+    void input_led_tips();
+    bool single_scan_values_ok();
+    void clear_panels();
+
+    Ui::c_dlgw_manualx* ui;
+    QMainWindow* main_ = nullptr;
+    std::array<c_my_led*, 14> inputLeds_{};
+};
+
+// The one manual page of the program (set by its constructor).
+c_dlgw_manualx* manual_page();

@@ -1,0 +1,19 @@
+#include "manual/manual_state.h"
+
+manual_panel_state& g_manual_panel()
+{
+    static manual_panel_state s;
+    return s;
+}
+
+manual_tick_state& g_manual_tick()
+{
+    static manual_tick_state s;
+    return s;
+}
+
+void manual_reset_for_tests()
+{
+    g_manual_panel().reset();
+    g_manual_tick().reset();
+}

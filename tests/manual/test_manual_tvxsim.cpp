@@ -1,0 +1,219 @@
+// Manual mode against the tvxsim server, as a user meets it: entering it on a Premium and a
+// Basic with the demo program, starting a cluster, teaching, a cycle's counter and position,
+// stepping, a start refused during a cycle, and the page following the controller after an
+// unplug. The main window's timer runs by itself; the tests wait for what must show.
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QComboBox>
+#include <QLabel>
+#include <QPushButton>
+#include <QStackedWidget>
+#include <QTest>
+#include <memory>
+
+#include "app/c_frm_main.h"
+#include "app/link_state.h"
+#include "app/shell_state.h"
+#include "core/device/command_mailbox.h"
+#include "core/device/device_commands.h"
+#include "core/device/device_exchange.h"
+#include "core/image/config_image.h"
+#include "core/image/core_state.h"
+#include "core/link/hid_link.h"
+#include "core/text/error_texts.h"
+#include "manual/c_dlgw_manualx.h"
+#include "manual/manual_state.h"
+#include "tests/sim/tvxsim_process.h"
+#include "ui_c_dlgw_manualx.h"
+#include "ui_c_frm_main.h"
+#include "widgets/led_styles.h"
+#include "widgets/testing/scripted_ui.h"
+#include "widgets/testing/test_app.h"
+
+namespace dp = device_protocol;
+
+namespace {
+
+constexpr int deadline_ms = 30000;
+
+void reset_all()
+{
+    shell_reset_for_tests();
+    link_reset_for_tests();
+    core_reset_for_tests();
+    hid_link_reset_for_tests();
+    dev_exchange_reset_for_tests();
+    g_dev_commands().reset();
+    queue_clear();
+    manual_reset_for_tests();
+}
+
+class manual_tvxsim : public ui_testing::app_first, public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        reset_all();
+        sim_ = std::make_unique<testing_support::tvxsim_process>();
+        ASSERT_TRUE(sim_->ok()) << sim_->error();
+    }
+    void TearDown() override
+    {
+        window_.reset();
+        reset_all();
+        sim_.reset();
+    }
+    template <typename F>
+    static bool wait(F condition, int ms = deadline_ms)
+    {
+        return QTest::qWaitFor(condition, ms);
+    }
+    void ask(const std::string& line)
+    {
+        std::string result;
+        ASSERT_TRUE(sim_->control().command(line, &result)) << line << ": " << result;
+    }
+    // Connects, loads the profile's demo program and enters manual mode.
+    void enter(const std::string& profile)
+    {
+        ask("profile " + profile);
+        ask("program demo");
+        window_ = std::make_unique<c_frm_main>(QStringList{QStringLiteral("TarvixStudio")});
+        window_->show();
+        ASSERT_TRUE(wait([] { return g_link().connected && g_link().device_answered; })) << "never connected";
+        window_->form()->ac_ManualMode->trigger();
+        ASSERT_EQ(g_shell().window_mode, wm_manual);
+        f = window_->manual_page()->form();
+    }
+    QStringList tabs() const
+    {
+        QStringList t;
+        for (int i = 0; i < f->tab_ManualX->count(); ++i)
+            t << f->tab_ManualX->tabText(i);
+        return t;
+    }
+    // Mailbox frames the controller received from `seq` on: command byte and function.
+    std::vector<std::pair<int, int>> commands_since(uint64_t seq)
+    {
+        std::vector<std::pair<int, int>> out;
+        for (const sim::wire_entry& e : sim_->control().wire_log(seq))
+            if (e.direction == sim::wire_direction::in && (e.frame(2) & dp::type_kind_mask) == dp::kind_command)
+                out.emplace_back(e.frame(4), e.frame(5) | e.frame(6) << 8);
+        return out;
+    }
+    int32_t current_position() const { return int32_t(g_status().last_reply.u32(dp::data_offset + dp::status_current_position)); }
+
+    ui_testing::scripted_ui script_;
+    std::unique_ptr<testing_support::tvxsim_process> sim_;
+    std::unique_ptr<c_frm_main> window_;
+    Ui::c_dlgw_manualx* f = nullptr;
+};
+
+TEST_F(manual_tvxsim, premium_and_basic_show_their_tabs_and_closing_returns_to_the_start_page)
+{
+    enter("premium");
+    EXPECT_EQ(window_->form()->stackedWidget->currentIndex(), int(c_frm_main::page_manual));
+    EXPECT_EQ(tabs(), (QStringList{"Monitoring", "Manual", "Trace", "Error Buffer"}));
+    EXPECT_EQ(f->tbwx_FuncTab->rowIds(), (QVector<int>{0, 1, 2, 3, 4, 5, 6, 7, 9, 12}));
+    EXPECT_FALSE(window_->menuBar()->isVisible());
+    EXPECT_EQ(window_->windowTitle(), QStringLiteral("Tarvix / Manual Mode"));
+    window_->close();
+    EXPECT_EQ(window_->form()->stackedWidget->currentIndex(), int(c_frm_main::page_start));
+    EXPECT_EQ(g_shell().window_mode, wm_start);
+    EXPECT_TRUE(window_->isVisible());
+
+    window_.reset();
+    reset_all();
+    enter("basic");
+    EXPECT_EQ(tabs(), (QStringList{"Manual", "Trace", "Error Buffer"}));
+    QStringList modes;
+    for (int i = 0; i < f->cb_TS_Mode->count(); ++i)
+        modes << f->cb_TS_Mode->itemText(i);
+    EXPECT_EQ(modes, (QStringList{"FreeSpace", "CheckObj"}));
+}
+
+TEST_F(manual_tvxsim, a_cluster_start_and_a_teach_reach_the_controller_in_order)
+{
+    // A group that does not start at 0 may be taught on a controller with the process monitor.
+    enter("premium-pm");
+    ask("cycle polls=2");
+    uint64_t seq = sim_->control().log_next_seq();
+    f->tbwx_FuncTab->selectRowById(4);
+    f->bn_Start->click();
+    ASSERT_TRUE(wait([&] { return commands_since(seq).size() >= 3 && command_mailbox().count == 0; }));
+    EXPECT_EQ(commands_since(seq), (std::vector<std::pair<int, int>>{{1, 4}, {1, 5}, {1, 6}}));
+    ASSERT_TRUE(wait([] { return (g_status().last_reply[dp::data_offset] & 0x02) == 0; }));
+
+    seq = sim_->control().log_next_seq();
+    f->bn_Teach->click();
+    ASSERT_TRUE(wait([&] { return commands_since(seq).size() >= 3 && command_mailbox().count == 0; }));
+    EXPECT_EQ(commands_since(seq), (std::vector<std::pair<int, int>>{{2, 4}, {2, 5}, {2, 6}}));
+}
+
+TEST_F(manual_tvxsim, a_cycle_shows_its_counter_and_position_in_labels_rows_and_image)
+{
+    enter("premium");
+    f->tbwx_FuncTab->selectRowById(5);
+    f->bn_Start->click();
+    ASSERT_TRUE(wait([&] { return f->l_Counter->text() == QStringLiteral("17"); }));
+    EXPECT_EQ(f->l_ObjectAngle->text(), QStringLiteral("12.34"));
+    EXPECT_EQ(f->l_ToolNr->text(), QStringLiteral("5"));
+    EXPECT_EQ(f->tbwx_FuncTab->item(f->tbwx_FuncTab->rowOfId(5), 10)->text().trimmed(), QStringLiteral("17"));
+    EXPECT_EQ(f->tbwx_trc_FuncTab->item(f->tbwx_trc_FuncTab->rowOfId(5), 10)->text().trimmed(), QStringLiteral("17"));
+    EXPECT_EQ(g_config_image().function(5).field(fr::counter), 17);
+    EXPECT_EQ(g_config_image().function(5).field(fr::object_pos), 1234);
+}
+
+TEST_F(manual_tvxsim, step_plus_moves_while_held_and_stops_on_release)
+{
+    enter("premium");
+    f->tab_ManualX->set_current_logical(c_dlgw_manualx::tab_manual);
+    const uint64_t seq = sim_->control().log_next_seq();
+    QTest::mousePress(f->bn_StepPos, Qt::LeftButton);
+    ASSERT_TRUE(wait([&] { return !commands_since(seq).empty(); }));
+    const int32_t start = current_position();
+    ASSERT_TRUE(wait([&] { return current_position() > start + 1000; }));
+    QTest::mouseRelease(f->bn_StepPos, Qt::LeftButton);
+    ASSERT_TRUE(wait([&] { return commands_since(seq).size() >= 2; }));
+    const auto cmds = commands_since(seq);
+    EXPECT_EQ(cmds[0], (std::pair<int, int>{3, 20}));  // step + at 20 %
+    EXPECT_EQ(cmds[1].first, 5);
+    EXPECT_TRUE(f->bn_StepPos->styleSheet().isEmpty());
+}
+
+TEST_F(manual_tvxsim, a_start_during_a_cycle_shows_error_12_once_and_the_next_start_works)
+{
+    enter("premium");
+    ask("cycle polls=600");
+    f->tbwx_FuncTab->selectRowById(9);
+    f->bn_Start->click();
+    ASSERT_TRUE(wait([] { return (g_status().last_reply[dp::data_offset] & 0x02) != 0; }));
+    error_record busy;
+    busy.set(err_type_device, dp::device_error_busy, err_severity_error, err_arg_once, 0);
+    script_.expect_error(QString::fromLatin1(error_record_text(busy).c_str()));
+    f->bn_Start->click();
+    ASSERT_TRUE(wait([&] { return script_.pending() == 0; }));
+    ASSERT_TRUE(wait([] { return (g_status().last_reply[dp::data_offset] & 0x0A) == 0x08; }));  // the cycle ended OK
+    ask("cycle polls=2");
+    const uint64_t seq = sim_->control().log_next_seq();
+    f->bn_Start->click();
+    ASSERT_TRUE(wait([&] { return f->l_Counter->text() == QStringLiteral("29"); }));
+    EXPECT_EQ(commands_since(seq).size(), 1u);
+}
+
+TEST_F(manual_tvxsim, after_an_unplug_the_page_follows_the_status_unaided)
+{
+    enter("premium");
+    const QString lit = led_style_sheets()[led_yellow];
+    ask("status 28 0x01");  // input 1
+    ASSERT_TRUE(wait([&] { return f->rl_I0->styleSheet() == lit; }));
+    ask("unplug");
+    ASSERT_TRUE(wait([] { return !g_link().connected; }));
+    EXPECT_EQ(f->l_DIPSw->text(), QStringLiteral("--------"));
+    ask("status 28 0x04");  // input 3 instead
+    ask("replug");
+    ASSERT_TRUE(wait([&] { return f->rl_I2->styleSheet() == lit && f->rl_I0->styleSheet() != lit; }));
+    EXPECT_EQ(g_shell().window_mode, wm_manual);
+}
+
+}  // namespace
