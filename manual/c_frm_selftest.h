@@ -31,7 +31,8 @@ public:
     bool showChannels(bool keepRange);
     Ui::c_frm_selftest* form() const { return ui; }
 
-public slots:
+    // Connected by hand in the constructor: the plots' signal is sig_ZoomChanged, so these are
+    // plain members that the form's automatic connection does not look at.
     void on_plot_Main_zoomChanged(PlotSettings* pPlotSettingsP);
     void on_plot_Zoom_zoomChanged(PlotSettings* pPlotSettingsP);
 

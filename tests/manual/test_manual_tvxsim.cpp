@@ -80,6 +80,7 @@ protected:
         ask("program demo");
         window_ = std::make_unique<c_frm_main>(QStringList{QStringLiteral("TarvixStudio")});
         window_->show();
+        window_->start_link();
         ASSERT_TRUE(wait([] { return g_link().connected && g_link().device_answered; })) << "never connected";
         window_->form()->ac_ManualMode->trigger();
         ASSERT_EQ(g_shell().window_mode, wm_manual);
