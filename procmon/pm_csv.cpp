@@ -10,6 +10,8 @@
 #include <charconv>
 #include <cmath>
 #include <cstring>
+#include <mutex>
+#include <type_traits>
 
 #include "core/image/byte_record.h"
 #include "core/image/config_image.h"
@@ -246,31 +248,85 @@ void data_head(std::string& out) { out += "[Data]\r\n\"        Time\";\" Process
 
 constexpr size_t sample_line = 32;  // "%12d";"%12.2f"; and CR LF
 
-// Writes `digits` right-aligned so that the field ends just before `end`; the rest blank.
-char* field12(char* p, const char* digits, size_t n)
+// The 12-character value fields of all 65536 samples (hundredths, signed or not), made once
+// for each kind and separator: a full record file prints 1.8 million of them.
+const char* value_fields(bool is_signed, char sep)
 {
-    std::memset(p, ' ', 12);
-    std::memcpy(p + (n < 12 ? 12 - n : 0), digits, n < 12 ? n : 12);
-    return p + 12;
+    struct table {
+        char sep = 0;
+        std::vector<char> fields;
+    };
+    static std::mutex lock;
+    static table tables[2];
+    std::lock_guard<std::mutex> hold(lock);
+    table& t = tables[is_signed ? 1 : 0];
+    if (t.sep != sep || t.fields.empty()) {
+        t.fields.assign(size_t(65536) * 12, ' ');
+        for (uint32_t raw = 0; raw < 65536; ++raw) {
+            const int64_t v = is_signed ? int64_t(int16_t(uint16_t(raw))) : int64_t(raw);
+            char num[24];
+            const size_t n = hundredths(num, v, sep);
+            std::memcpy(&t.fields[raw * 12 + 12 - n], num, n);
+        }
+        t.sep = sep;
+    }
+    return t.fields.data();
 }
 
-// Appends the lines of samples [first, first + n), time continuing from `first`.
+// A right-aligned 12-character decimal field (inside a line) that counts up in steps of 10.
+struct time_field {
+    char* f;
+    int lead = 11;  // position of the first digit
+
+    void set(uint64_t v)
+    {
+        char num[24];
+        const size_t n = size_t(std::to_chars(num, num + sizeof num, v).ptr - num);
+        std::memset(f, ' ', 12);
+        lead = n > 12 ? 0 : int(12 - n);
+        std::memcpy(f + lead, num + (n > 12 ? n - 12 : 0), n > 12 ? 12 : n);
+    }
+    void add10(uint64_t next)
+    {
+        for (int i = 10; i >= 0; --i) {
+            if (i < lead) {
+                f[i] = '1';
+                lead = i;
+                return;
+            }
+            if (f[i] != '9') {
+                ++f[i];
+                return;
+            }
+            f[i] = '0';
+        }
+        set(next);  // beyond 12 digits
+    }
+};
+
+// Appends the lines of samples [first, first + n), time continuing from `first`. One line is
+// kept and patched: the time counts up in place, the value comes from the table.
 template <typename Sample>
 void sample_lines(std::string& out, const Sample* s, size_t n, size_t first, char sep)
 {
+    if (n == 0)
+        return;
+    const char* fields = value_fields(std::is_signed<Sample>::value, sep);
     const size_t at = out.size();
     out.resize(at + n * sample_line);
     char* p = &out[at];
+    char line[sample_line];
+    line[0] = '"';
+    std::memcpy(line + 13, "\";\"", 3);
+    std::memcpy(line + 28, "\";\r\n", 4);
+    time_field time{line + 1};
+    time.set(uint64_t(first) * 10);
     for (size_t k = 0; k < n; ++k) {
-        char num[24];
-        *p++ = '"';
-        const auto t = std::to_chars(num, num + sizeof num, uint64_t(first + k) * 10);
-        p = field12(p, num, size_t(t.ptr - num));
-        std::memcpy(p, "\";\"", 3);
-        p += 3;
-        p = field12(p, num, hundredths(num, int64_t(s[k]), sep));
-        std::memcpy(p, "\";\r\n", 4);
-        p += 4;
+        if (k)
+            time.add10(uint64_t(first + k) * 10);
+        std::memcpy(line + 16, fields + size_t(uint16_t(s[k])) * 12, 12);
+        std::memcpy(p, line, sample_line);
+        p += sample_line;
     }
 }
 
@@ -280,15 +336,17 @@ bool fail(const QString& why)
     return false;
 }
 
-// Puts the bytes in place through a temporary file. A target that exists and is not a regular
-// file (a device, a FIFO) is refused: nothing must ever replace it.
-bool put_file(const QString& path, const std::string& bytes)
+// Puts the file in place through a temporary file: the head (key lines and, for record and
+// curve files, the data block's header), then the sample lines made piece by piece. A target
+// that exists and is not a regular file (a device, a FIFO) is refused: nothing must ever
+// replace it.
+template <typename Sample>
+bool put_file(const QString& path, const std::string& head, const Sample* samples, size_t count)
 {
     QString target = path;
     const QFileInfo fi(path);
-    if (fi.isSymLink()) {
+    if (fi.isSymLink())
         target = fi.symLinkTarget();
-    }
     struct stat st {};
     const QByteArray native = QFile::encodeName(target);
     if (::stat(native.constData(), &st) == 0) {
@@ -297,7 +355,28 @@ bool put_file(const QString& path, const std::string& bytes)
         if (::access(native.constData(), W_OK) != 0)
             return fail(QStringLiteral("%1: no write permission").arg(target));
     }
-    const file_write_result r = replace_file(target, QByteArray::fromRawData(bytes.data(), int(bytes.size())));
+    constexpr size_t piece = 16384;  // samples per piece: half a megabyte of text
+    const char sep = decimal_separator();
+    bool head_given = false;
+    size_t done = 0;
+    std::string lines;
+    const write_source source = [&](const char*& p, size_t& n) {
+        if (!head_given) {
+            head_given = true;
+            p = head.data();
+            n = head.size();
+            return true;
+        }
+        const size_t take = std::min(count - done, piece);
+        lines.clear();
+        sample_lines(lines, samples + done, take, done, sep);
+        done += take;
+        p = lines.data();
+        n = lines.size();
+        return true;
+    };
+    // Exports can be made again: the rename still never leaves a half-written file in place.
+    const file_write_result r = replace_file(target, source, write_durability::unsynced);
     if (!r.ok)
         return fail(QStringLiteral("%1: %2").arg(target, r.error_text));
     last_error().clear();
@@ -339,19 +418,18 @@ bool write_tooltype_csv(uint32_t, const uint8_t* sector512, const QString& path)
     file_head(out);
     key_lines(out, const_byte_view(sector512 + L::record_offset, tool_type_record_size), tool_type_record_fields(),
               k_tooltype_keys, std::size(k_tooltype_keys), pm_csv_tooltype_key_width, false);
-    return put_file(path, out);
+    return put_file<uint16_t>(path, out, nullptr, 0);
 }
 
 bool write_curve_csv(const std::vector<int16_t>& samples, const uint8_t* record, const QString& path)
 {
     std::string out;
-    out.reserve(2600 + samples.size() * sample_line);
+    out.reserve(2600);
     file_head(out);
     key_lines(out, const_byte_view(record, tool_record_size), tool_record_fields(), k_record_keys,
               std::size(k_record_keys), pm_csv_record_key_width, true);
     data_head(out);
-    sample_lines(out, samples.data(), samples.size(), 0, decimal_separator());
-    return put_file(path, out);
+    return put_file(path, out, samples.data(), samples.size());
 }
 
 bool write_record_csv(bool isRecording, uint32_t index, const uint8_t* sector512, const QString& path)
@@ -359,30 +437,17 @@ bool write_record_csv(bool isRecording, uint32_t index, const uint8_t* sector512
     const const_byte_view rec(sector512 + L::record_offset, tool_record_size);
     const int32_t count = L::clamp_count(rec.i32(tr::data_cnt));
     std::string out;
-    out.reserve(2600 + size_t(count) * sample_line);
+    out.reserve(2600);
     file_head(out);
     key_lines(out, rec, tool_record_fields(), k_record_keys, std::size(k_record_keys), pm_csv_record_key_width, false);
     data_head(out);
-    const char sep = decimal_separator();
-    constexpr int32_t chunk = 128;  // sectors per read
-    std::vector<uint8_t> raw(size_t(chunk) * L::sector_size);
-    std::vector<uint16_t> samples(size_t(chunk) * L::samples_per_sector);
-    const int32_t sectors = L::sectors_for(count);
-    for (int32_t k = 0; k < sectors; k += chunk) {
-        const int32_t n = std::min(chunk, sectors - k);
-        if (!sdcard_read_data_sectors(isRecording, int32_t(index), k, n, raw.data()))
-            return fail(QStringLiteral("data sector %1 of %2 %3 cannot be read: %4")
-                            .arg(k)
-                            .arg(isRecording ? QStringLiteral("recording") : QStringLiteral("tool"))
-                            .arg(index)
-                            .arg(QString::fromStdString(sdcard_last_reason())));
-        const size_t first = size_t(k) * L::samples_per_sector;
-        const size_t take = std::min(size_t(n) * L::samples_per_sector, size_t(count) - first);
-        for (size_t i = 0; i < take; ++i)
-            samples[i] = le::u16(&raw[2 * i]);
-        sample_lines(out, samples.data(), take, first, sep);
-    }
-    return put_file(path, out);
+    std::vector<uint16_t> samples;
+    if (!sdcard_read_samples(isRecording, int32_t(index), count, samples))
+        return fail(QStringLiteral("the samples of %1 %2 cannot be read: %3")
+                        .arg(isRecording ? QStringLiteral("recording") : QStringLiteral("tool"))
+                        .arg(index)
+                        .arg(QString::fromStdString(sdcard_last_reason())));
+    return put_file(path, out, samples.data(), samples.size());
 }
 
 // ---- reading

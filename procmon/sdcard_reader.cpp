@@ -40,6 +40,14 @@ bool read_or_zero(uint32_t sector, uint8_t* out)
 
 bool in_range(int32_t v, int32_t end) { return v >= 0 && v < end; }
 
+bool little_endian_host()
+{
+    const uint16_t probe = 1;
+    uint8_t first = 0;
+    std::memcpy(&first, &probe, 1);
+    return first == 1;
+}
+
 }  // namespace
 
 sdcard_reader& g_sdcard()
@@ -276,5 +284,25 @@ bool sdcard_read_data_sectors(bool isRecording, int32_t index, int32_t k, int32_
         p += size_t(n) * L::sector_size;
         count -= n;
     }
+    return true;
+}
+
+bool sdcard_read_samples(bool isRecording, int32_t index, int32_t count, std::vector<uint16_t>& samples)
+{
+    count = L::clamp_count(count);
+    const int32_t sectors = L::sectors_for(count);
+    if (sectors == 0) {
+        samples.clear();
+        return isRecording ? sdcard_ring_slot(index) >= 0 : in_range(index, L::tool_count);
+    }
+    samples.resize(size_t(sectors) * L::samples_per_sector);
+    if (!sdcard_read_data_sectors(isRecording, index, 0, sectors, reinterpret_cast<uint8_t*>(samples.data()))) {
+        samples.clear();
+        return false;
+    }
+    if (!little_endian_host())
+        for (uint16_t& v : samples)
+            v = le::u16(reinterpret_cast<const uint8_t*>(&v));
+    samples.resize(size_t(count));
     return true;
 }

@@ -51,6 +51,9 @@ bool sdcard_read_ring_header(int32_t i, uint8_t* sector512);
 bool sdcard_read_ring_data_sector(int32_t i, int32_t k, uint8_t* sector512);
 // Data sectors k .. k + count - 1 of tool t or logical recording i in one read.
 bool sdcard_read_data_sectors(bool isRecording, int32_t index, int32_t k, int32_t count, uint8_t* buf);
+// The first `count` samples of tool t or logical recording i (count kept within the block),
+// read in one go into `samples`; on a failure `samples` is empty.
+bool sdcard_read_samples(bool isRecording, int32_t index, int32_t count, std::vector<uint16_t>& samples);
 // The ring slot of logical recording i, -1 when i is not in the ring.
 int32_t sdcard_ring_slot(int32_t i);
 

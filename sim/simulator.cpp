@@ -43,6 +43,7 @@ bool simulator::start(const std::string& profile, std::vector<sim_interface> int
         error = "unknown profile " + profile;
         return false;
     }
+    personality_from_profile();
     return hid_.set_interfaces(std::move(interfaces), error);
 }
 
@@ -62,26 +63,27 @@ void simulator::on_report(size_t iface, const uint8_t* report, size_t n)
     });
 }
 
+void simulator::personality_from_profile()
+{
+    loader_.set_application(!world_.loader_only);
+    // A controller that runs only its loader has no firmware until one is downloaded.
+    loader_.set_firmware_present(!world_.loader_only);
+    loader_.restarted();
+    sdo_.reset();
+    if (!world_.loader_only)
+        appProfile_ = world_.profile_name;
+}
+
 void simulator::process(size_t iface, const uint8_t* report, size_t n)
 {
     const sim_interface& i = hid_.interfaces()[iface];
-    controller_result res = core_.handle_report(report, n, i.output_length, i.input_length, uint8_t(iface));
-    for (const auto& o : res.reports) {
-        uint64_t due = o.delay_ms ? now_ns() + uint64_t(o.delay_ms) * 1000000u : 0;
-        if (pacing_) {
-            due = std::max({due, next_frame_after(now_ns()), last_out_ns_ + usb_frame_ns});
-            last_out_ns_ = due;
-        }
-        if (due == 0) {
-            send_out(iface, o);
-        } else {
-            uint64_t gen = generation_;
-            loop_.at(due, [this, iface, gen, o] {
-                if (gen == generation_)
-                    send_out(iface, o);
-            });
-        }
+    if (is_transfer_frame(report, n, i)) {
+        process_transfer(iface, report, n);
+        return;
     }
+    controller_result res = core_.handle_report(report, n, i.output_length, i.input_length, uint8_t(iface));
+    for (const auto& o : res.reports)
+        schedule_out(iface, o);
     if (res.unplug)
         unplug(res.replug_ms);
 }
@@ -93,6 +95,103 @@ void simulator::live_tick()
         return;
     live_step(world_, live_steps_++);
     live_timer_ = loop_.at(now_ns() + live_period_ns_, [this] { live_tick(); });
+}
+
+uint64_t simulator::schedule_out(size_t iface, const outgoing_report& o)
+{
+    uint64_t due = o.delay_ms ? now_ns() + uint64_t(o.delay_ms) * 1000000u : 0;
+    if (pacing_) {
+        due = std::max({due, next_frame_after(now_ns()), last_out_ns_ + usb_frame_ns});
+        last_out_ns_ = due;
+    }
+    if (due == 0) {
+        send_out(iface, o);
+        return now_ns();
+    }
+    uint64_t gen = generation_;
+    loop_.at(due, [this, iface, gen, o] {
+        if (gen == generation_)
+            send_out(iface, o);
+    });
+    return due;
+}
+
+bool simulator::is_transfer_frame(const uint8_t* report, size_t n, const sim_interface& i) const
+{
+    namespace dp = device_protocol;
+    // A report the report layer refuses goes to the controller core, which logs why.
+    if (n != i.output_length || n < dp::report_frame_offset || report[dp::report_id_offset] != 0)
+        return false;
+    size_t length = report[dp::report_length_offset];
+    if (length == 0 || length > dp::max_frame_length || length + dp::report_frame_offset > n)
+        return false;
+    // Outside a segmented transfer every request of the transfer protocol is 8 bytes, and
+    // every controller frame 63 (a malformed one too: the core refuses it with its error).
+    return sdo_.transfer_open() || length != dp::frame_size;
+}
+
+void simulator::process_transfer(size_t iface, const uint8_t* report, size_t n)
+{
+    namespace dp = device_protocol;
+    const sim_interface& i = hid_.interfaces()[iface];
+    uint32_t number = sdo_.requests() + 1;
+    std::vector<boot_frame> replies = sdo_.handle(report + dp::report_frame_offset, report[dp::report_length_offset]);
+    uint32_t delay = loader_.take_reply_delay_ms();
+    std::string note = "sdo";
+    bool unplug_now = false;
+    int32_t replug_ms = -1;
+    for (const auto& f : sdoFaults_) {
+        if (number < f.from || number - f.from >= f.times)
+            continue;
+        if (f.unplug) {
+            unplug_now = true;
+            replug_ms = f.replug_ms;
+            note = "sdo fault unplug";
+        } else {
+            delay += f.ms;
+            note = "sdo fault delay";
+        }
+    }
+    log_.add(wire_direction::in, uint8_t(iface), report, n, note);
+    if (unplug_now) {
+        unplug(replug_ms);
+        return;
+    }
+    uint64_t last_due = now_ns();
+    for (const auto& f : replies) {
+        outgoing_report o;
+        o.report.assign(std::max<size_t>(i.input_length, dp::report_frame_offset + f.size()), 0);
+        o.report[dp::report_length_offset] = uint8_t(f.size());
+        std::copy(f.begin(), f.end(), o.report.begin() + dp::report_frame_offset);
+        o.delay_ms = delay;
+        o.note = "sdo";
+        last_due = std::max(last_due, schedule_out(iface, o));
+    }
+    switch (loader_.take_event()) {
+    case boot_loader::event::restart_into_loader:
+        restart(true, last_due);
+        break;
+    case boot_loader::event::start_application:
+        restart(false, last_due);
+        break;
+    case boot_loader::event::none:
+        break;
+    }
+}
+
+void simulator::restart(bool into_loader, uint64_t after_ns)
+{
+    uint64_t gen = generation_;
+    loop_.at(after_ns + uint64_t(restartD1Ms_) * 1000000u, [this, into_loader, gen] {
+        if (gen != generation_)
+            return;
+        load_profile(world_, into_loader ? "loader" : appProfile_);
+        loader_.set_application(!into_loader);
+        loader_.restarted();
+        sdo_.reset();
+        loader_.note(into_loader ? "restart loader" : "restart application");
+        unplug(int32_t(restartD2Ms_));
+    });
 }
 
 void simulator::send_out(size_t iface, const outgoing_report& o)
@@ -148,6 +247,7 @@ std::vector<std::string> simulator::control(const std::string& line)
         if (w.size() != 2 || !load_profile(world_, w[1]))
             return fail("unknown profile");
         faults_.clear();
+        personality_from_profile();
         return ok();
     }
     if (cmd == "profiles") {
@@ -366,6 +466,10 @@ std::vector<std::string> simulator::control(const std::string& line)
         loop_.quit();
         return ok();
     }
+    bool handled = false;
+    std::vector<std::string> r = loader_control(w, line, handled);
+    if (handled)
+        return r;
     return fail("unknown command " + cmd);
 }
 

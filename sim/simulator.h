@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "sim/boot_loader.h"
+#include "sim/boot_sdo_server.h"
 #include "sim/controller.h"
 #include "sim/event_loop.h"
 #include "sim/faults.h"
@@ -25,6 +27,8 @@ public:
     wire_log& log() { return log_; }
     fault_plan& faults() { return faults_; }
     hid_server& hid() { return hid_; }
+    boot_loader& loader() { return loader_; }
+    boot_sdo_server& sdo() { return sdo_; }
 
     // One report per 1 ms USB frame in each direction, as a full-speed interrupt pipe.
     void set_pacing(bool on) { pacing_ = on; }
@@ -39,12 +43,36 @@ public:
     //   unplug [<replug after ms>]   replug              pace on|off
     //   interfaces <spec>...         looks <interface>   counters
     //   log [<from seq>]             log-next            log-clear          quit
+    // and of the boot loader:
+    //   personality                  memory-write <addr> <hex bytes>   memory-read <addr> <n <= 4096>
+    //   memory-save <addr> <n> <file>                    memory-load <addr> <file>
+    //   erase-delay <ms per sector>  restart-delays <D1 ms> <D2 ms>    flash-start <n>
+    //   firmware 0|1                 loader-log          loader-log-clear   loader-faults-clear
+    //   loader-fault drop|abort|toggle|duplicate|delay|unplug [at=N] [times=N] [reason=R] [ms=N] [replug=N]
+    //     (at: the Nth transfer request from now, 1 the next; delay and unplug apply from there on
+    //      for `times` requests)
     std::vector<std::string> control(const std::string& line);
 
 private:
+    struct sdo_fault {
+        bool unplug = false;  // else a delay
+        uint32_t from = 0, times = 1, ms = 0;
+        int32_t replug_ms = -1;
+    };
     void on_report(size_t iface, const uint8_t* report, size_t n);
     void process(size_t iface, const uint8_t* report, size_t n);
+    // Frames of the object-transfer protocol: every frame while a segmented transfer is
+    // open, otherwise every frame shorter than a controller frame.
+    bool is_transfer_frame(const uint8_t* report, size_t n, const sim_interface& i) const;
+    void process_transfer(size_t iface, const uint8_t* report, size_t n);
+    // Sends now or schedules (pacing, delays); the time it goes out, in now_ns() terms.
+    uint64_t schedule_out(size_t iface, const outgoing_report& o);
     void send_out(size_t iface, const outgoing_report& o);
+    // The controller restarts into the loader or the application: D1 after `after_ns` it
+    // leaves the bus, D2 later it is back in the other personality.
+    void restart(bool into_loader, uint64_t after_ns);
+    void personality_from_profile();
+    std::vector<std::string> loader_control(const std::vector<std::string>& w, const std::string& line, bool& handled);
 
     event_loop& loop_;
     world world_;
@@ -62,6 +90,12 @@ private:
     uint64_t live_period_ns_ = 0;
     uint32_t live_steps_ = 0;
     uint64_t generation_ = 0;  // bumped at unplug: replies of the old connection are void
+    boot_loader loader_;
+    boot_sdo_server sdo_{loader_, boot_session::usb()};
+    std::vector<sdo_fault> sdoFaults_;
+    uint32_t restartD1Ms_ = 100;
+    uint32_t restartD2Ms_ = 500;
+    std::string appProfile_ = "premium";  // the application a started firmware comes back as
 };
 
 // The default interface list: the controller alone.

@@ -87,7 +87,7 @@ file_write_result failed(int err, int file_error, bool opened)
 }
 }  // namespace
 
-file_write_result replace_file(const QString& path, const QByteArray& data)
+file_write_result replace_file(const QString& path, const write_source& source, write_durability durability)
 {
     const QByteArray target = QFile::encodeName(path);
     QByteArray tmp = target + ".tmp" + QByteArray::number(static_cast<qlonglong>(::getpid()));
@@ -104,27 +104,30 @@ file_write_result replace_file(const QString& path, const QByteArray& data)
         return failed(errno, QFileDevice::OpenError, false);
     if (had_file)
         (void)::fchmod(fd, mode);
-    const char* p = data.constData();
-    qint64 left = data.size();
-    while (left > 0) {
-        const ssize_t n = ::write(fd, p, static_cast<size_t>(left));
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0) {
-            const int e = n < 0 ? errno : ENOSPC;
-            ::close(fd);
-            ::unlink(tmp.constData());
-            return failed(e, QFileDevice::WriteError, true);
-        }
-        p += n;
-        left -= n;
-    }
-    if (::fsync(fd) != 0 && errno != EINVAL && errno != EROFS) {
-        const int e = errno;
+    const auto give_up = [&](int e, int file_error) {
         ::close(fd);
         ::unlink(tmp.constData());
-        return failed(e, QFileDevice::WriteError, true);
+        return failed(e, file_error, true);
+    };
+    for (;;) {
+        const char* p = nullptr;
+        size_t left = 0;
+        if (!source(p, left))
+            return give_up(EIO, QFileDevice::WriteError);
+        if (left == 0)
+            break;
+        while (left > 0) {
+            const ssize_t n = ::write(fd, p, left);
+            if (n < 0 && errno == EINTR)
+                continue;
+            if (n <= 0)
+                return give_up(n < 0 ? errno : ENOSPC, QFileDevice::WriteError);
+            p += n;
+            left -= size_t(n);
+        }
     }
+    if (durability == write_durability::synced && ::fsync(fd) != 0 && errno != EINVAL && errno != EROFS)
+        return give_up(errno, QFileDevice::WriteError);
     if (::close(fd) != 0) {
         const int e = errno;
         ::unlink(tmp.constData());
@@ -139,4 +142,18 @@ file_write_result replace_file(const QString& path, const QByteArray& data)
     r.ok = true;
     r.opened = true;
     return r;
+}
+
+file_write_result replace_file(const QString& path, const QByteArray& data, write_durability durability)
+{
+    bool given = false;
+    return replace_file(
+        path,
+        [&](const char*& p, size_t& n) {
+            p = data.constData();
+            n = given ? 0 : size_t(data.size());
+            given = true;
+            return true;
+        },
+        durability);
 }

@@ -5,6 +5,7 @@
 #include <QByteArray>
 #include <QString>
 #include <cstddef>
+#include <functional>
 
 // Copies the string as Latin-1 into buf (at most size - 1 characters and a terminator) and
 // returns buf. A size of 0 leaves buf untouched.
@@ -31,6 +32,17 @@ struct file_write_result {
     QString error_text;     // the system's text for it
 };
 
+// How replace_file finishes: `synced` waits until the data is on the disk before the rename;
+// `unsynced` leaves that to the file system (which flushes a file renamed over another before
+// the rename lands), for large exports that can be made again.
+enum class write_durability { synced, unsynced };
+
 // Writes data to a temporary file beside `path` and renames it over `path`. On any failure
 // the temporary file is removed and the old file stays as it was.
-file_write_result replace_file(const QString& path, const QByteArray& data);
+file_write_result replace_file(const QString& path, const QByteArray& data,
+                               write_durability durability = write_durability::synced);
+// The same for a file made piece by piece: `source` hands out the next piece (size 0 at the
+// end) and returns false when it cannot make it, which fails the write like a full disk.
+using write_source = std::function<bool(const char*& data, size_t& size)>;
+file_write_result replace_file(const QString& path, const write_source& source,
+                               write_durability durability = write_durability::synced);

@@ -104,6 +104,28 @@ TEST_F(small_files, a_failed_replace_keeps_the_old_file)
     EXPECT_EQ(QDir(q(app.path())).entryList(QDir::Files).size(), 1);  // no temporary left behind
 }
 
+TEST_F(small_files, a_file_made_piece_by_piece_is_all_or_nothing)
+{
+    const QString path = q(app.file("pieces.csv"));
+    write(path, "old contents");
+    const auto pieces = [](int fail_at) {
+        return [fail_at, i = 0](const char*& p, size_t& n) mutable {
+            static const char* const parts[] = {"one ", "two ", "three"};
+            if (i == fail_at)
+                return false;
+            p = i < 3 ? parts[i] : nullptr;
+            n = i < 3 ? std::strlen(parts[i]) : 0;
+            ++i;
+            return true;
+        };
+    };
+    EXPECT_FALSE(replace_file(path, pieces(2), write_durability::unsynced).ok);  // the source gives up
+    EXPECT_EQ(read(path), QByteArray("old contents"));
+    EXPECT_EQ(QDir(q(app.path())).entryList(QDir::Files).size(), 1);
+    EXPECT_TRUE(replace_file(path, pieces(-1)).ok);
+    EXPECT_EQ(read(path), QByteArray("one two three"));
+}
+
 TEST_F(small_files, trace_numbering_continues_whatever_the_line_ends_and_lengths)
 {
     struct row {

@@ -307,6 +307,15 @@ TEST(PmCsvNames, TitlesAndSafeNames)
         EXPECT_EQ(safe_file_name(QString::fromLatin1(c.in), QStringLiteral("fb")), QString::fromLatin1(c.out)) << c.in;
     v.set_chars(tr::name, tr::name_size, "../../etc/passwd");
     EXPECT_FALSE(pm_record_file_name(false, rec.data()).contains('/'));
+
+    // Control characters of a name never break the file's lines; ';' and '"' stay as they are.
+    v.set_chars(tr::name, tr::name_size, "a;\"b\r\nc");
+    testing_support::temp_dir dir;
+    const std::string out = dir.file("name.csv");
+    ASSERT_TRUE(write_curve_csv({1}, rec.data(), QString::fromStdString(out)));
+    const std::string text = file_text(out);
+    EXPECT_NE(text.find("\"Name                \";\"                       a;\"b__c\";\r\n"), std::string::npos);
+    EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 2 + 45 + 2 + 1);
 }
 
 TEST(PmCsvFiles, CurveFolderOfAProgramFile)
@@ -354,8 +363,8 @@ TEST(PmCsvFiles, RecordSampleCountsAndUnreadableData)
     {
         card_image::builder b(img);
         b.signature();
-        const int32_t counts[] = {-5, 0, 0x7FFFFFFF};
-        for (int t = 0; t < 3; ++t) {
+        const int32_t counts[] = {-5, 0, 0x7FFFFFFF, L::max_samples + 1};
+        for (int t = 0; t < 4; ++t) {
             byte_view(rec.data(), rec.size()).set_i32(tr::data_cnt, counts[t]);
             b.tool(t, 1, rec, {});
         }
@@ -364,7 +373,7 @@ TEST(PmCsvFiles, RecordSampleCountsAndUnreadableData)
     card c(img);
     ASSERT_TRUE(c.ok);
     uint8_t header[512];
-    for (int t = 0; t < 3; ++t) {
+    for (int t = 0; t < 4; ++t) {
         SCOPED_TRACE(t);
         ASSERT_TRUE(sdcard_read_tool_header(t, header));
         const std::string out = dir.file("t.csv");
@@ -374,7 +383,7 @@ TEST(PmCsvFiles, RecordSampleCountsAndUnreadableData)
         ASSERT_NE(data, std::string::npos);
         const size_t lines = size_t(std::count(text.begin() + long(data), text.end(), '\n')) - 2;
         EXPECT_EQ(lines, t < 2 ? 0u : size_t(L::max_samples));  // a huge count is clamped to the block
-        if (t == 2) {
+        if (t >= 2) {
             EXPECT_NE(text.find("\"    17999350\";\"        0.00\";\r\n"), std::string::npos);
         }
     }

@@ -334,3 +334,26 @@ TEST(SdcardReader, ReadOnlyImageNeverChanges)
     EXPECT_EQ(after.st_size, before.st_size);
     EXPECT_EQ(after.st_mode & 07777, 0444u);
 }
+
+TEST(SdcardReader, ADriveWithoutReadPermissionIsNamedInTheRefusals)
+{
+    testing_support::temp_dir dir;
+    {
+        image img(dir.file("locked.img"), 4096);
+        img.signature("TVX_SDC");
+    }
+    ASSERT_EQ(::chmod(dir.file("locked.img").c_str(), 0), 0);
+    ASSERT_EQ(::chmod(dir.path().c_str(), 0755), 0);
+    card_env env(dir.file("locked.img"));
+    const bool root = ::geteuid() == 0;
+    if (root) {
+        ASSERT_EQ(::seteuid(65534), 0);  // root reads everything: search as nobody
+    }
+    const bool found = sdcard_rescan();
+    if (root) {
+        ASSERT_EQ(::seteuid(0), 0);
+    }
+    EXPECT_FALSE(found);
+    ASSERT_EQ(sdcard_search_refusals().size(), 1u);
+    EXPECT_EQ(sdcard_search_refusals()[0], "no read permission for " + dir.file("locked.img"));
+}

@@ -46,9 +46,24 @@ TEST(Tvxsim, ControlCommandsAnswerOkOrAClearError)
         {"looks x", false},
         {"launch", false},
         {"", false},
+        {"personality", true},
+        {"memory-write 0xC0000 0102ff", true},
+        {"memory-write 0xC0000 01x2", false},
+        {"memory-read 0xC0000 4097", false},
+        {"erase-delay 10", true},
+        {"restart-delays 0 300", true},
+        {"restart-delays 5", false},
+        {"loader-fault abort at=2 reason=16", true},
+        {"loader-fault delay ms=5 times=3", true},
+        {"loader-fault melt", false},
+        {"loader-fault drop at=0", false},
+        {"loader-faults-clear", true},
+        {"loader-log", true},
     };
     for (const auto& row : rows)
         EXPECT_EQ(c.command(row.line, &r), row.ok) << row.line << ": " << r;
+    ASSERT_TRUE(c.command("memory-read 0xBFFFF 5", &r));
+    EXPECT_EQ(r, "FF0102FFFF");
     int32_t v = 0;
     ASSERT_TRUE(c.parameter(5, v));
     EXPECT_EQ(v, -7);
