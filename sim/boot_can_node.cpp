@@ -1,6 +1,8 @@
 #include "sim/boot_can_node.h"
 
 #include <algorithm>
+#include <cstdlib>
+#include <sstream>
 
 namespace sim {
 
@@ -12,6 +14,43 @@ uint16_t boot_can_node::request_id(uint8_t node, scheme s)
 uint16_t boot_can_node::response_id(uint8_t node, scheme s)
 {
     return static_cast<uint16_t>(s == scheme::quelcan ? node * 8 + 0x302 : 0x580 + node);
+}
+
+bool boot_can_node::parse_placement(const std::string& spec, placement& out, std::string& error)
+{
+    std::stringstream in(spec);
+    std::string item;
+    placement p;
+    bool first = true;
+    while (std::getline(in, item, ',')) {
+        if (first) {
+            p.hub = item;
+            first = false;
+            continue;
+        }
+        auto number = [&](const std::string& text, unsigned long low, unsigned long high, unsigned long& v) {
+            char* end = nullptr;
+            v = std::strtoul(text.c_str(), &end, 0);
+            return !text.empty() && *end == 0 && v >= low && v <= high;
+        };
+        unsigned long v = 0;
+        if (item == "quelcan") {
+            p.ids = scheme::quelcan;
+        } else if (item.rfind("node=", 0) == 0 && number(item.substr(5), 1, 127, v)) {
+            p.node = static_cast<uint8_t>(v);
+        } else if (item.rfind("rate=", 0) == 0 && number(item.substr(5), 1000, 1000000, v)) {
+            p.bitrate = static_cast<uint32_t>(v);
+        } else {
+            error = "CAN placement: cannot read \"" + item + "\"";
+            return false;
+        }
+    }
+    if (p.hub.empty()) {
+        error = "CAN placement: no bus socket";
+        return false;
+    }
+    out = p;
+    return true;
 }
 
 boot_can_node::boot_can_node(std::shared_ptr<can_bus_node> bus, boot_sdo_server& server, uint8_t node, scheme s)

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <memory>
 #include <mutex>
+#include <string>
 #include <thread>
 
 #include "sim/boot_sdo_server.h"
@@ -17,6 +18,16 @@ namespace sim {
 class boot_can_node {
 public:
     enum class scheme { standard, quelcan };
+
+    // Where the loader sits on the bus: "<hub socket>[,node=N][,quelcan][,rate=BIT/S]"
+    // (node 1, standard identifiers and 125000 bit/s unless given).
+    struct placement {
+        std::string hub;
+        uint8_t node = 1;
+        scheme ids = scheme::standard;
+        uint32_t bitrate = 125000;
+    };
+    static bool parse_placement(const std::string& spec, placement& out, std::string& error);
 
     static uint16_t request_id(uint8_t node, scheme s);
     static uint16_t response_id(uint8_t node, scheme s);

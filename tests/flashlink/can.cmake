@@ -22,3 +22,10 @@ tarvix_add_test(flashlink_can_transfer_test LABEL flashlink
 if(TARGET flashlink_can_transfer_test)
   add_dependencies(flashlink_can_transfer_test portcan pcanbridge PCAN_USB kerncan isacan)
 endif()
+tarvix_add_test(flashlink_can_matrix_test LABEL flashlink
+  SOURCES ${CMAKE_CURRENT_LIST_DIR}/can_matrix_test.cpp ${CMAKE_CURRENT_LIST_DIR}/support/can_world.cpp
+          ${CMAKE_SOURCE_DIR}/tests/sim/tvxsim_process.cpp
+  LIBS flashlink_testcomm tarvix_testsupport ${CMAKE_DL_LIBS} DEPENDS tvxsim)
+if(TARGET flashlink_can_matrix_test)
+  add_dependencies(flashlink_can_matrix_test portcan pcanbridge PCAN_USB kerncan isacan)
+endif()

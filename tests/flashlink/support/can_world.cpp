@@ -60,10 +60,7 @@ can_world::can_world(const driver_case& d, const node_case& n, uint32_t loader_b
     hub_.start();
     platform::services::reset();
     d.attach(hub_.path());
-    if (d.nt)
-        unsetenv("TARVIX_WINFAMILY");
-    else
-        setenv("TARVIX_WINFAMILY", "9x", 1);
+    use_family(d);
     loader = std::make_unique<sim::boot_can_node>(std::make_shared<sim::can_bus_node>(hub_.path(), loader_bitrate),
                                                   server, n.node, n.scheme);
     loader->start();
@@ -72,8 +69,21 @@ can_world::can_world(const driver_case& d, const node_case& n, uint32_t loader_b
 
 can_world::~can_world()
 {
-    fl_can::DrvCloseCAN();
     loader->stop();
+    detach_hardware();
+}
+
+void use_family(const driver_case& d)
+{
+    if (d.nt)
+        unsetenv("TARVIX_WINFAMILY");
+    else
+        setenv("TARVIX_WINFAMILY", "9x", 1);
+}
+
+void detach_hardware()
+{
+    fl_can::DrvCloseCAN();
     platform::pcan::install(nullptr);
     platform::portio::unmap_all();
     platform::devices::unregister_device("CANKDRV");

@@ -25,6 +25,10 @@ struct driver_case {
     std::function<uint16_t(uint16_t baud)> init;
 };
 extern const driver_case drivers[4];  // pcanbridge, kerncan, portcan, isacan
+// Takes every driver's hardware away again, closes the driver and forgets the family.
+void detach_hardware();
+// Sets the Windows family the driver belongs to.
+void use_family(const driver_case& d);
 
 struct node_case {
     uint8_t node;
