@@ -36,6 +36,8 @@ bool boot_can_node::parse_placement(const std::string& spec, placement& out, std
         unsigned long v = 0;
         if (item == "quelcan") {
             p.ids = scheme::quelcan;
+        } else if (item == "hub") {
+            p.serve_hub = true;
         } else if (item.rfind("node=", 0) == 0 && number(item.substr(5), 1, 127, v)) {
             p.node = static_cast<uint8_t>(v);
         } else if (item.rfind("rate=", 0) == 0 && number(item.substr(5), 1000, 1000000, v)) {

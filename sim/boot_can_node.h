@@ -19,10 +19,12 @@ class boot_can_node {
 public:
     enum class scheme { standard, quelcan };
 
-    // Where the loader sits on the bus: "<hub socket>[,node=N][,quelcan][,rate=BIT/S]"
-    // (node 1, standard identifiers and 125000 bit/s unless given).
+    // Where the loader sits on the bus: "<hub socket>[,node=N][,quelcan][,rate=BIT/S][,hub]"
+    // (node 1, standard identifiers and 125000 bit/s unless given; "hub": the process also
+    // serves the bus at that socket).
     struct placement {
         std::string hub;
+        bool serve_hub = false;
         uint8_t node = 1;
         scheme ids = scheme::standard;
         uint32_t bitrate = 125000;

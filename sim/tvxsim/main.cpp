@@ -12,6 +12,7 @@
 #include <unistd.h>
 
 #include "sim/boot_can_node.h"
+#include "sim/can_bus_hub.h"
 #include "sim/control_server.h"
 #include "sim/event_loop.h"
 #include "sim/profiles.h"
@@ -23,7 +24,7 @@ void usage()
 {
     std::fprintf(stderr,
                  "usage: tvxsim [--dir FOLDER] [--profile NAME] [--interface SPEC]... [--pace] [--exit-with-stdin]\n"
-                 "              [--can HUB[,node=N][,quelcan][,rate=BIT/S]]\n"
+                 "              [--can HUB[,node=N][,quelcan][,rate=BIT/S][,hub]]\n"
                  "  FOLDER defaults to $TARVIX_HID_SIM; SPEC as page=0xFF00,usage=1,in=65,out=65,"
                  "product=Tarvix%%209[,decoy][,noproduct][,refusewrite]\n");
 }
@@ -102,11 +103,16 @@ int main(int argc, char** argv)
     }
     simulator.set_pacing(pace);
     // The boot loader's node on the CAN bus, over the same loader as the USB face.
+    std::unique_ptr<sim::can_bus_hub> can_hub;
     std::shared_ptr<sim::can_bus_node> can_node;
     std::unique_ptr<boot_sdo_server> can_sdo;
     std::unique_ptr<sim::boot_can_node> can_loader;
     if (on_can) {
         try {
+            if (can.serve_hub) {
+                can_hub = std::make_unique<sim::can_bus_hub>(can.hub);
+                can_hub->start();
+            }
             can_node = std::make_shared<sim::can_bus_node>(can.hub, can.bitrate);
         } catch (const std::runtime_error& e) {
             std::fprintf(stderr, "tvxsim: %s\n", e.what());
