@@ -16,9 +16,9 @@ uint16_t boot_can_node::response_id(uint8_t node, scheme s)
     return static_cast<uint16_t>(s == scheme::quelcan ? node * 8 + 0x302 : 0x580 + node);
 }
 
-bool boot_can_node::parse_placement(const std::string& spec, placement& out, std::string& error)
+bool boot_can_node::parse_placement(const std::string& text, placement& out, std::string& error)
 {
-    std::stringstream in(spec);
+    std::stringstream in(text);
     std::string item;
     placement p;
     bool first = true;

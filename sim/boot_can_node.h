@@ -29,7 +29,7 @@ public:
         scheme ids = scheme::standard;
         uint32_t bitrate = 125000;
     };
-    static bool parse_placement(const std::string& spec, placement& out, std::string& error);
+    static bool parse_placement(const std::string& text, placement& out, std::string& error);
 
     static uint16_t request_id(uint8_t node, scheme s);
     static uint16_t response_id(uint8_t node, scheme s);
