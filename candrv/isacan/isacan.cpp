@@ -164,7 +164,8 @@ uint8_t CANReset(void)
     // The controller needs a moment in configuration mode; a loop count, not a timer.
     for (volatile int i = 0; i <= 10000; ++i) {
     }
-    load_timing(candrv::baud_accepted(candrv::library::isacan, s.baud) ? s.baud : 4);
+    // Before any open the saved index is 0, a row of the table too.
+    load_timing(s.baud >= 0 && s.baud < candrv::timing_rows ? s.baud : 0);
     wr(reg_probe, probe_value);
     wr(reg_eighteen, 3);
     wr(reg_error, 0);
