@@ -3,11 +3,14 @@
 // loader's node; and what a hostile bus does to a transfer.
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <chrono>
 #include <cstdlib>
 #include <functional>
 #include <memory>
 #include <random>
 #include <string>
+#include <thread>
 
 #include "flashlink/C_SdoMast.h"
 #include "flashlink/can_driver.h"
@@ -120,18 +123,22 @@ TEST_P(CanTransfer, DownloadAndUploadThroughTheDriverLibrary)
     can_world world(d, n, 125000);
     ASSERT_EQ(d.init(4), fl_result::ok);
 
-    // Traffic that is not the loader's answer: other identifiers, remote and extended frames.
-    sim::can_bus_node noise(world.bus(), 125000);
-    can_frame f;
-    f.id = n.response;
-    f.dlc = 8;
-    f.flags = can_frame::flag_rtr;
-    noise.send(f);
-    f.flags = can_frame::flag_ext;
-    noise.send(f);
-    f.flags = 0;
-    f.id = n.response + 1;
-    noise.send(f);
+    // Traffic that is not the loader's answer, all through the transfers: another identifier, and
+    // remote and extended frames on the response identifier.
+    std::atomic<bool> quiet{false};
+    std::atomic<size_t> noise_sent{0};
+    std::thread noise_thread([&] {
+        sim::can_bus_node noise(world.bus(), 125000);
+        for (uint32_t k = 0; !quiet; ++k) {
+            can_frame f;
+            f.dlc = 8;
+            f.id = k % 3 == 2 ? n.response + 1u : n.response;
+            f.flags = k % 3 == 0 ? can_frame::flag_rtr : k % 3 == 1 ? can_frame::flag_ext : 0;
+            noise.send(f);
+            ++noise_sent;
+            std::this_thread::sleep_for(std::chrono::milliseconds(2));
+        }
+    });
     // The loader's replies say 15 bytes; eight follow.
     world.loader->set_reply_dlc(15);
 
@@ -154,10 +161,13 @@ TEST_P(CanTransfer, DownloadAndUploadThroughTheDriverLibrary)
         EXPECT_EQ(object_counter::rcv_opens, 2);
         EXPECT_EQ(object_counter::closes, 4);
     }
+    quiet = true;
+    noise_thread.join();
+    EXPECT_GT(noise_sent.load(), 3u);
     // Only the two identifiers of the node are the transfer's (besides the noise sent above).
     // Download and upload: at least two frames for every seven bytes each way; the tap may lag.
     const size_t least = 4 * image.size() / 7;
-    EXPECT_TRUE(world.tap->wait_for_count(least + 3, 5000));
+    EXPECT_TRUE(world.tap->wait_for_count(least + noise_sent, 5000));
     size_t ours = 0;
     for (const can_frame& t : world.tap->frames()) {
         if (t.id == n.request || t.id == n.response) {
