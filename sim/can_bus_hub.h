@@ -53,6 +53,7 @@ private:
     std::atomic<uint64_t> carried_{0};
     std::atomic<bool> pacing_{false};
     std::chrono::steady_clock::time_point bus_free_{};
+    std::chrono::nanoseconds late_{0};  // how late the system wakes the hub, on average
 };
 
 }  // namespace sim
