@@ -13,13 +13,13 @@ c_dlg_language::c_dlg_language(QWidget* parent) : QDialog(parent), ui(new Ui::c_
 
 c_dlg_language::~c_dlg_language() { delete ui; }
 
-void c_dlg_language::select_current() { ui->rbg_Language->setIndex(g_konfig.language); }
+void c_dlg_language::select_current() { ui->rbg_Language->setIndex(g_konfig().language); }
 
 void c_dlg_language::on_bn_Close_clicked()
 {
     const int selected = ui->rbg_Language->index();
-    if (selected != g_konfig.language) {
-        g_konfig.language = selected;
+    if (selected != g_konfig().language) {
+        g_konfig().language = selected;
         write_konfig_cfg();
     }
     accept();

@@ -45,6 +45,7 @@ void c_dlg_srcauswahl::prepareFileDialog()
         // one of the two user sets.
         d->setNameFilter(QStringLiteral("TVX Scanner Parameter (*.SP)"));
         d->setDefaultSuffix(QStringLiteral("sp"));
+        ui->rbg_UP_Nr->setIndex(g_scanner_params().user_set == 1 ? 1 : 0);
         ui->rbg_UP_Nr->show();
     } else {
         d->setNameFilter(QStringLiteral("TVX Files (*.CDX)"));
@@ -55,9 +56,9 @@ void c_dlg_srcauswahl::prepareFileDialog()
 void c_dlg_srcauswahl::on_bn_Tarvix_clicked()
 {
     if (g_shell().window_mode == wm_scanner_files) {
-        g_scanner_params.source = 1;
-        g_scanner_params.file_name.clear();
-        g_scanner_params.user_set = ui->rbg_UP_Nr->index() == 1 ? 1 : 0;
+        g_scanner_params().source = 1;
+        g_scanner_params().file_name.clear();
+        g_scanner_params().user_set = ui->rbg_UP_Nr->index() == 1 ? 1 : 0;
         accept();
         return;
     }
@@ -75,7 +76,7 @@ void c_dlg_srcauswahl::on_bn_File_clicked()
     program_document& doc = g_program_document();
     if (g_shell().source_save_mode && g_shell().window_mode == wm_scanner_files) {
         // The scanner page names the file itself.
-        g_scanner_params.source = 2;
+        g_scanner_params().source = 2;
         accept();
         return;
     }

@@ -65,7 +65,7 @@ c_frm_main::c_frm_main(const QStringList& arguments, QWidget* parent)
 
     read_scanner_list();
     // The pages ask where the open document comes from.
-    g_host_context.data_source = [] { return int(g_program_document().source); };
+    g_host_context().data_source = [] { return int(g_program_document().source); };
 
     programPage_ = new c_dlgw_program(this);
     manualPage_ = new c_dlgw_manualx(this);

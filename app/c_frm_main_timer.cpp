@@ -190,6 +190,7 @@ void c_frm_main::reconnect_step()
     g_status().reconnected = true;
 }
 
+// The window's part of a link that link_step() marked down: panel, actions, slow ticks.
 void c_frm_main::lost_link_step()
 {
     link_timer_state& L = g_link();

@@ -19,7 +19,7 @@ class QProcess;
 // Size of the char copies of the directories that C-string file-name building uses.
 constexpr std::size_t shell_dir_buffer_size = 576;
 
-// Latin-1 char copies of the two directories (g_app_dirs holds them as text).
+// Latin-1 char copies of the two directories (g_app_dirs() holds them as text).
 struct shell_directories {
     char app_dir_c[shell_dir_buffer_size] = {};
     char data_dir_c[shell_dir_buffer_size] = {};

@@ -5,13 +5,16 @@
 #include <cstdint>
 #include <string>
 
+#include "flashlink/fl_results.h"
+
 namespace flashcli {
 
 // Progress callback of a transfer: data, count (in and out), last-piece flag, user value;
 // 0 lets the transfer go on.
 using progress_function = int16_t (*)(uint8_t* data, uint16_t* count, int32_t* last, uint32_t user);
 
-struct hex_download_args {
+// What every download names: the file, the flash area it goes to and how the run ends.
+struct download_args {
     progress_function progress = nullptr;
     uint16_t node = 0;
     std::string file_name;
@@ -30,26 +33,13 @@ struct hex_download_args {
     int32_t run_to_end = 1;
 };
 
-struct bin_download_args {
-    progress_function progress = nullptr;
-    uint16_t node = 0;
-    std::string file_name;
-    uint16_t flash_start = 0;
-    uint16_t flash_type = 0;
-    uint16_t first_sector = 0;
-    uint16_t last_sector = 0;
-    uint16_t megabyte_slot = 0;
+struct hex_download_args : download_args {};
+
+// A binary image also names where it is loaded and its type.
+struct bin_download_args : download_args {
     uint16_t load_segment = 0;
     uint16_t load_offset = 0;
-    int32_t ram_target = 0;
     int16_t binary_type = 0;
-    int32_t stay_in_loader = 0;
-    uint16_t option_flag = 0;
-    uint32_t connect_value = 0;
-    int32_t file_offset = -1;
-    uint32_t byte_count = 0;
-    int16_t area_code = 0;
-    int32_t run_to_end = 1;
 };
 
 struct bin_upload_args {
@@ -97,7 +87,7 @@ downloader& current_downloader();
 void set_downloader(downloader* d);
 
 // The library's code for a driver that is not initialised.
-constexpr uint16_t result_driver_not_initialised = 0x8002;
+constexpr uint16_t result_driver_not_initialised = fl_result::driver_not_initialised;
 
 // The stand-in while no download library is bound: every call fails as not initialised.
 // A missing device would name a cause (cable, port, board) that is not the one.

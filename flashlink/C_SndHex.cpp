@@ -249,6 +249,13 @@ void C_SndHex::closeFile(bool keep)
 
 uint16_t C_SndHex::begin(sequence s)
 {
+    // A stepped sequence of another kind left unfinished ends here: its transfer is aborted
+    // and its file closed (an upload's file is not kept).
+    if (step_ != 0) {
+        sdo_->Abort();
+        closeFile(false);
+        mode_ = 0;
+    }
     seq_ = s;
     step_ = 1;
     callbackError_ = 0;

@@ -26,7 +26,7 @@ constexpr uint16_t bad_protocol = 0xA004;      // unsupported protocol (no trans
 
 // transports
 constexpr uint16_t v24_not_open_at_close = 0x8001;
-constexpr uint16_t driver_not_initialised = 0x8002;  // no transport of the kind is open (or built yet)
+constexpr uint16_t driver_not_initialised = 0x8002;  // no transport's driver was initialised
 constexpr uint16_t send_incomplete = 0x8003;   // a frame could not be sent whole (serial, Ethernet)
 constexpr uint16_t can_send_timeout = 0x8004;
 constexpr uint16_t receive_timeout = 0x8005;   // CAN, serial

@@ -151,14 +151,14 @@ void c_dlg_scannerfinder::findForConfigured()
     const int word_unit = ((word >> 8) & 0x1F) - 1;
 
     int32_t article = 0;
-    const int reported = g_host_context.data_source() == 1 && reported_article(article)
+    const int reported = g_host_context().data_source() == 1 && reported_article(article)
                              ? find_unit_by_article(article)
                              : -1;
     unitFirst_ = reported >= 0;
     std::vector<int> all;
     if (unitFirst_) {
         if (scanner == 0)
-            scanner = g_scanner_lists.auto_detect_set;
+            scanner = g_scanner_lists().auto_detect_set;
         result_ = {reported, -1, scanner};
         if (present) {
             if (word_unit != reported)
@@ -264,9 +264,9 @@ void c_dlg_scannerfinder::fill_setups_table(const std::vector<scanner_setup_entr
     c_qtablewidget_seq* t = ui->tbwx_ScannerSetups;
     t->clear_rows();
     rowScanners_.clear();
-    const int family = (g_host_context.family_code() >> 4) & 0x0F;
+    const int family = (g_host_context().family_code() >> 4) & 0x0F;
     const uint32_t device_bit = uint32_t(1) << (family + 15);
-    const scanner_list_state& list = g_scanner_lists;
+    const scanner_list_state& list = g_scanner_lists();
     const int unit = selected_unit();
     const scanner_unit* u =
         unit >= 0 && unit < int(g_scanner_finder.units.size()) ? &g_scanner_finder.units[size_t(unit)] : nullptr;

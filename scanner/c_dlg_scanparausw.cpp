@@ -34,8 +34,8 @@ void c_dlg_scanparausw::prepare()
     fileDialog_->setNameFilter(QStringLiteral("TVX Scanner Parameter (*.sp)"));
     fileDialog_->setFileMode(QFileDialog::ExistingFile);
     fileDialog_->setAcceptMode(QFileDialog::AcceptOpen);
-    ui->l_User_0->setText(g_scanner_lists.user_set_names[0]);
-    ui->l_User_1->setText(g_scanner_lists.user_set_names[1]);
+    ui->l_User_0->setText(g_scanner_lists().user_set_names[0]);
+    ui->l_User_1->setText(g_scanner_lists().user_set_names[1]);
 }
 
 void c_dlg_scanparausw::on_bn_Cancel_clicked() { reject(); }
@@ -47,9 +47,9 @@ void c_dlg_scanparausw::on_bn_Scanner0_clicked()
     if (ui::current().run_modal(fileDialog_) == QDialog::Accepted) {
         const QStringList files = fileDialog_->selectedFiles();
         if (!files.isEmpty()) {
-            g_scanner_params.file_name = files.first();
-            g_scanner_params.source = 2;
-            g_scanner_params.user_set = set;
+            g_scanner_params().file_name = files.first();
+            g_scanner_params().source = 2;
+            g_scanner_params().user_set = set;
             chosen = true;
         }
     }
@@ -62,8 +62,8 @@ void c_dlg_scanparausw::on_bn_ClrScanner0_clicked()
     const int answer = ui::current().message(ui::box_kind::question, ui::title_information(),
                                              QString::fromLatin1(txt_label(186).c_str()), ui::yes | ui::no);
     if (answer == ui::yes) {
-        g_scanner_params.source = 1;
-        g_scanner_params.user_set = set;
+        g_scanner_params().source = 1;
+        g_scanner_params().user_set = set;
     }
     done(answer == ui::yes ? QDialog::Accepted : QDialog::Rejected);
 }
@@ -73,10 +73,10 @@ void run_user_scanner_set_command(c_dlg_scanparausw& dialog)
     error_record err;
     if (!rebuild_scanner_lists(nullptr, nullptr, err)) {
         if (err.failed())
-            g_host_context.show_error(err);
+            g_host_context().show_error(err);
         return;
     }
-    scanner_param_state& doc = g_scanner_params;
+    scanner_param_state& doc = g_scanner_params();
     doc.source = 0;
     doc.user_set = 0;
     dialog.prepare();

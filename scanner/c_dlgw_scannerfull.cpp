@@ -96,7 +96,7 @@ void c_dlgw_scannerfull::showEvent(QShowEvent* event)
     // Only when the page is brought up, not when the window comes back from the task bar
     // with typed values not yet read.
     if (!event->spontaneous())
-        fill_form(g_scanner_params.user);
+        fill_form(g_scanner_params().user);
     QWidget::showEvent(event);
 }
 
@@ -123,7 +123,7 @@ void c_dlgw_scannerfull::fill_form(const scanner_record& rec)
 
 void c_dlgw_scannerfull::read_form(scanner_record& rec)
 {
-    scanner_param_state& doc = g_scanner_params;
+    scanner_param_state& doc = g_scanner_params();
     const QString name = ui->eb_Name->text();
     rec.set_name(name);
     doc.title = name.left(scanner_record::name_size - 1);
@@ -157,7 +157,7 @@ bool c_dlgw_scannerfull::write_record()
     error_record err;
     if (!send_scanner_parameters(false, err))
         return false;
-    const scanner_param_state& doc = g_scanner_params;
+    const scanner_param_state& doc = g_scanner_params();
     const std::string suffix =
         connection_title_suffix(doc.source == 1, QFileInfo(doc.file_name).fileName().toStdString());
     window()->setWindowTitle(QString::fromLatin1(txt_label(173).c_str()) + QString::fromStdString(suffix));
@@ -174,7 +174,7 @@ void c_dlgw_scannerfull::on_bn_ClearScanner_clicked()
 
 void c_dlgw_scannerfull::on_bn_Save_clicked()
 {
-    scanner_param_state& doc = g_scanner_params;
+    scanner_param_state& doc = g_scanner_params();
     read_form(doc.user);
     if (doc.user == doc.device_copy)
         return;
@@ -192,7 +192,7 @@ c_dlg_srcauswahl* c_dlgw_scannerfull::source_dialog()
 
 void c_dlgw_scannerfull::on_bn_SaveAs_clicked()
 {
-    scanner_param_state& doc = g_scanner_params;
+    scanner_param_state& doc = g_scanner_params();
     read_form(doc.user);
     const scanner_param_state backup = doc;
     shell_state& shell = g_shell();
@@ -221,7 +221,7 @@ void c_dlgw_scannerfull::on_bn_SaveAs_clicked()
 
 bool c_dlgw_scannerfull::confirm_return()
 {
-    scanner_param_state& doc = g_scanner_params;
+    scanner_param_state& doc = g_scanner_params();
     if (clearFlag_) {
         clearFlag_ = false;
         const int answer = ui::current().message(
@@ -242,7 +242,7 @@ bool c_dlgw_scannerfull::confirm_return()
         return cleared;
     }
     read_form(doc.user);
-    g_host_context.change_flags() &= ~uint32_t{0x0A};
+    g_host_context().change_flags() &= ~uint32_t{0x0A};
     if (doc.user == doc.device_copy)
         return true;
     const int answer = ui::current().message(ui::box_kind::question, ui::title_confirm(),

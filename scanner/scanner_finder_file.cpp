@@ -279,7 +279,7 @@ bool read_scanner_finder_file()
         return false;
     }
     trace("Interpretierung aktiv ...");
-    return parse_scanner_finder_text(f.read(max_file_size), int(g_scanner_lists.count), t);
+    return parse_scanner_finder_text(f.read(max_file_size), int(g_scanner_lists().count), t);
 }
 
 int find_unit_by_article(int32_t article, const scanner_finder_tables& t)

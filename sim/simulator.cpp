@@ -1,5 +1,6 @@
 #include "sim/simulator.h"
 
+#include "sim/simulator_control.h"
 #include "sim/text_number.h"
 
 #include <algorithm>
@@ -143,13 +144,28 @@ void simulator::process_transfer(size_t iface, const uint8_t* report, size_t n)
     for (const auto& f : sdoFaults_) {
         if (number < f.from || number - f.from >= f.times)
             continue;
-        if (f.unplug) {
+        switch (f.kind) {
+        case sdo_fault::unplug:
             unplug_now = true;
             replug_ms = f.replug_ms;
             note = "sdo fault unplug";
-        } else {
+            break;
+        case sdo_fault::delay:
             delay += f.ms;
             note = "sdo fault delay";
+            break;
+        case sdo_fault::wrong_index:
+            for (auto& r : replies)
+                if (r.size() >= 4)
+                    r[1] ^= 0x01;
+            note = "sdo fault index";
+            break;
+        case sdo_fault::confirm_one:
+            for (auto& r : replies)
+                if (r.size() == 8 && r[0] == 0x60)
+                    r[4] = 1, r[5] = r[6] = r[7] = 0;
+            note = "sdo fault confirm";
+            break;
         }
     }
     log_.add(wire_direction::in, uint8_t(iface), report, n, note);
@@ -225,252 +241,293 @@ bool simulator::replug(std::string& error)
     return hid_.replug(error);
 }
 
+// The control commands: name, arguments (shown by "help" and after a wrong call) and the
+// handler, which returns false on failure. A new command is one row.
+const std::vector<simulator::control_command>& simulator::control_commands()
+{
+    namespace dp = device_protocol;
+    using call = control_call;
+    static const std::vector<control_command> table = {
+        {"ping", "", [](simulator&, call&) { return true; }},
+        {"help", "", [](simulator&, call& c) {
+             for (const auto* t : {&control_commands(), &loader_commands()})
+                 for (const control_command& k : *t)
+                     c.out.push_back(std::string(k.name) + (*k.usage ? " " : "") + k.usage);
+             return true;
+         }},
+        {"profile", "<name>", [](simulator& s, call& c) {
+             if (c.w.size() != 2 || !load_profile(s.world_, c.w[1])) {
+                 c.error = "unknown profile";
+                 return false;
+             }
+             s.faults_.clear();
+             s.personality_from_profile();
+             return true;
+         }},
+        {"profiles", "", [](simulator&, call& c) {
+             for (const auto& p : profiles())
+                 c.out.push_back(p.name + " " + p.description);
+             return true;
+         }},
+        {"status", "<offset 4..62> <byte>...", [](simulator& s, call& c) {
+             long a = 0;
+             if (c.w.size() < 3 || !c.numbers({&a}) || a < long(dp::data_offset) ||
+                 a + long(c.w.size()) - 2 > long(dp::frame_size))
+                 return false;
+             for (size_t i = 2; i < c.w.size(); ++i) {
+                 long b = 0;
+                 if (!parse_number(c.w[i], b) || b < 0 || b > 255) {
+                     c.error = "bad byte " + c.w[i];
+                     return false;
+                 }
+                 s.world_.status[size_t(a) - dp::data_offset + i - 2] = uint8_t(b);
+             }
+             return true;
+         }},
+        {"status-count", "<0..59>", [](simulator& s, call& c) {
+             long a = 0;
+             if (c.w.size() != 2 || !c.numbers({&a}) || a < 0 || a > 59)
+                 return false;
+             s.world_.status_count = uint8_t(a);
+             return true;
+         }},
+        {"param", "<n> [<value>]", [](simulator& s, call& c) {
+             long a = 0, b = 0;
+             if (c.w.size() == 2 && c.numbers({&a})) {
+                 auto it = s.world_.parameters.find(uint16_t(a));
+                 if (it == s.world_.parameters.end()) {
+                     c.error = "unknown parameter";
+                     return false;
+                 }
+                 c.result = std::to_string(it->second);
+                 return true;
+             }
+             if (c.w.size() != 3 || !c.numbers({&a, &b}) || a < 0 || a > 0xFFFF)
+                 return false;
+             s.world_.parameters[uint16_t(a)] = int32_t(b);
+             return true;
+         }},
+        {"info", "<index> <offset 5..62> <byte>...", [](simulator& s, call& c) {
+             long a = 0, b = 0;
+             if (c.w.size() < 4 || !c.numbers({&a, &b}) || a < 0 || a > 255 || b < 5 ||
+                 b + long(c.w.size()) - 3 > long(dp::frame_size))
+                 return false;
+             auto& blk = s.world_.info[uint8_t(a)];
+             for (size_t i = 3; i < c.w.size(); ++i) {
+                 long v = 0;
+                 if (!parse_number(c.w[i], v) || v < 0 || v > 255) {
+                     c.error = "bad byte " + c.w[i];
+                     return false;
+                 }
+                 blk.data[size_t(b) - 5 + i - 3] = uint8_t(v);
+             }
+             return true;
+         }},
+        {"info-count", "<index> <count>", [](simulator& s, call& c) {
+             long a = 0, b = 0;
+             if (c.w.size() != 3 || !c.numbers({&a, &b}) || a < 0 || a > 255 || b < 0 || b > 59)
+                 return false;
+             s.world_.info[uint8_t(a)].count = uint8_t(b);
+             return true;
+         }},
+        {"mailbox", "<scan polls> <stop polls> <teach value> <reboot ms>", [](simulator& s, call& c) {
+             long a = 0, b = 0, t = 0, r = 0;
+             if (c.w.size() != 5 || !c.numbers({&a, &b, &t, &r}) || a < 0 || b < 0)
+                 return false;
+             s.world_.scan_status_polls = uint32_t(a);
+             s.world_.stop_status_polls = uint32_t(b);
+             s.world_.teach_value = int32_t(t);
+             s.world_.reboot_ms = int32_t(r);
+             return true;
+         }},
+        {"program", "demo|none", [](simulator& s, call& c) {
+             if (c.w.size() != 2 || (c.w[1] != "demo" && c.w[1] != "none"))
+                 return false;
+             if (c.w[1] == "demo") {
+                 load_demo_program(s.world_);
+             } else {
+                 s.world_.program_loaded = false;
+                 std::fill(s.world_.function_used.begin(), s.world_.function_used.end(), false);
+             }
+             return true;
+         }},
+        {"cycle", "[polls=N] [result=ok|ko|alternate] [offset=N]", [](simulator& s, call& c) {
+             for (size_t i = 1; i < c.w.size(); ++i) {
+                 long a = 0;
+                 const auto eq = c.w[i].find('=');
+                 const std::string key = c.w[i].substr(0, eq);
+                 const std::string value = eq == std::string::npos ? "" : c.w[i].substr(eq + 1);
+                 if (key == "polls" && parse_number(value, a) && a >= 1)
+                     s.world_.scan_status_polls = uint32_t(a);
+                 else if (key == "offset" && parse_number(value, a))
+                     s.world_.cycle_offset = int32_t(a);
+                 else if (key == "result" && (value == "ok" || value == "ko" || value == "alternate"))
+                     s.world_.cycle_result = value == "ok" ? 0 : value == "ko" ? 1 : 2;
+                 else
+                     return false;
+             }
+             return true;
+         }},
+        {"live", "on [changes/s] | off", [](simulator& s, call& c) {
+             long b = 10;
+             if (c.w.size() < 2 || c.w.size() > 3 || (c.w[1] != "on" && c.w[1] != "off") ||
+                 (c.w.size() == 3 && (!parse_number(c.w[2], b) || b < 1 || b > 1000)))
+                 return false;
+             if (s.live_timer_)
+                 s.loop_.cancel(s.live_timer_);
+             s.live_timer_ = 0;
+             s.world_.live = c.w[1] == "on";
+             if (s.world_.live) {
+                 s.live_period_ns_ = 1000000000ull / uint64_t(b);
+                 s.live_timer_ = s.loop_.at(now_ns() + s.live_period_ns_, [&s] { s.live_tick(); });
+             }
+             return true;
+         }},
+        {"records36", "", [](simulator& s, call& c) {
+             char buf[96];
+             std::snprintf(buf, sizeof buf, "complete=%d received=0x%09llx config=%d",
+                           s.world_.records36_complete ? 1 : 0,
+                           static_cast<unsigned long long>(s.world_.records36_received),
+                           s.world_.configuration_number);
+             c.result = buf;
+             return true;
+         }},
+        {"stream", "", [](simulator& s, call& c) {
+             c.result = "bytes=" + std::to_string(s.world_.stream.size()) +
+                        " complete=" + (s.world_.stream_complete ? "1" : "0");
+             return true;
+         }},
+        {"scanner-set", "<0..127 | 0x80 | 0x81>", [](simulator& s, call& c) {
+             // The set's name, or "missing".
+             long a = 0;
+             if (c.w.size() != 2 || !c.numbers({&a}) || a < 0 || a > 0x81)
+                 return false;
+             const auto& set = s.world_.scanner_sets[size_t(a < 0x80 ? a : 128 + (a & 1))];
+             if (set.empty()) {
+                 c.result = "missing";
+                 return true;
+             }
+             for (size_t i = 0; i < 16 && set[i]; ++i)
+                 c.result += char(set[i]);
+             return true;
+         }},
+        {"scanner-set-bytes", "<0..127 | 0x80 | 0x81>", [](simulator& s, call& c) {
+             // The set's 224 bytes in hexadecimal, or "missing".
+             long a = 0;
+             if (c.w.size() != 2 || !c.numbers({&a}) || a < 0 || a > 0x81)
+                 return false;
+             const auto& set = s.world_.scanner_sets[size_t(a < 0x80 ? a : 128 + (a & 1))];
+             if (set.empty()) {
+                 c.result = "missing";
+                 return true;
+             }
+             static const char hex[] = "0123456789abcdef";
+             for (uint8_t v : set) {
+                 c.result += hex[v >> 4];
+                 c.result += hex[v & 15];
+             }
+             return true;
+         }},
+        {"fault", "<kind> [key=value...]", [](simulator& s, call& c) {
+             fault f;
+             if (!parse_fault(c.line.substr(c.line.find("fault") + 5), f, c.error))
+                 return false;
+             s.faults_.arm(f);
+             return true;
+         }},
+        {"faults-clear", "", [](simulator& s, call&) {
+             s.faults_.clear();
+             return true;
+         }},
+        {"unplug", "[<replug after ms>]", [](simulator& s, call& c) {
+             long a = -1;
+             if (c.w.size() > 2 || (c.w.size() == 2 && !c.numbers({&a})))
+                 return false;
+             s.unplug(int32_t(a));
+             return true;
+         }},
+        {"replug", "", [](simulator& s, call& c) { return s.replug(c.error); }},
+        {"pace", "on|off", [](simulator& s, call& c) {
+             if (c.w.size() != 2 || (c.w[1] != "on" && c.w[1] != "off"))
+                 return false;
+             s.set_pacing(c.w[1] == "on");
+             return true;
+         }},
+        {"interfaces", "<spec>...", [](simulator& s, call& c) {
+             std::vector<sim_interface> list;
+             for (size_t i = 1; i < c.w.size(); ++i) {
+                 sim_interface one;
+                 if (!parse_interface(c.w[i], one, c.error))
+                     return false;
+                 list.push_back(one);
+             }
+             ++s.generation_;
+             return s.hid_.set_interfaces(list, c.error);
+         }},
+        {"looks", "<interface>", [](simulator& s, call& c) {
+             long a = 0;
+             if (c.w.size() != 2 || !c.numbers({&a}) || a < 0)
+                 return false;
+             c.result = std::to_string(s.hid_.looks(size_t(a)));
+             return true;
+         }},
+        {"log", "[<from seq>]", [](simulator& s, call& c) {
+             long a = 0;
+             if (c.w.size() == 2 && !c.numbers({&a}))
+                 return false;
+             for (const auto& e : s.log_.since(uint64_t(a)))
+                 c.out.push_back(wire_log::format(e));
+             return true;
+         }},
+        {"log-next", "", [](simulator& s, call& c) {
+             c.result = std::to_string(s.log_.next_seq());
+             return true;
+         }},
+        {"log-clear", "", [](simulator& s, call&) {
+             s.log_.clear();
+             return true;
+         }},
+        {"counters", "", [](simulator& s, call& c) {
+             c.result = "requests=" + std::to_string(s.world_.requests_handled) +
+                        " violations=" + std::to_string(s.world_.violations) +
+                        " commands=" + std::to_string(s.world_.commands.size()) +
+                        " connections=" + std::to_string(s.hid_.connections()) +
+                        " plugged=" + (s.hid_.plugged() ? "1" : "0");
+             return true;
+         }},
+        {"quit", "", [](simulator& s, call&) {
+             s.loop_.quit();
+             return true;
+         }},
+    };
+    return table;
+}
+
 std::vector<std::string> simulator::control(const std::string& line)
 {
-    std::vector<std::string> w = words(line);
+    const std::vector<std::string> w = words(line);
     std::vector<std::string> out;
-    auto ok = [&](const std::string& extra = {}) {
-        out.push_back(extra.empty() ? "ok" : "ok " + extra);
+    if (w.empty()) {
+        out.push_back("error empty command");
         return out;
-    };
-    auto fail = [&](const std::string& why) {
-        out.push_back("error " + why);
+    }
+    const control_command* row = nullptr;
+    for (const auto* t : {&control_commands(), &loader_commands()})
+        for (const control_command& k : *t)
+            if (!row && w[0] == k.name)
+                row = &k;
+    if (!row) {
+        out.push_back("error unknown command " + w[0]);
         return out;
-    };
-    if (w.empty())
-        return fail("empty command");
-    const std::string& cmd = w[0];
-    long a = 0, b = 0;
-    if (cmd == "ping")
-        return ok();
-    if (cmd == "profile") {
-        if (w.size() != 2 || !load_profile(world_, w[1]))
-            return fail("unknown profile");
-        faults_.clear();
-        personality_from_profile();
-        return ok();
     }
-    if (cmd == "profiles") {
-        for (const auto& p : profiles())
-            out.push_back(p.name + " " + p.description);
-        return ok();
-    }
-    if (cmd == "status") {
-        // status <frame offset 4..62> <byte> [<byte> ...]
-        if (w.size() < 3 || !parse_number(w[1], a) || a < long(device_protocol::data_offset) ||
-            a + long(w.size()) - 2 > long(device_protocol::frame_size))
-            return fail("usage: status <offset 4..62> <byte>...");
-        for (size_t i = 2; i < w.size(); ++i) {
-            if (!parse_number(w[i], b) || b < 0 || b > 255)
-                return fail("bad byte " + w[i]);
-            world_.status[size_t(a) - device_protocol::data_offset + i - 2] = uint8_t(b);
-        }
-        return ok();
-    }
-    if (cmd == "status-count") {
-        if (w.size() != 2 || !parse_number(w[1], a) || a < 0 || a > 59)
-            return fail("usage: status-count <0..59>");
-        world_.status_count = uint8_t(a);
-        return ok();
-    }
-    if (cmd == "param") {
-        if (w.size() == 2 && parse_number(w[1], a)) {
-            auto it = world_.parameters.find(uint16_t(a));
-            return it == world_.parameters.end() ? fail("unknown parameter") : ok(std::to_string(it->second));
-        }
-        if (w.size() != 3 || !parse_number(w[1], a) || !parse_number(w[2], b) || a < 0 || a > 0xFFFF)
-            return fail("usage: param <n> [<value>]");
-        world_.parameters[uint16_t(a)] = int32_t(b);
-        return ok();
-    }
-    if (cmd == "info") {
-        // info <index> <frame offset 5..62> <byte>...
-        if (w.size() < 4 || !parse_number(w[1], a) || a < 0 || a > 255 || !parse_number(w[2], b) || b < 5 ||
-            b + long(w.size()) - 3 > long(device_protocol::frame_size))
-            return fail("usage: info <index> <offset 5..62> <byte>...");
-        auto& blk = world_.info[uint8_t(a)];
-        for (size_t i = 3; i < w.size(); ++i) {
-            long v = 0;
-            if (!parse_number(w[i], v) || v < 0 || v > 255)
-                return fail("bad byte " + w[i]);
-            blk.data[size_t(b) - 5 + i - 3] = uint8_t(v);
-        }
-        return ok();
-    }
-    if (cmd == "info-count") {
-        if (w.size() != 3 || !parse_number(w[1], a) || a < 0 || a > 255 || !parse_number(w[2], b) || b < 0 || b > 59)
-            return fail("usage: info-count <index> <count>");
-        world_.info[uint8_t(a)].count = uint8_t(b);
-        return ok();
-    }
-    if (cmd == "mailbox") {
-        // mailbox <scan polls> <stop polls> <teach value> <reboot ms>
-        long c = 0, d = 0;
-        if (w.size() != 5 || !parse_number(w[1], a) || !parse_number(w[2], b) || !parse_number(w[3], c) || !parse_number(w[4], d) || a < 0 ||
-            b < 0)
-            return fail("usage: mailbox <scan polls> <stop polls> <teach value> <reboot ms>");
-        world_.scan_status_polls = uint32_t(a);
-        world_.stop_status_polls = uint32_t(b);
-        world_.teach_value = int32_t(c);
-        world_.reboot_ms = int32_t(d);
-        return ok();
-    }
-    if (cmd == "program") {
-        // program demo | none
-        if (w.size() != 2 || (w[1] != "demo" && w[1] != "none"))
-            return fail("usage: program demo|none");
-        if (w[1] == "demo") {
-            load_demo_program(world_);
-        } else {
-            world_.program_loaded = false;
-            std::fill(world_.function_used.begin(), world_.function_used.end(), false);
-        }
-        return ok();
-    }
-    if (cmd == "cycle") {
-        // cycle [polls=N] [result=ok|ko|alternate] [offset=N]
-        for (size_t i = 1; i < w.size(); ++i) {
-            const auto eq = w[i].find('=');
-            const std::string key = w[i].substr(0, eq), value = eq == std::string::npos ? "" : w[i].substr(eq + 1);
-            if (key == "polls" && parse_number(value, a) && a >= 1)
-                world_.scan_status_polls = uint32_t(a);
-            else if (key == "offset" && parse_number(value, a))
-                world_.cycle_offset = int32_t(a);
-            else if (key == "result" && (value == "ok" || value == "ko" || value == "alternate"))
-                world_.cycle_result = value == "ok" ? 0 : value == "ko" ? 1 : 2;
-            else
-                return fail("usage: cycle [polls=N] [result=ok|ko|alternate] [offset=N]");
-        }
-        return ok();
-    }
-    if (cmd == "live") {
-        // live on [changes/s] | off
-        b = 10;
-        if (w.size() < 2 || (w[1] != "on" && w[1] != "off") || (w.size() == 3 && (!parse_number(w[2], b) || b < 1 || b > 1000)) ||
-            w.size() > 3)
-            return fail("usage: live on [changes/s] | off");
-        if (live_timer_)
-            loop_.cancel(live_timer_);
-        live_timer_ = 0;
-        world_.live = w[1] == "on";
-        if (world_.live) {
-            live_period_ns_ = 1000000000ull / uint64_t(b);
-            live_timer_ = loop_.at(now_ns() + live_period_ns_, [this] { live_tick(); });
-        }
-        return ok();
-    }
-    if (cmd == "records36") {
-        char buf[96];
-        std::snprintf(buf, sizeof buf, "complete=%d received=0x%09llx config=%d", world_.records36_complete ? 1 : 0,
-                      static_cast<unsigned long long>(world_.records36_received), world_.configuration_number);
-        return ok(buf);
-    }
-    if (cmd == "stream")
-        return ok("bytes=" + std::to_string(world_.stream.size()) +
-                  " complete=" + (world_.stream_complete ? "1" : "0"));
-    if (cmd == "scanner-set") {
-        // scanner-set <set byte>: the set's name, or "missing"
-        if (w.size() != 2 || !parse_number(w[1], a) || a < 0 || a > 0x81)
-            return fail("usage: scanner-set <0..127 | 0x80 | 0x81>");
-        const auto& set = world_.scanner_sets[size_t(a < 0x80 ? a : 128 + (a & 1))];
-        if (set.empty())
-            return ok("missing");
-        std::string name;
-        for (size_t i = 0; i < 16 && set[i]; ++i)
-            name += char(set[i]);
-        return ok(name);
-    }
-    if (cmd == "scanner-set-bytes") {
-        // scanner-set-bytes <set byte>: the set's 224 bytes in hexadecimal, or "missing"
-        if (w.size() != 2 || !parse_number(w[1], a) || a < 0 || a > 0x81)
-            return fail("usage: scanner-set-bytes <0..127 | 0x80 | 0x81>");
-        const auto& set = world_.scanner_sets[size_t(a < 0x80 ? a : 128 + (a & 1))];
-        if (set.empty())
-            return ok("missing");
-        static const char hex[] = "0123456789abcdef";
-        std::string text;
-        for (uint8_t b : set) {
-            text += hex[b >> 4];
-            text += hex[b & 15];
-        }
-        return ok(text);
-    }
-    if (cmd == "fault") {
-        fault f;
-        std::string err;
-        if (!parse_fault(line.substr(line.find("fault") + 5), f, err))
-            return fail(err);
-        faults_.arm(f);
-        return ok();
-    }
-    if (cmd == "faults-clear") {
-        faults_.clear();
-        return ok();
-    }
-    if (cmd == "unplug") {
-        a = -1;
-        if (w.size() > 2 || (w.size() == 2 && !parse_number(w[1], a)))
-            return fail("usage: unplug [<replug after ms>]");
-        unplug(int32_t(a));
-        return ok();
-    }
-    if (cmd == "replug") {
-        std::string err;
-        return replug(err) ? ok() : fail(err);
-    }
-    if (cmd == "pace") {
-        if (w.size() != 2 || (w[1] != "on" && w[1] != "off"))
-            return fail("usage: pace on|off");
-        set_pacing(w[1] == "on");
-        return ok();
-    }
-    if (cmd == "interfaces") {
-        std::vector<sim_interface> list;
-        for (size_t i = 1; i < w.size(); ++i) {
-            sim_interface s;
-            std::string err;
-            if (!parse_interface(w[i], s, err))
-                return fail(err);
-            list.push_back(s);
-        }
-        std::string err;
-        ++generation_;
-        return hid_.set_interfaces(list, err) ? ok() : fail(err);
-    }
-    if (cmd == "looks") {
-        if (w.size() != 2 || !parse_number(w[1], a) || a < 0)
-            return fail("usage: looks <interface>");
-        return ok(std::to_string(hid_.looks(size_t(a))));
-    }
-    if (cmd == "log") {
-        a = 0;
-        if (w.size() == 2 && !parse_number(w[1], a))
-            return fail("usage: log [<from seq>]");
-        for (const auto& e : log_.since(uint64_t(a)))
-            out.push_back(wire_log::format(e));
-        return ok();
-    }
-    if (cmd == "log-next")
-        return ok(std::to_string(log_.next_seq()));
-    if (cmd == "log-clear") {
-        log_.clear();
-        return ok();
-    }
-    if (cmd == "counters") {
-        return ok("requests=" + std::to_string(world_.requests_handled) +
-                  " violations=" + std::to_string(world_.violations) +
-                  " commands=" + std::to_string(world_.commands.size()) +
-                  " connections=" + std::to_string(hid_.connections()) + " plugged=" + (hid_.plugged() ? "1" : "0"));
-    }
-    if (cmd == "quit") {
-        loop_.quit();
-        return ok();
-    }
-    bool handled = false;
-    std::vector<std::string> r = loader_control(w, line, handled);
-    if (handled)
-        return r;
-    return fail("unknown command " + cmd);
+    control_call c{w, line, out, {}, {}};
+    if (row->run(*this, c))
+        out.push_back(c.result.empty() ? "ok" : "ok " + c.result);
+    else if (!c.error.empty())
+        out.push_back("error " + c.error);
+    else
+        out.push_back(std::string("error usage: ") + row->name + (*row->usage ? " " : "") + row->usage);
+    return out;
 }
 
 }  // namespace sim

@@ -36,26 +36,31 @@ public:
     bool replug(std::string& error);
 
     // One line of the control protocol in, the response lines out (the last one starts
-    // with "ok" or "error"; data lines come before it). Commands:
-    //   ping                         profiles            profile <name>
-    //   status <offset 4..62> <byte>...                  status-count <0..59>
-    //   param <n> [<value>]          fault <kind> [key=value...]   faults-clear
-    //   unplug [<replug after ms>]   replug              pace on|off
-    //   interfaces <spec>...         looks <interface>   counters
-    //   log [<from seq>]             log-next            log-clear          quit
-    // and of the boot loader:
+    // with "ok" or "error"; data lines come before it). "help" lists the commands with
+    // their arguments; a wrong call answers with the command's usage. The boot loader's
+    // commands come after the table:
     //   personality                  memory-write <addr> <hex bytes>   memory-read <addr> <n <= 4096>
     //   memory-save <addr> <n> <file>                    memory-load <addr> <file>
     //   erase-delay <ms per sector>  restart-delays <D1 ms> <D2 ms>    flash-start <n>
     //   firmware 0|1                 loader-log          loader-log-clear   loader-faults-clear
-    //   loader-fault drop|abort|toggle|duplicate|delay|unplug [at=N] [times=N] [reason=R] [ms=N] [replug=N]
-    //     (at: the Nth transfer request from now, 1 the next; delay and unplug apply from there on
-    //      for `times` requests)
+    //   loader-fault drop|abort|toggle|duplicate|delay|unplug|index|confirm [at=N] [times=N] [reason=R]
+    //                [ms=N] [replug=N]
+    //     (at: the Nth transfer request from now, 1 the next, for `times` requests; index: the reply
+    //      names another index; confirm: a confirmation carries the value 1)
     std::vector<std::string> control(const std::string& line);
 
 private:
+    struct control_call;
+    struct control_command {
+        const char* name;
+        const char* usage;  // the arguments
+        bool (*run)(simulator& s, control_call& c);
+    };
+    static const std::vector<control_command>& control_commands();
+    // The boot loader's commands, a table of their own.
+    static const std::vector<control_command>& loader_commands();
     struct sdo_fault {
-        bool unplug = false;  // else a delay
+        enum kind_t { delay, unplug, wrong_index, confirm_one } kind = delay;
         uint32_t from = 0, times = 1, ms = 0;
         int32_t replug_ms = -1;
     };
@@ -72,7 +77,6 @@ private:
     // leaves the bus, D2 later it is back in the other personality.
     void restart(bool into_loader, uint64_t after_ns);
     void personality_from_profile();
-    std::vector<std::string> loader_control(const std::vector<std::string>& w, const std::string& line, bool& handled);
 
     event_loop& loop_;
     world world_;

@@ -141,15 +141,20 @@ void c_plotter_tvx::paint_curves(QPainter* painter)
                 lowQ = q;
                 haveLower = true;
             }
-            painter->setBrush(Qt::transparent);
-            painter->setPen(QPen(slots_[c].colour, 1, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
-            painter->drawLine(p, q);
-            if (q.x() - p.x() >= 16) {
-                painter->setPen(QPen(slots_[c].colour, 8, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
-                painter->drawPoint(p);
-                painter->drawPoint(q);
-            }
+            draw_segment(painter, c, p, q);
         }
+    }
+}
+
+void c_plotter_tvx::draw_segment(QPainter* painter, int slot, const QPoint& p, const QPoint& q) const
+{
+    painter->setBrush(Qt::transparent);
+    painter->setPen(QPen(slots_[slot].colour, 1, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+    painter->drawLine(p, q);
+    if (q.x() - p.x() >= 16) {
+        painter->setPen(QPen(slots_[slot].colour, 8, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+        painter->drawPoint(p);
+        painter->drawPoint(q);
     }
 }
 

@@ -35,6 +35,8 @@ protected:
 
     // The value actually plotted for a sample of a slot (the autoscale plot rescales it).
     virtual double plotted_value(int slot, int value) const;
+    // One segment of a stored curve between two samples; samples far enough apart show as dots.
+    void draw_segment(QPainter* painter, int slot, const QPoint& p, const QPoint& q) const;
 
     struct curve_slot {
         QVector<qint16>* samples = nullptr;

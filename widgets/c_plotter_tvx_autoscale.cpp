@@ -186,14 +186,7 @@ void c_plotter_tvx_autoscale::paint_curves(QPainter* painter)
                 continue;
             const QPoint p = map_to_pixel(x - 1, plotted_value(c, s.at(x - 1)));
             const QPoint q = map_to_pixel(x, plotted_value(c, s.at(x)));
-            painter->setBrush(Qt::transparent);
-            painter->setPen(QPen(slots_[c].colour, 1, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
-            painter->drawLine(p, q);
-            if (q.x() - p.x() >= 16) {
-                painter->setPen(QPen(slots_[c].colour, 8, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
-                painter->drawPoint(p);
-                painter->drawPoint(q);
-            }
+            draw_segment(painter, c, p, q);
         }
 }
 

@@ -4,7 +4,7 @@
 #include <cmath>
 #include <limits>
 
-#include "widgets/c_qtableview_functab.h"
+#include "widgets/record_table_source.h"
 
 c_qrecord_item::c_qrecord_item(c_qrecord_model* owner, quint64 key) : owner_(owner), key_(key) {}
 
@@ -25,7 +25,7 @@ void c_qrecord_item::setData(const QVariant& value, int role)
 
 // ---------------------------------------------------------------------------------------------
 
-c_qrecord_model::c_qrecord_model(c_qtableview_functab* view) : view_(view), textCache_(2048) {}
+c_qrecord_model::c_qrecord_model(const record_table_source* source) : source_(source), textCache_(2048) {}
 
 c_qrecord_model::~c_qrecord_model()
 {
@@ -35,7 +35,7 @@ c_qrecord_model::~c_qrecord_model()
 
 int c_qrecord_model::data_row_count() const
 {
-    return view_->variableRows ? view_->rowIds.size() : fixedDataRows_;
+    return source_->variable_rows() ? source_->rows().size() : fixedDataRows_;
 }
 
 int c_qrecord_model::rowCount(const QModelIndex& parent) const
@@ -51,24 +51,24 @@ int c_qrecord_model::columnCount(const QModelIndex& parent) const
 int c_qrecord_model::position_of_row(int dataRow) const
 {
     // A fixed table's rows exist before it is filled; they show no record until then.
-    return (dataRow >= 0 && dataRow < view_->rowIds.size()) ? view_->rowIds.at(dataRow) : -1;
+    return source_->rows().id_at(dataRow);
 }
 
 const QStringList* c_qrecord_model::texts_of_position(int position) const
 {
-    if (position < 0 || position >= view_->elementCount || !view_->rowText)
+    if (position < 0 || position >= source_->element_count() || !source_->has_row_texts())
         return nullptr;
     if (const QStringList* cached = textCache_.object(position))
         return cached;
     auto* texts = new QStringList;
-    view_->rowText(position + view_->indexOffset, view_->record(position), texts);
+    source_->row_texts(position, texts);
     textCache_.insert(position, texts);
     return texts;
 }
 
 const QStringList* c_qrecord_model::scan_texts_of_position(int position) const
 {
-    if (position < 0 || position >= view_->elementCount || !view_->rowText)
+    if (position < 0 || position >= source_->element_count() || !source_->has_row_texts())
         return nullptr;
     if (position == scanPosition_)
         return &scanTexts_;
@@ -76,7 +76,7 @@ const QStringList* c_qrecord_model::scan_texts_of_position(int position) const
         return cached;
     scanTexts_.clear();
     scanPosition_ = -1;
-    view_->rowText(position + view_->indexOffset, view_->record(position), &scanTexts_);
+    source_->row_texts(position, &scanTexts_);
     scanPosition_ = position;
     return &scanTexts_;
 }
@@ -86,7 +86,7 @@ QString c_qrecord_model::text_from(const QStringList* texts, int column) const
     if (!texts)
         return QString();
     // A dynamic table takes every column from the record; a fixed one from its first text column on.
-    const int k = view_->variableRows ? column : column - view_->firstTextColumn;
+    const int k = source_->variable_rows() ? column : column - source_->first_text_column();
     return (k >= 0 && k < texts->size()) ? texts->at(k) : QString();
 }
 
@@ -96,7 +96,7 @@ QString c_qrecord_model::computed_text(quint64 key) const
         return QString();
     const int position = int(key >> 20);
     const int column = int(key & 0xFFFFF);
-    if (!view_->variableRows && position >= view_->rowIds.size())
+    if (!source_->variable_rows() && position >= source_->rows().size())
         return QString();
     return text_from(texts_of_position(position), column);
 }
@@ -104,9 +104,9 @@ QString c_qrecord_model::computed_text(quint64 key) const
 Qt::ItemFlags c_qrecord_model::default_flags(int column) const
 {
     Qt::ItemFlags f = Qt::ItemIsEnabled | Qt::ItemIsSelectable;
-    if (column + 1 == view_->checkColumn) {
+    if (column + 1 == source_->check_column()) {
         f |= Qt::ItemIsUserCheckable;
-        if (view_->variableRows)
+        if (source_->variable_rows())
             f &= ~Qt::ItemIsSelectable;
     }
     return f;
@@ -121,15 +121,12 @@ QVariant c_qrecord_model::default_data(int dataRow, int position, int column, in
             return QString();
         return text_from(texts_of_position(position), column);
     case Qt::CheckStateRole:
-        if (column + 1 == view_->checkColumn)
+        if (column + 1 == source_->check_column())
             return int(Qt::Unchecked);
         return QVariant();
     case Qt::BackgroundRole:
-        if (view_->variableRows && !view_->colours.isEmpty() && column < int(view_->columnColour.size())) {
-            const int ci = view_->columnColour[column];
-            if (ci < view_->colours.size())
-                return QBrush(view_->colours.at(ci));
-        }
+        if (const QColor c = source_->column_background(column); c.isValid())
+            return QBrush(c);
         return QVariant();
     default:
         Q_UNUSED(dataRow);
@@ -360,10 +357,8 @@ int c_qrecord_model::model_row_of_key(quint64 key) const
     if (key & fixed_key_bit)
         return int((key & ~fixed_key_bit) >> 20);
     const int position = int(key >> 20);
-    if (view_->variableRows) {
-        if (position < 0 || position >= int(view_->rowOfId.size()))
-            return -1;
-        const int d = view_->rowOfId[position];
+    if (source_->variable_rows()) {
+        const int d = source_->rows().row_of(position);
         return d < 0 ? -1 : fixedRows_ + d;
     }
     return fixedRows_ + position;
@@ -400,12 +395,12 @@ double c_qrecord_model::cell_value(int modelRow, int column, qint32 kind) const
 {
     const int d = modelRow - fixedRows_;
     const int position = position_of_row(d);
-    if (position < 0 || position >= view_->elementCount || (textOverrides_ > 0 && existing_item(modelRow, column)))
+    if (position < 0 || position >= source_->element_count() || (textOverrides_ > 0 && existing_item(modelRow, column)))
         return filter_cell_value(cell_text(modelRow, column), kind);
     value_column& vc = valueCache_[column];
-    if (vc.kind != kind || vc.values.size() != view_->elementCount) {
+    if (vc.kind != kind || vc.values.size() != source_->element_count()) {
         vc.kind = kind;
-        vc.values = QVector<double>(view_->elementCount, std::numeric_limits<double>::quiet_NaN());
+        vc.values = QVector<double>(source_->element_count(), std::numeric_limits<double>::quiet_NaN());
     }
     double& v = vc.values[position];
     if (std::isnan(v))

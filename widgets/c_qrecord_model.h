@@ -10,7 +10,7 @@
 #include <QStringList>
 #include <QVector>
 
-class c_qtableview_functab;
+class record_table_source;
 class c_qrecord_model;
 
 // A cell a caller holds on to (check state, background, enabled). Its display text falls back
@@ -35,7 +35,7 @@ private:
 class c_qrecord_model : public QAbstractTableModel {
     Q_OBJECT
 public:
-    explicit c_qrecord_model(c_qtableview_functab* view);
+    explicit c_qrecord_model(const record_table_source* source);
     ~c_qrecord_model() override;
 
     int rowCount(const QModelIndex& parent = QModelIndex()) const override;
@@ -98,7 +98,7 @@ private:
     c_qrecord_item* existing_item(int modelRow, int column) const;
     int model_row_of_key(quint64 key) const;
 
-    c_qtableview_functab* view_;
+    const record_table_source* source_;
     int columns_ = 0;
     int fixedRows_ = 0;
     int fixedDataRows_ = 0;

@@ -4,21 +4,25 @@
 #include <cmath>
 
 #include "widgets/c_qrecord_model.h"
-#include "widgets/c_qtableview_functab.h"
+#include "widgets/record_table_source.h"
 
 // Every tested cell can be traced; off by default, since a large table would flood the log.
 Q_LOGGING_CATEGORY(lcTableFilter, "tarvix.widgets.filter", QtWarningMsg)
 
-c_qsrtf_se::c_qsrtf_se(c_qtableview_functab* view) : QSortFilterProxyModel(view), view_(view) {}
+c_qsrtf_se::c_qsrtf_se(QObject* parent, const record_table_source* source)
+    : QSortFilterProxyModel(parent), source_(source)
+{
+}
 
 bool c_qsrtf_se::filterAcceptsRow(int sourceRow, const QModelIndex&) const
 {
-    if (sourceRow < view_->fixedRows || !view_->filterOn)
+    if (sourceRow < source_->fixed_rows() || !source_->filter_on())
         return true;
-    const c_qrecord_model* model = view_->itemModel;
-    const int columns = int(view_->columnFilters.size());
+    const auto* model = qobject_cast<const c_qrecord_model*>(sourceModel());
+    const std::vector<column_filter_record>& filters = source_->column_filters();
+    const int columns = model ? int(filters.size()) : 0;
     for (int c = 0; c < columns; ++c) {
-        const column_filter_record& rec = view_->columnFilters[std::size_t(c)];
+        const column_filter_record& rec = filters[std::size_t(c)];
         if (!rec.filterable || !rec.active)
             continue;
         bool pass;
@@ -53,11 +57,12 @@ void c_qsrtf_se::sort(int column, Qt::SortOrder order)
     // A large table would format every record about log2(n) times while sorting; take the
     // column's numbers once when every cell of it is a number.
     sortKeys_.clear();
-    const c_qrecord_model* model = view_->itemModel;
+    const auto* model = qobject_cast<const c_qrecord_model*>(sourceModel());
     const int rows = model ? model->rowCount() : 0;
-    if (column >= 0 && rows - view_->fixedRows > 1000) {
+    const int fixed = source_->fixed_rows();
+    if (column >= 0 && rows - fixed > 1000) {
         sortKeys_.resize(rows);
-        for (int r = view_->fixedRows; r < rows; ++r)
+        for (int r = fixed; r < rows; ++r)
             if (!read_number(model->scan_text(r, column), &sortKeys_[r])) {
                 sortKeys_.clear();
                 break;
@@ -71,7 +76,7 @@ void c_qsrtf_se::sort(int column, Qt::SortOrder order)
 bool c_qsrtf_se::lessThan(const QModelIndex& left, const QModelIndex& right) const
 {
     // The fixed rows stay on top in either order.
-    const int f = view_->fixedRows;
+    const int f = source_->fixed_rows();
     const bool ascending = sortOrder() == Qt::AscendingOrder;
     if (left.row() < f || right.row() < f) {
         if (left.row() < f && right.row() < f)

@@ -4,12 +4,12 @@
 #include <QSortFilterProxyModel>
 #include <QVector>
 
-class c_qtableview_functab;
+class record_table_source;
 
 class c_qsrtf_se : public QSortFilterProxyModel {
     Q_OBJECT
 public:
-    explicit c_qsrtf_se(c_qtableview_functab* view);
+    c_qsrtf_se(QObject* parent, const record_table_source* source);
     void sort(int column, Qt::SortOrder order = Qt::AscendingOrder) override;
 
 protected:
@@ -17,7 +17,7 @@ protected:
     bool lessThan(const QModelIndex& left, const QModelIndex& right) const override;
 
 private:
-    c_qtableview_functab* view_;
+    const record_table_source* source_;
     // Sort keys of one column, taken once before a sort of a large table (empty otherwise).
     QVector<double> sortKeys_;
 };

@@ -36,7 +36,7 @@ c_qtableview_functab::c_qtableview_functab(QWidget* parent) : QTableView(parent)
     // Listeners across threads and signal spies need the check state as a known type.
     qRegisterMetaType<Qt::CheckState>("Qt::CheckState");
     itemModel = new c_qrecord_model(this);
-    filterProxy = new c_qsrtf_se(this);
+    filterProxy = new c_qsrtf_se(this, this);
     filterProxy->setSourceModel(itemModel);
     setModel(filterProxy);
     if (QStyle* s = shared_windows_style())
@@ -60,6 +60,20 @@ c_qtableview_functab::~c_qtableview_functab()
 const void* c_qtableview_functab::record(int position) const
 {
     return elementBase ? elementBase + std::size_t(position) * std::size_t(elementSize) : nullptr;
+}
+
+void c_qtableview_functab::row_texts(int position, QStringList* texts) const
+{
+    if (rowText)
+        rowText(position + indexOffset, record(position), texts);
+}
+
+QColor c_qtableview_functab::column_background(int column) const
+{
+    if (!variableRows || colours.isEmpty() || column < 0 || column >= int(columnColour.size()))
+        return QColor();
+    const int ci = columnColour[std::size_t(column)];
+    return ci < colours.size() ? colours.at(ci) : QColor();
 }
 
 void c_qtableview_functab::setup(int rowCount, const QStringList* rowLabels, const QStringList* columnLabels,
@@ -104,7 +118,7 @@ void c_qtableview_functab::setup(int rowCount, const QStringList* rowLabels, con
     delete frozenView;
     frozenView = nullptr;
     frozenModel = nullptr;
-    rowIds.clear();
+    rows_.clear();
     elementBase = nullptr;
     elementSize = 0;
     elementCount = variableRows ? 0 : rowCount;
@@ -196,7 +210,7 @@ void c_qtableview_functab::set_array_geometry(const void* base, int count, int e
     elementBase = static_cast<const unsigned char*>(base);
     elementCount = qMax(0, count);
     elementSize = elementSizeP;
-    rowOfId.assign(std::size_t(elementCount), -1);
+    rows_.reset(elementCount);
     itemModel->records_changed();
 }
 
@@ -214,56 +228,28 @@ void c_qtableview_functab::make_current_data_row(int dataRow)
     set_current_source(fixedRows + dataRow, 0);
 }
 
-void c_qtableview_functab::renumber_rows_from(int dataRow)
-{
-    for (int d = dataRow; d < rowIds.size(); ++d) {
-        const int p = rowIds.at(d);
-        if (p >= 0 && p < int(rowOfId.size()))
-            rowOfId[std::size_t(p)] = d;
-    }
-}
-
 void c_qtableview_functab::refill_rows(int position)
 {
     itemModel->begin_reset();
-    rowIds.clear();
-    std::fill(rowOfId.begin(), rowOfId.end(), -1);
+    rows_.clear();
     if (variableRows) {
         itemModel->drop_data_items();
         // Without a row filter a built-up table shows no records.
         if (rowFilter) {
-            rowIds.reserve(elementCount);
             for (int p = 0; p < elementCount; ++p)
-                if (rowFilter(p, record(p))) {
-                    if (p < int(rowOfId.size()))
-                        rowOfId[std::size_t(p)] = rowIds.size();
-                    rowIds.append(p);
-                }
-            rowIds.squeeze();
+                if (rowFilter(p, record(p)))
+                    rows_.append(p);
         }
     } else {
         itemModel->forget_texts_from(firstTextColumn);
         const int rows = qMin(elementCount, itemModel->rowCount() - fixedRows);
-        rowIds.reserve(rows);
-        for (int p = 0; p < rows; ++p) {
-            if (p < int(rowOfId.size()))
-                rowOfId[std::size_t(p)] = p;
-            rowIds.append(p);
-        }
+        for (int p = 0; p < rows; ++p)
+            rows_.append(p);
     }
     itemModel->end_reset();
 
-    if (!rowIds.isEmpty()) {
-        int d = 0;
-        if (position >= 0 && position < int(rowOfId.size()) && rowOfId[std::size_t(position)] >= 0)
-            d = rowOfId[std::size_t(position)];
-        make_current_data_row(d);
-    }
-}
-
-int c_qtableview_functab::find_row_for(int position) const
-{
-    return int(std::lower_bound(rowIds.begin(), rowIds.end(), position) - rowIds.begin());
+    if (!rows_.empty())
+        make_current_data_row(qMax(0, rows_.row_of(position)));
 }
 
 void c_qtableview_functab::update_rows(int firstIndex, int count)
@@ -275,20 +261,18 @@ void c_qtableview_functab::update_rows_impl(int firstIndex, int count, bool make
 {
     // Rows of other records move when rows go in; their entries are brought up to date once,
     // from the first row that moved, rather than after every insert.
-    int renumberFrom = -1;
+    row_index::deferred_renumber once(rows_);
     const int textFrom = variableRows ? 0 : firstTextColumn;
     int i = 0;
     while (i < count) {
         const int p = firstIndex - indexOffset + i;
-        if (p < 0 || p >= elementCount || rowOfId.empty()) {
+        if (p < 0 || p >= elementCount || rows_.id_count() == 0) {
             ++i;
             continue;
         }
-        rowOfId[std::size_t(p)] = -1;
-        const int d = find_row_for(p);
-        if (d < rowIds.size() && rowIds.at(d) == p) {
+        const int d = rows_.lower_bound(p);
+        if (rows_.id_at(d) == p) {
             itemModel->rewrite_position(p, textFrom);
-            rowOfId[std::size_t(p)] = d;
             itemModel->row_changed(fixedRows + d);
             if (makeCurrent)
                 make_current_data_row(d);
@@ -301,26 +285,19 @@ void c_qtableview_functab::update_rows_impl(int firstIndex, int count, bool make
         }
         // The following positions up to the next shown one go into the rows right after it:
         // one insertion for the run.
-        const int next = d < rowIds.size() ? rowIds.at(d) : elementCount;
+        const int next = d < rows_.size() ? rows_.id_at(d) : elementCount;
         int k = 1;
         while (i + k < count && p + k < next && p + k < elementCount)
             ++k;
-        for (int j = 0; j < k; ++j) {
-            rowOfId[std::size_t(p + j)] = -1;
-            itemModel->rewrite_position(p + j, 0);
-        }
-        itemModel->begin_insert(fixedRows + d, k);
-        rowIds.insert(d, k, 0);
         for (int j = 0; j < k; ++j)
-            rowIds[d + j] = p + j;
+            itemModel->rewrite_position(p + j, 0);
+        itemModel->begin_insert(fixedRows + d, k);
+        rows_.insert_run(d, p, k);
         itemModel->end_insert();
-        renumberFrom = renumberFrom < 0 ? d : qMin(renumberFrom, d);
         if (makeCurrent)
             make_current_data_row(d + k - 1);
         i += k;
     }
-    if (renumberFrom >= 0)
-        renumber_rows_from(renumberFrom);
 }
 
 void c_qtableview_functab::set_row(int index, bool shown)
@@ -333,34 +310,29 @@ void c_qtableview_functab::remove_array_rows(int index, int count)
     if (!variableRows || count <= 0)
         return;
     const int p0 = index - indexOffset;
-    const int c = find_row_for(p0);
-    if (c >= rowIds.size() || rowIds.at(c) != p0)
+    const int c = rows_.lower_bound(p0);
+    if (rows_.id_at(c) != p0)
         return;
     // The consecutive rows go in one removal; removing them one by one would move the rest of
     // a large table once per row.
-    const int k = qMin(count, rowIds.size() - c);
+    const int k = qMin(count, rows_.size() - c);
     itemModel->begin_remove(fixedRows + c, k);
-    for (int j = c; j < c + k; ++j) {
-        const int p = rowIds.at(j);
-        itemModel->drop_position_items(p);
-        if (p >= 0 && p < int(rowOfId.size()))
-            rowOfId[std::size_t(p)] = -1;
-    }
-    rowIds.remove(c, k);
-    renumber_rows_from(c);
+    for (int j = c; j < c + k; ++j)
+        itemModel->drop_position_items(rows_.id_at(j));
+    rows_.remove_run(c, k);
     itemModel->end_remove();
-    if (c < rowIds.size())
+    if (c < rows_.size())
         make_current_data_row(c);
-    else if (!rowIds.isEmpty())
+    else if (!rows_.empty())
         make_current_data_row(c - 1);
 }
 
 void c_qtableview_functab::select_array_index(int index)
 {
-    const int p = index - indexOffset;
-    if (p < 0 || p >= int(rowOfId.size()) || rowOfId[std::size_t(p)] < 0)
+    const int d = rows_.row_of(index - indexOffset);
+    if (d < 0)
         return;
-    make_current_data_row(rowOfId[std::size_t(p)]);
+    make_current_data_row(d);
 }
 
 int c_qtableview_functab::current_array_index() const
@@ -368,10 +340,8 @@ int c_qtableview_functab::current_array_index() const
     const QModelIndex ci = currentIndex();
     if (!ci.isValid())
         return -1;
-    const int d = filterProxy->mapToSource(ci).row() - fixedRows;
-    if (d < 0 || d >= rowIds.size())
-        return -1;
-    return rowIds.at(d) + indexOffset;
+    const int p = rows_.id_at(filterProxy->mapToSource(ci).row() - fixedRows);
+    return p < 0 ? -1 : p + indexOffset;
 }
 
 void c_qtableview_functab::visible_array_indices(QVector<int>* out) const
@@ -379,17 +349,16 @@ void c_qtableview_functab::visible_array_indices(QVector<int>* out) const
     out->clear();
     const int rows = filterProxy->rowCount();
     for (int i = 0; i < rows; ++i) {
-        const int d = filterProxy->mapToSource(filterProxy->index(i, 0)).row() - fixedRows;
-        if (d >= 0 && d < rowIds.size())
-            out->append(rowIds.at(d));
+        const int p = rows_.id_at(filterProxy->mapToSource(filterProxy->index(i, 0)).row() - fixedRows);
+        if (p >= 0)
+            out->append(p);
     }
 }
 
 QStandardItem* c_qtableview_functab::item_of_array_index(int position, int column)
 {
-    if (position < 0 || position >= int(rowOfId.size()) || rowOfId[std::size_t(position)] < 0)
-        return nullptr;
-    return itemModel->item(fixedRows + rowOfId[std::size_t(position)], column);
+    const int d = rows_.row_of(position);
+    return d < 0 ? nullptr : itemModel->item(fixedRows + d, column);
 }
 
 QStandardItem* c_qtableview_functab::model_item(int row, int column)
@@ -472,9 +441,9 @@ void c_qtableview_functab::on_sig_clicked(const QModelIndex& index)
     const int r = src.row();
     const int c = src.column();
     if (r >= fixedRows && c + 1 == checkColumn) {
-        const int d = r - fixedRows;
-        if (d < rowIds.size()) {
-            const int arrIndex = rowIds.at(d) + indexOffset;
+        const int p = rows_.id_at(r - fixedRows);
+        if (p >= 0) {
+            const int arrIndex = p + indexOffset;
             const auto state = Qt::CheckState(itemModel->data(src, Qt::CheckStateRole).toInt());
             qDebug("sig_cb_clicked: arrIndexL: %d  column %d checkState %d", arrIndex, c, int(state));
             emit sig_cb_clicked(arrIndex, c, state);
@@ -502,11 +471,11 @@ void c_qtableview_functab::on_SelectionChanged(const QItemSelection&, const QIte
         for (int r = range.top(); r <= range.bottom(); ++r) {
             if (firstProxyRow >= 0 && r >= firstProxyRow)
                 break;
-            const int d = filterProxy->mapToSource(filterProxy->index(r, 0)).row() - fixedRows;
-            if (d < 0 || d >= rowIds.size())
+            const int p = rows_.id_at(filterProxy->mapToSource(filterProxy->index(r, 0)).row() - fixedRows);
+            if (p < 0)
                 continue;
             firstProxyRow = r;
-            first = rowIds.at(d) + indexOffset;
+            first = p + indexOffset;
             break;
         }
     }

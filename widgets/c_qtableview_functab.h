@@ -12,16 +12,15 @@
 #include <vector>
 
 #include "widgets/column_filter.h"
+#include "widgets/record_table_source.h"
+#include "widgets/row_index.h"
 #include "widgets/table_view_options.h"
-
 
 class c_qrecord_model;
 class c_qsrtf_se;
 
-class c_qtableview_functab : public QTableView {
+class c_qtableview_functab : public QTableView, public record_table_source {
     Q_OBJECT
-    friend class c_qrecord_model;
-    friend class c_qsrtf_se;
 
 public:
     explicit c_qtableview_functab(QWidget* parent = nullptr);
@@ -51,13 +50,23 @@ public:
     void update_filter_cell(int fixedRow, int column);
     void invalidate_filter();
 
-    bool filter_on() const { return filterOn; }
-    int fixed_rows() const { return fixedRows; }
+    bool filter_on() const override { return filterOn; }
+    int fixed_rows() const override { return fixedRows; }
     int index_offset() const { return indexOffset; }
-    int element_count() const { return elementCount; }
-    const QVector<int>& row_ids() const { return rowIds; }
+    int element_count() const override { return elementCount; }
+    const std::vector<int>& row_ids() const { return rows_.ids(); }
     // Data row of each array position, -1 when none (kept in step with every insert and removal).
-    const qint32* row_of_id() const { return rowOfId.empty() ? nullptr : rowOfId.data(); }
+    const int* row_of_id() const { return rows_.rows_by_id(); }
+
+    // What the model and the proxy read.
+    const row_index& rows() const override { return rows_; }
+    bool variable_rows() const override { return variableRows; }
+    int first_text_column() const override { return firstTextColumn; }
+    int check_column() const override { return checkColumn; }
+    const std::vector<column_filter_record>& column_filters() const override { return columnFilters; }
+    bool has_row_texts() const override { return rowText != nullptr; }
+    void row_texts(int position, QStringList* texts) const override;
+    QColor column_background(int column) const override;
     c_qrecord_model* item_model() const { return itemModel; }
     c_qsrtf_se* filter_proxy() const { return filterProxy; }
     QTableView* frozen_view() const { return frozenView; }
@@ -87,15 +96,13 @@ protected:
 
 private:
     const void* record(int position) const;
-    int find_row_for(int position) const;  // existing row, else the insertion point
     void update_rows_impl(int firstIndex, int count, bool makeCurrent);
     void make_current_data_row(int dataRow);
-    void renumber_rows_from(int dataRow);
     void setup_frozen_view();
     void place_frozen_view();
     void set_current_source(int modelRow, int column);
 
-    std::vector<qint32> rowOfId;
+    row_index rows_;
     c_qrecord_model* itemModel;
     c_qsrtf_se* filterProxy;
     const unsigned char* elementBase = nullptr;
@@ -105,7 +112,6 @@ private:
     bool variableRows = false;
     int firstTextColumn = 0;
     int fixedRows = 0;
-    QVector<int> rowIds;
     QVector<QColor> colours;
     std::vector<quint16> columnColour;
     Qt::Alignment headerAlignment = Qt::AlignLeft | Qt::AlignVCenter;

@@ -55,7 +55,7 @@ void c_qtablewidget_functab::setupTable(int rowCount, QStringList* rowLabels, QS
     verticalHeader()->setMinimumWidth(rowHeaderMinWidth);
     horizontalHeader()->setHighlightSections(false);
     verticalHeader()->setHighlightSections(false);
-    rowIds_.clear();
+    rows_.clear();
 }
 
 void c_qtablewidget_functab::setLayoutInfo(const void* base, quint16 count, int elementSize)
@@ -63,7 +63,7 @@ void c_qtablewidget_functab::setLayoutInfo(const void* base, quint16 count, int 
     elementBase_ = static_cast<const char*>(base);
     elementCount_ = count;
     elementSize_ = elementSize;
-    rowOfId_.assign(count, -1);
+    rows_.reset(count);
     hasLayout_ = true;
 }
 
@@ -92,9 +92,7 @@ void c_qtablewidget_functab::refillRows(int currentRow)
 {
     if (variableRows_)
         setRowCount(0);
-    rowIds_.clear();
-    if (hasLayout_)
-        std::fill(rowOfId_.begin(), rowOfId_.end(), -1);
+    rows_.clear();
 
     const int columns = columnCount();
     int r = 0;
@@ -114,12 +112,10 @@ void c_qtablewidget_functab::refillRows(int currentRow)
             for (int k = firstTextColumn_; k < columns && k - firstTextColumn_ < rowTextList_.size(); ++k)
                 set_cell_text(r, k, rowTextList_[k - firstTextColumn_]);
         }
-        rowIds_.append(id);
-        if (hasLayout_)
-            rowOfId_[id] = r;
+        rows_.append(id);
         ++r;
     }
-    if (!rowIds_.isEmpty())
+    if (!rows_.empty())
         setCurrentCell(currentRow, 0);
 }
 
@@ -133,52 +129,37 @@ void c_qtablewidget_functab::updateRows(int firstId, quint16 count)
     for (int id = firstId; id < firstId + int(count); ++id) {
         if (id < 0 || id >= elementCount_)
             continue;
-        rowOfId_[id] = -1;
         fill_texts(id);
 
-        int pos = rowIds_.indexOf(id);
+        int pos = rows_.row_of(id);
         if (pos >= 0) {
             for (int k = offset; k < columns; ++k)
                 set_cell_text(pos, k, k - offset < rowTextList_.size() ? rowTextList_[k - offset] : QString());
-            rowOfId_[id] = pos;
             setCurrentCell(pos, 0);
             continue;
         }
-        pos = 0;
-        while (pos < rowIds_.size() && rowIds_[pos] < id)
-            ++pos;
+        pos = rows_.lower_bound(id);
         insertRow(pos);
         for (int k = 0; k < columns; ++k)
             setItem(pos, k, new QTableWidgetItem(k - offset >= 0 && k - offset < rowTextList_.size()
                                                      ? rowTextList_[k - offset]
                                                      : QString()));
-        rowIds_.insert(pos, id);
-        // The rows below moved down by one; their map entries follow them.
-        for (int r = pos + 1; r < rowIds_.size(); ++r)
-            rowOfId_[rowIds_[r]] = r;
-        rowOfId_[id] = pos;
+        rows_.insert_run(pos, id, 1);
         setCurrentCell(pos, 0);
     }
 }
-
-int c_qtablewidget_functab::row_showing(int id) const { return rowIds_.indexOf(id); }
 
 void c_qtablewidget_functab::removeCurrentRow(int id, quint16 count)
 {
     if (!hasLayout_ || id < 0)
         return;
-    const int c = row_showing(id);
+    const int c = rows_.row_of(id);
     if (c < 0)
         return;
     // A fixed table may have more rows than records shown.
-    for (int n = 0; n < count && c < rowCount() && c < rowIds_.size(); ++n) {
+    for (int n = 0; n < count && c < rowCount() && c < rows_.size(); ++n) {
         removeRow(c);
-        const int gone = rowIds_[c];
-        if (gone >= 0 && gone < int(rowOfId_.size()))
-            rowOfId_[gone] = -1;
-        rowIds_.remove(c);
-        for (int r = c; r < rowIds_.size(); ++r)
-            rowOfId_[rowIds_[r]] = r;
+        rows_.remove_run(c, 1);
         if (c >= rowCount()) {
             if (rowCount() > 0)
                 setCurrentCell(c - 1, 0);
@@ -191,13 +172,13 @@ void c_qtablewidget_functab::removeCurrentRow(int id, quint16 count)
 void c_qtablewidget_functab::selectRowById(int id)
 {
     // (-1, 0) is no cell: the current row is cleared.
-    setCurrentCell(row_showing(id), 0);
+    setCurrentCell(rows_.row_of(id), 0);
 }
 
 int c_qtablewidget_functab::currentRowIndex() const
 {
     const int row = currentRow();
-    return row >= 0 && row < rowIds_.size() ? rowIds_[row] : -1;
+    return rows_.id_at(row);
 }
 
 void c_qtablewidget_functab::setRowTexts(int row, QStringList* texts)
@@ -210,5 +191,5 @@ void c_qtablewidget_functab::setRowTexts(int row, QStringList* texts)
 
 int c_qtablewidget_functab::rowOfId(int id) const
 {
-    return hasLayout_ && id >= 0 && id < int(rowOfId_.size()) ? rowOfId_[id] : -1;
+    return rows_.row_of(id);
 }

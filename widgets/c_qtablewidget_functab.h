@@ -7,6 +7,8 @@
 #include <QVector>
 #include <vector>
 
+#include "widgets/row_index.h"
+
 class c_qtablewidget_functab : public QTableWidget {
     Q_OBJECT
 public:
@@ -40,22 +42,20 @@ public:
     // The row that shows a record, -1 when none (or no record array is set).
     int rowOfId(int id) const;
     // For each row, in row order, the id it shows.
-    const QVector<int>& rowIds() const { return rowIds_; }
+    const std::vector<int>& rowIds() const { return rows_.ids(); }
 
 private:
     const void* record(int id) const;
     void fill_texts(int id);
     void set_cell_text(int row, int column, const QString& text);
-    int row_showing(int id) const;
 
-    std::vector<int> rowOfId_;  // valid once setLayoutInfo ran
+    row_index rows_;  // ids mapped once setLayoutInfo ran
     bool hasLayout_ = false;
     const char* elementBase_ = nullptr;
     quint16 elementCount_ = 0;
     int elementSize_ = 0;
     bool variableRows_ = false;
     int firstTextColumn_ = 0;
-    QVector<int> rowIds_;
     QStringList rowTextList_;
     row_filter_fn rowFilter_ = nullptr;
     row_text_fn rowText_ = nullptr;

@@ -78,7 +78,7 @@ int main(int argc, char** argv)
     }
     core_reset_for_tests();
     reset_device_calls();
-    g_host_context.data_source = [] { return 1; };
+    g_host_context().data_source = [] { return 1; };
     error_record e;
     if (!hid_open(e)) {
         std::fprintf(stderr, "cannot open the simulated controller\n");

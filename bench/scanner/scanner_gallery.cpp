@@ -1,6 +1,7 @@
 // Saves a picture of each scanner window, filled as a user would see it: the parameter page's
-// three tabs with a user set, the user scanner set dialog, and the scanner finder with the
-// installed scanners.cscan, unit first (a known scanner connected) and wand first.
+// three tabs with a user set, the data source dialog of its Save As, the user scanner set
+// dialog, and the scanner finder with the installed scanners.cscan, unit first (a known
+// scanner connected) and wand first.
 #include <QApplication>
 #include <QDir>
 #include <QStyleFactory>
@@ -8,6 +9,8 @@
 #include <QTemporaryDir>
 #include <cstdio>
 
+#include "app/c_dlg_srcauswahl.h"
+#include "app/shell_state.h"
 #include "core/device/device_calls.h"
 #include "core/device/device_info.h"
 #include "core/files/app_dirs.h"
@@ -68,15 +71,15 @@ int main(int argc, char** argv)
 
     // The lists as scannerx.lst gives them, on a Premium PM controller.
     read_scanner_list();
-    g_host_context.data_source = [] { return 2; };
+    g_host_context().data_source = [] { return 2; };
     error_record err;
     rebuild_scanner_lists(nullptr, nullptr, err);
-    g_scanner_lists.user_set_names = {QStringLiteral("USER_0_S20-Long-2"), QStringLiteral("USER_1_NotDef")};
+    g_scanner_lists().user_set_names = {QStringLiteral("USER_0_S20-Long-2"), QStringLiteral("USER_1_NotDef")};
     g_device().family_code = 0x30;
-    g_host_context.family_code = [] { return uint8_t(0x30); };
+    g_host_context().family_code = [] { return uint8_t(0x30); };
 
-    g_scanner_params.user = user_set();
-    g_scanner_params.device_copy = g_scanner_params.user;
+    g_scanner_params().user = user_set();
+    g_scanner_params().device_copy = g_scanner_params().user;
     c_dlgw_scannerfull page;
     page.resize(640, 480);
     const char* tabs[] = {"page_tab1_gain", "page_tab2_force_speed", "page_tab3_other"};
@@ -86,6 +89,15 @@ int main(int argc, char** argv)
     }
     page.hide();
 
+    // The data source dialog as Save As shows it for scanner parameters.
+    c_dlg_srcauswahl source;
+    g_shell().source_save_mode = true;
+    g_shell().window_mode = wm_scanner_files;
+    source.prepareFileDialog();
+    ok = save(&source, folder, "source_dialog_scanner_parameters") && ok;
+    source.hide();
+    g_shell().window_mode = wm_start;
+
     c_dlg_scanparausw sets;
     sets.prepare();
     ok = save(&sets, folder, "user_set_dialog") && ok;
@@ -93,7 +105,7 @@ int main(int argc, char** argv)
 
     c_dlg_scannerfinder finder;
     // Unit first: the connected scanner SU-100 is known; wand S20L and scanner 4 configured.
-    g_host_context.data_source = [] { return 1; };
+    g_host_context().data_source = [] { return 1; };
     g_device_info().scanner_article_text = "5206719";
     g_config_image().header().set_field(16, 4);
     g_config_image().header().set_field(300, wand_unit_word(1, 0));
@@ -102,7 +114,7 @@ int main(int argc, char** argv)
     finder.hide();
 
     // Wand first (a program from a file): wand S10 on unit SU-200, scanner 2.
-    g_host_context.data_source = [] { return 2; };
+    g_host_context().data_source = [] { return 2; };
     g_config_image().header().set_field(16, 2);
     g_config_image().header().set_field(300, wand_unit_word(0, 1));
     finder.findForConfigured();

@@ -43,8 +43,8 @@ struct host_context {
     std::function<uint32_t&()> change_flags;
 };
 
-extern device_calls g_device_calls;
-extern host_context g_host_context;
+device_calls& g_device_calls();
+host_context& g_host_context();
 
 // Installs the defaults: the device command set over the link, the family code, revision
 // word and change/compatibility word of the device state, data source 0, and errors shown

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "core/device/device_exchange.h"
+#include "core/image/byte_record.h"
 #include "core/protocol/device_frame.h"
 #include "core/text/safe_format.h"
 #include "core/text/text_tables.h"
@@ -82,6 +83,15 @@ bool dev_read_param(uint16_t number, uint8_t length, void* destination, error_re
         return false;
     }
     std::memcpy(destination, reply.data() + dp::parameter_value_offset, length);
+    return true;
+}
+
+bool dev_read_param_u32(uint16_t number, uint32_t& value, error_record& err)
+{
+    uint8_t b[4] = {};
+    if (!dev_read_param(number, 4, b, err))
+        return false;
+    value = le::u32(b);
     return true;
 }
 
@@ -173,20 +183,19 @@ bool dev_clear_error_buffer(error_record& err)
     return dev_transact(f, reply.data(), err);
 }
 
-namespace {
-bool query(uint8_t index, device_frame& reply, error_record& err)
+bool dev_query_info_frame(uint8_t index, device_frame& reply, error_record& err)
 {
     err.clear();
     device_frame f = device_frame::make(dp::req_info, dp::count_info);
     f[dp::info_index_offset] = index;
     return dev_transact(f, reply.data(), err);
 }
-}  // namespace
+
 
 bool dev_query_info(uint8_t index, uint8_t* destination59, error_record& err)
 {
     device_frame reply;
-    if (!query(index, reply, err))
+    if (!dev_query_info_frame(index, reply, err))
         return false;
     std::memcpy(destination59, reply.data() + dp::data_offset, dp::info_block_size);
     return true;
@@ -195,7 +204,7 @@ bool dev_query_info(uint8_t index, uint8_t* destination59, error_record& err)
 bool dev_query_info_14(error_record& err)
 {
     device_frame reply;
-    if (!query(dp::info_fieldbus, reply, err))
+    if (!dev_query_info_frame(dp::info_fieldbus, reply, err))
         return false;
     auto& b = g_dev_commands().fieldbus_status;
     std::memcpy(b.data(), reply.data() + dp::info_data_offset, b.size());
@@ -205,7 +214,7 @@ bool dev_query_info_14(error_record& err)
 bool dev_query_info_19(uint32_t* destination2, error_record& err)
 {
     device_frame reply;
-    if (!query(dp::info_error_detail, reply, err))
+    if (!dev_query_info_frame(dp::info_error_detail, reply, err))
         return false;
     destination2[0] = reply.u32(5);
     destination2[1] = reply.u32(9);
@@ -224,7 +233,7 @@ bool dev_query_info_typed(int type, error_record& err)
         at = dp::process_piece_1d;
     }
     device_frame reply;
-    if (!query(index, reply, err))
+    if (!dev_query_info_frame(index, reply, err))
         return false;
     auto& b = g_dev_commands().process_data;
     const size_t n = std::min(dp::process_piece_max, b.size() - at);
@@ -241,7 +250,7 @@ bool dev_query_info_typed(int type, error_record& err)
 bool dev_query_info_1b(error_record& err)
 {
     device_frame reply;
-    if (!query(dp::info_pm_ring, reply, err))
+    if (!dev_query_info_frame(dp::info_pm_ring, reply, err))
         return false;
     auto& b = g_dev_commands().pm_ring;
     std::memcpy(b.data(), reply.data() + dp::info_data_offset, b.size());

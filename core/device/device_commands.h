@@ -9,6 +9,7 @@
 #include <functional>
 #include <vector>
 
+#include "core/protocol/device_frame.h"
 #include "core/protocol/device_protocol.h"
 #include "core/protocol/error_record.h"
 
@@ -61,6 +62,14 @@ struct dev_progress {
 // Parameters: the value as `length` little-endian bytes (at most 57).
 bool dev_read_param(uint16_t number, uint8_t length, void* destination, error_record& err);
 bool dev_write_param(uint16_t number, uint8_t length, const void* value, error_record& err);
+// A 32-bit parameter.
+bool dev_read_param_u32(uint16_t number, uint32_t& value, error_record& err);
+// The controller refused the parameter (it does not know it): its own device error 6 or 7.
+// A host-side error with the same number is a real failure.
+inline bool dev_param_refused(const error_record& e)
+{
+    return e.type == err_type_device && (e.code == 6 || e.code == 7);
+}
 
 // Memory blocks in pieces of at most 49 bytes.
 bool dev_read_block(uint8_t area, uint8_t* destination, uint32_t offset, uint32_t length, error_record& err,
@@ -74,8 +83,9 @@ bool dev_clear_records(bool second_store, uint16_t value, error_record& err);
 // Clears the controller's error buffer (0x4A 0x02 0x18 0x00).
 bool dev_clear_error_buffer(error_record& err);
 
-// Info queries. dev_query_info copies the 59-byte block (frame bytes 4..62; byte 0 echoes
-// the index).
+// Info queries. dev_query_info_frame takes the whole reply; dev_query_info copies the 59-byte
+// block (frame bytes 4..62; byte 0 echoes the index).
+bool dev_query_info_frame(uint8_t index, device_frame& reply, error_record& err);
 bool dev_query_info(uint8_t index, uint8_t* destination59, error_record& err);
 bool dev_query_info_14(error_record& err);
 bool dev_query_info_19(uint32_t* destination2, error_record& err);

@@ -15,30 +15,13 @@ namespace dp = device_protocol;
 
 namespace {
 
-bool query(uint8_t index, device_frame& reply, error_record& err)
-{
-    err.clear();
-    device_frame f = device_frame::make(dp::req_info, dp::count_info);
-    f[dp::info_index_offset] = index;
-    return dev_transact(f, reply.data(), err);
-}
-
-bool read_u32(uint16_t param, uint32_t& value, error_record& err)
-{
-    uint8_t b[4] = {};
-    if (!dev_read_param(param, 4, b, err))
-        return false;
-    value = uint32_t(b[0]) | (uint32_t(b[1]) << 8) | (uint32_t(b[2]) << 16) | (uint32_t(b[3]) << 24);
-    return true;
-}
-
 std::string dec(const char* fmt, int64_t v) { return safe_format(fmt, {format_arg(static_cast<long long>(v))}); }
 
 void read_io_module(device_info_state& d)
 {
     device_frame r;
     error_record e;
-    if (!query(dp::info_io_module, r, e)) {
+    if (!dev_query_info_frame(dp::info_io_module, r, e)) {
         d.io_module_text = "-----";
         d.io_module_article = 0;
         d.io_module_suffix = 0;
@@ -94,7 +77,7 @@ void read_identification(device_info_state& d)
                                 dp::param_scanner_serial};
     int got = 0;
     for (; got < 4; ++got)
-        if (!read_u32(params[got], v[got], err))
+        if (!dev_read_param_u32(params[got], v[got], err))
             break;
     if (got < 4) {
         d.cu_article_text = d.cu_serial_text = d.scanner_article_text = d.scanner_serial_text = "-----";
@@ -123,7 +106,7 @@ bool dev_read_system_info(error_record& err)
 {
     device_info_state& d = g_device_info();
     device_frame r;
-    if (!query(dp::info_firmware, r, err))
+    if (!dev_query_info_frame(dp::info_firmware, r, err))
         return false;
     d.firmware.major = r[5];
     d.firmware.minor = r[6];
@@ -138,11 +121,11 @@ bool dev_read_system_info(error_record& err)
     d.article_number = r.data_count() > 17 ? r.u32(19) : dp::default_article_number;
 
     error_record e;
-    d.info_word = query(dp::info_word, r, e) ? r.u16(5) : 0xFFFF;
+    d.info_word = dev_query_info_frame(dp::info_word, r, e) ? r.u16(5) : 0xFFFF;
     d.redesign = d.info_word != 0xFFFF && (d.info_word & dp::info_word_redesign_bit) != 0;
 
     uint32_t hw = 0;
-    if (read_u32(dp::param_hw_config, hw, e)) {
+    if (dev_read_param_u32(dp::param_hw_config, hw, e)) {
         d.hw_config = uint8_t(hw & 0x0F);
         d.hw_config_suffix = dec(" / C%d", d.hw_config);
     } else {
@@ -158,7 +141,7 @@ bool dev_read_system_info(error_record& err)
     d.profinet_present = false;
     if (!ve.failed()) {
         g_device().family_code = family;
-        if (query(dp::info_extended, r, e)) {
+        if (dev_query_info_frame(dp::info_extended, r, e)) {
             std::memcpy(d.extended.data(), r.data() + dp::info_data_offset, d.extended.size());
             d.extended_valid = (family & 0x0F) == 4;
             d.fieldbus_kind = char(d.extended[dp::extended_fieldbus_kind]);
@@ -174,7 +157,7 @@ bool dev_read_system_info(error_record& err)
     const version_record& f = d.firmware;
     d.status_layout = std::make_tuple(f.major, f.minor, f.patch) >= std::make_tuple(uint8_t(1), uint8_t(15), uint8_t(13));
 
-    if (!query(dp::info_loader, r, err))
+    if (!dev_query_info_frame(dp::info_loader, r, err))
         return false;
     d.loader.major = r[5];
     d.loader.minor = r[6];
@@ -190,7 +173,7 @@ bool dev_read_system_info(error_record& err)
 uint8_t read_device_variant(error_record& err)
 {
     uint32_t v = 0;
-    if (!read_u32(dp::param_variant, v, err))
+    if (!dev_read_param_u32(dp::param_variant, v, err))
         return 0x10;
     device_state& d = g_device();
     const uint8_t code = uint8_t(v);
@@ -211,7 +194,7 @@ bool read_device_family_code(int& out)
     out = 1;
     error_record e;
     uint32_t v = 0;
-    if (!read_u32(dp::param_variant, v, e))
+    if (!dev_read_param_u32(dp::param_variant, v, e))
         return false;
     switch ((v >> 4) & 0x0F) {
     case 0x2: out = 0; break;
@@ -292,7 +275,7 @@ void refresh_device_info(bool connected)
     if (connected && !d.loader_state) {
         uint32_t v = 0;
         error_record e;
-        if (read_u32(dp::param_revision, v, e)) {
+        if (dev_read_param_u32(dp::param_revision, v, e)) {
             if ((v & 0xFF) == 0x29)
                 v = (v & ~0xFFu) | 0x2B;
             d.revision_word = v;
@@ -333,7 +316,7 @@ bool read_setup_values(error_record& err, bool read)
     int32_t* targets[3] = {&s.vertical_distance, &s.reference_angle, &s.reference_length};
     for (size_t pos = 28; pos <= 33; ++pos) {
         uint32_t v = 0;
-        if (!read_u32(parameter_number_table[pos], v, err)) {
+        if (!dev_read_param_u32(parameter_number_table[pos], v, err)) {
             show_error_record(err);
             return false;
         }

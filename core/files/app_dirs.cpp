@@ -5,9 +5,13 @@
 
 #include "core/files/file_paths.h"
 
-// Built before the other files' start-up code, which may already ask for paths (the scanner
-// parameters take their default file name while the program loads).
-app_dirs g_app_dirs __attribute__((init_priority(1000)));
+// Built on first use, so start-up code of other files may already ask for paths (the
+// scanner parameters take their default file name while the program loads).
+app_dirs& g_app_dirs()
+{
+    static app_dirs s;
+    return s;
+}
 
 QString default_data_directory()
 {
@@ -23,8 +27,8 @@ QString default_data_directory()
 
 bool init_app_dirs(const QString& application_dir, const QString& data_dir)
 {
-    g_app_dirs.application = application_dir;
-    g_app_dirs.data = data_dir;
+    g_app_dirs().application = application_dir;
+    g_app_dirs().data = data_dir;
     bool ok = QDir().mkpath(data_dir);
     for (const char* sub : {"cd_data", "pm_cache", "tvx_clones", "trace", "diagnostic"})
         ok = QDir().mkpath(data_dir + QLatin1Char('/') + QLatin1String(sub)) && ok;
@@ -33,7 +37,7 @@ bool init_app_dirs(const QString& application_dir, const QString& data_dir)
 
 QString data_file(const QString& name)
 {
-    return g_app_dirs.data + QLatin1Char('/') + name;
+    return g_app_dirs().data + QLatin1Char('/') + name;
 }
 
 QString app_file(const QString& name)
@@ -42,12 +46,12 @@ QString app_file(const QString& name)
     n.replace(QLatin1Char('\\'), QLatin1Char('/'));
     if (n.startsWith(QLatin1String("./")))
         n = n.mid(2);
-    if (n.startsWith(QLatin1Char('/')) || g_app_dirs.application.isEmpty())
+    if (n.startsWith(QLatin1Char('/')) || g_app_dirs().application.isEmpty())
         return resolve_path(n);
-    return resolve_path(g_app_dirs.application + QLatin1Char('/') + n);
+    return resolve_path(g_app_dirs().application + QLatin1Char('/') + n);
 }
 
 void reset_app_dirs_for_tests()
 {
-    g_app_dirs = app_dirs{};
+    g_app_dirs() = app_dirs{};
 }

@@ -8,7 +8,7 @@ struct app_dirs {
     QString data;         // <PROGRAMDATA or the user's data home>/Tarvix/Tarvix_QT
 };
 
-extern app_dirs g_app_dirs;
+app_dirs& g_app_dirs();
 
 // The data directory as the environment gives it: $PROGRAMDATA/Tarvix/Tarvix_QT when set,
 // else $XDG_DATA_HOME (or ~/.local/share) followed by /Tarvix/Tarvix_QT.

@@ -10,7 +10,11 @@
 #include "core/files/app_dirs.h"
 #include "core/files/file_helpers.h"
 
-konfig_settings g_konfig;
+konfig_settings& g_konfig()
+{
+    static konfig_settings s;
+    return s;
+}
 
 namespace {
 QString konfig_path()
@@ -74,27 +78,27 @@ QByteArray format_konfig_cfg(const konfig_settings& s)
 
 bool read_konfig_cfg()
 {
-    g_konfig.m = 3;
-    g_konfig.language = 0;
+    g_konfig().m = 3;
+    g_konfig().language = 0;
     QFile f(konfig_path());
     if (!f.open(QIODevice::ReadOnly))
         return false;
-    parse_konfig_cfg(f.read(1 << 20), g_konfig);
+    parse_konfig_cfg(f.read(1 << 20), g_konfig());
     return true;
 }
 
 bool write_konfig_cfg()
 {
-    const file_write_result r = replace_file(konfig_path(), format_konfig_cfg(g_konfig));
+    const file_write_result r = replace_file(konfig_path(), format_konfig_cfg(g_konfig()));
     if (r.ok)
         return true;
     error_record e;
     e.set(err_type_host, 63, err_severity_error, err_arg_once, r.sys_errno);
-    g_host_context.show_error(e);
+    g_host_context().show_error(e);
     return false;
 }
 
 void reset_konfig_for_tests()
 {
-    g_konfig = konfig_settings{};
+    g_konfig() = konfig_settings{};
 }

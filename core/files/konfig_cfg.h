@@ -10,7 +10,7 @@ struct konfig_settings {
     int language = 0;       // L: 0 to 4, the language index
 };
 
-extern konfig_settings g_konfig;
+konfig_settings& g_konfig();
 
 // Applies the lines of a konfig.cfg text (LF or CR LF) to the settings.
 void parse_konfig_cfg(const QByteArray& text, konfig_settings& s);

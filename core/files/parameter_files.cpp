@@ -13,8 +13,16 @@
 #include "core/files/scanner_params.h"
 #include "core/text/user_seam.h"
 
-scanner_param_state g_scanner_params;
-customer_config_state g_customer_config;
+scanner_param_state& g_scanner_params()
+{
+    static scanner_param_state s;
+    return s;
+}
+customer_config_state& g_customer_config()
+{
+    static customer_config_state s;
+    return s;
+}
 
 namespace {
 constexpr int records36_size = 36 * 56;
@@ -31,9 +39,9 @@ QString default_scanner_title()
 
 void reset_scanner_params()
 {
-    g_scanner_params = scanner_param_state{};
-    g_scanner_params.file_name = app_file(QStringLiteral("cd_data\\123456789012345.sp"));
-    g_scanner_params.title = default_scanner_title();
+    g_scanner_params() = scanner_param_state{};
+    g_scanner_params().file_name = app_file(QStringLiteral("cd_data\\123456789012345.sp"));
+    g_scanner_params().title = default_scanner_title();
 }
 
 void file_error_message(const QString& file_name, bool writing, int code, const QString& message)
@@ -52,28 +60,28 @@ void file_error_message(const QFile& file, bool writing)
 
 bool update_current_file_base_name()
 {
-    const QFileInfo fi(resolve_path(g_scanner_params.file_name));
+    const QFileInfo fi(resolve_path(g_scanner_params().file_name));
     if (fi.isFile()) {
-        g_scanner_params.title = fi.completeBaseName();
+        g_scanner_params().title = fi.completeBaseName();
         return true;
     }
-    g_scanner_params.title = default_scanner_title();
+    g_scanner_params().title = default_scanner_title();
     return false;
 }
 
 bool rename_current_scanner_file()
 {
-    const QFileInfo fi(resolve_path(g_scanner_params.file_name));
+    const QFileInfo fi(resolve_path(g_scanner_params().file_name));
     if (!fi.isFile())
         return false;
-    g_scanner_params.file_name = fi.absolutePath() + QLatin1Char('/') + g_scanner_params.title + QLatin1Char('.') +
+    g_scanner_params().file_name = fi.absolutePath() + QLatin1Char('/') + g_scanner_params().title + QLatin1Char('.') +
                                  fi.suffix();
     return true;
 }
 
 bool check_configuration_file_size(int& error_code)
 {
-    scanner_param_state& s = g_scanner_params;
+    scanner_param_state& s = g_scanner_params();
     s.user.clear();
     error_code = 0;
     bool ok = true;
@@ -97,21 +105,21 @@ bool check_configuration_file_size(int& error_code)
 
 bool send_scanner_parameters(bool clear, error_record& err)
 {
-    scanner_param_state& s = g_scanner_params;
+    scanner_param_state& s = g_scanner_params();
     err.clear();
     if (s.source == 1) {
-        if (!g_device_calls.wait_idle(err)) {
+        if (!g_device_calls().wait_idle(err)) {
             err.set(err_type_host, 4);
         } else {
             ui::current().progress_begin(QStringLiteral("Sending data to Tarvix. Please wait ..."));
             ui::current().progress_set(0);
             const uint8_t set = static_cast<uint8_t>(0x80 | (s.user_set & 0x7F));
             if (clear) {
-                g_device_calls.clear_scanner_set(set, err);
+                g_device_calls().clear_scanner_set(set, err);
             } else {
                 for (int block = 0; block < 4; ++block) {
                     ui::current().progress_set(block * 20);
-                    if (!g_device_calls.write_scanner_block(set, static_cast<uint8_t>(block),
+                    if (!g_device_calls().write_scanner_block(set, static_cast<uint8_t>(block),
                                                             s.user.bytes.data() + block * scanner_record::block_size,
                                                             err))
                         break;
@@ -121,7 +129,7 @@ bool send_scanner_parameters(bool clear, error_record& err)
             ui::current().progress_end();
         }
         if (err.failed())
-            g_host_context.show_error(err);
+            g_host_context().show_error(err);
         else
             ui::information(QStringLiteral("Save Data to Tarvix successfull!"));
     } else {
@@ -132,12 +140,12 @@ bool send_scanner_parameters(bool clear, error_record& err)
                 err.set(err_type_host, 63, err_severity_error, err_arg_once, r.sys_errno);
             else
                 err.set(err_type_host, 3);
-            g_host_context.show_error(err);
+            g_host_context().show_error(err);
         } else {
             ui::information(QStringLiteral("File save successfull!"));
         }
     }
-    g_host_context.change_flags() &= ~uint32_t{0x0A};
+    g_host_context().change_flags() &= ~uint32_t{0x0A};
     if (!err.failed())
         s.device_copy = s.user;
     return !err.failed();
@@ -151,23 +159,23 @@ QString customer_config_path(const QString& name)
 bool send_scanner_configuration_file()
 {
     error_record err;
-    QFile f(resolve_path(g_customer_config.path));
+    QFile f(resolve_path(g_customer_config().path));
     if (!f.open(QIODevice::ReadOnly)) {
         err.set(err_type_host, 42);
-        g_host_context.show_error(err);
+        g_host_context().show_error(err);
         return false;
     }
     const QByteArray block = f.read(records36_size);
     if (block.size() != records36_size) {
         err.set(err_type_host, 59);
-        g_host_context.show_error(err);
+        g_host_context().show_error(err);
         return false;
     }
-    if (!g_device_calls.write_records36(reinterpret_cast<const uint8_t*>(block.constData()), g_customer_config.name,
+    if (!g_device_calls().write_records36(reinterpret_cast<const uint8_t*>(block.constData()), g_customer_config().name,
                                         err)) {
         if (!err.failed())
             err.set(err_type_host, 5);
-        g_host_context.show_error(err);
+        g_host_context().show_error(err);
         return false;
     }
     return true;

@@ -28,7 +28,7 @@ struct customer_config_state {
     QString name;
     QString path;
 };
-extern customer_config_state g_customer_config;
+customer_config_state& g_customer_config();
 // ./tvx_Config/<name>.bin below the application directory.
 QString customer_config_path(const QString& name);
 // Reads the first 2016 bytes of the prepared file and sends them as 36 records.

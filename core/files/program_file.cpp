@@ -12,7 +12,11 @@
 #include "core/image/range_checks.h"
 #include "core/image/working_image.h"
 
-program_file_state g_program_file;
+program_file_state& g_program_file()
+{
+    static program_file_state s;
+    return s;
+}
 
 namespace {
 constexpr uint32_t host_code = image_layout::format_code;  // 0x344B
@@ -120,7 +124,7 @@ bool load_configuration_file(bool reset_only, error_record& err)
     if (reset_only) {
         g_images().no_file_loaded = true;
     } else {
-        QFile f(resolve_path(g_program_file.current_file));
+        QFile f(resolve_path(g_program_file().current_file));
         if (!f.exists()) {
             g_images().no_file_loaded = true;
         } else if (!f.open(QIODevice::ReadOnly)) {
@@ -135,14 +139,14 @@ bool load_configuration_file(bool reset_only, error_record& err)
             if (bytes.size() != f.size())
                 err.set(err_type_host, 33);
             else
-                err = decode_program_file(bytes, image, g_host_context.change_flags());
+                err = decode_program_file(bytes, image, g_host_context().change_flags());
         }
     }
     const bool ok = !err.failed() || err.code == 20;
     if (ok)
         variant_from_image();
     if (err.failed() && !shown)
-        g_host_context.show_error(err);
+        g_host_context().show_error(err);
     return ok;
 }
 

@@ -13,7 +13,7 @@
 struct program_file_state {
     QString current_file;
 };
-extern program_file_state g_program_file;
+program_file_state& g_program_file();
 
 // The image as it is stored: fields 168, 172, 276 and 292 as -1 when they hold their
 // default, and the DeviceNet MAC ID with 0 and 63 exchanged. The image itself is untouched.

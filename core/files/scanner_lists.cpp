@@ -11,7 +11,11 @@
 #include "core/files/scanner_sets.h"
 #include "core/text/user_seam.h"
 
-scanner_list_state g_scanner_lists;
+scanner_list_state& g_scanner_lists()
+{
+    static scanner_list_state s;
+    return s;
+}
 
 namespace {
 constexpr uint32_t user_set_code = 0xE0000;  // family bits 17 to 19: the user sets' families
@@ -76,7 +80,7 @@ void set_error(error_record& err, int code)
 
 bool rebuild_from_file(QAbstractItemModel* model, error_record& err)
 {
-    scanner_list_state& s = g_scanner_lists;
+    scanner_list_state& s = g_scanner_lists();
     s.user_set_flags = {0, 0};
     s.count = 0;
     QFile f(scanner_list_path());
@@ -119,7 +123,7 @@ bool rebuild_from_file(QAbstractItemModel* model, error_record& err)
 
 bool rebuild_from_controller(QAbstractItemModel* model)
 {
-    scanner_list_state& s = g_scanner_lists;
+    scanner_list_state& s = g_scanner_lists();
     int count = 0;
     QString set0_name;
     scanner_record rec;
@@ -127,9 +131,9 @@ bool rebuild_from_controller(QAbstractItemModel* model)
     for (int set = 0; set < 128; ++set) {
         error_record e;
         bool exists = false;
-        bool ok = g_device_calls.wait_idle(e);
+        bool ok = g_device_calls().wait_idle(e);
         if (ok) {
-            g_device_calls.refresh_device_info();
+            g_device_calls().refresh_device_info();
             ok = read_scanner_set(static_cast<uint8_t>(set), 1, rec, exists, e) && exists && !rec.name().isEmpty();
         }
         if (!ok) {
@@ -169,9 +173,9 @@ bool rebuild_from_controller(QAbstractItemModel* model)
         for (int k = 0; k < 2; ++k) {
             error_record e;
             bool exists = false;
-            bool ok = g_device_calls.wait_idle(e);
+            bool ok = g_device_calls().wait_idle(e);
             if (ok) {
-                g_device_calls.refresh_device_info();
+                g_device_calls().refresh_device_info();
                 ok = read_scanner_set(static_cast<uint8_t>(user_id_bit | k), 1, rec, exists, e) && exists &&
                      !rec.name().isEmpty();
             }
@@ -215,26 +219,26 @@ void parse_scanner_list(const QByteArray& text, scanner_list_state& s, error_rec
 
 void read_scanner_list()
 {
-    g_scanner_lists.count = 0;
+    g_scanner_lists().count = 0;
     QFile f(scanner_list_path());
     if (!f.open(QIODevice::ReadOnly))
         return;
     error_record err;
-    parse_scanner_list(f.readAll(), g_scanner_lists, err);
+    parse_scanner_list(f.readAll(), g_scanner_lists(), err);
     if (err.failed())
-        g_host_context.show_error(err);
+        g_host_context().show_error(err);
 }
 
 bool add_scanner_row(QAbstractItemModel* model, const QString& text, int id)
 {
-    const int n = (g_host_context.family_code() >> 4) & 0x0F;
+    const int n = (g_host_context().family_code() >> 4) & 0x0F;
     const uint32_t family_bit = 1u << (15 + n);
     bool shown;
     if (id & user_id_bit)
         shown = (family_bit & user_set_code) != 0;
     else
-        shown = id >= 0 && id < static_cast<int>(g_scanner_lists.codes.size()) &&
-                (g_scanner_lists.codes[static_cast<size_t>(id)] & family_bit) != 0;
+        shown = id >= 0 && id < static_cast<int>(g_scanner_lists().codes.size()) &&
+                (g_scanner_lists().codes[static_cast<size_t>(id)] & family_bit) != 0;
     if (!shown || !model)
         return false;
     if (model->columnCount() < 2)
@@ -250,10 +254,10 @@ bool rebuild_scanner_lists(QAbstractItemModel* model, QSortFilterProxyModel* pro
 {
     err.code = 0;
     clear_model(model);
-    g_scanner_lists.texts.clear();
-    g_scanner_lists.user_set_names = scanner_list_state{}.user_set_names;
+    g_scanner_lists().texts.clear();
+    g_scanner_lists().user_set_names = scanner_list_state{}.user_set_names;
     bool result;
-    if (g_host_context.data_source() == 2)
+    if (g_host_context().data_source() == 2)
         result = rebuild_from_file(model, err);
     else
         result = rebuild_from_controller(model);
@@ -264,5 +268,5 @@ bool rebuild_scanner_lists(QAbstractItemModel* model, QSortFilterProxyModel* pro
 
 void reset_scanner_lists_for_tests()
 {
-    g_scanner_lists = scanner_list_state{};
+    g_scanner_lists() = scanner_list_state{};
 }

@@ -25,7 +25,7 @@ struct scanner_list_state {
     std::array<QString, 2> user_set_names{QStringLiteral("USER_0_NotDef"), QStringLiteral("USER_1_NotDef")};
 };
 
-extern scanner_list_state g_scanner_lists;
+scanner_list_state& g_scanner_lists();
 
 // Reads the lines of a scannerx.lst text into the code list (count first 0); on a format
 // error fills `err` (host error 27 or 62) and keeps the codes read before.

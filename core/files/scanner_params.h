@@ -16,7 +16,7 @@ struct scanner_param_state {
     bool no_file = false;        // the last load found no file
 };
 
-extern scanner_param_state g_scanner_params;
+scanner_param_state& g_scanner_params();
 
 // The title shown while no scanner parameter file is named.
 QString default_scanner_title();

@@ -13,12 +13,12 @@ using device_protocol::host_revision;
 // The common start of every set read: no status reply in flight, fresh device information.
 bool prepare_read(error_record& err)
 {
-    if (!g_device_calls.wait_idle(err)) {
+    if (!g_device_calls().wait_idle(err)) {
         if (!err.failed())
             err.set(err_type_host, 4);
         return false;
     }
-    g_device_calls.refresh_device_info();
+    g_device_calls().refresh_device_info();
     return true;
 }
 
@@ -41,7 +41,7 @@ bool read_scanner_set(uint8_t set, int blocks, scanner_record& rec, bool& exists
         if (with_progress)
             ui::current().progress_set(block * 20);
         bool here = false;
-        if (!g_device_calls.read_scanner_block(set, static_cast<uint8_t>(block),
+        if (!g_device_calls().read_scanner_block(set, static_cast<uint8_t>(block),
                                                rec.bytes.data() + block * scanner_record::block_size, here, err))
             return false;
         if (!here) {
@@ -57,16 +57,16 @@ bool read_scanner_set(uint8_t set, int blocks, scanner_record& rec, bool& exists
 
 bool read_user_controller_params(int set, error_record& err)
 {
-    scanner_record& rec = g_scanner_params.user;
+    scanner_record& rec = g_scanner_params().user;
     rec.bytes[0] = 0;
     err.clear();
     if (!prepare_read(err)) {
-        g_host_context.show_error(err);
+        g_host_context().show_error(err);
         return false;
     }
     const bool chosen = set < 0;
     const uint8_t set_byte =
-        chosen ? static_cast<uint8_t>(0x80 | (g_scanner_params.user_set & 0x7F)) : static_cast<uint8_t>(set);
+        chosen ? static_cast<uint8_t>(0x80 | (g_scanner_params().user_set & 0x7F)) : static_cast<uint8_t>(set);
     bool exists = false;
     if (chosen)
         ui::current().progress_begin(QStringLiteral("Reading data from Tarvix. Please wait ..."));
@@ -75,22 +75,22 @@ bool read_user_controller_params(int set, error_record& err)
         ui::current().progress_end();
     if (!ok) {
         if (chosen)
-            g_host_context.show_error(err);
+            g_host_context().show_error(err);
         return false;
     }
     if (!chosen)
         return true;
     if (!exists) {
-        ui::warning(QStringLiteral("Keine User-Reglerparameter %1 im TVX vorhanden!").arg(g_scanner_params.user_set));
+        ui::warning(QStringLiteral("Keine User-Reglerparameter %1 im TVX vorhanden!").arg(g_scanner_params().user_set));
         return false;
     }
-    const uint32_t rev = g_host_context.revision_code();
+    const uint32_t rev = g_host_context().revision_code();
     if (((rev >> 16) & 0xFF) > ((host_revision >> 16) & 0xFF)) {
         for (int off = 204; off <= 220; off += 4) {
             if (rec.word(off) != 0) {
                 error_record w;
                 w.set(err_type_host, 23, err_severity_warning);
-                g_host_context.show_error(w);
+                g_host_context().show_error(w);
                 break;
             }
         }
@@ -126,7 +126,7 @@ void probe_scanner_text()
     scanner_record rec;
     error_record err;
     if (read_set_name(0, rec, err))
-        g_scanner_lists.auto_detect_text = rec.name() + QLatin1Char('*');
+        g_scanner_lists().auto_detect_text = rec.name() + QLatin1Char('*');
     else
-        g_scanner_lists.auto_detect_text = QStringLiteral("ErrorAutoDetect");
+        g_scanner_lists().auto_detect_text = QStringLiteral("ErrorAutoDetect");
 }

@@ -66,6 +66,7 @@ inline bool device_has_pm() { return g_device().pm_capable != 0; }
 inline config_image& g_config_image() { return g_images().working; }
 inline config_image& g_reference_image() { return g_images().reference; }
 
-// Puts every struct of the subsystem back to its start state (images zero, flags clear,
-// global tables empty).
+// Puts every state object of core/ back to its start state: images zero, flags clear, tables
+// empty, the link closed, queues empty, files and directories forgotten, the device calls at
+// their defaults (core/core_reset.cpp). No receive thread may run.
 void core_reset_for_tests();

@@ -26,15 +26,6 @@ bool refused(const error_record& e)
     return (e.type == err_type_device || e.type == err_type_host) && (e.code == 6 || e.code == 7);
 }
 
-bool read_u32(uint16_t param, uint32_t& v, error_record& err)
-{
-    uint8_t b[4] = {};
-    if (!dev_read_param(param, 4, b, err))
-        return false;
-    v = uint32_t(b[0]) | (uint32_t(b[1]) << 8) | (uint32_t(b[2]) << 16) | (uint32_t(b[3]) << 24);
-    return true;
-}
-
 void read_info_text()
 {
     uint8_t block[59] = {};
@@ -112,7 +103,7 @@ bool read_parameters(config_image& image, error_record& err)
             continue;
         }
         uint32_t raw = 0;
-        if (!read_u32(s.param, raw, err)) {
+        if (!dev_read_param_u32(s.param, raw, err)) {
             if (!refused(err)) {
                 g_parameter_error().parameter_error_index = int32_t(k);
                 return false;
@@ -153,7 +144,7 @@ bool read_all(config_image& image, error_record& err)
 
     uint32_t revision = 0;
     error_record re;
-    if (read_u32(dp::param_revision, revision, re))
+    if (dev_read_param_u32(dp::param_revision, revision, re))
         d.revision_word = revision_from_device(revision);
     else
         d.revision_word = dp::revision_unreadable;

@@ -31,15 +31,6 @@ constexpr int32_t device_error_not_active = 32;
 
 QString latin1(const std::string& s) { return QString::fromLatin1(s.c_str()); }
 
-bool read_u32(uint16_t param, uint32_t& v, error_record& err)
-{
-    uint8_t b[4] = {};
-    if (!dev_read_param(param, 4, b, err))
-        return false;
-    v = uint32_t(b[0]) | (uint32_t(b[1]) << 8) | (uint32_t(b[2]) << 16) | (uint32_t(b[3]) << 24);
-    return true;
-}
-
 bool write_u32(uint16_t param, uint32_t v, error_record& err)
 {
     const uint8_t b[4] = {uint8_t(v), uint8_t(v >> 8), uint8_t(v >> 16), uint8_t(v >> 24)};
@@ -259,7 +250,7 @@ bool send_configuration_to_device(bool force_all, bool settings_only, const tool
                                   const QString& name, error_record& err)
 {
     err.clear();
-    if (g_host_context.data_source() != 1) {
+    if (g_host_context().data_source() != 1) {
         const int rc = write_file_with_permissions(name);
         if (rc != 0) {
             err.set(err_type_host, rc);
@@ -304,7 +295,7 @@ bool send_configuration_to_device(bool force_all, bool settings_only, const tool
 
     uint32_t revision = 0;
     error_record re;
-    d.revision_word = read_u32(dp::param_revision, revision, re) ? revision_from_device(revision)
+    d.revision_word = dev_read_param_u32(dp::param_revision, revision, re) ? revision_from_device(revision)
                                                                  : dp::revision_unreadable;
     update_compatibility(d.revision_word);
     const bool legacy = d.revision_word == dp::revision_unreadable;

@@ -176,7 +176,7 @@ struct language_dialog : ui_testing::app_first, ::testing::Test {
     language_dialog()
     {
         reset_konfig_for_tests();
-        g_app_dirs.data = QString::fromStdString(tmp.path());
+        g_app_dirs().data = QString::fromStdString(tmp.path());
         write_file("A:50\nC:1\nM:3\nL:1\n");  // as an editor left it: LF line ends
         read_konfig_cfg();
     }
@@ -234,7 +234,7 @@ TEST_F(language_dialog, ok_rewrites_konfig_cfg_only_when_the_language_changed)
         d.form()->rbg_Language->button(0)->click();
         d.form()->bn_Cancel->click();
     }
-    EXPECT_EQ(g_konfig.language, 1);
+    EXPECT_EQ(g_konfig().language, 1);
     EXPECT_EQ(file(), QByteArray("A:50\nC:1\nM:3\nL:1\n"));
 
     {
@@ -243,7 +243,7 @@ TEST_F(language_dialog, ok_rewrites_konfig_cfg_only_when_the_language_changed)
         d.form()->rbg_Language->button(0)->click();
         d.form()->bn_Close->click();
     }
-    EXPECT_EQ(g_konfig.language, 0);
+    EXPECT_EQ(g_konfig().language, 0);
     EXPECT_EQ(file(), QByteArray("A:50\r\nC:1\r\nM:3\r\nL:0\r\n"));
 }
 
@@ -261,7 +261,7 @@ TEST_F(language_dialog, the_menu_command_opens_it_on_the_current_language)
     });
     w.form()->ac_Language->trigger();
     EXPECT_EQ(shownIndex, 1);
-    EXPECT_EQ(g_konfig.language, 0);
+    EXPECT_EQ(g_konfig().language, 0);
     EXPECT_TRUE(file().endsWith("L:0\r\n"));
 }
 

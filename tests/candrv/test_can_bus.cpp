@@ -14,21 +14,14 @@
 #include "sim/can_bus_node.h"
 #include "sim/can_bus_tap.h"
 #include "support/test_support.h"
+#include "tests/candrv/can_test_frames.h"
 
 using sim::can_frame;
 
 namespace {
 constexpr int wait_ms = 5000;
 
-can_frame frame(uint32_t id, uint8_t dlc, uint8_t first)
-{
-    can_frame f;
-    f.id = id;
-    f.dlc = dlc;
-    for (int i = 0; i < 8; ++i)
-        f.data[i] = static_cast<uint8_t>(first + i);
-    return f;
-}
+using can_test::frame;
 }  // namespace
 
 class CanBus : public ::testing::Test {

@@ -13,6 +13,7 @@
 #include "sim/can_bus_tap.h"
 #include "sim/can_dongle_model.h"
 #include "support/test_support.h"
+#include "tests/candrv/can_test_frames.h"
 
 namespace portio = platform::portio;
 using sim::can_frame;
@@ -80,15 +81,7 @@ struct portcan_lib {
     }
 };
 
-can_frame frame(uint32_t id, uint8_t dlc, uint8_t first)
-{
-    can_frame f;
-    f.id = id;
-    f.dlc = dlc;
-    for (int i = 0; i < 8; ++i)
-        f.data[i] = static_cast<uint8_t>(first + i);
-    return f;
-}
+using can_test::frame;
 }  // namespace
 
 // The dongle on port 1 (0x378), attached to a bus with a peer at 125 kbit/s and a tap.

@@ -17,6 +17,7 @@
 #include "platform/hid_fake.h"
 #include "sim/inprocess_device.h"
 #include "sim/profiles.h"
+#include "tests/core/core_fixture.h"
 
 class probe_ui final : public ui::services {
 public:
@@ -60,14 +61,11 @@ public:
     int passes_unguarded = 0;
 };
 
-class device_sim_test : public ::testing::Test {
+class device_sim_test : public core_test {
 protected:
     void SetUp() override
     {
-        core_reset_for_tests();
-        hid_link_reset_for_tests();
-        dev_exchange_reset_for_tests();
-        reset_device_calls();
+        core_test::SetUp();
         platform::hid_install_backend(&fake_);
         dev_ = std::make_unique<sim::inprocess_device>(fake_, "premium");
         error_record e;
@@ -81,12 +79,9 @@ protected:
     void TearDown() override
     {
         thread_.stop_and_wait();
-        hid_link_reset_for_tests();
-        dev_exchange_reset_for_tests();
+        core_test::TearDown();
         dev_.reset();
         platform::hid_install_backend(nullptr);
-        reset_device_calls();
-        core_reset_for_tests();
     }
     void profile(const std::string& name) { ASSERT_TRUE(sim::load_profile(world(), name)); }
     sim::world& world() { return dev_->state(); }

@@ -23,7 +23,7 @@ void fake_scanner_device::install()
         e = fail_with;
         return true;
     };
-    g_device_calls.wait_idle = [this](error_record& e) {
+    g_device_calls().wait_idle = [this](error_record& e) {
         ++wait_idle_calls;
         e.clear();
         if (idle_times_out) {
@@ -32,7 +32,7 @@ void fake_scanner_device::install()
         }
         return true;
     };
-    g_device_calls.read_scanner_block = [this, failing](uint8_t set, uint8_t block, uint8_t* data, bool& exists,
+    g_device_calls().read_scanner_block = [this, failing](uint8_t set, uint8_t block, uint8_t* data, bool& exists,
                                                         error_record& e) {
         e.clear();
         log.push_back("r " + std::to_string(set) + "/" + std::to_string(block));
@@ -46,7 +46,7 @@ void fake_scanner_device::install()
         std::memcpy(data, it->second.bytes.data() + block * 56, 56);
         return true;
     };
-    g_device_calls.write_scanner_block = [this, failing](uint8_t set, uint8_t block, const uint8_t* data,
+    g_device_calls().write_scanner_block = [this, failing](uint8_t set, uint8_t block, const uint8_t* data,
                                                          error_record& e) {
         e.clear();
         log.push_back("w " + std::to_string(set) + "/" + std::to_string(block));
@@ -59,7 +59,7 @@ void fake_scanner_device::install()
         std::memcpy(sets[set].bytes.data() + block * 56, data, 56);
         return true;
     };
-    g_device_calls.clear_scanner_set = [this, failing](uint8_t set, error_record& e) {
+    g_device_calls().clear_scanner_set = [this, failing](uint8_t set, error_record& e) {
         e.clear();
         log.push_back("c " + std::to_string(set));
         if (failing(e))
@@ -71,7 +71,7 @@ void fake_scanner_device::install()
         sets.erase(set);
         return true;
     };
-    g_device_calls.write_records36 = [this, failing](const uint8_t* data, const QString& name, error_record& e) {
+    g_device_calls().write_records36 = [this, failing](const uint8_t* data, const QString& name, error_record& e) {
         e.clear();
         log.push_back("records36 " + name.toStdString());
         if (failing(e))

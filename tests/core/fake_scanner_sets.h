@@ -20,6 +20,6 @@ struct fake_scanner_device {
     bool idle_times_out = false;
 
     void add(int set, const QString& name);
-    // Wires g_device_calls to this fake (until reset_device_calls).
+    // Wires g_device_calls() to this fake (until reset_device_calls).
     void install();
 };

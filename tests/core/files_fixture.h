@@ -13,24 +13,20 @@
 #include "core/files/scanner_params.h"
 #include "core/files/trace_file.h"
 #include "support/test_support.h"
+#include "tests/core/core_fixture.h"
 
-class files_test : public ::testing::Test {
+class files_test : public core_test {
 protected:
     void SetUp() override
     {
-        reset_device_calls();
-        reset_konfig_for_tests();
-        reset_scanner_lists_for_tests();
-        reset_trace_for_tests();
+        core_test::SetUp();
         ASSERT_TRUE(init_app_dirs(q(app.path()), q(data.path()) + "/Tarvix/Tarvix_QT"));
         reset_scanner_params();
-        g_host_context.show_error = [this](const error_record& e) { shown.push_back(e); };
+        g_host_context().show_error = [this](const error_record& e) { shown.push_back(e); };
     }
     void TearDown() override
     {
-        reset_trace_for_tests();
-        reset_device_calls();
-        reset_app_dirs_for_tests();
+        core_test::TearDown();
     }
 
     static QString q(const std::string& s) { return QString::fromStdString(s); }

@@ -32,6 +32,7 @@
 #include "sim/inprocess_device.h"
 #include "sim/profiles.h"
 #include "support/test_support.h"
+#include "tests/core/core_fixture.h"
 #include "tests/core/normalise_for_device.h"
 #include "tests/core/transfer_fixture_image.h"
 
@@ -56,18 +57,14 @@ private:
     std::chrono::steady_clock::time_point start_;
 };
 
-class ConfigTransfer : public ::testing::Test {
+class ConfigTransfer : public core_test {
 protected:
     void SetUp() override
     {
         if (clock_)
             platform::set_clock(clock_.get());
-        core_reset_for_tests();
-        hid_link_reset_for_tests();
-        dev_exchange_reset_for_tests();
-        reset_device_calls();
-        queue_clear();
-        g_host_context.data_source = [] { return 1; };
+        core_test::SetUp();
+        g_host_context().data_source = [] { return 1; };
         platform::hid_install_backend(&fake_);
         dev_ = std::make_unique<sim::inprocess_device>(fake_, "premium-pm");
         error_record e;
@@ -77,14 +74,9 @@ protected:
     void TearDown() override
     {
         thread_.stop_and_wait();
-        hid_link_reset_for_tests();
-        dev_exchange_reset_for_tests();
+        core_test::TearDown();
         dev_.reset();
         platform::hid_install_backend(nullptr);
-        reset_device_calls();
-        set_curve_loader(nullptr);
-        queue_clear();
-        core_reset_for_tests();
         platform::set_clock(nullptr);
     }
     void profile(const std::string& name) { ASSERT_TRUE(sim::load_profile(world(), name)); }
@@ -405,7 +397,7 @@ TEST(ConfigTransferVariant, WriterAcceptsOnlyTheListedValue)
         {1, 0, 0, 1, 9, true},  {1, 0, 0, 1, 1, false}, {1, 0, 0, 0, 9, false}, {0, 0, 1, 0, 0x14, true},
         {0, 0, 0, 0, 1, false}, {0, 1, 1, 1, 2, true},  {0, 1, 1, 1, 14, false}, {1, 1, 1, 0, 1, true},
     };
-    core_reset_for_tests();
+    g_device().reset();
     for (const row& r : rows) {
         device_state& d = g_device();
         d.family_flag = r.family_flag;
@@ -415,7 +407,7 @@ TEST(ConfigTransferVariant, WriterAcceptsOnlyTheListedValue)
         EXPECT_EQ(variant_accepted(r.bits), r.accepted)
             << r.family_flag << r.pm << r.bit2 << r.bit3 << " bits " << r.bits;
     }
-    core_reset_for_tests();
+    g_device().reset();
 }
 
 TEST_F(ConfigTransfer, VariantValueFollowsTheConnectedControllerAndIsWrittenBack)

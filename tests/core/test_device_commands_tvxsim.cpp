@@ -11,17 +11,16 @@
 #include "core/image/core_state.h"
 #include "core/link/hid_link.h"
 #include "core/link/hid_receive_thread.h"
+#include "tests/core/core_fixture.h"
 #include "tests/sim/tvxsim_process.h"
 
 namespace {
 
-class CommandsServer : public ::testing::Test {
+class CommandsServer : public core_test {
 protected:
     void SetUp() override
     {
-        core_reset_for_tests();
-        hid_link_reset_for_tests();
-        dev_exchange_reset_for_tests();
+        core_test::SetUp();
         sim_ = std::make_unique<testing_support::tvxsim_process>();
         ASSERT_TRUE(sim_->ok()) << sim_->error();
         error_record e;
@@ -31,9 +30,8 @@ protected:
     void TearDown() override
     {
         thread_.stop_and_wait();
-        hid_link_reset_for_tests();
+        core_test::TearDown();
         sim_.reset();
-        core_reset_for_tests();
     }
     std::string ask(const std::string& line)
     {

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "core/image/device_function_record.h"
+#include "tests/core/core_fixture.h"
 
 namespace {
 
@@ -155,14 +156,13 @@ TEST(DeviceFunctionRecord, OutputFunctionLabels)
     EXPECT_EQ(output_function_label(15), "");
 }
 
-class FunctionFrames : public ::testing::Test {
+class FunctionFrames : public core_test {
 protected:
     void SetUp() override
     {
-        core_reset_for_tests();
+        core_test::SetUp();
         reset_config_image(g_config_image());
     }
-    void TearDown() override { core_reset_for_tests(); }
 };
 
 TEST_F(FunctionFrames, StartRequestCarriesTheDefaultRecord)

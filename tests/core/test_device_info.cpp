@@ -264,7 +264,7 @@ TEST_F(DeviceInfo, CompatibilityFlagsAgainstTheHost)
     }
     EXPECT_EQ(g_device().revision_word, host);
     // The flags share their word with the change flags the files use.
-    EXPECT_EQ(&g_host_context.change_flags(), &g_device().change_flags);
+    EXPECT_EQ(&g_host_context().change_flags(), &g_device().change_flags);
 
     // ")" as the first byte is kept as "+"; an unreadable word is the fixed one.
     world().parameters[66] = int32_t(0x32333429);

@@ -7,13 +7,12 @@
 #include "core/text/safe_format.h"
 #include "core/text/text_tables.h"
 #include "support/test_support.h"
+#include "tests/core/core_fixture.h"
 
 namespace {
 
-class ErrorTexts : public ::testing::Test {
+class ErrorTexts : public core_test {
 protected:
-    void SetUp() override { core_reset_for_tests(); }
-    void TearDown() override { core_reset_for_tests(); }
 
     static error_record make(int16_t type, int32_t code, int32_t sev = err_severity_error,
                              int16_t kind = err_arg_none, int32_t arg = 0)

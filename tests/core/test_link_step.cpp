@@ -27,18 +27,14 @@ protected:
     void SetUp() override
     {
         device_sim_test::SetUp();
-        queue_clear();
         link_status_reply_hook() = [this](const device_frame& f) {
             paged.push_back(f);
             connected_while_paged = session.connected;
         };
-        g_link_settings() = link_timer_settings();
     }
     void TearDown() override
     {
         link_status_reply_hook() = nullptr;
-        g_link_settings() = link_timer_settings();
-        queue_clear();
         device_sim_test::TearDown();
     }
 

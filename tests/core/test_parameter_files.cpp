@@ -48,53 +48,53 @@ TEST_F(parameter_files, scanner_record_fields_and_name)
 
 TEST_F(parameter_files, scanner_file_saved_and_loaded_round_trip)
 {
-    g_scanner_params.source = 2;
-    g_scanner_params.file_name = sp("Wand42.sp");
-    g_scanner_params.user = sample();
-    g_host_context.change_flags() = 0xFF;
+    g_scanner_params().source = 2;
+    g_scanner_params().file_name = sp("Wand42.sp");
+    g_scanner_params().user = sample();
+    g_host_context().change_flags() = 0xFF;
     ASSERT_TRUE(send_scanner_parameters(false, err));
-    EXPECT_EQ(g_host_context.change_flags(), 0xF5u);
+    EXPECT_EQ(g_host_context().change_flags(), 0xF5u);
     ASSERT_FALSE(ui_fake.prompts().empty());
     EXPECT_EQ(ui_fake.prompts().back().text, QString("File save successfull!"));
     EXPECT_EQ(QFileInfo(sp("Wand42.sp")).size(), 224);
 
-    g_scanner_params.user.clear();
+    g_scanner_params().user.clear();
     int code = -1;
     ASSERT_TRUE(check_configuration_file_size(code));
     EXPECT_EQ(code, 0);
-    EXPECT_EQ(g_scanner_params.user, sample());
-    EXPECT_EQ(g_scanner_params.device_copy, sample());
-    EXPECT_EQ(g_scanner_params.title, QString("Wand42"));
+    EXPECT_EQ(g_scanner_params().user, sample());
+    EXPECT_EQ(g_scanner_params().device_copy, sample());
+    EXPECT_EQ(g_scanner_params().title, QString("Wand42"));
 }
 
 TEST_F(parameter_files, scanner_file_of_another_size_or_missing)
 {
-    g_scanner_params.file_name = sp("short.sp");
-    write(g_scanner_params.file_name, QByteArray(223, 'x'));
-    g_scanner_params.user = sample();
+    g_scanner_params().file_name = sp("short.sp");
+    write(g_scanner_params().file_name, QByteArray(223, 'x'));
+    g_scanner_params().user = sample();
     int code = 0;
     EXPECT_FALSE(check_configuration_file_size(code));
     EXPECT_EQ(code, 2);
-    EXPECT_EQ(g_scanner_params.user, scanner_record{});
+    EXPECT_EQ(g_scanner_params().user, scanner_record{});
     ASSERT_FALSE(ui_fake.prompts().empty());
     EXPECT_EQ(ui_fake.prompts().back().title, QString("Warning"));
     EXPECT_EQ(ui_fake.prompts().back().text, QString("Konfig-File has illegal size!"));
 
     // The start-up name, spelled with a backslash, names no file: success, zero record.
     reset_scanner_params();
-    g_scanner_params.user = sample();
+    g_scanner_params().user = sample();
     EXPECT_TRUE(check_configuration_file_size(code));
     EXPECT_EQ(code, 0);
-    EXPECT_TRUE(g_scanner_params.no_file);
-    EXPECT_EQ(g_scanner_params.user, scanner_record{});
-    EXPECT_EQ(g_scanner_params.title, default_scanner_title());
+    EXPECT_TRUE(g_scanner_params().no_file);
+    EXPECT_EQ(g_scanner_params().user, scanner_record{});
+    EXPECT_EQ(g_scanner_params().title, default_scanner_title());
 }
 
 TEST_F(parameter_files, scanner_file_that_cannot_be_written_keeps_the_old_one)
 {
-    g_scanner_params.source = 2;
-    g_scanner_params.file_name = q(app.file("no-dir/x.sp"));
-    g_scanner_params.user = sample();
+    g_scanner_params().source = 2;
+    g_scanner_params().file_name = q(app.file("no-dir/x.sp"));
+    g_scanner_params().user = sample();
     EXPECT_FALSE(send_scanner_parameters(false, err));
     EXPECT_EQ(err.code, 63);
     EXPECT_EQ(err.argument, ENOENT);
@@ -104,9 +104,9 @@ TEST_F(parameter_files, scanner_file_that_cannot_be_written_keeps_the_old_one)
 TEST_F(parameter_files, user_set_written_cleared_and_read_on_the_controller)
 {
     dev.install();
-    g_scanner_params.source = 1;
-    g_scanner_params.user_set = 1;
-    g_scanner_params.user = sample();
+    g_scanner_params().source = 1;
+    g_scanner_params().user_set = 1;
+    g_scanner_params().user = sample();
     ASSERT_TRUE(send_scanner_parameters(false, err));
     EXPECT_EQ(dev.log, (std::vector<std::string>{"w 129/0", "w 129/1", "w 129/2", "w 129/3"}));
     EXPECT_EQ(dev.sets[0x81], sample());
@@ -114,9 +114,9 @@ TEST_F(parameter_files, user_set_written_cleared_and_read_on_the_controller)
     EXPECT_EQ(ui_fake.prompts().back().text, QString("Save Data to Tarvix successfull!"));
     EXPECT_FALSE(ui_fake.progress_shown());
 
-    g_scanner_params.user.clear();
+    g_scanner_params().user.clear();
     ASSERT_TRUE(read_user_controller_params(-1, err));
-    EXPECT_EQ(g_scanner_params.user, sample());
+    EXPECT_EQ(g_scanner_params().user, sample());
 
     ASSERT_TRUE(send_scanner_parameters(true, err));
     EXPECT_EQ(dev.log.back(), "c 129");
@@ -149,8 +149,8 @@ TEST_F(parameter_files, customer_configuration_is_sent_as_36_records)
     for (int i = 0; i < 2100; ++i)
         bytes += char(i * 7);
     write(q(app.file("tvx_config/ACME.bin")), bytes);
-    g_customer_config.name = "ACME";
-    g_customer_config.path = customer_config_path("ACME");  // spelled tvx_Config, found as tvx_config
+    g_customer_config().name = "ACME";
+    g_customer_config().path = customer_config_path("ACME");  // spelled tvx_Config, found as tvx_config
     ASSERT_TRUE(send_scanner_configuration_file());
     EXPECT_EQ(dev.log, (std::vector<std::string>{"records36 ACME"}));
     EXPECT_EQ(QByteArray(reinterpret_cast<const char*>(dev.records36.data()), 2016), bytes.left(2016));
@@ -160,7 +160,7 @@ TEST_F(parameter_files, customer_configuration_is_sent_as_36_records)
     ASSERT_EQ(shown.size(), 1u);
     EXPECT_EQ(shown[0].code, 59);
 
-    g_customer_config.path = customer_config_path("missing");
+    g_customer_config().path = customer_config_path("missing");
     EXPECT_FALSE(send_scanner_configuration_file());
     ASSERT_EQ(shown.size(), 2u);
     EXPECT_EQ(shown[1].code, 42);
@@ -190,12 +190,12 @@ TEST_F(parameter_files, file_buffer_refuses_files_it_cannot_hold)
 TEST_F(parameter_files, current_scanner_file_renamed_to_the_title)
 {
     write(sp("old.sp"), QByteArray(224, 0));
-    g_scanner_params.file_name = sp("old.sp");
-    g_scanner_params.title = "NewName";
+    g_scanner_params().file_name = sp("old.sp");
+    g_scanner_params().title = "NewName";
     EXPECT_TRUE(rename_current_scanner_file());
-    EXPECT_EQ(g_scanner_params.file_name, QFileInfo(sp("x")).absolutePath() + "/NewName.sp");
+    EXPECT_EQ(g_scanner_params().file_name, QFileInfo(sp("x")).absolutePath() + "/NewName.sp");
     EXPECT_FALSE(rename_current_scanner_file());  // the new name is no file yet
-    g_scanner_params.file_name = sp("old.sp");
+    g_scanner_params().file_name = sp("old.sp");
     EXPECT_TRUE(update_current_file_base_name());
-    EXPECT_EQ(g_scanner_params.title, QString("old"));
+    EXPECT_EQ(g_scanner_params().title, QString("old"));
 }

@@ -12,10 +12,9 @@ protected:
     void SetUp() override
     {
         files_test::SetUp();
-        core_reset_for_tests();
-        g_host_context.change_flags() = 0;
+        g_host_context().change_flags() = 0;
         file = data_file("cd_data/prog.cdx");
-        g_program_file.current_file = file;
+        g_program_file().current_file = file;
     }
     // A program that uses every section of the image.
     static config_image sample()
@@ -81,7 +80,7 @@ TEST_F(program_file, saved_and_loaded_gives_the_same_image_and_leaves_memory_unt
         EXPECT_FALSE(g_images().no_file_loaded);
     }
     EXPECT_TRUE(shown.empty());
-    EXPECT_EQ(g_host_context.change_flags(), 0x10u);
+    EXPECT_EQ(g_host_context().change_flags(), 0x10u);
 }
 
 TEST_F(program_file, older_sizes_load_with_free_tool_types_tools_and_functions)
@@ -164,10 +163,10 @@ TEST_F(program_file, format_codes_and_newer_files)
     for (const row& r : rows) {
         set_stored(bytes, 0, r.code);
         write(file, bytes);
-        g_host_context.change_flags() = 0;
+        g_host_context().change_flags() = 0;
         EXPECT_EQ(load(), r.ok) << std::hex << r.code;
         EXPECT_EQ(err.code, r.error) << std::hex << r.code;
-        EXPECT_EQ(g_host_context.change_flags(), r.flags) << std::hex << r.code;
+        EXPECT_EQ(g_host_context().change_flags(), r.flags) << std::hex << r.code;
         if (r.ok) {
             EXPECT_EQ(g_config_image().header().field(0) & 0xFFFF, r.code == 0x0000334B ? 0x344B : r.code & 0xFFFF);
         }
@@ -177,17 +176,17 @@ TEST_F(program_file, format_codes_and_newer_files)
     set_stored(bytes, 0, 0x3450);
     std::memset(bytes.data() + 304, 0, 20);
     write(file, bytes);
-    g_host_context.change_flags() = 0x02;
+    g_host_context().change_flags() = 0x02;
     shown.clear();
     EXPECT_TRUE(load());
-    EXPECT_EQ(g_host_context.change_flags(), 0x11u);  // bit 1 cleared, bit 0: the file is newer
+    EXPECT_EQ(g_host_context().change_flags(), 0x11u);  // bit 1 cleared, bit 0: the file is newer
     EXPECT_TRUE(shown.empty());
 
     set_stored(bytes, 320, 7);
     write(file, bytes);
     EXPECT_TRUE(load());  // a warning only
     EXPECT_EQ(err.code, 20);
-    EXPECT_EQ(g_host_context.change_flags() & 0x02, 0x02u);
+    EXPECT_EQ(g_host_context().change_flags() & 0x02, 0x02u);
     ASSERT_EQ(shown.size(), 1u);
     EXPECT_EQ(shown[0].severity, err_severity_warning);
 
@@ -217,10 +216,10 @@ TEST_F(program_file, minus_one_reads_as_the_default_and_ranges_are_checked)
     bytes = encode_program_file(sample());
     set_stored(bytes, image_layout::function_offset + 5 * 184 + fr::out2, 17);
     write(file, bytes);
-    g_host_context.change_flags() = 0;
+    g_host_context().change_flags() = 0;
     EXPECT_FALSE(load());
     EXPECT_EQ(err.code, 21);
-    EXPECT_EQ(g_host_context.change_flags() & 0x03, 0x03u);
+    EXPECT_EQ(g_host_context().change_flags() & 0x03, 0x03u);
 
     bytes = encode_program_file(sample());
     set_stored(bytes, image_layout::function_offset + 5 * 184 + fr::mode, 128);

@@ -6,17 +6,17 @@
 #include "core/image/range_checks.h"
 #include "core/text/error_texts.h"
 #include "support/test_support.h"
+#include "tests/core/core_fixture.h"
 
 namespace {
 
-class RangeChecks : public ::testing::Test {
+class RangeChecks : public core_test {
 public:
     void SetUp() override
     {
-        core_reset_for_tests();
+        core_test::SetUp();
         reset_config_image(image);
     }
-    void TearDown() override { core_reset_for_tests(); }
 
     void set_h(uint32_t off, int32_t v) { image.header().set_field(off, v); }
     void use(uint32_t n)

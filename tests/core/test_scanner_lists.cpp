@@ -38,8 +38,8 @@ protected:
     void SetUp() override
     {
         files_test::SetUp();
-        g_host_context.family_code = [this] { return family; };
-        g_host_context.data_source = [this] { return source; };
+        g_host_context().family_code = [this] { return family; };
+        g_host_context().data_source = [this] { return source; };
     }
     void install_fixture()
     {
@@ -74,14 +74,14 @@ TEST_F(scanner_lists, reading_the_list_file_keeps_codes_in_file_order)
 {
     install_fixture();
     read_scanner_list();
-    ASSERT_EQ(g_scanner_lists.count, 7);
-    EXPECT_EQ(g_scanner_lists.codes[0], 0x00040001u);
-    EXPECT_EQ(g_scanner_lists.codes[6], 0x000F0007u);
+    ASSERT_EQ(g_scanner_lists().count, 7);
+    EXPECT_EQ(g_scanner_lists().codes[0], 0x00040001u);
+    EXPECT_EQ(g_scanner_lists().codes[6], 0x000F0007u);
     EXPECT_TRUE(shown.empty());
 
     QFile::remove(app_file("scannerx.lst"));
     read_scanner_list();
-    EXPECT_EQ(g_scanner_lists.count, 0);
+    EXPECT_EQ(g_scanner_lists().count, 0);
     EXPECT_TRUE(shown.empty());
 }
 
@@ -132,8 +132,8 @@ TEST_F(scanner_lists, rebuild_from_the_file_filters_by_family)
         EXPECT_TRUE(rebuild_scanner_lists(&model, &proxy, err));
         EXPECT_EQ(err.code, 0);
         EXPECT_EQ(ids_of(model), c.ids) << int(c.family);
-        EXPECT_EQ(g_scanner_lists.count, 7);
-        EXPECT_EQ(g_scanner_lists.texts.size(), 7);  // every entry, shown or not
+        EXPECT_EQ(g_scanner_lists().count, 7);
+        EXPECT_EQ(g_scanner_lists().texts.size(), 7);  // every entry, shown or not
         EXPECT_EQ(proxy.sourceModel(), &model);
     }
     family = 0x34;
@@ -141,9 +141,9 @@ TEST_F(scanner_lists, rebuild_from_the_file_filters_by_family)
     const std::vector<row> rows = rows_of(model);
     EXPECT_EQ(rows.front(), (row{"USER_1_NotDef", 8}));
     EXPECT_EQ(rows.back(), (row{"P000 Standard (PM only)", 0}));
-    EXPECT_EQ(g_scanner_lists.texts[1], QString("P001 Premium-only scanner"));
-    EXPECT_EQ(g_scanner_lists.codes[7], 0xE0000u);
-    EXPECT_EQ(g_scanner_lists.auto_detect_text, QString(".ZP_AutoDetect"));
+    EXPECT_EQ(g_scanner_lists().texts[1], QString("P001 Premium-only scanner"));
+    EXPECT_EQ(g_scanner_lists().codes[7], 0xE0000u);
+    EXPECT_EQ(g_scanner_lists().auto_detect_text, QString(".ZP_AutoDetect"));
     EXPECT_EQ(model.columnCount(), 2);
 }
 
@@ -152,12 +152,12 @@ TEST_F(scanner_lists, rebuild_from_the_file_counts_short_lists_and_reports_a_mis
     write(q(app.file("scannerx.lst")), "00040001 A\r\nshort\r\n00040002 B\r\n00040003 C\r\n00040004 D\r\n");
     EXPECT_FALSE(rebuild_scanner_lists(&model, &proxy, err));  // four entries
     EXPECT_EQ(model.rowCount(), 6);
-    EXPECT_EQ(g_scanner_lists.texts.size(), 4);
+    EXPECT_EQ(g_scanner_lists().texts.size(), 4);
 
     write(q(app.file("scannerx.lst")), "00040001 A\r\nxyz0000k B\r\n00040003 C\r\n");
     rebuild_scanner_lists(&model, &proxy, err);
     EXPECT_EQ(err.code, 27);
-    EXPECT_EQ(g_scanner_lists.count, 1);
+    EXPECT_EQ(g_scanner_lists().count, 1);
 
     QFile::remove(q(app.file("scannerx.lst")));
     EXPECT_FALSE(rebuild_scanner_lists(&model, &proxy, err));
@@ -176,12 +176,12 @@ TEST_F(scanner_lists, rebuild_from_the_controller_names_rows_and_finds_the_auto_
     const std::vector<row> expected = {
         {"USER_1_NotDef", 129}, {"USER_0_My_User", 128}, {"P006_D", 6}, {"pLower", 2}, {".ZP_AutoDetect", 0}};
     EXPECT_EQ(rows_of(model), expected);
-    EXPECT_EQ(g_scanner_lists.count, 7);
-    EXPECT_EQ(g_scanner_lists.texts,
+    EXPECT_EQ(g_scanner_lists().count, 7);
+    EXPECT_EQ(g_scanner_lists().texts,
               QStringList({".ZP_AutoDetect", "P001_A", "pLower", "P003 (Wand_X)", "P000_Std", "P005_C", "P006_D"}));
-    EXPECT_EQ(g_scanner_lists.auto_detect_set, 5);
-    EXPECT_EQ(g_scanner_lists.auto_detect_text, QString("P005_Std*"));
-    EXPECT_EQ(g_scanner_lists.user_set_flags, (std::array<uint8_t, 2>{1, 0}));
+    EXPECT_EQ(g_scanner_lists().auto_detect_set, 5);
+    EXPECT_EQ(g_scanner_lists().auto_detect_text, QString("P005_Std*"));
+    EXPECT_EQ(g_scanner_lists().user_set_flags, (std::array<uint8_t, 2>{1, 0}));
 
     // The same ids pass the filter from the file and from the controller.
     for (uint8_t f : {0x10, 0x60, 0x34}) {
@@ -215,8 +215,8 @@ TEST_F(scanner_lists, an_unreadable_set_0_gives_error_auto_detect_and_four_sets_
     source = 1;
     family = 0x34;
     EXPECT_FALSE(rebuild_scanner_lists(&model, &proxy, err));
-    EXPECT_EQ(g_scanner_lists.auto_detect_text, QString("ErrorAutoDetect"));
-    EXPECT_EQ(g_scanner_lists.texts, QStringList({".ZP_AutoDetect", "P001_A", "P002_B", "P003_C"}));
+    EXPECT_EQ(g_scanner_lists().auto_detect_text, QString("ErrorAutoDetect"));
+    EXPECT_EQ(g_scanner_lists().texts, QStringList({".ZP_AutoDetect", "P001_A", "P002_B", "P003_C"}));
     EXPECT_EQ(rows_of(model).back(), (row{".ZP_AutoDetect", 0}));
     for (const std::string& req : dev.log)
         EXPECT_TRUE(req.rfind("r 12", 0) != 0) << "user sets are read only from 5 entries on";
@@ -231,36 +231,36 @@ TEST_F(scanner_lists, scanner_set_readers)
     EXPECT_EQ(count_supported_scanners(), 2);  // stops at "USER" in any case
 
     probe_scanner_text();
-    EXPECT_EQ(g_scanner_lists.auto_detect_text, QString("P000 Std*"));
+    EXPECT_EQ(g_scanner_lists().auto_detect_text, QString("P000 Std*"));
     dev.sets.erase(0);
     probe_scanner_text();
-    EXPECT_EQ(g_scanner_lists.auto_detect_text, QString("ErrorAutoDetect"));
+    EXPECT_EQ(g_scanner_lists().auto_detect_text, QString("ErrorAutoDetect"));
 
     // The chosen user set: four blocks with progress into the scanner page's record.
-    g_scanner_params.user_set = 0;
+    g_scanner_params().user_set = 0;
     dev.log.clear();
     ASSERT_TRUE(read_user_controller_params(-1, err));
     EXPECT_EQ(dev.log, (std::vector<std::string>{"r 128/0", "r 128/1", "r 128/2", "r 128/3"}));
-    EXPECT_EQ(g_scanner_params.user, dev.sets[0x80]);
+    EXPECT_EQ(g_scanner_params().user, dev.sets[0x80]);
     EXPECT_EQ(ui_fake.progress_values, (std::vector<int>{0, 20, 40, 60}));
 
-    g_scanner_params.user_set = 1;
+    g_scanner_params().user_set = 1;
     EXPECT_FALSE(read_user_controller_params(-1, err));
     ASSERT_FALSE(ui_fake.prompts().empty());
     EXPECT_EQ(ui_fake.prompts().back().title, QString("WARNING"));
     EXPECT_EQ(ui_fake.prompts().back().text, QString("Keine User-Reglerparameter 1 im TVX vorhanden!"));
-    EXPECT_EQ(g_scanner_params.user.name(), QString());
+    EXPECT_EQ(g_scanner_params().user.name(), QString());
 
     // A newer controller whose set uses the words 204 to 220 warns with host error 23.
-    g_scanner_params.user_set = 0;
+    g_scanner_params().user_set = 0;
     dev.sets[0x80].set_word(212, 5);
-    g_host_context.revision_code = [] { return uint32_t{0x3234344B}; };
+    g_host_context().revision_code = [] { return uint32_t{0x3234344B}; };
     shown.clear();
     EXPECT_TRUE(read_user_controller_params(-1, err));
     ASSERT_EQ(shown.size(), 1u);
     EXPECT_EQ(shown[0].code, 23);
     EXPECT_EQ(shown[0].severity, err_severity_warning);
-    g_host_context.revision_code = [] { return uint32_t{0x3233344B}; };
+    g_host_context().revision_code = [] { return uint32_t{0x3233344B}; };
     shown.clear();
     EXPECT_TRUE(read_user_controller_params(-1, err));
     EXPECT_TRUE(shown.empty());
@@ -269,7 +269,7 @@ TEST_F(scanner_lists, scanner_set_readers)
     dev.log.clear();
     EXPECT_TRUE(read_user_controller_params(4, err));
     EXPECT_EQ(dev.log, (std::vector<std::string>{"r 4/0"}));
-    EXPECT_EQ(g_scanner_params.user.name(), QString("Wand X"));
+    EXPECT_EQ(g_scanner_params().user.name(), QString("Wand X"));
 
     dev.idle_times_out = true;
     shown.clear();
@@ -285,14 +285,14 @@ TEST_F(scanner_lists, controller_sets_beyond_the_code_list_stay_hidden)
         lines += "00040000 S" + QByteArray::number(i) + "\r\n";
     write(q(app.file("scannerx.lst")), lines);
     read_scanner_list();
-    ASSERT_EQ(g_scanner_lists.count, 50);
+    ASSERT_EQ(g_scanner_lists().count, 50);
     for (int set = 0; set < 55; ++set)
         dev.add(set, QString("P%1").arg(set, 3, 10, QChar('0')));
     dev.install();
     source = 1;
     EXPECT_TRUE(rebuild_scanner_lists(&model, &proxy, err));
-    EXPECT_EQ(g_scanner_lists.count, 55);
-    EXPECT_EQ(g_scanner_lists.texts.size(), 55);
+    EXPECT_EQ(g_scanner_lists().count, 55);
+    EXPECT_EQ(g_scanner_lists().texts.size(), 55);
     const std::vector<int> ids = ids_of(model);
     EXPECT_EQ(ids.size(), 52u);  // 50 sets and the two user rows
     for (int id : ids)

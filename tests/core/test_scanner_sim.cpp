@@ -21,17 +21,10 @@ protected:
     void SetUp() override
     {
         device_sim_test::SetUp();
-        reset_scanner_lists_for_tests();
         ASSERT_TRUE(init_app_dirs(QString::fromStdString(app.path()),
                                   QString::fromStdString(data.path()) + "/Tarvix/Tarvix_QT"));
         reset_scanner_params();
-        g_host_context.data_source = [this] { return source; };
-    }
-    void TearDown() override
-    {
-        reset_app_dirs_for_tests();
-        reset_scanner_lists_for_tests();
-        device_sim_test::TearDown();
+        g_host_context().data_source = [this] { return source; };
     }
     static QByteArray bytes_of(const std::vector<uint8_t>& v)
     {
@@ -45,7 +38,7 @@ protected:
 
 TEST_F(ScannerSim, UserSetWrittenClearedAndRead)
 {
-    scanner_param_state& s = g_scanner_params;
+    scanner_param_state& s = g_scanner_params();
     s.source = 1;
     s.user_set = 1;
     s.user.set_name("My wand");
@@ -79,9 +72,9 @@ TEST_F(ScannerSim, CustomerConfigurationSentAs36Records)
     file[0] = 7;
     file[1] = file[2] = file[3] = 0;
     ASSERT_TRUE(QDir(QString::fromStdString(app.path())).mkpath("tvx_Config"));
-    g_customer_config.name = "5206252_K7";
-    g_customer_config.path = customer_config_path(g_customer_config.name);
-    QFile f(g_customer_config.path);
+    g_customer_config().name = "5206252_K7";
+    g_customer_config().path = customer_config_path(g_customer_config().name);
+    QFile f(g_customer_config().path);
     ASSERT_TRUE(f.open(QIODevice::WriteOnly));
     f.write(bytes_of(file));
     f.close();
@@ -108,7 +101,7 @@ TEST_F(ScannerSim, ControllerListsLineUpWithTheInstalledList)
         SCOPED_TRACE(c.profile);
         reset_scanner_lists_for_tests();
         read_scanner_list();
-        ASSERT_EQ(g_scanner_lists.count, 10);
+        ASSERT_EQ(g_scanner_lists().count, 10);
 
         // From the controller: the family comes from the controller itself.
         profile(c.profile);
@@ -118,8 +111,8 @@ TEST_F(ScannerSim, ControllerListsLineUpWithTheInstalledList)
         error_record e;
         ASSERT_TRUE(rebuild_scanner_lists(&from_device, nullptr, e));
         EXPECT_EQ(g_device().family_code, c.family);
-        EXPECT_EQ(g_scanner_lists.count, 10);
-        EXPECT_EQ(g_scanner_lists.auto_detect_set, 3);
+        EXPECT_EQ(g_scanner_lists().count, 10);
+        EXPECT_EQ(g_scanner_lists().auto_detect_set, 3);
 
         // From the file, as for a program opened from disk: the family follows the variant
         // flags the controller left.

@@ -53,35 +53,35 @@ TEST_F(small_files, konfig_lines_follow_the_key_rules)
 
 TEST_F(small_files, konfig_written_with_four_crlf_lines_reads_back_from_crlf_and_lf)
 {
-    g_konfig = {120, 7, 2, 3};
+    g_konfig() = {120, 7, 2, 3};
     ASSERT_TRUE(write_konfig_cfg());
     const QByteArray written = read(data_file("konfig.cfg"));
     EXPECT_EQ(written, QByteArray("A:120\r\nC:7\r\nM:2\r\nL:3\r\n"));
 
     for (const QByteArray& text : {written, QByteArray(written).replace("\r\n", "\n")}) {
         write(data_file("konfig.cfg"), text);
-        g_konfig = {};
-        g_konfig.language = 1;
+        g_konfig() = {};
+        g_konfig().language = 1;
         ASSERT_TRUE(read_konfig_cfg());
-        EXPECT_EQ(g_konfig.a, 120);
-        EXPECT_EQ(g_konfig.c, 7);
-        EXPECT_EQ(g_konfig.m, 2);
-        EXPECT_EQ(g_konfig.language, 3);
+        EXPECT_EQ(g_konfig().a, 120);
+        EXPECT_EQ(g_konfig().c, 7);
+        EXPECT_EQ(g_konfig().m, 2);
+        EXPECT_EQ(g_konfig().language, 3);
     }
     EXPECT_TRUE(shown.empty());
 }
 
 TEST_F(small_files, missing_konfig_keeps_defaults_and_unwritable_reports_host_error_63)
 {
-    g_konfig.language = 4;
-    g_konfig.m = 2;
+    g_konfig().language = 4;
+    g_konfig().m = 2;
     EXPECT_FALSE(read_konfig_cfg());
-    EXPECT_EQ(g_konfig.language, 0);
-    EXPECT_EQ(g_konfig.m, 3);
+    EXPECT_EQ(g_konfig().language, 0);
+    EXPECT_EQ(g_konfig().m, 3);
 
     // A data directory that is a regular file cannot hold the file, even for root.
     write(q(app.file("plain")), "x");
-    g_app_dirs.data = q(app.file("plain"));
+    g_app_dirs().data = q(app.file("plain"));
     EXPECT_FALSE(write_konfig_cfg());
     ASSERT_EQ(shown.size(), 1u);
     EXPECT_EQ(shown[0].code, 63);

@@ -14,6 +14,7 @@
 #include <fstream>
 #include <functional>
 #include <sstream>
+#include <type_traits>
 
 #include "flashlink/C_COMM.h"
 #include "flashlink/C_SdoMast.h"
@@ -192,6 +193,9 @@ std::string ram_hex(std::initializer_list<std::string> extra = {})
         t += l + "\n";
     return t;
 }
+
+// The exported slots: CallBack 0, StatusBusy 1; a virtual destructor would come between.
+static_assert(!std::has_virtual_destructor_v<C_RQ_Xld> && !std::has_virtual_destructor_v<C_SndHex>);
 
 // --- pure pieces ------------------------------------------------------------------------
 
@@ -691,6 +695,24 @@ TEST_F(sndhex_fixture, single_steps_complete_a_hex_download)
         uint32_t count = 1;
         EXPECT_EQ(s.StatusBusy(&result, &count), 0) << "idle";
     }
+}
+
+TEST_F(sndhex_fixture, a_stepped_sequence_left_for_another_is_aborted)
+{
+    std::string hex = file("left.hex", ram_hex({":00000001FF"}));
+    w.loader.memory().write(0xC0000, bytes{5, 6}.data(), 2);
+    C_SndHex s(PROT_USB, 0, 1);
+    // Into the control record's wait, then another sequence.
+    while (s.SequenceStep() != 4)
+        ASSERT_EQ(s.HexDownload(nullptr, nullptr, 1, hex.c_str(), 0, 0, 0, 0, 0, 1, 1, 0, 0, -1, 0, 0, 0), 0);
+    std::string up = (dir / "after.bin").string();
+    EXPECT_EQ(s.BinUpload(nullptr, nullptr, 1, up.c_str(), 0, 0xC000, 0, 2, 0, 1, 0, 0, 0, 1), 0);
+    bool aborted = false;
+    for (const auto& e : w.server.wire_log())
+        aborted = aborted || (e.from_client && e.bytes[0] == 0x80 && e.bytes[1] == 0xF0);
+    EXPECT_TRUE(aborted) << "the control record's transfer was aborted on the wire";
+    std::ifstream in(up, std::ios::binary);
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), "\x05\x06");
 }
 
 struct recorder : C_RQ_Xld {

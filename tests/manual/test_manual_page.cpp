@@ -102,7 +102,7 @@ TEST_F(page_test, entering_shows_the_tabs_and_lists_of_the_variant)
     page_->init_from_device(nullptr);
     EXPECT_EQ(visible_tabs(f), (QStringList{"Monitoring", "Manual", "Trace", "Error Buffer"}));
     EXPECT_EQ(f->tab_ManualX->currentIndex(), 0);
-    EXPECT_EQ(f->tbwx_FuncTab->rowIds(), (QVector<int>{0, 1, 2, 3, 4, 5, 6, 7, 9, 12}));
+    EXPECT_EQ(f->tbwx_FuncTab->rowIds(), (std::vector<int>{0, 1, 2, 3, 4, 5, 6, 7, 9, 12}));
     EXPECT_EQ(f->tbwx_trc_FuncTab->rowCount(), 10);
     EXPECT_EQ(items(f->cb_TS_Mode), (QStringList{"FreeSpace", "CheckObj", "GoPos", "Rereference", "MonitorObj",
                                                  "RefOnTool", "Preposition"}));

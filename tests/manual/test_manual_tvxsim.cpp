@@ -115,7 +115,7 @@ TEST_F(manual_tvxsim, premium_and_basic_show_their_tabs_and_closing_returns_to_t
     enter("premium");
     EXPECT_EQ(window_->form()->stackedWidget->currentIndex(), int(c_frm_main::page_manual));
     EXPECT_EQ(tabs(), (QStringList{"Monitoring", "Manual", "Trace", "Error Buffer"}));
-    EXPECT_EQ(f->tbwx_FuncTab->rowIds(), (QVector<int>{0, 1, 2, 3, 4, 5, 6, 7, 9, 12}));
+    EXPECT_EQ(f->tbwx_FuncTab->rowIds(), (std::vector<int>{0, 1, 2, 3, 4, 5, 6, 7, 9, 12}));
     EXPECT_FALSE(window_->menuBar()->isVisible());
     EXPECT_EQ(window_->windowTitle(), QStringLiteral("Tarvix / Manual Mode"));
     window_->close();

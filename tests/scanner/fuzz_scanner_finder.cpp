@@ -26,10 +26,10 @@ c_dlg_scannerfinder& finder()
     }();
     (void)app;
     static c_dlg_scannerfinder* f = [] {
-        g_scanner_lists.count = 12;
-        g_scanner_lists.codes.fill(0xFFFFFFFFu);
+        g_scanner_lists().count = 12;
+        g_scanner_lists().codes.fill(0xFFFFFFFFu);
         for (int i = 0; i < 12; ++i)
-            g_scanner_lists.texts << QStringLiteral("P%1 (a b) c").arg(i);
+            g_scanner_lists().texts << QStringLiteral("P%1 (a b) c").arg(i);
         return new c_dlg_scannerfinder;
     }();
     return *f;

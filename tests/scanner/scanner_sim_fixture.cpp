@@ -29,7 +29,7 @@ void scanner_sim_test::SetUp()
     ASSERT_TRUE(QFile::copy(src + "scanners.cscan", app_file("scanners.cscan")));
     reset_scanner_params();
     read_scanner_list();
-    g_host_context.data_source = [this] { return source; };
+    g_host_context().data_source = [this] { return source; };
     sim = std::make_unique<testing_support::tvxsim_process>();
     ASSERT_TRUE(sim->ok()) << sim->error();
     ask("profile premium-pm");

@@ -182,7 +182,7 @@ TEST_F(ScannerFinder, RowsAreBoundedByTheListAndTheColourTable)
     f()->cb_WandSelect->setCurrentIndex(wand_s10);
     // A number at or past the scanner count gets no row; precision levels past the colour
     // map get no background; a level a unit never gave reads 0-0.
-    finder->fill_setups_table({{11, 0, 0, 0}, {uint16_t(g_scanner_lists.count), 0, 0, 0}, {1, 9, 0, 5}});
+    finder->fill_setups_table({{11, 0, 0, 0}, {uint16_t(g_scanner_lists().count), 0, 0, 0}, {1, 9, 0, 5}});
     ASSERT_EQ(finder->row_scanners(), (std::vector<int>{1}));
     EXPECT_EQ(cell(0, 2), QString("0-0"));
     EXPECT_EQ(background(0, 2), QColor(248, 105, 107));

@@ -108,9 +108,9 @@ protected:
     }
     void document(int source, int user_set, const QString& file)
     {
-        g_scanner_params.source = source;
-        g_scanner_params.user_set = user_set;
-        g_scanner_params.file_name = file;
+        g_scanner_params().source = source;
+        g_scanner_params().user_set = user_set;
+        g_scanner_params().file_name = file;
     }
     QString cd_data(const QString& name) { return data_file("cd_data/" + name); }
 
@@ -126,7 +126,7 @@ TEST_F(ScannerPage, ReadFormBuildsTheExactRecord)
     type_form("WAND-A");
     page->read_form(rec);
     EXPECT_EQ(hex(rec), hex(typed_record("WAND-A", base)));
-    EXPECT_EQ(g_scanner_params.title, QString("WAND-A"));
+    EXPECT_EQ(g_scanner_params().title, QString("WAND-A"));
 
     struct {
         const char* name;
@@ -180,7 +180,7 @@ TEST_F(ScannerPage, SaveWritesUserSetOnceAndOnlyWhenChanged)
     page->on_bn_Save_clicked();
     EXPECT_EQ(set_bytes("0x81"), hex(typed_record("WAND-A")));
     EXPECT_EQ(set_bytes("0x80"), "missing");
-    EXPECT_EQ(g_scanner_params.device_copy, g_scanner_params.user);
+    EXPECT_EQ(g_scanner_params().device_copy, g_scanner_params().user);
     EXPECT_EQ(page->windowTitle(), QString("Control-Parameter  / Controller"));
     forget();
     page->on_bn_Save_clicked();
@@ -191,8 +191,8 @@ TEST_F(ScannerPage, SaveWritesUserSetOnceAndOnlyWhenChanged)
 TEST_F(ScannerPage, FormShowsTheWorkingRecordEachTimeThePageIsShown)
 {
     const scanner_record r = typed_record("SHOWN");
-    g_scanner_params.user = r;
-    g_scanner_params.device_copy = r;
+    g_scanner_params().user = r;
+    g_scanner_params().device_copy = r;
     ui_testing::scripted_ui script;
     page->show();
     EXPECT_EQ(f()->eb_Name->text(), QString("SHOWN"));
@@ -201,9 +201,9 @@ TEST_F(ScannerPage, FormShowsTheWorkingRecordEachTimeThePageIsShown)
     EXPECT_EQ(f()->rbg_FastScanner->index(), 1);
     // Leaving without an edit asks nothing and writes nothing.
     EXPECT_TRUE(page->confirm_return());
-    EXPECT_EQ(g_scanner_params.user, r);
+    EXPECT_EQ(g_scanner_params().user, r);
     page->hide();
-    g_scanner_params.user.set_name("OTHER");
+    g_scanner_params().user.set_name("OTHER");
     page->show();
     EXPECT_EQ(f()->eb_Name->text(), QString("OTHER"));
     EXPECT_TRUE(script.verify_consumed());
@@ -232,13 +232,15 @@ TEST_F(ScannerPage, ConfirmReturn)
         {"changed, Yes, write refused", false, "NEW1", ui::yes, "error type=0x09 skip=1 code=15", false, true, false},
         {"changed, Yes, no reply", false, "NEW1", ui::yes, "drop type=0x09 skip=2", false, true, false},
         {"changed, Yes", false, "NEW1", ui::yes, nullptr, true, true, true},
+        // Last: the controller does not come back.
+        {"changed, Yes, unplugged", false, "NEW1", ui::yes, "unplug type=0x09 skip=1", false, true, false},
     };
     const scanner_record stored = typed_record("STORED");
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         // User set 1 holds STORED, and so do the working record and its device copy.
         document(1, 1, QString());
-        g_scanner_params.user = stored;
+        g_scanner_params().user = stored;
         {
             ui_testing::scripted_ui quiet;
             quiet.expect_information("Save Data to Tarvix successfull!");
@@ -278,18 +280,18 @@ TEST_F(ScannerPage, ConfirmReturn)
             expect.set_name("NEW1");
             expect.set_word(192, 4711);
             EXPECT_EQ(set1, hex(expect));
-            EXPECT_EQ(g_scanner_params.device_copy, expect);
+            EXPECT_EQ(g_scanner_params().device_copy, expect);
         } else if (c.set1_after && !c.fault) {
             EXPECT_EQ(set1, hex(stored));
         }
         if (c.fault) {
             // The working record is the device copy again; the form keeps what was typed.
-            EXPECT_EQ(g_scanner_params.user, g_scanner_params.device_copy);
+            EXPECT_EQ(g_scanner_params().user, g_scanner_params().device_copy);
             EXPECT_EQ(f()->eb_Name->text(), QString("NEW1"));
         }
         if (c.answer == ui::no && !c.clear) {
-            EXPECT_EQ(g_scanner_params.device_copy, stored);
-            EXPECT_EQ(g_scanner_params.user.name(), QString("NEW1"));
+            EXPECT_EQ(g_scanner_params().device_copy, stored);
+            EXPECT_EQ(g_scanner_params().user.name(), QString("NEW1"));
         }
         EXPECT_TRUE(script.verify_consumed());
         page->hide();
@@ -307,14 +309,14 @@ TEST_F(ScannerPage, SaveAsToFilesAndBack)
     type_form("CHANGED");
     script.expect_modal("c_dlg_srcauswahl", [](QWidget* d) {
         static_cast<c_dlg_srcauswahl*>(d)->findChild<QPushButton*>("bn_File")->click();  // chosen, then
-        g_scanner_params.file_name = "elsewhere";                                     // the run rejected
+        g_scanner_params().file_name = "elsewhere";                                     // the run rejected
         return int(QDialog::Rejected);
     });
     page->on_bn_SaveAs_clicked();
-    EXPECT_EQ(g_scanner_params.source, 1);
-    EXPECT_EQ(g_scanner_params.user_set, 1);
-    EXPECT_TRUE(g_scanner_params.file_name.isEmpty());
-    EXPECT_EQ(g_scanner_params.title, QString("CHANGED"));
+    EXPECT_EQ(g_scanner_params().source, 1);
+    EXPECT_EQ(g_scanner_params().user_set, 1);
+    EXPECT_TRUE(g_scanner_params().file_name.isEmpty());
+    EXPECT_EQ(g_scanner_params().title, QString("CHANGED"));
     EXPECT_EQ(g_shell().window_mode, int(wm_start));
 
     // From the controller with no name: host error 28, nothing written, document restored.
@@ -323,7 +325,7 @@ TEST_F(ScannerPage, SaveAsToFilesAndBack)
     expect_source(script, "bn_File");
     script.expect_box_containing(ui::box_kind::critical, "ERROR", "Das Eingabefeld \"Name\" ist noch leer");
     page->on_bn_SaveAs_clicked();
-    EXPECT_EQ(g_scanner_params.source, 1);
+    EXPECT_EQ(g_scanner_params().source, 1);
     EXPECT_TRUE(QDir(data_file("cd_data")).entryList(QDir::Files).isEmpty());
 
     // From the controller with a name: <data>/cd_data/NEW.sp of 224 bytes.
@@ -334,7 +336,7 @@ TEST_F(ScannerPage, SaveAsToFilesAndBack)
     QFile f1(cd_data("NEW.sp"));
     ASSERT_TRUE(f1.open(QIODevice::ReadOnly));
     EXPECT_EQ(f1.readAll(), QByteArray(reinterpret_cast<const char*>(typed_record("NEW").bytes.data()), 224));
-    EXPECT_EQ(g_scanner_params.source, 2);
+    EXPECT_EQ(g_scanner_params().source, 2);
     EXPECT_EQ(page->windowTitle(), QString("Control-Parameter  / NEW.sp"));
 
     // A "/" in the name stays inside cd_data.
@@ -354,12 +356,12 @@ TEST_F(ScannerPage, SaveAsToFilesAndBack)
         o.write(QByteArray(224, '\0'));
     }
     document(2, 0, old);
-    g_scanner_params.device_copy = scanner_record{};
+    g_scanner_params().device_copy = scanner_record{};
     type_form("NEW2");
     script.expect_information("File save successfull!");
     page->on_bn_Save_clicked();
     EXPECT_EQ(QFileInfo(cd_data("NEW2.sp")).size(), 224);
-    EXPECT_EQ(g_scanner_params.file_name, cd_data("NEW2.sp"));
+    EXPECT_EQ(g_scanner_params().file_name, cd_data("NEW2.sp"));
     EXPECT_EQ(QFileInfo(old).size(), 224);
 
     // Back to the controller: the dialog's user set 1 receives the record.
@@ -368,7 +370,7 @@ TEST_F(ScannerPage, SaveAsToFilesAndBack)
     script.expect_information("Save Data to Tarvix successfull!");
     page->on_bn_SaveAs_clicked();
     EXPECT_EQ(set_bytes("0x81"), hex(typed_record("BACK")));
-    EXPECT_EQ(g_scanner_params.source, 1);
+    EXPECT_EQ(g_scanner_params().source, 1);
     EXPECT_TRUE(script.verify_consumed());
 }
 

@@ -15,7 +15,9 @@
 #include "core/files/parameter_files.h"
 #include "core/files/scanner_lists.h"
 #include "core/files/scanner_params.h"
+#include "scanner/c_dlg_scannerfinder.h"
 #include "scanner/c_dlg_scanparausw.h"
+#include "stand_in/c_dlgw_program.h"
 #include "tests/scanner/scanner_sim_fixture.h"
 #include "ui_c_dlg_scanparausw.h"
 #include "ui_c_frm_main.h"
@@ -103,15 +105,15 @@ TEST_F(UserScannerSet, LoadParameterOneWritesTheFileIntoUserSetOne)
     window->form()->ac_Scanner->trigger();
     EXPECT_EQ(set_bytes("0x81"), hex(bytes));
     EXPECT_EQ(set_bytes("0x80"), "missing");
-    EXPECT_EQ(g_scanner_params.title, QString("fixture"));
+    EXPECT_EQ(g_scanner_params().title, QString("fixture"));
     EXPECT_TRUE(script.verify_consumed());
 }
 
 TEST_F(UserScannerSet, ClearParameterZeroYesClearsUserSetZero)
 {
-    g_scanner_params.source = 1;
-    g_scanner_params.user_set = 0;
-    g_scanner_params.user.set_name("OLD SET");
+    g_scanner_params().source = 1;
+    g_scanner_params().user_set = 0;
+    g_scanner_params().user.set_name("OLD SET");
     {
         ui_testing::scripted_ui quiet;
         quiet.expect_information("Save Data to Tarvix successfull!");
@@ -162,8 +164,8 @@ TEST_F(UserScannerSet, NothingIsSentWithoutAValidChoice)
          },
          [&](c_dlg_scanparausw* d) {
              // The file dialog would not offer a folder; a path that vanished looks the same.
-             g_scanner_params.file_name = data_file("cd_data/folder.sp");
-             g_scanner_params.source = 2;
+             g_scanner_params().file_name = data_file("cd_data/folder.sp");
+             g_scanner_params().source = 2;
              d->accept();
          }},
     };
@@ -184,8 +186,11 @@ TEST_F(UserScannerSet, NothingIsSentWithoutAValidChoice)
     EXPECT_EQ(set_bytes("0x81"), "missing");
 }
 
-TEST_F(UserScannerSet, AboutBoxShowsTheFinderVersion)
+TEST_F(UserScannerSet, FinderMadeAtStartAndItsVersionInTheAboutBox)
 {
+    c_dlg_scannerfinder* finder = window->program_page()->scanner_finder();
+    ASSERT_NE(finder, nullptr);
+    EXPECT_EQ(finder->parent(), window->program_page());
     ui_testing::scripted_ui script;
     QString text;
     script.expect_modal(QStringLiteral("Info"), [&](QWidget* d) {

@@ -2,6 +2,7 @@
 // log and interface texts; and the in-process device behind the link.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 
 #include "core/device/device_exchange.h"
@@ -11,6 +12,7 @@
 #include "sim/hid_server.h"
 #include "sim/inprocess_device.h"
 #include "sim/profiles.h"
+#include "sim/simulator.h"
 #include "tests/core/link_test_util.h"
 
 namespace dp = device_protocol;
@@ -354,4 +356,39 @@ TEST(SimController, ValueListsHoldTheLongestCurve)
     rep = f.reply(f.send(report(piece_request(dp::req_write_record222, last + 1))));
     ASSERT_TRUE(rep.is_error());
     EXPECT_EQ(rep[4], dp::device_error_data_count);
+}
+
+// The control commands answer a wrong call with their usage, and "help" lists them all.
+TEST(SimControl, WrongCallsAnswerWithTheUsageAndHelpListsEveryCommand)
+{
+    // Nothing is served: the folder is never made.
+    sim::event_loop loop;
+    sim::simulator s(loop, "/nonexistent/tvxsim");
+    struct row {
+        const char* line;
+        const char* answer;
+    };
+    const row rows[] = {
+        {"status 3 1", "error usage: status <offset 4..62> <byte>..."},
+        {"status 4 256", "error bad byte 256"},
+        {"param", "error usage: param <n> [<value>]"},
+        {"param 4711", "error unknown parameter"},
+        {"mailbox 1 2 3", "error usage: mailbox <scan polls> <stop polls> <teach value> <reboot ms>"},
+        {"unplug 1 2", "error usage: unplug [<replug after ms>]"},
+        {"profile nonesuch", "error unknown profile"},
+        {"launch", "error unknown command launch"},
+        {"   ", "error empty command"},
+        {"param 5 -7", "ok"},
+        {"param 5", "ok -7"},
+        {"scanner-set 0x80", "ok missing"},
+    };
+    for (const row& r : rows) {
+        const std::vector<std::string> out = s.control(r.line);
+        ASSERT_FALSE(out.empty()) << r.line;
+        EXPECT_EQ(out.back(), r.answer) << r.line;
+    }
+    const std::vector<std::string> help = s.control("help");
+    ASSERT_EQ(help.back(), "ok");
+    for (const char* line : {"ping", "status <offset 4..62> <byte>...", "info-count <index> <count>", "quit"})
+        EXPECT_NE(std::find(help.begin(), help.end(), line), help.end()) << line;
 }

@@ -59,7 +59,7 @@ protected:
     // The two maps and the cells agree for every record.
     static void expect_maps_consistent(const c_qtablewidget_functab& t)
     {
-        ASSERT_EQ(t.rowIds().size(), t.rowCount());
+        ASSERT_EQ(int(t.rowIds().size()), t.rowCount());
         for (int r = 0; r < t.rowCount(); ++r) {
             EXPECT_EQ(t.rowIds()[r], t.item(r, 0)->text().toInt()) << "row " << r;
             EXPECT_EQ(t.rowOfId(t.rowIds()[r]), r) << "row " << r;
@@ -247,15 +247,15 @@ TEST_F(FuncTab, FixedTableFillsFromTheFirstTextColumnAndShowsRowLabels)
     std::vector<std::uint8_t> four(4 * record_size, 0);
     t.setLayoutInfo(four.data(), 4, record_size);
     t.refillRows(0);
-    EXPECT_EQ(t.rowIds(), (QVector<int>{0, 1, 2}));
+    EXPECT_EQ(t.rowIds(), (std::vector<int>{0, 1, 2}));
     EXPECT_EQ(t.rowOfId(3), -1);
     t.updateRows(3, 1);
-    EXPECT_EQ(t.rowIds().size(), t.rowCount());
+    EXPECT_EQ(int(t.rowIds().size()), t.rowCount());
     t.setLayoutInfo(four.data(), 2, record_size);
     t.refillRows(0);
-    ASSERT_EQ(t.rowIds(), (QVector<int>{0, 1}));
+    ASSERT_EQ(t.rowIds(), (std::vector<int>{0, 1}));
     t.removeCurrentRow(1, 4);
-    EXPECT_EQ(t.rowIds(), (QVector<int>{0}));
+    EXPECT_EQ(t.rowIds(), (std::vector<int>{0}));
     EXPECT_EQ(t.rowCount(), 3);
 
     c_qtablewidget_functab plain;

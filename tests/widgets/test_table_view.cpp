@@ -196,11 +196,11 @@ TEST_F(table_fixture, RowsFollowUpdatesAndRemovals)
     for (int p : {3, 7, 9})
         set_record(p, 1, qint16(p), 0);
     view.refill_rows(0);
-    EXPECT_EQ(view.row_ids(), (QVector<int>{3, 7, 9}));
+    EXPECT_EQ(view.row_ids(), (std::vector<int>{3, 7, 9}));
 
     set_record(5, 1, 5, 0);
     view.update_rows(5, 1);  // inserted between 3 and 7, and made current
-    EXPECT_EQ(view.row_ids(), (QVector<int>{3, 5, 7, 9}));
+    EXPECT_EQ(view.row_ids(), (std::vector<int>{3, 5, 7, 9}));
     EXPECT_EQ(view.current_array_index(), 5);
     // Every record's row number stays right, not only the inserted one.
     const qint32* rowOf = view.row_of_id();
@@ -213,7 +213,7 @@ TEST_F(table_fixture, RowsFollowUpdatesAndRemovals)
     set_record(7, 1, 70, 0);
     view.update_rows(7, 1);  // rewritten in place
     EXPECT_EQ(cell(7, 1), QStringLiteral("70"));
-    EXPECT_EQ(view.row_ids().size(), 4);
+    EXPECT_EQ(view.row_ids().size(), 4u);
 
     view.remove_array_rows(5, 1);
     EXPECT_EQ(view.row_of_id()[7], 1);
@@ -222,20 +222,20 @@ TEST_F(table_fixture, RowsFollowUpdatesAndRemovals)
     view.remove_array_rows(9, 1);  // the last data row: the new last one becomes current
     EXPECT_EQ(view.current_array_index(), 7);
     view.remove_array_rows(3, 2);
-    EXPECT_EQ(view.row_ids().size(), 0);
+    EXPECT_EQ(view.row_ids().size(), 0u);
 
     // A range of records with gaps goes in as runs; every row number stays right.
     for (int p : {3, 9})
         set_record(p, 1, qint16(p), 0);
     view.refill_rows(0);
     view.update_rows(2, 12);
-    EXPECT_EQ(view.row_ids(), (QVector<int>{2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13}));
-    for (int d = 0; d < view.row_ids().size(); ++d)
+    EXPECT_EQ(view.row_ids(), (std::vector<int>{2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13}));
+    for (int d = 0; d < int(view.row_ids().size()); ++d)
         EXPECT_EQ(view.row_of_id()[view.row_ids().at(d)], d);
     EXPECT_EQ(view.current_array_index(), 13);
     EXPECT_EQ(cell(9, 1), QStringLiteral("9"));
     view.remove_array_rows(5, 100);  // to the end: the new last row is current
-    EXPECT_EQ(view.row_ids(), (QVector<int>{2, 3, 4}));
+    EXPECT_EQ(view.row_ids(), (std::vector<int>{2, 3, 4}));
     EXPECT_EQ(view.row_of_id()[9], -1);
     EXPECT_EQ(view.current_array_index(), 4);
     view.remove_array_rows(3, 1);
