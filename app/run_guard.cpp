@@ -48,7 +48,15 @@ bool c_run_guard::try_to_run()
     if (another_is_running())
         return false;
     memLock_.acquire();
-    const bool created = sharedMem_.create(8);
+    bool created = sharedMem_.create(8);
+    if (!created && sharedMem_.error() == QSharedMemory::AlreadyExists) {
+        // A segment left by a killed instance can sit under our key even when its key file is
+        // gone (the key is derived from the file's inode, which a new file may reuse). Attaching
+        // and detaching removes it when nobody else holds it; a running instance keeps it.
+        if (sharedMem_.attach())
+            sharedMem_.detach();
+        created = sharedMem_.create(8);
+    }
     memLock_.release();
     if (!created) {
         // Another instance is the usual reason; anything else is worth a trace.

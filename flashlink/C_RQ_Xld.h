@@ -18,8 +18,10 @@ public:
     // Supplies (download) or takes (upload, progress) one piece of data; the base does nothing.
     virtual short CallBack(uint8_t* data, uint16_t* length, int* last, uint32_t user);
 
-    // Virtual so that a transfer object deleted through this interface cleans up whole.
-    virtual ~C_RQ_Xld();
+    // Not virtual: objects are deleted through their own type, and CallBack stays the only
+    // slot of this interface, so a derived class's first virtual operation is slot 1
+    // (C_SndHex::StatusBusy).
+    ~C_RQ_Xld();
 
     // Set by the protocol when the server confirms with its restart value; the USB transport
     // clears it from its receive thread once the device is back (hence atomic).

@@ -36,7 +36,7 @@ struct sdo_globals {
     uint16_t resend = 0;   // the next Busy asks the transport to repeat its last frame
 };
 
-class C_SdoMast : public CProtocol {
+class C_SdoMast final : public CProtocol {
 public:
     enum : uint32_t {
         ST_IDLE = 1,
@@ -63,7 +63,7 @@ public:
     // Runs over the given transport (owned from now on), with the protocol's segment size
     // and identifier scheme; for front ends and tests that bring their own transport.
     C_SdoMast(T_PROTOCOL protocol, uint8_t fast, C_COMM* transport);
-    ~C_SdoMast() override;
+    ~C_SdoMast();
     C_SdoMast(const C_SdoMast&) = delete;
     C_SdoMast& operator=(const C_SdoMast&) = delete;
 

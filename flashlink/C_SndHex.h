@@ -13,7 +13,7 @@
 
 class C_SdoMast;
 
-class C_SndHex : public C_RQ_Xld {
+class C_SndHex final : public C_RQ_Xld {
 public:
     // The objects of the boot loader the sequences use.
     enum : uint16_t {
@@ -38,7 +38,7 @@ public:
     // Makes the protocol client when the open transport is of the protocol's kind. With
     // `no_timeout` a step never times out and a key press ends it instead.
     C_SndHex(T_PROTOCOL protocol, uint8_t no_timeout, uint8_t fast);
-    ~C_SndHex() override;
+    ~C_SndHex();
     // The object owns its protocol client and open file: it is not copied.
     C_SndHex(const C_SndHex&) = delete;
     C_SndHex& operator=(const C_SndHex&) = delete;

@@ -1,5 +1,6 @@
 #include "sim/simulator.h"
 
+#include "sim/simulator_control.h"
 #include "sim/text_number.h"
 
 #include <algorithm>
@@ -143,13 +144,28 @@ void simulator::process_transfer(size_t iface, const uint8_t* report, size_t n)
     for (const auto& f : sdoFaults_) {
         if (number < f.from || number - f.from >= f.times)
             continue;
-        if (f.unplug) {
+        switch (f.kind) {
+        case sdo_fault::unplug:
             unplug_now = true;
             replug_ms = f.replug_ms;
             note = "sdo fault unplug";
-        } else {
+            break;
+        case sdo_fault::delay:
             delay += f.ms;
             note = "sdo fault delay";
+            break;
+        case sdo_fault::wrong_index:
+            for (auto& r : replies)
+                if (r.size() >= 4)
+                    r[1] ^= 0x01;
+            note = "sdo fault index";
+            break;
+        case sdo_fault::confirm_one:
+            for (auto& r : replies)
+                if (r.size() == 8 && r[0] == 0x60)
+                    r[4] = 1, r[5] = r[6] = r[7] = 0;
+            note = "sdo fault confirm";
+            break;
         }
     }
     log_.add(wire_direction::in, uint8_t(iface), report, n, note);
@@ -225,26 +241,6 @@ bool simulator::replug(std::string& error)
     return hid_.replug(error);
 }
 
-// One call of a control command: its words and whole line in, data lines and the text
-// after "ok" or "error" out.
-struct simulator::control_call {
-    const std::vector<std::string>& w;
-    const std::string& line;
-    std::vector<std::string>& out;
-    std::string result;  // "ok <result>"
-    std::string error;   // "error <error>"; empty on a failure: the command's usage
-
-    // Numbers of words 1.. (parse_number), false when a word is missing or no number.
-    bool numbers(std::initializer_list<long*> to) const
-    {
-        size_t i = 1;
-        for (long* n : to)
-            if (i >= w.size() || !parse_number(w[i++], *n))
-                return false;
-        return true;
-    }
-};
-
 // The control commands: name, arguments (shown by "help" and after a wrong call) and the
 // handler, which returns false on failure. A new command is one row.
 const std::vector<simulator::control_command>& simulator::control_commands()
@@ -254,8 +250,9 @@ const std::vector<simulator::control_command>& simulator::control_commands()
     static const std::vector<control_command> table = {
         {"ping", "", [](simulator&, call&) { return true; }},
         {"help", "", [](simulator&, call& c) {
-             for (const control_command& k : control_commands())
-                 c.out.push_back(std::string(k.name) + (*k.usage ? " " : "") + k.usage);
+             for (const auto* t : {&control_commands(), &loader_commands()})
+                 for (const control_command& k : *t)
+                     c.out.push_back(std::string(k.name) + (*k.usage ? " " : "") + k.usage);
              return true;
          }},
         {"profile", "<name>", [](simulator& s, call& c) {
@@ -529,13 +526,12 @@ std::vector<std::string> simulator::control(const std::string& line)
         out.push_back("error empty command");
         return out;
     }
-    const auto& table = control_commands();
-    const auto row = std::find_if(table.begin(), table.end(), [&](const control_command& k) { return w[0] == k.name; });
-    if (row == table.end()) {
-        bool handled = false;
-        std::vector<std::string> r = loader_control(w, line, handled);
-        if (handled)
-            return r;
+    const control_command* row = nullptr;
+    for (const auto* t : {&control_commands(), &loader_commands()})
+        for (const control_command& k : *t)
+            if (!row && w[0] == k.name)
+                row = &k;
+    if (!row) {
         out.push_back("error unknown command " + w[0]);
         return out;
     }

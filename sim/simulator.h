@@ -43,9 +43,10 @@ public:
     //   memory-save <addr> <n> <file>                    memory-load <addr> <file>
     //   erase-delay <ms per sector>  restart-delays <D1 ms> <D2 ms>    flash-start <n>
     //   firmware 0|1                 loader-log          loader-log-clear   loader-faults-clear
-    //   loader-fault drop|abort|toggle|duplicate|delay|unplug [at=N] [times=N] [reason=R] [ms=N] [replug=N]
-    //     (at: the Nth transfer request from now, 1 the next; delay and unplug apply from there on
-    //      for `times` requests)
+    //   loader-fault drop|abort|toggle|duplicate|delay|unplug|index|confirm [at=N] [times=N] [reason=R]
+    //                [ms=N] [replug=N]
+    //     (at: the Nth transfer request from now, 1 the next, for `times` requests; index: the reply
+    //      names another index; confirm: a confirmation carries the value 1)
     std::vector<std::string> control(const std::string& line);
 
 private:
@@ -56,8 +57,10 @@ private:
         bool (*run)(simulator& s, control_call& c);
     };
     static const std::vector<control_command>& control_commands();
+    // The boot loader's commands, a table of their own.
+    static const std::vector<control_command>& loader_commands();
     struct sdo_fault {
-        bool unplug = false;  // else a delay
+        enum kind_t { delay, unplug, wrong_index, confirm_one } kind = delay;
         uint32_t from = 0, times = 1, ms = 0;
         int32_t replug_ms = -1;
     };
@@ -74,7 +77,6 @@ private:
     // leaves the bus, D2 later it is back in the other personality.
     void restart(bool into_loader, uint64_t after_ns);
     void personality_from_profile();
-    std::vector<std::string> loader_control(const std::vector<std::string>& w, const std::string& line, bool& handled);
 
     event_loop& loop_;
     world world_;

@@ -14,6 +14,7 @@
 #include <fstream>
 #include <functional>
 #include <sstream>
+#include <type_traits>
 
 #include "flashlink/C_COMM.h"
 #include "flashlink/C_SdoMast.h"
@@ -193,6 +194,9 @@ std::string ram_hex(std::initializer_list<std::string> extra = {})
     return t;
 }
 
+// The exported slots: CallBack 0, StatusBusy 1; a virtual destructor would come between.
+static_assert(!std::has_virtual_destructor_v<C_RQ_Xld> && !std::has_virtual_destructor_v<C_SndHex>);
+
 // --- pure pieces ------------------------------------------------------------------------
 
 TEST(sndhex_names, extension_is_added_when_the_last_component_has_none)
@@ -286,18 +290,23 @@ TEST_F(sndhex_fixture, without_its_driver_the_object_has_no_client_and_says_so)
     struct row {
         const char* name;
         std::function<uint16_t()> init;
+        uint16_t result;
     };
+    // Without hardware (on NT): no kernel driver service, a PEAK library without its adapter,
+    // no ISA board on this family.
     const row rows[] = {
-        {"serial", [] { return C_SndHex::DrvInitV24(1, 7); }},
-        {"Ethernet", [] { return C_SndHex::DrvInitEthernet("127.0.0.1"); }},
-        {"CAN dongle", [] { return C_SndHex::DrvInitCANDon(4, 0x378); }},
-        {"PEAK", [] { return C_SndHex::DrvInitCANPeak(4, 0); }},
-        {"ISA", [] { return C_SndHex::DrvInitCAN_ISA(4, 5, 0x300); }},
+        {"serial", [] { return C_SndHex::DrvInitV24(1, 7); }, fl_result::driver_not_initialised},
+        {"Ethernet", [] { return C_SndHex::DrvInitEthernet("127.0.0.1"); }, fl_result::driver_not_initialised},
+        {"CAN dongle", [] { return C_SndHex::DrvInitCANDon(4, 1); }, fl_result::can_service},
+        {"PEAK", [] { return C_SndHex::DrvInitCANPeak(4, 0); }, fl_result::can_entry_point},
+        {"ISA", [] { return C_SndHex::DrvInitCAN_ISA(4, 5, 0x300); }, fl_result::can_load},
     };
+    ::testing::internal::CaptureStdout();  // the PEAK row reports the system's last error
     for (const auto& r : rows) {
-        EXPECT_EQ(r.init(), fl_result::driver_not_initialised) << r.name;
+        EXPECT_EQ(r.init(), r.result) << r.name;
         EXPECT_EQ(C_SndHex::DrvInitializedF, DRV_NONE) << r.name;
     }
+    ::testing::internal::GetCapturedStdout();
 }
 
 TEST_F(sndhex_fixture, control_records_per_sequence)
@@ -686,6 +695,24 @@ TEST_F(sndhex_fixture, single_steps_complete_a_hex_download)
         uint32_t count = 1;
         EXPECT_EQ(s.StatusBusy(&result, &count), 0) << "idle";
     }
+}
+
+TEST_F(sndhex_fixture, a_stepped_sequence_left_for_another_is_aborted)
+{
+    std::string hex = file("left.hex", ram_hex({":00000001FF"}));
+    w.loader.memory().write(0xC0000, bytes{5, 6}.data(), 2);
+    C_SndHex s(PROT_USB, 0, 1);
+    // Into the control record's wait, then another sequence.
+    while (s.SequenceStep() != 4)
+        ASSERT_EQ(s.HexDownload(nullptr, nullptr, 1, hex.c_str(), 0, 0, 0, 0, 0, 1, 1, 0, 0, -1, 0, 0, 0), 0);
+    std::string up = (dir / "after.bin").string();
+    EXPECT_EQ(s.BinUpload(nullptr, nullptr, 1, up.c_str(), 0, 0xC000, 0, 2, 0, 1, 0, 0, 0, 1), 0);
+    bool aborted = false;
+    for (const auto& e : w.server.wire_log())
+        aborted = aborted || (e.from_client && e.bytes[0] == 0x80 && e.bytes[1] == 0xF0);
+    EXPECT_TRUE(aborted) << "the control record's transfer was aborted on the wire";
+    std::ifstream in(up, std::ios::binary);
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), "\x05\x06");
 }
 
 struct recorder : C_RQ_Xld {

@@ -134,4 +134,34 @@ TEST_F(sndhex_sim, binary_download_sends_the_ranges_and_the_upload_gives_the_ima
     EXPECT_EQ(read_file(dir / "upload.BIN"), image);
 }
 
+TEST_F(sndhex_sim, loader_faults_end_the_sequence_with_their_codes)
+{
+    ASSERT_TRUE(sim.control().load_profile("loader"));
+    fs::path hex = dir / "ram.hex";
+    std::ofstream(hex, std::ios::binary) << test_image::hex_line(2, 0, {0xC0, 0x00}) << "\n"
+                                         << test_image::hex_line(0, 0, {1, 2, 3}) << "\n:00000001FF\n";
+    struct row {
+        const char* fault;  // on the first request, the connect value
+        uint16_t result;
+    };
+    const row rows[] = {
+        {"abort reason=16", 0x2030},
+        {"index", fl_result::client_abort},
+        {"confirm", fl_result::bad_confirm},
+        {"abort reason=13 at=4", 0x202D},  // the first segment of the data domain
+    };
+    ASSERT_EQ(C_SndHex::DrvInitUsb("Tarvix 9"), 0);
+    for (const auto& r : rows) {
+        ask("loader-faults-clear");
+        ask(std::string("loader-fault ") + r.fault);
+        C_SndHex s(PROT_USB, 0, 1);
+        EXPECT_EQ(s.HexDownload(nullptr, nullptr, 1, hex.c_str(), 0, 0, 0, 0, 0, 1, 1, 0, 7, -1, 0, 0, 1), r.result)
+            << r.fault;
+    }
+    ask("loader-faults-clear");
+    C_SndHex s(PROT_USB, 0, 1);
+    EXPECT_EQ(s.HexDownload(nullptr, nullptr, 1, hex.c_str(), 0, 0, 0, 0, 0, 1, 1, 0, 7, -1, 0, 0, 1), 0);
+    EXPECT_EQ(memory(0xC0000, 3), (bytes{1, 2, 3}));
+}
+
 }  // namespace

@@ -1,0 +1,32 @@
+// One call of a control command of the simulator, shared by the files that hold rows of
+// its command tables.
+#pragma once
+#include <string>
+#include <vector>
+
+#include "sim/simulator.h"
+#include "sim/text_number.h"
+
+namespace sim {
+
+// One call of a control command: its words and whole line in, data lines and the text
+// after "ok" or "error" out.
+struct simulator::control_call {
+    const std::vector<std::string>& w;
+    const std::string& line;
+    std::vector<std::string>& out;
+    std::string result;  // "ok <result>"
+    std::string error;   // "error <error>"; empty on a failure: the command's usage
+
+    // Numbers of words 1.. (parse_number), false when a word is missing or no number.
+    bool numbers(std::initializer_list<long*> to) const
+    {
+        size_t i = 1;
+        for (long* n : to)
+            if (i >= w.size() || !parse_number(w[i++], *n))
+                return false;
+        return true;
+    }
+};
+
+}  // namespace sim
