@@ -169,7 +169,8 @@ TEST(FlashcliProgram, MissingSettingsFileWaitsFiveSecondsAndFails)
 TEST(FlashcliProgram, WithoutTerminalAndWithInputAtItsEndNothingHangs)
 {
     testing_support::temp_dir dir;
-    write_file(dir.file("set.DAT"), "Z:1\n");
+    // The transport values are given, so each transport opens before anything is asked.
+    write_file(dir.file("set.DAT"), "Z:1\nB:1\nH:1\nC:1\nD:1\n");
     struct row {
         std::vector<std::string> args;
         int status;
