@@ -7,9 +7,11 @@
 #include "sim/test_image.h"
 #include "tests/sim/tvxsim_process.h"
 
+#include <cstring>
 #include <filesystem>
 #include <future>
 #include <iterator>
+#include <pty.h>
 
 namespace {
 
@@ -108,6 +110,9 @@ TEST_F(usb_run, failures_end_with_their_text_and_status)
     };
     const std::string flash = "A:1", to = "E:7";
     const std::vector<row> device_rows = {
+        // The step timer in real time: 12 s without an answer.
+        {"no reply", {"H:E", "=", ")", "set", flash, to, "N:firmware.hex"}, "drop",
+         "Error module CSndHex. Timeout! No answer from module!\n", 3},
         {"abort reason 5", {"H:E", "=", ")", "set", flash, to, "N:firmware.hex"}, "abort reason=5",
          "Error module CSDOMAST. ERROR: Module could not be identified! \n", 5},
         {"flash not erased", {"H:E", "=", ")", "set", "A:2", to, "N:firmware.hex"}, nullptr, "is not erased!", 16},
@@ -151,6 +156,68 @@ TEST_F(usb_run, failures_end_with_their_text_and_status)
         EXPECT_EQ(o.status, other_rows[i].status) << o.output;
         EXPECT_NE(o.output.find(other_rows[i].text), std::string::npos) << o.output;
     }
+}
+
+TEST_F(usb_run, a_person_at_a_terminal_answers_every_question)
+{
+    const test_image::hex_image img = firmware(30, 8 * 1024);
+    flashcli_child::write_file((dir / "set.DAT").string(), "O:Tarvix!9\n");
+    const std::string prog = flashcli_child::program();
+    int master = -1;
+    const pid_t pid = forkpty(&master, nullptr, nullptr, nullptr);
+    ASSERT_GE(pid, 0);
+    if (pid == 0) {
+        if (chdir(dir.c_str()) != 0)
+            _exit(120);
+        execl(prog.c_str(), prog.c_str(), "H:E", "=", static_cast<char*>(nullptr));
+        _exit(121);
+    }
+    const std::pair<const char*, const char*> script[] = {
+        {"Please enter the configuration-filename without extension ... ", "set\n"},
+        {"E: Exit programming", "1\n"},
+        {"in Hex notation [xxxx] ...", "0\n"},
+        {"2: 1024k-Flash, Sektor-Groesse 128 k", "0\n"},
+        {"First sector to clear (0..15)? ", "1\n"},
+        {"Last sector to clear (0..15)? ", "7\n"},
+        {"Would you leave the bootloader after loading file(J/N)  ", "N\n"},
+        {"Please enter the INTEL-HEX-Filename without extension: ", "firmware\n"},
+    };
+    const auto deadline = flashcli_child::steady::now() + std::chrono::seconds(60);
+    std::string output;
+    size_t seen = 0;
+    bool open = true;
+    auto read_some = [&] {
+        struct pollfd p = {master, POLLIN, 0};
+        if (poll(&p, 1, 100) <= 0)
+            return;
+        char buf[1024];
+        const ssize_t n = read(master, buf, sizeof buf);
+        if (n <= 0)
+            open = false;  // the terminal is gone: the program ended
+        else
+            output.append(buf, size_t(n));
+    };
+    for (const auto& step : script) {
+        size_t at;
+        while ((at = output.find(step.first, seen)) == std::string::npos && open &&
+               flashcli_child::steady::now() < deadline)
+            read_some();
+        ASSERT_NE(at, std::string::npos) << step.first << "\n" << output;
+        seen = at + std::strlen(step.first);
+        ASSERT_EQ(write(master, step.second, std::strlen(step.second)), ssize_t(std::strlen(step.second)));
+    }
+    while (open && flashcli_child::steady::now() < deadline)
+        read_some();
+    int st = 0;
+    ASSERT_EQ(waitpid(pid, &st, 0), pid);
+    close(master);
+    ASSERT_TRUE(WIFEXITED(st));
+    EXPECT_EQ(WEXITSTATUS(st), 0) << output;
+    EXPECT_NE(output.find("Device connected ...."), std::string::npos) << output;
+    for (const auto& run : img.runs)
+        ASSERT_EQ(memory(run.address, uint32_t(run.bytes.size())), run.bytes) << std::hex << run.address;
+    // "N": the loader stays.
+    EXPECT_EQ(ask("personality"), "loader");
 }
 
 }  // namespace
