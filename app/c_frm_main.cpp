@@ -35,7 +35,7 @@
 #include "scanner/c_dlg_scanparausw.h"
 #include "scanner/c_dlgw_scannerfull.h"
 #include "scanner/scanner_finder_file.h"
-#include "stand_in/c_dlg_plotter.h"
+#include "procmon/windows/c_dlg_plotter.h"
 #include "manual/c_dlgw_manualx.h"
 #include "stand_in/c_dlgw_procmon.h"
 #include "stand_in/c_dlgw_program.h"
