@@ -37,7 +37,7 @@
 #include "scanner/scanner_finder_file.h"
 #include "procmon/windows/c_dlg_plotter.h"
 #include "manual/c_dlgw_manualx.h"
-#include "stand_in/c_dlgw_procmon.h"
+#include "procmon/windows/c_dlgw_procmon.h"
 #include "stand_in/c_dlgw_program.h"
 #include "ui_c_dlg_systeminfo.h"
 #include "ui_c_frm_main.h"
