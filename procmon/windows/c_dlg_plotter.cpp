@@ -200,7 +200,8 @@ void c_dlg_plotter::build_form()
     bn_ClearPlotter = new QPushButton(tr("Clear Online Curve"), this);
     bn_ClearPlotter->setObjectName(QStringLiteral("bn_ClearPlotter"));
     for (QPushButton* b : {bn_ShowPlotter, bn_ClearPlotter}) {
-        b->setFixedSize(120, 28);
+        b->setMinimumSize(120, 28);
+        b->setMaximumHeight(28);
         b->setAutoDefault(false);
         verticalLayout->addWidget(b);
     }

@@ -115,7 +115,7 @@ QTableView* table(QWidget* parent, const char* name)
     t->setSelectionMode(QAbstractItemView::ExtendedSelection);
     t->setSortingEnabled(false);
     t->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    t->verticalHeader()->setDefaultSectionSize(20);
+    t->verticalHeader()->setDefaultSectionSize(18);
     return t;
 }
 
@@ -135,6 +135,10 @@ void c_dlgw_procmon::build_form()
 {
     resize(1032, 700);
     setWindowTitle(tr("Form"));
+    // The column widths and table heights are made for a small dialog font.
+    QFont small = font();
+    small.setPointSize(8);
+    setFont(small);
     auto* page = new QVBoxLayout(this);
     page->setContentsMargins(6, 0, 6, 2);
 
@@ -153,7 +157,11 @@ void c_dlgw_procmon::build_form()
     tbv_ToolTypes = table(gb_ToolTypes, "tbv_ToolTypes");
     tbv_ToolTypes->setMinimumSize(170, 114);
     typeList->addWidget(tbv_ToolTypes);
-    types->addLayout(typeList);
+    auto* typeColumn = new QWidget(gb_ToolTypes);
+    typeColumn->setLayout(typeList);
+    typeList->setContentsMargins(0, 0, 0, 0);
+    typeColumn->setMaximumWidth(180);
+    types->addWidget(typeColumn);
 
     auto* gb_Tolerance = new QGroupBox(tr("Tolerance"), gb_ToolTypes);
     gb_Tolerance->setObjectName(QStringLiteral("gb_Tolerance"));
@@ -206,8 +214,12 @@ void c_dlgw_procmon::build_form()
         w->setEnabled(false);
         w->setMaximumWidth(70);
     }
-    for (QLineEdit* e : typeHex_)
+    for (QLineEdit* e : typeHex_) {
+        e->setMinimumWidth(48);
         e->setMaximumWidth(70);
+    }
+    ebx_DelayTime->setMinimumWidth(48);
+    ebx_CounterLimit->setMinimumWidth(48);
     info->addWidget(typeHex_[1], 0, 1);
     info->addWidget(ebx_DelayTime, 0, 2);
     info->addWidget(typeHex_[2], 1, 1);
@@ -274,8 +286,11 @@ void c_dlgw_procmon::build_form()
     static const quint16 modeWidths[] = {40, 50, 50, 58, 45, 45};
     tbwx_ToolTypesInfoModePar->setupTable(3, &modeRows, &modeColumns, 50, modeWidths, nullptr, mode_par_cells, 0);
     tbwx_ToolTypesInfoModePar->setLayoutInfo(three_rows, 3, 1);
-    for (c_qtablewidget_functab* t : {tbwx_ToolTypesInfoTolerance, tbwx_ToolTypesInfoModePar})
+    for (c_qtablewidget_functab* t : {tbwx_ToolTypesInfoTolerance, tbwx_ToolTypesInfoModePar}) {
         t->setSelectionMode(QAbstractItemView::NoSelection);
+        t->verticalHeader()->setDefaultSectionSize(18);
+        t->horizontalHeader()->setFixedHeight(18);
+    }
 
     connect(bn_Close, &QPushButton::clicked, this, &c_dlgw_procmon::on_bn_Close_clicked);
     connect(chb_FilterToolTypes, &QCheckBox::stateChanged, this, &c_dlgw_procmon::on_chb_FilterToolTypes_stateChanged);

@@ -2,6 +2,7 @@
 
 #include <QGridLayout>
 #include <QLabel>
+#include <QHeaderView>
 #include <QLineEdit>
 
 #include "core/image/byte_record.h"
@@ -129,6 +130,8 @@ c_gbw_pm_toolinfo::c_gbw_pm_toolinfo(QWidget* parent) : QGroupBox(parent)
     tbwx_ToolParam->setSelectionMode(QAbstractItemView::NoSelection);
     tbwx_ToolParam->setMinimumSize(428, 88);
     tbwx_ToolParam->setMaximumSize(436, 100);
+    tbwx_ToolParam->verticalHeader()->setDefaultSectionSize(18);
+    tbwx_ToolParam->horizontalHeader()->setFixedHeight(18);
     QStringList rows{tr("Break"), tr("Blunt"), tr("Missing")};
     QStringList columns{tr("Mode"),     tr("Limit [%]"), tr("Tol.[%]"), tr("Time[ms]"),
                         tr("Work [%]"), tr("Durat."),    tr("Options"), tr("Range")};
