@@ -50,7 +50,7 @@ void function_row_texts(int id, const void* record, QStringList* texts)
     *texts = format_manual_row(id, const_function_record(static_cast<const uint8_t*>(record)));
 }
 
-void set_red_green(QWidget* w, bool red) { w->setStyleSheet(red ? style_red : style_green); }
+void set_red_green(QWidget* w, bool red) { set_style_sheet(w, red ? style_red : style_green); }
 
 void draw_led(c_my_led* led, led_view v)
 {
@@ -233,6 +233,8 @@ void c_dlgw_manualx::init_from_device(QMainWindow* main)
     // 14. A scanning mode of 2 marks the tolerance.
     ui->ebx_TS_Tolerance->setStyleSheet(h.field(hdr::scanning_mode) == 2 ? QStringLiteral("QLineEdit{background: yellow;}")
                                                                         : QStringLiteral("QLineEdit{background: white;}"));
+    // A style sheet of its own would otherwise draw the field in the application's font.
+    ui->ebx_TS_Tolerance->setFont(ui->ebx_TS_Angle->font());
 
     // 15. Input LED tips and the switch labels.
     P.input13_flag = h.field(hdr::in_func13) != 0;
@@ -291,7 +293,7 @@ void c_dlgw_manualx::show_io_state(const uint8_t* d)
     const io_view view = compute_io_view(io_status_from_data(d), v);
     QLabel* switches[4] = {ui->l_DIPSw, ui->l_HexSw1, ui->l_HexSw2, ui->l_HexSw3};
     for (QLabel* l : switches)
-        l->setStyleSheet(view.switches_set ? style_switch_set : QString());
+        set_style_sheet(l, view.switches_set ? style_switch_set : QString());
     ui->l_DIPSw->setText(view.dip);
     for (int i = 0; i < 3; ++i)
         switches[i + 1]->setText(view.hex[size_t(i)]);
@@ -304,26 +306,14 @@ void c_dlgw_manualx::show_io_state(const uint8_t* d)
 
 void c_dlgw_manualx::show_output_leds(bool on)
 {
-    const bool family = g_device().family_flag != 0, vb2 = g_device().variant_bit2 != 0;
-    const bool input13 = g_manual_panel().input13_flag;
-    ui->rl_O2->set_on(on);
-    ui->rl_O3->set_on(on);
-    if (family || vb2) {
-        ui->rl_O3->set_on(false);
-        if (vb2)
-            ui->rl_O2->set_on(true);
-    }
-    for (int i = 3; i <= 13; ++i) {
-        c_my_led* led = inputLeds_[size_t(i)];
-        if (i == 13)
-            led->set_on(!(input13 && !family));
-        else if (family)
-            led->set_on(false);
-        else if (!on)
-            led->setEnabled(true);
-        else
-            led->set_on(vb2 && i < 10);
-    }
+    // The status handling calls show_io_state right after this with the same reply, and it
+    // sets the lamp of every output and input LED; lighting or darkening them here first
+    // would restyle each lamp twice per reply with nothing a person could see in between.
+    // What remains of this step is the enabling of the general inputs.
+    if (g_device().family_flag || on)
+        return;
+    for (int i = 3; i <= 12; ++i)
+        inputLeds_[size_t(i)]->setEnabled(true);
 }
 
 void c_dlgw_manualx::show_error_leds(uint8_t error_byte, uint32_t detail1, uint32_t)

@@ -146,6 +146,8 @@ void load_demo_program(world& w)
         r[dfr::out1 + 1] = 2;
         w.function_used[d.n] = true;
     }
+    // No counter report yet.
+    w.status[dp::status_report_function] = w.status[dp::status_report_function + 1] = 0xFF;
     w.program_loaded = true;
     w.running_function = -1;
     w.step_speed = 0;

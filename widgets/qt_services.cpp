@@ -54,7 +54,6 @@ void qt_services::progress_begin(const QString& title)
 {
     c_dlg_progressbar* d = progress_dialog();
     d->setWindowTitle(title);
-    d->set_work_running(true);
     d->setValue(1);
     d->show();
     process_events();
@@ -76,13 +75,12 @@ void qt_services::progress_end()
 {
     if (!progress_)
         return;
-    progress_->set_work_running(false);
     progress_->hide();
 }
 
-bool qt_services::progress_cancelled() { return progress_ && progress_->cancel_requested(); }
-
-void qt_services::process_events() { QApplication::processEvents(); }
+// Between the requests of a transfer: repaint, but leave the user's input queued, so that no
+// second flow starts from a click while this one runs; and never for more than 5 ms.
+void qt_services::process_events() { QApplication::processEvents(QEventLoop::ExcludeUserInputEvents, 5); }
 
 QString qt_services::open_file_name(QWidget* parent, const QString& caption, const QString& dir,
                                     const QString& filter)

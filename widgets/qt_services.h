@@ -26,7 +26,6 @@ public:
     void progress_set(int percent) override;
     int progress_value() const override;
     void progress_end() override;
-    bool progress_cancelled() override;
     void process_events() override;
     QString open_file_name(QWidget* parent, const QString& caption, const QString& dir,
                            const QString& filter) override;

@@ -49,10 +49,9 @@ public:
     virtual void progress_set(int percent) = 0;
     virtual int progress_value() const = 0;
     virtual void progress_end() = 0;
-    // True once the user asked to cancel the running progress (where cancel is offered).
-    virtual bool progress_cancelled() { return false; }
 
-    // One pass of the event loop, so the window repaints during long work.
+    // One pass of the event loop during long work, at most 5 ms: the window repaints, the
+    // user's input waits until the work is done.
     virtual void process_events() = 0;
 
     // File dialogs; an empty string means the user cancelled.

@@ -201,7 +201,6 @@ void scripted_ui::progress_begin(const QString& title)
     progressTitles_.push_back(title);
     progressValue_ = 1;
     progressShown_ = true;
-    cancelled_ = false;
 }
 
 void scripted_ui::progress_set(int percent)
@@ -210,8 +209,6 @@ void scripted_ui::progress_set(int percent)
     // As the real bar does, values outside 0 to 100 leave it unchanged.
     if (percent >= 0 && percent <= 100)
         progressValue_ = percent;
-    if (progressShown_ && cancelAt_ >= 0 && percent >= cancelAt_)
-        cancelled_ = true;
 }
 
 void scripted_ui::progress_end() { progressShown_ = false; }

@@ -82,9 +82,6 @@ public:
     // Every value passed to progress_set, in order.
     const std::vector<int>& progress_values() const { return progressValues_; }
     bool progress_shown() const { return progressShown_; }
-    // progress_cancelled() turns true once a value of at least `percent` was set in the
-    // running progress (as if the user closed the dialog then); -1 never.
-    void cancel_progress_at(int percent) { cancelAt_ = percent; }
     int event_passes() const { return eventPasses_; }
     // On by default: each event pass also runs Qt's pending events (timers, queued signals),
     // as the real services do.
@@ -97,7 +94,6 @@ public:
     void progress_set(int percent) override;
     int progress_value() const override { return progressValue_; }
     void progress_end() override;
-    bool progress_cancelled() override { return cancelled_; }
     void process_events() override;
     QString open_file_name(QWidget* parent, const QString& caption, const QString& dir,
                            const QString& filter) override;
@@ -133,8 +129,6 @@ private:
     std::vector<int> progressValues_;
     int progressValue_ = 0;
     bool progressShown_ = false;
-    int cancelAt_ = -1;
-    bool cancelled_ = false;
     int eventPasses_ = 0;
     bool forwardEvents_ = true;
 };
