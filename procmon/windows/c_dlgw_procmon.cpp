@@ -10,6 +10,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMainWindow>
+#include <QProgressDialog>
 #include <QPushButton>
 #include <QRegExp>
 #include <QSet>
@@ -590,15 +591,20 @@ void c_dlgw_procmon::save_nodes(kind k, const node_list& nodes, bool withProgres
     const QDir here = QDir::current();
     QSet<QString> used;
     const int count = int(nodes.size());
-    if (withProgress)
-        u.progress_begin(QStringLiteral("Saving files to csv ..."));
+    std::unique_ptr<QProgressDialog> progress;
+    if (withProgress) {
+        progress = std::make_unique<QProgressDialog>(QStringLiteral("Saving files to csv ..."),
+                                                     QStringLiteral("Abort Copy"), 0, count, this);
+        progress->setWindowModality(Qt::WindowModal);
+        progress->setMinimumDuration(0);
+    }
     int written = 0;
     QString failedPath;
     for (int i = 0; i < count; ++i) {
-        if (withProgress) {
-            u.progress_set(count ? i * 100 / count : 0);
+        if (progress) {
+            progress->setValue(i);
             u.process_events();
-            if (u.progress_cancelled())
+            if (progress->wasCanceled())
                 break;
         }
         const pm_card_node& n = nodes[size_t(i)];
@@ -621,10 +627,8 @@ void c_dlgw_procmon::save_nodes(kind k, const node_list& nodes, bool withProgres
         }
         ++written;
     }
-    if (withProgress) {
-        u.progress_set(100);
-        u.progress_end();
-    }
+    if (progress)
+        progress->setValue(count);
     if (!failedPath.isEmpty()) {
         const QString reason = pm_csv_last_error();
         u.message(ui::box_kind::critical, QStringLiteral("ERROR"),

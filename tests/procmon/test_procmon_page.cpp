@@ -4,7 +4,9 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <QApplication>
 #include <QCheckBox>
+#include <QProgressDialog>
 #include <QDir>
 #include <QFile>
 #include <QLineEdit>
@@ -31,12 +33,22 @@ public:
         boxes << title + ": " + text;
         return answer;
     }
-    void progress_begin(const QString& title) override { progress << title; }
+    void progress_begin(const QString&) override {}
     void progress_set(int) override {}
     int progress_value() const override { return 0; }
     void progress_end() override {}
-    bool progress_cancelled() override { return cancel_after >= 0 && passes > cancel_after; }
-    void process_events() override { ++passes; }
+    // The save's own progress dialog: its label is kept, and it is cancelled after
+    // cancel_after passes.
+    void process_events() override
+    {
+        ++passes;
+        for (QWidget* w : QApplication::allWidgets())
+            if (auto* d = qobject_cast<QProgressDialog*>(w)) {
+                progress << d->labelText();
+                if (cancel_after >= 0 && passes > cancel_after)
+                    d->cancel();
+            }
+    }
     QString open_file_name(QWidget*, const QString&, const QString&, const QString&) override { return {}; }
     QString save_file_name(QWidget*, const QString&, const QString&, const QString&) override { return {}; }
     QString existing_directory(QWidget*, const QString&, const QString&) override { return {}; }
@@ -172,7 +184,7 @@ TEST_F(page_test, save_all_asks_with_the_estimate_writes_the_writers_files_and_s
     ui_.answer = ui::yes;
     ui_.boxes.clear();
     page_->on_bn_ToolParSaveAll_clicked();
-    EXPECT_EQ(ui_.progress, QStringList{"Saving files to csv ..."});
+    EXPECT_EQ(ui_.progress, (QStringList{"Saving files to csv ...", "Saving files to csv ...", "Saving files to csv ..."}));
     EXPECT_EQ(ui_.boxes.size(), 1) << ui_.boxes.join("|").toStdString();
     ASSERT_EQ(files().size(), 3);
     // Each file is the record writer's own file.
