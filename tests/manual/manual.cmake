@@ -10,3 +10,5 @@ tarvix_add_test(test_manual_tvxsim LABEL manual
 if(TARGET test_manual_tvxsim)
   add_dependencies(test_manual_tvxsim tvxsim)
 endif()
+tarvix_add_test(test_pm_monitor LABEL manual SOURCES ${CMAKE_CURRENT_LIST_DIR}/test_pm_monitor.cpp
+  LIBS tarvix_manual)
