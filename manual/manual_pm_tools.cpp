@@ -188,6 +188,9 @@ void c_dlgw_manualx::pm_on_cycle_end()
     manual_pm_state& S = g_manual_pm();
     const auto& b = g_dev_commands().process_data;
     error_record e;
+    // The result lies in the first process-data piece, which the dispatch reads only every
+    // sixth reply: read it now, or the previous cycle's result would decide.
+    dev_query_info_typed(0, e);
     if (b[cycle_flags] & 0x02) {
         // A start cycle: its record joins the store. A failed read loses it (Load All Records
         // brings it back); a full store drops it.

@@ -11,7 +11,7 @@ ring_block ring_block::parse(const uint8_t* d)
     b.n = d[1];
     b.time = int32_t(uint32_t(d[2]) | uint32_t(d[3]) << 8 | uint32_t(d[4]) << 16 | uint32_t(d[5]) << 24);
     for (int i = 0; i < ring_slots; ++i)
-        b.slots[size_t(i)] = int16_t(uint16_t(d[6 + 2 * i] | d[7 + 2 * i] << 8));
+        b.ring[size_t(i)] = int16_t(uint16_t(d[6 + 2 * i] | d[7 + 2 * i] << 8));
     return b;
 }
 

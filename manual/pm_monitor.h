@@ -26,11 +26,11 @@ struct ring_block {
     uint8_t head = 0;
     uint8_t n = 0;
     int32_t time = 0;
-    std::array<int16_t, ring_slots> slots{};
+    std::array<int16_t, ring_slots> ring{};
 
     static ring_block parse(const uint8_t* data58);
     // The n new entries in time order.
-    int16_t entry(int k) const { return slots[size_t((head - n + ring_slots + k) % ring_slots)]; }
+    int16_t entry(int k) const { return ring[size_t((head - n + ring_slots + k) % ring_slots)]; }
     bool valid() const { return head < ring_slots && n <= ring_slots; }
 };
 

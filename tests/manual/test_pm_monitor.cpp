@@ -18,7 +18,7 @@ pm::ring_block block(int head, const std::vector<int16_t>& v, int32_t time)
     b.n = uint8_t(v.size());
     b.time = time;
     for (size_t k = 0; k < v.size(); ++k)
-        b.slots[size_t((head - int(v.size()) + 26 + int(k)) % 26)] = v[k];
+        b.ring[size_t((head - int(v.size()) + 26 + int(k)) % 26)] = v[k];
     return b;
 }
 
