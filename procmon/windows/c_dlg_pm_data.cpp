@@ -14,6 +14,10 @@ c_dlg_pm_data::c_dlg_pm_data(QWidget* parent) : QDialog(parent)
     setWindowTitle(tr("Dialog"));
     setWindowFlags(windowFlags() & ~Qt::WindowContextHelpButtonHint);
     resize(640, 701);
+    // The 50-pixel columns are made for a small dialog font.
+    QFont small = font();
+    small.setPointSize(8);
+    setFont(small);
     auto* layout = new QVBoxLayout(this);
     tbwx_PM_Data = new c_qtableview_functab(this);
     tbwx_PM_Data->setObjectName(QStringLiteral("tbwx_PM_Data"));
@@ -51,6 +55,7 @@ bool c_dlg_pm_data::set_data(bool isRecording, int32_t count1, int32_t index1, i
     tbwx_PM_Data->set_array_geometry(rowIds_.data(), rows_, 1);
     tbwx_PM_Data->refill_rows(0);
     tbwx_PM_Data->verticalHeader()->hide();
+    tbwx_PM_Data->verticalHeader()->setDefaultSectionSize(18);
     tbwx_PM_Data->horizontalHeader()->setStretchLastSection(true);
     return ok;
 }
