@@ -64,12 +64,6 @@ sequence_globals& fl_sequence() { return g; }
 
 // Serial, Ethernet and CAN: their transports are not part of the library yet; until they
 // are, opening one reports the driver as not initialised.
-uint16_t C_SndHex::DrvInitV24(short, T_BAUDRATE)
-{
-    DrvInitializedF = DRV_NONE;
-    return fl_result::driver_not_initialised;
-}
-
 uint16_t C_SndHex::DrvInitCANDon(short, uint16_t)
 {
     DrvInitializedF = DRV_NONE;
@@ -88,29 +82,9 @@ uint16_t C_SndHex::DrvInitCAN_ISA(short, short, uint16_t)
     return fl_result::driver_not_initialised;
 }
 
-uint16_t C_SndHex::DrvInitEthernet(const char*)
-{
-    DrvInitializedF = DRV_NONE;
-    return fl_result::driver_not_initialised;
-}
-
-uint16_t C_SndHex::DrvCloseV24()
-{
-    if (DrvInitializedF == DRV_V24)
-        DrvInitializedF = DRV_NONE;
-    return 0;
-}
-
 uint16_t C_SndHex::DrvCloseCAN()
 {
     if (DrvInitializedF == DRV_CAN_ISA || DrvInitializedF == DRV_CAN_DON || DrvInitializedF == DRV_CAN_PEAK)
-        DrvInitializedF = DRV_NONE;
-    return 0;
-}
-
-uint16_t C_SndHex::DrvCloseEthernet()
-{
-    if (DrvInitializedF == DRV_ETH)
         DrvInitializedF = DRV_NONE;
     return 0;
 }

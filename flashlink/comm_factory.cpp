@@ -4,15 +4,20 @@
 
 #include "flashlink/C_COMM.h"
 #include "flashlink/C_USB.h"
+#include "flashlink/C_V24.h"
 
 namespace {
 
-C_COMM* builtin_factory(T_PROTOCOL protocol, uint8_t, std::atomic<uint32_t>* appl_start_flag)
+C_COMM* builtin_factory(T_PROTOCOL protocol, uint8_t fast, std::atomic<uint32_t>* appl_start_flag)
 {
     // The transports of the library are added here as they are built.
     switch (protocol) {
     case PROT_USB:
         return new (std::nothrow) C_USB(appl_start_flag);
+    case PROT_V24:
+        if (fast)
+            return new (std::nothrow) C_V24CL();
+        return new (std::nothrow) C_V24C();
     default:
         return nullptr;
     }

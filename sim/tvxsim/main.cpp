@@ -20,6 +20,7 @@ void usage()
 {
     std::fprintf(stderr,
                  "usage: tvxsim [--dir FOLDER] [--profile NAME] [--interface SPEC]... [--pace] [--exit-with-stdin]\n"
+                 "              [--serial]\n"
                  "  FOLDER defaults to $TARVIX_HID_SIM; SPEC as page=0xFF00,usage=1,in=65,out=65,"
                  "product=Tarvix%%209[,decoy][,noproduct][,refusewrite]\n");
 }
@@ -33,6 +34,7 @@ int main(int argc, char** argv)
     std::vector<sim::sim_interface> ifaces;
     bool pace = false;
     bool exit_with_stdin = false;  // a test harness that dies takes the server with it
+    bool serial = false;           // the boot loader on a pty too
     for (int i = 1; i < argc; ++i) {
         std::string a = argv[i];
         auto value = [&]() -> std::string {
@@ -58,6 +60,8 @@ int main(int argc, char** argv)
             pace = true;
         else if (a == "--exit-with-stdin")
             exit_with_stdin = true;
+        else if (a == "--serial")
+            serial = true;
         else {
             usage();
             return 2;
@@ -87,6 +91,10 @@ int main(int argc, char** argv)
         return 1;
     }
     simulator.set_pacing(pace);
+    if (serial && !simulator.start_serial(err)) {
+        std::fprintf(stderr, "tvxsim: %s\n", err.c_str());
+        return 1;
+    }
     loop.watch(sfd, POLLIN, [&](short) { loop.quit(); });
     if (exit_with_stdin)
         loop.watch(0, POLLIN, [&](short) {
