@@ -1,5 +1,6 @@
 // Opening and closing the serial line and the Ethernet socket for the download sequences.
 #include "flashlink/C_SndHex.h"
+#include "flashlink/C_ETH.h"
 #include "flashlink/C_V24.h"
 
 uint16_t C_SndHex::DrvInitV24(short port, T_BAUDRATE rate)
@@ -18,15 +19,20 @@ uint16_t C_SndHex::DrvCloseV24()
     return 0;
 }
 
-uint16_t C_SndHex::DrvInitEthernet(const char*)
+uint16_t C_SndHex::DrvInitEthernet(const char* address)
 {
-    DrvInitializedF = DRV_NONE;
-    return 0x8002;
+    // A text that is no address fails here, not with the first packet.
+    uint16_t r = C_ETH::Open(address);
+    DrvInitializedF = r == 0 ? DRV_ETH : DRV_NONE;
+    return r;
 }
 
 uint16_t C_SndHex::DrvCloseEthernet()
 {
-    if (DrvInitializedF == DRV_ETH)
+    if (DrvInitializedF == DRV_ETH) {
+        // The socket is closed too: a process that opens again must not collect them.
+        C_ETH::Shutdown();
         DrvInitializedF = DRV_NONE;
+    }
     return 0;
 }

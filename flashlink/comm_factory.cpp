@@ -3,6 +3,7 @@
 #include <new>
 
 #include "flashlink/C_COMM.h"
+#include "flashlink/C_ETH.h"
 #include "flashlink/C_USB.h"
 #include "flashlink/C_V24.h"
 
@@ -18,6 +19,8 @@ C_COMM* builtin_factory(T_PROTOCOL protocol, uint8_t fast, std::atomic<uint32_t>
         if (fast)
             return new (std::nothrow) C_V24CL();
         return new (std::nothrow) C_V24C();
+    case PROT_ETH:
+        return new (std::nothrow) C_ETH();
     default:
         return nullptr;
     }

@@ -14,6 +14,7 @@
 #include "sim/faults.h"
 #include "sim/hid_server.h"
 #include "sim/serial_peer.h"
+#include "sim/tun_peer.h"
 #include "sim/wire_log.h"
 #include "sim/world.h"
 
@@ -52,9 +53,12 @@ public:
     //      names another index; confirm: a confirmation carries the value 1)
     std::vector<std::string> control(const std::string& line);
 
-    // The boot loader's serial face: a pseudo terminal whose slave is the COM port.
+    // The boot loader's other faces: a pseudo terminal (its slave is the COM port) and a
+    // TUN device answering ICMP echo (spec as tun_peer::start takes it).
     bool start_serial(std::string& error);
+    bool start_tun(const std::string& spec, std::string& error);
     serial_peer* serial() { return serial_.get(); }
+    tun_peer* tun() { return tun_.get(); }
     // One request of the transfer protocol from the pty or the TUN device, with that
     // transport's session; logged under `log_iface`. The replies and their delay.
     std::vector<boot_frame> transfer_request(const uint8_t* frame, size_t n, boot_session session, uint8_t log_iface,
@@ -121,6 +125,7 @@ private:
     uint32_t restartD2Ms_ = 500;
     std::string appProfile_ = "premium";  // the application a started firmware comes back as
     std::unique_ptr<serial_peer> serial_;
+    std::unique_ptr<tun_peer> tun_;
 };
 
 // The default interface list: the controller alone.

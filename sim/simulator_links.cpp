@@ -1,8 +1,7 @@
-// The boot loader on the serial line: the pty face, its request path into the one loader
-// world, and its control commands. A new command is one row.
+// The boot loader on the serial line and on Ethernet: the pty and TUN faces, their request
+// path into the one loader world, and their control commands. A new command is one row.
 #include <algorithm>
 
-#include "sim/serial_peer.h"
 #include "sim/simulator.h"
 #include "sim/simulator_control.h"
 
@@ -47,12 +46,39 @@ bool simulator::start_serial(std::string& error)
     return true;
 }
 
+bool simulator::start_tun(const std::string& spec, std::string& error)
+{
+    tun_ = std::make_unique<tun_peer>(loop_, [this](const uint8_t* f, size_t n, uint32_t& delay) {
+        return transfer_request(f, n, boot_session::ethernet(), tun_log_iface, delay);
+    });
+    if (!tun_->start(spec, error)) {
+        tun_.reset();
+        return false;
+    }
+    return true;
+}
+
 namespace {
 
 bool key_number(const std::string& word, const char* key, long& v)
 {
     std::string k = std::string(key) + "=";
     return word.compare(0, k.size(), k) == 0 && parse_number(word.substr(k.size()), v);
+}
+
+// Request number and count of a fault: at=N (1 the next request), times=N.
+bool fault_window(const std::vector<std::string>& w, uint32_t& from, uint32_t& times)
+{
+    for (size_t i = 2; i < w.size(); ++i) {
+        long v = 0;
+        if (key_number(w[i], "at", v) && v >= 1)
+            from = uint32_t(v);
+        else if (key_number(w[i], "times", v) && v >= 1)
+            times = uint32_t(v);
+        else
+            return false;
+    }
+    return true;
 }
 
 }  // namespace
@@ -117,6 +143,34 @@ const std::vector<simulator::control_command>& simulator::link_commands()
         {"serial-faults-clear", "", [](simulator& s, call&) {
              if (s.serial_)
                  s.serial_->clear_faults();
+             return true;
+         }},
+        {"tun-info", "", [](simulator& s, call& c) {
+             if (!s.tun_) {
+                 c.error = "no TUN face (start with --tun)";
+                 return false;
+             }
+             c.result = s.tun_->name() + " " + s.tun_->peer_address() + " requests=" +
+                        std::to_string(s.tun_->requests()) + " resends=" + std::to_string(s.tun_->resends());
+             return true;
+         }},
+        {"tun-fault", "drop|id|checksum|sequence|options [at=N] [times=N]", [](simulator& s, call& c) {
+             static const std::pair<const char*, tun_fault::kind_t> kinds[] = {
+                 {"drop", tun_fault::drop}, {"id", tun_fault::wrong_id}, {"checksum", tun_fault::bad_checksum},
+                 {"sequence", tun_fault::old_sequence}, {"options", tun_fault::options}};
+             if (!s.tun_ || c.w.size() < 2)
+                 return false;
+             auto k = std::find_if(std::begin(kinds), std::end(kinds), [&](const auto& e) { return c.w[1] == e.first; });
+             tun_fault f;
+             if (k == std::end(kinds) || !fault_window(c.w, f.from, f.times))
+                 return false;
+             f.kind = k->second;
+             s.tun_->add_fault(f);
+             return true;
+         }},
+        {"tun-faults-clear", "", [](simulator& s, call&) {
+             if (s.tun_)
+                 s.tun_->clear_faults();
              return true;
          }},
     };

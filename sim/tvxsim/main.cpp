@@ -20,7 +20,7 @@ void usage()
 {
     std::fprintf(stderr,
                  "usage: tvxsim [--dir FOLDER] [--profile NAME] [--interface SPEC]... [--pace] [--exit-with-stdin]\n"
-                 "              [--serial]\n"
+                 "              [--serial] [--tun] [--tun-spec peer=A[,local=B]]\n"
                  "  FOLDER defaults to $TARVIX_HID_SIM; SPEC as page=0xFF00,usage=1,in=65,out=65,"
                  "product=Tarvix%%209[,decoy][,noproduct][,refusewrite]\n");
 }
@@ -35,6 +35,8 @@ int main(int argc, char** argv)
     bool pace = false;
     bool exit_with_stdin = false;  // a test harness that dies takes the server with it
     bool serial = false;           // the boot loader on a pty too
+    bool tun = false;              // and behind a TUN device
+    std::string tun_spec;
     for (int i = 1; i < argc; ++i) {
         std::string a = argv[i];
         auto value = [&]() -> std::string {
@@ -62,6 +64,10 @@ int main(int argc, char** argv)
             exit_with_stdin = true;
         else if (a == "--serial")
             serial = true;
+        else if (a == "--tun")
+            tun = true;
+        else if (a == "--tun-spec")
+            tun = true, tun_spec = value();
         else {
             usage();
             return 2;
@@ -91,7 +97,7 @@ int main(int argc, char** argv)
         return 1;
     }
     simulator.set_pacing(pace);
-    if (serial && !simulator.start_serial(err)) {
+    if ((serial && !simulator.start_serial(err)) || (tun && !simulator.start_tun(tun_spec, err))) {
         std::fprintf(stderr, "tvxsim: %s\n", err.c_str());
         return 1;
     }

@@ -292,7 +292,6 @@ TEST_F(sndhex_fixture, without_its_driver_the_object_has_no_client_and_says_so)
         std::function<uint16_t()> init;
     };
     const row rows[] = {
-        {"Ethernet", [] { return C_SndHex::DrvInitEthernet("127.0.0.1"); }},
         {"CAN dongle", [] { return C_SndHex::DrvInitCANDon(4, 0x378); }},
         {"PEAK", [] { return C_SndHex::DrvInitCANPeak(4, 0); }},
         {"ISA", [] { return C_SndHex::DrvInitCAN_ISA(4, 5, 0x300); }},
