@@ -1,6 +1,8 @@
 #include "flashlink/C_ETH.h"
 
 #include <algorithm>
+#include <chrono>
+#include <thread>
 #include <cstdio>
 #include <cstring>
 #include <unistd.h>
@@ -25,6 +27,7 @@ struct eth_link {
     size_t packetLength = 0;  // of the last message sent, 0 before the first
     uint8_t rx[C_ETH::receive_size] = {};
     int lastError = 0;
+    std::chrono::steady_clock::time_point lastSend{};
 };
 
 eth_link& link()
@@ -108,7 +111,12 @@ uint16_t C_ETH::Send(const uint8_t* data, uint16_t length, uint16_t* sent, uint3
     eth_link& l = link();
     if (sent)
         *sent = 0;
-    platform::sleep_ms(pause_ms);
+    // At least the pause between two packets, the controller's time to take one; the round
+    // trip already spent counts towards it.
+    auto due = l.lastSend + std::chrono::milliseconds(pause_ms);
+    if (std::chrono::steady_clock::now() < due)
+        std::this_thread::sleep_until(due);
+    l.lastSend = std::chrono::steady_clock::now();
     if (length != resend_last) {
         if (!data || length > max_frame)
             return fl_result::send_incomplete;

@@ -11,7 +11,7 @@ class C_ETH final : public C_COMM {
 public:
     static constexpr uint32_t receive_timeout_ms = 20;
     static constexpr uint32_t send_timeout_ms = 1000;
-    static constexpr uint32_t pause_ms = 2;  // before every packet
+    static constexpr uint32_t pause_ms = 2;  // before every packet, counted from the one before
     static constexpr size_t header_size = 8;
     static constexpr size_t receive_size = 1528;
 
