@@ -17,6 +17,7 @@
 #include "core/image/core_state.h"
 #include "core/text/text_tables.h"
 #include "manual/c_dlgw_manualx.h"
+#include "manual/manual_trace.h"
 #include "widgets/c_my_led.h"
 #include "widgets/fixed_point.h"
 #include "widgets/led_styles.h"
@@ -117,7 +118,7 @@ void c_frm_main::build_status_panel()
 void c_frm_main::clear_status_panel()
 {
     for (QLabel* l : {l_STB_OK, l_STB_KO, l_STB_HomePos, l_STB_Scanning, l_STB_DevVersion, l_STB_HostVersion})
-        l->setStyleSheet(QString());
+        set_style_sheet(l, QString());
     l_STB_CurPos->setText(QStringLiteral("-99999.99 mm"));
     l_STB_MeasPos->setText(QStringLiteral("-99999.99 mm"));
     l_STB_DevVersion->setToolTip(message_text(58));
@@ -141,8 +142,8 @@ void c_frm_main::set_online_led(bool connected)
 void c_frm_main::show_compatibility()
 {
     const uint32_t w = g_device().change_flags;
-    l_STB_DevVersion->setStyleSheet(compatibility_style(w, compat_fw_known, compat_fw_older, compat_fw_too_old));
-    l_STB_HostVersion->setStyleSheet(compatibility_style(w, compat_host_known, compat_host_older, compat_host_too_old));
+    set_style_sheet(l_STB_DevVersion, compatibility_style(w, compat_fw_known, compat_fw_older, compat_fw_too_old));
+    set_style_sheet(l_STB_HostVersion, compatibility_style(w, compat_host_known, compat_host_older, compat_host_too_old));
     l_STB_DevVersion->setToolTip(message_text(compatibility_text(true)));
     l_STB_HostVersion->setToolTip(message_text(compatibility_text(false)));
 }
@@ -150,11 +151,11 @@ void c_frm_main::show_compatibility()
 void c_frm_main::set_ok_ko_colours(const device_frame& f)
 {
     const uint8_t state = d8(f, 0);
-    l_STB_OK->setStyleSheet((state & state_ok) ? style_ok : QString());
-    l_STB_KO->setStyleSheet((state & state_ko) ? style_ko : QString());
+    set_style_sheet(l_STB_OK, (state & state_ok) ? style_ok : QString());
+    set_style_sheet(l_STB_KO, (state & state_ko) ? style_ko : QString());
     if ((state & state_ko) && !g_status().ko_marked) {
         g_status().ko_marked = true;
-        bn_STB_KO_ResetF->setStyleSheet(style_ko_button);
+        set_style_sheet(bn_STB_KO_ResetF, style_ko_button);
     }
 }
 
@@ -276,15 +277,16 @@ void c_frm_main::decode_status(const device_frame& f, bool forced)
     }
     route_teach(f);
     const uint8_t state = d8(f, 0);
-    l_STB_HomePos->setStyleSheet((state & state_home) ? style_ok : QString());
-    l_STB_Scanning->setStyleSheet((state & state_scanning) ? style_ok : QString());
+    set_style_sheet(l_STB_HomePos, (state & state_home) ? style_ok : QString());
+    set_style_sheet(l_STB_Scanning, (state & state_scanning) ? style_ok : QString());
 
     // 2.-4. Message label, positions, outputs.
     show_device_errors(f, forced);
     show_positions(f, forced);
     show_outputs(f, forced);
 
-    // 5. The manual page's function view.
+    // 5. The manual page's function view, after the trace latch it may write out.
+    trace_latch_status(f.data() + dp::data_offset, S.reconnected);
     if (g_shell().window_mode == wm_manual) {
         int16_t fn = int16_t(d16(f, 12));
         if (fn == -1)
@@ -304,7 +306,7 @@ void c_frm_main::decode_status(const device_frame& f, bool forced)
 void c_frm_main::on_bn_STB_KO_ResetF_clicked()
 {
     g_status().ko_marked = false;
-    bn_STB_KO_ResetF->setStyleSheet(QString());
+    set_style_sheet(bn_STB_KO_ResetF, QString());
     device_frame f = device_frame::make(dp::req_command, dp::count_command);
     f[dp::command_offset] = dp::cmd_reset_ko;
     f[dp::command_offset + 1] = 0xFF;

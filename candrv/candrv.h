@@ -57,6 +57,22 @@ CANDRV_EXPORT void CANSetPortBits(uint8_t reg, uint8_t bits);
 CANDRV_EXPORT void CANResetPortBits(uint8_t reg, uint8_t bits);
 CANDRV_EXPORT void RdRegTest(void);
 
+/* kerncan */
+CANDRV_EXPORT void CANRdStatus(void);
+/* The last error, then 0; class 0 Windows error, 1 the driver's own code, 2 a reply's status. */
+CANDRV_EXPORT uint32_t GetLastErrorX(uint16_t* error_class);
+
+/* kerncan: a parallel port's byte through the driver; isacan: a board register. */
+CANDRV_EXPORT uint8_t CANRdPort(uint16_t port);
+
+/* isacan */
+CANDRV_EXPORT uint16_t CANRdPortWord(uint16_t reg);
+CANDRV_EXPORT void CANWrPort(uint16_t reg, uint8_t value);
+CANDRV_EXPORT void CANSwitchLED(uint8_t led, uint8_t on);
+CANDRV_EXPORT void CANMemCopy(void* destination, const void* source, uint32_t count);
+CANDRV_EXPORT void CANSetInt03(void);
+CANDRV_EXPORT void WR_CAM(int16_t handle, uint16_t word);
+
 /* Pointer types for binding the names at run time. */
 typedef uint8_t (*CANReset_fn)(void);
 typedef uint32_t (*CANError_fn)(void);

@@ -10,6 +10,7 @@
 
 #include "flashlink/C_COMM.h"
 #include "flashlink/C_SdoMast.h"
+#include "flashlink/can_driver.h"
 #include "flashlink/C_StepTimer.h"
 #include "flashlink/C_USB.h"
 #include "flashlink/bin_ranges.h"
@@ -62,30 +63,49 @@ sequence_globals& fl_sequence() { return g; }
 
 // --- transports ------------------------------------------------------------------------
 
+<<<<<<< HEAD
 // Serial, Ethernet and CAN: their transports are not part of the library yet; until they
 // are, opening one reports the driver as not initialised.
 uint16_t C_SndHex::DrvInitCANDon(short, uint16_t)
+=======
+// Serial and Ethernet: their transports are not part of the library yet; until they are,
+// opening one reports the driver as not initialised.
+uint16_t C_SndHex::DrvInitV24(short, T_BAUDRATE)
 {
     DrvInitializedF = DRV_NONE;
     return fl_result::driver_not_initialised;
 }
 
-uint16_t C_SndHex::DrvInitCANPeak(short, uint16_t)
+// CAN: the driver library of the adapter's kind, opened through the loader (can_driver.h).
+uint16_t C_SndHex::DrvInitCANDon(short baud_index, uint16_t parallel_port)
+>>>>>>> main
 {
-    DrvInitializedF = DRV_NONE;
-    return fl_result::driver_not_initialised;
+    uint16_t r = fl_can::DrvInitCANDon(static_cast<uint16_t>(baud_index), parallel_port);
+    DrvInitializedF = r ? DRV_NONE : DRV_CAN_DON;
+    return r;
 }
 
-uint16_t C_SndHex::DrvInitCAN_ISA(short, short, uint16_t)
+uint16_t C_SndHex::DrvInitCANPeak(short baud_index, uint16_t port)
 {
-    DrvInitializedF = DRV_NONE;
-    return fl_result::driver_not_initialised;
+    uint16_t r = fl_can::DrvInitCANPeak(static_cast<uint16_t>(baud_index), port);
+    DrvInitializedF = r ? DRV_NONE : DRV_CAN_PEAK;
+    return r;
+}
+
+uint16_t C_SndHex::DrvInitCAN_ISA(short baud_index, short interrupt, uint16_t board_address)
+{
+    uint16_t r = fl_can::DrvInitCAN_ISA(static_cast<uint16_t>(baud_index), static_cast<uint16_t>(interrupt),
+                                        board_address);
+    DrvInitializedF = r ? DRV_NONE : DRV_CAN_ISA;
+    return r;
 }
 
 uint16_t C_SndHex::DrvCloseCAN()
 {
-    if (DrvInitializedF == DRV_CAN_ISA || DrvInitializedF == DRV_CAN_DON || DrvInitializedF == DRV_CAN_PEAK)
+    if (DrvInitializedF == DRV_CAN_ISA || DrvInitializedF == DRV_CAN_DON || DrvInitializedF == DRV_CAN_PEAK) {
+        fl_can::DrvCloseCAN();
         DrvInitializedF = DRV_NONE;
+    }
     return 0;
 }
 

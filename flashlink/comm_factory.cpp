@@ -2,6 +2,7 @@
 
 #include <new>
 
+#include "flashlink/C_CAN.h"
 #include "flashlink/C_COMM.h"
 #include "flashlink/C_ETH.h"
 #include "flashlink/C_USB.h"
@@ -13,6 +14,9 @@ C_COMM* builtin_factory(T_PROTOCOL protocol, uint8_t fast, std::atomic<uint32_t>
 {
     // The transports of the library are added here as they are built.
     switch (protocol) {
+    case PROT_CAN:
+    case PROT_QUELCAN:
+        return new (std::nothrow) C_CAN();
     case PROT_USB:
         return new (std::nothrow) C_USB(appl_start_flag);
     case PROT_V24:

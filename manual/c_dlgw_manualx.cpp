@@ -50,7 +50,7 @@ void function_row_texts(int id, const void* record, QStringList* texts)
     *texts = format_manual_row(id, const_function_record(static_cast<const uint8_t*>(record)));
 }
 
-void set_red_green(QWidget* w, bool red) { w->setStyleSheet(red ? style_red : style_green); }
+void set_red_green(QWidget* w, bool red) { set_style_sheet(w, red ? style_red : style_green); }
 
 void draw_led(c_my_led* led, led_view v)
 {
@@ -93,6 +93,9 @@ c_dlgw_manualx::c_dlgw_manualx(QWidget* parent) : QWidget(parent), ui(new Ui::c_
         t->verticalHeader()->hide();
     }
     ui->tbwx_FuncTab->horizontalHeader()->setStretchLastSection(true);
+    // 3. The two process-monitor views.
+    setup_pm_views();
+    setup_trace_table();
 
     // Step - shares the two slots that Step + reaches by name.
     connect(ui->bn_StepNeg, &QPushButton::pressed, this, &c_dlgw_manualx::on_bn_StepPos_pressed);
@@ -171,8 +174,10 @@ void c_dlgw_manualx::init_from_device(QMainWindow* main)
     if (!has_rows)
         ui::information(message_text(14));
 
-    // 5.-6. The process-monitor tab has its own entry; until it is filled it stays hidden.
-    set_tab_visible(tab_pm_tools, false);
+    // 5.-6. The process-monitor views and state, and the PM Tools tab exactly with the monitor.
+    if (D.pm_capable)
+        pm_enter();
+    set_tab_visible(tab_pm_tools, D.pm_capable != 0);
     P.device_function_number = 0xFFFF;
     P.last_decoded_function = 0xFFFF;
 
@@ -233,6 +238,8 @@ void c_dlgw_manualx::init_from_device(QMainWindow* main)
     // 14. A scanning mode of 2 marks the tolerance.
     ui->ebx_TS_Tolerance->setStyleSheet(h.field(hdr::scanning_mode) == 2 ? QStringLiteral("QLineEdit{background: yellow;}")
                                                                         : QStringLiteral("QLineEdit{background: white;}"));
+    // A style sheet of its own would otherwise draw the field in the application's font.
+    ui->ebx_TS_Tolerance->setFont(ui->ebx_TS_Angle->font());
 
     // 15. Input LED tips and the switch labels.
     P.input13_flag = h.field(hdr::in_func13) != 0;
@@ -275,7 +282,7 @@ bool c_dlgw_manualx::hide_plotter()
         p->hide();
         p->reset_plots();
     }
-    close_trace_file();
+    end_trace();
     return true;
 }
 
@@ -291,7 +298,7 @@ void c_dlgw_manualx::show_io_state(const uint8_t* d)
     const io_view view = compute_io_view(io_status_from_data(d), v);
     QLabel* switches[4] = {ui->l_DIPSw, ui->l_HexSw1, ui->l_HexSw2, ui->l_HexSw3};
     for (QLabel* l : switches)
-        l->setStyleSheet(view.switches_set ? style_switch_set : QString());
+        set_style_sheet(l, view.switches_set ? style_switch_set : QString());
     ui->l_DIPSw->setText(view.dip);
     for (int i = 0; i < 3; ++i)
         switches[i + 1]->setText(view.hex[size_t(i)]);
@@ -304,26 +311,14 @@ void c_dlgw_manualx::show_io_state(const uint8_t* d)
 
 void c_dlgw_manualx::show_output_leds(bool on)
 {
-    const bool family = g_device().family_flag != 0, vb2 = g_device().variant_bit2 != 0;
-    const bool input13 = g_manual_panel().input13_flag;
-    ui->rl_O2->set_on(on);
-    ui->rl_O3->set_on(on);
-    if (family || vb2) {
-        ui->rl_O3->set_on(false);
-        if (vb2)
-            ui->rl_O2->set_on(true);
-    }
-    for (int i = 3; i <= 13; ++i) {
-        c_my_led* led = inputLeds_[size_t(i)];
-        if (i == 13)
-            led->set_on(!(input13 && !family));
-        else if (family)
-            led->set_on(false);
-        else if (!on)
-            led->setEnabled(true);
-        else
-            led->set_on(vb2 && i < 10);
-    }
+    // The status handling calls show_io_state right after this with the same reply, and it
+    // sets the lamp of every output and input LED; lighting or darkening them here first
+    // would restyle each lamp twice per reply with nothing a person could see in between.
+    // What remains of this step is the enabling of the general inputs.
+    if (g_device().family_flag || on)
+        return;
+    for (int i = 3; i <= 12; ++i)
+        inputLeds_[size_t(i)]->setEnabled(true);
 }
 
 void c_dlgw_manualx::show_error_leds(uint8_t error_byte, uint32_t detail1, uint32_t)
@@ -435,8 +430,10 @@ void c_dlgw_manualx::update_function_info(uint16_t function, bool force, const u
 
     // Panel part.
     const int n = function;
-    if (n < 0 || n >= manual_function_count || (n == P.shown_function_number && !force && !P.function_info_force))
+    if (n < 0 || n >= manual_function_count || (n == P.shown_function_number && !force && !P.function_info_force)) {
+        trace_if_latched();
         return;
+    }
     (trace_view ? ui->l_Trc_ToolNr : ui->l_ToolNr)->setText(QString::number(n));
     const const_function_record rec = img.function(uint32_t(n));
     if (rec.in_use()) {
@@ -485,6 +482,7 @@ void c_dlgw_manualx::update_function_info(uint16_t function, bool force, const u
     }
     P.shown_function_number = int16_t(n);
     P.function_info_force = false;
+    trace_if_latched();
 }
 
 void c_dlgw_manualx::on_tbwx_FuncTab_itemSelectionChanged()

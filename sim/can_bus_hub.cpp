@@ -1,11 +1,13 @@
 #include "can_bus_hub.h"
 
 #include <poll.h>
+#include <sys/prctl.h>
 #include <sys/eventfd.h>
 #include <sys/socket.h>
 #include <sys/un.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <stdexcept>
@@ -73,6 +75,8 @@ size_t can_bus_hub::node_count() const
 
 void can_bus_hub::run()
 {
+    // A paced frame is delivered when its time is up, not up to the thread's timer slack later.
+    prctl(PR_SET_TIMERSLACK, 1000UL, 0, 0, 0);
     std::vector<pollfd> fds;
     while (!stopping_) {
         fds.clear();
@@ -124,7 +128,7 @@ void can_bus_hub::run()
 
 void can_bus_hub::handle_message(size_t index, const uint8_t* msg, size_t n)
 {
-    std::lock_guard<std::mutex> lock(m_);
+    std::unique_lock<std::mutex> lock(m_);
     node& from = nodes_[index];
     uint32_t rate = 0;
     bool tap = false;
@@ -140,6 +144,19 @@ void can_bus_hub::handle_message(size_t index, const uint8_t* msg, size_t n)
     if (!from.greeted || !can_wire::decode_frame(msg, n, f))
         return;
     ++carried_;
+    if (pacing_ && f.bitrate) {
+        // Only this thread changes the node list, so the index holds across the wait.
+        auto now = std::chrono::steady_clock::now();
+        auto start = bus_free_ > now ? bus_free_ : now;
+        bus_free_ = start + std::chrono::nanoseconds(uint64_t{1000000000} * frame_bits(f.dlc) / f.bitrate);
+        lock.unlock();
+        // The system wakes a sleeper late by a fairly steady amount; aiming that much earlier
+        // delivers frames at their end of transmission on average, not one wake-up after it.
+        std::this_thread::sleep_until(bus_free_ - late_);
+        auto late = std::chrono::steady_clock::now() - (bus_free_ - late_);
+        late_ = (late_ * 7 + std::min<std::chrono::nanoseconds>(late, std::chrono::microseconds(200))) / 8;
+        lock.lock();
+    }
     uint8_t out[can_wire::frame_size];
     can_wire::encode_frame(f, out);
     for (size_t i = 0; i < nodes_.size(); ++i) {

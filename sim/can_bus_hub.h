@@ -2,6 +2,7 @@
 // node of the same bit rate, and to tap nodes whatever the rate.
 #pragma once
 #include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <mutex>
 #include <string>
@@ -24,6 +25,11 @@ public:
     void run();
     void stop();
 
+    // With pacing the bus carries one frame at a time, each for 47 + 8 x DLC bit times at its
+    // bit rate, and delivers it when its last bit is through (benchmarks; tests run unpaced).
+    void set_pacing(bool on) { pacing_ = on; }
+    static uint32_t frame_bits(uint8_t dlc) { return 47u + 8u * (dlc > 8 ? 8u : dlc); }
+
     const std::string& path() const { return path_; }
     size_t node_count() const;
     uint64_t frames_carried() const { return carried_; }
@@ -45,6 +51,9 @@ private:
     mutable std::mutex m_;
     std::vector<node> nodes_;
     std::atomic<uint64_t> carried_{0};
+    std::atomic<bool> pacing_{false};
+    std::chrono::steady_clock::time_point bus_free_{};
+    std::chrono::nanoseconds late_{0};  // how late the system wakes the hub, on average
 };
 
 }  // namespace sim

@@ -20,21 +20,3 @@ int c_dlg_progressbar::value() const { return ui->progressBar->value(); }
 QProgressBar* c_dlg_progressbar::progressBar() const { return ui->progressBar; }
 
 QLabel* c_dlg_progressbar::l_FileInfo() const { return ui->l_FileInfo; }
-
-void c_dlg_progressbar::set_work_running(bool running)
-{
-    // The request stays readable after the work ended, until the next work starts.
-    workRunning_ = running;
-    if (running)
-        cancelRequested_ = false;
-}
-
-void c_dlg_progressbar::reject()
-{
-    // QDialog's close handling goes through reject(); staying visible also refuses the close.
-    if (workRunning_) {
-        cancelRequested_ = true;
-        return;
-    }
-    QDialog::reject();
-}

@@ -1,5 +1,6 @@
 // The program's one progress dialog, shown by every long transfer with the controller and
-// by the update flows. Closing it while work runs asks that work to stop.
+// by the update flows. Escape and its close button close it as any dialog's do; the work
+// goes on and shows it again with its next run.
 #pragma once
 #include <QDialog>
 
@@ -22,16 +23,6 @@ public:
     QProgressBar* progressBar() const;
     QLabel* l_FileInfo() const;
 
-    // While work runs, the close button and Escape only record a cancel request: the work
-    // decides when to stop and hides the dialog itself. Starting work clears the request.
-    void set_work_running(bool running);
-    bool cancel_requested() const { return cancelRequested_; }
-
-public slots:
-    void reject() override;
-
 private:
     Ui::c_dlg_progressbar* ui;
-    bool workRunning_ = false;
-    bool cancelRequested_ = false;
 };

@@ -83,7 +83,9 @@ const QStringList* c_qrecord_model::scan_texts_of_position(int position) const
 
 QString c_qrecord_model::text_from(const QStringList* texts, int column) const
 {
-    if (!texts)
+    // A fixed table's cells hold their texts (written by the view when a record gives any);
+    // only a dynamic table computes them when shown.
+    if (!texts || !source_->variable_rows())
         return QString();
     // A dynamic table takes every column from the record; a fixed one from its first text column on.
     const int k = source_->variable_rows() ? column : column - source_->first_text_column();
@@ -256,12 +258,9 @@ void c_qrecord_model::drop_data_items()
     records_changed();
 }
 
-void c_qrecord_model::forget_texts_from(int firstTextColumn)
+void c_qrecord_model::remove_fixed_data_rows(int count)
 {
-    for (c_qrecord_item* it : dataItems_)
-        if (int(it->key() & 0xFFFFF) >= firstTextColumn)
-            it->forget(Qt::DisplayRole);
-    records_changed();
+    fixedDataRows_ = qMax(0, fixedDataRows_ - count);
 }
 
 void c_qrecord_model::drop_position_items(int position)
@@ -357,7 +356,8 @@ int c_qrecord_model::model_row_of_key(quint64 key) const
     if (key & fixed_key_bit)
         return int((key & ~fixed_key_bit) >> 20);
     const int position = int(key >> 20);
-    if (source_->variable_rows()) {
+    // A fixed table that has not been filled keys its items by row.
+    if (source_->variable_rows() || !source_->rows().empty()) {
         const int d = source_->rows().row_of(position);
         return d < 0 ? -1 : fixedRows_ + d;
     }

@@ -58,7 +58,7 @@ public:
     void begin_remove(int modelRow, int count = 1) { beginRemoveRows(QModelIndex(), modelRow, modelRow + count - 1); }
     void end_remove() { endRemoveRows(); }
     void drop_data_items();                       // a dynamic refill makes new rows
-    void forget_texts_from(int firstTextColumn);  // a fixed refill rewrites the texts
+    void remove_fixed_data_rows(int count);       // inside begin_remove/end_remove
     void drop_position_items(int position);       // the row of a position was removed
     // Texts from firstTextColumn on and every background come from the record again.
     void rewrite_position(int position, int firstTextColumn);

@@ -241,15 +241,29 @@ void c_qtableview_functab::refill_rows(int position)
                     rows_.append(p);
         }
     } else {
-        itemModel->forget_texts_from(firstTextColumn);
         const int rows = qMin(elementCount, itemModel->rowCount() - fixedRows);
         for (int p = 0; p < rows; ++p)
             rows_.append(p);
     }
     itemModel->end_reset();
+    if (!variableRows)
+        for (int d = 0; d < rows_.size(); ++d)
+            write_fixed_row_texts(rows_.id_at(d), d);
 
     if (!rows_.empty())
         make_current_data_row(qMax(0, rows_.row_of(position)));
+}
+
+void c_qtableview_functab::write_fixed_row_texts(int position, int dataRow)
+{
+    if (!rowText)
+        return;
+    QStringList texts;
+    rowText(position + indexOffset, record(position), &texts);
+    // An empty list leaves the cells as they are; a shorter one ends with its last text.
+    for (int k = firstTextColumn; k < columnCount && k - firstTextColumn < texts.size(); ++k)
+        if (QStandardItem* it = itemModel->item(fixedRows + dataRow, k))
+            it->setText(texts.at(k - firstTextColumn));
 }
 
 void c_qtableview_functab::update_rows(int firstIndex, int count)
@@ -262,7 +276,8 @@ void c_qtableview_functab::update_rows_impl(int firstIndex, int count, bool make
     // Rows of other records move when rows go in; their entries are brought up to date once,
     // from the first row that moved, rather than after every insert.
     row_index::deferred_renumber once(rows_);
-    const int textFrom = variableRows ? 0 : firstTextColumn;
+    // A fixed table keeps its cells' texts here: write_fixed_row_texts replaces them.
+    const int textFrom = variableRows ? 0 : columnCount;
     int i = 0;
     while (i < count) {
         const int p = firstIndex - indexOffset + i;
@@ -273,6 +288,8 @@ void c_qtableview_functab::update_rows_impl(int firstIndex, int count, bool make
         const int d = rows_.lower_bound(p);
         if (rows_.id_at(d) == p) {
             itemModel->rewrite_position(p, textFrom);
+            if (!variableRows)
+                write_fixed_row_texts(p, d);
             itemModel->row_changed(fixedRows + d);
             if (makeCurrent)
                 make_current_data_row(d);
@@ -307,7 +324,7 @@ void c_qtableview_functab::set_row(int index, bool shown)
 
 void c_qtableview_functab::remove_array_rows(int index, int count)
 {
-    if (!variableRows || count <= 0)
+    if (count <= 0)
         return;
     const int p0 = index - indexOffset;
     const int c = rows_.lower_bound(p0);
@@ -320,6 +337,8 @@ void c_qtableview_functab::remove_array_rows(int index, int count)
     for (int j = c; j < c + k; ++j)
         itemModel->drop_position_items(rows_.id_at(j));
     rows_.remove_run(c, k);
+    if (!variableRows)
+        itemModel->remove_fixed_data_rows(k);
     itemModel->end_remove();
     if (c < rows_.size())
         make_current_data_row(c);

@@ -27,6 +27,10 @@ public:
     ~c_qtableview_functab() override;
 
     // rowCount 0 builds a dynamic table (rows for the records that pass rowFilter).
+    // A dynamic table asks rowText for a row's texts only when they are shown, and keeps them
+    // for a while: rowText must return the same texts for a record until update_rows (or a
+    // refill) is called for it. A fixed table writes the texts into its cells on refill and
+    // update, and a record whose list is empty leaves its cells' texts as they were.
     void setup(int rowCount, const QStringList* rowLabels, const QStringList* columnLabels,
                quint16 rowHeaderMinWidth, const quint16* columnWidths, table_row_filter rowFilter,
                table_row_text rowText, int firstTextColumn, const table_view_options* options);
@@ -96,6 +100,7 @@ protected:
 
 private:
     const void* record(int position) const;
+    void write_fixed_row_texts(int position, int dataRow);  // a fixed table: the record's texts into its cells
     void update_rows_impl(int firstIndex, int count, bool makeCurrent);
     void make_current_data_row(int dataRow);
     void setup_frozen_view();

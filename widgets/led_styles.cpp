@@ -23,5 +23,11 @@ void set_led_style(QWidget* widget, int index)
 {
     const QStringList& sheets = led_style_sheets();
     if (widget && index >= 0 && index < sheets.size())
-        widget->setStyleSheet(sheets[index]);
+        set_style_sheet(widget, sheets[index]);
+}
+
+void set_style_sheet(QWidget* widget, const QString& sheet)
+{
+    if (widget->styleSheet() != sheet)
+        widget->setStyleSheet(sheet);
 }

@@ -1,9 +1,11 @@
 #include "widgets/qt_services.h"
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QDialog>
 #include <QFileDialog>
 #include <QMessageBox>
+#include <QPushButton>
 
 #include "widgets/c_dlg_progressbar.h"
 
@@ -50,11 +52,21 @@ int qt_services::message(box_kind kind, const QString& title, const QString& tex
     return ok;
 }
 
+int qt_services::choose(const QString& title, const QString& text, const QStringList& buttons, int cancel_index)
+{
+    QMessageBox box(QMessageBox::Question, title, text);
+    QList<QAbstractButton*> made;
+    for (int i = 0; i < buttons.size(); ++i)
+        made << static_cast<QAbstractButton*>(box.addButton(buttons[i], i == cancel_index ? QMessageBox::RejectRole : QMessageBox::AcceptRole));
+    box.exec();
+    const int index = made.indexOf(box.clickedButton());
+    return index < 0 ? cancel_index : index;
+}
+
 void qt_services::progress_begin(const QString& title)
 {
     c_dlg_progressbar* d = progress_dialog();
     d->setWindowTitle(title);
-    d->set_work_running(true);
     d->setValue(1);
     d->show();
     process_events();
@@ -76,13 +88,12 @@ void qt_services::progress_end()
 {
     if (!progress_)
         return;
-    progress_->set_work_running(false);
     progress_->hide();
 }
 
-bool qt_services::progress_cancelled() { return progress_ && progress_->cancel_requested(); }
-
-void qt_services::process_events() { QApplication::processEvents(); }
+// Between the requests of a transfer: repaint, but leave the user's input queued, so that no
+// second flow starts from a click while this one runs; and never for more than 5 ms.
+void qt_services::process_events() { QApplication::processEvents(QEventLoop::ExcludeUserInputEvents, 5); }
 
 QString qt_services::open_file_name(QWidget* parent, const QString& caption, const QString& dir,
                                     const QString& filter)

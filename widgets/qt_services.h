@@ -20,13 +20,13 @@ public:
     void set_progress_dialog(c_dlg_progressbar* dialog);
     c_dlg_progressbar* progress_dialog();
 
+    int choose(const QString& title, const QString& text, const QStringList& buttons, int cancel_index) override;
     int message(box_kind kind, const QString& title, const QString& text, int buttons,
                 int default_button) override;
     void progress_begin(const QString& title) override;
     void progress_set(int percent) override;
     int progress_value() const override;
     void progress_end() override;
-    bool progress_cancelled() override;
     void process_events() override;
     QString open_file_name(QWidget* parent, const QString& caption, const QString& dir,
                            const QString& filter) override;

@@ -6,6 +6,7 @@
 
 #include "candrv/candrv.h"
 #include "candrv/candrv_core.h"
+#include "platform/devices/sim_hardware.h"
 #include "platform/portio/portio.h"
 
 namespace {
@@ -217,6 +218,7 @@ extern "C" {
 uint8_t CANOpenDevice(int16_t baud, int16_t, uint16_t port)
 {
     portcan_state& s = st();
+    platform::sim_hardware::attach();
     // A refused open leaves the base alone: an open device keeps talking to its own port.
     uint16_t base = 0;
     bool known_port = port_base(port, base);
@@ -250,6 +252,7 @@ uint8_t CANOpenDevice(int16_t baud, int16_t, uint16_t port)
 
 uint8_t CANInitBoard(uint16_t port)
 {
+    platform::sim_hardware::attach();
     uint16_t base = 0;
     if (!port_base(port, base))
         return 1;

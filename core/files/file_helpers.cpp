@@ -4,6 +4,7 @@
 #include <QFile>
 #include <QFileDevice>
 #include <QFileInfo>
+#include <QRandomGenerator>
 
 #include <algorithm>
 #include <cerrno>
@@ -33,14 +34,78 @@ bool file_exists(const QString& path)
     return QFile(path).exists();
 }
 
+bool open_regular_file(QFile& file, const QString& path, int* sys_errno)
+{
+    auto refuse = [sys_errno](int e) {
+        if (sys_errno)
+            *sys_errno = e;
+        return false;
+    };
+    if (path.isEmpty())
+        return refuse(ENOENT);
+    const QByteArray p = QFile::encodeName(path);
+    // Without O_NONBLOCK a FIFO without a writer would block the open itself.
+    const int fd = ::open(p.constData(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0)
+        return refuse(errno);
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        const int e = S_ISDIR(st.st_mode) ? EISDIR : ENODEV;
+        ::close(fd);
+        return refuse(e);
+    }
+    const int flags = ::fcntl(fd, F_GETFL);
+    if (flags >= 0)
+        (void)::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK);
+    file.close();
+    file.setFileName(path);
+    if (!file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+        ::close(fd);
+        return refuse(EIO);
+    }
+    return true;
+}
+
+void for_each_line(QFile& file, int max_line, qint64 max_total, const std::function<bool(const QByteArray&)>& line)
+{
+    QByteArray buf(max_line + 2, '\0');
+    qint64 total = 0;
+    while (total < max_total) {
+        const qint64 n = file.readLine(buf.data(), buf.size());
+        if (n <= 0)
+            break;
+        total += n;
+        QByteArray text(buf.constData(), int(n));
+        bool complete = text.endsWith('\n');
+        // The rest of an over-long line is read past, in pieces of the same size.
+        while (!complete && total < max_total) {
+            const qint64 m = file.readLine(buf.data(), buf.size());
+            if (m <= 0)
+                break;
+            total += m;
+            complete = buf[int(m) - 1] == '\n';
+        }
+        if (text.endsWith('\n'))
+            text.chop(1);
+        if (text.endsWith('\r'))
+            text.chop(1);
+        if (text.size() > max_line)
+            text.truncate(max_line);
+        if (!line(text))
+            break;
+    }
+}
+
 bool find_newest_file(const QString& dir, const QString& filter, QString& name)
 {
     QDir d(dir);
     d.setNameFilters({filter});
-    d.setFilter(QDir::Files | QDir::Hidden | QDir::System);
+    d.setFilter(QDir::Files);
     bool found = false;
     QString best;
     for (const QFileInfo& fi : d.entryInfoList()) {
+        if (!fi.isFile())
+            continue;
         const QString base = fi.completeBaseName();
         if (!found || base > best) {
             best = base;
@@ -87,19 +152,73 @@ file_write_result failed(int err, int file_error, bool opened)
 }
 }  // namespace
 
+namespace {
+
+// The file a save to `path` replaces: the final target of a link (the link stays), or the
+// path itself.
+int final_target(const QByteArray& path, QByteArray& target)
+{
+    target = path;
+    for (int hops = 0; hops < 40; ++hops) {
+        struct stat st {};
+        if (::lstat(target.constData(), &st) != 0)
+            return errno == ENOENT ? 0 : errno;
+        if (!S_ISLNK(st.st_mode))
+            return 0;
+        QByteArray link(int(st.st_size > 0 ? st.st_size : 255) + 1, '\0');
+        const ssize_t n = ::readlink(target.constData(), link.data(), size_t(link.size()));
+        if (n < 0)
+            return errno;
+        if (n >= link.size())
+            return ENAMETOOLONG;
+        link.truncate(int(n));
+        if (!link.startsWith('/')) {
+            const int slash = target.lastIndexOf('/');
+            link = (slash >= 0 ? target.left(slash + 1) : QByteArray()) + link;
+        }
+        target = link;
+    }
+    return ELOOP;
+}
+
+// A temporary file beside `target`, created exclusively under a name nobody can foresee,
+// never through a link; its name is short whatever the target's. -1 with errno on failure.
+int create_temporary(const QByteArray& target, mode_t mode, QByteArray& tmp)
+{
+    const int slash = target.lastIndexOf('/');
+    const QByteArray dir = slash >= 0 ? target.left(slash + 1) : QByteArray();
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        const quint64 r = QRandomGenerator::system()->generate64();
+        tmp = dir + ".tvx" + QByteArray::number(r, 16).rightJustified(16, '0') + ".tmp";
+        const int fd = ::open(tmp.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode);
+        if (fd >= 0 || errno != EEXIST)
+            return fd;
+    }
+    errno = EEXIST;
+    return -1;
+}
+
+}  // namespace
+
 file_write_result replace_file(const QString& path, const write_source& source, write_durability durability)
 {
-    const QByteArray target = QFile::encodeName(path);
-    QByteArray tmp = target + ".tmp" + QByteArray::number(static_cast<qlonglong>(::getpid()));
+    QByteArray target;
+    if (const int e = final_target(QFile::encodeName(path), target))
+        return failed(e, QFileDevice::OpenError, false);
     mode_t mode = 0666;
     struct stat st {};
     const bool had_file = ::stat(target.constData(), &st) == 0;
     if (had_file) {
         if (S_ISDIR(st.st_mode))
             return failed(EISDIR, QFileDevice::OpenError, false);
+        if (!S_ISREG(st.st_mode))
+            return failed(ENODEV, QFileDevice::OpenError, false);
+        if ((st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0)
+            return failed(EACCES, QFileDevice::OpenError, false);
         mode = st.st_mode & 07777;
     }
-    int fd = ::open(tmp.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    QByteArray tmp;
+    const int fd = create_temporary(target, had_file ? 0600 : 0666, tmp);
     if (fd < 0)
         return failed(errno, QFileDevice::OpenError, false);
     if (had_file)

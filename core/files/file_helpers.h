@@ -3,6 +3,7 @@
 // failed write never destroys the file that was there before.
 #pragma once
 #include <QByteArray>
+#include <QFile>
 #include <QString>
 #include <cstddef>
 #include <functional>
@@ -14,8 +15,19 @@ char* qstring_to_cstr(const QString& s, char* buf, std::size_t size);
 bool dir_exists(const QString& path);
 bool file_exists(const QString& path);
 
-// Among the files of `dir` matching `filter` (wildcards, case-insensitive), the greatest
-// complete base name in string order; false when none matches.
+// Opens `path` for reading when it names a regular file, links followed. Anything else (a
+// FIFO, a device, a directory, a dangling link, a loop of links) is refused at once without
+// being read or waited for; `sys_errno`, when given, then says why.
+bool open_regular_file(QFile& file, const QString& path, int* sys_errno = nullptr);
+
+// Calls `line` with each line of an open file, its line end cut, until it returns false.
+// Only the first `max_line` bytes of a line are passed on; the rest of a longer line is
+// skipped, never taken for lines of its own. Reading stops after `max_total` bytes.
+void for_each_line(QFile& file, int max_line, qint64 max_total, const std::function<bool(const QByteArray&)>& line);
+
+// Among the regular files of `dir` matching `filter` (wildcards, case-insensitive; hidden
+// files, FIFOs and dangling links left out), the greatest complete base name in string
+// order; false when none matches.
 bool find_newest_file(const QString& dir, const QString& filter, QString& name);
 
 // Removes every entry of the directory that is not a directory (hidden files included). A
@@ -37,8 +49,11 @@ struct file_write_result {
 // the rename lands), for large exports that can be made again.
 enum class write_durability { synced, unsynced };
 
-// Writes data to a temporary file beside `path` and renames it over `path`. On any failure
-// the temporary file is removed and the old file stays as it was.
+// Writes data to a temporary file and renames it over `path`. A link is saved through: its
+// final target is replaced and the link stays. A target without any write permission is
+// refused, as Windows refuses a read-only file. The temporary file lies beside the target,
+// under a short unpredictable name, created exclusively without following links. On any
+// failure the temporary file is removed and the old file stays as it was.
 file_write_result replace_file(const QString& path, const QByteArray& data,
                                write_durability durability = write_durability::synced);
 // The same for a file made piece by piece: `source` hands out the next piece (size 0 at the

@@ -1,7 +1,6 @@
 #include "core/files/konfig_cfg.h"
 
 #include <QFile>
-#include <QList>
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
@@ -23,46 +22,57 @@ QString konfig_path()
 }
 }  // namespace
 
+namespace {
+// A settings line is a key, a colon and a short value; longer lines are read only this far.
+constexpr int konfig_line_bytes = 255;
+// Past this the file is not read further, so a huge file cannot stall the start.
+constexpr qint64 konfig_read_limit = qint64(64) << 20;
+}  // namespace
+
+void parse_konfig_line(const QByteArray& line, konfig_settings& s)
+{
+    if (line.size() <= 2 || line[0] == ';' || line[1] != ':')
+        return;
+    const char key = line[0];
+    const char v = line[2];
+    switch (key) {
+    case 'A':
+    case 'a':
+    case 'C':
+    case 'c': {
+        // A number too big for an int is no number rather than undefined.
+        const char* text = line.constData() + 2;
+        char* end = nullptr;
+        errno = 0;
+        const long value = std::strtol(text, &end, 10);
+        if (end != text && errno != ERANGE && value >= INT_MIN && value <= INT_MAX) {
+            if (key == 'A' || key == 'a')
+                s.a = static_cast<uint16_t>(value);
+            else
+                s.c = static_cast<uint16_t>(value);
+        }
+        break;
+    }
+    case 'L':
+    case 'l':
+        s.language = (v >= '0' && v <= '4') ? v - '0' : 0;
+        break;
+    case 'M':
+    case 'm':
+        if (v == '2')
+            s.m = 2;
+        break;
+    default:
+        break;
+    }
+}
+
 void parse_konfig_cfg(const QByteArray& text, konfig_settings& s)
 {
-    const QList<QByteArray> lines = text.split('\n');
-    for (QByteArray line : lines) {
+    for (QByteArray line : text.split('\n')) {
         if (line.endsWith('\r'))
             line.chop(1);
-        if (line.size() <= 2 || line[0] == ';' || line[1] != ':')
-            continue;
-        const char key = line[0];
-        const char v = line[2];
-        switch (key) {
-        case 'A':
-        case 'a':
-        case 'C':
-        case 'c': {
-            // A number too big for an int is no number rather than undefined.
-            const char* text = line.constData() + 2;
-            char* end = nullptr;
-            errno = 0;
-            const long value = std::strtol(text, &end, 10);
-            if (end != text && errno != ERANGE && value >= INT_MIN && value <= INT_MAX) {
-                if (key == 'A' || key == 'a')
-                    s.a = static_cast<uint16_t>(value);
-                else
-                    s.c = static_cast<uint16_t>(value);
-            }
-            break;
-        }
-        case 'L':
-        case 'l':
-            s.language = (v >= '0' && v <= '4') ? v - '0' : 0;
-            break;
-        case 'M':
-        case 'm':
-            if (v == '2')
-                s.m = 2;
-            break;
-        default:
-            break;
-        }
+        parse_konfig_line(line, s);
     }
 }
 
@@ -80,10 +90,13 @@ bool read_konfig_cfg()
 {
     g_konfig().m = 3;
     g_konfig().language = 0;
-    QFile f(konfig_path());
-    if (!f.open(QIODevice::ReadOnly))
+    QFile f;
+    if (!open_regular_file(f, konfig_path()))
         return false;
-    parse_konfig_cfg(f.read(1 << 20), g_konfig());
+    for_each_line(f, konfig_line_bytes, konfig_read_limit, [](const QByteArray& line) {
+        parse_konfig_line(line, g_konfig());
+        return true;
+    });
     return true;
 }
 

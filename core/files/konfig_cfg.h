@@ -14,6 +14,8 @@ konfig_settings& g_konfig();
 
 // Applies the lines of a konfig.cfg text (LF or CR LF) to the settings.
 void parse_konfig_cfg(const QByteArray& text, konfig_settings& s);
+// One line of it, without its line end.
+void parse_konfig_line(const QByteArray& line, konfig_settings& s);
 // The file as written: exactly four lines "A:%d", "C:%d", "M:%d", "L:%d", each ended by CR LF.
 QByteArray format_konfig_cfg(const konfig_settings& s);
 

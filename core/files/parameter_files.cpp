@@ -85,10 +85,11 @@ bool check_configuration_file_size(int& error_code)
     s.user.clear();
     error_code = 0;
     bool ok = true;
-    QFile f(resolve_path(s.file_name));
-    if (!f.exists()) {
+    const QString path = resolve_path(s.file_name);
+    QFile f;
+    if (!QFileInfo::exists(path)) {
         s.no_file = true;
-    } else if (f.size() == scanner_record::size && f.open(QIODevice::ReadOnly) &&
+    } else if (open_regular_file(f, path) && f.size() == scanner_record::size &&
                f.read(reinterpret_cast<char*>(s.user.bytes.data()), scanner_record::size) == scanner_record::size) {
         s.no_file = false;
     } else {
@@ -159,8 +160,8 @@ QString customer_config_path(const QString& name)
 bool send_scanner_configuration_file()
 {
     error_record err;
-    QFile f(resolve_path(g_customer_config().path));
-    if (!f.open(QIODevice::ReadOnly)) {
+    QFile f;
+    if (!open_regular_file(f, resolve_path(g_customer_config().path))) {
         err.set(err_type_host, 42);
         g_host_context().show_error(err);
         return false;
@@ -185,8 +186,8 @@ bool load_file_buffer(const QString& path, file_buffer& buf, error_record* err)
 {
     if (path.isEmpty())
         return false;
-    QFile f(resolve_path(path));
-    if (!f.open(QIODevice::ReadOnly))
+    QFile f;
+    if (!open_regular_file(f, resolve_path(path)))
         return false;
     if (f.size() > file_buffer::max_size) {
         if (err)

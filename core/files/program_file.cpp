@@ -1,6 +1,7 @@
 #include "core/files/program_file.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <algorithm>
 #include <cstring>
 
@@ -124,12 +125,15 @@ bool load_configuration_file(bool reset_only, error_record& err)
     if (reset_only) {
         g_images().no_file_loaded = true;
     } else {
-        QFile f(resolve_path(g_program_file().current_file));
-        if (!f.exists()) {
+        const QString path = resolve_path(g_program_file().current_file);
+        QFile f;
+        int open_error = 0;
+        if (!QFileInfo::exists(path)) {
             g_images().no_file_loaded = true;
-        } else if (!f.open(QIODevice::ReadOnly)) {
+        } else if (!open_regular_file(f, path, &open_error)) {
             // Loading the defaults here would let a later save overwrite the program.
-            file_error_message(f, false);
+            file_error_message(path, false, QFileDevice::OpenError,
+                               QString::fromLocal8Bit(std::strerror(open_error)));
             err.set(err_type_host, 33);
             shown = true;
         } else if (!accepted_size(f.size())) {

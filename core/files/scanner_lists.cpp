@@ -8,6 +8,7 @@
 
 #include "core/device/device_calls.h"
 #include "core/files/app_dirs.h"
+#include "core/files/file_helpers.h"
 #include "core/files/scanner_sets.h"
 #include "core/text/user_seam.h"
 
@@ -25,6 +26,9 @@ QString scanner_list_path()
 {
     return app_file(QStringLiteral("scannerx.lst"));
 }
+
+// The list holds 50 short lines; a file is read this far at most.
+constexpr qint64 scanner_list_read_limit = qint64(1) << 20;
 
 // One line without its line end (LF or CR LF).
 QByteArray strip_line_end(QByteArray line)
@@ -83,13 +87,13 @@ bool rebuild_from_file(QAbstractItemModel* model, error_record& err)
     scanner_list_state& s = g_scanner_lists();
     s.user_set_flags = {0, 0};
     s.count = 0;
-    QFile f(scanner_list_path());
-    if (!f.open(QIODevice::ReadOnly)) {
+    QFile f;
+    if (!open_regular_file(f, scanner_list_path())) {
         ui::current().message(ui::box_kind::critical, QStringLiteral("Error"),
                               QStringLiteral("Error: File SCANNER.LST not found!"));
         return false;
     }
-    const QList<QByteArray> lines = split_lines(f.readAll());
+    const QList<QByteArray> lines = split_lines(f.read(scanner_list_read_limit));
     for (const QByteArray& raw : lines) {
         const QByteArray line = strip_line_end(raw);
         if (line.size() >= 256) {
@@ -220,11 +224,11 @@ void parse_scanner_list(const QByteArray& text, scanner_list_state& s, error_rec
 void read_scanner_list()
 {
     g_scanner_lists().count = 0;
-    QFile f(scanner_list_path());
-    if (!f.open(QIODevice::ReadOnly))
+    QFile f;
+    if (!open_regular_file(f, scanner_list_path()))
         return;
     error_record err;
-    parse_scanner_list(f.readAll(), g_scanner_lists(), err);
+    parse_scanner_list(f.read(scanner_list_read_limit), g_scanner_lists(), err);
     if (err.failed())
         g_host_context().show_error(err);
 }

@@ -8,6 +8,11 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "core/files/file_helpers.h"
 
 namespace {
 struct trace_state {
@@ -51,8 +56,15 @@ bool open_trace_file(const QString& path, int& running_number, bool& new_file)
     }
     running_number = 0;
     new_file = true;
-    QFile f(path);
-    if (f.exists() && f.open(QIODevice::ReadOnly)) {
+    const QByteArray p = QFile::encodeName(path);
+    struct stat st {};
+    const bool exists = ::lstat(p.constData(), &st) == 0;
+    if (exists) {
+        // Only a regular file is read and appended to; a FIFO, a device, a directory or a
+        // link to nowhere is refused at once.
+        QFile f;
+        if (!open_regular_file(f, path))
+            return false;
         new_file = false;
         const qint64 size = f.size();
         if (size > 0) {
@@ -72,8 +84,19 @@ bool open_trace_file(const QString& path, int& running_number, bool& new_file)
             running_number = 0;
         }
     }
-    const QByteArray p = QFile::encodeName(path);
-    g_trace.file = std::fopen(p.constData(), "ab");
+    // A new file is created exclusively, so nothing planted meanwhile is followed.
+    const int flags = O_WRONLY | O_APPEND | O_NONBLOCK | O_NOCTTY | O_CLOEXEC | (exists ? 0 : O_CREAT | O_EXCL);
+    const int fd = ::open(p.constData(), flags, 0666);
+    if (fd < 0)
+        return false;
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(fd);
+        return false;
+    }
+    (void)::fcntl(fd, F_SETFL, O_APPEND);
+    g_trace.file = ::fdopen(fd, "ab");
+    if (!g_trace.file)
+        ::close(fd);
     return g_trace.file != nullptr;
 }
 

@@ -14,6 +14,7 @@
 #include "app/status_texts.h"
 #include "core/device/command_mailbox.h"
 #include "core/device/device_exchange.h"
+#include "core/device/device_info.h"
 #include "core/image/config_image.h"
 #include "core/image/core_state.h"
 #include "core/link/hid_link.h"
@@ -217,3 +218,31 @@ TEST_F(status_panel, error_byte_and_output_word_reach_the_labels)
 }
 
 }  // namespace
+
+TEST_F(status_panel, in_manual_mode_the_teach_permission_and_the_functions_reach_the_page)
+{
+    g_device_info().valid = true;
+    g_device_info().firmware.major = 1;
+    g_device_info().firmware.minor = 14;
+    g_device_info().firmware.patch = 3;
+    g_device().pm_capable = 1;
+    g_program_document().source = 1;
+    for (uint32_t n : {7u, 9u})
+        g_config_image().function(n).set_in_use(true);
+    g_shell().window_mode = wm_manual;
+    c_dlgw_manualx* page = w->manual_page();
+    page->init_from_device(w.get());
+    Ui::c_dlgw_manualx* f = page->form();
+    f->tbwx_FuncTab->selectRowById(9);
+    page->on_tbwx_FuncTab_itemSelectionChanged();
+
+    // Data 38 bit 2 (bit 18 of the word at 36) permits the teach; each change runs the rule.
+    decode(reply(0, {{10, 7 | (0xFFFF << 16)}}, 0x0004));
+    EXPECT_TRUE(f->bn_Teach->isEnabled());
+    decode(reply(0, {{10, 7 | (0xFFFF << 16)}}, 0));
+    EXPECT_FALSE(f->bn_Teach->isEnabled());
+    // Data 10-11 shows as the input-selected function; with none selected (12-13 = -1) the
+    // panels follow it.
+    EXPECT_EQ(f->l_InpSlctFunc->text(), QStringLiteral("7"));
+    EXPECT_EQ(f->l_ToolNr->text(), QStringLiteral("7"));
+}

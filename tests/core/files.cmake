@@ -10,3 +10,5 @@ tarvix_add_fuzzer(fuzz_core_file_readers SOURCES ${CMAKE_CURRENT_LIST_DIR}/fuzz_
   LIBS tarvix_core SECONDS 15)
 tarvix_add_test(test_core_scanner_sim LABEL core SOURCES ${CMAKE_CURRENT_LIST_DIR}/test_scanner_sim.cpp
   LIBS tarvix_testsupport tarvix_core tarvix_sim Qt5::Gui TIMEOUT 300)
+tarvix_add_test(test_core_hostile_files LABEL core SOURCES ${CMAKE_CURRENT_LIST_DIR}/test_hostile_files.cpp
+  LIBS tarvix_testsupport tarvix_core Qt5::Gui)

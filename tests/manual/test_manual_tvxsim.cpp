@@ -159,6 +159,7 @@ TEST_F(manual_tvxsim, a_cycle_shows_its_counter_and_position_in_labels_rows_and_
     ASSERT_TRUE(wait([&] { return f->l_Counter->text() == QStringLiteral("17"); }));
     EXPECT_EQ(f->l_ObjectAngle->text(), QStringLiteral("12.34"));
     EXPECT_EQ(f->l_ToolNr->text(), QStringLiteral("5"));
+    EXPECT_EQ(f->l_InpSlctFunc->text(), QStringLiteral("5"));  // data 10-11, the current function
     EXPECT_EQ(f->tbwx_FuncTab->item(f->tbwx_FuncTab->rowOfId(5), 10)->text().trimmed(), QStringLiteral("17"));
     EXPECT_EQ(f->tbwx_trc_FuncTab->item(f->tbwx_trc_FuncTab->rowOfId(5), 10)->text().trimmed(), QStringLiteral("17"));
     EXPECT_EQ(g_config_image().function(5).field(fr::counter), 17);

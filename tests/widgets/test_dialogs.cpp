@@ -5,6 +5,7 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileDialog>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -96,7 +97,9 @@ TEST_F(Dialogs, MessageDialogForm)
     EXPECT_FALSE(d.windowFlags() & Qt::WindowContextHelpButtonHint);
 }
 
-TEST_F(Dialogs, ProgressRunsShareOneWindowAndCanBeCancelled)
+// Escape and the close button close the window as any dialog's do, during work too; the next
+// run shows it again.
+TEST_F(Dialogs, ProgressRunsShareOneWindowThatClosesAsAnyDialog)
 {
     ui::qt_services s;
     c_dlg_progressbar shared;
@@ -108,27 +111,32 @@ TEST_F(Dialogs, ProgressRunsShareOneWindowAndCanBeCancelled)
     EXPECT_EQ(s.progress_value(), 1);
     s.progress_set(37);
     EXPECT_EQ(shared.value(), 37);
-    EXPECT_FALSE(s.progress_cancelled());
 
-    // The user closes the window: the work is asked to stop, the window stays until it does.
-    shared.close();
-    EXPECT_TRUE(s.progress_cancelled());
-    EXPECT_TRUE(shared.isVisible());
-    s.progress_end();
-    EXPECT_FALSE(shared.isVisible());
-    EXPECT_TRUE(s.progress_cancelled());  // still readable after the end
-
-    s.progress_begin("Sending");  // the next run: same window, new title, no cancel
-    EXPECT_EQ(s.progress_dialog(), &shared);
-    EXPECT_EQ(shared.windowTitle(), "Sending");
-    EXPECT_EQ(shared.value(), 1);
-    EXPECT_FALSE(s.progress_cancelled());
-    s.progress_end();
-
-    shared.show();  // shown outside any work, a close is an ordinary close
-    shared.close();
-    EXPECT_FALSE(shared.isVisible());
-    EXPECT_FALSE(s.progress_cancelled());
+    struct row {
+        const char* name;
+        std::function<void()> user;
+    };
+    const row rows[] = {
+        {"close button", [&] { shared.close(); }},
+        {"Escape", [&] {
+             QKeyEvent esc(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+             QApplication::sendEvent(&shared, &esc);
+         }},
+    };
+    for (const row& r : rows) {
+        SCOPED_TRACE(r.name);
+        s.progress_begin("Sending");  // the next run: same window, new title
+        EXPECT_EQ(s.progress_dialog(), &shared);
+        EXPECT_EQ(shared.windowTitle(), "Sending");
+        EXPECT_EQ(shared.value(), 1);
+        ASSERT_TRUE(shared.isVisible());
+        r.user();
+        EXPECT_FALSE(shared.isVisible());
+        s.progress_set(60);  // the work goes on
+        EXPECT_EQ(shared.value(), 60);
+        s.progress_end();
+        EXPECT_FALSE(shared.isVisible());
+    }
 }
 
 TEST_F(Dialogs, ServicesMakeTheirOwnProgressDialogWhenGivenNone)

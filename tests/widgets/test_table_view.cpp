@@ -374,4 +374,49 @@ TEST(TableViewFixedTable, RowLabelsAndFirstTextColumn)
     EXPECT_FALSE(view.verticalHeader()->isHidden());
 }
 
+// A record whose text list is empty leaves its cells' texts; rows of a fixed table can be
+// removed like those of a dynamic one.
+TEST(TableViewFixedTable, EmptyTextListsKeepTheCellsAndRowsCanBeRemoved)
+{
+    c_qtableview_functab view;
+    const QStringList columns{"Label", "Value"};
+    int values[3] = {11, -1, 33};
+    view.setup(3, nullptr, &columns, 30, nullptr, nullptr,
+               [](int, const void* rec, QStringList* t) {
+                   const int v = *static_cast<const int*>(rec);
+                   if (v >= 0)
+                       *t << QString::number(v);
+               },
+               1, nullptr);
+    view.set_array_geometry(values, 3, sizeof(int));
+    view.model_item(1, 1)->setText(QStringLiteral("typed"));
+    view.refill_rows(0);
+    auto text = [&](int row) { return view.model()->index(row, 1).data().toString(); };
+    EXPECT_EQ(text(0), QStringLiteral("11"));
+    EXPECT_EQ(text(1), QStringLiteral("typed"));
+    EXPECT_EQ(text(2), QStringLiteral("33"));
+
+    values[0] = -1;  // no texts now: the cell keeps what it showed
+    values[2] = 44;
+    view.update_rows(0, 3);
+    EXPECT_EQ(text(0), QStringLiteral("11"));
+    EXPECT_EQ(text(1), QStringLiteral("typed"));
+    EXPECT_EQ(text(2), QStringLiteral("44"));
+
+    view.remove_array_rows(1, 1);
+    ASSERT_EQ(view.model()->rowCount(), 2);
+    EXPECT_EQ(text(0), QStringLiteral("11"));
+    EXPECT_EQ(text(1), QStringLiteral("44"));
+    EXPECT_EQ(view.row_ids(), (std::vector<int>{0, 2}));
+    EXPECT_EQ(view.row_of_id()[1], -1);
+    EXPECT_EQ(view.row_of_id()[2], 1);
+    EXPECT_EQ(view.current_array_index(), 2);
+    values[2] = 55;
+    view.update_rows(2, 1);
+    EXPECT_EQ(text(1), QStringLiteral("55"));
+    view.remove_array_rows(2, 1);  // the last row: the one before becomes current
+    EXPECT_EQ(view.current_array_index(), 0);
+    EXPECT_EQ(view.model()->rowCount(), 1);
+}
+
 }  // namespace

@@ -22,7 +22,7 @@ class QWidget;
 
 namespace ui_testing {
 
-enum class prompt_kind { critical, warning, information, question, open_file, save_file, directory, modal };
+enum class prompt_kind { critical, warning, information, question, choice, open_file, save_file, directory, modal };
 
 const char* kind_name(prompt_kind kind);
 prompt_kind kind_of(ui::box_kind kind);
@@ -59,6 +59,8 @@ public:
     scripted_ui& expect_warning(const QString& text, int answer = 0);
     scripted_ui& expect_information(const QString& text, int answer = 0);
     scripted_ui& expect_question(const QString& text, int answer);
+    // A question with named buttons, answered by the text of the button to press.
+    scripted_ui& expect_choice(const QString& text, const QString& button);
     // File dialogs answer a path; an empty answer is the user's cancel. A null caption
     // matches any caption.
     scripted_ui& expect_open_file(const QString& answer, const QString& caption = QString());
@@ -82,9 +84,6 @@ public:
     // Every value passed to progress_set, in order.
     const std::vector<int>& progress_values() const { return progressValues_; }
     bool progress_shown() const { return progressShown_; }
-    // progress_cancelled() turns true once a value of at least `percent` was set in the
-    // running progress (as if the user closed the dialog then); -1 never.
-    void cancel_progress_at(int percent) { cancelAt_ = percent; }
     int event_passes() const { return eventPasses_; }
     // On by default: each event pass also runs Qt's pending events (timers, queued signals),
     // as the real services do.
@@ -93,11 +92,11 @@ public:
     // --- ui::services --------------------------------------------------------------------------
     int message(ui::box_kind kind, const QString& title, const QString& text, int buttons,
                 int default_button) override;
+    int choose(const QString& title, const QString& text, const QStringList& buttons, int cancel_index) override;
     void progress_begin(const QString& title) override;
     void progress_set(int percent) override;
     int progress_value() const override { return progressValue_; }
     void progress_end() override;
-    bool progress_cancelled() override { return cancelled_; }
     void process_events() override;
     QString open_file_name(QWidget* parent, const QString& caption, const QString& dir,
                            const QString& filter) override;
@@ -133,8 +132,6 @@ private:
     std::vector<int> progressValues_;
     int progressValue_ = 0;
     bool progressShown_ = false;
-    int cancelAt_ = -1;
-    bool cancelled_ = false;
     int eventPasses_ = 0;
     bool forwardEvents_ = true;
 };
