@@ -63,22 +63,9 @@ sequence_globals& fl_sequence() { return g; }
 
 // --- transports ------------------------------------------------------------------------
 
-<<<<<<< HEAD
-// Serial, Ethernet and CAN: their transports are not part of the library yet; until they
-// are, opening one reports the driver as not initialised.
-uint16_t C_SndHex::DrvInitCANDon(short, uint16_t)
-=======
-// Serial and Ethernet: their transports are not part of the library yet; until they are,
-// opening one reports the driver as not initialised.
-uint16_t C_SndHex::DrvInitV24(short, T_BAUDRATE)
-{
-    DrvInitializedF = DRV_NONE;
-    return fl_result::driver_not_initialised;
-}
-
 // CAN: the driver library of the adapter's kind, opened through the loader (can_driver.h).
+// The serial line and Ethernet open in C_SndHex_links.cpp.
 uint16_t C_SndHex::DrvInitCANDon(short baud_index, uint16_t parallel_port)
->>>>>>> main
 {
     uint16_t r = fl_can::DrvInitCANDon(static_cast<uint16_t>(baud_index), parallel_port);
     DrvInitializedF = r ? DRV_NONE : DRV_CAN_DON;
