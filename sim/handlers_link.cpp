@@ -2,6 +2,7 @@
 #include <algorithm>
 
 #include "sim/demo_program.h"
+#include "sim/pm_live.h"
 #include "sim/profiles.h"
 #include "sim/request_table.h"
 
@@ -111,6 +112,7 @@ void handle_status(world& w, const device_frame&, reply_sink& out)
         advance_program(w);
     else
         advance_mailbox(w);
+    pm_advance(w);
     if (w.loader_only) {
         device_frame& f = out.reply(0);
         f.set_u32(dp::data_offset, dp::loader_status_word);

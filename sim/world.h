@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "core/protocol/device_frame.h"
+#include "sim/pm_live.h"
 
 namespace sim {
 
@@ -113,6 +114,7 @@ struct world {
     int32_t running_target = 0;     // single scan: the packed object position
     int32_t step_speed = 0;         // signed percent while stepping, 0 otherwise
     bool live = false;              // inputs, outputs and position move in real time
+    pm_live pm;                     // the process monitor's sample ring and cycle
 
     // Mailbox commands in the order they arrived (bounded).
     std::vector<device_frame> commands;
