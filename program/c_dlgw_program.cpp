@@ -235,7 +235,7 @@ void c_dlgw_program::fit_texts()
     for (QWidget* w : findChildren<QWidget*>()) {
         if (!qobject_cast<QAbstractButton*>(w) && !qobject_cast<QLabel*>(w))
             continue;
-        if (w->window() != this || (w->parentWidget() && w->parentWidget()->layout() &&
+        if (w->window() != window() || (w->parentWidget() && w->parentWidget()->layout() &&
                                     w->parentWidget()->layout()->indexOf(w) >= 0))
             continue;
         const int need = w->sizeHint().width();
