@@ -2,6 +2,7 @@
 // the online curve and fetches each new record or taught tool, and the tab's buttons.
 #include "manual/manual_pm_tools.h"
 
+#include <QHeaderView>
 #include <QScrollBar>
 #include <cstring>
 
@@ -81,6 +82,8 @@ void setup_pm_view(c_qtableview_functab* v, c_qtableview_functab* group)
              [](int, const void* rec) { return const_tool_slot(static_cast<const uint8_t*>(rec)).in_use(); },
              pm_row_texts, 0, &o);
     group->setup(0, nullptr, &pm_columns(), 20, widths, nullptr, nullptr, 0, nullptr);
+    // The group view above is the header the user sees.
+    v->horizontalHeader()->hide();
     QObject::connect(v->horizontalScrollBar(), &QScrollBar::valueChanged, group->horizontalScrollBar(),
                      &QScrollBar::setValue);
 }
