@@ -95,6 +95,7 @@ c_dlgw_manualx::c_dlgw_manualx(QWidget* parent) : QWidget(parent), ui(new Ui::c_
     ui->tbwx_FuncTab->horizontalHeader()->setStretchLastSection(true);
     // 3. The two process-monitor views.
     setup_pm_views();
+    setup_trace_table();
 
     // Step - shares the two slots that Step + reaches by name.
     connect(ui->bn_StepNeg, &QPushButton::pressed, this, &c_dlgw_manualx::on_bn_StepPos_pressed);
@@ -281,7 +282,7 @@ bool c_dlgw_manualx::hide_plotter()
         p->hide();
         p->reset_plots();
     }
-    close_trace_file();
+    end_trace();
     return true;
 }
 
@@ -429,8 +430,10 @@ void c_dlgw_manualx::update_function_info(uint16_t function, bool force, const u
 
     // Panel part.
     const int n = function;
-    if (n < 0 || n >= manual_function_count || (n == P.shown_function_number && !force && !P.function_info_force))
+    if (n < 0 || n >= manual_function_count || (n == P.shown_function_number && !force && !P.function_info_force)) {
+        trace_if_latched();
         return;
+    }
     (trace_view ? ui->l_Trc_ToolNr : ui->l_ToolNr)->setText(QString::number(n));
     const const_function_record rec = img.function(uint32_t(n));
     if (rec.in_use()) {
@@ -479,6 +482,7 @@ void c_dlgw_manualx::update_function_info(uint16_t function, bool force, const u
     }
     P.shown_function_number = int16_t(n);
     P.function_info_force = false;
+    trace_if_latched();
 }
 
 void c_dlgw_manualx::on_tbwx_FuncTab_itemSelectionChanged()

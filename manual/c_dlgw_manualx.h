@@ -67,6 +67,12 @@ public:
     void update_fieldbus_data_view() {}
     void read_fieldbus_block() {}
 
+    // Trace: writes the latched entry as one line; the label of the trace state.
+    void write_trace_line();
+    void show_trace_state();
+    // Leaving manual mode ends a running trace.
+    void end_trace();
+
     QPushButton* bn_Diagnostic() const;
     uint16_t error_buffer_count = 0;  // entries of the error buffer (enables its controls)
 
@@ -95,6 +101,11 @@ public slots:
     void on_bn_StepPos_pressed();
     void on_bn_StepPos_released();
     void on_bn_Trc_Stop_clicked();
+    void on_bn_Trc_StartTrace_clicked();
+    void on_bn_Trc_StopTrace_clicked();
+    void on_bn_Trc_Start_clicked();
+    void on_tbwx_trc_FuncTab_itemSelectionChanged();
+    void on_tbwx_trc_FuncTab_clicked();
     void on_cb_TS_Mode_currentIndexChanged(int index);
     void on_bn_ShowPlotter_clicked();
     void on_bn_ClearPlotter_clicked();
@@ -115,6 +126,9 @@ private:
     void pm_enter();
     void pm_on_cycle_end();
     void pm_curve_changed(bool restarted);
+    void setup_trace_table();
+    // Writes the latched trace entry while the Trace tab is shown and a trace runs.
+    void trace_if_latched();
 
     Ui::c_dlgw_manualx* ui;
     QMainWindow* main_ = nullptr;

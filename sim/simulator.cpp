@@ -341,6 +341,21 @@ const std::vector<simulator::control_command>& simulator::control_commands()
              s.world_.reboot_ms = int32_t(r);
              return true;
          }},
+        {"teach-next", "ok <value> [<second value>] | ko", [](simulator& s, call& c) {
+             world::teach_outcome t;
+             long first = 0, second = 0;
+             if (c.w.size() == 2 && c.w[1] == "ko") {
+                 t.ok = false;
+             } else if (c.w.size() >= 3 && c.w.size() <= 4 && c.w[1] == "ok" &&
+                        parse_number(c.w[2], first) && (c.w.size() == 3 || parse_number(c.w[3], second))) {
+                 t.first = int32_t(first);
+                 t.second = int32_t(c.w.size() == 4 ? second : first);
+             } else {
+                 return false;
+             }
+             s.world_.teach_queue.push_back(t);
+             return true;
+         }},
         {"program", "demo|none", [](simulator& s, call& c) {
              if (c.w.size() != 2 || (c.w[1] != "demo" && c.w[1] != "none"))
                  return false;
