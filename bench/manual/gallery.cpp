@@ -19,6 +19,7 @@
 #include "core/image/core_state.h"
 #include "manual/c_dlgw_manualx.h"
 #include "manual/manual_pm_tools.h"
+#include "procmon/windows/c_dlg_plotter.h"
 #include "tests/sim/tvxsim_process.h"
 #include "ui_c_dlgw_manualx.h"
 #include "ui_c_frm_main.h"
@@ -144,6 +145,16 @@ int main(int argc, char** argv)
         std::printf("online curve: %zu samples, records listed: %zu\n", g_manual_pm().monitor.online.size(),
                     f->tbvx_PM_Records->row_ids().size());
         ok = save(w.get(), folder, "manual-pm-tools") && ok;
+
+        // The plotter with the online curve of a long cycle, mid-way.
+        f->bn_ShowPlotter->click();
+        ok = ask(sim, "pm-cycle samples=600 rate=4 gap-at=200 gap=20 tool=3") && ok;
+        wait_for([] { return g_manual_pm().monitor.online.size() > 300; }, 20000);
+        if (c_dlg_plotter* p = g_objects().plotter) {
+            settle(300);
+            std::printf("online curve mid-cycle: %zu samples\n", g_manual_pm().monitor.online.size());
+            ok = save(p, folder, "manual-plotter-online") && ok;
+        }
     }
     return ok ? 0 : 1;
 }
