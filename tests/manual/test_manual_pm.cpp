@@ -16,6 +16,7 @@
 #include "manual/c_dlgw_manualx.h"
 #include "manual/manual_pm_tools.h"
 #include "manual/manual_state.h"
+#include "procmon/windows/c_dlg_plotter.h"
 #include "sim/demo_program.h"
 #include "sim/pm_live.h"
 #include "tests/core/device_sim_fixture.h"
@@ -182,6 +183,32 @@ TEST_F(pm_tab, load_all_records_lists_them_and_hides_the_hint)
     page_->on_bn_LoadRecordHeaders_clicked();
     EXPECT_EQ(f->tbvx_PM_Records->row_ids(), (std::vector<int>{0, 1, 2}));
     EXPECT_TRUE(f->pn_LoadRecordHeaders_Hint->isHidden());
+}
+
+TEST_F(pm_tab, the_plotter_draws_the_online_curve_and_an_untick_does_not_raise_it)
+{
+    c_dlg_plotter plotter;
+    g_objects().plotter = &plotter;
+    page_->init_from_device(nullptr);
+    f->tab_ManualX->set_current_logical(c_dlgw_manualx::tab_pm_tools);
+    ASSERT_TRUE(sim::pm_start_cycle(world(), 120, 10, 55, 3, false, 1));
+    run_cycle();
+    const QVector<qint16>& curve = *plotter.online_curve();
+    EXPECT_EQ(std::vector<int16_t>(curve.begin(), curve.end()), online());
+    // A tick loads the tool's curve and shows the plotter; an untick of a hidden plotter
+    // reloads without raising it.
+    QStandardItem* item = f->tbvx_PM_Tools->item_of_array_index(2, 0);
+    ASSERT_TRUE(item);
+    item->setCheckState(Qt::Checked);
+    page_->on_tbvx_PM_Tools_cb_clicked(2, 0, Qt::Checked);
+    EXPECT_TRUE(plotter.isVisible());
+    EXPECT_GE(plotter.tool_slot_of(2), 0);
+    plotter.hide();
+    item->setCheckState(Qt::Unchecked);
+    page_->on_tbvx_PM_Tools_cb_clicked(2, 0, Qt::Unchecked);
+    EXPECT_FALSE(plotter.isVisible());
+    EXPECT_EQ(f->l_SelectedToolsState->text(), QStringLiteral("0"));
+    g_objects().plotter = nullptr;
 }
 
 TEST_F(pm_tab, hidden_test_button_gives_the_link_back)
