@@ -151,11 +151,45 @@ TEST_F(pm_tab, a_lost_end_marker_does_not_flood_and_the_next_cycle_is_whole)
     EXPECT_EQ(world().pm_records.size(), 2u);
 }
 
-TEST_F(pm_tab, clear_all_records_refusal_keeps_everything_ok_empties_all)
+// Answers Cancel to every box.
+class cancel_ui final : public ui::services {
+public:
+    cancel_ui() : before_(&ui::current()) { ui::install(this); }
+    ~cancel_ui() override { ui::install(before_); }
+    int message(ui::box_kind, const QString&, const QString&, int, int) override
+    {
+        ++boxes;
+        return ui::cancel;
+    }
+    void progress_begin(const QString&) override {}
+    void progress_set(int) override {}
+    int progress_value() const override { return 0; }
+    void progress_end() override {}
+    void process_events() override {}
+    QString open_file_name(QWidget*, const QString&, const QString&, const QString&) override { return {}; }
+    QString save_file_name(QWidget*, const QString&, const QString&, const QString&) override { return {}; }
+    QString existing_directory(QWidget*, const QString&, const QString&) override { return {}; }
+    int run_modal(QWidget*) override { return 0; }
+    int boxes = 0;
+
+private:
+    ui::services* before_;
+};
+
+TEST_F(pm_tab, clear_all_records_cancel_refusal_and_ok)
 {
     ASSERT_TRUE(sim::pm_start_cycle(world(), 20, 10, 0, 0, false, 0));
     run_cycle();
     ASSERT_EQ(f->tbvx_PM_Records->row_ids().size(), 1u);
+    {
+        cancel_ui cancel;
+        forget();
+        page_->on_bn_ClearAllRecords_clicked();
+        EXPECT_EQ(cancel.boxes, 1);
+        EXPECT_TRUE(sent.empty());  // nothing asked of the controller
+        EXPECT_EQ(world().pm_records.size(), 1u);
+        EXPECT_EQ(f->tbvx_PM_Records->row_ids().size(), 1u);
+    }
     // probe_ui answers Ok to every box. A refused clear shows its error and keeps the
     // page's store and view.
     arm("error type=0x4D code=6");
