@@ -3,6 +3,7 @@
 // the settings write when the user comes back to the function tab.
 #include <gtest/gtest.h>
 
+#include <QRadioButton>
 #include <memory>
 
 #include "app/link_state.h"
@@ -13,6 +14,7 @@
 #include "core/image/device_function_record.h"
 #include "core/protocol/device_protocol.h"
 #include "program/c_dlgw_program.h"
+#include "core/device/device_info.h"
 #include "core/text/error_texts.h"
 #include "program/program_state.h"
 #include "support/test_support.h"
@@ -260,6 +262,23 @@ TEST_F(device_test, parameter_read_and_write_by_number)
     EXPECT_EQ(fm->ebx_ParValue->value(), -1);
     ASSERT_EQ(ui_.boxes.size(), 1u);
     EXPECT_EQ(g_parameter_error().parameter_error_index, -1);
+}
+
+TEST_F(device_test, profinet_station_of_the_controller_shows_on_the_fieldbus_page)
+{
+    profile("premium-24");
+    error_record e;
+    ASSERT_TRUE(dev_read_system_info(e)) << e.code;
+    g_device().family_code = 0x24;
+    page->show_program(&main);
+    EXPECT_EQ(fm->stw_ProfibusNet_Settings->currentWidget(), fm->stwp_Profinet);
+    EXPECT_EQ(fm->l_PN_NameOfStation->text(), QStringLiteral("tarvix-sim"));
+    EXPECT_EQ(fm->l_PN_IP_Address->text(), QStringLiteral("192.168.0.10"));
+    EXPECT_EQ(fm->l_PN_SubnetMask->text(), QStringLiteral("255.255.255.0"));
+    EXPECT_EQ(fm->l_PN_Gateway->text(), QStringLiteral("192.168.0.1"));
+    // Seen from the controller, the fieldbus choice is fixed and the outputs are hidden.
+    EXPECT_FALSE(fm->rbg_Fieldbus->button(1)->isEnabled());
+    EXPECT_TRUE(fm->rbg_GS_Out1->isHidden());
 }
 
 TEST_F(device_test, coming_back_to_the_function_tab_writes_the_changed_settings_only)
