@@ -105,8 +105,10 @@ c_dlgw_manualx::c_dlgw_manualx(QWidget* parent) : QWidget(parent), ui(new Ui::c_
 
 c_dlgw_manualx::~c_dlgw_manualx()
 {
-    if (g_page == this)
+    if (g_page == this) {
         g_page = nullptr;
+        c_dlg_plotter::set_page_views(wm_manual, nullptr);
+    }
     delete ui;
 }
 

@@ -2,6 +2,7 @@
 // the online curve and fetches each new record or taught tool, and the tab's buttons.
 #include "manual/manual_pm_tools.h"
 
+#include <QHeaderView>
 #include <QScrollBar>
 #include <cstring>
 
@@ -17,7 +18,8 @@
 #include "core/text/user_seam.h"
 #include "core/transfer/config_transfer.h"
 #include "manual/c_dlgw_manualx.h"
-#include "stand_in/c_dlg_plotter.h"
+#include "procmon/windows/c_dlg_plotter.h"
+#include "widgets/c_plotter_tvx.h"
 #include "ui_c_dlgw_manualx.h"
 
 namespace dp = device_protocol;
@@ -27,9 +29,6 @@ void manual_pm_state::reset()
     monitor.reset();
     monitor.clear_online();
     tool_ticked.fill(0);
-    tool_curve_slot.fill(-1);
-    record_curve_slot.fill(-1);
-    auto_range = true;
     tool_read_error_shown = false;
 }
 
@@ -81,6 +80,8 @@ void setup_pm_view(c_qtableview_functab* v, c_qtableview_functab* group)
              [](int, const void* rec) { return const_tool_slot(static_cast<const uint8_t*>(rec)).in_use(); },
              pm_row_texts, 0, &o);
     group->setup(0, nullptr, &pm_columns(), 20, widths, nullptr, nullptr, 0, nullptr);
+    // The group view above is the header the user sees.
+    v->horizontalHeader()->hide();
     QObject::connect(v->horizontalScrollBar(), &QScrollBar::valueChanged, group->horizontalScrollBar(),
                      &QScrollBar::setValue);
 }
@@ -95,6 +96,10 @@ void c_dlgw_manualx::setup_pm_views()
 {
     setup_pm_view(ui->tbvx_PM_Tools, ui->tbvx_Group_PM_Tools);
     setup_pm_view(ui->tbvx_PM_Records, ui->tbvx_Group_PM_Records);
+    // The plotter's own "Refresh Plotter" finds the two views in manual mode.
+    c_dlg_plotter::set_page_views(wm_manual, [this] {
+        return c_dlg_plotter::page_views{ui->tbvx_PM_Tools, ui->tbvx_PM_Records};
+    });
     connect(ui->tbvx_PM_Tools, &c_qtableview_functab::sig_fixRow_clicked, this,
             [this](int r, int c) { on_tbvx_PM_Tools_fixRow_clicked(r, c); });
     connect(ui->tbvx_PM_Records, &c_qtableview_functab::sig_fixRow_clicked, this,
@@ -129,8 +134,16 @@ void c_dlgw_manualx::pm_enter()
     ui->tbvx_PM_Records->set_array_geometry(g_images().pm_record_store.data(), image_layout::pm_record_count,
                                             image_layout::tool_slot_size);
     ui->tbvx_PM_Records->refill_rows(0);
-    if (c_dlg_plotter* p = plotter())
+    // 3.-5. Every curve slot emptied and detached, the online curve on slot 10, automatic
+    // ranges with the record-time and maximum-data inputs off.
+    if (c_dlg_plotter* p = plotter()) {
         p->reset_plots();
+        for (c_plotter_tvx* plot : {p->main_plot(), p->zoom_plot()}) {
+            plot->attach_curve(c_dlg_plotter::online_slot, nullptr, p->online_curve(), false);
+            plot->redraw_hide_band();
+        }
+        p->select_auto_mode(false);
+    }
     show_pm_counts(0);
     show_pm_counts(1);
     // 6. Curve files of an earlier visit are not reused.
@@ -178,9 +191,23 @@ void c_dlgw_manualx::pm_cycle()
 
 void c_dlgw_manualx::pm_curve_changed(bool restarted)
 {
-    const manual_pm_state& S = g_manual_pm();
-    if (S.plotter.online_changed)
-        S.plotter.online_changed(S.monitor.online, S.monitor.sample_count, restarted);
+    c_dlg_plotter* p = plotter();
+    if (!p)
+        return;
+    const std::vector<int16_t>& online = g_manual_pm().monitor.online;
+    QVector<qint16>* curve = p->online_curve();
+    if (restarted) {
+        curve->clear();
+        p->main_plot()->set_visible_curve_mask(0x400);
+        p->zoom_plot()->set_visible_curve_mask(0x400);
+    }
+    // Only the new samples are copied and drawn.
+    if (size_t(curve->size()) > online.size())
+        curve->clear();
+    for (size_t i = size_t(curve->size()); i < online.size(); ++i)
+        curve->append(online[i]);
+    p->main_plot()->draw_increment(curve->size());
+    p->zoom_plot()->draw_increment(curve->size());
 }
 
 void c_dlgw_manualx::pm_on_cycle_end()
@@ -240,8 +267,9 @@ void c_dlgw_manualx::pm_on_cycle_end()
             continue;
         if (QStandardItem* it = ui->tbvx_PM_Tools->item_of_array_index(int(i), 0))
             it->setCheckState(Qt::Checked);
-        if (S.tool_curve_slot[i] >= 0 && S.plotter.curve_colour)
-            ui->tbvx_PM_Tools->set_row_background(int(i), -1, S.plotter.curve_colour(S.tool_curve_slot[i]));
+        const int slot = plotter() ? plotter()->tool_slot_of(int(i)) : -1;
+        if (slot >= 0)
+            ui->tbvx_PM_Tools->set_row_background(int(i), -1, c_dlg_plotter::slot_colour(slot));
     }
     show_pm_counts(0);
 }
@@ -261,7 +289,7 @@ void c_dlgw_manualx::on_tbvx_PM_Tools_cb_clicked(int row, int column, Qt::CheckS
     single(state);
     show_pm_counts(0);
     c_dlg_plotter* p = plotter();
-    if (p && !p->showCurves(1, S.auto_range, 0, v, nullptr, state == Qt::Unchecked)) {
+    if (p && !p->showCurves(true, p->auto_range(), false, v, nullptr, state == Qt::Unchecked)) {
         if (QStandardItem* it = v->item_of_array_index(row, column))
             it->setCheckState(Qt::Unchecked);
         single(Qt::Unchecked);
@@ -273,7 +301,7 @@ void c_dlgw_manualx::on_tbvx_PM_Records_cb_clicked(int row, int column, Qt::Chec
 {
     show_pm_counts(1);
     c_dlg_plotter* p = plotter();
-    if (p && !p->showCurves(1, g_manual_pm().auto_range, 0, nullptr, ui->tbvx_PM_Records, state == Qt::Unchecked)) {
+    if (p && !p->showCurves(true, p->auto_range(), false, nullptr, ui->tbvx_PM_Records, state == Qt::Unchecked)) {
         if (QStandardItem* it = ui->tbvx_PM_Records->item_of_array_index(row, column))
             it->setCheckState(Qt::Unchecked);
         show_pm_counts(1);
@@ -286,14 +314,19 @@ void c_dlgw_manualx::on_tbvx_PM_Records_fixRow_clicked(int, int) { show_pm_count
 void c_dlgw_manualx::on_bn_ShowPlotter_clicked()
 {
     if (c_dlg_plotter* p = plotter())
-        p->showCurves(1, g_manual_pm().auto_range, 0, ui->tbvx_PM_Tools, ui->tbvx_PM_Records, 0);
+        p->showCurves(true, p->auto_range(), false, ui->tbvx_PM_Tools, ui->tbvx_PM_Records, false);
 }
 
 void c_dlgw_manualx::on_bn_ClearPlotter_clicked()
 {
-    manual_pm_state& S = g_manual_pm();
-    S.monitor.clear_online();
-    pm_curve_changed(true);
+    g_manual_pm().monitor.clear_online();
+    if (c_dlg_plotter* p = plotter()) {
+        p->main_plot()->set_visible_curve_mask(0x400);
+        p->zoom_plot()->set_visible_curve_mask(0x400);
+        p->online_curve()->clear();
+        p->main_plot()->redraw_hide_band();
+        p->zoom_plot()->redraw_hide_band();
+    }
 }
 
 void c_dlgw_manualx::on_bn_LoadRecordHeaders_clicked()
@@ -323,13 +356,13 @@ void c_dlgw_manualx::on_bn_ClearAllRecords_clicked()
         show_error_record(e);
         return;
     }
-    manual_pm_state& S = g_manual_pm();
     for (uint32_t i = 0; i < image_layout::pm_record_count; ++i)
         g_images().pm_record(i).set_in_use(0);
     ui->tbvx_PM_Records->refill_rows(0);
-    S.record_curve_slot.fill(-1);
-    if (c_dlg_plotter* p = plotter())
-        p->showCurves(0, 0, 0, nullptr, ui->tbvx_PM_Records, 1);
+    if (c_dlg_plotter* p = plotter()) {
+        p->reset_record_slots();
+        p->showCurves(false, false, false, nullptr, ui->tbvx_PM_Records, true);
+    }
     show_pm_counts(1);
     clear_pm_cache();
 }

@@ -40,7 +40,7 @@ int32_t period(const world& w)
 }
 
 // The sample value of the cycle at sample k: a smooth load curve.
-int16_t sample(uint32_t k, uint32_t n) { return int16_t(1000 + int32_t((k * (n - k) * 4000ull) / (uint64_t(n) * n + 1))); }
+int16_t sample(uint32_t k, uint32_t n) { return int16_t(100 + int32_t((k * (n - k) * 1200ull) / (uint64_t(n) * n + 1)) + int32_t(k % 7) * 3); }
 
 void push(world& w, int16_t v)
 {

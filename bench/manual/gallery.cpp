@@ -1,6 +1,7 @@
 // Saves pictures of the manual mode page against tvxsim with its demo program: the
 // Monitoring tab after a cycle, the Manual tab with lit LEDs and switch labels, and the
-// page on a Basic controller.
+// page on a Basic controller, and the PM Tools tab of a process-monitor controller with
+// records and tools listed and one tool ticked.
 #include <QAction>
 #include <QApplication>
 #include <QDir>
@@ -17,6 +18,8 @@
 #include "app/shell_state.h"
 #include "core/image/core_state.h"
 #include "manual/c_dlgw_manualx.h"
+#include "manual/manual_pm_tools.h"
+#include "procmon/windows/c_dlg_plotter.h"
 #include "tests/sim/tvxsim_process.h"
 #include "ui_c_dlgw_manualx.h"
 #include "ui_c_frm_main.h"
@@ -117,6 +120,41 @@ int main(int argc, char** argv)
     if (ok) {
         settle(500);
         ok = save(w.get(), folder, "manual-basic") && ok;
+    }
+
+    // A process-monitor controller: two start cycles and a teach, then tool 1 ticked.
+    w->close();
+    ok = ok && ask(sim, "profile premium-pm") && ask(sim, "program demo");
+    settle(500);
+    w->form()->ac_ManualMode->trigger();
+    ok = ok && g_shell().window_mode == wm_manual;
+    if (ok) {
+        f->tab_ManualX->set_current_logical(c_dlgw_manualx::tab_pm_tools);
+        for (const char* cycle : {"pm-cycle samples=120 rate=10 gap-at=55 gap=3 tool=0",
+                                  "pm-cycle samples=80 rate=10 tool=2", "pm-cycle samples=60 teach=1 tool=1"}) {
+            ok = ask(sim, cycle) && ok;
+            const size_t before = f->tbvx_PM_Records->row_ids().size();
+            wait_for([&] { return f->tbvx_PM_Records->row_ids().size() > before; }, 3000);
+            settle(300);
+        }
+        if (QStandardItem* it = f->tbvx_PM_Tools->item_of_array_index(1, 0)) {
+            it->setCheckState(Qt::Checked);
+            w->manual_page()->on_tbvx_PM_Tools_cb_clicked(1, 0, Qt::Checked);
+        }
+        settle(300);
+        std::printf("online curve: %zu samples, records listed: %zu\n", g_manual_pm().monitor.online.size(),
+                    f->tbvx_PM_Records->row_ids().size());
+        ok = save(w.get(), folder, "manual-pm-tools") && ok;
+
+        // The plotter with the online curve of a long cycle, mid-way.
+        f->bn_ShowPlotter->click();
+        ok = ask(sim, "pm-cycle samples=600 rate=4 gap-at=200 gap=20 tool=3") && ok;
+        wait_for([] { return g_manual_pm().monitor.online.size() > 300; }, 20000);
+        if (c_dlg_plotter* p = g_objects().plotter) {
+            settle(300);
+            std::printf("online curve mid-cycle: %zu samples\n", g_manual_pm().monitor.online.size());
+            ok = save(p, folder, "manual-plotter-online") && ok;
+        }
     }
     return ok ? 0 : 1;
 }

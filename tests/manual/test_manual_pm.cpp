@@ -16,6 +16,7 @@
 #include "manual/c_dlgw_manualx.h"
 #include "manual/manual_pm_tools.h"
 #include "manual/manual_state.h"
+#include "procmon/windows/c_dlg_plotter.h"
 #include "sim/demo_program.h"
 #include "sim/pm_live.h"
 #include "tests/core/device_sim_fixture.h"
@@ -150,11 +151,45 @@ TEST_F(pm_tab, a_lost_end_marker_does_not_flood_and_the_next_cycle_is_whole)
     EXPECT_EQ(world().pm_records.size(), 2u);
 }
 
-TEST_F(pm_tab, clear_all_records_refusal_keeps_everything_ok_empties_all)
+// Answers Cancel to every box.
+class cancel_ui final : public ui::services {
+public:
+    cancel_ui() : before_(&ui::current()) { ui::install(this); }
+    ~cancel_ui() override { ui::install(before_); }
+    int message(ui::box_kind, const QString&, const QString&, int, int) override
+    {
+        ++boxes;
+        return ui::cancel;
+    }
+    void progress_begin(const QString&) override {}
+    void progress_set(int) override {}
+    int progress_value() const override { return 0; }
+    void progress_end() override {}
+    void process_events() override {}
+    QString open_file_name(QWidget*, const QString&, const QString&, const QString&) override { return {}; }
+    QString save_file_name(QWidget*, const QString&, const QString&, const QString&) override { return {}; }
+    QString existing_directory(QWidget*, const QString&, const QString&) override { return {}; }
+    int run_modal(QWidget*) override { return 0; }
+    int boxes = 0;
+
+private:
+    ui::services* before_;
+};
+
+TEST_F(pm_tab, clear_all_records_cancel_refusal_and_ok)
 {
     ASSERT_TRUE(sim::pm_start_cycle(world(), 20, 10, 0, 0, false, 0));
     run_cycle();
     ASSERT_EQ(f->tbvx_PM_Records->row_ids().size(), 1u);
+    {
+        cancel_ui cancel;
+        forget();
+        page_->on_bn_ClearAllRecords_clicked();
+        EXPECT_EQ(cancel.boxes, 1);
+        EXPECT_TRUE(sent.empty());  // nothing asked of the controller
+        EXPECT_EQ(world().pm_records.size(), 1u);
+        EXPECT_EQ(f->tbvx_PM_Records->row_ids().size(), 1u);
+    }
     // probe_ui answers Ok to every box. A refused clear shows its error and keeps the
     // page's store and view.
     arm("error type=0x4D code=6");
@@ -182,6 +217,32 @@ TEST_F(pm_tab, load_all_records_lists_them_and_hides_the_hint)
     page_->on_bn_LoadRecordHeaders_clicked();
     EXPECT_EQ(f->tbvx_PM_Records->row_ids(), (std::vector<int>{0, 1, 2}));
     EXPECT_TRUE(f->pn_LoadRecordHeaders_Hint->isHidden());
+}
+
+TEST_F(pm_tab, the_plotter_draws_the_online_curve_and_an_untick_does_not_raise_it)
+{
+    c_dlg_plotter plotter;
+    g_objects().plotter = &plotter;
+    page_->init_from_device(nullptr);
+    f->tab_ManualX->set_current_logical(c_dlgw_manualx::tab_pm_tools);
+    ASSERT_TRUE(sim::pm_start_cycle(world(), 120, 10, 55, 3, false, 1));
+    run_cycle();
+    const QVector<qint16>& curve = *plotter.online_curve();
+    EXPECT_EQ(std::vector<int16_t>(curve.begin(), curve.end()), online());
+    // A tick loads the tool's curve and shows the plotter; an untick of a hidden plotter
+    // reloads without raising it.
+    QStandardItem* item = f->tbvx_PM_Tools->item_of_array_index(2, 0);
+    ASSERT_TRUE(item);
+    item->setCheckState(Qt::Checked);
+    page_->on_tbvx_PM_Tools_cb_clicked(2, 0, Qt::Checked);
+    EXPECT_TRUE(plotter.isVisible());
+    EXPECT_GE(plotter.tool_slot_of(2), 0);
+    plotter.hide();
+    item->setCheckState(Qt::Unchecked);
+    page_->on_tbvx_PM_Tools_cb_clicked(2, 0, Qt::Unchecked);
+    EXPECT_FALSE(plotter.isVisible());
+    EXPECT_EQ(f->l_SelectedToolsState->text(), QStringLiteral("0"));
+    g_objects().plotter = nullptr;
 }
 
 TEST_F(pm_tab, hidden_test_button_gives_the_link_back)
