@@ -3,6 +3,8 @@
 #include <QApplication>
 #include <QDialog>
 #include <QFileDialog>
+#include <QInputDialog>
+#include <QLineEdit>
 #include <QMessageBox>
 
 #include "widgets/c_dlg_progressbar.h"
@@ -126,6 +128,11 @@ void qt_services::busy_hide()
 {
     if (busy_)
         busy_->hide();
+}
+
+QString qt_services::text_line(QWidget* parent, const QString& title, const QString& label)
+{
+    return QInputDialog::getText(parent, title, label, QLineEdit::Normal, QString());
 }
 
 }  // namespace ui
