@@ -5,6 +5,7 @@
 #include "downloader.h"
 #include "error_report.h"
 #include "result_codes.h"
+#include "run.h"
 #include "settings_files.h"
 #include "texts.h"
 #include "transport.h"
@@ -100,11 +101,12 @@ int flashcli_main(const argument_list& args)
         const cli_settings& s = settings();
         r = current_downloader().construct(s.protocol, s.no_timeout, s.fast_protocol);
     }
+    if (r == 0)
+        r = run_function();
     if (r == 0) {
-        // The transfer itself is not part of this program yet: with the transport open
-        // nothing has been done, and that must not read as success. Nothing was wrong
-        // with the parameters either; the download library is what is missing.
-        r = result_driver_not_initialised;
+        std::fflush(console().out);
+        close_driver();
+        return 0;
     }
     return report_error(r);
 }

@@ -93,6 +93,8 @@ c_dlgw_manualx::c_dlgw_manualx(QWidget* parent) : QWidget(parent), ui(new Ui::c_
         t->verticalHeader()->hide();
     }
     ui->tbwx_FuncTab->horizontalHeader()->setStretchLastSection(true);
+    // 3. The two process-monitor views.
+    setup_pm_views();
     setup_trace_table();
     setup_error_buffer_table();
 
@@ -173,8 +175,10 @@ void c_dlgw_manualx::init_from_device(QMainWindow* main)
     if (!has_rows)
         ui::information(message_text(14));
 
-    // 5.-6. The process-monitor tab has its own entry; until it is filled it stays hidden.
-    set_tab_visible(tab_pm_tools, false);
+    // 5.-6. The process-monitor views and state, and the PM Tools tab exactly with the monitor.
+    if (D.pm_capable)
+        pm_enter();
+    set_tab_visible(tab_pm_tools, D.pm_capable != 0);
     P.device_function_number = 0xFFFF;
     P.last_decoded_function = 0xFFFF;
 

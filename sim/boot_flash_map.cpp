@@ -24,10 +24,12 @@ constexpr layout layouts[] = {
     {1, 0x80, type1_sectors, sizeof type1_sectors / sizeof type1_sectors[0]},
 };
 
-// RAM of the first controllers above their flash, and of the redesign.
+// RAM of the first controllers above their flash, of the redesign, and the window the
+// logic image is loaded into (megabyte slot 0x40).
 constexpr ram_window rams[] = {
     {0xC0000, 256 * KiB},
     {0x20000000, 256 * KiB},
+    {0x40u << 20, 256 * KiB},
 };
 
 }  // namespace

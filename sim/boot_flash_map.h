@@ -38,4 +38,9 @@ bool in_ram(uint32_t address, uint32_t length);
 
 const ram_window* ram_windows(size_t* count);
 
+// The loader's version text (7 characters) at the end of its boot sector, in each map.
+constexpr const char* loader_version_text = "1.05.03";
+constexpr uint32_t loader_version_address_type0 = 0xFFF0;
+constexpr uint32_t loader_version_address_type1 = (0x80u << 20) + 0x3FF0;
+
 }  // namespace boot_flash

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <string>
 
 #include "sim/boot_sdo_server.h"
 
@@ -84,6 +85,14 @@ void boot_loader::restarted()
     stream_ = stream::none;
     pending_.clear();
     uploadOpen_ = false;
+}
+
+boot_loader::boot_loader()
+{
+    const auto* text = reinterpret_cast<const uint8_t*>(boot_flash::loader_version_text);
+    const size_t n = std::char_traits<char>::length(boot_flash::loader_version_text);
+    memory_.write(boot_flash::loader_version_address_type0, text, n);
+    memory_.write(boot_flash::loader_version_address_type1, text, n);
 }
 
 boot_loader::event boot_loader::take_event()

@@ -53,6 +53,9 @@ class boot_loader : public boot_objects {
 public:
     enum class event { none, restart_into_loader, start_application };
 
+    // The boot sectors hold the loader's version text.
+    boot_loader();
+
     uint8_t write(uint16_t index, uint8_t subindex, const uint8_t* data, uint32_t length, uint32_t* confirm) override;
     uint8_t open_download(uint16_t index, uint8_t subindex, uint32_t size) override;
     uint8_t append_download(const uint8_t* data, uint32_t length) override;

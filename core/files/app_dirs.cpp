@@ -1,6 +1,8 @@
 #include "core/files/app_dirs.h"
 
 #include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QtGlobal>
 
 #include "core/files/file_paths.h"
@@ -32,6 +34,14 @@ bool init_app_dirs(const QString& application_dir, const QString& data_dir)
     bool ok = QDir().mkpath(data_dir);
     for (const char* sub : {"cd_data", "pm_cache", "tvx_clones", "trace", "diagnostic"})
         ok = QDir().mkpath(data_dir + QLatin1Char('/') + QLatin1String(sub)) && ok;
+    // The settings files of the clone commands live in the data directory; the installed
+    // ones are copied there once and never over a file that is there already.
+    for (const char* name : {"flashconfig.DAT", "dl_config.DAT"}) {
+        const QString target = data_dir + QStringLiteral("/tvx_clones/") + QLatin1String(name);
+        const QString source = application_dir + QStringLiteral("/tvx_clones/") + QLatin1String(name);
+        if (!QFileInfo::exists(target) && QFileInfo::exists(source))
+            ok = QFile::copy(source, target) && ok;
+    }
     return ok;
 }
 

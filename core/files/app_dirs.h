@@ -15,7 +15,9 @@ app_dirs& g_app_dirs();
 QString default_data_directory();
 
 // Sets both directories and creates the data directory with its sub-folders (cd_data,
-// pm_cache, tvx_clones, trace, diagnostic). False when one of them cannot be made.
+// pm_cache, tvx_clones, trace, diagnostic); copies the installed settings files of the
+// clone commands into tvx_clones when they are missing there. False when one of them cannot
+// be made.
 bool init_app_dirs(const QString& application_dir, const QString& data_dir = default_data_directory());
 
 // A file below the data directory.

@@ -2,6 +2,7 @@
 // a terminal and runs without any terminal.
 #include <gtest/gtest.h>
 
+#include "child_process.h"
 #include "support/test_support.h"
 
 #include <chrono>
@@ -22,7 +23,7 @@
 
 namespace {
 
-using steady = std::chrono::steady_clock;
+using namespace flashcli_child;
 
 const char* const k_banner_english =
     "Firmloader for Windows 2000/XP for V24, CAN, Ethernet and USB\n"
@@ -31,85 +32,6 @@ const char* const k_banner_german =
     "Firmloader fuer WIN95/98, WinNT (CANDongel, ISA-CAN (nicht NT), V24\n"
     "Version 1.11.05                                   Datum: 05.08.2019\n";
 
-std::string program()
-{
-    const char* dir = std::getenv("TARVIX_APP_DIR");
-    return std::string(dir ? dir : ".") + "/flashcli/flashcli";
-}
-
-struct outcome {
-    int status = -1;  // exit status, or -1 when the program did not exit normally
-    std::string output;
-    double seconds = 0;
-    bool timed_out = false;
-    long max_rss_kb = 0;
-};
-
-enum class input { at_end, closed, endless };
-
-// Runs the program in folder cwd without a controlling terminal (a session of its own)
-// and with standard input at its end (or closed, or endless); gives it at most limit seconds.
-outcome run_detached(const std::vector<std::string>& args, const std::string& cwd, int limit = 60,
-                     input in = input::at_end)
-{
-    int fds[2];
-    EXPECT_EQ(pipe(fds), 0);
-    const auto start = steady::now();
-    pid_t pid = fork();
-    if (pid == 0) {
-        setsid();
-        if (in == input::closed) {
-            close(0);
-        } else {
-            int in_fd = open(in == input::endless ? "/dev/zero" : "/dev/null", O_RDONLY);
-            dup2(in_fd, 0);
-        }
-        dup2(fds[1], 1);
-        close(fds[0]);
-        if (chdir(cwd.c_str()) != 0)
-            _exit(120);
-        std::vector<char*> argv;
-        std::string prog = program();
-        argv.push_back(const_cast<char*>(prog.c_str()));
-        for (const std::string& a : args)
-            argv.push_back(const_cast<char*>(a.c_str()));
-        argv.push_back(nullptr);
-        execv(prog.c_str(), argv.data());
-        _exit(121);
-    }
-    close(fds[1]);
-    outcome o;
-    char buf[4096];
-    for (;;) {
-        const auto left = std::chrono::seconds(limit) - (steady::now() - start);
-        const int ms = int(std::chrono::duration_cast<std::chrono::milliseconds>(left).count());
-        if (ms <= 0) {
-            o.timed_out = true;
-            kill(pid, SIGKILL);
-            break;
-        }
-        struct pollfd p = {fds[0], POLLIN, 0};
-        if (poll(&p, 1, ms) <= 0)
-            continue;
-        ssize_t n = read(fds[0], buf, sizeof buf);
-        if (n <= 0)
-            break;
-        o.output.append(buf, size_t(n));
-    }
-    close(fds[0]);
-    int st = 0;
-    struct rusage usage = {};
-    wait4(pid, &st, 0, &usage);
-    o.max_rss_kb = usage.ru_maxrss;
-    o.seconds = std::chrono::duration<double>(steady::now() - start).count();
-    o.status = WIFEXITED(st) ? WEXITSTATUS(st) : -1;
-    return o;
-}
-
-void write_file(const std::string& path, const std::string& text)
-{
-    std::ofstream(path, std::ios::binary) << text;
-}
 
 }  // namespace
 
@@ -169,7 +91,8 @@ TEST(FlashcliProgram, MissingSettingsFileWaitsFiveSecondsAndFails)
 TEST(FlashcliProgram, WithoutTerminalAndWithInputAtItsEndNothingHangs)
 {
     testing_support::temp_dir dir;
-    write_file(dir.file("set.DAT"), "Z:1\n");
+    // The transport values are given, so each transport opens before anything is asked.
+    write_file(dir.file("set.DAT"), "Z:1\nB:1\nH:1\nC:1\nD:1\n");
     struct row {
         std::vector<std::string> args;
         int status;
@@ -179,8 +102,8 @@ TEST(FlashcliProgram, WithoutTerminalAndWithInputAtItsEndNothingHangs)
     const row rows[] = {
         {{"H:E"}, 0x05},              // settings-file prompt at the end of input
         {{"H:E", "nofile"}, 0x05},
-        // The program runs without the download library: no transport opens.
-        {{"=", "set"}, 0x02},
+        // No device is plugged in; serial and CAN answer that their driver is not there.
+        {{"=", "set"}, 0x0A},
         {{"#", "set"}, 0x02},
         {{"$", "set"}, 0x02},
         {{"@", "set"}, 0x02},
@@ -239,7 +162,7 @@ TEST(FlashcliProgram, FilesThatAreNotRegularAreRefusedAtOnce)
         EXPECT_EQ(o.output.rfind(k_banner_english, 0), 0u) << o.output;
         EXPECT_EQ(o.max_rss_kb < 512 * 1024, true) << o.max_rss_kb;
         if (r.regular) {
-            EXPECT_EQ(o.status, 0x02);  // read; no transport without the download library
+            EXPECT_EQ(o.status, 0x0A);  // read; no USB device is plugged in
         } else {
             EXPECT_EQ(o.status, 0x05);
             ASSERT_GE(o.output.size(), not_found.size());

@@ -131,7 +131,7 @@ TEST_F(Report, TransportFailuresAreReportedAndTheTransportClosed)
         {"Ethernet", {"&", "Y:10.1.2.3"}, "DrvInitEthernet", 0xD001, {"DrvInitEthernet(10.1.2.3)", "DrvCloseEthernet()"}},
         {"USB", {"=", "O:Tarvix!9"}, "DrvInitUsb", 0xD00A, {"DrvInitUsb(Tarvix 9)"}},
         {"transfer object", {"=", "+", "!"}, "construct", 0xA004, {"DrvInitUsb()", "construct(5,1,1)"}},
-        {"serial transfer object", {"#"}, "construct", 0x8002, {"DrvInitV24(0,7)", "construct(3,0,0)", "DrvCloseV24()"}},
+        {"serial transfer object", {"#", "C:1", "D:1"}, "construct", 0x8002, {"DrvInitV24(1,7)", "construct(3,0,0)", "DrvCloseV24()"}},
     };
     write("set.DAT", "");
     for (const row& r : rows) {
@@ -157,7 +157,8 @@ TEST_F(Report, EveryFailureEndsWithANonZeroStatus)
     write("set.DAT", "");
     flashcli::set_downloader(nullptr);  // the program's own stand-in: no transport available
     const std::vector<flashcli::argument_list> lines = {
-        {"set"}, {"$", "set"}, {"(", "set"}, {"#", "set"}, {"@", "set"}, {"=", "set"},
+        {"B:1", "I:5", "X:300", "set"}, {"$", "B:1", "H:1", "set"}, {"(", "B:1", "set"},
+        {"#", "C:1", "D:1", "set"}, {"@", "set"}, {"=", "set"},
         {"nofile"}, {}, {"N:" + std::string(400, 'x'), "set"},
     };
     const size_t transport_lines = 6;
@@ -177,9 +178,9 @@ TEST_F(Report, EveryFailureEndsWithANonZeroStatus)
         }
     }
     flashcli::set_downloader(&fake_);
-    // With every call of the library succeeding the run still does not pretend success,
-    // nor blame the parameters.
-    EXPECT_EQ(run({"=", ")", "set"}), flashcli::flashcli_exit_status(not_initialised));
+    // With every call of the library succeeding, a settings file that leaves the function
+    // open and no one to answer is an error in the settings.
+    EXPECT_EQ(run({"=", ")", "set"}), flashcli::flashcli_exit_status(0xF006));
 }
 
 TEST_F(Report, UsbOnTheOtherFamilyIsClassZeroCodeOne)

@@ -1,0 +1,2 @@
+tarvix_add_bench(procmon_gallery SOURCES ${CMAKE_CURRENT_LIST_DIR}/procmon_gallery.cpp
+  LIBS tarvix_procmon_windows tarvix_app tarvix_sim)
