@@ -63,15 +63,8 @@ sequence_globals& fl_sequence() { return g; }
 
 // --- transports ------------------------------------------------------------------------
 
-// Serial and Ethernet: their transports are not part of the library yet; until they are,
-// opening one reports the driver as not initialised.
-uint16_t C_SndHex::DrvInitV24(short, T_BAUDRATE)
-{
-    DrvInitializedF = DRV_NONE;
-    return fl_result::driver_not_initialised;
-}
-
 // CAN: the driver library of the adapter's kind, opened through the loader (can_driver.h).
+// The serial line and Ethernet open in C_SndHex_links.cpp.
 uint16_t C_SndHex::DrvInitCANDon(short baud_index, uint16_t parallel_port)
 {
     uint16_t r = fl_can::DrvInitCANDon(static_cast<uint16_t>(baud_index), parallel_port);
@@ -94,32 +87,12 @@ uint16_t C_SndHex::DrvInitCAN_ISA(short baud_index, short interrupt, uint16_t bo
     return r;
 }
 
-uint16_t C_SndHex::DrvInitEthernet(const char*)
-{
-    DrvInitializedF = DRV_NONE;
-    return fl_result::driver_not_initialised;
-}
-
-uint16_t C_SndHex::DrvCloseV24()
-{
-    if (DrvInitializedF == DRV_V24)
-        DrvInitializedF = DRV_NONE;
-    return 0;
-}
-
 uint16_t C_SndHex::DrvCloseCAN()
 {
     if (DrvInitializedF == DRV_CAN_ISA || DrvInitializedF == DRV_CAN_DON || DrvInitializedF == DRV_CAN_PEAK) {
         fl_can::DrvCloseCAN();
         DrvInitializedF = DRV_NONE;
     }
-    return 0;
-}
-
-uint16_t C_SndHex::DrvCloseEthernet()
-{
-    if (DrvInitializedF == DRV_ETH)
-        DrvInitializedF = DRV_NONE;
     return 0;
 }
 

@@ -4,11 +4,13 @@
 
 #include "flashlink/C_CAN.h"
 #include "flashlink/C_COMM.h"
+#include "flashlink/C_ETH.h"
 #include "flashlink/C_USB.h"
+#include "flashlink/C_V24.h"
 
 namespace {
 
-C_COMM* builtin_factory(T_PROTOCOL protocol, uint8_t, std::atomic<uint32_t>* appl_start_flag)
+C_COMM* builtin_factory(T_PROTOCOL protocol, uint8_t fast, std::atomic<uint32_t>* appl_start_flag)
 {
     // The transports of the library are added here as they are built.
     switch (protocol) {
@@ -17,6 +19,12 @@ C_COMM* builtin_factory(T_PROTOCOL protocol, uint8_t, std::atomic<uint32_t>* app
         return new (std::nothrow) C_CAN();
     case PROT_USB:
         return new (std::nothrow) C_USB(appl_start_flag);
+    case PROT_V24:
+        if (fast)
+            return new (std::nothrow) C_V24CL();
+        return new (std::nothrow) C_V24C();
+    case PROT_ETH:
+        return new (std::nothrow) C_ETH();
     default:
         return nullptr;
     }

@@ -137,11 +137,48 @@ void simulator::process_transfer(size_t iface, const uint8_t* report, size_t n)
     namespace dp = device_protocol;
     const sim_interface& i = hid_.interfaces()[iface];
     uint32_t number = sdo_.requests() + 1;
+    sdo_.set_session(boot_session::usb());
     std::vector<boot_frame> replies = sdo_.handle(report + dp::report_frame_offset, report[dp::report_length_offset]);
     uint32_t delay = loader_.take_reply_delay_ms();
     std::string note = "sdo";
     bool unplug_now = false;
     int32_t replug_ms = -1;
+    shape_replies(number, replies, delay, note, unplug_now, replug_ms);
+    log_.add(wire_direction::in, uint8_t(iface), report, n, note);
+    if (unplug_now) {
+        unplug(replug_ms);
+        return;
+    }
+    uint64_t last_due = now_ns();
+    for (const auto& f : replies) {
+        outgoing_report o;
+        o.report.assign(std::max<size_t>(i.input_length, dp::report_frame_offset + f.size()), 0);
+        o.report[dp::report_length_offset] = uint8_t(f.size());
+        std::copy(f.begin(), f.end(), o.report.begin() + dp::report_frame_offset);
+        o.delay_ms = delay;
+        o.note = "sdo";
+        last_due = std::max(last_due, schedule_out(iface, o));
+    }
+    follow_loader_event(last_due);
+}
+
+void simulator::follow_loader_event(uint64_t after_ns)
+{
+    switch (loader_.take_event()) {
+    case boot_loader::event::restart_into_loader:
+        restart(true, after_ns);
+        break;
+    case boot_loader::event::start_application:
+        restart(false, after_ns);
+        break;
+    case boot_loader::event::none:
+        break;
+    }
+}
+
+void simulator::shape_replies(uint32_t number, std::vector<boot_frame>& replies, uint32_t& delay, std::string& note,
+                              bool& unplug_now, int32_t& replug_ms)
+{
     for (const auto& f : sdoFaults_) {
         if (number < f.from || number - f.from >= f.times)
             continue;
@@ -168,31 +205,6 @@ void simulator::process_transfer(size_t iface, const uint8_t* report, size_t n)
             note = "sdo fault confirm";
             break;
         }
-    }
-    log_.add(wire_direction::in, uint8_t(iface), report, n, note);
-    if (unplug_now) {
-        unplug(replug_ms);
-        return;
-    }
-    uint64_t last_due = now_ns();
-    for (const auto& f : replies) {
-        outgoing_report o;
-        o.report.assign(std::max<size_t>(i.input_length, dp::report_frame_offset + f.size()), 0);
-        o.report[dp::report_length_offset] = uint8_t(f.size());
-        std::copy(f.begin(), f.end(), o.report.begin() + dp::report_frame_offset);
-        o.delay_ms = delay;
-        o.note = "sdo";
-        last_due = std::max(last_due, schedule_out(iface, o));
-    }
-    switch (loader_.take_event()) {
-    case boot_loader::event::restart_into_loader:
-        restart(true, last_due);
-        break;
-    case boot_loader::event::start_application:
-        restart(false, last_due);
-        break;
-    case boot_loader::event::none:
-        break;
     }
 }
 
@@ -251,7 +263,7 @@ const std::vector<simulator::control_command>& simulator::control_commands()
     static const std::vector<control_command> table = {
         {"ping", "", [](simulator&, call&) { return true; }},
         {"help", "", [](simulator&, call& c) {
-             for (const auto* t : {&control_commands(), &loader_commands()})
+             for (const auto* t : {&control_commands(), &loader_commands(), &link_commands()})
                  for (const control_command& k : *t)
                      c.out.push_back(std::string(k.name) + (*k.usage ? " " : "") + k.usage);
              return true;
@@ -547,7 +559,7 @@ std::vector<std::string> simulator::control(const std::string& line)
         return out;
     }
     const control_command* row = nullptr;
-    for (const auto* t : {&control_commands(), &loader_commands()})
+    for (const auto* t : {&control_commands(), &loader_commands(), &link_commands()})
         for (const control_command& k : *t)
             if (!row && w[0] == k.name)
                 row = &k;

@@ -3,6 +3,7 @@
 // and replug, and the commands of the control socket.
 #pragma once
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -12,6 +13,8 @@
 #include "sim/event_loop.h"
 #include "sim/faults.h"
 #include "sim/hid_server.h"
+#include "sim/serial_peer.h"
+#include "sim/tun_peer.h"
 #include "sim/wire_log.h"
 #include "sim/world.h"
 
@@ -20,6 +23,7 @@ namespace sim {
 class simulator {
 public:
     simulator(event_loop& loop, std::string folder);
+    ~simulator();
 
     bool start(const std::string& profile, std::vector<sim_interface> interfaces, std::string& error);
 
@@ -49,6 +53,19 @@ public:
     //      names another index; confirm: a confirmation carries the value 1)
     std::vector<std::string> control(const std::string& line);
 
+    // The boot loader's other faces: a pseudo terminal (its slave is the COM port) and a
+    // TUN device answering ICMP echo (spec as tun_peer::start takes it).
+    bool start_serial(std::string& error);
+    bool start_tun(const std::string& spec, std::string& error);
+    serial_peer* serial() { return serial_.get(); }
+    tun_peer* tun() { return tun_.get(); }
+    // One request of the transfer protocol from the pty or the TUN device, with that
+    // transport's session; logged under `log_iface`. The replies and their delay.
+    std::vector<boot_frame> transfer_request(const uint8_t* frame, size_t n, boot_session session, uint8_t log_iface,
+                                             uint32_t& delay_ms);
+    static constexpr uint8_t serial_log_iface = 0xE0;
+    static constexpr uint8_t tun_log_iface = 0xE1;
+
 private:
     struct control_call;
     struct control_command {
@@ -59,6 +76,8 @@ private:
     static const std::vector<control_command>& control_commands();
     // The boot loader's commands, a table of their own.
     static const std::vector<control_command>& loader_commands();
+    // The commands of the serial and Ethernet faces.
+    static const std::vector<control_command>& link_commands();
     struct sdo_fault {
         enum kind_t { delay, unplug, wrong_index, confirm_one } kind = delay;
         uint32_t from = 0, times = 1, ms = 0;
@@ -70,6 +89,11 @@ private:
     // open, otherwise every frame shorter than a controller frame.
     bool is_transfer_frame(const uint8_t* report, size_t n, const sim_interface& i) const;
     void process_transfer(size_t iface, const uint8_t* report, size_t n);
+    // The armed transfer faults applied to the replies of request `number`.
+    void shape_replies(uint32_t number, std::vector<boot_frame>& replies, uint32_t& delay, std::string& note,
+                       bool& unplug_now, int32_t& replug_ms);
+    // A restart the loader asked for, after the last reply went out.
+    void follow_loader_event(uint64_t after_ns);
     // Sends now or schedules (pacing, delays); the time it goes out, in now_ns() terms.
     uint64_t schedule_out(size_t iface, const outgoing_report& o);
     void send_out(size_t iface, const outgoing_report& o);
@@ -100,6 +124,8 @@ private:
     uint32_t restartD1Ms_ = 100;
     uint32_t restartD2Ms_ = 500;
     std::string appProfile_ = "premium";  // the application a started firmware comes back as
+    std::unique_ptr<serial_peer> serial_;
+    std::unique_ptr<tun_peer> tun_;
 };
 
 // The default interface list: the controller alone.

@@ -17,7 +17,9 @@
 #include "core/text/global_tables.h"
 #include "procmon/pm_csv.h"
 #include "procmon/sdcard_reader.h"
+#include "procmon/windows/c_dlg_filter.h"
 #include "procmon/windows/c_dlg_plotter.h"
+#include "procmon/windows/c_dlg_pm_data.h"
 #include "procmon/windows/c_dlgw_procmon.h"
 #include "sim/card_image.h"
 #include "widgets/c_qtableview_functab.h"
@@ -98,6 +100,16 @@ int main(int argc, char** argv)
         page.tools_view()->selectRow(2);
         page.recordings_view()->selectRow(4);
         ok = save(&page, out, "procmon_page.png") && ok;
+        // The data table of a recording beside its tool.
+        const pm_card_node& r = page.current_recording();
+        const pm_card_node& t = page.current_tool();
+        c_dlg_pm_data data;
+        data.setWindowTitle(QStringLiteral("Recording beside tool"));
+        sdcard_open();
+        ok = data.set_data(true, int32_t(le::i32(r.sector + 1 + tr::data_cnt)), r.index,
+                           int32_t(le::i32(t.sector + 1 + tr::data_cnt)), t.index) && ok;
+        sdcard_close();
+        ok = save(&data, out, "data_table.png") && ok;
     }
     sdcard_close();
     QFile::remove(QString::fromStdString(card));
@@ -141,6 +153,35 @@ int main(int argc, char** argv)
         plotter.reset_plots();
     }
     QDir(out + "/pm_cache").removeRecursively();
+
+    // The filter dialog's three pages.
+    {
+        column_filter_record number;
+        number.active = 1;
+        number.type = filter_range;
+        number.min = 1250;
+        number.max = 4000;
+        c_dlg_filter d1;
+        d1.setWindowTitle(QStringLiteral("Filter DataCnt Column 7"));
+        d1.setFilter(number, c_dlg_filter::page_number, 2, nullptr);
+        ok = save(&d1, out, "filter_number.png") && ok;
+        column_filter_record text;
+        text.active = 1;
+        text.pattern = QStringLiteral("Drill*");
+        const QStringList names{"Drill*", "Tap*", "Mill*"};
+        c_dlg_filter d2;
+        d2.setWindowTitle(QStringLiteral("Filter Name Column 1"));
+        d2.setFilter(text, c_dlg_filter::page_string, 0, &names);
+        ok = save(&d2, out, "filter_text.png") && ok;
+        column_filter_record bits;
+        bits.active = 1;
+        bits.min = 0x89;
+        const QStringList bitNames{"Ready", "Scanning", "KO", "OK", "Break", "Blunt", "Missing", "Contact"};
+        c_dlg_filter d3;
+        d3.setWindowTitle(QStringLiteral("Filter State Column 8"));
+        d3.setFilter(bits, c_dlg_filter::page_bits, 0, &bitNames);
+        ok = save(&d3, out, "filter_bits.png") && ok;
+    }
     for (const char* d : {"cd_data", "tvx_clones", "trace", "diagnostic"})
         QDir(out + "/" + d).removeRecursively();
     return ok ? 0 : 1;

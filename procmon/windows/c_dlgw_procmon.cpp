@@ -26,6 +26,7 @@
 #include "core/text/user_seam.h"
 #include "procmon/pm_csv.h"
 #include "procmon/safe_file_name.h"
+#include "procmon/windows/c_dlg_pm_data.h"
 #include "procmon/windows/c_gbw_pm_toolinfo.h"
 #include "widgets/c_qlineedit_extend.h"
 #include "widgets/c_qtablewidget_functab.h"
@@ -305,6 +306,8 @@ void c_dlgw_procmon::build_form()
     connect(bn_ToolParSaveAll, &QPushButton::clicked, this, &c_dlgw_procmon::on_bn_ToolParSaveAll_clicked);
     connect(bn_RecParSaveAll, &QPushButton::clicked, this, &c_dlgw_procmon::on_bn_RecParSaveAll_clicked);
     connect(bn_RecParSave, &QPushButton::clicked, this, &c_dlgw_procmon::on_bn_RecParSave_clicked);
+    connect(bn_ToolData, &QPushButton::clicked, this, &c_dlgw_procmon::on_bn_ToolData_clicked);
+    connect(bn_RecData, &QPushButton::clicked, this, &c_dlgw_procmon::on_bn_RecData_clicked);
     // The data table of a tool or recording opens only with a current one.
     bn_ToolData->setEnabled(false);
     bn_RecData->setEnabled(false);
@@ -717,4 +720,50 @@ void c_dlgw_procmon::save_all(bool recordings)
 void c_dlgw_procmon::on_bn_RecParSaveAll_clicked()
 {
     save_all(true);
+}
+
+void c_dlgw_procmon::show_data(bool isRecording, const pm_card_node& node, int32_t count2, int32_t index2)
+{
+    if (node.index < 0 || !openCardOrComplain())
+        return;
+    c_dlg_pm_data dialog;
+    dialog.setWindowTitle(pm_record_name(isRecording, node.sector + cl::record_offset));
+    const bool ok = dialog.set_data(isRecording, int32_t(tool_value(node.sector, "DataCnt")), node.index, count2, index2);
+    if (ok)
+        ui::current().run_modal(&dialog);
+    sdcard_close();
+    if (!ok)
+        ui::current().message(ui::box_kind::critical, QStringLiteral("ERROR"), QStringLiteral("Error reading sdcard data"));
+}
+
+void c_dlgw_procmon::on_bn_ToolData_clicked()
+{
+    show_data(false, currentTool_, 0, 0);
+}
+
+bool c_dlgw_procmon::findMatchingToolRecord(const uint8_t* s, int32_t& toolIndex, int32_t& toolCount) const
+{
+    const QString name = sector_name(s, cl::record_offset + tr::name);
+    const qlonglong dn = tool_value(s, "DN"), pn = tool_value(s, "PN");
+    for (QStandardItem* item : toolsModel_->findItems(name, Qt::MatchExactly, 1)) {
+        const int r = item->row();
+        if (toolsModel_->item(r, 2)->data(Qt::DisplayRole).toLongLong() == dn &&
+            toolsModel_->item(r, 3)->data(Qt::DisplayRole).toLongLong() == pn) {
+            toolIndex = toolsModel_->item(r, 10)->data(Qt::DisplayRole).toInt();
+            toolCount = toolsModel_->item(r, 7)->data(Qt::DisplayRole).toInt();
+            return true;
+        }
+    }
+    return false;
+}
+
+void c_dlgw_procmon::on_bn_RecData_clicked()
+{
+    int32_t toolIndex = 0, toolCount = 0;
+    if (chb_AddToolData->isChecked() && currentRecording_.index >= 0) {
+        if (!findMatchingToolRecord(currentRecording_.sector, toolIndex, toolCount))
+            toolIndex = toolCount = 0;
+        qDebug("sdcToolDataCntL %d", int(toolCount));
+    }
+    show_data(true, currentRecording_, toolCount, toolIndex);
 }

@@ -56,6 +56,8 @@ public slots:
     void on_bn_ToolParSaveAll_clicked();
     void on_bn_RecParSaveAll_clicked();
     void on_bn_RecParSave_clicked();
+    void on_bn_ToolData_clicked();
+    void on_bn_RecData_clicked();
 
 private:
     enum class kind { tool_types, tools, recordings };
@@ -72,6 +74,9 @@ private:
     void show_tool_type(const pm_card_node& node);
     void save_nodes(kind k, const node_list& nodes, bool withProgress);
     void save_all(bool recordings);
+    void show_data(bool isRecording, const pm_card_node& node, int32_t count2, int32_t index2);
+    // The tool whose Name, DN and PN equal the recording's, among all rows of the tools model.
+    bool findMatchingToolRecord(const uint8_t* recordingSector, int32_t& toolIndex, int32_t& toolCount) const;
 
     QMainWindow* mainWindow_ = nullptr;
     bool loaded_ = false;

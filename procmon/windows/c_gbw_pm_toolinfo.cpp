@@ -32,21 +32,21 @@ QString hundredths(int64_t v) { return fixed_point::format(v, 2, fixed_point::lo
 QString hex4(uint32_t v) { return QString::asprintf("%04X", v); }
 
 // The grid: the hex fields and the value fields, by object name, tooltip and offset.
-struct field_spec {
+struct field_info {
     const char* name;
     const char* tip;
     uint32_t offset;
     int width;  // bytes; negative: signed
     int decimals;
 };
-const field_spec hex_fields[5] = {
+const field_info hex_fields[5] = {
     {"eb_X_TolOptions", "X_ToleranceOptions [Hex]", 56, 4, 0},
     {"eb_DelayOptions", "DelayOptions [Hex]", 145, 4, 0},
     {"eb_IdleOptions", "IdleOptions [Hex]", 161, 4, 0},
     {"eb_DataOptions", "DataOptions [Hex]", 199, 4, 0},
     {"eb_CounterOptions", "CounterOptions [Hex]", 175, 4, 0},
 };
-const field_spec value_fields[9] = {
+const field_info value_fields[9] = {
     {"ebx_X_TolRewind", "X_ToleranceRewind", 60, 1, 0},  {"ebx_X_TolForward", "X_ToleranceForward", 61, 1, 0},
     {"ebx_DelayTime", "DelayTime [ms]", 149, -4, 0},     {"ebx_IdleLimit", "IdleLimit", 165, -2, 2},
     {"ebx_DataCnt", "DataCnt", 203, -4, 0},              {"ebx_DataMin", "DataMin", 207, -2, 0},
@@ -54,7 +54,7 @@ const field_spec value_fields[9] = {
     {"ebx_CounterLimit", "CounterLimit", 187, -4, 0},
 };
 
-int64_t read_field(const uint8_t* s, const field_spec& f)
+int64_t read_field(const uint8_t* s, const field_info& f)
 {
     return f.width < 0 ? int64_t(le::get_s(s + f.offset, unsigned(-f.width))) : int64_t(le::get_u(s + f.offset, unsigned(f.width)));
 }

@@ -25,6 +25,7 @@ void usage()
     std::fprintf(stderr,
                  "usage: tvxsim [--dir FOLDER] [--profile NAME] [--interface SPEC]... [--pace] [--exit-with-stdin]\n"
                  "              [--can HUB[,node=N][,quelcan][,rate=BIT/S][,hub]]\n"
+                 "              [--serial] [--tun] [--tun-spec peer=A[,local=B]]\n"
                  "  FOLDER defaults to $TARVIX_HID_SIM; SPEC as page=0xFF00,usage=1,in=65,out=65,"
                  "product=Tarvix%%209[,decoy][,noproduct][,refusewrite]\n");
 }
@@ -38,6 +39,9 @@ int main(int argc, char** argv)
     std::vector<sim::sim_interface> ifaces;
     bool pace = false;
     bool exit_with_stdin = false;  // a test harness that dies takes the server with it
+    bool serial = false;           // the boot loader on a pty too
+    bool tun = false;              // and behind a TUN device
+    std::string tun_spec;
     bool on_can = false;
     sim::boot_can_node::placement can;
     for (int i = 1; i < argc; ++i) {
@@ -73,6 +77,12 @@ int main(int argc, char** argv)
             }
             on_can = true;
         }
+        else if (a == "--serial")
+            serial = true;
+        else if (a == "--tun")
+            tun = true;
+        else if (a == "--tun-spec")
+            tun = true, tun_spec = value();
         else {
             usage();
             return 2;
@@ -102,6 +112,10 @@ int main(int argc, char** argv)
         return 1;
     }
     simulator.set_pacing(pace);
+    if ((serial && !simulator.start_serial(err)) || (tun && !simulator.start_tun(tun_spec, err))) {
+        std::fprintf(stderr, "tvxsim: %s\n", err.c_str());
+        return 1;
+    }
     // The boot loader's node on the CAN bus, over the same loader as the USB face.
     std::unique_ptr<sim::can_bus_hub> can_hub;
     std::shared_ptr<sim::can_bus_node> can_node;

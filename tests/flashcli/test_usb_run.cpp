@@ -142,11 +142,13 @@ TEST_F(usb_run, failures_end_with_their_text_and_status)
          "Error USB! Device at USB not recognized! USB cable connected?\n", 10},
         {"settings lack a value", {"H:E", "=", ")", "open"}, nullptr,
          "Error application module! Error in configuration file!\n", 6},
-        // Serial and CAN reach the library's own answer of their transport.
-        {"serial", {"H:E", "#", ")", "can"}, nullptr, flashcli::error_text(0x8002, 1), 2},
-        {"PEAK", {"H:E", "(", ")", "can"}, nullptr, flashcli::error_text(0x8002, 1), 2},
-        {"ISA", {"H:E", ")", "can", "I:5", "X:300"}, nullptr, flashcli::error_text(0x8002, 1), 2},
+        // Serial and CAN reach the library's own answer of their transport: COM1 is not there,
+        // the PEAK adapter cannot be opened, and no ISA board library is installed here.
+        {"serial", {"H:E", "#", ")", "can"}, nullptr, flashcli::error_text(0xC001, 1), 1},
+        {"PEAK", {"H:E", "(", ")", "can"}, nullptr, flashcli::error_text(0xA005, 1), 5},
+        {"ISA", {"H:E", ")", "can", "I:5", "X:300"}, nullptr, flashcli::error_text(0xA003, 1), 3},
     };
+    ::setenv("TARVIX_COM1", "/nonexistent/tty", 1);
     std::vector<std::future<outcome>> runs;
     for (const row& r : other_rows)
         runs.push_back(std::async(std::launch::async, [this, &r] { return flashcli(r.args); }));

@@ -295,8 +295,6 @@ TEST_F(sndhex_fixture, without_its_driver_the_object_has_no_client_and_says_so)
     // Without hardware (on NT): no kernel driver service, a PEAK library without its adapter,
     // no ISA board on this family.
     const row rows[] = {
-        {"serial", [] { return C_SndHex::DrvInitV24(1, 7); }, fl_result::driver_not_initialised},
-        {"Ethernet", [] { return C_SndHex::DrvInitEthernet("127.0.0.1"); }, fl_result::driver_not_initialised},
         {"CAN dongle", [] { return C_SndHex::DrvInitCANDon(4, 1); }, fl_result::can_service},
         {"PEAK", [] { return C_SndHex::DrvInitCANPeak(4, 0); }, fl_result::can_entry_point},
         {"ISA", [] { return C_SndHex::DrvInitCAN_ISA(4, 5, 0x300); }, fl_result::can_load},

@@ -7,6 +7,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QProgressDialog>
+#include <QPushButton>
 #include <QDir>
 #include <QFile>
 #include <QLineEdit>
@@ -16,7 +17,13 @@
 
 #include "procmon/pm_csv.h"
 #include "procmon/sdcard_reader.h"
+#include "procmon/windows/c_dlg_pm_data.h"
 #include "procmon/windows/c_dlgw_procmon.h"
+#include "procmon/windows/c_gbw_pm_toolinfo.h"
+#include "widgets/c_qtableview_functab.h"
+#include "core/image/byte_record.h"
+#include <QLocale>
+#include <functional>
 #include "sim/card_image.h"
 #include "support/test_support.h"
 #include "widgets/testing/test_app.h"
@@ -52,7 +59,15 @@ public:
     QString open_file_name(QWidget*, const QString&, const QString&, const QString&) override { return {}; }
     QString save_file_name(QWidget*, const QString&, const QString&, const QString&) override { return {}; }
     QString existing_directory(QWidget*, const QString&, const QString&) override { return {}; }
-    int run_modal(QWidget*) override { return 0; }
+    int run_modal(QWidget* w) override
+    {
+        if (on_modal)
+            on_modal(w);
+        ++modal_runs;
+        return 0;
+    }
+    std::function<void(QWidget*)> on_modal;
+    int modal_runs = 0;
 
     QStringList boxes, progress;
     int answer = ui::yes;
@@ -254,6 +269,124 @@ TEST_F(page_test, a_file_that_cannot_be_written_ends_the_save_with_one_box)
     EXPECT_TRUE(ui_.boxes[1].startsWith("ERROR: 1 of 6 files were saved. Could not write ")) << ui_.boxes[1].toStdString();
     EXPECT_TRUE(ui_.boxes[1].contains(blocked));
     EXPECT_EQ(files().size(), 1);  // the first file, and no partial second one
+}
+
+// The cells of a data table, row by row.
+QStringList cells(c_dlg_pm_data* d, int row)
+{
+    QStringList out;
+    QAbstractItemModel* m = d->table()->model();
+    for (int c = 0; c < 6; ++c)
+        out << m->index(row, c).data().toString();
+    return out;
+}
+
+TEST_F(page_test, data_tables_of_a_tool_and_of_a_recording_beside_its_tool)
+{
+    card_image::scenario s = card_image::make_scenario("S1");
+    for (card_image::tool_entry& t : s.tools)
+        if (t.index == 7) {
+            ASSERT_GE(t.samples.size(), 2u);
+            t.samples[0] = 900;
+            t.samples[1] = 0xFFFF;
+        }
+    for (card_image::tool_entry& t : s.tools)
+        if (t.index == 3) {
+            t.samples[255] = 255;
+            t.samples[256] = 4096;
+        }
+    bool found = false;
+    for (card_image::tool_entry& r : s.recordings)
+        if (le::u16(r.record.data() + 48) == 7 && !r.samples.empty()) {  // DN 7: a recording of T7
+            r.samples[0] = 1000;
+            found = true;
+        }
+    ASSERT_TRUE(found);
+    use_card(s);
+    ASSERT_TRUE(page_->openMonitor(nullptr));
+
+    std::vector<QStringList> seen;
+    int rows = 0;
+    ui_.on_modal = [&](QWidget* w) {
+        auto* d = qobject_cast<c_dlg_pm_data*>(w);
+        ASSERT_TRUE(d);
+        rows = d->row_count();
+        seen.clear();
+        for (int r : {0, 1, 199, 200, 255, 256, rows - 1})
+            if (r >= 0 && r < rows)
+                seen.push_back(cells(d, r));
+    };
+    // Tool 3: one series of 300 samples from data sectors 0 and 1.
+    page_->tools_view()->selectRow(0);
+    ASSERT_EQ(page_->current_tool().index, 3);
+    page_->findChild<QPushButton*>("bn_ToolData")->click();
+    ASSERT_EQ(ui_.modal_runs, 1);
+    EXPECT_EQ(rows, 300);
+    EXPECT_EQ(seen[4], (QStringList{"255", "255", "00FFH", " ", " ", " "}));
+    EXPECT_EQ(seen[5], (QStringList{"256", "4096", "1000H", " ", " ", " "}));
+
+    // The recording of T7 with "Add Tool Data": tool 7's 200 samples beside it.
+    const QStringList names = column(page_->recordings_view(), 2);
+    const int row = names.indexOf("7");
+    ASSERT_GE(row, 0);
+    page_->recordings_view()->selectRow(row);
+    box("chb_AddToolData")->setChecked(true);
+    page_->findChild<QPushButton*>("bn_RecData")->click();
+    ASSERT_EQ(ui_.modal_runs, 2);
+    EXPECT_EQ(rows, 300);
+    EXPECT_EQ(seen[0], (QStringList{"0", "1000", "03E8H", "900", "0384H", "-100"}));
+    EXPECT_EQ(seen[1].mid(3, 2), (QStringList{"65535", "FFFFH"}));
+    EXPECT_EQ(seen[3].mid(3), (QStringList{"----", "----", "----"}));  // row 200: past the tool
+    EXPECT_TRUE(ui_.boxes.isEmpty());
+}
+
+TEST_F(page_test, a_data_read_that_fails_shows_an_error_and_no_table)
+{
+    use_card(card_image::make_scenario("S5"));  // tool 7's data is cut off
+    ASSERT_TRUE(page_->openMonitor(nullptr));
+    const int row = column(page_->tools_view(), 10).indexOf("7");
+    ASSERT_GE(row, 0);
+    page_->tools_view()->selectRow(row);
+    page_->findChild<QPushButton*>("bn_ToolData")->click();
+    EXPECT_EQ(ui_.modal_runs, 0);
+    EXPECT_EQ(ui_.boxes, QStringList{"ERROR: Error reading sdcard data"});
+}
+
+TEST(tool_info_panel, cells_of_a_header_and_of_a_free_one)
+{
+    ui_testing::test_app();
+    uint8_t sector[512] = {};
+    sector[0] = 1;
+    le::put16(sector + 77, 250);     // MissingTolerance
+    le::put16(sector + 100, 400);    // BluntTolerance
+    le::put32(sector + 122, 0x13);   // BreakOptions
+    le::put16(sector + 135, uint32_t(-5));  // BreakRange
+    le::put16(sector + 165, 1234);   // IdleLimit
+    QStringList t;
+    c_gbw_pm_toolinfo::modeParCellText(0, sector, &t);
+    EXPECT_EQ(t[6], "0013");
+    EXPECT_EQ(t[7], "-5");
+    EXPECT_EQ(t[4], "");  // no work value in the Break row
+    c_gbw_pm_toolinfo::modeParCellText(1, sector, &t);
+    EXPECT_EQ(t[2], QString("4") + QLocale().decimalPoint() + "00");
+    c_gbw_pm_toolinfo::modeParCellText(3, sector, &t);
+    EXPECT_EQ(t, QStringList{"overflow!!"});
+
+    const QLocale before;
+    QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
+    c_gbw_pm_toolinfo panel;
+    panel.setRecord(sector);
+    EXPECT_EQ(panel.findChild<QLineEdit*>("ebx_IdleLimit")->text(), "12,34");
+    c_gbw_pm_toolinfo::modeParCellText(2, sector, &t);
+    EXPECT_EQ(t[2], "2,50");
+    QLocale::setDefault(before);
+
+    sector[0] = 0;  // nothing in use
+    panel.setRecord(sector);
+    EXPECT_EQ(panel.findChild<QLineEdit*>("eb_DataOptions")->text(), "----");
+    EXPECT_EQ(panel.findChild<QLineEdit*>("ebx_DataCnt")->text(), "0");
+    c_gbw_pm_toolinfo::modeParCellText(1, sector, &t);
+    EXPECT_EQ(t, QStringList(QVector<QString>(8, "---").toList()));
 }
 
 }  // namespace
