@@ -96,6 +96,7 @@ c_dlgw_manualx::c_dlgw_manualx(QWidget* parent) : QWidget(parent), ui(new Ui::c_
     // 3. The two process-monitor views.
     setup_pm_views();
     setup_trace_table();
+    setup_error_buffer_table();
 
     // Step - shares the two slots that Step + reaches by name.
     connect(ui->bn_StepNeg, &QPushButton::pressed, this, &c_dlgw_manualx::on_bn_StepPos_pressed);

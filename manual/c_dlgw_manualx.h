@@ -8,6 +8,7 @@
 #include <cstdint>
 
 #include "core/protocol/device_frame.h"
+#include "core/protocol/error_record.h"
 
 class QMainWindow;
 class QPushButton;
@@ -63,9 +64,16 @@ public:
     // The per-tab cycles of the diagnostics and process-monitor tabs join the dispatch here.
     void pm_cycle();  // one step of the process-monitor cycle (manual/manual_pm_tools.cpp)
     void selfcheck_cycle() {}
-    void load_error_buffer() {}
     void update_fieldbus_data_view() {}
     void read_fieldbus_block() {}
+
+    // Error buffer: reads the controller's entries (true when no error remains in `result`),
+    // rebuilds the table from them, and the share of a status reply while the tab is shown.
+    bool load_error_buffer(error_record& result);
+    void fill_error_buffer_table(bool advanced);
+    void error_buffer_cycle(bool bit_raised);
+    // The report of the table as it stands, with the date and info text given.
+    QByteArray error_report(const QString& date, const QString& info_text);
 
     // Trace: writes the latched entry as one line; the label of the trace state.
     void write_trace_line();
@@ -101,6 +109,9 @@ public slots:
     void on_bn_StepPos_pressed();
     void on_bn_StepPos_released();
     void on_bn_Trc_Stop_clicked();
+    void on_bn_Clear_ErrBuf_clicked();
+    void on_bn_Save_ErrBuf_clicked();
+    void on_chb_AdvancedErrorBuf_stateChanged(int state);
     void on_bn_Trc_StartTrace_clicked();
     void on_bn_Trc_StopTrace_clicked();
     void on_bn_Trc_Start_clicked();
@@ -127,6 +138,7 @@ private:
     void pm_on_cycle_end();
     void pm_curve_changed(bool restarted);
     void setup_trace_table();
+    void setup_error_buffer_table();
     // Writes the latched trace entry while the Trace tab is shown and a trace runs.
     void trace_if_latched();
 

@@ -55,10 +55,7 @@ void c_dlgw_manualx::on_status_reply(const device_frame& frame)
             read_fieldbus_block();
         break;
     case tab_error_buffer:
-        if ((frame.u16(dp::data_offset + dp::status_output_word) & 0x100) || T.error_buffer_reload) {
-            T.error_buffer_reload = false;
-            load_error_buffer();
-        }
+        error_buffer_cycle((frame.u16(dp::data_offset + dp::status_output_word) & 0x100) != 0);
         break;
     default:
         break;

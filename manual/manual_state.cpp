@@ -1,6 +1,7 @@
 #include "manual/manual_state.h"
 
 #include "core/files/trace_file.h"
+#include "manual/manual_error_buffer.h"
 #include "manual/manual_trace.h"
 
 manual_panel_state& g_manual_panel()
@@ -20,5 +21,6 @@ void manual_reset_for_tests()
     g_manual_panel().reset();
     g_manual_tick().reset();
     g_trace_state().reset();
+    g_error_buffer().reset();
     close_trace_file();
 }

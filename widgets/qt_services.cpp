@@ -4,6 +4,8 @@
 #include <QApplication>
 #include <QDialog>
 #include <QFileDialog>
+#include <QInputDialog>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
 
@@ -139,6 +141,11 @@ void qt_services::busy_hide()
 {
     if (busy_)
         busy_->hide();
+}
+
+QString qt_services::text_line(QWidget* parent, const QString& title, const QString& label)
+{
+    return QInputDialog::getText(parent, title, label, QLineEdit::Normal, QString());
 }
 
 }  // namespace ui

@@ -33,6 +33,7 @@ public:
     QString save_file_name(QWidget* parent, const QString& caption, const QString& dir,
                            const QString& filter) override;
     QString existing_directory(QWidget* parent, const QString& caption, const QString& dir) override;
+    QString text_line(QWidget* parent, const QString& title, const QString& label) override;
     int run_modal(QWidget* dialog) override;
     void busy_show(const QString& title, const QString& text) override;
     void busy_hide() override;

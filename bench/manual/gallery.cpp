@@ -1,8 +1,11 @@
 // Saves pictures of the manual mode page against tvxsim with its demo program: the
-// Monitoring tab after a cycle, the Manual tab with lit LEDs and switch labels, and the
-// page on a Basic controller, and the PM Tools tab of a process-monitor controller with
-// records and tools listed and one tool ticked.
+// Monitoring tab after a cycle, the Manual tab with lit LEDs and switch labels, the Trace tab
+// with three traced results, the Error Buffer tab in the advanced view, the page on a Basic
+// controller, and the PM Tools tab of a process-monitor controller with records and tools
+// listed and one tool ticked.
 #include <QAction>
+#include <QCheckBox>
+#include <QFile>
 #include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
@@ -20,9 +23,11 @@
 #include "manual/c_dlgw_manualx.h"
 #include "manual/manual_pm_tools.h"
 #include "procmon/windows/c_dlg_plotter.h"
+#include "manual/manual_state.h"
 #include "tests/sim/tvxsim_process.h"
 #include "ui_c_dlgw_manualx.h"
 #include "ui_c_frm_main.h"
+#include "widgets/qt_services.h"
 
 namespace {
 
@@ -78,6 +83,19 @@ bool enter(std::unique_ptr<c_frm_main>& w)
     return g_shell().window_mode == wm_manual;
 }
 
+// The real services, but the file dialogs answer the gallery's own file and boxes are not shown.
+class gallery_services : public ui::qt_services {
+public:
+    QString file;
+    int message(ui::box_kind kind, const QString& title, const QString& text, int buttons, int def) override
+    {
+        std::printf("box %d %s: %s\n", int(kind), qPrintable(title), qPrintable(text));
+        return ui::default_answer(buttons, def);
+    }
+    QString save_file_name(QWidget*, const QString&, const QString&, const QString&) override { return file; }
+    QString text_line(QWidget*, const QString&, const QString&) override { return QString(); }
+};
+
 }  // namespace
 
 int main(int argc, char** argv)
@@ -85,6 +103,8 @@ int main(int argc, char** argv)
     QApplication app(argc, argv);
     QApplication::setStyle(QStyleFactory::create(QStringLiteral("fusion")));
     const QString folder = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QDir::currentPath();
+    gallery_services services;
+    ui::install(&services);
     testing_support::tvxsim_process sim;
     if (!sim.ok()) {
         std::fprintf(stderr, "tvxsim: %s\n", sim.error().c_str());
@@ -110,6 +130,29 @@ int main(int argc, char** argv)
     f->tab_ManualX->set_current_logical(c_dlgw_manualx::tab_manual);
     settle(300);
     ok = save(w.get(), folder, "manual-manual") && ok;
+
+    // Trace: three results of function 5 into a new trace file.
+    services.file = folder + QStringLiteral("/manual-gallery.trc");
+    QFile::remove(services.file);
+    f->tab_ManualX->set_current_logical(c_dlgw_manualx::tab_trace);
+    f->bn_Trc_StartTrace->click();
+    f->tbwx_trc_FuncTab->selectRowById(5);
+    for (int i = 1; i <= 3; ++i) {
+        f->bn_Trc_Start->click();
+        wait_for([&] { return f->tbwx_Trace->rowCount() >= i; });
+    }
+    settle(300);
+    ok = save(w.get(), folder, "manual-trace") && ok;
+    f->bn_Trc_StopTrace->click();
+
+    // The Error Buffer in the advanced view.
+    f->tab_ManualX->set_current_logical(c_dlgw_manualx::tab_error_buffer);
+    f->chb_AdvancedErrorBuf->setChecked(true);
+    g_manual_tick().error_buffer_reload = true;
+    wait_for([&] { return f->tbwx_ErrorBuf->rowCount() > 0; });
+    settle(500);
+    ok = save(w.get(), folder, "manual-error-buffer") && ok;
+    ui::install(nullptr);
 
     // A Basic controller: back to the start page, another controller, Manual Mode again.
     w->close();

@@ -69,6 +69,14 @@ public:
                                    const QString& filter) = 0;
     virtual QString existing_directory(QWidget* parent, const QString& caption, const QString& dir) = 0;
 
+    // A one-line text the user types; an empty string when cancelled. Services without it
+    // answer empty.
+    virtual QString text_line(QWidget* parent, const QString& title, const QString& label)
+    {
+        (void)parent, (void)title, (void)label;
+        return QString();
+    }
+
     // Runs a dialog modally and returns its result code.
     virtual int run_modal(QWidget* dialog) = 0;
 

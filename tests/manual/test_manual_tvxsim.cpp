@@ -1,7 +1,7 @@
 // Manual mode against the tvxsim server, as a user meets it: entering it on a Premium and a
 // Basic with the demo program, starting a cluster, teaching, a cycle's counter and position,
-// stepping, a start refused during a cycle, and the page following the controller after an
-// unplug. The main window's timer runs by itself; the tests wait for what must show.
+// stepping, a start refused during a cycle, the page following the controller after an
+// unplug, and a trace of results into a file. The main window's timer runs by itself; the tests wait for what must show.
 #include <gtest/gtest.h>
 
 #include <QAction>
@@ -9,6 +9,8 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QStackedWidget>
+#include <QFile>
+#include <QTemporaryDir>
 #include <QTest>
 #include <memory>
 
@@ -219,3 +221,40 @@ TEST_F(manual_tvxsim, after_an_unplug_the_page_follows_the_status_unaided)
 }
 
 }  // namespace
+
+TEST_F(manual_tvxsim, a_trace_writes_each_result_continues_its_numbers_and_ends_when_leaving)
+{
+    enter("premium");
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString file = dir.filePath("t.trc");
+    auto lines = [&] {
+        QFile q(file);
+        return q.open(QIODevice::ReadOnly) ? q.readAll().split('\n').size() - 1 : -1;
+    };
+    f->tab_ManualX->set_current_logical(c_dlgw_manualx::tab_trace);
+    script_.expect_save_file(file);
+    f->bn_Trc_StartTrace->click();
+    f->tbwx_trc_FuncTab->selectRowById(3);
+    for (int i = 1; i <= 3; ++i) {
+        f->bn_Trc_Start->click();
+        ASSERT_TRUE(wait([&] { return f->tbwx_Trace->rowCount() == i; })) << i;
+    }
+    EXPECT_EQ(lines(), 3);
+    f->bn_Trc_StopTrace->click();
+
+    script_.expect_save_file(file);
+    f->bn_Trc_StartTrace->click();
+    f->bn_Trc_Start->click();
+    ASSERT_TRUE(wait([&] { return lines() == 4; }));
+    EXPECT_EQ(f->tbwx_Trace->item(3, 0)->text(), QStringLiteral("     3"));
+    EXPECT_EQ(f->tbwx_Trace->item(3, 1)->text(), QStringLiteral("  3"));
+
+    // Leaving manual mode ends the trace; coming back shows it so.
+    window_->close();
+    ASSERT_EQ(g_shell().window_mode, wm_start);
+    window_->form()->ac_ManualMode->trigger();
+    ASSERT_EQ(g_shell().window_mode, wm_manual);
+    EXPECT_EQ(f->l_TraceInfo->text(), QStringLiteral("Trace not active!"));
+    EXPECT_EQ(lines(), 4);
+}

@@ -19,6 +19,7 @@ const char* kind_name(prompt_kind kind)
     case prompt_kind::save_file: return "save-file dialog";
     case prompt_kind::directory: return "directory dialog";
     case prompt_kind::modal: return "modal run";
+    case prompt_kind::text_line: return "text prompt";
     }
     return "prompt";
 }
@@ -103,6 +104,12 @@ scripted_ui& scripted_ui::expect_directory(const QString& answer, const QString&
     return *this;
 }
 
+scripted_ui& scripted_ui::expect_text_line(const QString& answer, const QString& title)
+{
+    script_.push_back({prompt_kind::text_line, title, {}, false, 0, answer, {}});
+    return *this;
+}
+
 scripted_ui& scripted_ui::expect_modal(int result, const QString& name)
 {
     script_.push_back({prompt_kind::modal, {}, name, false, result, {}, {}});
@@ -138,6 +145,7 @@ bool scripted_ui::matches(const step& s, const prompt_record& seen)
     case prompt_kind::open_file:
     case prompt_kind::save_file:
     case prompt_kind::directory:
+    case prompt_kind::text_line:
         return true;
     default:
         return s.fragment ? seen.text.contains(s.text) : s.text == seen.text;
@@ -160,7 +168,8 @@ QString scripted_ui::describe(const prompt_record& p)
 {
     if (p.kind == prompt_kind::modal)
         return QStringLiteral("%1 of \"%2\" titled \"%3\"").arg(QString::fromLatin1(kind_name(p.kind)), p.text, p.title);
-    if (p.kind == prompt_kind::open_file || p.kind == prompt_kind::save_file || p.kind == prompt_kind::directory)
+    if (p.kind == prompt_kind::open_file || p.kind == prompt_kind::save_file || p.kind == prompt_kind::directory ||
+        p.kind == prompt_kind::text_line)
         return QStringLiteral("%1 \"%2\" in %3").arg(QString::fromLatin1(kind_name(p.kind)), p.title, p.text);
     return QStringLiteral("%1 \"%2\": %3").arg(QString::fromLatin1(kind_name(p.kind)), p.title, p.text);
 }
@@ -257,6 +266,11 @@ QString scripted_ui::open_file_name(QWidget*, const QString& caption, const QStr
 QString scripted_ui::save_file_name(QWidget*, const QString& caption, const QString& dir, const QString&)
 {
     return file_dialog(prompt_kind::save_file, caption, dir);
+}
+
+QString scripted_ui::text_line(QWidget*, const QString& title, const QString& label)
+{
+    return file_dialog(prompt_kind::text_line, title, label);
 }
 
 QString scripted_ui::existing_directory(QWidget*, const QString& caption, const QString& dir)
