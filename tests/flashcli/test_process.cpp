@@ -102,10 +102,10 @@ TEST(FlashcliProgram, WithoutTerminalAndWithInputAtItsEndNothingHangs)
     const row rows[] = {
         {{"H:E"}, 0x05},              // settings-file prompt at the end of input
         {{"H:E", "nofile"}, 0x05},
-        // No device is plugged in; serial and CAN answer that their driver is not there.
+        // No device is plugged in, no serial driver, no CAN hardware named.
         {{"=", "set"}, 0x0A},
         {{"#", "set"}, 0x02},
-        {{"$", "set"}, 0x02},
+        {{"$", "set"}, 0x06},
         {{"@", "set"}, 0x02},
     };
     for (const row& r : rows) {
