@@ -35,10 +35,10 @@
 #include "scanner/c_dlg_scanparausw.h"
 #include "scanner/c_dlgw_scannerfull.h"
 #include "scanner/scanner_finder_file.h"
-#include "stand_in/c_dlg_plotter.h"
+#include "procmon/windows/c_dlg_plotter.h"
 #include "manual/c_dlgw_manualx.h"
-#include "stand_in/c_dlgw_procmon.h"
-#include "stand_in/c_dlgw_program.h"
+#include "procmon/windows/c_dlgw_procmon.h"
+#include "program/c_dlgw_program.h"
 #include "ui_c_dlg_systeminfo.h"
 #include "ui_c_frm_main.h"
 #include "widgets/c_dlg_message.h"
@@ -260,8 +260,6 @@ void c_frm_main::waiting_mode_step(bool status_decoded)
 
 // --- menu commands: the device and file commands join with the link timer and the loaders ---
 
-void c_frm_main::on_ac_New_triggered() {}
-void c_frm_main::on_ac_Open_triggered() {}
 void c_frm_main::on_ac_Scanner_triggered() { run_user_scanner_set_command(*g_objects().scanner_selection); }
 
 void c_frm_main::on_ac_ProcessMonitor_triggered()

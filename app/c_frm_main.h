@@ -133,6 +133,10 @@ private:
     void build_status_panel();
     void create_long_lived_dialogs();
     void finish_start_up(const QStringList& arguments);
+    // The open flow of New and Open: true when a program is in the working image.
+    bool open_program(bool is_new);
+    bool ask_new_program_kind();
+    void enter_program_page();
 
     Ui::c_frm_main* ui;
     c_dlgw_program* programPage_ = nullptr;

@@ -17,6 +17,7 @@
 #include "core/image/core_state.h"
 #include "core/text/text_tables.h"
 #include "manual/c_dlgw_manualx.h"
+#include "manual/manual_trace.h"
 #include "widgets/c_my_led.h"
 #include "widgets/fixed_point.h"
 #include "widgets/led_styles.h"
@@ -284,7 +285,8 @@ void c_frm_main::decode_status(const device_frame& f, bool forced)
     show_positions(f, forced);
     show_outputs(f, forced);
 
-    // 5. The manual page's function view.
+    // 5. The manual page's function view, after the trace latch it may write out.
+    trace_latch_status(f.data() + dp::data_offset, S.reconnected);
     if (g_shell().window_mode == wm_manual) {
         int16_t fn = int16_t(d16(f, 12));
         if (fn == -1)

@@ -18,7 +18,7 @@
 #include "core/link/c_thrrcv.h"
 #include "core/link/hid_link.h"
 #include "core/text/error_texts.h"
-#include "stand_in/c_dlg_plotter.h"
+#include "procmon/windows/c_dlg_plotter.h"
 #include "manual/c_dlgw_manualx.h"
 #include "ui_c_dlg_srcauswahl.h"
 #include "ui_c_frm_main.h"

@@ -93,6 +93,9 @@ c_dlgw_manualx::c_dlgw_manualx(QWidget* parent) : QWidget(parent), ui(new Ui::c_
         t->verticalHeader()->hide();
     }
     ui->tbwx_FuncTab->horizontalHeader()->setStretchLastSection(true);
+    // 3. The two process-monitor views.
+    setup_pm_views();
+    setup_trace_table();
 
     // Step - shares the two slots that Step + reaches by name.
     connect(ui->bn_StepNeg, &QPushButton::pressed, this, &c_dlgw_manualx::on_bn_StepPos_pressed);
@@ -171,8 +174,10 @@ void c_dlgw_manualx::init_from_device(QMainWindow* main)
     if (!has_rows)
         ui::information(message_text(14));
 
-    // 5.-6. The process-monitor tab has its own entry; until it is filled it stays hidden.
-    set_tab_visible(tab_pm_tools, false);
+    // 5.-6. The process-monitor views and state, and the PM Tools tab exactly with the monitor.
+    if (D.pm_capable)
+        pm_enter();
+    set_tab_visible(tab_pm_tools, D.pm_capable != 0);
     P.device_function_number = 0xFFFF;
     P.last_decoded_function = 0xFFFF;
 
@@ -277,7 +282,7 @@ bool c_dlgw_manualx::hide_plotter()
         p->hide();
         p->reset_plots();
     }
-    close_trace_file();
+    end_trace();
     return true;
 }
 
@@ -425,8 +430,10 @@ void c_dlgw_manualx::update_function_info(uint16_t function, bool force, const u
 
     // Panel part.
     const int n = function;
-    if (n < 0 || n >= manual_function_count || (n == P.shown_function_number && !force && !P.function_info_force))
+    if (n < 0 || n >= manual_function_count || (n == P.shown_function_number && !force && !P.function_info_force)) {
+        trace_if_latched();
         return;
+    }
     (trace_view ? ui->l_Trc_ToolNr : ui->l_ToolNr)->setText(QString::number(n));
     const const_function_record rec = img.function(uint32_t(n));
     if (rec.in_use()) {
@@ -475,6 +482,7 @@ void c_dlgw_manualx::update_function_info(uint16_t function, bool force, const u
     }
     P.shown_function_number = int16_t(n);
     P.function_info_force = false;
+    trace_if_latched();
 }
 
 void c_dlgw_manualx::on_tbwx_FuncTab_itemSelectionChanged()

@@ -61,17 +61,31 @@ public:
     void show_process_data_led();
 
     // The per-tab cycles of the diagnostics and process-monitor tabs join the dispatch here.
-    void pm_cycle() {}
+    void pm_cycle();  // one step of the process-monitor cycle (manual/manual_pm_tools.cpp)
     void selfcheck_cycle() {}
     void load_error_buffer() {}
     void update_fieldbus_data_view() {}
     void read_fieldbus_block() {}
+
+    // Trace: writes the latched entry as one line; the label of the trace state.
+    void write_trace_line();
+    void show_trace_state();
+    // Leaving manual mode ends a running trace.
+    void end_trace();
 
     QPushButton* bn_Diagnostic() const;
     uint16_t error_buffer_count = 0;  // entries of the error buffer (enables its controls)
 
     // The function number of the current row of the function table, -1 when none.
     int selected_function() const;
+
+    // PM Tools tab (connected by hand: the views' signals carry other names).
+    void on_tbvx_PM_Tools_cb_clicked(int row, int column, Qt::CheckState state);
+    void on_tbvx_PM_Records_cb_clicked(int row, int column, Qt::CheckState state);
+    void on_tbvx_PM_Tools_fixRow_clicked(int fixRowP, int columnP);
+    void on_tbvx_PM_Records_fixRow_clicked(int fixRowP, int columnP);
+    // The counts of listed and ticked rows: source 0 tools, 1 records.
+    void show_pm_counts(int source);
 
 public slots:
     void on_tbwx_FuncTab_itemSelectionChanged();
@@ -87,7 +101,17 @@ public slots:
     void on_bn_StepPos_pressed();
     void on_bn_StepPos_released();
     void on_bn_Trc_Stop_clicked();
+    void on_bn_Trc_StartTrace_clicked();
+    void on_bn_Trc_StopTrace_clicked();
+    void on_bn_Trc_Start_clicked();
+    void on_tbwx_trc_FuncTab_itemSelectionChanged();
+    void on_tbwx_trc_FuncTab_clicked();
     void on_cb_TS_Mode_currentIndexChanged(int index);
+    void on_bn_ShowPlotter_clicked();
+    void on_bn_ClearPlotter_clicked();
+    void on_bn_LoadRecordHeaders_clicked();
+    void on_bn_ClearAllRecords_clicked();
+    void on_bn_TestSW_clicked();
 
 signals:
     void sig_Return();
@@ -98,6 +122,13 @@ private:
     void input_led_tips();
     bool single_scan_values_ok();
     void clear_panels();
+    void setup_pm_views();
+    void pm_enter();
+    void pm_on_cycle_end();
+    void pm_curve_changed(bool restarted);
+    void setup_trace_table();
+    // Writes the latched trace entry while the Trace tab is shown and a trace runs.
+    void trace_if_latched();
 
     Ui::c_dlgw_manualx* ui;
     QMainWindow* main_ = nullptr;

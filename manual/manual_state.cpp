@@ -1,5 +1,8 @@
 #include "manual/manual_state.h"
 
+#include "core/files/trace_file.h"
+#include "manual/manual_trace.h"
+
 manual_panel_state& g_manual_panel()
 {
     static manual_panel_state s;
@@ -16,4 +19,6 @@ void manual_reset_for_tests()
 {
     g_manual_panel().reset();
     g_manual_tick().reset();
+    g_trace_state().reset();
+    close_trace_file();
 }

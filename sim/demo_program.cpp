@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "core/image/device_function_record.h"
+#include "sim/pm_live.h"
 
 namespace sim {
 
@@ -148,6 +149,8 @@ void load_demo_program(world& w)
     }
     // No counter report yet.
     w.status[dp::status_report_function] = w.status[dp::status_report_function + 1] = 0xFF;
+    if (pm_profile(w))
+        pm_load_demo_tools(w);
     w.program_loaded = true;
     w.running_function = -1;
     w.step_speed = 0;
@@ -177,6 +180,8 @@ uint8_t start_cycle(world& w, const device_frame& request)
     }
     w.running_mode = request[20];
     w.running_target = int32_t(request.u32(27));
+    if (fn != 0xFFFF)
+        pm_start_demo_cycle(w, fn, w.running_command == dp::cmd_teach);
     return 0;
 }
 

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "core/image/byte_record.h"
+#include "sim/pm_live.h"
 #include "sim/request_table.h"
 
 namespace sim {
@@ -68,6 +69,11 @@ void handle_info(world& w, const device_frame& request, reply_sink& out)
         device_frame& f = info_reply(request, out);
         std::memcpy(f.data() + dp::info_data_offset, w.process_data.data() + at,
                     std::min(dp::process_piece_max, w.process_data.size() - at));
+        return;
+    }
+    case dp::info_pm_ring: {
+        device_frame& f = info_reply(request, out);
+        pm_read_ring(w, f.data() + dp::info_data_offset);
         return;
     }
     case dp::info_pm_count: {

@@ -2,6 +2,7 @@
 #include <algorithm>
 
 #include "sim/demo_program.h"
+#include "sim/pm_live.h"
 #include "sim/profiles.h"
 #include "sim/request_table.h"
 
@@ -16,6 +17,7 @@ constexpr uint8_t state_ok = 0x08;
 constexpr uint8_t state_ko = 0x10;
 constexpr size_t data_current_position = 30;
 constexpr size_t data_measured = 34;
+constexpr size_t data_second_value = 42;
 
 void put_i32(world& w, size_t data_offset, int32_t v)
 {
@@ -34,6 +36,18 @@ int32_t get_i32(const world& w, size_t data_offset)
 void advance_mailbox(world& w)
 {
     if (w.scanning_left > 0 && --w.scanning_left == 0) {
+        if (w.mailbox_command == dp::cmd_teach && !w.teach_queue.empty()) {
+            const world::teach_outcome t = w.teach_queue.front();
+            w.teach_queue.pop_front();
+            if (!t.ok) {
+                w.status[0] = uint8_t((w.status[0] & ~(state_scanning | state_ok)) | state_ko);
+                return;
+            }
+            w.status[0] = uint8_t((w.status[0] & ~(state_scanning | state_ko)) | state_ok);
+            put_i32(w, data_measured, t.first);
+            put_i32(w, data_second_value, t.second);
+            return;
+        }
         w.status[0] = uint8_t((w.status[0] & ~state_scanning) | state_ok);
         put_i32(w, data_measured, w.teach_value);
     }
@@ -53,6 +67,7 @@ void restore_factory_defaults(world& w)
     w.scan_status_polls = before.scan_status_polls;
     w.stop_status_polls = before.stop_status_polls;
     w.teach_value = before.teach_value;
+    w.teach_queue = before.teach_queue;
     if (before.program_loaded)
         load_demo_program(w);
     w.reboot_ms = before.reboot_ms;
@@ -97,6 +112,7 @@ void handle_status(world& w, const device_frame&, reply_sink& out)
         advance_program(w);
     else
         advance_mailbox(w);
+    pm_advance(w);
     if (w.loader_only) {
         device_frame& f = out.reply(0);
         f.set_u32(dp::data_offset, dp::loader_status_word);
@@ -120,6 +136,7 @@ void handle_command(world& w, const device_frame& request, reply_sink& out)
     case dp::cmd_start:
     case dp::cmd_teach:
     case dp::cmd_test_scan:
+        w.mailbox_command = request[dp::command_offset];
         w.status[0] = uint8_t((w.status[0] | state_scanning) & ~(state_ok | state_ko));
         w.scanning_left = std::max<uint32_t>(1, w.scan_status_polls);
         w.stopping_left = 0;

@@ -143,6 +143,15 @@ void base_application(world& w, uint8_t family, const versions& v = versions{})
     }
     for (size_t i = 6; i < dp::extended_block_size; ++i)
         b.data[i] = uint8_t(0xA0 + i);
+    if (profinet) {
+        // The helpers take frame offsets; the block starts at frame byte 5.
+        put_u32(b.data, 5 + dp::extended_ip_address, 0xC0A8000Au);
+        put_u32(b.data, 5 + dp::extended_subnet_mask, 0xFFFFFF00u);
+        put_u32(b.data, 5 + dp::extended_gateway, 0xC0A80001u);
+        std::fill(b.data.begin() + dp::extended_station_name,
+                  b.data.begin() + dp::extended_station_name + dp::extended_station_name_size, uint8_t(0));
+        put_text(b.data, 5 + dp::extended_station_name, "tarvix-sim", dp::extended_station_name_size);
+    }
     w.info[dp::info_extended] = b;
 
     b = {};
@@ -175,6 +184,8 @@ void base_application(world& w, uint8_t family, const versions& v = versions{})
 
 void premium(world& w) { base_application(w, 0x20); }
 void premium21(world& w) { base_application(w, 0x21); }
+void premium23(world& w) { base_application(w, 0x23); }
+void premium24(world& w) { base_application(w, 0x24); }
 void premium_pm(world& w) { base_application(w, 0x30); }
 void premium_pm_x(world& w) { base_application(w, 0x34); }
 void reduced(world& w) { base_application(w, 0x40); }
@@ -208,6 +219,8 @@ const std::vector<profile>& profiles()
     static const std::vector<profile> list = {
         {"premium", "Premium, family 0x20", premium},
         {"premium-21", "Premium, family 0x21", premium21},
+        {"premium-23", "Premium with DeviceNet, family 0x23", premium23},
+        {"premium-24", "Premium with PROFINET, family 0x24", premium24},
         {"premium-pm", "Premium PM (process monitor, reduced to 64 functions), family 0x30", premium_pm},
         {"premium-pm-x", "Premium PM with the extended block and PROFINET, family 0x34", premium_pm_x},
         {"reduced", "reduced Premium (64 functions), family 0x40", reduced},

@@ -8,6 +8,7 @@
 #include <sstream>
 
 #include "sim/demo_program.h"
+#include "sim/pm_live.h"
 #include "sim/profiles.h"
 
 namespace sim {
@@ -340,6 +341,21 @@ const std::vector<simulator::control_command>& simulator::control_commands()
              s.world_.reboot_ms = int32_t(r);
              return true;
          }},
+        {"teach-next", "ok <value> [<second value>] | ko", [](simulator& s, call& c) {
+             world::teach_outcome t;
+             long first = 0, second = 0;
+             if (c.w.size() == 2 && c.w[1] == "ko") {
+                 t.ok = false;
+             } else if (c.w.size() >= 3 && c.w.size() <= 4 && c.w[1] == "ok" &&
+                        parse_number(c.w[2], first) && (c.w.size() == 3 || parse_number(c.w[3], second))) {
+                 t.first = int32_t(first);
+                 t.second = int32_t(c.w.size() == 4 ? second : first);
+             } else {
+                 return false;
+             }
+             s.world_.teach_queue.push_back(t);
+             return true;
+         }},
         {"program", "demo|none", [](simulator& s, call& c) {
              if (c.w.size() != 2 || (c.w[1] != "demo" && c.w[1] != "none"))
                  return false;
@@ -365,6 +381,25 @@ const std::vector<simulator::control_command>& simulator::control_commands()
                      s.world_.cycle_result = value == "ok" ? 0 : value == "ko" ? 1 : 2;
                  else
                      return false;
+             }
+             return true;
+         }},
+        {"pm-cycle", "[samples=N] [rate=N] [gap-at=N] [gap=N] [teach=0|1] [tool=N]", [](simulator& s, call& c) {
+             long samples = 40, rate = 10, gap_at = 0, gap = 0, teach = 0, tool = 0;
+             for (size_t i = 1; i < c.w.size(); ++i) {
+                 const auto eq = c.w[i].find('=');
+                 const std::string key = c.w[i].substr(0, eq);
+                 const std::string value = eq == std::string::npos ? "" : c.w[i].substr(eq + 1);
+                 long* to = key == "samples" ? &samples : key == "rate" ? &rate : key == "gap-at" ? &gap_at
+                          : key == "gap" ? &gap : key == "teach" ? &teach : key == "tool" ? &tool : nullptr;
+                 if (!to || !parse_number(value, *to) || *to < 0 || *to > 2000000)
+                     return false;
+             }
+             if (!pm_profile(s.world_) || teach > 1 ||
+                 !pm_start_cycle(s.world_, uint32_t(samples), uint32_t(rate), uint32_t(gap_at), uint32_t(gap),
+                                 teach == 1, uint16_t(tool))) {
+                 c.error = "no process monitor, or no such tool";
+                 return false;
              }
              return true;
          }},

@@ -3,12 +3,14 @@
 // was told (mailbox commands). Handlers read and change it; nothing else does.
 #pragma once
 #include <array>
+#include <deque>
 #include <cstdint>
 #include <map>
 #include <string>
 #include <vector>
 
 #include "core/protocol/device_frame.h"
+#include "sim/pm_live.h"
 
 namespace sim {
 
@@ -86,6 +88,16 @@ struct world {
     int32_t reboot_ms = 500;
     uint32_t scanning_left = 0;
     uint32_t stopping_left = 0;
+    // Outcomes of the next teaches (control command "teach-next"), used one per finished
+    // teach in order: OK with the first value in data bytes 34..37 and the second (the other
+    // side of a cluster) in 42..45, or KO. Without one a teach ends OK with teach_value.
+    struct teach_outcome {
+        bool ok = true;
+        int32_t first = 0;
+        int32_t second = 0;
+    };
+    std::deque<teach_outcome> teach_queue;
+    uint8_t mailbox_command = 0;  // the command of the scan that runs
     bool reboot_pending = false;
 
     // A loaded program (control command "program"): the mailbox then runs real cycles of the
@@ -102,6 +114,7 @@ struct world {
     int32_t running_target = 0;     // single scan: the packed object position
     int32_t step_speed = 0;         // signed percent while stepping, 0 otherwise
     bool live = false;              // inputs, outputs and position move in real time
+    pm_live pm;                     // the process monitor's sample ring and cycle
 
     // Mailbox commands in the order they arrived (bounded).
     std::vector<device_frame> commands;

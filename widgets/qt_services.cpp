@@ -1,9 +1,11 @@
 #include "widgets/qt_services.h"
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QDialog>
 #include <QFileDialog>
 #include <QMessageBox>
+#include <QPushButton>
 
 #include "widgets/c_dlg_progressbar.h"
 
@@ -48,6 +50,17 @@ int qt_services::message(box_kind kind, const QString& title, const QString& tex
         return QMessageBox::question(nullptr, title, text, sb, def);
     }
     return ok;
+}
+
+int qt_services::choose(const QString& title, const QString& text, const QStringList& buttons, int cancel_index)
+{
+    QMessageBox box(QMessageBox::Question, title, text);
+    QList<QAbstractButton*> made;
+    for (int i = 0; i < buttons.size(); ++i)
+        made << static_cast<QAbstractButton*>(box.addButton(buttons[i], i == cancel_index ? QMessageBox::RejectRole : QMessageBox::AcceptRole));
+    box.exec();
+    const int index = made.indexOf(box.clickedButton());
+    return index < 0 ? cancel_index : index;
 }
 
 void qt_services::progress_begin(const QString& title)

@@ -253,6 +253,11 @@ bool dev_query_info_1b(error_record& err)
     if (!dev_query_info_frame(dp::info_pm_ring, reply, err))
         return false;
     auto& b = g_dev_commands().pm_ring;
+    // A short ring or another index's reply would feed stale or foreign samples to the curve.
+    if (reply[dp::info_index_offset] != dp::info_pm_ring || reply.data_count() < b.size() + 1) {
+        err.set(err_type_host, 7);
+        return false;
+    }
     std::memcpy(b.data(), reply.data() + dp::info_data_offset, b.size());
     return true;
 }

@@ -257,6 +257,13 @@ constexpr size_t extended_block_size = 48;
 constexpr size_t extended_fieldbus_kind = 0;
 constexpr size_t extended_profinet_letter = 1;
 constexpr size_t extended_profinet_version = 2;
+// The PROFINET station: IP address, subnet mask and gateway (32-bit little-endian) and the
+// station name (30 bytes, zero-terminated when shorter) in the same block.
+constexpr size_t extended_ip_address = 6;
+constexpr size_t extended_subnet_mask = 10;
+constexpr size_t extended_gateway = 14;
+constexpr size_t extended_station_name = 18;
+constexpr size_t extended_station_name_size = 30;
 // Info 0x1F: the device information text, zero-terminated from frame byte 5.
 // The configuration number is parameter 76 / 1000, its index parameter 76 % 1000, its
 // suffix " / C%d" from parameter 109. The self-check flag is never set by the controller.

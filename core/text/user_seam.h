@@ -3,6 +3,7 @@
 // with the widgets; tests install a fake so that nothing ever blocks on a dialog.
 #pragma once
 #include <QString>
+#include <QStringList>
 
 class QWidget;
 
@@ -42,6 +43,13 @@ public:
     // Shows a modal box and returns the button pressed (one of `button`).
     virtual int message(box_kind kind, const QString& title, const QString& text,
                         int buttons = ok, int default_button = no_button) = 0;
+    // A question whose buttons carry their own texts ("Premium", "Basic", "&Cancel"): returns
+    // the index of the button pressed; closing the box counts as `cancel_index`.
+    virtual int choose(const QString& title, const QString& text, const QStringList& buttons, int cancel_index)
+    {
+        (void)title, (void)text, (void)buttons;
+        return cancel_index;
+    }
 
     // The shared progress dialog: begin shows it titled `title` with value 1,
     // set changes the value (0..100), end hides it.

@@ -23,7 +23,10 @@
 #include "core/link/c_thrrcv.h"
 #include "core/text/text_tables.h"
 #include "widgets/c_dlg_message.h"
-#include "stand_in/c_dlgw_program.h"
+#include "core/image/config_image.h"
+#include "core/image/core_state.h"
+#include "program/c_dlgw_program.h"
+#include "ui_c_dlgw_program.h"
 #include "scanner/c_dlgw_scannerfull.h"
 #include "ui_c_dlgw_scannerfull.h"
 #include "ui_c_frm_main.h"
@@ -227,14 +230,20 @@ TEST_F(main_window, each_page_answers_the_leave_question_its_own_way)
     EXPECT_EQ(page(*w), int(c_frm_main::page_start));
     EXPECT_FALSE(w->bn_STB_KO_ResetF->isVisibleTo(w.get()));
 
-    // Program and scanner pages keep the window on the page when they refuse.
-    w->program_page()->set_close_answer(false);
+    // An unchanged program page lets the window go; a changed one asks, and Cancel stays.
+    g_program_document().source = 2;
+    g_program_document().file_name = QStringLiteral("/nowhere/p.cdx");
+    reset_config_image(g_config_image());
+    w->program_page()->show_program(w.get());
     w->enter_page(c_frm_main::page_program, QStringLiteral("Program"));
+    emit w->program_page()->sig_Return();
+    EXPECT_EQ(page(*w), int(c_frm_main::page_start));
+    w->enter_page(c_frm_main::page_program, QStringLiteral("Program"));
+    w->program_page()->form()->ebx_GS_MacId->setValue(12);
+    script.expect_question(QStringLiteral("Save changed data set?"), ui::cancel);
     EXPECT_FALSE(w->close());
     EXPECT_EQ(page(*w), int(c_frm_main::page_program));
-    emit w->program_page()->sig_Return();
-    EXPECT_EQ(page(*w), int(c_frm_main::page_program));
-    w->program_page()->set_close_answer(true);
+    script.expect_question(QStringLiteral("Save changed data set?"), ui::no);
     emit w->program_page()->sig_Return();
     EXPECT_EQ(page(*w), int(c_frm_main::page_start));
 

@@ -102,7 +102,8 @@ TEST(FlashcliProgram, WithoutTerminalAndWithInputAtItsEndNothingHangs)
     const row rows[] = {
         {{"H:E"}, 0x05},              // settings-file prompt at the end of input
         {{"H:E", "nofile"}, 0x05},
-        // No device is plugged in, no serial driver, no CAN hardware named.
+        // No device is plugged in; serial and Ethernet answer that their driver is not there,
+        // the dongle that its kernel driver cannot be started.
         {{"=", "set"}, 0x0A},
         {{"#", "set"}, 0x02},
         {{"$", "set"}, 0x06},

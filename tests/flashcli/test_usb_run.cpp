@@ -142,12 +142,12 @@ TEST_F(usb_run, failures_end_with_their_text_and_status)
          "Error USB! Device at USB not recognized! USB cable connected?\n", 10},
         {"settings lack a value", {"H:E", "=", ")", "open"}, nullptr,
          "Error application module! Error in configuration file!\n", 6},
-        // Serial and CAN reach the library's own answer of their transport: no serial
-        // driver yet, and no CAN hardware named to the CAN libraries.
+        // Serial and CAN reach the library's own answer of their transport: no serial driver
+        // yet; the PEAK adapter cannot be opened, and no ISA board library is installed here.
         {"serial", {"H:E", "#", ")", "can"}, nullptr, flashcli::error_text(0x8002, 1), 2},
-        {"PEAK", {"H:E", "(", ")", "can"}, nullptr, "ERROR CAN-Class! ERROR: Wrong parameters (CANOpenDevice)\n", 5},
-        {"ISA", {"H:E", ")", "can", "I:5", "X:300"}, nullptr, "ERROR CAN-Class! ERROR: Driver DLL not found!\n", 3},
-        {"dongle", {"$", ")", "can", "H:1"}, nullptr, "Fehler CAN-Klasse! Fehler beim dynamischen Starten des NT-Treibers!\n", 6},
+        {"PEAK", {"H:E", "(", ")", "can"}, nullptr, flashcli::error_text(0xA005, 1), 5},
+        {"ISA", {"H:E", ")", "can", "I:5", "X:300"}, nullptr, flashcli::error_text(0xA003, 1), 3},
+        {"dongle", {"$", ")", "can", "H:1"}, nullptr, flashcli::error_text(0xA006, 0), 6},
     };
     std::vector<std::future<outcome>> runs;
     for (const row& r : other_rows)

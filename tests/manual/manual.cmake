@@ -10,3 +10,7 @@ tarvix_add_test(test_manual_tvxsim LABEL manual
 if(TARGET test_manual_tvxsim)
   add_dependencies(test_manual_tvxsim tvxsim)
 endif()
+tarvix_add_test(test_pm_monitor LABEL manual SOURCES ${CMAKE_CURRENT_LIST_DIR}/test_pm_monitor.cpp
+  LIBS tarvix_manual)
+tarvix_add_test(test_manual_pm LABEL manual SOURCES ${CMAKE_CURRENT_LIST_DIR}/test_manual_pm.cpp
+  LIBS tarvix_manual tarvix_sim tarvix_widgets_testing tarvix_testsupport Qt5::Test)

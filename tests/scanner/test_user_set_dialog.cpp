@@ -17,7 +17,7 @@
 #include "core/files/scanner_params.h"
 #include "scanner/c_dlg_scannerfinder.h"
 #include "scanner/c_dlg_scanparausw.h"
-#include "stand_in/c_dlgw_program.h"
+#include "program/c_dlgw_program.h"
 #include "tests/scanner/scanner_sim_fixture.h"
 #include "ui_c_dlg_scanparausw.h"
 #include "ui_c_frm_main.h"

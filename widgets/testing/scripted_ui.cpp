@@ -14,6 +14,7 @@ const char* kind_name(prompt_kind kind)
     case prompt_kind::warning: return "warning box";
     case prompt_kind::information: return "information box";
     case prompt_kind::question: return "question box";
+    case prompt_kind::choice: return "choice box";
     case prompt_kind::open_file: return "open-file dialog";
     case prompt_kind::save_file: return "save-file dialog";
     case prompt_kind::directory: return "directory dialog";
@@ -76,6 +77,12 @@ scripted_ui& scripted_ui::expect_information(const QString& text, int answer)
 scripted_ui& scripted_ui::expect_question(const QString& text, int answer)
 {
     return expect_box(ui::box_kind::question, ui::title_confirm(), text, answer);
+}
+
+scripted_ui& scripted_ui::expect_choice(const QString& text, const QString& button)
+{
+    script_.push_back({prompt_kind::choice, QString(), text, false, 0, button, {}});
+    return *this;
 }
 
 scripted_ui& scripted_ui::expect_open_file(const QString& answer, const QString& caption)
@@ -144,7 +151,7 @@ QString scripted_ui::describe(const step& s)
         return d + QStringLiteral(" of \"%1\"").arg(s.text.isNull() ? QStringLiteral("*") : s.text);
     d += QStringLiteral(" \"%1\"").arg(s.title.isNull() ? QStringLiteral("*") : s.title);
     if (s.kind == prompt_kind::critical || s.kind == prompt_kind::warning || s.kind == prompt_kind::information ||
-        s.kind == prompt_kind::question)
+        s.kind == prompt_kind::question || s.kind == prompt_kind::choice)
         d += (s.fragment ? QStringLiteral(" containing: ") : QStringLiteral(": ")) + s.text;
     return d;
 }
@@ -194,6 +201,20 @@ int scripted_ui::message(ui::box_kind kind, const QString& title, const QString&
         return fallback;
     }
     return s.answer;
+}
+
+int scripted_ui::choose(const QString& title, const QString& text, const QStringList& buttons, int cancel_index)
+{
+    step s;
+    if (!take({prompt_kind::choice, title, text, 0, false}, s))
+        return cancel_index;
+    const int index = buttons.indexOf(s.fileAnswer);
+    if (index < 0) {
+        ADD_FAILURE() << "scripted choice \"" << s.fileAnswer.toStdString() << "\" is not a button of "
+                      << describe(prompts_.back()).toStdString();
+        return cancel_index;
+    }
+    return index;
 }
 
 void scripted_ui::progress_begin(const QString& title)

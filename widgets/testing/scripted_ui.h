@@ -22,7 +22,7 @@ class QWidget;
 
 namespace ui_testing {
 
-enum class prompt_kind { critical, warning, information, question, open_file, save_file, directory, modal };
+enum class prompt_kind { critical, warning, information, question, choice, open_file, save_file, directory, modal };
 
 const char* kind_name(prompt_kind kind);
 prompt_kind kind_of(ui::box_kind kind);
@@ -59,6 +59,8 @@ public:
     scripted_ui& expect_warning(const QString& text, int answer = 0);
     scripted_ui& expect_information(const QString& text, int answer = 0);
     scripted_ui& expect_question(const QString& text, int answer);
+    // A question with named buttons, answered by the text of the button to press.
+    scripted_ui& expect_choice(const QString& text, const QString& button);
     // File dialogs answer a path; an empty answer is the user's cancel. A null caption
     // matches any caption.
     scripted_ui& expect_open_file(const QString& answer, const QString& caption = QString());
@@ -90,6 +92,7 @@ public:
     // --- ui::services --------------------------------------------------------------------------
     int message(ui::box_kind kind, const QString& title, const QString& text, int buttons,
                 int default_button) override;
+    int choose(const QString& title, const QString& text, const QStringList& buttons, int cancel_index) override;
     void progress_begin(const QString& title) override;
     void progress_set(int percent) override;
     int progress_value() const override { return progressValue_; }

@@ -1,0 +1,111 @@
+// Saves a picture of each tab of the program window (tab_00.png .. tab_11.png) with a
+// program read from the simulated Premium PM controller, and of the Basic page (basic.png)
+// with one read from the simulated Basic controller, for a person to look at.
+//   xvfb-run -a build/asan/bench/program_gallery <output folder>
+#include <QApplication>
+#include <QDir>
+#include <QStyleFactory>
+#include <QTemporaryDir>
+#include <cstdio>
+#include <memory>
+
+#include "app/link_state.h"
+#include "app/shell_state.h"
+#include "core/device/device_calls.h"
+#include "core/files/app_dirs.h"
+#include "core/files/scanner_lists.h"
+#include "core/image/core_state.h"
+#include "core/link/hid_link.h"
+#include "core/link/hid_receive_thread.h"
+#include "core/text/user_seam.h"
+#include "core/transfer/config_transfer.h"
+#include "platform/hid_fake.h"
+#include "program/c_dlgw_program.h"
+#include "core/text/global_tables.h"
+#include "sim/demo_program.h"
+#include "sim/inprocess_device.h"
+#include "sim/profiles.h"
+#include "ui_c_dlgw_program.h"
+
+namespace {
+
+bool save(QWidget* w, const QString& folder, const QString& name)
+{
+    QApplication::processEvents();
+    const QString file = folder + QLatin1Char('/') + name + QStringLiteral(".png");
+    const bool ok = w->grab().save(file);
+    std::printf("%s %s\n", ok ? "saved" : "FAILED", qPrintable(file));
+    return ok;
+}
+
+// Reads the controller's program into the page as the Open command does.
+bool read_and_show(c_dlgw_program& page, QWidget& main)
+{
+    error_record e;
+    if (!read_configuration_from_device(e))
+        return false;
+    rebuild_scanner_lists(program_scanner_model(), program_scanner_proxy(), e);
+    page.show_program(&main);
+    return true;
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    QApplication app(argc, argv);
+    QApplication::setStyle(QStyleFactory::create(QStringLiteral("fusion")));
+    const QString folder = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QDir::currentPath();
+    const QString app_dir = argc > 2 ? QString::fromLocal8Bit(argv[2]) : QStringLiteral(TARVIX_APP_DIR);
+    QTemporaryDir data;
+    if (!init_app_dirs(app_dir, data.path())) {
+        std::printf("FAILED to set up %s\n", qPrintable(data.path()));
+        return 1;
+    }
+    build_global_tables();
+    read_scanner_list();
+    g_program_document().source = 1;
+    g_host_context().data_source = [] { return 1; };
+
+    platform::hid_fake_backend fake;
+    platform::hid_install_backend(&fake);
+    auto device = std::make_unique<sim::inprocess_device>(fake, "premium-pm-x");
+    sim::load_demo_program(device->state());
+    error_record e;
+    if (!hid_open(e)) {
+        std::printf("FAILED to open the simulated controller\n");
+        return 1;
+    }
+    hid_receive_thread receiver;
+    receiver.start();
+
+    QWidget main;
+    main.resize(1200, 700);
+    auto* page = new c_dlgw_program(&main);
+    page->resize(1200, 700);
+    main.show();
+    bool ok = read_and_show(*page, main);
+    Ui::c_dlgw_program* f = page->form();
+    // Every tab, the ones the variant hides too.
+    for (int t = 0; t < 12; ++t)
+        f->tab_Settings->set_tab_visible(t, true);
+    if (!f->tbwx_FuncTab->rowIds().empty())
+        f->tbwx_FuncTab->selectRowById(f->tbwx_FuncTab->rowIds().front());
+    for (int t = 0; t < 12; ++t) {
+        f->tab_Settings->set_current_logical(t);
+        ok = save(page, folder, QStringLiteral("tab_%1").arg(t, 2, 10, QLatin1Char('0'))) && ok;
+    }
+
+    sim::load_profile(device->state(), "basic");
+    sim::load_demo_program(device->state());
+    f->tab_Settings->set_tab_visible(11, false);
+    g_images().working = config_image();
+    ok = read_and_show(*page, main) && ok;
+    f->tab_Settings->set_current_logical(0);
+    ok = save(page, folder, QStringLiteral("basic")) && ok;
+
+    receiver.stop_and_wait();
+    hid_link_reset_for_tests();
+    platform::hid_install_backend(nullptr);
+    return ok ? 0 : 1;
+}

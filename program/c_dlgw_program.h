@@ -1,0 +1,137 @@
+// The program window (stack index 1 of the main window): the settings tabs, the function
+// table, the tool-type and tool tables and the set-up page of one program. Built once at
+// start-up; the sub-dialogs are made with it and live as long.
+#pragma once
+#include <QStringList>
+#include <QWidget>
+#include <cstdint>
+
+namespace Ui {
+class c_dlgw_program;
+}
+class QComboBox;
+class QStandardItemModel;
+class QSortFilterProxyModel;
+class c_dlg_scannerfinder;
+class c_qtableview_functab;
+class config_image;
+
+class c_dlgw_program : public QWidget {
+    Q_OBJECT
+public:
+    explicit c_dlgw_program(QWidget* parent = nullptr);
+    ~c_dlgw_program() override;
+
+    Ui::c_dlgw_program* form() const { return ui; }
+
+    // Lists, radio texts, ranges, the hidden custom tab and the scanner combo's model.
+    void init_widgets();
+    // Enabling of the function-table and command buttons.
+    void update_table_buttons();
+    // The set-up page follows `rbg_SetUp` (0 Teach, 1 Edit).
+    void update_setup_mode();
+    // Queues one test-scan frame built from the default settings; `code` routes the reply.
+    void send_test_scan_command(int32_t code);
+    // Asked before the main window leaves the page; true lets it go.
+    bool close_request();
+
+    // Shows the working image in the whole page; with the main window also its title, the
+    // reference image, the tabs and the settings.
+    void show_program(QWidget* main);
+    // Working image to the settings widgets and the Basic page.
+    void image_to_settings();
+    // Settings widgets and Basic page to `dest` (its header, on a Basic device its records 0-3).
+    void window_to_image(config_image& dest);
+    // The first 304 header bytes the window would write differ from the reference image's.
+    bool settings_changed();
+    // "Is the selected scanner ... correct?" with Yes and No.
+    int ask_scanner_correct();
+    // The close questions: for a new program without a file, and for any other.
+    bool ask_save_changes();
+    bool close_check();
+    // "%d rows, %d cnt" of the listed and of the checked tools.
+    void show_tool_counts();
+
+    c_dlg_scannerfinder* scanner_finder() const { return scannerFinder_; }
+
+signals:
+    void sig_Return();
+
+public slots:
+    void on_bn_ScannerFinder_clicked();
+    void on_bn_Close_clicked();
+    void on_cb_DS_BackMode_currentIndexChanged(int index);
+    void on_cb_DS_Mode_currentIndexChanged(int index);
+    void on_cb_GS_Scanner_currentIndexChanged(int index);
+    void on_cb_PB_Protocol_currentIndexChanged(int index);
+    void on_chb_TS_RL_Mode_stateChanged(int state);
+    void on_bn_Save_clicked();
+    void on_bn_SaveAs_clicked();
+    void on_tab_Settings_currentChanged(int index);
+    void on_bn_Start_clicked();
+    void on_bn_Start_R_clicked();
+    void on_bn_Start_L_clicked();
+    void on_bn_Teach_clicked();
+    void on_bn_Teach_R_clicked();
+    void on_bn_Teach_L_clicked();
+    void on_bn_Stop_clicked();
+    void on_bn_Read_clicked();
+    void on_bn_Write_clicked();
+    void on_tbwx_FuncTab_clicked();
+
+public:
+    // Connected to the groups' sig_rb_clicked by init_widgets, not by name.
+    void on_rbg_SetUp_clicked();
+    void on_rbg_Fieldbus_clicked();
+
+private:
+    // The changed-scanner question: write, do not write, or No (global settings tab shown).
+    enum class scanner_answer { write, stop, refused };
+    scanner_answer scanner_question();
+    // After a write to the controller: the set-up values read back, or the warning.
+    bool read_back_setup(const struct program_document& backup);
+    void setup_tables();
+    void fit_texts();
+    // Where the status replies put teach values, output states and the ready flag.
+    void install_status_hooks();
+    void show_taught_function(uint32_t n);
+    // Start frames: false (nothing queued) when no function is selected.
+    bool queue_start();
+    void queue_start_side(bool left);
+    void basic_side_to_function(uint32_t n, bool left, int32_t flags);
+    void basic_page_from_image();
+    void basic_page_to_image(config_image& dest);
+    void show_tools();
+    void show_current_tool(int tool);
+    void show_scanner(int32_t scanner);
+    int32_t scanner_of_window() const;
+    uint32_t current_scanner_attribute() const;
+
+    Ui::c_dlgw_program* ui;
+    c_dlg_scannerfinder* scannerFinder_ = nullptr;
+    QWidget* mainWindow_ = nullptr;
+    int32_t keptScanner_ = 0;  // the scanner number while the list shows none
+};
+
+// The one program window, or none.
+c_dlgw_program* program_page();
+
+// The scanner combo's model (column 0 text, column 1 number) and its sorting proxy.
+QStandardItemModel* program_scanner_model();
+QSortFilterProxyModel* program_scanner_proxy();
+// The scanner number of the current `cb_GS_Scanner` item (0 without a page or an item).
+int combo_current_data();
+// Makes the first item carrying `scanner` current; none: the selection stays.
+void combo_select_by_data(int scanner);
+
+// "No Function", "Teach", "Start" and the seven names of inputs 3 and 13 (manual mode too).
+QStringList& input_function_names();
+// Button texts of `rbg_GS_PB_EnablePCD` and `rbg_GS_PB_CmdOptionsBit2` (manual mode's tips).
+const QStringList& pb_enable_pcd_texts();
+const QStringList& pb_cmd_options_bit2_texts();
+// The attribute word of a scanner (0 for a negative number or one with bit 7 set).
+uint32_t scanner_attribute(int scanner);
+// "Angle  [°]" for an angular scanner with area field 0, else "Length [mm]".
+QString scanner_unit_text(int32_t area_field, uint32_t attribute);
+// The program window's tool view (the plotter's refresh), or none.
+c_qtableview_functab* program_tool_view();

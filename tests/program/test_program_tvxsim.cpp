@@ -1,0 +1,331 @@
+// The program window against the tvxsim server, as a user meets it: a new program saved to
+// a file and opened again, a program sent to the controller and read back, the settings
+// write on the way back to the function tab, teaching a function and a cluster, leaving
+// with changes, and a save that meets an unplugged controller.
+#include <gtest/gtest.h>
+
+#include <QDialog>
+#include <QFile>
+#include <QStackedWidget>
+#include <QTest>
+#include <QTimer>
+#include <memory>
+
+#include "app/c_frm_main.h"
+#include "app/link_state.h"
+#include "app/shell_state.h"
+#include "core/device/command_mailbox.h"
+#include "core/device/device_commands.h"
+#include "core/device/device_exchange.h"
+#include "core/device/device_info.h"
+#include "core/files/app_dirs.h"
+#include "core/files/program_file.h"
+#include "core/image/config_image.h"
+#include "core/image/core_state.h"
+#include "core/link/hid_link.h"
+#include "program/c_dlgw_program.h"
+#include "program/program_state.h"
+#include "support/test_support.h"
+#include "tests/sim/tvxsim_process.h"
+#include "ui_c_dlgw_program.h"
+#include "ui_c_frm_main.h"
+#include "widgets/testing/scripted_ui.h"
+#include "widgets/testing/test_app.h"
+
+namespace dp = device_protocol;
+
+namespace {
+
+constexpr int deadline_ms = 30000;
+const QString save_changes = QStringLiteral("Save changed data set?");
+
+void reset_all()
+{
+    shell_reset_for_tests();
+    link_reset_for_tests();
+    core_reset_for_tests();
+    hid_link_reset_for_tests();
+    dev_exchange_reset_for_tests();
+    g_dev_commands().reset();
+    queue_clear();
+    program_reset_for_tests();
+}
+
+class program_tvxsim : public ui_testing::app_first, public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        reset_all();
+        init_app_dirs(qEnvironmentVariable("TARVIX_APP_DIR"), QString::fromStdString(tmp.file("data")));
+        sim_ = std::make_unique<testing_support::tvxsim_process>();
+        ASSERT_TRUE(sim_->ok()) << sim_->error();
+    }
+    void TearDown() override
+    {
+        window_.reset();
+        reset_all();
+        sim_.reset();
+        reset_app_dirs_for_tests();
+    }
+    template <typename F>
+    static bool wait(F condition, int ms = deadline_ms)
+    {
+        return QTest::qWaitFor(condition, ms);
+    }
+    void ask(const std::string& line)
+    {
+        std::string result;
+        ASSERT_TRUE(sim_->control().command(line, &result)) << line << ": " << result;
+    }
+    void connect_to(const std::string& profile)
+    {
+        ask("profile " + profile);
+        window_ = std::make_unique<c_frm_main>(QStringList{QStringLiteral("TarvixStudio")});
+        window_->show();
+        window_->start_link();
+        ASSERT_TRUE(wait([] { return g_link().connected && g_link().device_answered; })) << "never connected";
+        f = window_->program_page()->form();
+    }
+    int page() const { return window_->form()->stackedWidget->currentIndex(); }
+    // The data source dialog answers with the controller or a file.
+    void source_answers(int source, const QString& file = QString())
+    {
+        script_.expect_modal(QStringLiteral("c_dlg_srcauswahl"), [source, file](QWidget*) {
+            g_program_document().source = source;
+            g_program_document().file_name = file;
+            g_program_document().chosen = 1;
+            return int(QDialog::Accepted);
+        });
+    }
+    // Mailbox frames the controller received from `seq` on.
+    std::vector<sim::wire_entry> commands_since(uint64_t seq)
+    {
+        std::vector<sim::wire_entry> out;
+        for (const sim::wire_entry& e : sim_->control().wire_log(seq))
+            if (e.direction == sim::wire_direction::in && (e.frame(2) & dp::type_kind_mask) == dp::kind_command)
+                out.push_back(e);
+        return out;
+    }
+    size_t requests_since(uint64_t seq, uint8_t type)
+    {
+        size_t n = 0;
+        for (const sim::wire_entry& e : sim_->control().wire_log(seq))
+            n += e.direction == sim::wire_direction::in && e.frame(2) == type;
+        return n;
+    }
+    QString cell(int function, int column) const
+    {
+        const int row = f->tbwx_FuncTab->rowOfId(function);
+        return row < 0 ? QString() : f->tbwx_FuncTab->item(row, column)->text();
+    }
+    // Opens the program of the controller into the page.
+    void open_from_controller()
+    {
+        source_answers(1);
+        window_->on_ac_Open_triggered();
+        ASSERT_EQ(page(), int(c_frm_main::page_program));
+    }
+
+    testing_support::temp_dir tmp;
+    ui_testing::scripted_ui script_;
+    std::unique_ptr<testing_support::tvxsim_process> sim_;
+    std::unique_ptr<c_frm_main> window_;
+    Ui::c_dlgw_program* f = nullptr;
+};
+
+TEST_F(program_tvxsim, a_new_program_saved_to_a_file_opens_as_it_was_saved)
+{
+    connect_to("premium");
+    script_.expect_choice(QStringLiteral("Please select the Tarvix file type"), QStringLiteral("Premium"))
+        .expect_choice(QStringLiteral("Please select the Tarvix measuring system"), QStringLiteral("Degree"));
+    window_->on_ac_New_triggered();
+    ASSERT_EQ(page(), int(c_frm_main::page_program));
+    f->ebx_GS_ProfibusAddr->setValue(21);
+    f->cb_DS_Out2_Funktion->setCurrentIndex(7);
+    const QString name = QString::fromStdString(tmp.file("new.cdx"));
+    // Save of a new program runs Save As.
+    source_answers(2, name);
+    script_.expect_information(QStringLiteral("File save successfull"));
+    f->bn_Save->click();
+    ASSERT_TRUE(QFile::exists(name));
+    const config_image saved = g_config_image();
+    EXPECT_TRUE(script_.verify_consumed());
+    emit window_->program_page()->sig_Return();
+    ASSERT_EQ(page(), int(c_frm_main::page_start));
+
+    source_answers(2, name);
+    window_->on_ac_Open_triggered();
+    ASSERT_EQ(page(), int(c_frm_main::page_program));
+    EXPECT_TRUE(g_config_image() == saved);
+    EXPECT_EQ(f->ebx_GS_ProfibusAddr->value(), 21);
+    EXPECT_EQ(f->cb_DS_Out2_Funktion->currentIndex(), 7);
+    EXPECT_TRUE(script_.verify_consumed());
+}
+
+TEST_F(program_tvxsim, settings_go_back_to_the_controller_and_teaching_fills_the_rows)
+{
+    connect_to("premium");
+    // The controller's program: function 5 single, a cluster at 8.
+    open_from_controller();
+    config_image& img = g_config_image();
+    img.function(5).set_in_use(true);
+    for (uint32_t n = 8; n < 12; ++n) {
+        img.function(n).set_in_use(true);
+        img.function(n).set_field(fr::flags, fr::flag_cluster | int32_t((n & 3) << 2));
+    }
+    f->tbwx_FuncTab->refillRows(0);
+    window_->program_page()->update_table_buttons();
+
+    // Teach on 5: one frame; the controller's value shows in the row.
+    ask("teach-next ok 12345");
+    uint64_t seq = sim_->control().log_next_seq();
+    f->tbwx_FuncTab->selectRowById(5);
+    f->bn_Teach->click();
+    ASSERT_TRUE(wait([&] { return cell(5, 6) == QStringLiteral("123.45"); })) << cell(5, 6).toStdString();
+    auto frames = commands_since(seq);
+    ASSERT_EQ(frames.size(), 1u);
+    EXPECT_EQ(frames[0].frame(4), dp::cmd_teach);
+    EXPECT_EQ(frames[0].frame(5), 0xFF);
+    EXPECT_EQ(frames[0].frame(6), 0xFF);
+    EXPECT_EQ(img.function(5).field(fr::object_pos), 12345);
+
+    // Teach on 8 with the ready bit: 8, 9, 10 in that order, both values taken.
+    ask("status 42 4");
+    ASSERT_TRUE(wait([] { return g_status().teach_permitted; }));
+    ask("teach-next ok 2222 3333");
+    seq = sim_->control().log_next_seq();
+    f->tbwx_FuncTab->selectRowById(8);
+    f->bn_Teach->click();
+    ASSERT_TRUE(wait([&] { return img.function(9).field(fr::object_pos) == 2222; }));
+    EXPECT_EQ(img.function(10).field(fr::object_pos), 3333);
+    ASSERT_TRUE(wait([&] { return commands_since(seq).size() >= 3; }));
+    frames = commands_since(seq);
+    std::vector<int> objects;
+    for (const auto& e : frames)
+        objects.push_back(e.frame(24) & 0x0C);
+    EXPECT_EQ(objects, (std::vector<int>{0, 4, 8}));
+    EXPECT_EQ(cell(10, 6), QStringLiteral("33.33"));
+
+    // KO changes nothing.
+    ask("teach-next ko");
+    f->tbwx_FuncTab->selectRowById(5);
+    f->bn_Teach->click();
+    ASSERT_TRUE(wait([] { return g_status().teach_code == teach_none; }));
+    QTest::qWait(300);
+    EXPECT_EQ(img.function(5).field(fr::object_pos), 12345);
+
+    // A changed PROFIBUS address, back to the function tab, Yes: settings only.
+    f->tab_Settings->set_current_logical(1);
+    f->ebx_GS_ProfibusAddr->setValue(88);
+    seq = sim_->control().log_next_seq();
+    script_.expect_box_containing(ui::box_kind::warning, QStringLiteral("WARNING"),
+                                  QStringLiteral("The changed global settings"), ui::yes)
+        .expect_information(QStringLiteral("Save Data to Tarvix successfull!"));
+    f->tab_Settings->set_current_logical(0);
+    EXPECT_TRUE(script_.verify_consumed());
+    EXPECT_EQ(requests_since(seq, 0x04) + requests_since(seq, 0x44), 0u);
+    int32_t address = 0;
+    ASSERT_TRUE(sim_->control().parameter(35, address));
+    EXPECT_EQ(address, 88);
+}
+
+TEST_F(program_tvxsim, leaving_with_changes_and_a_save_that_meets_an_unplugged_controller)
+{
+    connect_to("premium");
+    open_from_controller();
+    f->ebx_GS_MacId->setValue(11);
+    script_.expect_question(save_changes, ui::cancel);
+    emit window_->program_page()->sig_Return();
+    EXPECT_EQ(page(), int(c_frm_main::page_program));
+    EXPECT_EQ(f->ebx_GS_MacId->value(), 11);
+    EXPECT_TRUE(script_.verify_consumed());
+
+    // Unplugged during the save: the error, the edit kept; after the replug Save writes it.
+    ASSERT_TRUE(sim_->control().unplug());
+    script_.expect_box_containing(ui::box_kind::critical, QString(), QString());
+    f->bn_Save->click();
+    EXPECT_TRUE(script_.verify_consumed());
+    EXPECT_EQ(g_config_image().header().field(hdr::mac_id), 11);
+    EXPECT_NE(g_reference_image().header().field(hdr::mac_id), 11);
+    EXPECT_EQ(f->ebx_GS_MacId->value(), 11);
+    ASSERT_TRUE(wait([] { return !g_link().connected; }));
+    g_device_info().valid = false;
+    ASSERT_TRUE(sim_->control().replug());
+    // Connected again once the link has refreshed the device information.
+    ASSERT_TRUE(wait([] { return g_link().connected && g_device_info().valid; }));
+    script_.expect_information(QStringLiteral("Save Data to Tarvix successfull!"));
+    f->bn_Save->click();
+    EXPECT_TRUE(script_.verify_consumed());
+    int32_t mac = 0;
+    ASSERT_TRUE(sim_->control().parameter(80, mac));
+    EXPECT_EQ(mac, 11);
+    EXPECT_EQ(g_reference_image().header().field(hdr::mac_id), 11);
+
+    ui_testing::scripted_ui leave;
+    leave.set_verify_on_destruction(false);
+    f->ebx_GS_MacId->setValue(12);
+    leave.expect_question(save_changes, ui::no);
+    emit window_->program_page()->sig_Return();
+    EXPECT_EQ(page(), int(c_frm_main::page_start));
+}
+
+TEST_F(program_tvxsim, a_program_file_sent_to_the_controller_reads_back_alike)
+{
+    connect_to("premium");
+    config_image img;
+    reset_config_image(img);
+    for (uint32_t n = 0; n < 40; ++n) {
+        function_record r = img.function(n);
+        r.set_in_use(true);
+        r.set_name("F" + std::to_string(n));
+        r.set_field(fr::object_pos, int32_t(100 * n + 7));
+        r.set_field(fr::counter_limit, int32_t(n));
+        if (n < 4 || (n >= 8 && n < 12))
+            r.set_field(fr::flags, fr::flag_cluster | int32_t((n & 3) << 2));
+    }
+    img.header().set_field(hdr::profibus_addr, 42);
+    img.header().set_field(hdr::def_out1_func, 6);
+    const QString name = QString::fromStdString(tmp.file("forty.cdx"));
+    {
+        QFile out(name);
+        ASSERT_TRUE(out.open(QIODevice::WriteOnly));
+        out.write(encode_program_file(img));
+    }
+    source_answers(2, name);
+    window_->on_ac_Open_triggered();
+    ASSERT_EQ(page(), int(c_frm_main::page_program));
+    ASSERT_EQ(f->tbwx_FuncTab->rowCount(), 40);
+    std::vector<QStringList> rows;
+    for (int r = 0; r < 40; ++r) {
+        QStringList t;
+        for (int c = 0; c < f->tbwx_FuncTab->columnCount(); ++c)
+            t << f->tbwx_FuncTab->item(r, c)->text();
+        rows.push_back(t);
+    }
+
+    // Save As to the controller: the scanner question (the source changes), then the write.
+    source_answers(1);
+    script_.expect_box_containing(ui::box_kind::warning, ui::title_warning(), QStringLiteral("correct?"), ui::yes)
+        .expect_information(QStringLiteral("Save Data to Tarvix successfull!"))
+        .expect_box_containing(ui::box_kind::question, ui::title_confirm(), QStringLiteral("you should reboot"), ui::no);
+    f->bn_SaveAs->click();
+    EXPECT_TRUE(script_.verify_consumed());
+    ASSERT_EQ(g_program_document().source, 1);
+    EXPECT_EQ(window_->windowTitle(), QStringLiteral("Tarvix-Config / Settings / Controller"));
+    emit window_->program_page()->sig_Return();
+    ASSERT_EQ(page(), int(c_frm_main::page_start));
+
+    reset_config_image(g_config_image());
+    open_from_controller();
+    ASSERT_EQ(f->tbwx_FuncTab->rowCount(), 40);
+    for (int r = 0; r < 40; ++r) {
+        QStringList t;
+        for (int c = 0; c < f->tbwx_FuncTab->columnCount(); ++c)
+            t << f->tbwx_FuncTab->item(r, c)->text();
+        EXPECT_EQ(t, rows[size_t(r)]) << "row " << r;
+    }
+    EXPECT_EQ(f->ebx_GS_ProfibusAddr->value(), 42);
+    EXPECT_EQ(f->cb_DS_Out1_Funktion->currentIndex(), 6);
+}
+
+}  // namespace
