@@ -1,0 +1,146 @@
+// The flashcli program as a child against one tvxsim process that also serves its serial pty,
+// its TUN device and its CAN bus: a generated HEX image into flash over every transport but
+// USB.
+#include "child_process.h"
+
+#include "sim/test_image.h"
+#include "tests/sim/tvxsim_process.h"
+
+#include <filesystem>
+#include <iterator>
+
+namespace {
+
+namespace fs = std::filesystem;
+using bytes = std::vector<uint8_t>;
+using flashcli_child::outcome;
+
+bytes read_bytes(const fs::path& p)
+{
+    std::ifstream in(p, std::ios::binary);
+    return bytes(std::istreambuf_iterator<char>(in), {});
+}
+
+bool root() { return ::geteuid() == 0; }
+
+const std::string& peer_address()
+{
+    static const std::string address = "198.18." + std::to_string(::getpid() % 250 + 1) + ".2";
+    return address;
+}
+
+std::string bus_path()
+{
+    static const std::string path = "/tmp/tarvix-flashcli-bus-" + std::to_string(::getpid()) + ".sock";
+    return path;
+}
+
+std::vector<std::string> tvxsim_args()
+{
+    // Node 3 with standard identifiers at 125 kbit/s; tvxsim serves the bus itself.
+    std::vector<std::string> a = {"--serial", "--can", bus_path() + ",node=3,rate=125000,hub"};
+    if (root()) {
+        a.push_back("--tun-spec");
+        a.push_back("peer=" + peer_address());
+    }
+    return a;
+}
+
+// Flash type 0 from address 0, sectors 1 to 7 erased before each download, the loader kept.
+const std::string k_flash = "S:0\nT:0\nZ:1\nV:1\nA:1\nE:7\n";
+
+struct transports_run : public ::testing::Test {
+    testing_support::tvxsim_process sim{tvxsim_args()};
+    fs::path dir;
+
+    void SetUp() override
+    {
+        ASSERT_TRUE(sim.ok()) << sim.error();
+        ASSERT_TRUE(sim.control().load_profile("loader"));
+        dir = fs::path(sim.folder()) / "run";
+        fs::create_directories(dir);
+        const std::string slave = ask("serial-path");
+        ASSERT_FALSE(slave.empty());
+        ::setenv("TARVIX_COM3", slave.c_str(), 1);
+        // The simulated CAN hardware each library finds, all on tvxsim's bus.
+        ::setenv("TARVIX_SIM_PCAN", bus_path().c_str(), 1);
+        ::setenv("TARVIX_SIM_CANKDRV", bus_path().c_str(), 1);
+        const std::string ports = "0x378:dongle:" + bus_path() + ",0x300:isa:" + bus_path();
+        ::setenv("TARVIX_SIM_PORTIO", ports.c_str(), 1);
+        flashcli_child::write_file((dir / "serial.DAT").string(), "K:1\nC:3\nD:5\n" + k_flash);
+        flashcli_child::write_file((dir / "eth.DAT").string(), "K:1\nY:" + peer_address() + "\n" + k_flash);
+        flashcli_child::write_file((dir / "can.DAT").string(), "K:3\nP:2\nB:4\nH:1\nI:5\nX:300\n" + k_flash);
+    }
+    void TearDown() override
+    {
+        for (const char* v : {"TARVIX_COM3", "TARVIX_SIM_PCAN", "TARVIX_SIM_CANKDRV", "TARVIX_SIM_PORTIO",
+                              "TARVIX_WINFAMILY"})
+            ::unsetenv(v);
+        std::error_code ignored;
+        fs::remove(bus_path(), ignored);
+    }
+    std::string ask(const std::string& command)
+    {
+        std::string r;
+        EXPECT_TRUE(sim.control().command(command, &r)) << command << ": " << r;
+        return r;
+    }
+    bytes memory(uint32_t address, uint32_t n)
+    {
+        const fs::path f = dir / "memory.bin";
+        ask("memory-save " + std::to_string(address) + " " + std::to_string(n) + " " + f.string());
+        return read_bytes(f);
+    }
+    test_image::hex_image firmware(uint32_t seed, uint32_t data_bytes)
+    {
+        test_image::hex_options o;
+        o.seed = seed;
+        o.data_bytes = data_bytes;
+        o.base = 0x10000;
+        test_image::hex_image img = test_image::make_hex(o);
+        flashcli_child::write_file((dir / "firmware.hex").string(), img.text);
+        return img;
+    }
+};
+
+TEST_F(transports_run, hex_image_reaches_flash_over_each_transport)
+{
+    struct row {
+        const char* name;
+        std::vector<std::string> args;
+        bool nt;  // false: TARVIX_WINFAMILY=9x
+        bool needs_root;
+        uint32_t image_bytes;
+    };
+    const std::vector<row> rows = {
+        {"serial", {"H:E", "#", ")", "serial", "N:firmware.hex"}, true, false, 2048},
+        {"serial fast", {"H:E", "#", "!", ")", "serial", "N:firmware.hex"}, true, false, 16 * 1024},
+        {"Ethernet", {"H:E", "&", ")", "eth", "N:firmware.hex"}, true, true, 16 * 1024},
+        {"CAN dongle, kernel driver", {"H:E", "$", ")", "can", "N:firmware.hex"}, true, false, 2048},
+        {"CAN dongle, port driver", {"H:E", "$", ")", "can", "N:firmware.hex"}, false, false, 2048},
+        {"PEAK", {"H:E", "(", ")", "can", "N:firmware.hex"}, true, false, 2048},
+        {"ISA board", {"H:E", ")", "can", "N:firmware.hex"}, false, false, 2048},
+    };
+    uint32_t seed = 40;
+    for (const row& r : rows) {
+        SCOPED_TRACE(r.name);
+        if (r.needs_root && !root()) {
+            std::printf("skipped %s: needs root for the TUN device and the raw ICMP socket\n", r.name);
+            continue;
+        }
+        if (r.nt)
+            ::unsetenv("TARVIX_WINFAMILY");
+        else
+            ::setenv("TARVIX_WINFAMILY", "9x", 1);
+        const test_image::hex_image img = firmware(seed++, r.image_bytes);
+        const outcome o = flashcli_child::run_detached(r.args, dir.string(), 120);
+        ASSERT_FALSE(o.timed_out) << o.output;
+        EXPECT_EQ(o.status, 0) << o.output;
+        EXPECT_NE(o.output.find("\r\nConnectRequest ....\r\nDevice connected ....\n * "), std::string::npos)
+            << o.output;
+        for (const auto& run : img.runs)
+            ASSERT_EQ(memory(run.address, uint32_t(run.bytes.size())), run.bytes) << std::hex << run.address;
+    }
+}
+
+}  // namespace
