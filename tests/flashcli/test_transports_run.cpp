@@ -1,25 +1,12 @@
 // The flashcli program as a child against one tvxsim process that also serves its serial pty,
 // its TUN device and its CAN bus: a generated HEX image into flash over every transport but
 // USB.
-#include "child_process.h"
-
-#include "sim/test_image.h"
-#include "tests/sim/tvxsim_process.h"
-
-#include <filesystem>
-#include <iterator>
+#include "tvxsim_run.h"
 
 namespace {
 
 namespace fs = std::filesystem;
-using bytes = std::vector<uint8_t>;
 using flashcli_child::outcome;
-
-bytes read_bytes(const fs::path& p)
-{
-    std::ifstream in(p, std::ios::binary);
-    return bytes(std::istreambuf_iterator<char>(in), {});
-}
 
 bool root() { return ::geteuid() == 0; }
 
@@ -49,16 +36,14 @@ std::vector<std::string> tvxsim_args()
 // Flash type 0 from address 0, sectors 1 to 7 erased before each download, the loader kept.
 const std::string k_flash = "S:0\nT:0\nZ:1\nV:1\nA:1\nE:7\n";
 
-struct transports_run : public ::testing::Test {
-    testing_support::tvxsim_process sim{tvxsim_args()};
-    fs::path dir;
+struct transports_run : public flashcli_child::tvxsim_run {
+    transports_run() : tvxsim_run(tvxsim_args()) {}
 
     void SetUp() override
     {
-        ASSERT_TRUE(sim.ok()) << sim.error();
-        ASSERT_TRUE(sim.control().load_profile("loader"));
-        dir = fs::path(sim.folder()) / "run";
-        fs::create_directories(dir);
+        tvxsim_run::SetUp();
+        if (HasFatalFailure())
+            return;
         const std::string slave = ask("serial-path");
         ASSERT_FALSE(slave.empty());
         ::setenv("TARVIX_COM3", slave.c_str(), 1);
@@ -78,28 +63,6 @@ struct transports_run : public ::testing::Test {
             ::unsetenv(v);
         std::error_code ignored;
         fs::remove(bus_path(), ignored);
-    }
-    std::string ask(const std::string& command)
-    {
-        std::string r;
-        EXPECT_TRUE(sim.control().command(command, &r)) << command << ": " << r;
-        return r;
-    }
-    bytes memory(uint32_t address, uint32_t n)
-    {
-        const fs::path f = dir / "memory.bin";
-        ask("memory-save " + std::to_string(address) + " " + std::to_string(n) + " " + f.string());
-        return read_bytes(f);
-    }
-    test_image::hex_image firmware(uint32_t seed, uint32_t data_bytes)
-    {
-        test_image::hex_options o;
-        o.seed = seed;
-        o.data_bytes = data_bytes;
-        o.base = 0x10000;
-        test_image::hex_image img = test_image::make_hex(o);
-        flashcli_child::write_file((dir / "firmware.hex").string(), img.text);
-        return img;
     }
 };
 

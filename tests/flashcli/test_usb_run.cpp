@@ -1,11 +1,9 @@
 // The flashcli program as TarvixStudio starts it (a child with ")" and standard input at
 // its end) against the tvxsim process over USB: a generated HEX image into flash, the dump of
 // an upload, and the failures each with its text and exit status.
-#include "child_process.h"
+#include "tvxsim_run.h"
 
 #include "flashcli/error_texts.h"
-#include "sim/test_image.h"
-#include "tests/sim/tvxsim_process.h"
 
 #include <cstring>
 #include <filesystem>
@@ -18,53 +16,15 @@ namespace {
 namespace fs = std::filesystem;
 using bytes = std::vector<uint8_t>;
 using flashcli_child::outcome;
-
-bytes read_bytes(const fs::path& p)
-{
-    std::ifstream in(p, std::ios::binary);
-    return bytes(std::istreambuf_iterator<char>(in), {});
-}
+using flashcli_child::read_bytes;
 
 // The first controllers: flash type 0 from address 0, the firmware in sectors 1 to 7.
 const char* const k_usb_settings = "; download over USB\nO:Tarvix!9\nK:1\nS:0\nT:0\nZ:1\nV:1\n";
 
-struct usb_run : public ::testing::Test {
-    testing_support::tvxsim_process sim;
-    fs::path dir;
-
-    void SetUp() override
-    {
-        ASSERT_TRUE(sim.ok()) << sim.error();
-        ASSERT_TRUE(sim.control().load_profile("loader"));
-        dir = fs::path(sim.folder()) / "run";
-        fs::create_directories(dir);
-    }
-    std::string ask(const std::string& command)
-    {
-        std::string r;
-        EXPECT_TRUE(sim.control().command(command, &r)) << command << ": " << r;
-        return r;
-    }
-    bytes memory(uint32_t address, uint32_t n)
-    {
-        const fs::path f = dir / "memory.bin";
-        ask("memory-save " + std::to_string(address) + " " + std::to_string(n) + " " + f.string());
-        return read_bytes(f);
-    }
+struct usb_run : public flashcli_child::tvxsim_run {
     outcome flashcli(const std::vector<std::string>& args, int limit = 60)
     {
         return flashcli_child::run_detached(args, dir.string(), limit);
-    }
-    // A generated image at 0x10000 written as firmware.hex; returns it.
-    test_image::hex_image firmware(uint32_t seed, uint32_t data_bytes)
-    {
-        test_image::hex_options o;
-        o.seed = seed;
-        o.data_bytes = data_bytes;
-        o.base = 0x10000;
-        test_image::hex_image img = test_image::make_hex(o);
-        flashcli_child::write_file((dir / "firmware.hex").string(), img.text);
-        return img;
     }
 };
 
