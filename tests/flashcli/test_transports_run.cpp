@@ -106,4 +106,24 @@ TEST_F(transports_run, hex_image_reaches_flash_over_each_transport)
     }
 }
 
+// The PEAK adapter's PCAN_USB library missing from the application directory: the driver
+// library cannot be loaded, and flashcli says so.
+TEST_F(transports_run, peak_library_missing_ends_with_its_text)
+{
+    const fs::path app = dir / "app";
+    const fs::path from = fs::path(std::getenv("TARVIX_APP_DIR")) / "flashcli";
+    fs::create_directories(app / "flashcli");
+    for (const auto& e : fs::directory_iterator(from))
+        if (e.is_regular_file() && e.path().filename() != "libPCAN_USB.so")
+            fs::copy_file(e.path(), app / "flashcli" / e.path().filename());
+    const std::string old_app = std::getenv("TARVIX_APP_DIR");
+    ::setenv("TARVIX_APP_DIR", app.c_str(), 1);
+    ::unsetenv("TARVIX_WINFAMILY");
+    const outcome o = flashcli_child::run_detached({"H:E", "(", ")", "can", "N:firmware.hex"}, dir.string(), 60);
+    ::setenv("TARVIX_APP_DIR", old_app.c_str(), 1);
+    ASSERT_FALSE(o.timed_out) << o.output;
+    EXPECT_EQ(o.status, 3) << o.output;
+    EXPECT_NE(o.output.find("ERROR CAN-Class! ERROR: Driver DLL not found!"), std::string::npos) << o.output;
+}
+
 }  // namespace
