@@ -19,6 +19,7 @@
 #include "core/files/file_helpers.h"
 #include "core/image/tool_records.h"
 #include "procmon/safe_file_name.h"
+#include "platform/regular_file.h"
 #include "procmon/sdcard_reader.h"
 #include "widgets/fixed_point.h"
 
@@ -514,11 +515,13 @@ bool read_hundredths(const char* b, size_t n, int64_t& v)
 bool slurp(const QString& path, std::string& out)
 {
     const QByteArray native = QFile::encodeName(path);
-    const int fd = ::open(native.constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-    if (fd < 0)
+    const int fd = platform::open_regular_file(std::string(native.constData()));
+    if (fd < 0 && errno != EINVAL && errno != EISDIR)
         return fail(QStringLiteral("%1 cannot be opened: %2").arg(path, QString::fromLocal8Bit(std::strerror(errno))));
+    if (fd < 0)
+        return fail(QStringLiteral("%1 is not a process-data file").arg(path));
     struct stat st {};
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_size > (off_t(256) << 20)) {
+    if (::fstat(fd, &st) != 0 || st.st_size > (off_t(256) << 20)) {
         ::close(fd);
         return fail(QStringLiteral("%1 is not a process-data file").arg(path));
     }

@@ -1,5 +1,7 @@
 #include "core/files/file_helpers.h"
 
+#include "platform/regular_file.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileDevice>
@@ -43,20 +45,9 @@ bool open_regular_file(QFile& file, const QString& path, int* sys_errno)
     };
     if (path.isEmpty())
         return refuse(ENOENT);
-    const QByteArray p = QFile::encodeName(path);
-    // Without O_NONBLOCK a FIFO without a writer would block the open itself.
-    const int fd = ::open(p.constData(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    const int fd = platform::open_regular_file(std::string(QFile::encodeName(path).constData()));
     if (fd < 0)
-        return refuse(errno);
-    struct stat st {};
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-        const int e = S_ISDIR(st.st_mode) ? EISDIR : ENODEV;
-        ::close(fd);
-        return refuse(e);
-    }
-    const int flags = ::fcntl(fd, F_GETFL);
-    if (flags >= 0)
-        (void)::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK);
+        return refuse(errno == EINVAL ? ENODEV : errno);  // neither a file nor a folder
     file.close();
     file.setFileName(path);
     if (!file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
