@@ -10,6 +10,7 @@ namespace Ui {
 class c_dlgw_program;
 }
 class QComboBox;
+class QModelIndex;
 class QStandardItemModel;
 class QSortFilterProxyModel;
 class c_dlg_scannerfinder;
@@ -78,6 +79,15 @@ public slots:
     void on_bn_Read_clicked();
     void on_bn_Write_clicked();
     void on_tbwx_FuncTab_clicked();
+    // The function table's buttons.
+    void on_bn_Change_clicked();
+    void on_bn_New_clicked();
+    void on_bn_New_RL_clicked();
+    void on_bn_Delete_clicked();
+    void on_bn_ClearCounters_clicked();
+    void on_bn_Clear_clicked();
+    void on_bn_ClearX_clicked();
+    void on_tbwx_FuncTab_doubleClicked(const QModelIndex& index);
 
 public:
     // Connected to the groups' sig_rb_clicked by init_widgets, not by name.
