@@ -148,6 +148,7 @@ bool c_dlg_prgcluster::init_dialog()
         e->setStyleSheet(fast ? QStringLiteral("QLineEdit{background: yellow;}")
                               : QStringLiteral("QLineEdit{background: white;}"));
     on_cb_TS_Mode_currentIndexChanged(f.cb_TS_Mode->currentIndex());
+    show_back_angle();  // the mode handler skips a mode it applied at an earlier opening
     if (d.variant_bit2) {
         hide_all({f.l_BackMode, f.cb_TS_BackMode, f.chb_TS_BackModeKO, f.l_BackAngle, f.ebx_TS_BackAngle,
                   f.pn_OutputSettings});

@@ -197,20 +197,58 @@ TEST_F(cluster_dialog_test, teach_buttons_follow_base_and_ready_flag_and_taught_
     EXPECT_TRUE(script.verify_consumed());
 }
 
-TEST_F(cluster_dialog_test, changed_l_counter_limit_asks_on_the_close_box)
+enum class change { none, base, l_limit };
+enum class press { ok, cancel, close_box };
+
+struct close_case {
+    const char* name;
+    change what;
+    press how;
+    int answer;
+    int32_t index_after, l_limit_after;
+    bool stays_open;
+};
+
+const close_case close_cases[] = {
+    {"close_box_unchanged_asks_nothing", change::none, press::close_box, 0, 8, 0, false},
+    {"base_only_counts_as_change_yes_moves", change::base, press::close_box, ui::yes, 12, 0, false},
+    {"base_only_cancel_stays_open", change::base, press::close_box, ui::cancel, 8, 0, true},
+    {"l_counter_limit_no_keeps_buffer", change::l_limit, press::close_box, ui::no, 8, 0, false},
+    {"l_counter_limit_yes_takes_over", change::l_limit, press::close_box, ui::yes, 8, 5, false},
+    {"ok_takes_over_without_asking", change::l_limit, press::ok, 0, 8, 5, false},
+    {"cancel_discards", change::l_limit, press::cancel, 0, 8, 0, false},
+};
+
+struct cluster_close_rule : cluster_dialog_test, ::testing::WithParamInterface<close_case> {};
+
+TEST_P(cluster_close_rule, edits_the_buffer_by_the_close_rule)
 {
+    const close_case& c = GetParam();
     g_device().pm_capable = 1;
     use_cluster(8);
+    if (c.answer)
+        script.expect_question(save_question, c.answer);
     ASSERT_TRUE(open(8));
     d->show();
-    EXPECT_TRUE(d->close()) << "unchanged: no question";
-    ASSERT_TRUE(open(8));
-    d->show();
-    u->ebx_TS_AlarmCounterX->setValue(5);
-    script.expect_question(save_question, ui::no);
-    EXPECT_TRUE(d->close());
-    EXPECT_EQ(g_cluster_edit_buffer().record(2).field(fr::counter_limit), 0);
+    if (c.what == change::base)
+        u->cb_TS_ToolNr->setCurrentIndex(u->cb_TS_ToolNr->findText(QStringLiteral("12")));
+    if (c.what == change::l_limit)
+        u->ebx_TS_AlarmCounterX->setValue(5);
+    switch (c.how) {
+    case press::ok: u->bn_Close->click(); break;
+    case press::cancel: u->bn_Cancel->click(); break;
+    case press::close_box: d->close(); break;
+    }
+    const cluster_edit_buffer& b = g_cluster_edit_buffer();
+    EXPECT_EQ(d->isVisible(), c.stays_open);
+    EXPECT_EQ(b.index, c.index_after);
+    EXPECT_EQ(b.record(2).field(fr::counter_limit), c.l_limit_after);
+    EXPECT_EQ(d->close_code(), c.how == press::cancel ? close_discard : close_by_window);
+    d->hide();
     EXPECT_TRUE(script.verify_consumed());
 }
+
+INSTANTIATE_TEST_SUITE_P(table, cluster_close_rule, ::testing::ValuesIn(close_cases),
+                         [](const ::testing::TestParamInfo<close_case>& i) { return std::string(i.param.name); });
 
 }  // namespace

@@ -278,6 +278,22 @@ TEST_F(function_dialog_test, teach_queues_one_frame_and_the_taught_angle_fills_t
     EXPECT_TRUE(u->bn_Teach->isEnabled());
 }
 
+// Set Default takes the defaults the settings page shows, saved or not; number and buffer stay.
+TEST_F(function_dialog_test, set_default_fills_the_form_from_the_settings_page)
+{
+    use({0, 1});
+    page->image_to_settings();
+    f->ebx_DS_DefaultTolerance->setValue(777);
+    ASSERT_TRUE(open(1));
+    u->eb_TS_ToolName->setText(QStringLiteral("Edited"));
+    u->bn_SetDefault->click();
+    EXPECT_EQ(u->ebx_TS_Tolerance->value(), 777);
+    EXPECT_EQ(u->eb_TS_ToolName->text(), QString());
+    EXPECT_EQ(u->cb_TS_ToolNr->currentText(), QStringLiteral("1"));
+    EXPECT_EQ(g_cluster_edit_buffer().record(0).field(fr::tolerance), g_config_image().function(1).field(fr::tolerance));
+    EXPECT_EQ(g_config_image().header().field(hdr::def_tolerance), 300);
+}
+
 TEST_F(function_dialog_test, tolerance_is_yellow_in_fast_scanning_mode)
 {
     g_config_image().header().set_field(hdr::scanning_mode, 2);
