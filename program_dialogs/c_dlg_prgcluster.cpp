@@ -50,7 +50,7 @@ c_dlg_prgcluster::c_dlg_prgcluster(QWidget* parent) : QDialog(parent), ui(new Ui
     Ui::c_dlg_prgcluster& f = *ui;
     fill_back_mode_list(f.cb_TS_BackMode);
     f.chb_TS_BackModeKO->setText(dialog_label(178, true));
-    for (QComboBox* out : {f.cb_TS_Out1_Funktion, f.cb_TS_Out2_Funktion, f.cb_TS_Out3_Funktion, f.cb_TS_Out4_Funktion})
+    for (QComboBox* out : outputs())
         fill_output_list(out);
     fill_intensity_list(f.cb_TS_Intensity);
     fill_intensity_list(f.cb_TS_IntensityX);
@@ -166,6 +166,11 @@ int c_dlg_prgcluster::run()
     return r;
 }
 
+output_lists c_dlg_prgcluster::outputs() const
+{
+    return {ui->cb_TS_Out1_Funktion, ui->cb_TS_Out2_Funktion, ui->cb_TS_Out3_Funktion, ui->cb_TS_Out4_Funktion};
+}
+
 int32_t c_dlg_prgcluster::chosen_base() const { return combo_number(ui->cb_TS_ToolNr, -1); }
 
 void c_dlg_prgcluster::record_to_form(const cluster_records& c)
@@ -174,18 +179,14 @@ void c_dlg_prgcluster::record_to_form(const cluster_records& c)
     const bool was = building_;
     building_ = true;
     const const_function_record m0(c[0].data()), r(c[1].data()), l(c[2].data());
-    loadedName_ = latin1(m0.name());
-    std::memcpy(loadedNameBytes_.data(), m0.data() + fr::name, fr::name_size);
-    f.eb_TS_ToolName->setText(loadedName_);
+    name_.show(f.eb_TS_ToolName, m0);
     fill_mode_list();
     const int32_t mode = m0.field(fr::mode);
     combo_select_number(f.cb_TS_Mode, mode, latin1(function_mode_text(mode)));
     combo_show_kept(f.cb_TS_BackMode, m0.field(fr::back_mode), m0.field(fr::back_mode));
     f.chb_TS_BackModeKO->setChecked(m0.field(fr::ko_back_mode) == 1);
     f.ebx_TS_BackAngle->setValue(m0.field(fr::back_angle));
-    QComboBox* outs[4] = {f.cb_TS_Out1_Funktion, f.cb_TS_Out2_Funktion, f.cb_TS_Out3_Funktion, f.cb_TS_Out4_Funktion};
-    for (uint32_t i = 0; i < 4; ++i)
-        combo_show_kept(outs[i], m0.field(fr::out1 + 4 * i), m0.field(fr::out1 + 4 * i));
+    show_outputs(outputs(), m0);
 
     struct panel {
         const_function_record rec;
@@ -216,19 +217,13 @@ cluster_records c_dlg_prgcluster::form_to_cluster()
     cluster_records c{def, def, def, def};
     function_record m0(c[0].data());
     m0.set_in_use(true);
-    const QString name = f.eb_TS_ToolName->text();
-    if (name == loadedName_)
-        std::memcpy(c[0].data() + fr::name, loadedNameBytes_.data(), fr::name_size);
-    else
-        m0.set_name(name.left(int(fr::name_size) - 1).toLatin1().toStdString());
+    name_.store(f.eb_TS_ToolName, m0);
     m0.set_field(fr::mode, combo_number(f.cb_TS_Mode, 0));
     const int32_t back_mode = combo_kept_value(f.cb_TS_BackMode, 0);
     m0.set_field(fr::back_mode, back_mode);
     m0.set_field(fr::back_angle, f.ebx_TS_BackAngle->value());
     m0.set_field(fr::ko_back_mode, f.chb_TS_BackModeKO->isChecked() ? 1 : back_mode);
-    QComboBox* outs[4] = {f.cb_TS_Out1_Funktion, f.cb_TS_Out2_Funktion, f.cb_TS_Out3_Funktion, f.cb_TS_Out4_Funktion};
-    for (uint32_t i = 0; i < 4; ++i)
-        m0.set_field(fr::out1 + 4 * i, combo_kept_value(outs[i], 0));
+    store_outputs(outputs(), m0);
     m0.set_field(fr::flags, member_flags[0]);
     for (size_t i = 1; i < 4; ++i)
         c[i] = c[0];

@@ -8,6 +8,7 @@
 
 #include "core/image/config_image.h"
 #include "program_dialogs/close_rule.h"
+#include "program_dialogs/dialog_support.h"
 
 namespace Ui {
 class c_dlg_prgcluster;
@@ -61,6 +62,7 @@ protected:
 
 private:
     void default_ranges();
+    output_lists outputs() const;
     void fill_mode_list();
     void show_back_angle();
     void queue_cluster(uint8_t command);
@@ -71,8 +73,7 @@ private:
     bool building_ = true;
     bool running_ = false;
     int32_t appliedMode_ = -1;  // kept across openings
-    QString loadedName_;
-    std::array<uint8_t, fr::name_size> loadedNameBytes_{};
+    function_name_field name_;
 };
 
 // The one cluster dialog (made by the program window), or none.

@@ -47,7 +47,7 @@ c_dlg_prgfunction::c_dlg_prgfunction(QWidget* parent) : QDialog(parent), ui(new 
     fill_back_mode_list(f.cb_TS_BackMode);
     f.chb_TS_BackModeKO->setText(dialog_label(178, true));
     fill_intensity_list(f.cb_TS_Intensity);
-    for (QComboBox* out : {f.cb_TS_Out1_Funktion, f.cb_TS_Out2_Funktion, f.cb_TS_Out3_Funktion, f.cb_TS_Out4_Funktion})
+    for (QComboBox* out : outputs())
         fill_output_list(out);
     for (QComboBox* list : {f.cb_TS_ToolNr, f.cb_TS_NextFunction, f.cb_TS_NextFunctionKO})
         list->view()->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
@@ -174,6 +174,11 @@ int c_dlg_prgfunction::run()
     return r;
 }
 
+output_lists c_dlg_prgfunction::outputs() const
+{
+    return {ui->cb_TS_Out1_Funktion, ui->cb_TS_Out2_Funktion, ui->cb_TS_Out3_Funktion, ui->cb_TS_Out4_Funktion};
+}
+
 int32_t c_dlg_prgfunction::chosen_number() const { return combo_number(ui->cb_TS_ToolNr, -1); }
 
 int32_t c_dlg_prgfunction::mode_code() const { return combo_number(ui->cb_TS_Mode, -1); }
@@ -183,9 +188,7 @@ void c_dlg_prgfunction::record_to_form(const_function_record rec)
     Ui::c_dlg_prgfunction& f = *ui;
     const bool was = building_;
     building_ = true;
-    loadedName_ = latin1(rec.name());
-    std::memcpy(loadedNameBytes_.data(), rec.data() + fr::name, fr::name_size);
-    f.eb_TS_ToolName->setText(loadedName_);
+    name_.show(f.eb_TS_ToolName, rec);
 
     // A mode the list does not offer (a measuring mode, or one the short list lacks) gets
     // an item of its own, so that it is shown and kept.
@@ -213,9 +216,7 @@ void c_dlg_prgfunction::record_to_form(const_function_record rec)
     f.ebx_TS_AlarmCounter->setValue(rec.field(fr::counter_limit));
     f.cb_TS_AreaRel->setCurrentIndex(rec.field(fr::flags) & fr::flag_area_relative);
     combo_show_kept(f.cb_TS_Intensity, rec.field(fr::intensity), rec.field(fr::intensity));
-    QComboBox* outs[4] = {f.cb_TS_Out1_Funktion, f.cb_TS_Out2_Funktion, f.cb_TS_Out3_Funktion, f.cb_TS_Out4_Funktion};
-    for (uint32_t i = 0; i < 4; ++i)
-        combo_show_kept(outs[i], rec.field(fr::out1 + 4 * i), rec.field(fr::out1 + 4 * i));
+    show_outputs(outputs(), rec);
 
     // The next and KO functions are found by their number; a number without an item
     // (a function since deleted, or out of range from a file) is shown and kept.
@@ -236,11 +237,7 @@ function_record_bytes c_dlg_prgfunction::form_to_record()
     function_record_bytes bytes{};
     function_record rec(bytes.data());
     rec.set_in_use(true);
-    const QString name = f.eb_TS_ToolName->text();
-    if (name == loadedName_)
-        std::memcpy(bytes.data() + fr::name, loadedNameBytes_.data(), fr::name_size);
-    else
-        rec.set_name(name.left(int(fr::name_size) - 1).toLatin1().toStdString());
+    name_.store(f.eb_TS_ToolName, rec);
     rec.set_field(fr::mode, mode_code());
     const int32_t back_mode = combo_kept_value(f.cb_TS_BackMode, 0);
     rec.set_field(fr::back_mode, back_mode);
@@ -256,9 +253,7 @@ function_record_bytes c_dlg_prgfunction::form_to_record()
     rec.set_field(fr::flags, qMax(0, f.cb_TS_AreaRel->currentIndex()) |
                                  (f.chb_TS_KO_Latch->isChecked() ? fr::flag_ko_latch : 0));
     rec.set_field(fr::intensity, combo_kept_value(f.cb_TS_Intensity, 0));
-    QComboBox* outs[4] = {f.cb_TS_Out1_Funktion, f.cb_TS_Out2_Funktion, f.cb_TS_Out3_Funktion, f.cb_TS_Out4_Funktion};
-    for (uint32_t i = 0; i < 4; ++i)
-        rec.set_field(fr::out1 + 4 * i, combo_kept_value(outs[i], 0));
+    store_outputs(outputs(), rec);
     rec.set_field(fr::counter, f.ebx_TS_Counter->value());
     rec.set_field(fr::counter_limit, f.ebx_TS_AlarmCounter->value());
     rec.set_field(fr::next_func, combo_number(f.cb_TS_NextFunction, -1));

@@ -8,6 +8,7 @@
 
 #include "core/image/config_image.h"
 #include "program_dialogs/close_rule.h"
+#include "program_dialogs/dialog_support.h"
 
 namespace Ui {
 class c_dlg_prgfunction;
@@ -67,6 +68,7 @@ private:
     void apply_mode();
     void relabel(int32_t a);
     void default_ranges();
+    output_lists outputs() const;
     void show_tolerance_colour();
     void exchange_area(bool to_area);
     bool form_differs();
@@ -80,10 +82,7 @@ private:
     bool running_ = false;
     int32_t appliedMode_ = -1;  // the mode code last applied; -1 forces the next
     int32_t currentNumber_ = 0; // the number the form is for
-    // The name as read, so that an unedited name goes back byte for byte (a 16-character
-    // name has no terminator inside its field).
-    QString loadedName_;
-    std::array<uint8_t, fr::name_size> loadedNameBytes_{};
+    function_name_field name_;
 };
 
 // The one function dialog (made by the program window), or none.

@@ -2,10 +2,13 @@
 
 #include <QComboBox>
 #include <QDialog>
+#include <QLineEdit>
+#include <cstring>
 
 #include "core/image/device_function_record.h"
 #include "core/protocol/device_protocol.h"
 #include "core/text/text_tables.h"
+#include "program/kept_values.h"
 
 namespace dp = device_protocol;
 
@@ -63,6 +66,35 @@ void fill_output_list(QComboBox* combo)
         const std::string label = output_function_label(i);
         combo->addItem(QString::fromLatin1(label.data(), int(label.size())));
     }
+}
+
+void function_name_field::show(QLineEdit* edit, const_function_record rec)
+{
+    const std::string name = rec.name();
+    shown_ = QString::fromLatin1(name.data(), int(name.size()));
+    std::memcpy(bytes_.data(), rec.data() + fr::name, fr::name_size);
+    edit->setText(shown_);
+}
+
+void function_name_field::store(const QLineEdit* edit, function_record rec) const
+{
+    const QString name = edit->text();
+    if (name == shown_)
+        std::memcpy(rec.data() + fr::name, bytes_.data(), fr::name_size);
+    else
+        rec.set_name(name.left(int(fr::name_size) - 1).toLatin1().toStdString());
+}
+
+void show_outputs(const output_lists& lists, const_function_record rec)
+{
+    for (uint32_t i = 0; i < 4; ++i)
+        combo_show_kept(lists[i], rec.field(fr::out1 + 4 * i), rec.field(fr::out1 + 4 * i));
+}
+
+void store_outputs(const output_lists& lists, function_record rec)
+{
+    for (uint32_t i = 0; i < 4; ++i)
+        rec.set_field(fr::out1 + 4 * i, combo_kept_value(lists[i], 0));
 }
 
 void hide_all(std::initializer_list<QWidget*> widgets)

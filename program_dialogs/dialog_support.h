@@ -2,6 +2,7 @@
 // carries a form's record, and number lists that select by the number an item carries.
 #pragma once
 #include <QString>
+#include <array>
 #include <cstdint>
 #include <initializer_list>
 
@@ -9,6 +10,7 @@
 #include "core/protocol/device_frame.h"
 
 class QComboBox;
+class QLineEdit;
 class QDialog;
 class QWidget;
 
@@ -36,6 +38,24 @@ void fill_intensity_list(QComboBox* combo);
 void fill_output_list(QComboBox* combo);
 // The label of the back mode "Position", which the monitor modes take out of the list.
 QString back_mode_position_text();
+
+// The name field of a function form. A name is read within its 16-byte field; one the user
+// did not edit goes back byte for byte (a 16-character name has no terminator), an edited
+// one as at most 15 Latin-1 characters and a terminator.
+class function_name_field {
+public:
+    void show(QLineEdit* edit, const_function_record rec);
+    void store(const QLineEdit* edit, function_record rec) const;
+
+private:
+    QString shown_;
+    std::array<uint8_t, fr::name_size> bytes_{};
+};
+
+// The four output-function lists of a function form, from and into a record.
+using output_lists = std::array<QComboBox*, 4>;
+void show_outputs(const output_lists& lists, const_function_record rec);
+void store_outputs(const output_lists& lists, function_record rec);
 
 // Hides every widget of the list (the widgets a reduced variant does not have).
 void hide_all(std::initializer_list<QWidget*> widgets);
