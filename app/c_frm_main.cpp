@@ -10,6 +10,7 @@
 #include <QTimer>
 
 #include "app/c_dlg_language.h"
+#include "app/c_sndhex.h"
 #include "core/transfer/config_transfer.h"
 #include "core/image/core_state.h"
 #include "core/text/error_texts.h"
@@ -99,6 +100,7 @@ c_frm_main::~c_frm_main()
         delete o.plotter;
         delete o.output_pane;
         delete o.spare_process;
+        delete o.runner;
         delete o.message_dialog;
         o.reset();
     }
@@ -122,6 +124,8 @@ void c_frm_main::create_long_lived_dialogs()
     o.output_pane->setFixedSize(800, 600);
     o.output_pane->hide();
     o.spare_process = new QProcess(nullptr);
+    o.runner = new c_sndhex(nullptr);
+    connect(o.runner, &c_sndhex::sndHexOutput, this, &c_frm_main::on_sndHexOutput);
     o.message_dialog = new c_dlg_message(nullptr);
     o.message_dialog->setWindowTitle(QStringLiteral("Information"));
     o.message_dialog->setWindowFlags(fixed_box_flags);
@@ -439,4 +443,3 @@ void c_frm_main::on_ac_Tests_triggered() {}
 
 void c_frm_main::on_sig_CloseRequest() { close(); }
 void c_frm_main::on_sig_Return() { return_to_start(); }
-void c_frm_main::on_sndHexOutput() {}
