@@ -43,6 +43,7 @@
 #include "ui_c_frm_main.h"
 #include "widgets/c_dlg_message.h"
 #include "widgets/c_dlg_progressbar.h"
+#include "widgets/c_qtableview_functab.h"
 
 namespace {
 
@@ -93,6 +94,7 @@ c_frm_main::~c_frm_main()
 {
     g_dev_commands().link_timer_run = nullptr;
     link_status_reply_hook() = nullptr;
+    c_dlg_plotter::set_page_views(wm_program, nullptr);
     shell_objects& o = g_objects();
     if (o.main_window == this) {
         delete o.progress_dialog;
@@ -116,6 +118,9 @@ void c_frm_main::create_long_lived_dialogs()
     o.progress_dialog->setWindowFlags(fixed_box_flags);
     o.progress_dialog->l_FileInfo()->hide();
     o.plotter = new c_dlg_plotter(nullptr);
+    // The program page's Refresh Plotter takes the tools of its PM Tools view.
+    c_dlg_plotter::set_page_views(wm_program,
+                                  [] { return c_dlg_plotter::page_views{program_tool_view(), nullptr}; });
     // The downloader runner joins here with the update flows; its output arrives in
     // on_sndHexOutput().
     o.output_pane = new QPlainTextEdit(nullptr);
