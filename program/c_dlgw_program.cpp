@@ -18,6 +18,7 @@
 #include "core/protocol/device_protocol.h"
 #include "core/text/global_tables.h"
 #include "core/text/user_seam.h"
+#include "program_dialogs/c_dlg_advancedoptions.h"
 #include "program/program_state.h"
 #include "program/tool_cells.h"
 #include "scanner/c_dlg_scannerfinder.h"
@@ -163,6 +164,7 @@ c_dlgw_program::c_dlgw_program(QWidget* parent) : QWidget(parent), ui(new Ui::c_
     g_program_page().loading = false;
     setup_tables();
     scannerFinder_ = new c_dlg_scannerfinder(this);
+    advancedOptions_ = new c_dlg_advancedoptions(this);
     init_widgets();
     install_status_hooks();
 }

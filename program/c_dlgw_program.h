@@ -12,6 +12,7 @@ class c_dlgw_program;
 class QComboBox;
 class QStandardItemModel;
 class QSortFilterProxyModel;
+class c_dlg_advancedoptions;
 class c_dlg_scannerfinder;
 class c_qtableview_functab;
 class config_image;
@@ -53,6 +54,7 @@ public:
     void show_tool_counts();
 
     c_dlg_scannerfinder* scanner_finder() const { return scannerFinder_; }
+    c_dlg_advancedoptions* advanced_options() const { return advancedOptions_; }
 
 signals:
     void sig_Return();
@@ -78,6 +80,9 @@ public slots:
     void on_bn_Read_clicked();
     void on_bn_Write_clicked();
     void on_tbwx_FuncTab_clicked();
+    // Advanced settings and the printout.
+    void on_bn_GS_AdvancedSettings_clicked();
+    void on_bn_Print_clicked();
 
 public:
     // Connected to the groups' sig_rb_clicked by init_widgets, not by name.
@@ -109,6 +114,7 @@ private:
 
     Ui::c_dlgw_program* ui;
     c_dlg_scannerfinder* scannerFinder_ = nullptr;
+    c_dlg_advancedoptions* advancedOptions_ = nullptr;
     QWidget* mainWindow_ = nullptr;
     int32_t keptScanner_ = 0;  // the scanner number while the list shows none
 };
