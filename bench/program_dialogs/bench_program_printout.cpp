@@ -11,6 +11,7 @@
 #include <QStyleFactory>
 #include <QTemporaryDir>
 #include <QTextDocument>
+#include <QTextOption>
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
@@ -77,7 +78,8 @@ private:
     int value_ = 0;
 };
 
-// The baseline: the finished texts printed by QTextDocument alone, in the same fonts.
+// The baseline: the finished texts printed by QTextDocument alone, on the same pages in the
+// same fonts.
 void print_plain(const QString& settings, const QString& table, const QString& a, const QString& b)
 {
     QPrinter printer;
@@ -91,8 +93,12 @@ void print_plain(const QString& settings, const QString& table, const QString& a
     doc.print(&printer);
     font.setPointSize(7);
     doc.setDefaultFont(font);
+    QTextOption no_wrap;
+    no_wrap.setWrapMode(QTextOption::NoWrap);
+    doc.setDefaultTextOption(no_wrap);
     doc.setPlainText(table);
     printer.setPageOrientation(QPageLayout::Landscape);
+    printer.setPageMargins(QMarginsF(0, 0, 0, 0), QPageLayout::Millimeter);
     printer.setOutputFileName(b);
     doc.print(&printer);
 }
