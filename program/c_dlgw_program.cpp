@@ -18,6 +18,7 @@
 #include "core/protocol/device_protocol.h"
 #include "core/text/global_tables.h"
 #include "core/text/user_seam.h"
+#include "program_dialogs/c_dlg_advancedoptions.h"
 #include "program/program_state.h"
 #include "program/tool_cells.h"
 #include "program_dialogs/c_dlg_prgcluster.h"
@@ -168,6 +169,7 @@ c_dlgw_program::c_dlgw_program(QWidget* parent) : QWidget(parent), ui(new Ui::c_
     // The element dialogs: one each, hidden between uses (reached through their globals).
     new c_dlg_prgfunction(this);
     new c_dlg_prgcluster(this);
+    advancedOptions_ = new c_dlg_advancedoptions(this);
     init_widgets();
     install_status_hooks();
 }

@@ -13,6 +13,7 @@ class QComboBox;
 class QModelIndex;
 class QStandardItemModel;
 class QSortFilterProxyModel;
+class c_dlg_advancedoptions;
 class c_dlg_scannerfinder;
 class c_qtableview_functab;
 class config_image;
@@ -54,6 +55,7 @@ public:
     void show_tool_counts();
 
     c_dlg_scannerfinder* scanner_finder() const { return scannerFinder_; }
+    c_dlg_advancedoptions* advanced_options() const { return advancedOptions_; }
 
 signals:
     void sig_Return();
@@ -88,6 +90,9 @@ public slots:
     void on_bn_Clear_clicked();
     void on_bn_ClearX_clicked();
     void on_tbwx_FuncTab_doubleClicked(const QModelIndex& index);
+    // Advanced settings and the printout.
+    void on_bn_GS_AdvancedSettings_clicked();
+    void on_bn_Print_clicked();
 
 public:
     // Connected to the groups' sig_rb_clicked by init_widgets, not by name.
@@ -119,6 +124,7 @@ private:
 
     Ui::c_dlgw_program* ui;
     c_dlg_scannerfinder* scannerFinder_ = nullptr;
+    c_dlg_advancedoptions* advancedOptions_ = nullptr;
     QWidget* mainWindow_ = nullptr;
     int32_t keptScanner_ = 0;  // the scanner number while the list shows none
 };
