@@ -162,6 +162,7 @@ c_dlgw_program::c_dlgw_program(QWidget* parent) : QWidget(parent), ui(new Ui::c_
     fit_texts();
     g_program_page().loading = false;
     setup_tables();
+    connect_tool_views();
     scannerFinder_ = new c_dlg_scannerfinder(this);
     init_widgets();
     install_status_hooks();

@@ -78,8 +78,17 @@ public slots:
     void on_bn_Read_clicked();
     void on_bn_Write_clicked();
     void on_tbwx_FuncTab_clicked();
+    // The PM Tools tab.
+    void on_bn_PM_TT_Delete_clicked();
+    void on_bn_PM_Tool_Delete_clicked();
+    void on_bn_ExportAllTools_clicked();
+    void on_bn_ExportSelectedTools_clicked();
 
 public:
+    // The tool view's own signals, connected by connect_tool_views.
+    void on_tbvx_PM_Tools_cb_clicked(int arrIndexP, int columnP, Qt::CheckState stateP);
+    void on_tbvx_PM_Tools_fixRow_clicked(int fixRowP, int columnP);
+    void on_tbvx_PM_Tools_selectionChanged(int arrIndexP);
     // Connected to the groups' sig_rb_clicked by init_widgets, not by name.
     void on_rbg_SetUp_clicked();
     void on_rbg_Fieldbus_clicked();
@@ -91,6 +100,8 @@ private:
     // After a write to the controller: the set-up values read back, or the warning.
     bool read_back_setup(const struct program_document& backup);
     void setup_tables();
+    // The tool view's check cells, filter row and selection, connected by hand.
+    void connect_tool_views();
     void fit_texts();
     // Where the status replies put teach values, output states and the ready flag.
     void install_status_hooks();
