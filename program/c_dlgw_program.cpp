@@ -20,6 +20,8 @@
 #include "core/text/user_seam.h"
 #include "program/program_state.h"
 #include "program/tool_cells.h"
+#include "program_dialogs/c_dlg_prgtool.h"
+#include "program_dialogs/c_dlg_prgtooltype.h"
 #include "scanner/c_dlg_scannerfinder.h"
 #include "ui_c_dlgw_program.h"
 
@@ -164,6 +166,9 @@ c_dlgw_program::c_dlgw_program(QWidget* parent) : QWidget(parent), ui(new Ui::c_
     setup_tables();
     connect_tool_views();
     scannerFinder_ = new c_dlg_scannerfinder(this);
+    // The tool-type and tool dialogs, one each for the whole run.
+    new c_dlg_prgtooltype(this);
+    connect(new c_dlg_prgtool(this), &c_dlg_prgtool::sig_closed, this, &c_dlgw_program::on_dlg_prgtool_closed);
     init_widgets();
     install_status_hooks();
 }

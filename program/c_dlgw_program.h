@@ -10,6 +10,7 @@ namespace Ui {
 class c_dlgw_program;
 }
 class QComboBox;
+class QModelIndex;
 class QStandardItemModel;
 class QSortFilterProxyModel;
 class c_dlg_scannerfinder;
@@ -79,7 +80,13 @@ public slots:
     void on_bn_Write_clicked();
     void on_tbwx_FuncTab_clicked();
     // The PM Tools tab.
+    void on_bn_PM_TT_Edit_clicked();
+    void on_tbvx_PM_ToolTypes_Custom_doubleClicked(const QModelIndex& index);
+    void on_bn_PM_TT_NewFromVendor_clicked();
+    void on_bn_PM_TT_NewFromCustom_clicked();
     void on_bn_PM_TT_Delete_clicked();
+    void on_bn_PM_Tool_Edit_clicked();
+    void on_tbvx_PM_Tools_doubleClicked(const QModelIndex& index);
     void on_bn_PM_Tool_Delete_clicked();
     void on_bn_ExportAllTools_clicked();
     void on_bn_ExportSelectedTools_clicked();
@@ -89,6 +96,8 @@ public:
     void on_tbvx_PM_Tools_cb_clicked(int arrIndexP, int columnP, Qt::CheckState stateP);
     void on_tbvx_PM_Tools_fixRow_clicked(int fixRowP, int columnP);
     void on_tbvx_PM_Tools_selectionChanged(int arrIndexP);
+    // The tool dialog's sig_closed: the edited tool back into its slot.
+    void on_dlg_prgtool_closed();
     // Connected to the groups' sig_rb_clicked by init_widgets, not by name.
     void on_rbg_SetUp_clicked();
     void on_rbg_Fieldbus_clicked();
@@ -102,6 +111,9 @@ private:
     void setup_tables();
     // The tool view's check cells, filter row and selection, connected by hand.
     void connect_tool_views();
+    // A new custom tool type from the current row of `source`, or an edit of the current
+    // custom one, through the tool-type dialog.
+    void run_tool_type_dialog(c_qtableview_functab* source, bool isNew);
     void fit_texts();
     // Where the status replies put teach values, output states and the ready flag.
     void install_status_hooks();

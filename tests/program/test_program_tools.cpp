@@ -22,10 +22,15 @@
 #include "program/c_dlgw_program.h"
 #include "program/program_state.h"
 #include "program/program_tools.h"
+#include "program_dialogs/c_dlg_prgtool.h"
+#include "program_dialogs/tool_edit_buffers.h"
+#include "ui_c_dlg_prgtool.h"
+#include "ui_c_dlg_prgtooltype.h"
 #include "support/test_support.h"
 #include "tests/core/device_sim_fixture.h"
 #include "ui_c_dlgw_program.h"
 #include "widgets/c_my_rbg.h"
+#include "widgets/c_qlineedit_extend.h"
 #include "widgets/c_qtableview_functab.h"
 #include "widgets/testing/scripted_ui.h"
 #include "widgets/testing/test_app.h"
@@ -263,6 +268,83 @@ TEST_F(tools_test, deleting_a_tool_or_a_custom_tool_type_asks_nothing_and_keeps_
     EXPECT_FALSE(img.tool(3).in_use());
     EXPECT_EQ(f->tbvx_PM_Tools->row_ids(), std::vector<int>({0, 7}));
     EXPECT_EQ(f->l_AllToolsState->text(), QStringLiteral("2 rows, 2720 cnt"));
+}
+
+TEST_F(tools_test, a_new_tool_type_from_a_vendor_type_goes_into_the_chosen_custom_slot)
+{
+    config_image& img = g_config_image();
+    for (int n : {1, 2, 3, 4, 5, 128, 129}) {
+        tool_type_slot t = img.tool_type(uint32_t(n));
+        t.set_in_use(1);
+        t.record().set_text(*tool_type_record_fields().find("Name"), "Type " + std::to_string(n));
+    }
+    page_->show_program(&main_);
+    ui_testing::scripted_ui script;
+
+    // No current vendor row: nothing happens.
+    f->tbvx_PM_ToolTypes_Vendor->setCurrentIndex(QModelIndex());
+    page_->on_bn_PM_TT_NewFromVendor_clicked();
+
+    f->tbvx_PM_ToolTypes_Vendor->select_array_index(2);
+    script.expect_modal("c_dlg_prgtooltype", [](QWidget* d) {
+        d->findChild<QPushButton*>("bn_Cancel")->click();
+        return 0;
+    });
+    page_->on_bn_PM_TT_NewFromVendor_clicked();
+    EXPECT_FALSE(img.tool_type(130).in_use());
+    EXPECT_EQ(tool_type_edit_buffer().index, -1);
+
+    QString offered, name;
+    script.expect_modal("New Tooltype Settings", [&](QWidget* d) {
+        offered = d->findChild<QComboBox*>("cb_PM_TT_Number")->currentText();
+        name = d->findChild<QLineEdit*>("eb_PM_TT_Name")->text();
+        d->findChild<QPushButton*>("bn_Close")->click();
+        return 0;
+    });
+    page_->on_bn_PM_TT_NewFromVendor_clicked();
+    EXPECT_EQ(offered, QStringLiteral("130"));
+    EXPECT_EQ(name, QStringLiteral("Type 2_New"));
+    ASSERT_TRUE(img.tool_type(130).in_use());
+    EXPECT_EQ(img.tool_type(130).record().text(ttr::name, ttr::name_size), "Type 2_New");
+    EXPECT_EQ(img.tool_type(130).record().i16(ttr::number), 130);
+    EXPECT_EQ(f->tbvx_PM_ToolTypes_Custom->row_ids(), std::vector<int>({0, 1, 2}));
+    EXPECT_TRUE(script.verify_consumed());
+}
+
+TEST_F(tools_test, editing_a_tool_hides_the_main_window_until_the_dialog_gives_the_tool_back)
+{
+    set_field(g_config_image().tool(3).record(), "ToolType", 128);
+    g_config_image().tool_type(128).set_in_use(1);
+    main_.show();
+    page_->show_program(&main_);
+    ui_testing::scripted_ui script;
+    f->tbvx_PM_Tools->select_array_index(3);
+    page_->on_bn_PM_Tool_Edit_clicked();
+    c_dlg_prgtool* d = page_->findChild<c_dlg_prgtool*>();
+    ASSERT_TRUE(d);
+    EXPECT_TRUE(d->isVisible());
+    EXPECT_FALSE(main_.isVisible());
+    // The tool is checked and its curve is in the plotter.
+    EXPECT_TRUE(g_program_page().tool_checked[3]);
+    EXPECT_EQ(plotter_->slot_samples(plotter_->tool_slot_of(3)).size(), 500);
+    EXPECT_EQ(d->form()->pn_PM_Tool_Status->text(), QStringLiteral("0012H"));
+
+    d->form()->ebx_PM_Tool_MissingLimit->setText(QStringLiteral("1.23"));
+    d->form()->bn_Close->click();
+    EXPECT_TRUE(main_.isVisible());
+    EXPECT_FALSE(d->isVisible());
+    EXPECT_EQ(g_config_image().tool(3).record().i16(74), 123);
+    // The edited tool is the current one, its tool type shown in the strip.
+    EXPECT_EQ(le::i16(g_program_page().current_tool.data() + 74), 123);
+    EXPECT_EQ(f->stw_PM_Tool_TT->currentWidget(), f->stwp_PM_Tool_TT_Normal);
+    EXPECT_EQ(f->tbvx_PM_Tools_TT->current_array_index(), 128);
+
+    // A buffer without a tool slot takes nothing back.
+    const config_image before = g_config_image();
+    tool_edit_buffer().index = -1;
+    tool_edit_buffer().record.fill(0x55);
+    page_->on_dlg_prgtool_closed();
+    EXPECT_TRUE(g_config_image() == before);
 }
 
 TEST_F(tools_test, export_reads_each_curve_once_keeps_exported_files_and_copies_cached_ones)
