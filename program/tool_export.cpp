@@ -109,8 +109,12 @@ bool export_tool_curves_to_csv(QWidget*, int source, const QVector<int>& indices
             error_record err;
             std::vector<int16_t> values;
             ok = dev_read_value_list(isRecording, uint16_t(indices[i]), uint32_t(count), progress, found, values, err);
-            if (ok)
+            // A tool the controller holds no curve for gets no file: an empty one would stand
+            // for its curve in every later export.
+            if (ok && found)
                 ok = write_curve_csv(values, record, target);
+            else if (ok)
+                qDebug() << "no curve on the controller:" << file;
             if (!ok)
                 qDebug() << "curve not exported:" << file << pm_csv_last_error();
         }

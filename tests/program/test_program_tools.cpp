@@ -428,15 +428,30 @@ TEST_F(tools_test, export_takes_the_listed_or_the_checked_rows_and_says_when_the
 
 TEST_F(tools_test, a_failed_read_or_folder_ends_the_export_with_the_failure_box)
 {
-    // The second tool's first piece fails: the first file stays, the third tool is not read.
-    arm("error type=0x2C skip=5");
+    // The second tool's first piece fails or gets no reply: the first file stays, the third
+    // tool is not read.
+    for (const char* fault : {"error type=0x2C skip=5", "drop type=0x2C skip=5"}) {
+        SCOPED_TRACE(fault);
+        forget();
+        QDir(dir() + "/e").removeRecursively();
+        arm(fault);
+        {
+            ui_testing::scripted_ui script;
+            script.expect_save_file(dir() + "/e.cdx").expect_error("Reading curve data from Tarvix failed!!");
+            page_->on_bn_ExportAllTools_clicked();
+        }
+        EXPECT_EQ(QDir(dir() + "/e").entryList(QDir::Files), QStringList({file_of(false, 0)}));
+        EXPECT_EQ(list_requests(dp::req_read_record222, 7), 0);
+    }
+
+    // A tool the controller has no curve for gets no file.
+    world().tool_lists.erase(3);
     {
         ui_testing::scripted_ui script;
-        script.expect_save_file(dir() + "/e.cdx").expect_error("Reading curve data from Tarvix failed!!");
+        script.expect_save_file(dir() + "/n.cdx").expect_information(success_text(dir() + "/n"));
         page_->on_bn_ExportAllTools_clicked();
     }
-    EXPECT_EQ(QDir(dir() + "/e").entryList(QDir::Files), QStringList({file_of(false, 0)}));
-    EXPECT_EQ(list_requests(dp::req_read_record222, 7), 0);
+    EXPECT_EQ(QDir(dir() + "/n").entryList(QDir::Files).size(), 2);
 
     // A folder that cannot be made: the same box, nothing read.
     QFile blocker(dir() + "/plain");
