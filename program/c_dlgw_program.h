@@ -93,8 +93,25 @@ public slots:
     // Advanced settings and the printout.
     void on_bn_GS_AdvancedSettings_clicked();
     void on_bn_Print_clicked();
+    // The PM Tools tab.
+    void on_bn_PM_TT_Edit_clicked();
+    void on_tbvx_PM_ToolTypes_Custom_doubleClicked(const QModelIndex& index);
+    void on_bn_PM_TT_NewFromVendor_clicked();
+    void on_bn_PM_TT_NewFromCustom_clicked();
+    void on_bn_PM_TT_Delete_clicked();
+    void on_bn_PM_Tool_Edit_clicked();
+    void on_tbvx_PM_Tools_doubleClicked(const QModelIndex& index);
+    void on_bn_PM_Tool_Delete_clicked();
+    void on_bn_ExportAllTools_clicked();
+    void on_bn_ExportSelectedTools_clicked();
 
 public:
+    // The tool view's own signals, connected by connect_tool_views.
+    void on_tbvx_PM_Tools_cb_clicked(int arrIndexP, int columnP, Qt::CheckState stateP);
+    void on_tbvx_PM_Tools_fixRow_clicked(int fixRowP, int columnP);
+    void on_tbvx_PM_Tools_selectionChanged(int arrIndexP);
+    // The tool dialog's sig_closed: the edited tool back into its slot.
+    void on_dlg_prgtool_closed();
     // Connected to the groups' sig_rb_clicked by init_widgets, not by name.
     void on_rbg_SetUp_clicked();
     void on_rbg_Fieldbus_clicked();
@@ -106,6 +123,11 @@ private:
     // After a write to the controller: the set-up values read back, or the warning.
     bool read_back_setup(const struct program_document& backup);
     void setup_tables();
+    // The tool view's check cells, filter row and selection, connected by hand.
+    void connect_tool_views();
+    // A new custom tool type from the current row of `source`, or an edit of the current
+    // custom one, through the tool-type dialog.
+    void run_tool_type_dialog(c_qtableview_functab* source, bool isNew);
     void fit_texts();
     // Where the status replies put teach values, output states and the ready flag.
     void install_status_hooks();

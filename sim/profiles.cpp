@@ -1,6 +1,7 @@
 #include "sim/profiles.h"
 
 #include "core/image/config_image.h"
+#include "sim/pm_tools_scenario.h"
 
 namespace sim {
 namespace {
@@ -188,6 +189,11 @@ void premium23(world& w) { base_application(w, 0x23); }
 void premium24(world& w) { base_application(w, 0x24); }
 void premium_pm(world& w) { base_application(w, 0x30); }
 void premium_pm_x(world& w) { base_application(w, 0x34); }
+void premium_pm_tools(world& w)
+{
+    base_application(w, 0x30);
+    pm_load_tools_scenario(w);
+}
 void reduced(world& w) { base_application(w, 0x40); }
 void family50(world& w) { base_application(w, 0x50); }
 void basic(world& w) { base_application(w, 0x10); }
@@ -222,6 +228,8 @@ const std::vector<profile>& profiles()
         {"premium-23", "Premium with DeviceNet, family 0x23", premium23},
         {"premium-24", "Premium with PROFINET, family 0x24", premium24},
         {"premium-pm", "Premium PM (process monitor, reduced to 64 functions), family 0x30", premium_pm},
+        {"premium-pm-tools", "Premium PM with tool types, taught tools and records with curves, family 0x30",
+         premium_pm_tools},
         {"premium-pm-x", "Premium PM with the extended block and PROFINET, family 0x34", premium_pm_x},
         {"reduced", "reduced Premium (64 functions), family 0x40", reduced},
         {"family-50", "Premium, family 0x50", family50},
