@@ -163,6 +163,7 @@ c_dlgw_program::c_dlgw_program(QWidget* parent) : QWidget(parent), ui(new Ui::c_
     g_program_page().loading = false;
     setup_tables();
     scannerFinder_ = new c_dlg_scannerfinder(this);
+    create_setup_wizards();
     init_widgets();
     install_status_hooks();
 }
@@ -221,6 +222,7 @@ c_dlgw_program::~c_dlgw_program()
         H.cluster_teach = nullptr;
         H.output_labels = nullptr;
         H.display_flag_changed = nullptr;
+        H.setup_teach = nullptr;
         g_page = nullptr;
         g_scanner_model = nullptr;
         g_scanner_proxy = nullptr;
