@@ -176,6 +176,7 @@ c_dlgw_program::c_dlgw_program(QWidget* parent) : QWidget(parent), ui(new Ui::c_
     // The tool-type and tool dialogs, one each for the whole run.
     new c_dlg_prgtooltype(this);
     connect(new c_dlg_prgtool(this), &c_dlg_prgtool::sig_closed, this, &c_dlgw_program::on_dlg_prgtool_closed);
+    create_setup_wizards();
     init_widgets();
     install_status_hooks();
 }
@@ -250,6 +251,7 @@ c_dlgw_program::~c_dlgw_program()
         H.output_labels = nullptr;
         H.display_flag_changed = nullptr;
         H.status_decoded = nullptr;
+        H.setup_teach = nullptr;
         g_page = nullptr;
         g_scanner_model = nullptr;
         g_scanner_proxy = nullptr;
