@@ -101,8 +101,9 @@ void base_application(world& w, uint8_t family, const versions& v = versions{})
     b.data[11 - 5] = 3;
     put_u16(b.data, 12, 2024);
     put_u16(b.data, dp::firmware_hw_revision, 0x9121);
+    // Logic 3.20 as the logic package names it; the controller reports minor / 10.
     b.data[17 - 5] = 3;
-    b.data[18 - 5] = 20;
+    b.data[18 - 5] = 2;
     if (v.firmware_count > 17)
         put_u32(b.data, 19, 5206252);
     w.info[dp::info_firmware] = b;
@@ -185,6 +186,7 @@ void base_application(world& w, uint8_t family, const versions& v = versions{})
 
 void premium(world& w) { base_application(w, 0x20); }
 void premium21(world& w) { base_application(w, 0x21); }
+void premium22(world& w) { base_application(w, 0x22); }
 void premium23(world& w) { base_application(w, 0x23); }
 void premium24(world& w) { base_application(w, 0x24); }
 void premium_pm(world& w) { base_application(w, 0x30); }
@@ -225,6 +227,7 @@ const std::vector<profile>& profiles()
     static const std::vector<profile> list = {
         {"premium", "Premium, family 0x20", premium},
         {"premium-21", "Premium, family 0x21", premium21},
+        {"premium-22", "Premium, family 0x22", premium22},
         {"premium-23", "Premium with DeviceNet, family 0x23", premium23},
         {"premium-24", "Premium with PROFINET, family 0x24", premium24},
         {"premium-pm", "Premium PM (process monitor, reduced to 64 functions), family 0x30", premium_pm},

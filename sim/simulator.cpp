@@ -37,6 +37,7 @@ simulator::simulator(event_loop& loop, std::string folder)
     : loop_(loop), core_(world_, faults_, log_), hid_(loop, std::move(folder))
 {
     hid_.on_report([this](size_t iface, const uint8_t* r, size_t n) { on_report(iface, r, n); });
+    watch_downloads();
 }
 
 bool simulator::start(const std::string& profile, std::vector<sim_interface> interfaces, std::string& error)
@@ -46,6 +47,7 @@ bool simulator::start(const std::string& profile, std::vector<sim_interface> int
         return false;
     }
     personality_from_profile();
+    take_profile_versions();
     return hid_.set_interfaces(std::move(interfaces), error);
 }
 
@@ -86,6 +88,7 @@ void simulator::process(size_t iface, const uint8_t* report, size_t n)
     controller_result res = core_.handle_report(report, n, i.output_length, i.input_length, uint8_t(iface));
     for (const auto& o : res.reports)
         schedule_out(iface, o);
+    after_request();
     if (res.unplug)
         unplug(res.replug_ms);
 }
@@ -215,11 +218,14 @@ void simulator::restart(bool into_loader, uint64_t after_ns)
         if (gen != generation_)
             return;
         load_profile(world_, into_loader ? "loader" : appProfile_);
+        sync_versions();
         loader_.set_application(!into_loader);
         loader_.restarted();
         sdo_.reset();
         loader_.note(into_loader ? "restart loader" : "restart application");
-        unplug(int32_t(restartD2Ms_));
+        // A controller told to stay silent does not come back from its restart.
+        const bool silent = !into_loader && versions_.silent_after_restart;
+        unplug(silent ? -1 : int32_t(restartD2Ms_));
     });
 }
 
@@ -263,7 +269,7 @@ const std::vector<simulator::control_command>& simulator::control_commands()
     static const std::vector<control_command> table = {
         {"ping", "", [](simulator&, call&) { return true; }},
         {"help", "", [](simulator&, call& c) {
-             for (const auto* t : {&control_commands(), &loader_commands(), &link_commands()})
+             for (const auto* t : {&control_commands(), &loader_commands(), &link_commands(), &version_commands()})
                  for (const control_command& k : *t)
                      c.out.push_back(std::string(k.name) + (*k.usage ? " " : "") + k.usage);
              return true;
@@ -275,6 +281,7 @@ const std::vector<simulator::control_command>& simulator::control_commands()
              }
              s.faults_.clear();
              s.personality_from_profile();
+             s.take_profile_versions();
              return true;
          }},
         {"profiles", "", [](simulator&, call& c) {
@@ -550,7 +557,7 @@ std::vector<std::string> simulator::control(const std::string& line)
         return out;
     }
     const control_command* row = nullptr;
-    for (const auto* t : {&control_commands(), &loader_commands(), &link_commands()})
+    for (const auto* t : {&control_commands(), &loader_commands(), &link_commands(), &version_commands()})
         for (const control_command& k : *t)
             if (!row && w[0] == k.name)
                 row = &k;

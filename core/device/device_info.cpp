@@ -331,7 +331,12 @@ bool read_setup_values(error_record& err, bool read)
     return s.vertical_distance != 0;
 }
 
-int windows_version_class() { return 2; }
+namespace {
+int windows_class = 1;
+}  // namespace
+
+int windows_version_class() { return windows_class; }
+void set_windows_version_class(int value) { windows_class = value; }
 
 std::string version_record_text(const version_record& v)
 {
