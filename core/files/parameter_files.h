@@ -23,12 +23,11 @@ bool check_configuration_file_size(int& error_code);
 // set), or to the current scanner parameter file, by the scanner document's source.
 bool send_scanner_parameters(bool clear, error_record& err);
 
-// The customer configuration chosen for sending: its name and its prepared file. Pending
-// until the next firmware update sends it, the next access-code check, or a lost link.
+// The customer configuration chosen for sending: its name and its prepared file.
 struct customer_config_state {
     QString name;
     QString path;
-    bool pending = false;
+    bool pending = false;  // prepared and waiting for the next firmware update
 };
 customer_config_state& g_customer_config();
 // ./tvx_Config/<name>.bin below the application directory.
