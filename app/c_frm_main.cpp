@@ -10,6 +10,7 @@
 #include <QTimer>
 
 #include "app/c_dlg_language.h"
+#include "app/c_sndhex.h"
 #include "core/transfer/config_transfer.h"
 #include "core/image/core_state.h"
 #include "core/text/error_texts.h"
@@ -44,6 +45,7 @@
 #include "ui_c_frm_main.h"
 #include "widgets/c_dlg_message.h"
 #include "widgets/c_dlg_progressbar.h"
+#include "widgets/c_qtableview_functab.h"
 
 namespace {
 
@@ -94,12 +96,14 @@ c_frm_main::~c_frm_main()
 {
     g_dev_commands().link_timer_run = nullptr;
     link_status_reply_hook() = nullptr;
+    c_dlg_plotter::set_page_views(wm_program, nullptr);
     shell_objects& o = g_objects();
     if (o.main_window == this) {
         delete o.progress_dialog;
         delete o.plotter;
         delete o.output_pane;
         delete o.spare_process;
+        delete o.runner;
         delete o.message_dialog;
         o.reset();
     }
@@ -117,12 +121,17 @@ void c_frm_main::create_long_lived_dialogs()
     o.progress_dialog->setWindowFlags(fixed_box_flags);
     o.progress_dialog->l_FileInfo()->hide();
     o.plotter = new c_dlg_plotter(nullptr);
+    // The program page's Refresh Plotter takes the tools of its PM Tools view.
+    c_dlg_plotter::set_page_views(wm_program,
+                                  [] { return c_dlg_plotter::page_views{program_tool_view(), nullptr}; });
     // The downloader runner joins here with the update flows; its output arrives in
     // on_sndHexOutput().
     o.output_pane = new QPlainTextEdit(nullptr);
     o.output_pane->setFixedSize(800, 600);
     o.output_pane->hide();
     o.spare_process = new QProcess(nullptr);
+    o.runner = new c_sndhex(nullptr);
+    connect(o.runner, &c_sndhex::sndHexOutput, this, &c_frm_main::on_sndHexOutput);
     o.message_dialog = new c_dlg_message(nullptr);
     o.message_dialog->setWindowTitle(QStringLiteral("Information"));
     o.message_dialog->setWindowFlags(fixed_box_flags);
@@ -453,4 +462,3 @@ void c_frm_main::on_ac_Tests_triggered() {}
 
 void c_frm_main::on_sig_CloseRequest() { close(); }
 void c_frm_main::on_sig_Return() { return_to_start(); }
-void c_frm_main::on_sndHexOutput() {}

@@ -56,6 +56,11 @@ public:
     void waiting_mode_step(bool status_decoded);
     QMessageBox* waiting_box() const { return waitingBox_; }
 
+    // Runs one flashcli command line to its end with its output in the pane in place of the
+    // start picture; true on success. With `retry` a failure asks whether to run it again,
+    // without it nothing is shown and the caller reports the failure.
+    bool run_flashcli(const QByteArray& command, bool retry);
+
     Ui::c_frm_main* form() const { return ui; }
     c_dlgw_program* program_page() const { return programPage_; }
     c_dlgw_manualx* manual_page() const { return manualPage_; }

@@ -15,6 +15,7 @@ class c_dlg_progressbar;
 class c_dlg_message;
 class QPlainTextEdit;
 class QProcess;
+class c_sndhex;
 
 // Size of the char copies of the directories that C-string file-name building uses.
 constexpr std::size_t shell_dir_buffer_size = 576;
@@ -67,6 +68,7 @@ struct shell_objects {
     c_dlg_message* message_dialog = nullptr;
     QPlainTextEdit* output_pane = nullptr;
     QProcess* spare_process = nullptr;
+    c_sndhex* runner = nullptr;  // the downloader runner (flashcli)
 
     void reset() { *this = shell_objects(); }
 };

@@ -19,7 +19,7 @@
 #include "manual/io_indicators.h"
 #include "manual/manual_commands.h"
 #include "manual/manual_state.h"
-#include "stand_in/c_dlg_plotter.h"
+#include "procmon/windows/c_dlg_plotter.h"
 #include "ui_c_dlgw_manualx.h"
 #include "widgets/c_my_led.h"
 #include "widgets/fixed_point.h"

@@ -7,7 +7,7 @@
 #include "core/device/device_commands.h"
 #include "manual/c_dlgw_manualx.h"
 #include "manual/manual_state.h"
-#include "stand_in/c_dlg_plotter.h"
+#include "procmon/windows/c_dlg_plotter.h"
 #include "ui_c_dlgw_manualx.h"
 
 namespace dp = device_protocol;

@@ -287,15 +287,7 @@ const std::vector<simulator::control_command>& simulator::control_commands()
              if (c.w.size() < 3 || !c.numbers({&a}) || a < long(dp::data_offset) ||
                  a + long(c.w.size()) - 2 > long(dp::frame_size))
                  return false;
-             for (size_t i = 2; i < c.w.size(); ++i) {
-                 long b = 0;
-                 if (!parse_number(c.w[i], b) || b < 0 || b > 255) {
-                     c.error = "bad byte " + c.w[i];
-                     return false;
-                 }
-                 s.world_.status[size_t(a) - dp::data_offset + i - 2] = uint8_t(b);
-             }
-             return true;
+             return c.bytes(2, s.world_.status.data() + (size_t(a) - dp::data_offset));
          }},
         {"status-count", "<0..59>", [](simulator& s, call& c) {
              long a = 0;
@@ -325,16 +317,15 @@ const std::vector<simulator::control_command>& simulator::control_commands()
              if (c.w.size() < 4 || !c.numbers({&a, &b}) || a < 0 || a > 255 || b < 5 ||
                  b + long(c.w.size()) - 3 > long(dp::frame_size))
                  return false;
-             auto& blk = s.world_.info[uint8_t(a)];
-             for (size_t i = 3; i < c.w.size(); ++i) {
-                 long v = 0;
-                 if (!parse_number(c.w[i], v) || v < 0 || v > 255) {
-                     c.error = "bad byte " + c.w[i];
-                     return false;
-                 }
-                 blk.data[size_t(b) - 5 + i - 3] = uint8_t(v);
-             }
-             return true;
+             return c.bytes(3, s.world_.info[uint8_t(a)].data.data() + (size_t(b) - 5));
+         }},
+        {"process-data", "<offset 0..139> <byte>...", [](simulator& s, call& c) {
+             // Bytes of the process-data block, as the three info replies carry them.
+             long a = 0;
+             if (c.w.size() < 3 || !c.numbers({&a}) || a < 0 ||
+                 a + long(c.w.size()) - 2 > long(s.world_.process_data.size()))
+                 return false;
+             return c.bytes(2, s.world_.process_data.data() + a);
          }},
         {"info-count", "<index> <count>", [](simulator& s, call& c) {
              long a = 0, b = 0;

@@ -1,5 +1,7 @@
 #include "widgets/c_plotter_tvx.h"
 
+#include <limits>
+
 #include <QPainter>
 #include <QPolygon>
 
@@ -96,13 +98,31 @@ void c_plotter_tvx::paint_curves(QPainter* painter)
     if (curves.isEmpty())
         return;
 
-    const QPen markPen0(Qt::white, 1, Qt::DotLine, Qt::RoundCap, Qt::RoundJoin);
     // Past the longest curve nothing is drawn; stop there, whatever the range.
     int longest = 0;
     for (int c : curves)
         longest = qMax(longest, slots_[c].samples->size());
+    const int first = qMax(settings.xMin, 1);
     const int last = qMin(settings.xMax - 1, longest - 1);
-    for (int x = qMax(settings.xMin, 1); x <= last; ++x) {
+    if (last < first)
+        return;
+    // With more samples than pixel columns, each column is drawn once per curve.
+    const int span = qMax(1, settings.xMax - settings.xMin);
+    if (plotRect.width() < span)
+        paint_columns(painter, curves, first, last);
+    else
+        paint_samples(painter, curves, first, last);
+}
+
+void c_plotter_tvx::paint_mark_line(QPainter* painter, int slot, int x) const
+{
+    painter->setPen(QPen(slots_[slot].colour, 1, Qt::DotLine, Qt::RoundCap, Qt::RoundJoin));
+    painter->drawLine(x, 0, x, 1000);
+}
+
+void c_plotter_tvx::paint_samples(QPainter* painter, const QVector<int>& curves, int first, int last)
+{
+    for (int x = first; x <= last; ++x) {
         bool haveLower = false;
         QPoint lowP;
         QPoint lowQ;
@@ -115,15 +135,10 @@ void c_plotter_tvx::paint_curves(QPainter* painter)
             const QPoint p = map_to_pixel(x - 1, plotted_value(c, a));
             const QPoint q = map_to_pixel(x, plotted_value(c, b));
             if (gets_mark_lines(c)) {
-                QPen pen = markPen0;
-                pen.setColor(slots_[c].colour);
-                if (a == mark_value && b != mark_value) {
-                    painter->setPen(pen);
-                    painter->drawLine(q.x(), 0, q.x(), 1000);
-                } else if (a != mark_value && b == mark_value) {
-                    painter->setPen(pen);
-                    painter->drawLine(p.x(), 0, p.x(), 1000);
-                }
+                if (a == mark_value && b != mark_value)
+                    paint_mark_line(painter, c, q.x());
+                else if (a != mark_value && b == mark_value)
+                    paint_mark_line(painter, c, p.x());
             }
             if (!drawable(a) || !drawable(b))
                 continue;
@@ -143,6 +158,95 @@ void c_plotter_tvx::paint_curves(QPainter* painter)
             }
             draw_segment(painter, c, p, q);
         }
+    }
+}
+
+void c_plotter_tvx::paint_columns(QPainter* painter, const QVector<int>& curves, int first, int last)
+{
+    // The pixel column of every sample index from first - 1 to last, and where each column
+    // starts in that list.
+    const int n = last - first + 2;
+    QVector<int> columnOf(n);
+    for (int i = 0; i < n; ++i)
+        columnOf[i] = map_to_pixel(first - 1 + i, 0).x();
+    QVector<int> starts;
+    for (int i = 0; i < n; ++i)
+        if (i == 0 || columnOf[i] != columnOf[i - 1])
+            starts.append(i);
+    const int columns = starts.size();
+    starts.append(n);
+
+    // The top edge of the band below, per column: the zero line until a band is drawn.
+    constexpr int no_band = std::numeric_limits<int>::min();
+    QVector<int> lower(columns);
+    for (int k = 0; k < columns; ++k)
+        lower[k] = map_to_pixel(first - 1 + starts[k], 0).y();
+
+    for (int c : curves) {
+        const QVector<qint16>& s = *slots_[c].samples;
+        const int end = qMin(n, s.size() - (first - 1));  // samples of this curve in the list
+        QVector<int> top(columns, no_band);
+        QPolygon line;
+        int runLength = 0;  // drawable samples in the current line
+        auto flush = [&] {
+            if (runLength > 1) {
+                painter->setPen(QPen(slots_[c].colour, 1, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+                painter->drawPolyline(line);
+            }
+            line.clear();
+            runLength = 0;
+        };
+        int lastMarkX = no_band;
+        for (int k = 0; k < columns && starts[k] < end; ++k) {
+            const int x = columnOf[starts[k]];
+            bool have = false;
+            int yFirst = 0, yMin = 0, yMax = 0, yLast = 0;
+            auto close_column = [&] {
+                if (have)
+                    line << QPoint(x, yFirst) << QPoint(x, yMin) << QPoint(x, yMax) << QPoint(x, yLast);
+                have = false;
+            };
+            for (int i = starts[k]; i < qMin(starts[k + 1], end); ++i) {
+                const int v = s.at(first - 1 + i);
+                if (i > 0 && gets_mark_lines(c)) {
+                    const int before = s.at(first - 2 + i);
+                    const int markX = (before == mark_value) != (v == mark_value) ? columnOf[v == mark_value ? i - 1 : i]
+                                                                                  : no_band;
+                    if (markX != no_band && markX != lastMarkX)
+                        paint_mark_line(painter, c, markX);
+                    if (markX != no_band)
+                        lastMarkX = markX;
+                }
+                if (!drawable(v)) {
+                    close_column();
+                    flush();
+                    continue;
+                }
+                const int y = map_to_pixel(first - 1 + i, plotted_value(c, v)).y();
+                if (!have) {
+                    yFirst = yMin = yMax = y;
+                    have = true;
+                }
+                yMin = qMin(yMin, y);
+                yMax = qMax(yMax, y);
+                yLast = y;
+                ++runLength;
+            }
+            if (c < 4 && have && runLength > 1)
+                top[k] = yLast;
+            close_column();
+        }
+        if (c < 4) {
+            for (int k = 0; k < columns; ++k) {
+                if (top[k] == no_band)
+                    continue;
+                const int x = columnOf[starts[k]];
+                painter->fillRect(QRect(QPoint(x, qMin(top[k], lower[k])), QPoint(x, qMax(top[k], lower[k]))),
+                                  band_colour(c));
+                lower[k] = top[k];
+            }
+        }
+        flush();
     }
 }
 

@@ -384,6 +384,9 @@ TEST(SimControl, WrongCallsAnswerWithTheUsageAndHelpListsEveryCommand)
         {"param 5 -7", "ok"},
         {"param 5", "ok -7"},
         {"scanner-set 0x80", "ok missing"},
+        {"process-data 138 1 2 3", "error usage: process-data <offset 0..139> <byte>..."},
+        {"process-data 0 1 x", "error bad byte x"},
+        {"process-data 136 1 2 3 4", "ok"},
     };
     for (const row& r : rows) {
         const std::vector<std::string> out = s.control(r.line);
