@@ -269,7 +269,7 @@ const std::vector<simulator::control_command>& simulator::control_commands()
     static const std::vector<control_command> table = {
         {"ping", "", [](simulator&, call&) { return true; }},
         {"help", "", [](simulator&, call& c) {
-             for (const auto* t : {&control_commands(), &loader_commands(), &link_commands(), &version_commands()})
+             for (const auto* t : {&control_commands(), &loader_commands(), &link_commands(), &version_commands(), &area_commands()})
                  for (const control_command& k : *t)
                      c.out.push_back(std::string(k.name) + (*k.usage ? " " : "") + k.usage);
              return true;
@@ -557,7 +557,7 @@ std::vector<std::string> simulator::control(const std::string& line)
         return out;
     }
     const control_command* row = nullptr;
-    for (const auto* t : {&control_commands(), &loader_commands(), &link_commands(), &version_commands()})
+    for (const auto* t : {&control_commands(), &loader_commands(), &link_commands(), &version_commands(), &area_commands()})
         for (const control_command& k : *t)
             if (!row && w[0] == k.name)
                 row = &k;
