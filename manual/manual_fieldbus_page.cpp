@@ -56,6 +56,10 @@ void setup_bit_table(c_qtablewidget_functab* t, std::initializer_list<const bit_
         QFont small = t->horizontalHeader()->font();
         small.setPointSize(7);
         t->horizontalHeader()->setFont(small);
+        t->horizontalHeader()->setStyleSheet(QStringLiteral("QHeaderView::section { padding: 0px; }"));
+        t->horizontalHeader()->setDefaultAlignment(Qt::AlignCenter);
+        for (int c = 0; c < bits; ++c)
+            t->horizontalHeaderItem(c)->setTextAlignment(Qt::AlignCenter);
     }
     for (int c = 0; c < bits; ++c)
         t->setColumnWidth(c, bit_width);
