@@ -147,11 +147,15 @@ int main(int argc, char** argv)
     ok = save(w.get(), folder, "manual-trace") && ok;
     f->bn_Trc_StopTrace->click();
 
-    // The Error Buffer in the advanced view.
+    // The Error Buffer in the advanced view: three entries, the second after a power-on.
+    ok = ok && ask(sim, "error-clear") &&
+         ask(sim, "error-add code=26 source=5 function=12 values=1234,-50,99999 scode=0x8105 detail=0x12AB34CD "
+                  "status=05-00-00-00-01-00-00-00 time=90061001") &&
+         ask(sim, "error-add code=70 source=1 values=0,0,0 time=5000 power-on=1") &&
+         ask(sim, "error-add code=43 source=10 function=511 values=4500,100,4512 status=00-01-00-00-00-00-00-00 time=7000");
     f->tab_ManualX->set_current_logical(c_dlgw_manualx::tab_error_buffer);
     f->chb_AdvancedErrorBuf->setChecked(true);
-    g_manual_tick().error_buffer_reload = true;
-    wait_for([&] { return f->tbwx_ErrorBuf->rowCount() > 0; });
+    wait_for([&] { return f->tbwx_ErrorBuf->rowCount() == 4; });
     settle(500);
     ok = save(w.get(), folder, "manual-error-buffer") && ok;
 
