@@ -8,6 +8,7 @@
 #include <sstream>
 
 #include "sim/demo_program.h"
+#include "sim/diagnostics.h"
 #include "sim/pm_live.h"
 #include "sim/profiles.h"
 
@@ -98,6 +99,7 @@ void simulator::live_tick()
     live_timer_ = 0;
     if (!world_.live)
         return;
+    fieldbus_live_step(world_, live_steps_);
     live_step(world_, live_steps_++);
     live_timer_ = loop_.at(now_ns() + live_period_ns_, [this] { live_tick(); });
 }
@@ -377,7 +379,7 @@ const std::vector<simulator::control_command>& simulator::control_commands()
              }
              return true;
          }},
-        {"cycle", "[polls=N] [result=ok|ko|alternate] [offset=N]", [](simulator& s, call& c) {
+        {"cycle", "[polls=N] [result=ok|ko|alternate] [offset=N] [side=right|left|both]", [](simulator& s, call& c) {
              for (size_t i = 1; i < c.w.size(); ++i) {
                  long a = 0;
                  const auto eq = c.w[i].find('=');
@@ -389,9 +391,43 @@ const std::vector<simulator::control_command>& simulator::control_commands()
                      s.world_.cycle_offset = int32_t(a);
                  else if (key == "result" && (value == "ok" || value == "ko" || value == "alternate"))
                      s.world_.cycle_result = value == "ok" ? 0 : value == "ko" ? 1 : 2;
+                 else if (key == "side" && (value == "right" || value == "left" || value == "both"))
+                     s.world_.cycle_side = value == "right" ? 4 : value == "left" ? 8 : 0;
                  else
                      return false;
              }
+             return true;
+         }},
+        {"selftest", "[rate=N] [samples=N] [serial=N] [op-time=N] [overtemp=N] [power=N] [speed=N] [time-factor=N]",
+         [](simulator& s, call& c) {
+             // The run that the next mailbox start with mode 0x84 makes, and the six results.
+             static const char* const results[6] = {"serial", "op-time", "overtemp", "power", "speed", "time-factor"};
+             for (size_t i = 1; i < c.w.size(); ++i) {
+                 long a = 0;
+                 const auto eq = c.w[i].find('=');
+                 const std::string key = c.w[i].substr(0, eq);
+                 if (eq == std::string::npos || !parse_number(c.w[i].substr(eq + 1), a))
+                     return false;
+                 if (key == "rate" && a >= 1 && a <= 65535)
+                     s.world_.selftest.rate = uint32_t(a);
+                 else if (key == "samples" && a >= 0 && a <= 65535)
+                     s.world_.selftest.samples = uint32_t(a);
+                 else {
+                     const auto* r = std::find(results, results + 6, key);
+                     if (r == results + 6)
+                         return false;
+                     set_self_test_result(s.world_, int(r - results), int32_t(a));
+                 }
+             }
+             return true;
+         }},
+        {"error-add", "[code=N] [source=N] [function=N] [values=A,B,C] [status=HH-..-HH] [time=MS] [power-on=0|1] "
+                      "[scode=N] [detail=N]",
+         [](simulator& s, call& c) {
+             return add_error_entry(s.world_, std::vector<std::string>(c.w.begin() + 1, c.w.end()), c.error);
+         }},
+        {"error-clear", "", [](simulator& s, call&) {
+             clear_error_buffer(s.world_);
              return true;
          }},
         {"pm-cycle", "[samples=N] [rate=N] [gap-at=N] [gap=N] [teach=0|1] [tool=N]", [](simulator& s, call& c) {

@@ -122,7 +122,7 @@ TEST_F(manual_tvxsim, premium_and_basic_show_their_tabs_and_closing_returns_to_t
 {
     enter("premium");
     EXPECT_EQ(window_->form()->stackedWidget->currentIndex(), int(c_frm_main::page_manual));
-    EXPECT_EQ(tabs(), (QStringList{"Monitoring", "Manual", "Trace", "Error Buffer"}));
+    EXPECT_EQ(tabs(), (QStringList{"Monitoring", "Manual", "Trace", "PROFIBUS", "Error Buffer"}));
     EXPECT_EQ(f->tbwx_FuncTab->rowIds(), (std::vector<int>{0, 1, 2, 3, 4, 5, 6, 7, 9, 12}));
     EXPECT_FALSE(window_->menuBar()->isVisible());
     EXPECT_EQ(window_->windowTitle(), QStringLiteral("Tarvix / Manual Mode"));
@@ -299,4 +299,40 @@ TEST_F(manual_tvxsim, a_live_cycle_draws_its_curve_and_a_ticked_record_is_plotte
     EXPECT_EQ(QVector<qint16>(cached.begin(), cached.end()), plotter->slot_samples(slot));
     plotter->hide();
     reset_app_dirs_for_tests();
+}
+
+TEST_F(manual_tvxsim, a_trace_keeps_whole_lines_over_an_unplug_and_goes_on_without_a_phantom_line)
+{
+    enter("premium");
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString file = dir.filePath("u.trc");
+    auto text = [&] {
+        QFile q(file);
+        return q.open(QIODevice::ReadOnly) ? q.readAll() : QByteArray();
+    };
+    f->tab_ManualX->set_current_logical(c_dlgw_manualx::tab_trace);
+    script_.expect_save_file(file);
+    f->bn_Trc_StartTrace->click();
+    f->tbwx_trc_FuncTab->selectRowById(3);
+    for (int i = 1; i <= 5; ++i) {
+        f->bn_Trc_Start->click();
+        ASSERT_TRUE(wait([&] { return f->tbwx_Trace->rowCount() == i; })) << i;
+    }
+    ask("unplug");
+    ASSERT_TRUE(wait([] { return !g_link().connected; }));
+    const QByteArray down = text();
+    EXPECT_EQ(down.count("\r\n"), 5);
+    EXPECT_TRUE(down.endsWith("\r\n"));
+
+    ask("replug");
+    ASSERT_TRUE(wait([] { return g_link().connected && g_link().device_answered; }));
+    QTest::qWait(500);  // many status replies: the first only takes the reference again
+    EXPECT_EQ(text(), down);
+    EXPECT_EQ(f->tbwx_Trace->rowCount(), 5);
+    f->bn_Trc_Start->click();
+    ASSERT_TRUE(wait([&] { return f->tbwx_Trace->rowCount() == 6; }));
+    EXPECT_EQ(f->tbwx_Trace->item(5, 0)->text(), QStringLiteral("     5"));
+    EXPECT_EQ(text().count("\r\n"), 6);
+    EXPECT_TRUE(text().startsWith(down));
 }
