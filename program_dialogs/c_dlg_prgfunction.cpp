@@ -95,8 +95,8 @@ void c_dlg_prgfunction::fill_mode_list()
 void c_dlg_prgfunction::fill_function_lists(int32_t current)
 {
     const config_image& img = g_config_image();
-    QStringList texts;
-    QVector<int32_t> numbers;
+    QStringList texts{QStringLiteral("no")};
+    QVector<int32_t> numbers{-1};
     for (uint32_t i = 0; i < image_layout::function_count; ++i)
         if (img.function(i).in_use() || int32_t(i) == current) {
             texts << QString::number(i);
@@ -106,10 +106,7 @@ void c_dlg_prgfunction::fill_function_lists(int32_t current)
     building_ = true;
     for (QComboBox* list : {ui->cb_TS_NextFunction, ui->cb_TS_NextFunctionKO}) {
         list->blockSignals(true);
-        list->clear();
-        combo_add_number(list, QStringLiteral("no"), -1);
-        for (int k = 0; k < numbers.size(); ++k)
-            combo_add_number(list, texts[k], numbers[k]);
+        combo_fill_numbers(list, texts, numbers);
         list->setCurrentIndex(0);
         list->blockSignals(false);
     }
