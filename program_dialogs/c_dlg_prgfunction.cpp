@@ -1,7 +1,6 @@
 #include "program_dialogs/c_dlg_prgfunction.h"
 
 #include <QAbstractItemView>
-#include <QCloseEvent>
 #include <cstring>
 
 #include "app/link_state.h"
@@ -35,7 +34,7 @@ QString latin1(const std::string& s) { return QString::fromLatin1(s.data(), int(
 
 c_dlg_prgfunction* function_dialog() { return g_function_dialog; }
 
-c_dlg_prgfunction::c_dlg_prgfunction(QWidget* parent) : QDialog(parent), ui(new Ui::c_dlg_prgfunction)
+c_dlg_prgfunction::c_dlg_prgfunction(QWidget* parent) : c_dlg_element(parent), ui(new Ui::c_dlg_prgfunction)
 {
     g_function_dialog = this;
     ui->setupUi(this);
@@ -149,7 +148,7 @@ bool c_dlg_prgfunction::showFunction()
     building_ = false;
 
     record_to_form(buffer.record(0));
-    closeRule_.reset();
+    reset_close_code();
     show_tolerance_colour();
     appliedMode_ = -1;
     apply_mode();
@@ -161,14 +160,6 @@ bool c_dlg_prgfunction::showFunction()
         f.pn_OutputSettings->setVisible(!(from_device && (d.family_code & 0x0F) == 4));
     }
     return true;
-}
-
-int c_dlg_prgfunction::run()
-{
-    running_ = true;
-    const int r = ui::current().run_modal(this);
-    running_ = false;
-    return r;
 }
 
 output_lists c_dlg_prgfunction::outputs() const
@@ -438,7 +429,7 @@ void c_dlg_prgfunction::on_bn_Area_clicked()
 {
     exchange_area(true);
     area_->init_dialog(mode_code());
-    ui::current().run_modal(area_);
+    area_->run();
     exchange_area(false);
     appliedMode_ = -1;
     apply_mode();
@@ -459,21 +450,4 @@ void c_dlg_prgfunction::take_over()
     cluster_edit_buffer& buffer = g_cluster_edit_buffer();
     buffer.records[0] = form_to_record();
     buffer.index = number;
-}
-
-void c_dlg_prgfunction::on_bn_Close_clicked()
-{
-    closeRule_.keep();
-    close();
-}
-
-void c_dlg_prgfunction::on_bn_Cancel_clicked()
-{
-    closeRule_.discard();
-    close();
-}
-
-void c_dlg_prgfunction::closeEvent(QCloseEvent* event)
-{
-    closeRule_.close_event(event, [this] { return form_differs(); }, [this] { take_over(); });
 }
