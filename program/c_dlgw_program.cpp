@@ -18,10 +18,13 @@
 #include "core/protocol/device_protocol.h"
 #include "core/text/global_tables.h"
 #include "core/text/user_seam.h"
+#include "program_dialogs/c_dlg_advancedoptions.h"
 #include "program/program_state.h"
 #include "program/tool_cells.h"
 #include "program_dialogs/c_dlg_prgcluster.h"
 #include "program_dialogs/c_dlg_prgfunction.h"
+#include "program_dialogs/c_dlg_prgtool.h"
+#include "program_dialogs/c_dlg_prgtooltype.h"
 #include "scanner/c_dlg_scannerfinder.h"
 #include "ui_c_dlgw_program.h"
 
@@ -164,10 +167,16 @@ c_dlgw_program::c_dlgw_program(QWidget* parent) : QWidget(parent), ui(new Ui::c_
     fit_texts();
     g_program_page().loading = false;
     setup_tables();
+    connect_tool_views();
     scannerFinder_ = new c_dlg_scannerfinder(this);
     // The element dialogs: one each, hidden between uses (reached through their globals).
     new c_dlg_prgfunction(this);
     new c_dlg_prgcluster(this);
+    advancedOptions_ = new c_dlg_advancedoptions(this);
+    // The tool-type and tool dialogs, one each for the whole run.
+    new c_dlg_prgtooltype(this);
+    connect(new c_dlg_prgtool(this), &c_dlg_prgtool::sig_closed, this, &c_dlgw_program::on_dlg_prgtool_closed);
+    create_setup_wizards();
     init_widgets();
     install_status_hooks();
 }
@@ -242,6 +251,7 @@ c_dlgw_program::~c_dlgw_program()
         H.output_labels = nullptr;
         H.display_flag_changed = nullptr;
         H.status_decoded = nullptr;
+        H.setup_teach = nullptr;
         g_page = nullptr;
         g_scanner_model = nullptr;
         g_scanner_proxy = nullptr;
