@@ -1,7 +1,6 @@
 #include "program_dialogs/c_dlg_prgfunction.h"
 
 #include <QAbstractItemView>
-#include <QCloseEvent>
 #include <cstring>
 
 #include "app/link_state.h"
@@ -35,7 +34,7 @@ QString latin1(const std::string& s) { return QString::fromLatin1(s.data(), int(
 
 c_dlg_prgfunction* function_dialog() { return g_function_dialog; }
 
-c_dlg_prgfunction::c_dlg_prgfunction(QWidget* parent) : QDialog(parent), ui(new Ui::c_dlg_prgfunction)
+c_dlg_prgfunction::c_dlg_prgfunction(QWidget* parent) : c_dlg_element(parent), ui(new Ui::c_dlg_prgfunction)
 {
     g_function_dialog = this;
     ui->setupUi(this);
@@ -95,8 +94,8 @@ void c_dlg_prgfunction::fill_mode_list()
 void c_dlg_prgfunction::fill_function_lists(int32_t current)
 {
     const config_image& img = g_config_image();
-    QStringList texts;
-    QVector<int32_t> numbers;
+    QStringList texts{QStringLiteral("no")};
+    QVector<int32_t> numbers{-1};
     for (uint32_t i = 0; i < image_layout::function_count; ++i)
         if (img.function(i).in_use() || int32_t(i) == current) {
             texts << QString::number(i);
@@ -106,10 +105,7 @@ void c_dlg_prgfunction::fill_function_lists(int32_t current)
     building_ = true;
     for (QComboBox* list : {ui->cb_TS_NextFunction, ui->cb_TS_NextFunctionKO}) {
         list->blockSignals(true);
-        list->clear();
-        combo_add_number(list, QStringLiteral("no"), -1);
-        for (int k = 0; k < numbers.size(); ++k)
-            combo_add_number(list, texts[k], numbers[k]);
+        combo_fill_numbers(list, texts, numbers);
         list->setCurrentIndex(0);
         list->blockSignals(false);
     }
@@ -152,7 +148,7 @@ bool c_dlg_prgfunction::showFunction()
     building_ = false;
 
     record_to_form(buffer.record(0));
-    closeRule_.reset();
+    reset_close_code();
     show_tolerance_colour();
     appliedMode_ = -1;
     apply_mode();
@@ -164,14 +160,6 @@ bool c_dlg_prgfunction::showFunction()
         f.pn_OutputSettings->setVisible(!(from_device && (d.family_code & 0x0F) == 4));
     }
     return true;
-}
-
-int c_dlg_prgfunction::run()
-{
-    running_ = true;
-    const int r = ui::current().run_modal(this);
-    running_ = false;
-    return r;
 }
 
 output_lists c_dlg_prgfunction::outputs() const
@@ -441,7 +429,7 @@ void c_dlg_prgfunction::on_bn_Area_clicked()
 {
     exchange_area(true);
     area_->init_dialog(mode_code());
-    ui::current().run_modal(area_);
+    area_->run();
     exchange_area(false);
     appliedMode_ = -1;
     apply_mode();
@@ -462,21 +450,4 @@ void c_dlg_prgfunction::take_over()
     cluster_edit_buffer& buffer = g_cluster_edit_buffer();
     buffer.records[0] = form_to_record();
     buffer.index = number;
-}
-
-void c_dlg_prgfunction::on_bn_Close_clicked()
-{
-    closeRule_.keep();
-    close();
-}
-
-void c_dlg_prgfunction::on_bn_Cancel_clicked()
-{
-    closeRule_.discard();
-    close();
-}
-
-void c_dlg_prgfunction::closeEvent(QCloseEvent* event)
-{
-    closeRule_.close_event(event, [this] { return form_differs(); }, [this] { take_over(); });
 }
