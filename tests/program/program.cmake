@@ -16,6 +16,8 @@ tarvix_add_test(test_program_tvxsim LABEL program
 if(TARGET test_program_tvxsim)
   add_dependencies(test_program_tvxsim tvxsim TarvixStudio)
 endif()
+tarvix_add_test(test_program_print LABEL program SOURCES ${CMAKE_CURRENT_LIST_DIR}/test_program_print.cpp
+  LIBS tarvix_program tarvix_app tarvix_widgets_testing tarvix_testsupport Qt5::Test)
 tarvix_add_test(test_program_tools LABEL program SOURCES ${CMAKE_CURRENT_LIST_DIR}/test_program_tools.cpp
   LIBS tarvix_program tarvix_app tarvix_sim tarvix_widgets_testing tarvix_testsupport Qt5::Test)
 tarvix_add_test(test_program_tools_tvxsim LABEL program
