@@ -4,6 +4,7 @@
 //   area_mode4.png, area_mode7.png                             the area dialog
 //   cluster.png                                                the cluster dialog
 //   advanced_settings.png                                      the advanced settings dialog
+//   tool_type.png, tool.png    the tool-type and tool dialogs (premium-pm-tools controller)
 //   xvfb-run -a build/asan/bench/program_dialogs_gallery <output folder>
 #include <QApplication>
 #include <QComboBox>
@@ -29,9 +30,13 @@
 #include "program_dialogs/c_dlg_area.h"
 #include "program_dialogs/c_dlg_prgcluster.h"
 #include "program_dialogs/c_dlg_prgfunction.h"
+#include "program_dialogs/c_dlg_prgtool.h"
+#include "program_dialogs/c_dlg_prgtooltype.h"
 #include "program_dialogs/element_buffers.h"
+#include "program_dialogs/tool_edit_buffers.h"
 #include "sim/demo_program.h"
 #include "sim/inprocess_device.h"
+#include "sim/profiles.h"
 #include "ui_c_dlg_prgfunction.h"
 
 // Under the address sanitizer: what Qt's platform plugins keep until the process ends is
@@ -98,6 +103,29 @@ bool area_pictures(c_dlg_area& a)
     return save(&a, QStringLiteral("area_mode7")) && ok;
 }
 
+// A copy of vendor tool type 2 and tool 3, from the controller with stored tools.
+bool tool_pictures(c_dlgw_program& page, QWidget& main, sim::world& w)
+{
+    error_record e;
+    sim::load_profile(w, "premium-pm-tools");
+    if (!read_configuration_from_device(e))
+        return false;
+    page.show_program(&main);
+    const config_image& img = g_config_image();
+    tool_type_edit_record& t = tool_type_edit_buffer();
+    t.index = -1;
+    const const_byte_view type = img.tool_type(2).record();
+    std::copy(type.data(), type.data() + tool_type_record_size, t.record.begin());
+    tool_type_dialog()->open(true);
+    bool ok = save(tool_type_dialog(), QStringLiteral("tool_type"));
+    tool_edit_record& b = tool_edit_buffer();
+    b.index = 3;
+    const const_byte_view tool = img.tool(3).record();
+    std::copy(tool.data(), tool.data() + tool_record_size, b.record.begin());
+    tool_dialog()->open_edit();
+    return save(tool_dialog(), QStringLiteral("tool")) && ok;
+}
+
 }  // namespace
 
 int main(int argc, char** argv)
@@ -141,6 +169,7 @@ int main(int argc, char** argv)
     fill_buffer(4, 4);
     ok = cluster_dialog()->init_dialog() && save(cluster_dialog(), QStringLiteral("cluster")) && ok;
     // advanced_settings.png: the advanced settings dialog's picture goes here.
+    ok = tool_pictures(*page, main, device->state()) && ok;
 
     receiver.stop_and_wait();
     hid_link_reset_for_tests();
