@@ -12,6 +12,7 @@
 #include "core/image/core_state.h"
 #include "core/protocol/device_protocol.h"
 #include "core/text/text_tables.h"
+#include "procmon/windows/c_dlg_plotter.h"
 #include "program/c_dlgw_program.h"
 #include "program/program_state.h"
 #include "program_dialogs/c_dlg_setup_1tool_m1.h"
@@ -153,6 +154,15 @@ TEST_F(setup_page, wizard_runs_on_the_page_values_and_the_page_shows_what_it_sto
     EXPECT_TRUE(script.verify_consumed());
     EXPECT_EQ(g_config_image().header().field(hdr::vert_distance), 0);
     EXPECT_FALSE(f->bn_TestScan->isEnabled());
+}
+
+TEST_F(setup_page, show_plotter_brings_the_plotter_up)
+{
+    c_dlg_plotter plotter;
+    g_objects().plotter = &plotter;
+    f->bn_ShowPlotter->click();
+    EXPECT_TRUE(plotter.isVisible());
+    g_objects().plotter = nullptr;
 }
 
 }  // namespace
