@@ -26,6 +26,7 @@
 #include "core/device/device_exchange.h"
 #include "core/device/device_info.h"
 #include "core/device/link_timer.h"
+#include "core/files/app_dirs.h"
 #include "core/files/konfig_cfg.h"
 #include "core/files/scanner_lists.h"
 #include "core/link/c_thrrcv.h"
@@ -363,10 +364,21 @@ void c_frm_main::on_ac_Language_triggered()
     ::ui::current().run_modal(&dialog);
 }
 
-void c_frm_main::on_ac_Support_triggered() {}
-void c_frm_main::on_ac_Help_triggered() {}
-void c_frm_main::on_ac_FW_Update_triggered() {}
-void c_frm_main::on_ac_TPS_Update_triggered() {}
+void c_frm_main::on_ac_Help_triggered()
+{
+    // Only German has a help file of its own; the other languages read the English one.
+    const int language = g_konfig().language;
+    const QString file = language == 1 ? QStringLiteral("TarvixManualHelpDt.chm") : QStringLiteral("TarvixManualHelpEn.chm");
+    const QString documents = g_app_dirs().application + QStringLiteral("/documents");
+    // The viewer runs on by itself, a fresh one per start (a viewer still open does not keep
+    // the next from starting): neither its output nor its end is awaited, and a viewer that
+    // does not start is not reported.
+    QProcess* p = g_objects().spare_process;
+    p->setWorkingDirectory(documents);
+    p->setProgram(QStringLiteral("hh.exe"));
+    p->setArguments({documents + QStringLiteral("/") + file});
+    p->startDetached();
+}
 void c_frm_main::on_ac_SystemInfo_triggered()
 {
     // Made for one showing without a parent, so it is deleted on return.

@@ -7,6 +7,7 @@
 #include "core/device/device_exchange.h"
 #include "core/image/config_image.h"
 #include "core/image/core_state.h"
+#include "core/image/function_rows.h"
 #include "core/image/paired_fields.h"
 #include "core/protocol/device_frame.h"
 #include "core/text/error_texts.h"
@@ -330,4 +331,18 @@ bool read_setup_values(error_record& err, bool read)
     return s.vertical_distance != 0;
 }
 
-int windows_version_class() { return 2; }
+namespace {
+int windows_class = 1;
+}  // namespace
+
+int windows_version_class() { return windows_class; }
+void set_windows_version_class(int value) { windows_class = value; }
+
+std::string version_record_text(const version_record& v)
+{
+    // The three words of the device's version record.
+    const uint32_t w1 = (uint32_t(v.day) << 8) | (uint32_t(v.month) << 16);
+    const uint32_t w2 = v.year | (uint32_t(v.major) << 16) | (uint32_t(v.minor) << 24);
+    const uint32_t w3 = v.patch | (uint32_t(v.build) << 16);
+    return format_version_text(w1, w2, w3);
+}

@@ -27,6 +27,7 @@ bool send_scanner_parameters(bool clear, error_record& err);
 struct customer_config_state {
     QString name;
     QString path;
+    bool pending = false;  // prepared and waiting for the next firmware update
 };
 customer_config_state& g_customer_config();
 // ./tvx_Config/<name>.bin below the application directory.

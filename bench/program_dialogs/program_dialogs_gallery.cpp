@@ -1,0 +1,187 @@
+// Saves a picture of each element dialog of the program window, filled from the demo
+// program of the simulated Premium controller:
+//   function_new.png, function_edit.png, function_monitor.png  the function dialog
+//   area_mode4.png, area_mode7.png                             the area dialog
+//   cluster.png                                                the cluster dialog
+//   advanced_settings.png                                      the advanced settings dialog
+//   setup_1tool_m1.png, setup_1tool_m2.png, setup_3tool.png    the set-up wizards, calculated
+//   xvfb-run -a build/asan/bench/program_dialogs_gallery <output folder>
+#include <QApplication>
+#include <QComboBox>
+#include <QSortFilterProxyModel>
+#include <QStandardItemModel>
+#include <QDir>
+#include <QStyleFactory>
+#include <QTemporaryDir>
+#include <cstdio>
+#include <memory>
+
+#include "app/shell_state.h"
+#include "core/device/device_calls.h"
+#include "core/files/app_dirs.h"
+#include "core/files/scanner_lists.h"
+#include "core/image/core_state.h"
+#include "core/link/hid_link.h"
+#include "core/link/hid_receive_thread.h"
+#include "core/text/global_tables.h"
+#include "core/transfer/config_transfer.h"
+#include "platform/hid_fake.h"
+#include "program/c_dlgw_program.h"
+#include "program_dialogs/c_dlg_area.h"
+#include "program_dialogs/c_dlg_prgcluster.h"
+#include "program_dialogs/c_dlg_prgfunction.h"
+#include "program_dialogs/c_dlg_setup_1tool_m1.h"
+#include "program_dialogs/c_dlg_setup_1tool_m2.h"
+#include "program_dialogs/c_dlg_setup_3tool.h"
+#include "program_dialogs/element_buffers.h"
+#include "sim/demo_program.h"
+#include "sim/inprocess_device.h"
+#include "ui_c_dlg_prgfunction.h"
+#include "ui_c_dlg_setup_1tool_m1.h"
+#include "ui_c_dlg_setup_1tool_m2.h"
+#include "ui_c_dlg_setup_3tool.h"
+#include "widgets/c_qlineedit_extend.h"
+
+namespace {
+
+QString g_folder;
+
+bool save(QWidget* w, const QString& name)
+{
+    w->show();
+    QApplication::processEvents();
+    const QString file = g_folder + QLatin1Char('/') + name + QStringLiteral(".png");
+    const bool ok = w->grab().save(file);
+    std::printf("%s %s\n", ok ? "saved" : "FAILED", qPrintable(file));
+    w->hide();
+    return ok;
+}
+
+// The edit buffer as the page fills it: function n (or a cluster from n), or a new one (-1).
+void fill_buffer(int n, int count)
+{
+    cluster_edit_buffer& b = g_cluster_edit_buffer();
+    const function_record_bytes def = function_record_clear(g_config_image().header());
+    b.records = {def, def, def, def};
+    b.index = n;
+    for (int i = 0; n >= 0 && i < count; ++i) {
+        const const_function_record r = g_config_image().function(uint32_t(n + i));
+        std::copy(r.data(), r.data() + image_layout::function_size, b.records[size_t(i)].begin());
+    }
+}
+
+bool function_pictures(c_dlg_prgfunction& d)
+{
+    bool ok = true;
+    fill_buffer(-1, 1);
+    ok = d.showFunction() && save(&d, QStringLiteral("function_new")) && ok;
+    fill_buffer(1, 1);
+    ok = d.showFunction() && save(&d, QStringLiteral("function_edit")) && ok;
+    // The same function turned into a monitor function: the area panel and its button.
+    fill_buffer(9, 1);
+    if (!d.showFunction())
+        return false;
+    QComboBox* mode = d.form()->cb_TS_Mode;
+    mode->setCurrentIndex(mode->findData(4));
+    return save(&d, QStringLiteral("function_monitor")) && ok;
+}
+
+bool area_pictures(c_dlg_area& a)
+{
+    area_record& r = g_area_record();
+    r.v = {0, 2000, 2000, 3000, 3000, 0, 0};
+    a.init_dialog(4);
+    bool ok = save(&a, QStringLiteral("area_mode4"));
+    r.v = {4500, 2000, 2000, 3000, 3000, 0, 0};
+    a.init_dialog(7);
+    return save(&a, QStringLiteral("area_mode7")) && ok;
+}
+
+// Each wizard taught and calculated on a set-up of V 100.00, reference angle 90.00, R 50.00.
+bool setup_pictures(c_dlgw_program& page)
+{
+    settings_header h = g_config_image().header();
+    h.set_field(hdr::vert_distance, 10000);
+    h.set_field(hdr::ref_angle_90, 9000);
+    h.set_field(hdr::ref_tool_length, 5000);
+    auto* m1 = static_cast<c_dlg_setup_1tool_m1*>(page.setup_wizard(0));
+    auto* m2 = static_cast<c_dlg_setup_1tool_m2*>(page.setup_wizard(1));
+    auto* three = static_cast<c_dlg_setup_3tool*>(page.setup_wizard(2));
+
+    m1->init_dialog();
+    m1->form()->ebx_ToolLength1->setValue(15000);
+    m1->take_teach(5, 4000);
+    m1->form()->bn_Calculate->click();
+    bool ok = save(m1, QStringLiteral("setup_1tool_m1"));
+
+    m2->init_dialog();
+    m2->form()->ebx_Distance1->setValue(5000);
+    m2->form()->ebx_Distance2->setValue(5000);
+    m2->form()->ebx_Distance3->setValue(6000);
+    m2->form()->ebx_ToolLength1->setValue(10000);
+    m2->take_teach(6, 1000);
+    m2->form()->bn_Calculate->click();
+    ok = save(m2, QStringLiteral("setup_1tool_m2")) && ok;
+
+    three->init_dialog();
+    Ui::c_dlg_setup_3tool& f = *three->form();
+    c_qlineedit_extend* lengths[3] = {f.ebx_ToolLength1, f.ebx_ToolLength2, f.ebx_ToolLength3};
+    const int32_t length[3] = {3000, 5000, 8000}, angle[3] = {10131, 9000, 7330};
+    for (int i = 0; i < 3; ++i) {
+        lengths[i]->setValue(length[i]);
+        three->take_teach(i + 1, angle[i]);
+    }
+    f.bn_Calculate->click();
+    return save(three, QStringLiteral("setup_3tool")) && ok;
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    QApplication app(argc, argv);
+    QApplication::setStyle(QStyleFactory::create(QStringLiteral("fusion")));
+    g_folder = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QDir::currentPath();
+    const QString app_dir = argc > 2 ? QString::fromLocal8Bit(argv[2]) : QStringLiteral(TARVIX_APP_DIR);
+    QTemporaryDir data;
+    if (!init_app_dirs(app_dir, data.path())) {
+        std::printf("FAILED to set up %s\n", qPrintable(data.path()));
+        return 1;
+    }
+    build_global_tables();
+    read_scanner_list();
+    g_program_document().source = 1;
+    g_host_context().data_source = [] { return 1; };
+
+    platform::hid_fake_backend fake;
+    platform::hid_install_backend(&fake);
+    auto device = std::make_unique<sim::inprocess_device>(fake, "premium");
+    sim::load_demo_program(device->state());
+    error_record e;
+    if (!hid_open(e)) {
+        std::printf("FAILED to open the simulated controller\n");
+        return 1;
+    }
+    hid_receive_thread receiver;
+    receiver.start();
+
+    QWidget main;
+    auto* page = new c_dlgw_program(&main);
+    bool ok = read_configuration_from_device(e);
+    if (!ok)
+        std::printf("FAILED to read the program (error %d)\n", int(e.code));
+    rebuild_scanner_lists(program_scanner_model(), program_scanner_proxy(), e);
+    page->show_program(&main);
+
+    ok = function_pictures(*function_dialog()) && ok;
+    ok = area_pictures(*area_dialog()) && ok;
+    fill_buffer(4, 4);
+    ok = cluster_dialog()->init_dialog() && save(cluster_dialog(), QStringLiteral("cluster")) && ok;
+    // advanced_settings.png: the advanced settings dialog's picture goes here.
+    ok = setup_pictures(*page) && ok;
+
+    receiver.stop_and_wait();
+    hid_link_reset_for_tests();
+    platform::hid_install_backend(nullptr);
+    return ok ? 0 : 1;
+}
