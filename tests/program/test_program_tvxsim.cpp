@@ -401,8 +401,9 @@ TEST_F(program_tvxsim, the_three_tool_wizard_sets_up_the_controller_and_the_test
     EXPECT_TRUE(script_.verify_consumed());
     EXPECT_EQ(f->tab_Settings->current_logical_index(), 9);
 
-    // Three tools of 30, 50 and 80 taught at the angles of a set-up of V 100.00, R 50.00 and
-    // a reference angle of -25.00.
+    // A failed teach first; then three tools of 30, 50 and 80 taught at the angles of a set-up
+    // of V 100.00, R 50.00 and a reference angle of -25.00.
+    ask("teach-next ko");
     for (const char* angle : {"-1369", "-2500", "-4170"})
         ask(std::string("teach-next ok ") + angle);
     f->rbg_SU_SelectMode->setIndex(2);
@@ -411,6 +412,11 @@ TEST_F(program_tvxsim, the_three_tool_wizard_sets_up_the_controller_and_the_test
         c_qlineedit_extend* lengths[3] = {w.ebx_ToolLength1, w.ebx_ToolLength2, w.ebx_ToolLength3};
         QPushButton* teach[3] = {w.bn_SU_Teach1, w.bn_SU_Teach2, w.bn_SU_Teach3};
         QLabel* angles[3] = {w.pn_ObjAngle1, w.pn_ObjAngle2, w.pn_ObjAngle3};
+        w.bn_SU_Teach1->click();
+        EXPECT_TRUE(wait([] { return g_status().teach_code == teach_none; }));
+        QTest::qWait(300);
+        EXPECT_TRUE(angles[0]->text().isEmpty());
+        EXPECT_FALSE(w.bn_Calculate->isEnabled());
         const int32_t length[3] = {3000, 5000, 8000};
         for (int i = 0; i < 3; ++i) {
             lengths[i]->setValue(length[i]);
