@@ -5,6 +5,7 @@
 //   cluster.png                                                the cluster dialog
 //   advanced_settings.png                                      the advanced settings dialog
 //   tool_type.png, tool.png    the tool-type and tool dialogs (premium-pm-tools controller)
+//   setup_1tool_m1.png, setup_1tool_m2.png, setup_3tool.png    the set-up wizards, calculated
 //   xvfb-run -a build/asan/bench/program_dialogs_gallery <output folder>
 #include <QApplication>
 #include <QComboBox>
@@ -32,12 +33,19 @@
 #include "program_dialogs/c_dlg_prgfunction.h"
 #include "program_dialogs/c_dlg_prgtool.h"
 #include "program_dialogs/c_dlg_prgtooltype.h"
+#include "program_dialogs/c_dlg_setup_1tool_m1.h"
+#include "program_dialogs/c_dlg_setup_1tool_m2.h"
+#include "program_dialogs/c_dlg_setup_3tool.h"
 #include "program_dialogs/element_buffers.h"
 #include "program_dialogs/tool_edit_buffers.h"
 #include "sim/demo_program.h"
 #include "sim/inprocess_device.h"
 #include "sim/profiles.h"
 #include "ui_c_dlg_prgfunction.h"
+#include "ui_c_dlg_setup_1tool_m1.h"
+#include "ui_c_dlg_setup_1tool_m2.h"
+#include "ui_c_dlg_setup_3tool.h"
+#include "widgets/c_qlineedit_extend.h"
 
 // Under the address sanitizer: what Qt's platform plugins keep until the process ends is
 // theirs, not a leak of the program (the tests read the same list from tests/lsan.supp).
@@ -126,6 +134,44 @@ bool tool_pictures(c_dlgw_program& page, QWidget& main, sim::world& w)
     return save(tool_dialog(), QStringLiteral("tool")) && ok;
 }
 
+// Each wizard taught and calculated on a set-up of V 100.00, reference angle 90.00, R 50.00.
+bool setup_pictures(c_dlgw_program& page)
+{
+    settings_header h = g_config_image().header();
+    h.set_field(hdr::vert_distance, 10000);
+    h.set_field(hdr::ref_angle_90, 9000);
+    h.set_field(hdr::ref_tool_length, 5000);
+    auto* m1 = static_cast<c_dlg_setup_1tool_m1*>(page.setup_wizard(0));
+    auto* m2 = static_cast<c_dlg_setup_1tool_m2*>(page.setup_wizard(1));
+    auto* three = static_cast<c_dlg_setup_3tool*>(page.setup_wizard(2));
+
+    m1->init_dialog();
+    m1->form()->ebx_ToolLength1->setValue(15000);
+    m1->take_teach(5, 4000);
+    m1->form()->bn_Calculate->click();
+    bool ok = save(m1, QStringLiteral("setup_1tool_m1"));
+
+    m2->init_dialog();
+    m2->form()->ebx_Distance1->setValue(5000);
+    m2->form()->ebx_Distance2->setValue(5000);
+    m2->form()->ebx_Distance3->setValue(6000);
+    m2->form()->ebx_ToolLength1->setValue(10000);
+    m2->take_teach(6, 1000);
+    m2->form()->bn_Calculate->click();
+    ok = save(m2, QStringLiteral("setup_1tool_m2")) && ok;
+
+    three->init_dialog();
+    Ui::c_dlg_setup_3tool& f = *three->form();
+    c_qlineedit_extend* lengths[3] = {f.ebx_ToolLength1, f.ebx_ToolLength2, f.ebx_ToolLength3};
+    const int32_t length[3] = {3000, 5000, 8000}, angle[3] = {10131, 9000, 7330};
+    for (int i = 0; i < 3; ++i) {
+        lengths[i]->setValue(length[i]);
+        three->take_teach(i + 1, angle[i]);
+    }
+    f.bn_Calculate->click();
+    return save(three, QStringLiteral("setup_3tool")) && ok;
+}
+
 }  // namespace
 
 int main(int argc, char** argv)
@@ -169,6 +215,7 @@ int main(int argc, char** argv)
     fill_buffer(4, 4);
     ok = cluster_dialog()->init_dialog() && save(cluster_dialog(), QStringLiteral("cluster")) && ok;
     // advanced_settings.png: the advanced settings dialog's picture goes here.
+    ok = setup_pictures(*page) && ok;
     ok = tool_pictures(*page, main, device->state()) && ok;
 
     receiver.stop_and_wait();
