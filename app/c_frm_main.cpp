@@ -378,8 +378,6 @@ void c_frm_main::on_ac_Help_triggered()
     p->setArguments({documents + QStringLiteral("/") + file});
     p->startDetached();
 }
-void c_frm_main::on_ac_FW_Update_triggered() {}
-void c_frm_main::on_ac_TPS_Update_triggered() {}
 void c_frm_main::on_ac_SystemInfo_triggered()
 {
     // Made for one showing without a parent, so it is deleted on return.

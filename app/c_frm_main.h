@@ -22,6 +22,7 @@ class c_my_led;
 class c_dlg_systeminfo;
 struct device_frame;
 struct error_record;
+struct version_record;
 
 class c_frm_main : public QMainWindow {
     Q_OBJECT
@@ -62,6 +63,33 @@ public:
     // start picture; true on success. With `retry` a failure asks whether to run it again,
     // without it nothing is shown and the caller reports the failure.
     bool run_flashcli(const QByteArray& command, bool retry);
+
+    // --- the update flows -----------------------------------------------------------------
+    // File choice, name check, confirmation and download of one firmware file; false only
+    // when the name check refused the file or flashcli failed. `cancelled` stays true unless
+    // the download was started.
+    bool select_download_firmware(const QString& ignored, bool& cancelled);
+    bool check_firmware_file_name(const QByteArray& base_name);
+    // False while the device information is not valid; else (a, b, c) >= (d, e, f).
+    bool version_at_least(uint8_t a, uint8_t b, uint8_t c, uint8_t d, uint8_t e, uint8_t f) const;
+    int ask_warning();
+    // Up to 10 s for the controller to answer again after a transfer.
+    bool wait_device_progress();
+    bool download_clone_firmware(const QString& path);
+    // The loader version of a controller that runs only its loader, read through flashcli.
+    bool read_loader_version(version_record& loader);
+    // The exchange of the firmware loader: the installed file by name, or a clone's image at
+    // its offset (with_offset, a full path).
+    bool download_fld(const QString& name, bool with_offset);
+    // 0 or the host error code; the data place and version of the controller's record.
+    int check_logic_file(const QString& name, uint32_t& position, uint32_t& length, uint8_t& major, uint8_t& minor,
+                         uint8_t& family);
+    bool download_logic(const QString& name, uint32_t position, uint32_t length);
+    // The PROFINET image from `path` over the program's own link; 0 on success, else the
+    // error code, which has been shown.
+    int write_profinet_image(const QString& path);
+    // How long wait_device_progress polls, in 100 ms steps (tests shorten it).
+    int waitPolls = 100;
 
     Ui::c_frm_main* form() const { return ui; }
     c_dlgw_program* program_page() const { return programPage_; }

@@ -1,5 +1,7 @@
 #include "app/shell_state.h"
 
+#include "app/update_files.h"
+
 shell_directories& g_dirs()
 {
     static shell_directories d;
@@ -30,4 +32,5 @@ void shell_reset_for_tests()
     g_shell().reset();
     g_program_document().reset();
     g_objects().reset();
+    g_update().reset();
 }

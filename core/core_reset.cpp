@@ -36,6 +36,7 @@ void core_reset_for_tests()
     g_dev_commands().reset();
     g_device_info().reset();
     g_setup_values() = setup_values{};
+    set_windows_version_class(1);
     g_link_settings() = link_timer_settings{};
     g_host_context() = host_context{};
     g_device_calls() = device_calls{};

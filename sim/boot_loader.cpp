@@ -252,6 +252,7 @@ uint8_t boot_loader::open_download(uint16_t index, uint8_t subindex, uint32_t)
     extLinear_ = extSegment_ = 0;
     written_ = 0;
     startAddress_ = 0;
+    ranges_.clear();
     return 0;
 }
 
@@ -263,6 +264,7 @@ uint8_t boot_loader::store(uint32_t address, const uint8_t* data, uint32_t n)
         if (!boot_flash::in_ram(address, n))
             return boot_reason::too_large;
         memory_.write(address, data, n);
+        note_range(address, n);
         return 0;
     }
     for (uint32_t i = 0; i < n; ++i) {
@@ -276,7 +278,16 @@ uint8_t boot_loader::store(uint32_t address, const uint8_t* data, uint32_t n)
             return boot_reason::not_erased;
     }
     memory_.write(address, data, n);
+    note_range(address, n);
     return 0;
+}
+
+void boot_loader::note_range(uint32_t address, uint32_t n)
+{
+    if (!ranges_.empty() && ranges_.back().first + ranges_.back().second == address)
+        ranges_.back().second += n;
+    else
+        ranges_.emplace_back(address, n);
 }
 
 uint8_t boot_loader::hex_records()
@@ -349,7 +360,8 @@ uint8_t boot_loader::finish_download()
         return boot_reason::not_started;  // a record was cut off
     if (!ram_)
         firmwarePresent_ = true;
-    if (!(control_[0] & 0x40) && firmwarePresent_) {
+    const bool starts = observer_ && observer_(s == stream::hex, ram_, ranges_);
+    if ((!(control_[0] & 0x40) || starts) && firmwarePresent_) {
         note("start application");
         event_ = event::start_application;
     }

@@ -7,6 +7,7 @@
 #pragma once
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <set>
 #include <string>
 #include <unordered_map>
@@ -87,6 +88,12 @@ public:
     const std::vector<std::string>& log() const { return log_; }
     void clear_log() { log_.clear(); }
     void note(const std::string& line);
+    // Told of every completed download: HEX or binary, RAM or flash, and the ranges it wrote.
+    // Answering true makes the controller start its application afterwards, as an image
+    // that reprograms the controller does.
+    using download_observer = std::function<bool(bool hex, bool ram, const std::vector<std::pair<uint32_t, uint32_t>>& ranges)>;
+    void set_download_observer(download_observer o) { observer_ = std::move(o); }
+
     // The start address of the last HEX stream (types 3 and 5), 0 when none came.
     uint32_t start_address() const { return startAddress_; }
 
@@ -94,6 +101,7 @@ private:
     enum class stream { none, hex, binary };
     uint8_t control_record(uint16_t index, uint8_t subindex, const uint8_t* data, uint32_t length);
     uint8_t store(uint32_t address, const uint8_t* data, uint32_t n);
+    void note_range(uint32_t address, uint32_t n);
     uint8_t hex_records();
     uint8_t erase_sectors(uint32_t* delay);
     uint32_t base_address() const;
@@ -127,4 +135,6 @@ private:
     uint32_t written_ = 0;          // binary: bytes so far
     uint32_t startAddress_ = 0;
     bool uploadOpen_ = false;
+    std::vector<std::pair<uint32_t, uint32_t>> ranges_;  // written by the open download
+    download_observer observer_;
 };

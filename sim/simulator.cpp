@@ -8,6 +8,7 @@
 #include <sstream>
 
 #include "sim/demo_program.h"
+#include "sim/diagnostics.h"
 #include "sim/pm_live.h"
 #include "sim/profiles.h"
 
@@ -37,6 +38,7 @@ simulator::simulator(event_loop& loop, std::string folder)
     : loop_(loop), core_(world_, faults_, log_), hid_(loop, std::move(folder))
 {
     hid_.on_report([this](size_t iface, const uint8_t* r, size_t n) { on_report(iface, r, n); });
+    watch_downloads();
 }
 
 bool simulator::start(const std::string& profile, std::vector<sim_interface> interfaces, std::string& error)
@@ -46,6 +48,7 @@ bool simulator::start(const std::string& profile, std::vector<sim_interface> int
         return false;
     }
     personality_from_profile();
+    take_profile_versions();
     return hid_.set_interfaces(std::move(interfaces), error);
 }
 
@@ -86,6 +89,7 @@ void simulator::process(size_t iface, const uint8_t* report, size_t n)
     controller_result res = core_.handle_report(report, n, i.output_length, i.input_length, uint8_t(iface));
     for (const auto& o : res.reports)
         schedule_out(iface, o);
+    after_request();
     if (res.unplug)
         unplug(res.replug_ms);
 }
@@ -95,6 +99,7 @@ void simulator::live_tick()
     live_timer_ = 0;
     if (!world_.live)
         return;
+    fieldbus_live_step(world_, live_steps_);
     live_step(world_, live_steps_++);
     live_timer_ = loop_.at(now_ns() + live_period_ns_, [this] { live_tick(); });
 }
@@ -215,11 +220,14 @@ void simulator::restart(bool into_loader, uint64_t after_ns)
         if (gen != generation_)
             return;
         load_profile(world_, into_loader ? "loader" : appProfile_);
+        sync_versions();
         loader_.set_application(!into_loader);
         loader_.restarted();
         sdo_.reset();
         loader_.note(into_loader ? "restart loader" : "restart application");
-        unplug(int32_t(restartD2Ms_));
+        // A controller told to stay silent does not come back from its restart.
+        const bool silent = !into_loader && versions_.silent_after_restart;
+        unplug(silent ? -1 : int32_t(restartD2Ms_));
     });
 }
 
@@ -263,7 +271,7 @@ const std::vector<simulator::control_command>& simulator::control_commands()
     static const std::vector<control_command> table = {
         {"ping", "", [](simulator&, call&) { return true; }},
         {"help", "", [](simulator&, call& c) {
-             for (const auto* t : {&control_commands(), &loader_commands(), &link_commands(), &area_commands()})
+             for (const auto* t : {&control_commands(), &loader_commands(), &link_commands(), &version_commands(), &area_commands()})
                  for (const control_command& k : *t)
                      c.out.push_back(std::string(k.name) + (*k.usage ? " " : "") + k.usage);
              return true;
@@ -275,6 +283,7 @@ const std::vector<simulator::control_command>& simulator::control_commands()
              }
              s.faults_.clear();
              s.personality_from_profile();
+             s.take_profile_versions();
              return true;
          }},
         {"profiles", "", [](simulator&, call& c) {
@@ -370,7 +379,7 @@ const std::vector<simulator::control_command>& simulator::control_commands()
              }
              return true;
          }},
-        {"cycle", "[polls=N] [result=ok|ko|alternate] [offset=N]", [](simulator& s, call& c) {
+        {"cycle", "[polls=N] [result=ok|ko|alternate] [offset=N] [side=right|left|both]", [](simulator& s, call& c) {
              for (size_t i = 1; i < c.w.size(); ++i) {
                  long a = 0;
                  const auto eq = c.w[i].find('=');
@@ -382,9 +391,43 @@ const std::vector<simulator::control_command>& simulator::control_commands()
                      s.world_.cycle_offset = int32_t(a);
                  else if (key == "result" && (value == "ok" || value == "ko" || value == "alternate"))
                      s.world_.cycle_result = value == "ok" ? 0 : value == "ko" ? 1 : 2;
+                 else if (key == "side" && (value == "right" || value == "left" || value == "both"))
+                     s.world_.cycle_side = value == "right" ? 4 : value == "left" ? 8 : 0;
                  else
                      return false;
              }
+             return true;
+         }},
+        {"selftest", "[rate=N] [samples=N] [serial=N] [op-time=N] [overtemp=N] [power=N] [speed=N] [time-factor=N]",
+         [](simulator& s, call& c) {
+             // The run that the next mailbox start with mode 0x84 makes, and the six results.
+             static const char* const results[6] = {"serial", "op-time", "overtemp", "power", "speed", "time-factor"};
+             for (size_t i = 1; i < c.w.size(); ++i) {
+                 long a = 0;
+                 const auto eq = c.w[i].find('=');
+                 const std::string key = c.w[i].substr(0, eq);
+                 if (eq == std::string::npos || !parse_number(c.w[i].substr(eq + 1), a))
+                     return false;
+                 if (key == "rate" && a >= 1 && a <= 65535)
+                     s.world_.selftest.rate = uint32_t(a);
+                 else if (key == "samples" && a >= 0 && a <= 65535)
+                     s.world_.selftest.samples = uint32_t(a);
+                 else {
+                     const auto* r = std::find(results, results + 6, key);
+                     if (r == results + 6)
+                         return false;
+                     set_self_test_result(s.world_, int(r - results), int32_t(a));
+                 }
+             }
+             return true;
+         }},
+        {"error-add", "[code=N] [source=N] [function=N] [values=A,B,C] [status=HH-..-HH] [time=MS] [power-on=0|1] "
+                      "[scode=N] [detail=N]",
+         [](simulator& s, call& c) {
+             return add_error_entry(s.world_, std::vector<std::string>(c.w.begin() + 1, c.w.end()), c.error);
+         }},
+        {"error-clear", "", [](simulator& s, call&) {
+             clear_error_buffer(s.world_);
              return true;
          }},
         {"pm-cycle", "[samples=N] [rate=N] [gap-at=N] [gap=N] [teach=0|1] [tool=N]", [](simulator& s, call& c) {
@@ -550,7 +593,7 @@ std::vector<std::string> simulator::control(const std::string& line)
         return out;
     }
     const control_command* row = nullptr;
-    for (const auto* t : {&control_commands(), &loader_commands(), &link_commands(), &area_commands()})
+    for (const auto* t : {&control_commands(), &loader_commands(), &link_commands(), &version_commands(), &area_commands()})
         for (const control_command& k : *t)
             if (!row && w[0] == k.name)
                 row = &k;

@@ -10,6 +10,7 @@
 #include "sim/boot_loader.h"
 #include "sim/boot_sdo_server.h"
 #include "sim/controller.h"
+#include "sim/device_versions.h"
 #include "sim/event_loop.h"
 #include "sim/faults.h"
 #include "sim/hid_server.h"
@@ -33,6 +34,8 @@ public:
     hid_server& hid() { return hid_; }
     boot_loader& loader() { return loader_; }
     boot_sdo_server& sdo() { return sdo_; }
+    // The versions the controller reports, shared by the application and the loader.
+    device_versions& versions() { return versions_; }
 
     // One report per 1 ms USB frame in each direction, as a full-speed interrupt pipe.
     void set_pacing(bool on) { pacing_ = on; }
@@ -78,6 +81,8 @@ private:
     static const std::vector<control_command>& loader_commands();
     // The commands of the serial and Ethernet faces.
     static const std::vector<control_command>& link_commands();
+    // The commands of the version model.
+    static const std::vector<control_command>& version_commands();
     // The memory areas as whole files (a controller's clone data saved and replaced).
     static const std::vector<control_command>& area_commands();
     struct sdo_fault {
@@ -103,6 +108,13 @@ private:
     // leaves the bus, D2 later it is back in the other personality.
     void restart(bool into_loader, uint64_t after_ns);
     void personality_from_profile();
+    // The version model: taken from an application profile (or the first one loaded), put
+    // into the information blocks and the loader's version text after every load, and fed
+    // with the downloads and the PROFINET stream.
+    void take_profile_versions();
+    void sync_versions();
+    void watch_downloads();
+    void after_request();
 
     event_loop& loop_;
     world world_;
@@ -128,6 +140,9 @@ private:
     std::string appProfile_ = "premium";  // the application a started firmware comes back as
     std::unique_ptr<serial_peer> serial_;
     std::unique_ptr<tun_peer> tun_;
+    device_versions versions_;
+    bool versionsKnown_ = false;
+    bool streamNoted_ = false;
 };
 
 // The default interface list: the controller alone.

@@ -163,28 +163,47 @@ void c_plotter_tvx::paint_samples(QPainter* painter, const QVector<int>& curves,
 
 void c_plotter_tvx::paint_columns(QPainter* painter, const QVector<int>& curves, int first, int last)
 {
-    // The pixel column of every sample index from first - 1 to last, and where each column
-    // starts in that list.
+    // Samples first - 1 to last, numbered from 0: where each pixel column starts, and its x.
     const int n = last - first + 2;
-    QVector<int> columnOf(n);
-    for (int i = 0; i < n; ++i)
-        columnOf[i] = map_to_pixel(first - 1 + i, 0).x();
     QVector<int> starts;
-    for (int i = 0; i < n; ++i)
-        if (i == 0 || columnOf[i] != columnOf[i - 1])
-            starts.append(i);
+    QVector<int> xs;
+    auto x_at = [&](int i) { return map_to_pixel(first - 1 + i, 0).x(); };
+    for (int i = 0; i < n;) {
+        const int x = x_at(i);
+        starts.append(i);
+        xs.append(x);
+        // The first sample of the next column (x grows with the index): doubling steps, then
+        // halving between the last sample known in this column and the first known past it.
+        int lo = i + 1;
+        int step = 1;
+        while (lo + step - 1 < n && x_at(lo + step - 1) == x) {
+            lo += step;
+            step *= 2;
+        }
+        int hi = qMin(n, lo + step - 1);
+        while (lo < hi) {
+            const int mid = lo + (hi - lo) / 2;
+            if (x_at(mid) == x)
+                lo = mid + 1;
+            else
+                hi = mid;
+        }
+        i = lo;
+    }
     const int columns = starts.size();
     starts.append(n);
 
     // The top edge of the band below, per column: the zero line until a band is drawn.
     constexpr int no_band = std::numeric_limits<int>::min();
-    QVector<int> lower(columns);
-    for (int k = 0; k < columns; ++k)
-        lower[k] = map_to_pixel(first - 1 + starts[k], 0).y();
+    const int zeroY = map_to_pixel(0, 0).y();
+    QVector<int> lower(columns, zeroY);
 
     for (int c : curves) {
         const QVector<qint16>& s = *slots_[c].samples;
+        const qint16* v = s.constData() + (first - 1);
         const int end = qMin(n, s.size() - (first - 1));  // samples of this curve in the list
+        const bool marks = gets_mark_lines(c);
+        auto y_of = [&](int value) { return map_to_pixel(0, plotted_value(c, value)).y(); };
         QVector<int> top(columns, no_band);
         QPolygon line;
         int runLength = 0;  // drawable samples in the current line
@@ -197,51 +216,52 @@ void c_plotter_tvx::paint_columns(QPainter* painter, const QVector<int>& curves,
             runLength = 0;
         };
         int lastMarkX = no_band;
+        auto mark_at = [&](int x) {
+            if (x != lastMarkX)
+                paint_mark_line(painter, c, x);
+            lastMarkX = x;
+        };
         for (int k = 0; k < columns && starts[k] < end; ++k) {
-            const int x = columnOf[starts[k]];
+            const int x = xs[k];
+            // The drawable stretch of this column so far: first, smallest, greatest, last value.
             bool have = false;
-            int yFirst = 0, yMin = 0, yMax = 0, yLast = 0;
+            int first_v = 0, min_v = 0, max_v = 0, last_v = 0;
             auto close_column = [&] {
-                if (have)
-                    line << QPoint(x, yFirst) << QPoint(x, yMin) << QPoint(x, yMax) << QPoint(x, yLast);
+                if (have) {
+                    const int a = y_of(first_v), b = y_of(min_v), d = y_of(max_v), e = y_of(last_v);
+                    line << QPoint(x, a) << QPoint(x, b) << QPoint(x, d) << QPoint(x, e);
+                }
                 have = false;
             };
-            for (int i = starts[k]; i < qMin(starts[k + 1], end); ++i) {
-                const int v = s.at(first - 1 + i);
-                if (i > 0 && gets_mark_lines(c)) {
-                    const int before = s.at(first - 2 + i);
-                    const int markX = (before == mark_value) != (v == mark_value) ? columnOf[v == mark_value ? i - 1 : i]
-                                                                                  : no_band;
-                    if (markX != no_band && markX != lastMarkX)
-                        paint_mark_line(painter, c, markX);
-                    if (markX != no_band)
-                        lastMarkX = markX;
-                }
-                if (!drawable(v)) {
+            const int stop = qMin(starts[k + 1], end);
+            for (int i = starts[k]; i < stop; ++i) {
+                const int value = v[i];
+                if (marks && i > 0 && (v[i - 1] == mark_value) != (value == mark_value))
+                    mark_at(value == mark_value ? xs[k - (i == starts[k] ? 1 : 0)] : x);
+                if (!drawable(value)) {
                     close_column();
                     flush();
                     continue;
                 }
-                const int y = map_to_pixel(first - 1 + i, plotted_value(c, v)).y();
                 if (!have) {
-                    yFirst = yMin = yMax = y;
+                    first_v = min_v = max_v = value;
                     have = true;
+                } else {
+                    min_v = qMin(min_v, value);
+                    max_v = qMax(max_v, value);
                 }
-                yMin = qMin(yMin, y);
-                yMax = qMax(yMax, y);
-                yLast = y;
+                last_v = value;
                 ++runLength;
             }
             if (c < 4 && have && runLength > 1)
-                top[k] = yLast;
+                top[k] = y_of(last_v);
             close_column();
         }
         if (c < 4) {
             for (int k = 0; k < columns; ++k) {
                 if (top[k] == no_band)
                     continue;
-                const int x = columnOf[starts[k]];
-                painter->fillRect(QRect(QPoint(x, qMin(top[k], lower[k])), QPoint(x, qMax(top[k], lower[k]))),
+                painter->fillRect(QRect(QPoint(xs[k], qMin(top[k], lower[k])), QPoint(xs[k], qMax(top[k], lower[k]))),
                                   band_colour(c));
                 lower[k] = top[k];
             }

@@ -55,6 +55,9 @@ struct device_info_state {
 };
 device_info_state& g_device_info();
 
+// "Vmm.nn.pp.bbb dd.mm.yyyy" of a firmware or loader version record.
+std::string version_record_text(const version_record& v);
+
 // Reads the information blocks and parameters in their order; false with the first query's
 // error, else the loader block's result.
 bool dev_read_system_info(error_record& err);
@@ -100,5 +103,8 @@ setup_values& g_setup_values();
 // With `read` false: whether the vertical distance is not 0; else reads parameters 22..27.
 bool read_setup_values(error_record& err, bool read);
 
-// 2 from Windows 7 on; this system counts as such.
+// The Windows generation the firmware update asks about (2 from Windows 7 on, whose driver
+// the oldest loaders do not work with). This system has no such trouble and answers 1;
+// tests set another answer.
 int windows_version_class();
+void set_windows_version_class(int value);

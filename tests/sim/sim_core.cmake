@@ -8,3 +8,4 @@ endif()
 tarvix_add_fuzzer(sim_controller_request_fuzz
   SOURCES ${CMAKE_CURRENT_LIST_DIR}/controller_request_fuzz.cpp
   LIBS tarvix_sim SECONDS 10)
+tarvix_add_test(test_sim_versions LABEL sim SOURCES ${CMAKE_CURRENT_LIST_DIR}/test_versions.cpp LIBS tarvix_sim)

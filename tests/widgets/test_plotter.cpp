@@ -1,5 +1,6 @@
 // Plot widgets: axis snapping and scrolling, rubber-band zoom, curves with marks and gaps
 // (pixel checks at computed positions), autoscaled channels and the curve slots.
+#include <QElapsedTimer>
 #include <QMouseEvent>
 #include <QRubberBand>
 #include <QSignalSpy>
@@ -236,6 +237,47 @@ TEST_F(plot_fixture, LiveDrawingLeavesOutTheLowestDrawableValue)
     const int y50 = plot.map_to_pixel(0, 50).y();
     EXPECT_EQ(shown.pixel(plot.map_to_pixel(1.5, 0).x(), y50), colours[6].rgb());
     EXPECT_EQ(shown.pixel(plot.map_to_pixel(5.5, 0).x(), y50), colours[6].rgb());
+}
+
+// Counts the paint events a widget gets.
+struct paint_counter : QObject {
+    int paints = 0;
+    bool eventFilter(QObject*, QEvent* e) override
+    {
+        paints += e->type() == QEvent::Paint;
+        return false;
+    }
+};
+
+TEST_F(plot_fixture, LiveSamplesArrivingFasterThanFramesArePaintedTogether)
+{
+    PlotSettings r{0, 200, 5, 0, 100, 5};
+    plot.apply_view_range(&r, false, false);
+    QVector<qint16> s{50, 50};
+    ASSERT_TRUE(plot.attach_curve(6, nullptr, &s, false));
+    ASSERT_TRUE(plot.set_live_curve_mask(1 << 6));
+    plot.redraw_backdrop();
+    QApplication::processEvents();
+    paint_counter counter;
+    plot.installEventFilter(&counter);
+    QElapsedTimer t;
+    t.start();
+    for (int i = 0; i < 100; ++i) {
+        s << 50;
+        plot.draw_increment(s.size());
+        QApplication::processEvents();
+    }
+    // One paint at once, then at most one per frame interval.
+    EXPECT_LE(counter.paints, 1 + t.elapsed() / c_plotter_se::live_frame_ms);
+    // The samples still waiting are painted once the interval is over.
+    QElapsedTimer wait;
+    wait.start();
+    while (wait.elapsed() < 3 * c_plotter_se::live_frame_ms)
+        QApplication::processEvents(QEventLoop::WaitForMoreEvents, 10);
+    EXPECT_GE(counter.paints, 2);
+    plot.removeEventFilter(&counter);
+    const QImage shown = plot.grab().toImage();
+    EXPECT_EQ(shown.pixel(plot.map_to_pixel(100.5, 0).x(), plot.map_to_pixel(0, 50).y()), colours[6].rgb());
 }
 
 TEST_F(plot_fixture, SmallWidgetShowsNoGrid)
