@@ -8,6 +8,7 @@
 namespace Ui {
 class c_frm_main;
 }
+class QFile;
 class QLabel;
 class QPushButton;
 class QMessageBox;
@@ -20,6 +21,7 @@ class c_thrrcv;
 class c_my_led;
 class c_dlg_systeminfo;
 struct device_frame;
+struct error_record;
 struct version_record;
 
 class c_frm_main : public QMainWindow {
@@ -141,6 +143,10 @@ public:
     void on_sig_CloseRequest();
     void on_sig_Return();
 
+    // Uploads the controller's flash configuration to tvx_clones/flashconfig.bin with the
+    // settings text at the end of the flashcli line; true on success (nothing shown).
+    bool upload_flashconfig(const QByteArray& settings);
+
 protected:
     void closeEvent(QCloseEvent* event) override;
 
@@ -170,6 +176,9 @@ private:
     bool open_program(bool is_new);
     bool ask_new_program_kind();
     void enter_program_page();
+    // Create Clone's reading of the controller into the new clone file, up to its last part;
+    // the first failure leaves its error (and the path of a part not found).
+    void create_clone_body(QFile& file, const QString& comment, error_record& e, QString& failed_part);
 
     Ui::c_frm_main* ui;
     c_dlgw_program* programPage_ = nullptr;

@@ -82,8 +82,11 @@ void hid_receive_loop()
     std::vector<uint8_t> buf;
     uint64_t seen_openings;
     {
+        // A loop that ended while draining (stopped, then started again) left the flag set:
+        // every send would wait out the backlog time for a drain that no one ends.
         std::lock_guard<std::mutex> l(s.mailbox_lock);
         seen_openings = s.gate_openings;
+        s.draining = false;
     }
     // After the gate opens again, the reports queued meanwhile are read without waiting
     // and marked stale, so that a send drops them instead of taking one as its reply.

@@ -322,6 +322,7 @@ void hid_link_reset_for_tests()
     s.report.clear();
     s.received_count = 0;
     s.report_stale = false;
+    s.draining = false;
     s.mailbox_input_length = 0;
     s.status = hid_status_none;
     s.sub_code = 0;

@@ -26,6 +26,7 @@
 #include "core/device/device_exchange.h"
 #include "core/files/app_dirs.h"
 #include "core/files/konfig_cfg.h"
+#include "core/files/program_file.h"
 #include "core/image/core_state.h"
 #include "core/link/hid_link.h"
 #include "core/text/text_tables.h"
@@ -155,6 +156,26 @@ TEST_F(menu_actions, file_menu)
     EXPECT_EQ(page(), int(c_frm_main::page_program));
     EXPECT_EQ(g_program_document().source, 1);
     EXPECT_GT(sim_->control().wire_log(seq).size(), 10u);
+    back_to_start();
+
+    // Open from a file: that program on the program page.
+    const QString program = QString::fromStdString(app_.file("line4.cdx"));
+    ASSERT_EQ(write_file_with_permissions(program), 0);
+    script_
+        .expect_modal(QStringLiteral("c_dlg_srcauswahl"),
+                      [](QWidget* d) {
+                          d->findChild<QPushButton*>(QStringLiteral("bn_File"))->click();
+                          return int(QDialog::Accepted);
+                      })
+        .expect_modal(QString(), [program](QWidget* files) {
+            static_cast<QFileDialog*>(files)->selectFile(program);
+            return int(QDialog::Accepted);
+        });
+    click(f->ac_Open);
+    EXPECT_TRUE(script_.verify_consumed());
+    EXPECT_EQ(page(), int(c_frm_main::page_program));
+    EXPECT_EQ(g_program_document().source, 2);
+    EXPECT_EQ(g_program_document().file_name, program);
     back_to_start();
 
     // Scanner: a scanner parameter file into the user set 0, then that set cleared.

@@ -1,0 +1,233 @@
+// Create Clone and Program Clone: a controller read into a clone file, and a clone file
+// written into a controller (also what waiting mode runs with the file of the command line).
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QLabel>
+#include <cerrno>
+#include <cstring>
+
+#include "app/c_dlg_createclone.h"
+#include "app/c_frm_main.h"
+#include "app/c_qfiledialog_clone.h"
+#include "app/clone_file.h"
+#include "app/flashcli_command.h"
+#include "app/link_state.h"
+#include "app/shell_state.h"
+#include "core/device/command_mailbox.h"
+#include "core/device/device_commands.h"
+#include "core/device/device_exchange.h"
+#include "core/device/device_info.h"
+#include "core/files/app_dirs.h"
+#include "core/image/core_state.h"
+#include "core/text/error_texts.h"
+#include "core/text/text_tables.h"
+#include "core/text/user_seam.h"
+#include "ui_c_dlg_createclone.h"
+#include "widgets/c_dlg_message.h"
+
+namespace dp = device_protocol;
+
+namespace {
+
+QString message(int n) { return QString::fromLatin1(txt_message(n).c_str()); }
+QString label(int n) { return QString::fromLatin1(txt_label(n).c_str()); }
+QString clones_file(const char* name) { return data_file(QStringLiteral("tvx_clones/") + QLatin1String(name)); }
+QByteArray native(const QString& path) { return QFile::encodeName(path); }
+
+// The article number a controller of a logic family carries when its device information
+// holds none, by the family code's high nibble (0x1x .. 0x7x).
+constexpr int32_t family_articles[7] = {5206250, 5206252, 5206253, 5206254, 5206255, 5206256, 5206257};
+
+QByteArray article_text(uint8_t family_code)
+{
+    const std::string& text = g_device_info().cu_article_text;
+    if (!text.empty() && text[0] != '-')
+        return QByteArray(text.c_str());
+    const int n = (family_code >> 4) - 1;
+    return QByteArray::number(family_articles[n >= 0 && n < 7 ? n : 1]);
+}
+
+bool version_below(int major, int minor, int patch, int m, int n, int p)
+{
+    return major != m ? major < m : minor != n ? minor < n : patch < p;
+}
+
+void host_error(int code) { show_error_code(int16_t(code), err_severity_error, err_type_host, err_arg_none, 0); }
+
+}  // namespace
+
+bool c_frm_main::upload_flashconfig(const QByteArray& settings)
+{
+    const QByteArray dir = native(g_app_dirs().data);
+    return run_flashcli(flashcli_command_head() + "\"" + dir + "/tvx_clones/flashconfig\" N:\"" + dir +
+                            "/tvx_clones/flashconfig.bin\" " + settings,
+                        false);
+}
+
+// --- Create Clone --------------------------------------------------------------------------
+
+void c_frm_main::on_ac_CreateClone_triggered()
+{
+    error_record e;
+    if (!dev_wait_idle())
+        return;
+    update_in_progress_guard updating;
+    if (ui::current().message(ui::box_kind::information, ui::title_information(), message(32), ui::ok | ui::cancel) !=
+        ui::ok)
+        return;
+    device_info_state& d = g_device_info();
+    if (!dev_read_system_info(e)) {
+        ui::critical(message(70));
+        return;
+    }
+    if (version_below(d.firmware.major, d.firmware.minor, d.firmware.patch, 1, 17, 6)) {
+        ui::critical(message(76));
+        return;
+    }
+    if (version_below(d.loader.major, d.loader.minor, d.loader.patch, 1, 5, 0)) {
+        ui::critical(message(77));
+        return;
+    }
+
+    // 4, 5. The file, by the controller's kind.
+    const bool redesign = d.redesign;
+    const QString suffix = redesign ? QStringLiteral("clnsx") : QStringLiteral("clns");
+    QString path = ui::current().save_file_name(this, QStringLiteral("Save clone data to ..."), data_file(QStringLiteral("tvx_clones")),
+                                                QStringLiteral("Tarvix Clonefiles (*.%1)").arg(suffix));
+    if (path.isEmpty())
+        return;
+    if (QFileInfo(path).suffix().isEmpty())
+        path += QLatin1Char('.') + suffix;  // the dialog's default suffix
+    dev_wait_idle();
+    if (QFileInfo(path).suffix().toLower() != suffix) {
+        host_error(30);
+        return;
+    }
+
+    // 6, 7. The comment, offered from the file it replaces.
+    const bool existing = QFileInfo::exists(path);
+    QByteArray old_comment("FI:");
+    if (existing) {
+        QFile old(path);
+        if (!old.open(QIODevice::ReadWrite)) {
+            const int sys = errno ? errno : EACCES;
+            show_error_code(63, err_severity_error, err_type_host, err_arg_once, sys);
+            return;
+        }
+        uint8_t header[clone_header_size] = {};
+        const qint64 got = old.read(reinterpret_cast<char*>(header), clone_header_size);
+        old_comment = old_comment_line(header, got);
+    }
+    QString comment;
+    {
+        c_dlg_createclone dialog(this);
+        dialog.setWindowTitle(QStringLiteral("Create Clone ..."));
+        dialog.form()->eb_Comment->setText(old_comment.size() > 3 ? QString::fromLatin1(old_comment.mid(3)) : QString());
+        dialog.form()->eb_Comment->selectAll();
+        dialog.form()->l_Hint->setText(message(existing ? 33 : 34).replace(QStringLiteral("%s"), QFileInfo(path).fileName()));
+        const int answer = ui::current().run_modal(&dialog);
+        dev_wait_idle();
+        if (answer != QDialog::Accepted)
+            return;
+        comment = dialog.form()->eb_Comment->text();
+    }
+
+    // 8. The old file is kept until the new one is good.
+    const QString backup = clones_file("bupclonefile.bin");
+    if (existing) {
+        QFile::remove(backup);
+        if (!QFile::copy(path, backup)) {
+            host_error(3);
+            return;
+        }
+    }
+
+    QString failed_part;
+    QFile file(path);
+    if (!file.open(QIODevice::ReadWrite | QIODevice::Truncate)) {
+        e.set(err_type_host, 3);
+    } else {
+        create_clone_body(file, comment, e, failed_part);
+        if (!e.failed() && !finish_clone_file(file))
+            e.set(err_type_host, 3);
+        file.close();
+    }
+
+    // 16. A file is announced only once it checks as a clone file.
+    if (!e.failed()) {
+        uint8_t header[clone_header_size];
+        if (check_clone_file(path, header)) {
+            ui::information(label(309));
+            return;
+        }
+        e.set(err_type_host, 55);
+    }
+    ui::critical(QString::fromLatin1(error_record_text(e).c_str()) + failed_part);
+    const QString corrupted = clones_file("corruptedclonefile.bin");
+    QFile::remove(corrupted);
+    QFile::rename(path, corrupted);
+    if (existing)
+        QFile::rename(backup, path);
+}
+
+void c_frm_main::create_clone_body(QFile& file, const QString& comment, error_record& e, QString& failed_part)
+{
+    // 10, 11. The header.
+    device_info_state& d = g_device_info();
+    if (!dev_read_system_info(e))
+        return;
+    uint32_t va = 0;
+    if (!dev_read_param_u32(dp::param_variant, va, e))
+        return;
+    error_record variant_error;
+    const uint8_t family = read_device_variant(variant_error);
+    clone_header_source s;
+    s.article = article_text(family);
+    s.fw_major = d.firmware.major, s.fw_minor = d.firmware.minor, s.fw_patch = d.firmware.patch;
+    s.fw_build = d.firmware.build;
+    s.redesign = d.redesign;
+    s.comment = comment;
+    s.fld_major = d.loader.major, s.fld_minor = d.loader.minor, s.fld_patch = d.loader.patch;
+    s.va = va;
+    s.logic_major = d.logic_major, s.logic_minor = d.logic_minor;
+    const QByteArray header = build_clone_header(s);
+    if (file.write(header) != header.size()) {
+        e.set(err_type_host, 3);
+        return;
+    }
+    const QString firmware = g_app_dirs().application + QStringLiteral("/tvx_fsw/") + QString::fromLatin1(clone_firmware_name(s));
+    const QString loader = app_file(clone_loader_name(s));
+
+    // 12. The device memory, block by block.
+    ui::current().progress_begin(label(118));
+    uint8_t block[clone_layout::block_size];
+    for (int b = 0; b < clone_layout::block_count && !e.failed(); ++b) {
+        ui::current().progress_set(b * 100 / clone_layout::block_count);
+        ui::current().process_events();
+        if (!dev_read_block(dp::memory_area_clone, block, uint32_t(b * clone_layout::block_size),
+                            uint32_t(clone_layout::block_size), e))
+            break;
+        if (file.write(reinterpret_cast<const char*>(block), sizeof block) != qint64(sizeof block))
+            e.set(err_type_host, 3);
+    }
+    ui::current().progress_end();
+    if (e.failed())
+        return;
+
+    // 13. The flash configuration, through the boot loader.
+    if (!upload_flashconfig(d.redesign ? QByteArray("V:0 F:80 L:E000:0000") : QByteArray("V:0 F:0  L:8000:0000"))) {
+        e.set(err_type_host, 50);
+        return;
+    }
+    // 14. The parts the controller's versions name.
+    for (const QString& part : {clones_file("flashconfig.bin"), loader, firmware}) {
+        if (!append_clone_part(file, part)) {
+            e.set(err_type_host, 52);
+            failed_part = part;
+            return;
+        }
+    }
+}
