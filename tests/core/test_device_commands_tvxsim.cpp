@@ -96,7 +96,7 @@ TEST_F(CommandsServer, ProcessDataSetThroughTheServerArrivesInItsThreePieces)
     const auto& b = g_dev_commands().process_data;
     const std::pair<size_t, uint8_t> expected[] = {{0, 0x01}, {56, 0xA1}, {57, 0xA2}, {58, 0xA3}, {59, 0xA4},
                                                    {114, 0xB1}, {115, 0xB2}, {116, 0xB3}, {117, 0xB4},
-                                                   {139, 0xEE}, {138, 0x00}};
+                                                   {139, 0xEE}};
     for (const auto& [at, value] : expected)
         EXPECT_EQ(b[at], value) << at;
 
