@@ -12,7 +12,7 @@
 #include "program_dialogs/c_dlg_setup_1tool_m2.h"
 #include "program_dialogs/c_dlg_setup_3tool.h"
 #include "program_dialogs/setup_geometry.h"
-#include "stand_in/c_dlg_plotter.h"
+#include "procmon/windows/c_dlg_plotter.h"
 #include "ui_c_dlgw_program.h"
 
 namespace {
