@@ -26,6 +26,7 @@
 #include "core/device/device_exchange.h"
 #include "core/device/device_info.h"
 #include "core/device/link_timer.h"
+#include "core/files/app_dirs.h"
 #include "core/files/konfig_cfg.h"
 #include "core/files/scanner_lists.h"
 #include "core/link/c_thrrcv.h"
@@ -44,6 +45,7 @@
 #include "ui_c_frm_main.h"
 #include "widgets/c_dlg_message.h"
 #include "widgets/c_dlg_progressbar.h"
+#include "widgets/c_qtableview_functab.h"
 
 namespace {
 
@@ -94,6 +96,7 @@ c_frm_main::~c_frm_main()
 {
     g_dev_commands().link_timer_run = nullptr;
     link_status_reply_hook() = nullptr;
+    c_dlg_plotter::set_page_views(wm_program, nullptr);
     shell_objects& o = g_objects();
     if (o.main_window == this) {
         delete o.progress_dialog;
@@ -118,6 +121,9 @@ void c_frm_main::create_long_lived_dialogs()
     o.progress_dialog->setWindowFlags(fixed_box_flags);
     o.progress_dialog->l_FileInfo()->hide();
     o.plotter = new c_dlg_plotter(nullptr);
+    // The program page's Refresh Plotter takes the tools of its PM Tools view.
+    c_dlg_plotter::set_page_views(wm_program,
+                                  [] { return c_dlg_plotter::page_views{program_tool_view(), nullptr}; });
     // The downloader runner joins here with the update flows; its output arrives in
     // on_sndHexOutput().
     o.output_pane = new QPlainTextEdit(nullptr);
@@ -358,8 +364,21 @@ void c_frm_main::on_ac_Language_triggered()
     ::ui::current().run_modal(&dialog);
 }
 
-void c_frm_main::on_ac_Support_triggered() {}
-void c_frm_main::on_ac_Help_triggered() {}
+void c_frm_main::on_ac_Help_triggered()
+{
+    // Only German has a help file of its own; the other languages read the English one.
+    const int language = g_konfig().language;
+    const QString file = language == 1 ? QStringLiteral("TarvixManualHelpDt.chm") : QStringLiteral("TarvixManualHelpEn.chm");
+    const QString documents = g_app_dirs().application + QStringLiteral("/documents");
+    // The viewer runs on by itself, a fresh one per start (a viewer still open does not keep
+    // the next from starting): neither its output nor its end is awaited, and a viewer that
+    // does not start is not reported.
+    QProcess* p = g_objects().spare_process;
+    p->setWorkingDirectory(documents);
+    p->setProgram(QStringLiteral("hh.exe"));
+    p->setArguments({documents + QStringLiteral("/") + file});
+    p->startDetached();
+}
 void c_frm_main::on_ac_SystemInfo_triggered()
 {
     // Made for one showing without a parent, so it is deleted on return.

@@ -298,6 +298,8 @@ void c_frm_main::decode_status(const device_frame& f, bool forced)
 
     // 6. Kept for the next comparison.
     S.last_reply = f;
+    if (g_status_hooks().status_decoded)
+        g_status_hooks().status_decoded();
     S.last_valid = true;
     S.reconnected = false;
     g_device().status_full_refresh = false;

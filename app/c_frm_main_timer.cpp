@@ -13,6 +13,7 @@
 #include "app/shell_state.h"
 #include "core/device/device_commands.h"
 #include "core/device/link_timer.h"
+#include "core/files/parameter_files.h"
 #include "core/device/device_info.h"
 #include "core/image/core_state.h"
 #include "core/link/c_thrrcv.h"
@@ -198,6 +199,8 @@ void c_frm_main::lost_link_step()
     if (L.factory_reset_count > 0)
         --L.factory_reset_count;
     refresh_device_info(false);
+    // A customer configuration prepared for this controller must not reach another one.
+    g_customer_config().pending = false;
     L.device_data_usable = false;
     ui->menu_Tarvix->setEnabled(false);
     ui->ac_FW_Update->setEnabled(false);

@@ -71,6 +71,8 @@ struct status_hooks {
     std::function<void(uint32_t function)> program_function_changed;
     // The unit-dependent displays redraw after the teach-permitted flag changed.
     std::function<void()> display_flag_changed;
+    // After every decoded status reply (the open cluster dialog's Start and Teach).
+    std::function<void()> status_decoded;
     // Output-state texts of the program page: state, "Set"/"Not Set", "Active"/"Inactive".
     std::function<void(const QString& state, const QString& set, const QString& active)> output_labels;
 

@@ -19,7 +19,7 @@
 #include "manual/io_indicators.h"
 #include "manual/manual_commands.h"
 #include "manual/manual_state.h"
-#include "stand_in/c_dlg_plotter.h"
+#include "procmon/windows/c_dlg_plotter.h"
 #include "ui_c_dlgw_manualx.h"
 #include "widgets/c_my_led.h"
 #include "widgets/fixed_point.h"
@@ -97,6 +97,7 @@ c_dlgw_manualx::c_dlgw_manualx(QWidget* parent) : QWidget(parent), ui(new Ui::c_
     setup_pm_views();
     setup_trace_table();
     setup_error_buffer_table();
+    init_fieldbus_bit_tables();
 
     // Step - shares the two slots that Step + reaches by name.
     connect(ui->bn_StepNeg, &QPushButton::pressed, this, &c_dlgw_manualx::on_bn_StepPos_pressed);
@@ -234,9 +235,8 @@ void c_dlgw_manualx::init_from_device(QMainWindow* main)
     ui->bn_Trc_Start->setEnabled(has_rows);
     ui->bn_Trc_Stop->setEnabled(has_rows);
 
-    // 13. The fieldbus views come with their own diagnostics; hidden until then.
-    set_tab_visible(tab_profibus, false);
-    set_tab_visible(tab_devicenet, false);
+    // 13. The fieldbus tab of the controller's fieldbus kind.
+    init_fieldbus_from_device();
 
     // 14. A scanning mode of 2 marks the tolerance.
     ui->ebx_TS_Tolerance->setStyleSheet(h.field(hdr::scanning_mode) == 2 ? QStringLiteral("QLineEdit{background: yellow;}")

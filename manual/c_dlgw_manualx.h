@@ -63,9 +63,19 @@ public:
 
     // The per-tab cycles of the diagnostics and process-monitor tabs join the dispatch here.
     void pm_cycle();  // one step of the process-monitor cycle (manual/manual_pm_tools.cpp)
-    void selfcheck_cycle() {}
-    void update_fieldbus_data_view() {}
-    void read_fieldbus_block() {}
+    // Self check: one status tick of a running test (Selfcheck tab shown); the result labels.
+    void selfcheck_cycle();
+    void show_selfcheck_results(bool clear);
+    // Fieldbus views: the bit tables (once), the PROFIBUS word tables of the current format
+    // word, their refresh, the DeviceNet status view and its read every third reply, the
+    // DeviceNet receive LED, and the reset of the DeviceNet view.
+    void init_fieldbus_bit_tables();
+    void init_fieldbus_io_tables();
+    void update_fieldbus_data_view();
+    void show_fieldbus_status();
+    void read_fieldbus_block();
+    void blink_fieldbus_led();
+    void reset_devicenet_view();
 
     // Error buffer: reads the controller's entries (true when no error remains in `result`),
     // rebuilds the table from them, and the share of a status reply while the tab is shown.
@@ -123,12 +133,19 @@ public slots:
     void on_bn_LoadRecordHeaders_clicked();
     void on_bn_ClearAllRecords_clicked();
     void on_bn_TestSW_clicked();
+    void on_tab_ManualX_currentChanged(int index);
+    void on_bn_Diagnostic_clicked();
+    void on_bn_ST_ShowPlotter_clicked();
+    void on_bn_StartSelfCheck_clicked();
+    void on_bn_ST_ClearPlotter_clicked();
 
 signals:
     void sig_Return();
 
 private:
     void init_io_labels();
+    // The fieldbus tab of the controller's fieldbus kind, at every entry.
+    void init_fieldbus_from_device();
     void set_tab_visible(int logical, bool show);
     void input_led_tips();
     bool single_scan_values_ok();

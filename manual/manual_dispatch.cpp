@@ -7,7 +7,7 @@
 #include "core/device/device_commands.h"
 #include "manual/c_dlgw_manualx.h"
 #include "manual/manual_state.h"
-#include "stand_in/c_dlg_plotter.h"
+#include "procmon/windows/c_dlg_plotter.h"
 #include "ui_c_dlgw_manualx.h"
 
 namespace dp = device_protocol;
@@ -18,7 +18,7 @@ void c_dlgw_manualx::on_status_reply(const device_frame& frame)
     ++T.replies;
 
     // 1. Process data. A refused piece keeps the block and is asked for again next reply.
-    if (T.piece_retry || T.replies % 2 == 0) {
+    if (++T.process_divider % 2 == 0 || T.piece_retry) {
         error_record e;
         const int piece = T.process_piece;
         if (dev_query_info_typed(piece, e)) {
@@ -51,7 +51,7 @@ void c_dlgw_manualx::on_status_reply(const device_frame& frame)
         selfcheck_cycle();
         break;
     case tab_devicenet:
-        if (T.replies % 3 == 0)
+        if (++T.dn_divider % 3 == 0)
             read_fieldbus_block();
         break;
     case tab_error_buffer:

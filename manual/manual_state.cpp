@@ -1,7 +1,10 @@
 #include "manual/manual_state.h"
 
 #include "core/files/trace_file.h"
+#include "manual/c_frm_selftest.h"
 #include "manual/manual_error_buffer.h"
+#include "manual/manual_fieldbus.h"
+#include "manual/manual_selfcheck.h"
 #include "manual/manual_trace.h"
 
 manual_panel_state& g_manual_panel()
@@ -22,5 +25,8 @@ void manual_reset_for_tests()
     g_manual_tick().reset();
     g_trace_state().reset();
     g_error_buffer().reset();
+    g_selfcheck().reset();
+    g_fieldbus_view().reset();
+    g_selftest_curves() = selftest_curves();
     close_trace_file();
 }

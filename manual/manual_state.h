@@ -37,7 +37,10 @@ struct manual_tick_state {
     uint32_t replies = 0;        // status replies seen in manual mode
     uint8_t process_piece = 0;   // the process-data piece read next: 0, 1, 2
     bool piece_retry = false;    // the last piece read failed: read it on the next reply
-    bool force_redraw = true;    // the views redraw at the next complete block
+    uint32_t process_divider = 0;  // counts replies: a process-data piece every second one
+    bool force_redraw = true;    // the PROFIBUS view and the plotter redraw at the next block
+    uint32_t dn_divider = 0;     // counts replies: the DeviceNet block every third one
+    bool dn_redraw = false;      // the DeviceNet view redraws at the next block
     bool shown_valid = false;
     std::array<uint8_t, device_protocol::process_block_size> shown_block{};  // as last shown
     bool error_buffer_reload = false;

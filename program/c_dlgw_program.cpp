@@ -18,8 +18,13 @@
 #include "core/protocol/device_protocol.h"
 #include "core/text/global_tables.h"
 #include "core/text/user_seam.h"
+#include "program_dialogs/c_dlg_advancedoptions.h"
 #include "program/program_state.h"
 #include "program/tool_cells.h"
+#include "program_dialogs/c_dlg_prgcluster.h"
+#include "program_dialogs/c_dlg_prgfunction.h"
+#include "program_dialogs/c_dlg_prgtool.h"
+#include "program_dialogs/c_dlg_prgtooltype.h"
 #include "scanner/c_dlg_scannerfinder.h"
 #include "ui_c_dlgw_program.h"
 
@@ -162,7 +167,16 @@ c_dlgw_program::c_dlgw_program(QWidget* parent) : QWidget(parent), ui(new Ui::c_
     fit_texts();
     g_program_page().loading = false;
     setup_tables();
+    connect_tool_views();
     scannerFinder_ = new c_dlg_scannerfinder(this);
+    // The element dialogs: one each, hidden between uses (reached through their globals).
+    new c_dlg_prgfunction(this);
+    new c_dlg_prgcluster(this);
+    advancedOptions_ = new c_dlg_advancedoptions(this);
+    // The tool-type and tool dialogs, one each for the whole run.
+    new c_dlg_prgtooltype(this);
+    connect(new c_dlg_prgtool(this), &c_dlg_prgtool::sig_closed, this, &c_dlgw_program::on_dlg_prgtool_closed);
+    create_setup_wizards();
     init_widgets();
     install_status_hooks();
 }
@@ -171,8 +185,16 @@ void c_dlgw_program::install_status_hooks()
 {
     status_hooks& H = g_status_hooks();
     H.program_function_changed = [this](uint32_t n) { show_taught_function(n); };
-    H.cluster_teach = [this](int32_t side, int32_t first, int32_t) {
-        // The Basic page's two sides; a cluster dialog takes its own values.
+    H.function_dialog_teach = [](int32_t value) {
+        if (function_dialog())
+            function_dialog()->take_taught_angle(value);
+    };
+    H.cluster_teach = [this](int32_t side, int32_t first, int32_t second) {
+        if (cluster_dialog() && cluster_dialog()->running()) {
+            cluster_dialog()->take_taught_angles(side, first, second);
+            return;
+        }
+        // The Basic page's two sides.
         if (g_device().family_flag == 0)
             return;
         if (side == 1)
@@ -188,6 +210,12 @@ void c_dlgw_program::install_status_hooks()
     H.display_flag_changed = [this] {
         update_table_buttons();
         on_tbwx_FuncTab_clicked();
+        if (function_dialog() && function_dialog()->running())
+            function_dialog()->update_teach_button();
+    };
+    H.status_decoded = [] {
+        if (cluster_dialog() && cluster_dialog()->running())
+            cluster_dialog()->update_buttons();
     };
 }
 
@@ -218,9 +246,12 @@ c_dlgw_program::~c_dlgw_program()
     if (g_page == this) {
         status_hooks& H = g_status_hooks();
         H.program_function_changed = nullptr;
+        H.function_dialog_teach = nullptr;
         H.cluster_teach = nullptr;
         H.output_labels = nullptr;
         H.display_flag_changed = nullptr;
+        H.status_decoded = nullptr;
+        H.setup_teach = nullptr;
         g_page = nullptr;
         g_scanner_model = nullptr;
         g_scanner_proxy = nullptr;

@@ -10,9 +10,12 @@ namespace Ui {
 class c_dlgw_program;
 }
 class QComboBox;
+class QModelIndex;
 class QStandardItemModel;
 class QSortFilterProxyModel;
+class c_dlg_advancedoptions;
 class c_dlg_scannerfinder;
+class c_dlg_setup_wizard;
 class c_qtableview_functab;
 class config_image;
 
@@ -53,6 +56,9 @@ public:
     void show_tool_counts();
 
     c_dlg_scannerfinder* scanner_finder() const { return scannerFinder_; }
+    c_dlg_advancedoptions* advanced_options() const { return advancedOptions_; }
+    // The set-up wizard of button `mode` of `rbg_SU_SelectMode` (0, 1, 2), or none.
+    c_dlg_setup_wizard* setup_wizard(int mode) const { return mode >= 0 && mode < 3 ? setupWizards_[mode] : nullptr; }
 
 signals:
     void sig_Return();
@@ -78,8 +84,41 @@ public slots:
     void on_bn_Read_clicked();
     void on_bn_Write_clicked();
     void on_tbwx_FuncTab_clicked();
+    // The function table's buttons.
+    void on_bn_Change_clicked();
+    void on_bn_New_clicked();
+    void on_bn_New_RL_clicked();
+    void on_bn_Delete_clicked();
+    void on_bn_ClearCounters_clicked();
+    void on_bn_Clear_clicked();
+    void on_bn_ClearX_clicked();
+    void on_tbwx_FuncTab_doubleClicked(const QModelIndex& index);
+    // Advanced settings and the printout.
+    void on_bn_GS_AdvancedSettings_clicked();
+    void on_bn_Print_clicked();
+    // The PM Tools tab.
+    void on_bn_PM_TT_Edit_clicked();
+    void on_tbvx_PM_ToolTypes_Custom_doubleClicked(const QModelIndex& index);
+    void on_bn_PM_TT_NewFromVendor_clicked();
+    void on_bn_PM_TT_NewFromCustom_clicked();
+    void on_bn_PM_TT_Delete_clicked();
+    void on_bn_PM_Tool_Edit_clicked();
+    void on_tbvx_PM_Tools_doubleClicked(const QModelIndex& index);
+    void on_bn_PM_Tool_Delete_clicked();
+    void on_bn_ExportAllTools_clicked();
+    void on_bn_ExportSelectedTools_clicked();
+    // The set-up page and the plotter (program_setup.cpp).
+    void on_bn_TestScan_clicked();
+    void on_bn_SU_Activate_clicked();
+    void on_bn_ShowPlotter_clicked();
 
 public:
+    // The tool view's own signals, connected by connect_tool_views.
+    void on_tbvx_PM_Tools_cb_clicked(int arrIndexP, int columnP, Qt::CheckState stateP);
+    void on_tbvx_PM_Tools_fixRow_clicked(int fixRowP, int columnP);
+    void on_tbvx_PM_Tools_selectionChanged(int arrIndexP);
+    // The tool dialog's sig_closed: the edited tool back into its slot.
+    void on_dlg_prgtool_closed();
     // Connected to the groups' sig_rb_clicked by init_widgets, not by name.
     void on_rbg_SetUp_clicked();
     void on_rbg_Fieldbus_clicked();
@@ -91,6 +130,11 @@ private:
     // After a write to the controller: the set-up values read back, or the warning.
     bool read_back_setup(const struct program_document& backup);
     void setup_tables();
+    // The tool view's check cells, filter row and selection, connected by hand.
+    void connect_tool_views();
+    // A new custom tool type from the current row of `source`, or an edit of the current
+    // custom one, through the tool-type dialog.
+    void run_tool_type_dialog(c_qtableview_functab* source, bool isNew);
     void fit_texts();
     // Where the status replies put teach values, output states and the ready flag.
     void install_status_hooks();
@@ -107,8 +151,14 @@ private:
     int32_t scanner_of_window() const;
     uint32_t current_scanner_attribute() const;
 
+    // The wizards, made once, and where the set-up teach values go (program_setup.cpp).
+    void create_setup_wizards();
+    void show_test_scan(int32_t angle);
+
     Ui::c_dlgw_program* ui;
     c_dlg_scannerfinder* scannerFinder_ = nullptr;
+    c_dlg_advancedoptions* advancedOptions_ = nullptr;
+    c_dlg_setup_wizard* setupWizards_[3] = {};
     QWidget* mainWindow_ = nullptr;
     int32_t keptScanner_ = 0;  // the scanner number while the list shows none
 };

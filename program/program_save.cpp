@@ -16,9 +16,9 @@
 #include "core/text/user_seam.h"
 #include "core/transfer/config_transfer.h"
 #include "procmon/pm_csv.h"
+#include "procmon/windows/c_dlg_plotter.h"
 #include "program/c_dlgw_program.h"
 #include "program/program_state.h"
-#include "stand_in/c_dlg_plotter.h"
 #include "ui_c_dlgw_program.h"
 
 namespace {

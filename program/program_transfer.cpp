@@ -15,11 +15,11 @@
 #include "core/text/text_tables.h"
 #include "core/text/user_seam.h"
 #include "procmon/pm_csv.h"
+#include "procmon/windows/c_dlg_plotter.h"
 #include "program/c_dlgw_program.h"
 #include "program/kept_values.h"
 #include "program/program_state.h"
 #include "program/tool_cells.h"
-#include "stand_in/c_dlg_plotter.h"
 #include "ui_c_dlgw_program.h"
 
 namespace {

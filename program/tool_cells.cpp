@@ -74,7 +74,7 @@ void tool_view_display_cb1(int index, const void* slot, QStringList* texts)
         const const_tool_type_slot s = g_config_image().tool_type(uint32_t(type));
         t << field_name(s.record(), ttr::name, ttr::name_size);
     } else {
-        t << QString();
+        t << QStringLiteral("----");
     }
     static const char* const tolerance[] = {"----", "Fine", "Medium", "High"};
     const int tol = r.i8(54);

@@ -146,8 +146,12 @@ void can_bus_hub::handle_message(size_t index, const uint8_t* msg, size_t n)
     ++carried_;
     if (pacing_ && f.bitrate) {
         // Only this thread changes the node list, so the index holds across the wait.
+        // The frame went on the wire when its sender wrote it: the time this thread took to wake
+        // up for it has already passed on the bus.
         auto now = std::chrono::steady_clock::now();
-        auto start = bus_free_ > now ? bus_free_ : now;
+        auto sent = std::chrono::steady_clock::time_point(std::chrono::nanoseconds(f.sent_ns));
+        auto start = f.sent_ns && sent < now && now - sent < std::chrono::milliseconds(10) ? sent : now;
+        start = std::max(start, bus_free_);
         bus_free_ = start + std::chrono::nanoseconds(uint64_t{1000000000} * frame_bits(f.dlc) / f.bitrate);
         lock.unlock();
         // The system wakes a sleeper late by a fairly steady amount; aiming that much earlier

@@ -1,5 +1,7 @@
 #include "can_bus_node.h"
 
+#include <chrono>
+
 #include <poll.h>
 #include <sys/socket.h>
 #include <sys/un.h>
@@ -82,6 +84,9 @@ bool can_bus_node::send(const can_frame& f)
         return false;
     can_frame out = f;
     out.bitrate = bitrate_;
+    out.sent_ns = static_cast<uint64_t>(std::chrono::duration_cast<std::chrono::nanoseconds>(
+                                            std::chrono::steady_clock::now().time_since_epoch())
+                                            .count());
     uint8_t msg[can_wire::frame_size];
     can_wire::encode_frame(out, msg);
     return ::send(fd_, msg, sizeof(msg), MSG_NOSIGNAL) == static_cast<ssize_t>(sizeof(msg));

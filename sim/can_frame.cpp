@@ -38,6 +38,8 @@ void encode_frame(const can_frame& f, uint8_t* out)
     put_le(out + at("dlc").offset, 1, f.dlc & 0x0F);
     std::memcpy(out + at("data").offset, f.data.data(), 8);
     put_le(out + at("bitrate").offset, 4, f.bitrate);
+    put_le(out + at("sent").offset, 4, static_cast<uint32_t>(f.sent_ns));
+    put_le(out + at("sent").offset + 4, 4, static_cast<uint32_t>(f.sent_ns >> 32));
 }
 
 bool decode_frame(const uint8_t* in, size_t n, can_frame& f)
@@ -49,6 +51,7 @@ bool decode_frame(const uint8_t* in, size_t n, can_frame& f)
     f.dlc = static_cast<uint8_t>(get_le(in + at("dlc").offset, 1) & 0x0F);
     std::memcpy(f.data.data(), in + at("data").offset, 8);
     f.bitrate = get_le(in + at("bitrate").offset, 4);
+    f.sent_ns = get_le(in + at("sent").offset, 4) | uint64_t{get_le(in + at("sent").offset + 4, 4)} << 32;
     return true;
 }
 

@@ -15,6 +15,9 @@ struct can_frame {
     uint8_t dlc = 0;  // raw 0..15 as on the wire; at most 8 data bytes follow it
     std::array<uint8_t, 8> data{};
     uint32_t bitrate = 0;  // bit/s the sender transmits at
+    // When the sender put the frame on its socket (steady clock, ns); the paced bus starts carrying
+    // it then, not when the hub gets round to reading it. 0: not known.
+    uint64_t sent_ns = 0;
 
     bool operator==(const can_frame& o) const
     {
@@ -29,7 +32,7 @@ constexpr uint8_t kind_frame = 2;  // both ways: one frame
 constexpr uint8_t kind_ack = 3;    // hub -> node: the hello is in force
 
 constexpr size_t hello_size = 6;
-constexpr size_t frame_size = 19;
+constexpr size_t frame_size = 27;
 constexpr uint8_t hello_tap = 0x01;
 
 struct field {
@@ -40,6 +43,7 @@ struct field {
 // Layout of a frame message; the hello uses kind @0, flags @1, bit rate @2 (4 bytes).
 constexpr field frame_fields[] = {
     {"kind", 0, 1}, {"id", 1, 4}, {"flags", 5, 1}, {"dlc", 6, 1}, {"data", 7, 8}, {"bitrate", 15, 4},
+    {"sent", 19, 8},
 };
 
 void encode_frame(const can_frame& f, uint8_t* out);          // frame_size bytes

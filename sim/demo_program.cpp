@@ -15,6 +15,7 @@ namespace {
 constexpr uint8_t state_home = 0x01, state_scanning = 0x02, state_ok = 0x08, state_ko = 0x10;
 constexpr uint8_t cluster_flag = 0x02;
 constexpr uint8_t result_toggle = 0x40;  // data byte 46: toggles per new result
+constexpr uint8_t side_bits = 0x0C;      // data byte 46: 4 right only, 8 left only
 constexpr uint8_t mode_go_pos = 2, mode_rereference = 3;
 
 void put_i32(uint8_t* p, int32_t v)
@@ -103,7 +104,9 @@ void finish_cycle(world& w)
         set_status_i32(w, dp::status_report_position, function_position(w, n));
         set_status_i32(w, dp::status_report_counter, counter);
         // A cluster member also reports its partner's side.
+        w.status[dp::status_result_word] &= uint8_t(~side_bits);
         if (is_member(w, n)) {
+            w.status[dp::status_result_word] |= uint8_t(w.cycle_side & side_bits);
             const uint32_t g = n & ~3u;
             const uint32_t partner = (n & 3u) == 2 ? g + 1 : g + 2;
             second = function_position(w, partner) + w.cycle_offset;

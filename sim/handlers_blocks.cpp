@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "core/image/byte_record.h"
+#include "sim/diagnostics.h"
 #include "sim/pm_live.h"
 #include "sim/request_table.h"
 
@@ -48,6 +49,7 @@ void handle_info(world& w, const device_frame& request, reply_sink& out)
         if (index == dp::info_error_buffer) {
             // Past the last entry: device error 30 ends the list.
             if (sub >= w.error_buffer.size()) {
+                error_buffer_read_to_end(w);
                 out.error(dp::device_error_list_end);
                 return;
             }
@@ -101,7 +103,7 @@ void handle_clear_info(world& w, const device_frame& request, reply_sink& out)
         out.error(dp::device_error_unknown_parameter);
         return;
     }
-    w.error_buffer.clear();
+    clear_error_buffer(w);
     out.reply(dp::reply_count_acknowledge);
 }
 

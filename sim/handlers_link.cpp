@@ -2,6 +2,7 @@
 #include <algorithm>
 
 #include "sim/demo_program.h"
+#include "sim/diagnostics.h"
 #include "sim/pm_live.h"
 #include "sim/profiles.h"
 #include "sim/request_table.h"
@@ -113,6 +114,7 @@ void handle_status(world& w, const device_frame&, reply_sink& out)
     else
         advance_mailbox(w);
     pm_advance(w);
+    advance_self_test(w);
     if (w.loader_only) {
         device_frame& f = out.reply(0);
         f.set_u32(dp::data_offset, dp::loader_status_word);
@@ -130,6 +132,11 @@ void handle_command(world& w, const device_frame& request, reply_sink& out)
     if (w.commands.size() >= world::max_commands)
         w.commands.erase(w.commands.begin());
     w.commands.push_back(request);
+    if (request[dp::command_offset] == dp::cmd_start && request.u16(5) == 0xFFFF && request[20] == self_test_mode) {
+        start_self_test(w);
+        out.acknowledge();
+        return;
+    }
     if (w.program_loaded && handle_program_command(w, request, out))
         return;
     switch (request[dp::command_offset]) {

@@ -1,6 +1,8 @@
 #include "sim/profiles.h"
 
 #include "core/image/config_image.h"
+#include "sim/pm_tools_scenario.h"
+#include "sim/diagnostics.h"
 
 namespace sim {
 namespace {
@@ -134,7 +136,8 @@ void base_application(world& w, uint8_t family, const versions& v = versions{})
     b = {};
     // Controllers of sub-variant 4 carry a PROFINET chip.
     const bool profinet = (family & 0x0F) == 4;
-    b.data[dp::extended_fieldbus_kind] = profinet ? '4' : '0';
+    // The fieldbus kind is the family code: low nibble 3 DeviceNet, 4 PROFINET.
+    b.data[dp::extended_fieldbus_kind] = family;
     b.data[dp::extended_profinet_letter] = profinet ? 'C' : 0;
     if (profinet) {
         b.data[dp::extended_profinet_version] = 2;
@@ -154,6 +157,7 @@ void base_application(world& w, uint8_t family, const versions& v = versions{})
         put_text(b.data, 5 + dp::extended_station_name, "tarvix-sim", dp::extended_station_name_size);
     }
     w.info[dp::info_extended] = b;
+    load_fieldbus_blocks(w, family);
 
     b = {};
     put_text(b.data, 5, "Tarvix simulated controller", 57);
@@ -162,15 +166,11 @@ void base_application(world& w, uint8_t family, const versions& v = versions{})
 
     w.self_test.clear();
     b = {};
-    put_u32(b.data, 7, 1234567);
-    put_u16(b.data, 13, 12);
-    put_u32(b.data, 15, 98765);
     w.self_test[dp::self_test_first] = b;
-    b = {};
-    put_u16(b.data, 9, 450);
-    put_u16(b.data, 22, 1200);
-    put_u16(b.data, 46, 100);
     w.self_test[dp::self_test_second] = b;
+    const int32_t results[6] = {1234567, 98765, 12, 450, 1200, 100};
+    for (int i = 0; i < 6; ++i)
+        set_self_test_result(w, i, results[i]);
 
     w.error_buffer.assign(3, {});
     for (size_t i = 0; i < w.error_buffer.size(); ++i)
@@ -186,10 +186,16 @@ void base_application(world& w, uint8_t family, const versions& v = versions{})
 void premium(world& w) { base_application(w, 0x20); }
 void premium21(world& w) { base_application(w, 0x21); }
 void premium22(world& w) { base_application(w, 0x22); }
-void premium23(world& w) { base_application(w, 0x23); }
+void premium_dn(world& w) { base_application(w, 0x23); }
 void premium24(world& w) { base_application(w, 0x24); }
 void premium_pm(world& w) { base_application(w, 0x30); }
 void premium_pm_x(world& w) { base_application(w, 0x34); }
+void premium_pm_dn(world& w) { base_application(w, 0x33); }
+void premium_pm_tools(world& w)
+{
+    base_application(w, 0x30);
+    pm_load_tools_scenario(w);
+}
 void reduced(world& w) { base_application(w, 0x40); }
 void family50(world& w) { base_application(w, 0x50); }
 void basic(world& w) { base_application(w, 0x10); }
@@ -222,10 +228,13 @@ const std::vector<profile>& profiles()
         {"premium", "Premium, family 0x20", premium},
         {"premium-21", "Premium, family 0x21", premium21},
         {"premium-22", "Premium, family 0x22", premium22},
-        {"premium-23", "Premium with DeviceNet, family 0x23", premium23},
+        {"premium-dn", "Premium with DeviceNet, family 0x23", premium_dn},
         {"premium-24", "Premium with PROFINET, family 0x24", premium24},
         {"premium-pm", "Premium PM (process monitor, reduced to 64 functions), family 0x30", premium_pm},
+        {"premium-pm-tools", "Premium PM with tool types, taught tools and records with curves, family 0x30",
+         premium_pm_tools},
         {"premium-pm-x", "Premium PM with the extended block and PROFINET, family 0x34", premium_pm_x},
+        {"premium-pm-dn", "Premium PM with DeviceNet (64 functions), family 0x33", premium_pm_dn},
         {"reduced", "reduced Premium (64 functions), family 0x40", reduced},
         {"family-50", "Premium, family 0x50", family50},
         {"basic", "Basic, family 0x10", basic},

@@ -8,6 +8,7 @@
 #include <sstream>
 
 #include "sim/demo_program.h"
+#include "sim/diagnostics.h"
 #include "sim/pm_live.h"
 #include "sim/profiles.h"
 
@@ -98,6 +99,7 @@ void simulator::live_tick()
     live_timer_ = 0;
     if (!world_.live)
         return;
+    fieldbus_live_step(world_, live_steps_);
     live_step(world_, live_steps_++);
     live_timer_ = loop_.at(now_ns() + live_period_ns_, [this] { live_tick(); });
 }
@@ -269,7 +271,7 @@ const std::vector<simulator::control_command>& simulator::control_commands()
     static const std::vector<control_command> table = {
         {"ping", "", [](simulator&, call&) { return true; }},
         {"help", "", [](simulator&, call& c) {
-             for (const auto* t : {&control_commands(), &loader_commands(), &link_commands(), &version_commands()})
+             for (const auto* t : {&control_commands(), &loader_commands(), &link_commands(), &version_commands(), &area_commands()})
                  for (const control_command& k : *t)
                      c.out.push_back(std::string(k.name) + (*k.usage ? " " : "") + k.usage);
              return true;
@@ -294,15 +296,7 @@ const std::vector<simulator::control_command>& simulator::control_commands()
              if (c.w.size() < 3 || !c.numbers({&a}) || a < long(dp::data_offset) ||
                  a + long(c.w.size()) - 2 > long(dp::frame_size))
                  return false;
-             for (size_t i = 2; i < c.w.size(); ++i) {
-                 long b = 0;
-                 if (!parse_number(c.w[i], b) || b < 0 || b > 255) {
-                     c.error = "bad byte " + c.w[i];
-                     return false;
-                 }
-                 s.world_.status[size_t(a) - dp::data_offset + i - 2] = uint8_t(b);
-             }
-             return true;
+             return c.bytes(2, s.world_.status.data() + (size_t(a) - dp::data_offset));
          }},
         {"status-count", "<0..59>", [](simulator& s, call& c) {
              long a = 0;
@@ -332,16 +326,15 @@ const std::vector<simulator::control_command>& simulator::control_commands()
              if (c.w.size() < 4 || !c.numbers({&a, &b}) || a < 0 || a > 255 || b < 5 ||
                  b + long(c.w.size()) - 3 > long(dp::frame_size))
                  return false;
-             auto& blk = s.world_.info[uint8_t(a)];
-             for (size_t i = 3; i < c.w.size(); ++i) {
-                 long v = 0;
-                 if (!parse_number(c.w[i], v) || v < 0 || v > 255) {
-                     c.error = "bad byte " + c.w[i];
-                     return false;
-                 }
-                 blk.data[size_t(b) - 5 + i - 3] = uint8_t(v);
-             }
-             return true;
+             return c.bytes(3, s.world_.info[uint8_t(a)].data.data() + (size_t(b) - 5));
+         }},
+        {"process-data", "<offset 0..139> <byte>...", [](simulator& s, call& c) {
+             // Bytes of the process-data block, as the three info replies carry them.
+             long a = 0;
+             if (c.w.size() < 3 || !c.numbers({&a}) || a < 0 ||
+                 a + long(c.w.size()) - 2 > long(s.world_.process_data.size()))
+                 return false;
+             return c.bytes(2, s.world_.process_data.data() + a);
          }},
         {"info-count", "<index> <count>", [](simulator& s, call& c) {
              long a = 0, b = 0;
@@ -386,7 +379,7 @@ const std::vector<simulator::control_command>& simulator::control_commands()
              }
              return true;
          }},
-        {"cycle", "[polls=N] [result=ok|ko|alternate] [offset=N]", [](simulator& s, call& c) {
+        {"cycle", "[polls=N] [result=ok|ko|alternate] [offset=N] [side=right|left|both]", [](simulator& s, call& c) {
              for (size_t i = 1; i < c.w.size(); ++i) {
                  long a = 0;
                  const auto eq = c.w[i].find('=');
@@ -398,9 +391,43 @@ const std::vector<simulator::control_command>& simulator::control_commands()
                      s.world_.cycle_offset = int32_t(a);
                  else if (key == "result" && (value == "ok" || value == "ko" || value == "alternate"))
                      s.world_.cycle_result = value == "ok" ? 0 : value == "ko" ? 1 : 2;
+                 else if (key == "side" && (value == "right" || value == "left" || value == "both"))
+                     s.world_.cycle_side = value == "right" ? 4 : value == "left" ? 8 : 0;
                  else
                      return false;
              }
+             return true;
+         }},
+        {"selftest", "[rate=N] [samples=N] [serial=N] [op-time=N] [overtemp=N] [power=N] [speed=N] [time-factor=N]",
+         [](simulator& s, call& c) {
+             // The run that the next mailbox start with mode 0x84 makes, and the six results.
+             static const char* const results[6] = {"serial", "op-time", "overtemp", "power", "speed", "time-factor"};
+             for (size_t i = 1; i < c.w.size(); ++i) {
+                 long a = 0;
+                 const auto eq = c.w[i].find('=');
+                 const std::string key = c.w[i].substr(0, eq);
+                 if (eq == std::string::npos || !parse_number(c.w[i].substr(eq + 1), a))
+                     return false;
+                 if (key == "rate" && a >= 1 && a <= 65535)
+                     s.world_.selftest.rate = uint32_t(a);
+                 else if (key == "samples" && a >= 0 && a <= 65535)
+                     s.world_.selftest.samples = uint32_t(a);
+                 else {
+                     const auto* r = std::find(results, results + 6, key);
+                     if (r == results + 6)
+                         return false;
+                     set_self_test_result(s.world_, int(r - results), int32_t(a));
+                 }
+             }
+             return true;
+         }},
+        {"error-add", "[code=N] [source=N] [function=N] [values=A,B,C] [status=HH-..-HH] [time=MS] [power-on=0|1] "
+                      "[scode=N] [detail=N]",
+         [](simulator& s, call& c) {
+             return add_error_entry(s.world_, std::vector<std::string>(c.w.begin() + 1, c.w.end()), c.error);
+         }},
+        {"error-clear", "", [](simulator& s, call&) {
+             clear_error_buffer(s.world_);
              return true;
          }},
         {"pm-cycle", "[samples=N] [rate=N] [gap-at=N] [gap=N] [teach=0|1] [tool=N]", [](simulator& s, call& c) {
@@ -566,7 +593,7 @@ std::vector<std::string> simulator::control(const std::string& line)
         return out;
     }
     const control_command* row = nullptr;
-    for (const auto* t : {&control_commands(), &loader_commands(), &link_commands(), &version_commands()})
+    for (const auto* t : {&control_commands(), &loader_commands(), &link_commands(), &version_commands(), &area_commands()})
         for (const control_command& k : *t)
             if (!row && w[0] == k.name)
                 row = &k;

@@ -1,6 +1,8 @@
 // One call of a control command of the simulator, shared by the files that hold rows of
 // its command tables.
 #pragma once
+#include <algorithm>
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -25,6 +27,22 @@ struct simulator::control_call {
         for (long* n : to)
             if (i >= w.size() || !parse_number(w[i++], *n))
                 return false;
+        return true;
+    }
+
+    // Words `from`.. as bytes 0..255 into `to`; nothing is written when one is no byte.
+    bool bytes(size_t from, uint8_t* to)
+    {
+        std::vector<uint8_t> b;
+        for (size_t i = from; i < w.size(); ++i) {
+            long v = 0;
+            if (!parse_number(w[i], v) || v < 0 || v > 255) {
+                error = "bad byte " + w[i];
+                return false;
+            }
+            b.push_back(uint8_t(v));
+        }
+        std::copy(b.begin(), b.end(), to);
         return true;
     }
 };

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "core/protocol/device_frame.h"
+#include "sim/diagnostics.h"
 #include "sim/pm_live.h"
 
 namespace sim {
@@ -115,6 +116,10 @@ struct world {
     int32_t step_speed = 0;         // signed percent while stepping, 0 otherwise
     bool live = false;              // inputs, outputs and position move in real time
     pm_live pm;                     // the process monitor's sample ring and cycle
+    // The side bits (data 46 bits 2-3: 4 right only, 8 left only) a cluster member's result
+    // reports; 0 both sides.
+    uint8_t cycle_side = 0;
+    self_test_run selftest;         // the self test in memory area 2
 
     // Mailbox commands in the order they arrived (bounded).
     std::vector<device_frame> commands;

@@ -6,6 +6,7 @@
 #include <QRubberBand>
 #include <QStyleOptionFocusRect>
 #include <QStylePainter>
+#include <QTimer>
 #include <QWheelEvent>
 #include <cstdlib>
 
@@ -127,6 +128,24 @@ void c_plotter_se::redraw_hide_band()
 void c_plotter_se::draw_increment(int end)
 {
     liveEnd = end;
+    // Each paint reaches the screen on its own: a reply every millisecond must not cost a
+    // screen update each.
+    if (lastLivePaint.isValid() && lastLivePaint.elapsed() < live_frame_ms) {
+        if (!livePaintPending) {
+            livePaintPending = true;
+            QTimer::singleShot(int(live_frame_ms - lastLivePaint.elapsed()), this, [this] {
+                livePaintPending = false;
+                paint_increment();
+            });
+        }
+        return;
+    }
+    paint_increment();
+}
+
+void c_plotter_se::paint_increment()
+{
+    lastLivePaint.start();
     incrementalPaint = true;
     setAttribute(Qt::WA_OpaquePaintEvent, true);
     repaint();

@@ -3,6 +3,7 @@
 // live curves drawn segment by segment while samples arrive.
 #pragma once
 #include <QColor>
+#include <QElapsedTimer>
 #include <QPixmap>
 #include <QRect>
 #include <QVector>
@@ -31,7 +32,10 @@ public:
     void apply_view_range(const PlotSettings* range, bool snap, bool refresh);
     void show_zoom_band(const PlotSettings* other);
     void redraw_hide_band();
+    // Draws the live curves' samples up to `end`. Within one frame interval of the last live
+    // paint the samples wait and are drawn together when the interval is over.
     void draw_increment(int end);
+    static constexpr int live_frame_ms = 20;
     void redraw_backdrop();
 
     const PlotSettings& view_range() const { return settings; }
@@ -72,6 +76,7 @@ protected:
     bool live_area(QPainter* painter);
     void paint_axes(QPainter* painter);
     void update_plot_rect();
+    void paint_increment();
 
     int curveCount = 0;
     quint16 validMask = 0;
@@ -79,6 +84,8 @@ protected:
     QVector<QColor> curveColours;
     int liveStart = 0;
     int liveEnd = 0;
+    QElapsedTimer lastLivePaint;
+    bool livePaintPending = false;
     bool incrementalPaint = false;
     int refreshCount = 0;
     PlotSettings settings;

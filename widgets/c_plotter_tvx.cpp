@@ -1,5 +1,7 @@
 #include "widgets/c_plotter_tvx.h"
 
+#include <limits>
+
 #include <QPainter>
 #include <QPolygon>
 
@@ -96,13 +98,31 @@ void c_plotter_tvx::paint_curves(QPainter* painter)
     if (curves.isEmpty())
         return;
 
-    const QPen markPen0(Qt::white, 1, Qt::DotLine, Qt::RoundCap, Qt::RoundJoin);
     // Past the longest curve nothing is drawn; stop there, whatever the range.
     int longest = 0;
     for (int c : curves)
         longest = qMax(longest, slots_[c].samples->size());
+    const int first = qMax(settings.xMin, 1);
     const int last = qMin(settings.xMax - 1, longest - 1);
-    for (int x = qMax(settings.xMin, 1); x <= last; ++x) {
+    if (last < first)
+        return;
+    // With more samples than pixel columns, each column is drawn once per curve.
+    const int span = qMax(1, settings.xMax - settings.xMin);
+    if (plotRect.width() < span)
+        paint_columns(painter, curves, first, last);
+    else
+        paint_samples(painter, curves, first, last);
+}
+
+void c_plotter_tvx::paint_mark_line(QPainter* painter, int slot, int x) const
+{
+    painter->setPen(QPen(slots_[slot].colour, 1, Qt::DotLine, Qt::RoundCap, Qt::RoundJoin));
+    painter->drawLine(x, 0, x, 1000);
+}
+
+void c_plotter_tvx::paint_samples(QPainter* painter, const QVector<int>& curves, int first, int last)
+{
+    for (int x = first; x <= last; ++x) {
         bool haveLower = false;
         QPoint lowP;
         QPoint lowQ;
@@ -115,15 +135,10 @@ void c_plotter_tvx::paint_curves(QPainter* painter)
             const QPoint p = map_to_pixel(x - 1, plotted_value(c, a));
             const QPoint q = map_to_pixel(x, plotted_value(c, b));
             if (gets_mark_lines(c)) {
-                QPen pen = markPen0;
-                pen.setColor(slots_[c].colour);
-                if (a == mark_value && b != mark_value) {
-                    painter->setPen(pen);
-                    painter->drawLine(q.x(), 0, q.x(), 1000);
-                } else if (a != mark_value && b == mark_value) {
-                    painter->setPen(pen);
-                    painter->drawLine(p.x(), 0, p.x(), 1000);
-                }
+                if (a == mark_value && b != mark_value)
+                    paint_mark_line(painter, c, q.x());
+                else if (a != mark_value && b == mark_value)
+                    paint_mark_line(painter, c, p.x());
             }
             if (!drawable(a) || !drawable(b))
                 continue;
@@ -143,6 +158,115 @@ void c_plotter_tvx::paint_curves(QPainter* painter)
             }
             draw_segment(painter, c, p, q);
         }
+    }
+}
+
+void c_plotter_tvx::paint_columns(QPainter* painter, const QVector<int>& curves, int first, int last)
+{
+    // Samples first - 1 to last, numbered from 0: where each pixel column starts, and its x.
+    const int n = last - first + 2;
+    QVector<int> starts;
+    QVector<int> xs;
+    auto x_at = [&](int i) { return map_to_pixel(first - 1 + i, 0).x(); };
+    for (int i = 0; i < n;) {
+        const int x = x_at(i);
+        starts.append(i);
+        xs.append(x);
+        // The first sample of the next column (x grows with the index): doubling steps, then
+        // halving between the last sample known in this column and the first known past it.
+        int lo = i + 1;
+        int step = 1;
+        while (lo + step - 1 < n && x_at(lo + step - 1) == x) {
+            lo += step;
+            step *= 2;
+        }
+        int hi = qMin(n, lo + step - 1);
+        while (lo < hi) {
+            const int mid = lo + (hi - lo) / 2;
+            if (x_at(mid) == x)
+                lo = mid + 1;
+            else
+                hi = mid;
+        }
+        i = lo;
+    }
+    const int columns = starts.size();
+    starts.append(n);
+
+    // The top edge of the band below, per column: the zero line until a band is drawn.
+    constexpr int no_band = std::numeric_limits<int>::min();
+    const int zeroY = map_to_pixel(0, 0).y();
+    QVector<int> lower(columns, zeroY);
+
+    for (int c : curves) {
+        const QVector<qint16>& s = *slots_[c].samples;
+        const qint16* v = s.constData() + (first - 1);
+        const int end = qMin(n, s.size() - (first - 1));  // samples of this curve in the list
+        const bool marks = gets_mark_lines(c);
+        auto y_of = [&](int value) { return map_to_pixel(0, plotted_value(c, value)).y(); };
+        QVector<int> top(columns, no_band);
+        QPolygon line;
+        int runLength = 0;  // drawable samples in the current line
+        auto flush = [&] {
+            if (runLength > 1) {
+                painter->setPen(QPen(slots_[c].colour, 1, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+                painter->drawPolyline(line);
+            }
+            line.clear();
+            runLength = 0;
+        };
+        int lastMarkX = no_band;
+        auto mark_at = [&](int x) {
+            if (x != lastMarkX)
+                paint_mark_line(painter, c, x);
+            lastMarkX = x;
+        };
+        for (int k = 0; k < columns && starts[k] < end; ++k) {
+            const int x = xs[k];
+            // The drawable stretch of this column so far: first, smallest, greatest, last value.
+            bool have = false;
+            int first_v = 0, min_v = 0, max_v = 0, last_v = 0;
+            auto close_column = [&] {
+                if (have) {
+                    const int a = y_of(first_v), b = y_of(min_v), d = y_of(max_v), e = y_of(last_v);
+                    line << QPoint(x, a) << QPoint(x, b) << QPoint(x, d) << QPoint(x, e);
+                }
+                have = false;
+            };
+            const int stop = qMin(starts[k + 1], end);
+            for (int i = starts[k]; i < stop; ++i) {
+                const int value = v[i];
+                if (marks && i > 0 && (v[i - 1] == mark_value) != (value == mark_value))
+                    mark_at(value == mark_value ? xs[k - (i == starts[k] ? 1 : 0)] : x);
+                if (!drawable(value)) {
+                    close_column();
+                    flush();
+                    continue;
+                }
+                if (!have) {
+                    first_v = min_v = max_v = value;
+                    have = true;
+                } else {
+                    min_v = qMin(min_v, value);
+                    max_v = qMax(max_v, value);
+                }
+                last_v = value;
+                ++runLength;
+            }
+            if (c < 4 && have && runLength > 1)
+                top[k] = y_of(last_v);
+            close_column();
+        }
+        if (c < 4) {
+            for (int k = 0; k < columns; ++k) {
+                if (top[k] == no_band)
+                    continue;
+                painter->fillRect(QRect(QPoint(xs[k], qMin(top[k], lower[k])), QPoint(xs[k], qMax(top[k], lower[k]))),
+                                  band_colour(c));
+                lower[k] = top[k];
+            }
+        }
+        flush();
     }
 }
 

@@ -37,6 +37,12 @@ protected:
     virtual double plotted_value(int slot, int value) const;
     // One segment of a stored curve between two samples; samples far enough apart show as dots.
     void draw_segment(QPainter* painter, int slot, const QPoint& p, const QPoint& q) const;
+    // The stored curves from sample first - 1 to last: segment by segment while samples are
+    // at least a pixel apart, else one band and one vertical min/max run per pixel column.
+    void paint_samples(QPainter* painter, const QVector<int>& curves, int first, int last);
+    void paint_columns(QPainter* painter, const QVector<int>& curves, int first, int last);
+    // The dotted line where a marked stretch starts or ends.
+    void paint_mark_line(QPainter* painter, int slot, int x) const;
 
     struct curve_slot {
         QVector<qint16>* samples = nullptr;

@@ -7,6 +7,7 @@
 #include <QInputDialog>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QPrintDialog>
 #include <QPushButton>
 
 #include "widgets/c_dlg_progressbar.h"
@@ -146,6 +147,14 @@ void qt_services::busy_hide()
 QString qt_services::text_line(QWidget* parent, const QString& title, const QString& label)
 {
     return QInputDialog::getText(parent, title, label, QLineEdit::Normal, QString());
+}
+
+bool qt_services::choose_printer(QPrinter& printer)
+{
+    // Without a parent, as the print dialog has always been shown; on Linux it lists the
+    // CUPS printers and offers printing to a PDF file.
+    QPrintDialog dialog(&printer);
+    return dialog.exec() == QDialog::Accepted;
 }
 
 }  // namespace ui

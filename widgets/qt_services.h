@@ -35,6 +35,7 @@ public:
     QString existing_directory(QWidget* parent, const QString& caption, const QString& dir) override;
     QString text_line(QWidget* parent, const QString& title, const QString& label) override;
     int run_modal(QWidget* dialog) override;
+    bool choose_printer(QPrinter& printer) override;
     void busy_show(const QString& title, const QString& text) override;
     void busy_hide() override;
 

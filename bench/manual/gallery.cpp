@@ -1,8 +1,9 @@
 // Saves pictures of the manual mode page against tvxsim with its demo program: the
 // Monitoring tab after a cycle, the Manual tab with lit LEDs and switch labels, the Trace tab
-// with three traced results, the Error Buffer tab in the advanced view, the page on a Basic
-// controller, and the PM Tools tab of a process-monitor controller with records and tools
-// listed and one tool ticked.
+// with three traced results, the Error Buffer tab in the advanced view, the PROFIBUS tab, the
+// Selfcheck tab after a self test with one red indicator, the page on a Basic controller, the
+// PM Tools tab of a process-monitor controller with records and tools listed and one tool
+// ticked, and the DeviceNet tab of a DeviceNet controller on each of its three protocol pages.
 #include <QAction>
 #include <QCheckBox>
 #include <QFile>
@@ -10,6 +11,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QPixmap>
+#include <QStackedWidget>
 #include <QStyleFactory>
 #include <cstdio>
 #include <functional>
@@ -145,13 +147,38 @@ int main(int argc, char** argv)
     ok = save(w.get(), folder, "manual-trace") && ok;
     f->bn_Trc_StopTrace->click();
 
-    // The Error Buffer in the advanced view.
+    // The Error Buffer in the advanced view: three entries, the second after a power-on.
+    ok = ok && ask(sim, "error-clear") &&
+         ask(sim, "error-add code=26 source=5 function=12 values=1234,-50,99999 scode=0x8105 detail=0x12AB34CD "
+                  "status=05-00-00-00-01-00-00-00 time=90061001") &&
+         ask(sim, "error-add code=70 source=1 values=0,0,0 time=5000 power-on=1") &&
+         ask(sim, "error-add code=43 source=10 function=511 values=4500,100,4512 status=00-01-00-00-00-00-00-00 time=7000");
     f->tab_ManualX->set_current_logical(c_dlgw_manualx::tab_error_buffer);
     f->chb_AdvancedErrorBuf->setChecked(true);
-    g_manual_tick().error_buffer_reload = true;
-    wait_for([&] { return f->tbwx_ErrorBuf->rowCount() > 0; });
+    wait_for([&] { return f->tbwx_ErrorBuf->rowCount() == 4; });
     settle(500);
     ok = save(w.get(), folder, "manual-error-buffer") && ok;
+
+    // PROFIBUS: the controller's 32-word image.
+    f->tab_ManualX->set_current_logical(c_dlgw_manualx::tab_profibus);
+    wait_for([&] { return f->tbwx_PB_In->rowCount() == 32 && f->tbwx_PB_In->item(2, 1)->text() == "123.45"; });
+    settle(300);
+    ok = save(w.get(), folder, "manual-profibus") && ok;
+
+    // Selfcheck (hidden on every entry, shown here through the tab widget): a self test to its
+    // end, the curves scaled to it, and the scanner indicator red (error byte bit 2, code 29).
+    ok = ok && ask(sim, "selftest rate=20 samples=1200 serial=1234567890 op-time=3725 overtemp=61 power=4550 "
+                        "speed=9875 time-factor=102");
+    ok = ok && ask(sim, "info 0x19 7 29") && ask(sim, "status 5 0x04");
+    f->tab_ManualX->set_tab_visible(c_dlgw_manualx::tab_selfcheck, true);
+    f->tab_ManualX->set_current_logical(c_dlgw_manualx::tab_selfcheck);
+    f->ebx_ST_AreaChk->setValue(4500);
+    f->bn_StartSelfCheck->click();
+    wait_for([&] { return f->l_ST_SerialNr->text() == QStringLiteral("1234567.890"); }, 30000);
+    f->bn_ST_ShowPlotter->click();
+    settle(500);
+    ok = save(w.get(), folder, "manual-selfcheck") && ok;
+    ok = ok && ask(sim, "status 5 0x00");
     ui::install(nullptr);
 
     // A Basic controller: back to the start page, another controller, Manual Mode again.
@@ -197,6 +224,25 @@ int main(int argc, char** argv)
             settle(300);
             std::printf("online curve mid-cycle: %zu samples\n", g_manual_pm().monitor.online.size());
             ok = save(p, folder, "manual-plotter-online") && ok;
+            p->hide();
+        }
+    }
+
+    // A DeviceNet controller: its tab on each protocol (configuration word at block byte 4).
+    w->close();
+    ok = ok && ask(sim, "profile premium-dn") && ask(sim, "program demo");
+    settle(500);
+    w->form()->ac_ManualMode->trigger();
+    ok = ok && g_shell().window_mode == wm_manual;
+    if (ok) {
+        f->tab_ManualX->set_current_logical(c_dlgw_manualx::tab_devicenet);
+        const char* const config[3] = {"0x01 0x00", "0x89 0x00", "0x11 0x01"};
+        for (int p = 0; p < 3; ++p) {
+            ok = ask(sim, std::string("info 0x14 9 ") + config[p]) && ok;
+            wait_for([&] { return f->stw_DN_In->currentIndex() == p && f->l_MacId->text() == QStringLiteral("5"); }, 5000);
+            settle(500);
+            const std::string name = "manual-devicenet-" + std::to_string(p);
+            ok = save(w.get(), folder, name.c_str()) && ok;
         }
     }
     return ok ? 0 : 1;

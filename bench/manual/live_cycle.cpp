@@ -1,11 +1,13 @@
 // Not a unit test: the main window against tvxsim with 1 ms USB frames each way, offscreen,
 // in one run:
 //  1. CPU time while connected and idle on the start page;
-//  2. CPU time in manual mode on the Monitoring tab with the controller still, and with
+//  2. CPU time in manual mode on the Monitoring tab (or the PROFIBUS tab of a PROFIBUS
+//     controller, or the DeviceNet tab of a DeviceNet controller) with the controller still, and with
 //     "live on 10" (inputs, outputs, switches and position changing ten times a second);
 //  3. the delay from a changed input bit to its LED lit, checked after each event pass,
 //     40 times, against the status period (wall time per status reply, from the wire log).
 // Goals: median delay / status period <= 2; still / idle <= 1.3; live / idle <= 2.
+//   manual_live_cycle [seconds per phase] [monitoring|profibus|devicenet]
 #include <QAction>
 #include <QApplication>
 #include <QElapsedTimer>
@@ -15,6 +17,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <sys/resource.h>
+#include <string>
 #include <vector>
 
 #include "app/c_frm_main.h"
@@ -99,6 +102,16 @@ int main(int argc, char** argv)
     QApplication app(argc, argv);
     QApplication::setStyle(QStyleFactory::create(QStringLiteral("fusion")));
     const int seconds = argc > 1 ? std::max(1, std::atoi(argv[1])) : 10;
+    const std::string view = argc > 2 ? argv[2] : "monitoring";
+    int tab = c_dlgw_manualx::tab_monitoring;
+    if (view == "profibus")
+        tab = c_dlgw_manualx::tab_profibus;
+    else if (view == "devicenet")
+        tab = c_dlgw_manualx::tab_devicenet;
+    else if (view != "monitoring") {
+        std::fprintf(stderr, "view: monitoring, profibus or devicenet\n");
+        return 2;
+    }
 
     testing_support::tvxsim_process sim;
     if (!sim.ok()) {
@@ -106,7 +119,8 @@ int main(int argc, char** argv)
         return 1;
     }
     std::string r;
-    if (!sim.control().command("program demo", &r)) {
+    if (!sim.control().command(tab == c_dlgw_manualx::tab_devicenet ? "profile premium-dn" : "profile premium", &r) ||
+        !sim.control().command("program demo", &r)) {
         std::fprintf(stderr, "tvxsim: %s\n", r.c_str());
         return 1;
     }
@@ -132,7 +146,11 @@ int main(int argc, char** argv)
         return 1;
     }
     Ui::c_dlgw_manualx* f = window->manual_page()->form();
-    f->tab_ManualX->set_current_logical(c_dlgw_manualx::tab_monitoring);
+    f->tab_ManualX->set_current_logical(tab);
+    if (f->tab_ManualX->current_logical_index() != tab) {
+        std::fprintf(stderr, "the %s tab is not shown\n", view.c_str());
+        return 1;
+    }
     sim.control().set_pacing(true);
     run_for(1000);
     const phase still = measure(sim, seconds);
@@ -165,6 +183,7 @@ int main(int argc, char** argv)
     sim.control().command("live off", &r);
 
     const double median = delays[delays.size() / 2];
+    std::printf("view in manual mode: %s\n", view.c_str());
     std::printf("idle on the start page: %.2f %% of one core, status period %.2f ms\n", 100 * idle.cpu_per_s,
                 idle.status_period_ms);
     std::printf("manual mode, still:     %.2f %% of one core, status period %.2f ms\n", 100 * still.cpu_per_s,

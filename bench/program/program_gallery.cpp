@@ -1,5 +1,6 @@
 // Saves a picture of each tab of the program window (tab_00.png .. tab_11.png) with a
-// program read from the simulated Premium PM controller, and of the Basic page (basic.png)
+// program read from the simulated Premium PM controller (the tool-type and tool tabs from the
+// one with stored tools and curves), and of the Basic page (basic.png)
 // with one read from the simulated Basic controller, for a person to look at.
 //   xvfb-run -a build/asan/bench/program_gallery <output folder>
 #include <QApplication>
@@ -96,6 +97,17 @@ int main(int argc, char** argv)
         ok = save(page, folder, QStringLiteral("tab_%1").arg(t, 2, 10, QLatin1Char('0'))) && ok;
     }
 
+    // The tool-type and tool tabs again, with the tools, tool types and records of the
+    // process-monitor controller.
+    sim::load_profile(device->state(), "premium-pm-tools");
+    g_images().working = config_image();
+    ok = read_and_show(*page, main) && ok;
+    for (int t = 0; t < 12; ++t)
+        f->tab_Settings->set_tab_visible(t, true);
+    for (int t : {5, 6}) {
+        f->tab_Settings->set_current_logical(t);
+        ok = save(page, folder, QStringLiteral("tab_%1").arg(t, 2, 10, QLatin1Char('0'))) && ok;
+    }
     sim::load_profile(device->state(), "basic");
     sim::load_demo_program(device->state());
     f->tab_Settings->set_tab_visible(11, false);

@@ -127,6 +127,13 @@ bool dev_read_block(uint8_t area, uint8_t* destination, uint32_t offset, uint32_
         device_frame reply;
         if (!dev_transact(f, reply.data(), err))
             return false;
+        // The reply echoes area, address and length and carries the whole piece.
+        if (std::memcmp(reply.data() + dp::memory_area_offset, f.data() + dp::memory_area_offset,
+                        dp::memory_data_offset - dp::memory_area_offset) != 0 ||
+            reply.data_count() < dp::memory_data_offset - dp::data_offset + piece) {
+            err.set(err_type_host, host_error_wrong_reply);
+            return false;
+        }
         std::memcpy(destination + done, reply.data() + dp::memory_data_offset, piece);
         done += piece;
         if (!quiet)
@@ -207,6 +214,11 @@ bool dev_query_info_14(error_record& err)
     if (!dev_query_info_frame(dp::info_fieldbus, reply, err))
         return false;
     auto& b = g_dev_commands().fieldbus_status;
+    // A short reply or one to another index would show stale or foreign fieldbus data.
+    if (reply[dp::info_index_offset] != dp::info_fieldbus || reply.data_count() < b.size() + 1) {
+        err.set(err_type_host, host_error_wrong_reply);
+        return false;
+    }
     std::memcpy(b.data(), reply.data() + dp::info_data_offset, b.size());
     return true;
 }
@@ -274,14 +286,20 @@ bool dev_query_info_28(int32_t* destination6, bool wait, error_record& err)
         f[dp::info_sub_offset] = sub;
         if (!dev_transact(f, reply.data(), err))
             return false;
+        // The values must all be there and answer this query.
+        const size_t last = sub == dp::self_test_first ? dp::self_test_operation + 4 : dp::self_test_factor + 2;
+        if (reply[dp::info_index_offset] != dp::info_self_test || reply.data_count() + dp::data_offset < last) {
+            err.set(err_type_host, host_error_wrong_reply);
+            return false;
+        }
         if (sub == dp::self_test_first) {
-            destination6[0] = int32_t(reply.u32(7));
-            destination6[1] = int32_t(reply.u32(15));
-            destination6[2] = int16_t(reply.u16(13));
+            destination6[0] = int32_t(reply.u32(dp::self_test_serial));
+            destination6[1] = int32_t(reply.u32(dp::self_test_operation));
+            destination6[2] = int16_t(reply.u16(dp::self_test_overtemp));
         } else {
-            destination6[3] = int16_t(reply.u16(9));
-            destination6[4] = int16_t(reply.u16(22));
-            destination6[5] = int16_t(reply.u16(46));
+            destination6[3] = int16_t(reply.u16(dp::self_test_power));
+            destination6[4] = int16_t(reply.u16(dp::self_test_speed));
+            destination6[5] = int16_t(reply.u16(dp::self_test_factor));
         }
     }
     return true;

@@ -7,6 +7,8 @@
 #include "core/device/device_exchange.h"
 #include "core/image/config_image.h"
 #include "core/image/core_state.h"
+#include "core/image/function_rows.h"
+#include "core/image/paired_fields.h"
 #include "core/protocol/device_frame.h"
 #include "core/text/error_texts.h"
 #include "core/text/safe_format.h"
@@ -314,18 +316,18 @@ bool read_setup_values(error_record& err, bool read)
         return false;
     }
     int32_t* targets[3] = {&s.vertical_distance, &s.reference_angle, &s.reference_length};
+    const uint32_t fields[3] = {hdr::vert_distance, hdr::ref_angle_90, hdr::ref_tool_length};
+    uint32_t bits[3] = {};
     for (size_t pos = 28; pos <= 33; ++pos) {
         uint32_t v = 0;
         if (!dev_read_param_u32(parameter_number_table[pos], v, err)) {
             show_error_record(err);
             return false;
         }
-        int32_t& t = *targets[(pos - 28) / 2];
-        if ((pos - 28) % 2 == 0)
-            t = int32_t(v);
-        else
-            t += int32_t(v << 8);
+        bits[(pos - 28) / 2] |= (v & 0xFF) << ((pos - 28) % 2 * 8);
     }
+    for (size_t i = 0; i < 3; ++i)
+        *targets[i] = paired_fields::from_16_bits(fields[i], bits[i]);
     return s.vertical_distance != 0;
 }
 
@@ -335,3 +337,12 @@ int windows_class = 1;
 
 int windows_version_class() { return windows_class; }
 void set_windows_version_class(int value) { windows_class = value; }
+
+std::string version_record_text(const version_record& v)
+{
+    // The three words of the device's version record.
+    const uint32_t w1 = (uint32_t(v.day) << 8) | (uint32_t(v.month) << 16);
+    const uint32_t w2 = v.year | (uint32_t(v.major) << 16) | (uint32_t(v.minor) << 24);
+    const uint32_t w3 = v.patch | (uint32_t(v.build) << 16);
+    return format_version_text(w1, w2, w3);
+}

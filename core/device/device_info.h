@@ -55,6 +55,9 @@ struct device_info_state {
 };
 device_info_state& g_device_info();
 
+// "Vmm.nn.pp.bbb dd.mm.yyyy" of a firmware or loader version record.
+std::string version_record_text(const version_record& v);
+
 // Reads the information blocks and parameters in their order; false with the first query's
 // error, else the loader block's result.
 bool dev_read_system_info(error_record& err);

@@ -68,6 +68,8 @@ std::string intensity_text(int32_t intensity, bool basic)
 
 }  // namespace
 
+std::string function_mode_text(int32_t mode) { return mode_text(mode); }
+
 const char* const function_row_titles[function_row_columns] = {
     "FuncNo",        "Name",          "Mode",          "BackMode",      "NextFunc",    "KOFunc",      "ObjectPos",
     "TeachLimit",    "Tolerance",     "Intensity",     "Counter",       "Counter Limit", "Out1 Function",

@@ -12,6 +12,8 @@
 constexpr int function_row_columns = 20;
 extern const char* const function_row_titles[function_row_columns];
 
+// The name of a mode code ("CheckObj", "MaxTestRange", ...); "Not Defined" for an unknown code.
+std::string function_mode_text(int32_t mode);
 // The twenty texts of function n. `scanning_mode` is header field 176 (a tolerance above 0.50
 // is marked in mode 2); `d.family_flag` blanks what the Basic controller does not have.
 QStringList format_manual_row(int n, const_function_record rec, int32_t scanning_mode, const device_state& d);

@@ -179,6 +179,14 @@ enum info_index : uint8_t {
 };
 constexpr uint8_t self_test_first = 0x06;
 constexpr uint8_t self_test_second = 0x0D;
+// Frame offsets of the six self-test results: serial (u32), operation time (u32) and
+// over-temperature time (i16) in the first reply; power, speed, time factor (i16) in the second.
+constexpr size_t self_test_serial = 7;
+constexpr size_t self_test_operation = 15;
+constexpr size_t self_test_overtemp = 13;
+constexpr size_t self_test_power = 9;
+constexpr size_t self_test_speed = 22;
+constexpr size_t self_test_factor = 46;
 
 // The 36 scanner configuration records: 0x16 at 4, record index at 5, 0x23 at 6, record from 7.
 constexpr uint8_t records36_marker = 0x16;

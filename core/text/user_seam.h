@@ -5,6 +5,7 @@
 #include <QString>
 #include <QStringList>
 
+class QPrinter;
 class QWidget;
 
 namespace ui {
@@ -79,6 +80,14 @@ public:
 
     // Runs a dialog modally and returns its result code.
     virtual int run_modal(QWidget* dialog) = 0;
+
+    // The print dialog on `printer`: true when the user accepted it, and the printer is then
+    // set up as chosen (a printer, or a PDF file). Services without one refuse.
+    virtual bool choose_printer(QPrinter& printer)
+    {
+        (void)printer;
+        return false;
+    }
 
     // The small modeless busy box: shown with its title and text, painted at once,
     // hidden again by busy_hide.

@@ -6,6 +6,7 @@
 #include "core/device/device_info.h"
 #include "core/image/core_state.h"
 #include "core/image/device_function_record.h"
+#include "core/image/paired_fields.h"
 #include "core/image/range_checks.h"
 #include "core/image/working_image.h"
 #include "core/protocol/device_frame.h"
@@ -120,7 +121,8 @@ bool read_parameters(config_image& image, error_record& err)
             h.set_field(s.field_offset, v & 0xFF);
             break;
         case value_part::high_byte:
-            h.set_field(s.field_offset, h.field(s.field_offset) | ((v & 0xFF) << 8));
+            h.set_field(s.field_offset, paired_fields::from_16_bits(s.field_offset, uint32_t(h.field(s.field_offset)) |
+                                                                                        ((uint32_t(v) & 0xFF) << 8)));
             break;
         }
     }

@@ -339,14 +339,64 @@ bool c_dlgw_procmon::openMonitor(QMainWindow* main_window)
 
 bool c_dlgw_procmon::openCardOrComplain()
 {
-    if (sdcard_rescan() && sdcard_open())
+    if (!(sdcard_rescan() && sdcard_open())) {
+        ui::current().message(ui::box_kind::critical, QStringLiteral("ERROR"),
+                              QStringLiteral("No sdcard detected or error reading sdcard!"));
+        return false;
+    }
+    if (cardIdentity_ == read_card_identity())
         return true;
-    ui::current().message(ui::box_kind::critical, QStringLiteral("ERROR"),
-                          QStringLiteral("No sdcard detected or error reading sdcard!"));
+    sdcard_close();
+    complain_card_changed();
     return false;
 }
 
+std::vector<uint8_t> c_dlgw_procmon::read_card_identity()
+{
+    // The signature sector and the ring directory: another card, or a card the controller
+    // wrote to since, differs in one of them.
+    std::vector<uint8_t> id(2 * cl::sector_size, 0);
+    if (!sdcard_read_sectors(0, 1, id.data()) || !sdcard_read_sectors(cl::ring_directory, 1, id.data() + cl::sector_size))
+        id.clear();
+    return id;
+}
+
+void c_dlgw_procmon::complain_card_changed()
+{
+    ui::current().message(ui::box_kind::critical, QStringLiteral("ERROR"),
+                          QStringLiteral("The card was changed; please reopen the process monitor"));
+}
+
+void c_dlgw_procmon::report_unreadable(int count)
+{
+    if (count > 0)
+        ui::current().message(ui::box_kind::warning, QStringLiteral("WARNING"),
+                              QStringLiteral("%1 sectors of the sdcard could not be read (%2); their entries are "
+                                             "left out or shown empty.")
+                                  .arg(count)
+                                  .arg(QString::fromStdString(sdcard_last_reason())));
+}
+
 namespace {
+
+// What a header sector held at the load, kept beside its row to see a changed card.
+constexpr int sector_hash_role = Qt::UserRole + 1;
+
+qulonglong sector_hash(const uint8_t* s)
+{
+    uint64_t h = 14695981039346656037ull;
+    for (uint32_t i = 0; i < cl::sector_size; ++i)
+        h = (h ^ s[i]) * 1099511628211ull;
+    return h;
+}
+
+QStandardItem* index_item(int index, const uint8_t* s)
+{
+    auto* it = new QStandardItem;
+    it->setData(index, Qt::DisplayRole);
+    it->setData(sector_hash(s), sector_hash_role);
+    return it;
+}
 
 QList<QStandardItem*> header_row(const uint8_t* s, int index)
 {
@@ -366,7 +416,7 @@ QList<QStandardItem*> header_row(const uint8_t* s, int index)
     num(tool_value(s, "DataCnt"));
     row << new QStandardItem(hex4(tool_value(s, "MonitoringStatus")))
         << new QStandardItem(hex4(tool_value(s, "MonitoringErrors")));
-    num(index);
+    row << index_item(index, s);
     return row;
 }
 
@@ -392,17 +442,32 @@ void c_dlgw_procmon::loadFromCard()
     set_headers(recordingsModel_,
                 {"Nr.", "Name", "DN", "PN", "Cntr", "Typ", "Tol.Nr", "DataCnt", "State", "Err", "ParIndexNr"});
 
+    ui::services& u = ui::current();
+    cardIdentity_ = read_card_identity();
+    const int32_t ringCount = sdcard_read_ring_directory();
+    const int total = cl::tool_type_count + cl::tool_count + ringCount;
+    int done = 0;
+    int unreadable = 0;
+    u.progress_begin(QStringLiteral("Reading sdcard data ..."));
+    // Reads one header sector; an unreadable one counts once and reads as zeros.
     uint8_t s[cl::sector_size];
+    auto read = [&](bool ok) {
+        if (!ok)
+            ++unreadable;
+        if (++done % 128 == 0) {
+            u.progress_set(int(int64_t(done) * 100 / total));
+            u.process_events();
+        }
+        return ok;
+    };
     // Rows are built in index order (the card lists are read from the top down and each row
     // is put first, which ends in the same order).
-    QList<QList<QStandardItem*>> rows;
     for (int n = 0; n < cl::tool_type_count; ++n)
-        if (sdcard_read_tooltype(n, s) && in_use(s)) {
+        if (read(sdcard_read_tooltype(n, s)) && in_use(s)) {
             auto* nr = new QStandardItem;
             nr->setData(qlonglong(type_value(s, "Number")), Qt::DisplayRole);
-            auto* idx = new QStandardItem;
-            idx->setData(n, Qt::DisplayRole);
-            toolTypesModel_->appendRow({nr, new QStandardItem(sector_name(s, cl::record_offset + ttr::name)), idx});
+            toolTypesModel_->appendRow(
+                {nr, new QStandardItem(sector_name(s, cl::record_offset + ttr::name)), index_item(n, s)});
         }
     if (!loaded_) {
         tbv_ToolTypes->setModel(toolTypesModel_);
@@ -410,7 +475,7 @@ void c_dlgw_procmon::loadFromCard()
                 &c_dlgw_procmon::on_tbv_ToolTypes_SelectionChanged);
     }
     for (int t = 0; t < cl::tool_count; ++t)
-        if (sdcard_read_tool_header(t, s) && in_use(s))
+        if (read(sdcard_read_tool_header(t, s)) && in_use(s))
             toolsModel_->appendRow(header_row(s, t));
     if (!loaded_) {
         toolsProxy_->setSourceModel(toolsModel_);
@@ -418,10 +483,9 @@ void c_dlgw_procmon::loadFromCard()
         connect(tbv_ToolParameters->selectionModel(), &QItemSelectionModel::selectionChanged, this,
                 &c_dlgw_procmon::on_tbv_ToolParameters_SelectionChanged);
     }
-    const int32_t count = sdcard_read_ring_directory();
-    for (int i = 0; i < count; ++i) {
+    for (int i = 0; i < ringCount; ++i) {
         // A header that cannot be read is listed with zeros, as a free one.
-        sdcard_read_ring_header(i, s);
+        read(sdcard_read_ring_header(i, s));
         recordingsModel_->appendRow(header_row(s, i));
     }
     if (!loaded_) {
@@ -431,6 +495,8 @@ void c_dlgw_procmon::loadFromCard()
                 &c_dlgw_procmon::on_tbv_RecParameters_SelectionChanged);
     }
     sdcard_close();
+    u.progress_end();
+    report_unreadable(unreadable);
     for (int c = 0; c < 3; ++c)
         tbv_ToolTypes->setColumnWidth(c, column_widths[c]);
     for (int c = 0; c < 11; ++c) {
@@ -447,39 +513,75 @@ c_dlgw_procmon::node_list c_dlgw_procmon::collect_selected(kind k, QTableView* v
                                                            int indexColumn)
 {
     node_list nodes;
+    // No card: nothing is selected, without a box (the save buttons say it).
     if (!(sdcard_rescan() && sdcard_open()))
         return nodes;
-    for (const QModelIndex& r : view->selectionModel()->selectedRows()) {
-        pm_card_node n{};
-        n.index = model->index(r.row(), indexColumn).data().toInt();
-        const bool ok = k == kind::tool_types ? sdcard_read_tooltype(n.index, n.sector)
-                        : k == kind::tools    ? sdcard_read_tool_header(n.index, n.sector)
-                                              : sdcard_read_ring_header(n.index, n.sector);
-        if (ok)
-            nodes.push_back(n);
+    if (cardIdentity_ != read_card_identity()) {
+        sdcard_close();
+        complain_card_changed();
+        return nodes;
     }
+    QList<QModelIndex> rows;
+    for (const QModelIndex& r : view->selectionModel()->selectedRows())
+        rows << model->index(r.row(), indexColumn);
+    read_nodes(k, rows, nodes);
     sdcard_close();
     return nodes;
 }
 
-c_dlgw_procmon::node_list c_dlgw_procmon::collect_all(kind k)
+bool c_dlgw_procmon::nodes_unchanged(kind k, const node_list& nodes)
 {
-    node_list nodes;
+    uint8_t now[cl::sector_size];
+    for (const pm_card_node& n : nodes) {
+        const bool ok = k == kind::tool_types ? sdcard_read_tooltype(n.index, now)
+                        : k == kind::tools    ? sdcard_read_tool_header(n.index, now)
+                                              : sdcard_read_ring_header(n.index, now);
+        if (ok && std::memcmp(now, n.sector, cl::sector_size) != 0) {
+            complain_card_changed();
+            return false;
+        }
+    }
+    return true;
+}
+
+bool c_dlgw_procmon::read_nodes(kind k, const QList<QModelIndex>& indexCells, node_list& nodes)
+{
+    nodes.clear();
+    int unreadable = 0;
+    for (const QModelIndex& cell : indexCells) {
+        pm_card_node n{};
+        n.index = cell.data().toInt();
+        const bool ok = k == kind::tool_types ? sdcard_read_tooltype(n.index, n.sector)
+                        : k == kind::tools    ? sdcard_read_tool_header(n.index, n.sector)
+                                              : sdcard_read_ring_header(n.index, n.sector);
+        if (!ok) {
+            ++unreadable;
+            continue;
+        }
+        if (sector_hash(n.sector) != cell.data(sector_hash_role).toULongLong()) {
+            nodes.clear();
+            complain_card_changed();
+            return false;
+        }
+        nodes.push_back(n);
+    }
+    report_unreadable(unreadable);
+    return true;
+}
+
+bool c_dlgw_procmon::collect_all(kind k, node_list& nodes)
+{
     QAbstractItemModel* model = k == kind::tool_types ? static_cast<QAbstractItemModel*>(toolTypesModel_)
                                 : k == kind::tools    ? static_cast<QAbstractItemModel*>(toolsProxy_)
                                                       : static_cast<QAbstractItemModel*>(recordingsProxy_);
     const int indexColumn = k == kind::tool_types ? 2 : 10;
-    for (int r = 0; r < model->rowCount(); ++r) {
-        pm_card_node n{};
-        n.index = model->index(r, indexColumn).data().toInt();
-        const bool ok = k == kind::tool_types ? sdcard_read_tooltype(n.index, n.sector)
-                        : k == kind::tools    ? sdcard_read_tool_header(n.index, n.sector)
-                                              : sdcard_read_ring_header(n.index, n.sector);
-        if (ok)
-            nodes.push_back(n);
-    }
+    QList<QModelIndex> rows;
+    for (int r = 0; r < model->rowCount(); ++r)
+        rows << model->index(r, indexColumn);
+    if (!read_nodes(k, rows, nodes))
+        return false;
     qDebug("CountXXX: %d", int(nodes.size()));
-    return nodes;
+    return true;
 }
 
 void c_dlgw_procmon::show_tool_type(const pm_card_node& node)
@@ -646,7 +748,8 @@ void c_dlgw_procmon::on_bn_ToolTypeSave_clicked()
 {
     if (!openCardOrComplain())
         return;
-    save_nodes(kind::tool_types, selectedToolTypes_, false);
+    if (nodes_unchanged(kind::tool_types, selectedToolTypes_))
+        save_nodes(kind::tool_types, selectedToolTypes_, false);
     sdcard_close();
 }
 
@@ -654,7 +757,8 @@ void c_dlgw_procmon::on_bn_ToolParSave_clicked()
 {
     if (!openCardOrComplain())
         return;
-    save_nodes(kind::tools, selectedTools_, false);
+    if (nodes_unchanged(kind::tools, selectedTools_))
+        save_nodes(kind::tools, selectedTools_, false);
     sdcard_close();
 }
 
@@ -662,7 +766,8 @@ void c_dlgw_procmon::on_bn_RecParSave_clicked()
 {
     if (!openCardOrComplain())
         return;
-    save_nodes(kind::recordings, selectedRecordings_, false);
+    if (nodes_unchanged(kind::recordings, selectedRecordings_))
+        save_nodes(kind::recordings, selectedRecordings_, false);
     sdcard_close();
 }
 
@@ -693,8 +798,8 @@ void c_dlgw_procmon::on_bn_ToolTypeSaveAll_clicked()
 {
     if (!openCardOrComplain())
         return;
-    const node_list nodes = collect_all(kind::tool_types);
-    if (confirm_save(int(nodes.size()), uint64_t(nodes.size()) * 2162u, true))
+    node_list nodes;
+    if (collect_all(kind::tool_types, nodes) && confirm_save(int(nodes.size()), uint64_t(nodes.size()) * 2162u, true))
         save_nodes(kind::tool_types, nodes, true);
     sdcard_close();
 }
@@ -708,7 +813,11 @@ void c_dlgw_procmon::save_all(bool recordings)
 {
     if (!openCardOrComplain())
         return;
-    const node_list nodes = collect_all(recordings ? kind::recordings : kind::tools);
+    node_list nodes;
+    if (!collect_all(recordings ? kind::recordings : kind::tools, nodes)) {
+        sdcard_close();
+        return;
+    }
     uint64_t bytes = 0;
     for (const pm_card_node& n : nodes)
         bytes += uint64_t(cl::clamp_count(int32_t(tool_value(n.sector, "DataCnt")))) * 32u + 1680u;
@@ -726,6 +835,10 @@ void c_dlgw_procmon::show_data(bool isRecording, const pm_card_node& node, int32
 {
     if (node.index < 0 || !openCardOrComplain())
         return;
+    if (!nodes_unchanged(isRecording ? kind::recordings : kind::tools, {node})) {
+        sdcard_close();
+        return;
+    }
     c_dlg_pm_data dialog;
     dialog.setWindowTitle(pm_record_name(isRecording, node.sector + cl::record_offset));
     const bool ok = dialog.set_data(isRecording, int32_t(tool_value(node.sector, "DataCnt")), node.index, count2, index2);

@@ -66,11 +66,22 @@ private:
     void build_form();
     void createModels();
     void loadFromCard();
+    // Opens the card for an action; false (after a box) when it is gone or changed since the
+    // load.
     bool openCardOrComplain();
+    static std::vector<uint8_t> read_card_identity();
+    static void complain_card_changed();
+    // One box for the header sectors one load or action could not read.
+    static void report_unreadable(int count);
     void filterToolRecordsByType(bool on);
     void filterRecordingsByToolRecord(bool on);
     node_list collect_selected(kind k, QTableView* view, QAbstractItemModel* model, int indexColumn);
-    node_list collect_all(kind k);
+    bool collect_all(kind k, node_list& nodes);
+    // The header sectors of the rows whose index cells are given; false after a box when one
+    // differs from what the load read.
+    bool read_nodes(kind k, const QList<QModelIndex>& indexCells, node_list& nodes);
+    // False after a box when a header of the card differs from the one read before.
+    static bool nodes_unchanged(kind k, const node_list& nodes);
     void show_tool_type(const pm_card_node& node);
     void save_nodes(kind k, const node_list& nodes, bool withProgress);
     void save_all(bool recordings);
@@ -80,6 +91,7 @@ private:
 
     QMainWindow* mainWindow_ = nullptr;
     bool loaded_ = false;
+    std::vector<uint8_t> cardIdentity_;  // read_card_identity at the load
     pm_card_node currentToolType_{};
     pm_card_node currentTool_{};
     pm_card_node currentRecording_{};

@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "core/image/device_function_record.h"
+#include "core/image/paired_fields.h"
 #include "core/image/working_image.h"
 #include "core/transfer/config_transfer.h"
 
@@ -24,7 +25,7 @@ config_image normalise_for_device(const config_image& written, const device_stat
         if (!d.pm_capable && s.param >= 92 && s.param <= 96)
             back = -1;
         else if (s.part != value_part::whole)
-            back = v & 0xFFFF;
+            back = paired_fields::from_16_bits(s.field_offset, uint32_t(v));
         else if (s.field_offset == hdr::preposition_offset || s.field_offset == hdr::neg_teach_limit)
             back = v & 0xFFFF;
         else if (k == 19)

@@ -489,6 +489,34 @@ TEST_F(ConfigTransfer, ParameterRefusalsStoreTheirValueAndTheReadGoesOn)
     }
 }
 
+TEST_F(ConfigTransfer, PairedFieldsComeBackWithTheSignOfTheirSixteenBits)
+{
+    // The controller holds each of these fields as a low- and a high-byte parameter.
+    profile("premium");
+    struct row {
+        uint32_t field;
+        uint16_t low_param;
+        uint32_t bits;
+        int32_t value;
+    } rows[] = {
+        {hdr::vert_distance, 22, 0xC350, 50000},      // unsigned: a long distance stays long
+        {hdr::ref_angle_90, 24, 0xDCD8, -9000},       // -90.00 degrees
+        {hdr::ref_angle_90, 24, 0x2328, 9000},
+        {hdr::ref_tool_length, 26, 0xFF6A, -150},
+        {hdr::ref_tool_length, 26, 0x7FFF, 32767},
+        {hdr::position2, 9, 0xFFFF, 65535},           // a position is unsigned
+    };
+    for (const row& r : rows) {
+        SCOPED_TRACE(r.value);
+        world().parameters[r.low_param] = int32_t(r.bits & 0xFF);
+        world().parameters[uint16_t(r.low_param + 1)] = int32_t(r.bits >> 8);
+        reset_config_image(g_config_image());
+        error_record e;
+        ASSERT_TRUE(read_configuration_from_device(e)) << e.code;
+        EXPECT_EQ(g_config_image().header().field(r.field), r.value);
+    }
+}
+
 TEST_F(ConfigTransfer, RebootQuestionQueuesTheResetAloneOrDropsTheRequest)
 {
     profile("premium");

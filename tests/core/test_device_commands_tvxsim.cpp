@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <utility>
 
 #include "core/device/device_commands.h"
 #include "core/device/device_exchange.h"
@@ -80,6 +81,35 @@ TEST_F(CommandsServer, ProfilesRecordsAndStreamThroughTheServer)
     ask("profile loader");
     EXPECT_FALSE(dev_read_system_info(e));
     EXPECT_EQ(e.code, 10);
+}
+
+TEST_F(CommandsServer, ProcessDataSetThroughTheServerArrivesInItsThreePieces)
+{
+    // Bytes across both piece borders and the block's last byte; the byte before the last keeps
+    // what the profile put there.
+    error_record e;
+    ASSERT_TRUE(dev_query_info_typed(2, e)) << e.code;
+    const uint8_t kept = g_dev_commands().process_data[138];
+    ask("process-data 0 0x01 0x00 0x00 0x00");
+    ask("process-data 56 0xA1 0xA2 0xA3 0xA4");
+    ask("process-data 114 0xB1 0xB2 0xB3 0xB4");
+    ask("process-data 139 0xEE");
+    for (int type = 0; type < 3; ++type)
+        ASSERT_TRUE(dev_query_info_typed(type, e)) << type << ": " << e.code;
+    const auto& b = g_dev_commands().process_data;
+    const std::pair<size_t, uint8_t> expected[] = {{0, 0x01}, {56, 0xA1}, {57, 0xA2}, {58, 0xA3}, {59, 0xA4},
+                                                   {114, 0xB1}, {115, 0xB2}, {116, 0xB3}, {117, 0xB4},
+                                                   {139, 0xEE}, {138, kept}};
+    for (const auto& [at, value] : expected)
+        EXPECT_EQ(b[at], value) << at;
+
+    // Out of the block, or not a byte: refused, the block unchanged.
+    std::string r;
+    for (const char* line : {"process-data 139 1 2", "process-data -1 1", "process-data 140 1", "process-data 5",
+                             "process-data 0 9 256"})
+        EXPECT_FALSE(sim_->control().command(line, &r)) << line;
+    ASSERT_TRUE(dev_query_info_typed(0, e));
+    EXPECT_EQ(b[0], 0x01);
 }
 
 }  // namespace

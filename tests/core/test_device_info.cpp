@@ -299,6 +299,16 @@ TEST_F(DeviceInfo, SetupValuesFromPairsOfParameters)
     EXPECT_EQ(g_setup_values().reference_length, 0x1FF);
     EXPECT_TRUE(read_setup_values(e, false));
 
+    // The reference angle and the reference tool length are signed 16-bit values; the
+    // vertical distance is not.
+    const int negative[][2] = {{22, 0x50}, {23, 0xC3}, {24, 0xD8}, {25, 0xDC}, {26, 0x6A}, {27, 0xFF}};
+    for (auto p : negative)
+        world().parameters[uint16_t(p[0])] = p[1];
+    ASSERT_TRUE(read_setup_values(e, true)) << e.code;
+    EXPECT_EQ(g_setup_values().vertical_distance, 50000);
+    EXPECT_EQ(g_setup_values().reference_angle, -9000);
+    EXPECT_EQ(g_setup_values().reference_length, -150);
+
     world().parameters.erase(25);
     EXPECT_FALSE(read_setup_values(e, true));
     EXPECT_EQ(e.code, 6);

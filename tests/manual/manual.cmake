@@ -14,3 +14,7 @@ tarvix_add_test(test_pm_monitor LABEL manual SOURCES ${CMAKE_CURRENT_LIST_DIR}/t
   LIBS tarvix_manual)
 tarvix_add_test(test_manual_pm LABEL manual SOURCES ${CMAKE_CURRENT_LIST_DIR}/test_manual_pm.cpp
   LIBS tarvix_manual tarvix_sim tarvix_widgets_testing tarvix_testsupport Qt5::Test)
+tarvix_add_test(test_manual_selfcheck LABEL manual SOURCES ${CMAKE_CURRENT_LIST_DIR}/test_manual_selfcheck.cpp
+  LIBS tarvix_manual tarvix_sim tarvix_widgets_testing tarvix_testsupport Qt5::Test)
+tarvix_add_test(test_manual_fieldbus LABEL manual SOURCES ${CMAKE_CURRENT_LIST_DIR}/test_manual_fieldbus.cpp
+  LIBS tarvix_manual tarvix_sim tarvix_widgets_testing tarvix_testsupport Qt5::Test)

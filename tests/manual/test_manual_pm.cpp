@@ -2,6 +2,7 @@
 // from the sample ring, new records and taught tools, and replies that must not disturb it.
 #include <gtest/gtest.h>
 
+#include <QFile>
 #include <QLabel>
 #include <algorithm>
 #include <memory>
@@ -9,6 +10,7 @@
 #include "app/link_state.h"
 #include "app/shell_state.h"
 #include "core/device/device_commands.h"
+#include "core/files/app_dirs.h"
 #include "core/image/config_image.h"
 #include "core/image/core_state.h"
 #include "core/image/tool_records.h"
@@ -16,9 +18,11 @@
 #include "manual/c_dlgw_manualx.h"
 #include "manual/manual_pm_tools.h"
 #include "manual/manual_state.h"
+#include "procmon/pm_csv.h"
 #include "procmon/windows/c_dlg_plotter.h"
 #include "sim/demo_program.h"
 #include "sim/pm_live.h"
+#include "support/test_support.h"
 #include "tests/core/device_sim_fixture.h"
 #include "ui_c_dlgw_manualx.h"
 #include "widgets/testing/test_app.h"
@@ -243,6 +247,60 @@ TEST_F(pm_tab, the_plotter_draws_the_online_curve_and_an_untick_does_not_raise_i
     EXPECT_FALSE(plotter.isVisible());
     EXPECT_EQ(f->l_SelectedToolsState->text(), QStringLiteral("0"));
     g_objects().plotter = nullptr;
+}
+
+QByteArray file_bytes(const QString& path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
+}
+
+TEST_F(pm_tab, a_record_tick_caches_its_curve_and_a_teach_keeps_the_ticked_tool_coloured)
+{
+    testing_support::temp_dir dir;
+    const QString here = QString::fromStdString(dir.path());
+    ASSERT_TRUE(init_app_dirs(here, here));
+    c_dlg_plotter plotter;
+    g_objects().plotter = &plotter;
+    page_->init_from_device(nullptr);
+    f->tab_ManualX->set_current_logical(c_dlgw_manualx::tab_pm_tools);
+
+    // A record from a start cycle, ticked: its curve comes from the controller into the cache.
+    ASSERT_TRUE(sim::pm_start_cycle(world(), 40, 10, 0, 0, false, 1));
+    run_cycle();
+    ASSERT_EQ(world().pm_lists.size(), 1u);
+    const std::vector<int16_t> curve = world().pm_lists.begin()->second;
+    QStandardItem* record = f->tbvx_PM_Records->item_of_array_index(0, 0);
+    ASSERT_TRUE(record);
+    record->setCheckState(Qt::Checked);
+    page_->on_tbvx_PM_Records_cb_clicked(0, 0, Qt::Checked);
+    const uint8_t* rec = g_images().pm_record(0).record().data();
+    const QString expected = here + "/expected.csv";
+    ASSERT_TRUE(write_curve_csv(curve, rec, expected));
+    EXPECT_EQ(file_bytes(data_file("pm_cache/" + pm_record_name(true, rec) + ".csv")), file_bytes(expected));
+    const int recordSlot = plotter.record_slot_of(0);
+    ASSERT_GE(recordSlot, 0);
+    EXPECT_EQ(plotter.slot_samples(recordSlot), QVector<qint16>(curve.begin(), curve.end()));
+
+    // Tool 2 ticked, then taught: the refilled view shows it ticked in its slot's colour.
+    QStandardItem* tool = f->tbvx_PM_Tools->item_of_array_index(2, 0);
+    ASSERT_TRUE(tool);
+    tool->setCheckState(Qt::Checked);
+    page_->on_tbvx_PM_Tools_cb_clicked(2, 0, Qt::Checked);
+    const int toolSlot = plotter.tool_slot_of(2);
+    ASSERT_GE(toolSlot, 0);
+    ASSERT_TRUE(sim::pm_start_cycle(world(), 30, 10, 0, 0, true, 2));
+    run_cycle();
+    tool = f->tbvx_PM_Tools->item_of_array_index(2, 0);
+    ASSERT_TRUE(tool);
+    EXPECT_EQ(tool->checkState(), Qt::Checked);
+    EXPECT_EQ(tool->background().color(), c_dlg_plotter::slot_colour(toolSlot));
+    QStandardItem* other = f->tbvx_PM_Tools->item_of_array_index(1, 0);
+    ASSERT_TRUE(other);
+    EXPECT_EQ(other->checkState(), Qt::Unchecked);
+    EXPECT_NE(other->background().color(), c_dlg_plotter::slot_colour(toolSlot));
+    g_objects().plotter = nullptr;
+    reset_app_dirs_for_tests();
 }
 
 TEST_F(pm_tab, hidden_test_button_gives_the_link_back)

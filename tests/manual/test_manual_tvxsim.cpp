@@ -1,7 +1,8 @@
 // Manual mode against the tvxsim server, as a user meets it: entering it on a Premium and a
 // Basic with the demo program, starting a cluster, teaching, a cycle's counter and position,
 // stepping, a start refused during a cycle, the page following the controller after an
-// unplug, and a trace of results into a file. The main window's timer runs by itself; the tests wait for what must show.
+// unplug, a trace of results into a file, and a process-monitor cycle drawn live with its new
+// record. The main window's timer runs by itself; the tests wait for what must show.
 #include <gtest/gtest.h>
 
 #include <QAction>
@@ -12,6 +13,7 @@
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
+#include <algorithm>
 #include <memory>
 
 #include "app/c_frm_main.h"
@@ -21,11 +23,15 @@
 #include "core/device/device_commands.h"
 #include "core/device/device_exchange.h"
 #include "core/image/config_image.h"
+#include "core/files/app_dirs.h"
 #include "core/image/core_state.h"
 #include "core/link/hid_link.h"
 #include "core/text/error_texts.h"
 #include "manual/c_dlgw_manualx.h"
+#include "manual/manual_pm_tools.h"
 #include "manual/manual_state.h"
+#include "procmon/pm_csv.h"
+#include "procmon/windows/c_dlg_plotter.h"
 #include "tests/sim/tvxsim_process.h"
 #include "ui_c_dlgw_manualx.h"
 #include "ui_c_frm_main.h"
@@ -116,7 +122,7 @@ TEST_F(manual_tvxsim, premium_and_basic_show_their_tabs_and_closing_returns_to_t
 {
     enter("premium");
     EXPECT_EQ(window_->form()->stackedWidget->currentIndex(), int(c_frm_main::page_manual));
-    EXPECT_EQ(tabs(), (QStringList{"Monitoring", "Manual", "Trace", "Error Buffer"}));
+    EXPECT_EQ(tabs(), (QStringList{"Monitoring", "Manual", "Trace", "PROFIBUS", "Error Buffer"}));
     EXPECT_EQ(f->tbwx_FuncTab->rowIds(), (std::vector<int>{0, 1, 2, 3, 4, 5, 6, 7, 9, 12}));
     EXPECT_FALSE(window_->menuBar()->isVisible());
     EXPECT_EQ(window_->windowTitle(), QStringLiteral("Tarvix / Manual Mode"));
@@ -257,4 +263,76 @@ TEST_F(manual_tvxsim, a_trace_writes_each_result_continues_its_numbers_and_ends_
     ASSERT_EQ(g_shell().window_mode, wm_manual);
     EXPECT_EQ(f->l_TraceInfo->text(), QStringLiteral("Trace not active!"));
     EXPECT_EQ(lines(), 4);
+}
+
+TEST_F(manual_tvxsim, a_live_cycle_draws_its_curve_and_a_ticked_record_is_plotted_from_the_controller)
+{
+    QTemporaryDir data;
+    ASSERT_TRUE(init_app_dirs(data.path(), data.path()));
+    enter("premium-pm");
+    f->tab_ManualX->set_current_logical(c_dlgw_manualx::tab_pm_tools);
+    ASSERT_TRUE(wait([] { return g_manual_pm().monitor.cycle_state == pm::waiting; }));
+    // 120 samples, 10 per status request, three sampling periods missing after sample 55.
+    ask("pm-cycle samples=120 rate=10 gap-at=55 gap=3 tool=1");
+    ASSERT_TRUE(wait([&] { return f->tbvx_PM_Records->row_ids().size() == 1; }));
+    const std::vector<int16_t> online = g_manual_pm().monitor.online;
+    EXPECT_EQ(online.size(), 123u);
+    EXPECT_EQ(std::count(online.begin(), online.end(), pm::marker_gap), 3);
+    EXPECT_EQ(f->tbvx_PM_Records->current_array_index(), 0);
+
+    // Ticked, the record's curve comes from the controller into the plotter and the cache.
+    QStandardItem* record = f->tbvx_PM_Records->item_of_array_index(0, 0);
+    ASSERT_TRUE(record);
+    record->setCheckState(Qt::Checked);
+    window_->manual_page()->on_tbvx_PM_Records_cb_clicked(0, 0, Qt::Checked);
+    c_dlg_plotter* plotter = g_objects().plotter;
+    ASSERT_TRUE(plotter);
+    EXPECT_TRUE(plotter->isVisible());
+    const int slot = plotter->record_slot_of(0);
+    ASSERT_GE(slot, 0);
+    EXPECT_EQ(plotter->slot_samples(slot).size(), 120);
+    std::vector<int16_t> cached;
+    bool parametersOk = false;
+    ASSERT_TRUE(pm_read_csv(cached, nullptr, parametersOk,
+                            data_file("pm_cache/" + pm_record_name(true, g_images().pm_record(0).record().data()) +
+                                      ".csv")));
+    EXPECT_EQ(QVector<qint16>(cached.begin(), cached.end()), plotter->slot_samples(slot));
+    plotter->hide();
+    reset_app_dirs_for_tests();
+}
+
+TEST_F(manual_tvxsim, a_trace_keeps_whole_lines_over_an_unplug_and_goes_on_without_a_phantom_line)
+{
+    enter("premium");
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString file = dir.filePath("u.trc");
+    auto text = [&] {
+        QFile q(file);
+        return q.open(QIODevice::ReadOnly) ? q.readAll() : QByteArray();
+    };
+    f->tab_ManualX->set_current_logical(c_dlgw_manualx::tab_trace);
+    script_.expect_save_file(file);
+    f->bn_Trc_StartTrace->click();
+    f->tbwx_trc_FuncTab->selectRowById(3);
+    for (int i = 1; i <= 5; ++i) {
+        f->bn_Trc_Start->click();
+        ASSERT_TRUE(wait([&] { return f->tbwx_Trace->rowCount() == i; })) << i;
+    }
+    ask("unplug");
+    ASSERT_TRUE(wait([] { return !g_link().connected; }));
+    const QByteArray down = text();
+    EXPECT_EQ(down.count("\r\n"), 5);
+    EXPECT_TRUE(down.endsWith("\r\n"));
+
+    ask("replug");
+    ASSERT_TRUE(wait([] { return g_link().connected && g_link().device_answered; }));
+    QTest::qWait(500);  // many status replies: the first only takes the reference again
+    EXPECT_EQ(text(), down);
+    EXPECT_EQ(f->tbwx_Trace->rowCount(), 5);
+    f->bn_Trc_Start->click();
+    ASSERT_TRUE(wait([&] { return f->tbwx_Trace->rowCount() == 6; }));
+    EXPECT_EQ(f->tbwx_Trace->item(5, 0)->text(), QStringLiteral("     5"));
+    EXPECT_EQ(text().count("\r\n"), 6);
+    EXPECT_TRUE(text().startsWith(down));
 }

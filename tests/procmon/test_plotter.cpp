@@ -1,7 +1,7 @@
 // The plotter against the simulated controller: a tool curve read once and then from the
 // cache, its limit curves, the record slots with their limit of six and the eviction of
 // unticked curves, refused and failed reads, the curve folder of a program file, the manual
-// range, and the status display.
+// range, and the status display of what the tvxsim server sends.
 #include <gtest/gtest.h>
 
 #include <QCheckBox>
@@ -15,11 +15,14 @@
 #include "core/image/config_image.h"
 #include "core/image/core_state.h"
 #include "core/image/tool_records.h"
+#include "core/link/hid_link.h"
+#include "core/link/hid_receive_thread.h"
 #include "core/transfer/config_transfer.h"
 #include "procmon/pm_csv.h"
 #include "procmon/windows/c_dlg_plotter.h"
 #include "support/test_support.h"
 #include "tests/core/device_sim_fixture.h"
+#include "tests/sim/tvxsim_process.h"
 #include "widgets/c_my_rbg.h"
 #include "widgets/c_plotter_tvx.h"
 #include "widgets/c_qtableview_functab.h"
@@ -318,26 +321,44 @@ TEST_F(plotter_test, teach_curves_need_a_tool_curve_and_leave_the_record_alone)
     EXPECT_EQ(plotter_->range().yMax, 1500);
 }
 
-TEST_F(plotter_test, the_status_display_shows_the_bits_and_the_current_tool)
+TEST(plotter_tvxsim, the_status_display_shows_what_the_server_sends)
 {
-    auto& block = g_dev_commands().process_data;
-    le::put16(block.data() + 84, 0x0409);
-    le::put16(block.data() + 86, 0x8001);
-    for (int i = 0; i < 29; ++i)
-        block[size_t(26 + i)] = uint8_t('A' + i % 26);  // 29 letters and no terminator before DN
-    block[55] = 12;
-    le::put16(block.data() + 56, 3456);
-    plotter_->updateStatusDisplay();
-    QStringList on;
-    for (QCheckBox* b : plotter_->findChildren<QCheckBox*>())
-        if (b->isChecked())
-            on << b->objectName();
-    on.sort();
-    // 0x0409: bits 0, 3 and 10; 0x8001: bits 0 and 15.
-    EXPECT_EQ(on, (QStringList{"chb_PME_Command", "chb_PME_Res15", "chb_PMS_FeedP", "chb_PMS_OK", "chb_PMS_Ready"}));
-    EXPECT_EQ(plotter_->findChild<QLabel*>("pn_PM_Tool_Name")->text().size(), 29);
-    EXPECT_EQ(plotter_->findChild<QLabel*>("pn_PM_Tool_DuploNr")->text(), "12");
-    EXPECT_EQ(plotter_->findChild<QLabel*>("pn_PM_Tool_ProcessNr")->text(), "3456");
+    ui_testing::test_app();
+    core_reset_for_tests();
+    hid_link_reset_for_tests();
+    {
+        testing_support::tvxsim_process sim;
+        ASSERT_TRUE(sim.ok()) << sim.error();
+        error_record e;
+        ASSERT_TRUE(hid_open(e));
+        hid_receive_thread thread;
+        thread.start();
+        // Status bits 0x0409 and error bits 0x8001 (in the second piece), 29 letters and no
+        // terminator before DN 12, PN 3456.
+        std::string name = "process-data 26";
+        for (int i = 0; i < 29; ++i)
+            name += " " + std::to_string('A' + i % 26);
+        for (const std::string& line : {std::string("process-data 84 0x09 0x04 0x01 0x80"), name,
+                                        std::string("process-data 55 12 0x80 0x0D")})
+            ASSERT_TRUE(sim.control().command(line)) << line;
+        for (int type = 0; type < 3; ++type)
+            ASSERT_TRUE(dev_query_info_typed(type, e)) << type;
+        c_dlg_plotter plotter;
+        plotter.updateStatusDisplay();
+        QStringList on;
+        for (QCheckBox* b : plotter.findChildren<QCheckBox*>())
+            if (b->isChecked())
+                on << b->objectName();
+        on.sort();
+        // 0x0409: bits 0, 3 and 10; 0x8001: bits 0 and 15.
+        EXPECT_EQ(on, (QStringList{"chb_PME_Command", "chb_PME_Res15", "chb_PMS_FeedP", "chb_PMS_OK", "chb_PMS_Ready"}));
+        EXPECT_EQ(plotter.findChild<QLabel*>("pn_PM_Tool_Name")->text().size(), 29);
+        EXPECT_EQ(plotter.findChild<QLabel*>("pn_PM_Tool_DuploNr")->text(), "12");
+        EXPECT_EQ(plotter.findChild<QLabel*>("pn_PM_Tool_ProcessNr")->text(), "3456");
+        thread.stop_and_wait();
+    }
+    hid_link_reset_for_tests();
+    core_reset_for_tests();
 }
 
 }  // namespace

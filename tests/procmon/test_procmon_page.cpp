@@ -40,10 +40,10 @@ public:
         boxes << title + ": " + text;
         return answer;
     }
-    void progress_begin(const QString&) override {}
-    void progress_set(int) override {}
+    void progress_begin(const QString& title) override { shared_progress << title; }
+    void progress_set(int percent) override { shared_progress << QString::number(percent); }
     int progress_value() const override { return 0; }
-    void progress_end() override {}
+    void progress_end() override { shared_progress << "end"; }
     // The save's own progress dialog: its label is kept, and it is cancelled after
     // cancel_after passes.
     void process_events() override
@@ -69,7 +69,7 @@ public:
     std::function<void(QWidget*)> on_modal;
     int modal_runs = 0;
 
-    QStringList boxes, progress;
+    QStringList boxes, progress, shared_progress;
     int answer = ui::yes;
     int cancel_after = -1;
     int passes = 0;
@@ -135,6 +135,9 @@ TEST_F(page_test, a_typical_card_lists_filters_and_sorts)
     use_card(card_image::make_scenario("S1"));
     ASSERT_TRUE(page_->openMonitor(nullptr));
     EXPECT_TRUE(ui_.boxes.isEmpty());
+    ASSERT_GE(ui_.shared_progress.size(), 3);
+    EXPECT_EQ(ui_.shared_progress.first(), "Reading sdcard data ...");
+    EXPECT_EQ(ui_.shared_progress.last(), "end");
     EXPECT_EQ(column(page_->tool_types_view(), 2), (QStringList{"0", "5", "9", "30"}));  // 20 has flag 2
     EXPECT_EQ(column(page_->tools_view(), 1), (QStringList{"T3", "T4", "T7", "T10", "T11", "T12"}));
     const QStringList logical = column(page_->recordings_view(), 10);
@@ -344,12 +347,48 @@ TEST_F(page_test, a_data_read_that_fails_shows_an_error_and_no_table)
 {
     use_card(card_image::make_scenario("S5"));  // tool 7's data is cut off
     ASSERT_TRUE(page_->openMonitor(nullptr));
+    // The headers of tools 8 to 499 lie past the end: one box for all of them.
+    ASSERT_EQ(ui_.boxes.size(), 1);
+    EXPECT_TRUE(ui_.boxes[0].startsWith("WARNING: 492 sectors of the sdcard could not be read")) << ui_.boxes[0].toStdString();
+    ui_.boxes.clear();
     const int row = column(page_->tools_view(), 10).indexOf("7");
     ASSERT_GE(row, 0);
     page_->tools_view()->selectRow(row);
     page_->findChild<QPushButton*>("bn_ToolData")->click();
     EXPECT_EQ(ui_.modal_runs, 0);
     EXPECT_EQ(ui_.boxes, QStringList{"ERROR: Error reading sdcard data"});
+}
+
+TEST_F(page_test, a_card_changed_since_the_load_is_refused)
+{
+    const QString changed = "ERROR: The card was changed; please reopen the process monitor";
+    struct change {
+        const char* what;
+        std::function<void(card_image::scenario&)> apply;
+    };
+    const change changes[] = {
+        {"a new recording", [](card_image::scenario& s) {
+             s.recordings.push_back(s.recordings.back());
+             ++s.next_slot;
+             ++s.total_written;
+         }},
+        {"a tool rewritten", [](card_image::scenario& s) { s.tools.front().record[40] ^= 0x55; }},
+    };
+    for (const change& c : changes) {
+        SCOPED_TRACE(c.what);
+        card_image::scenario s = card_image::make_scenario("S1");
+        use_card(s);
+        ASSERT_TRUE(page_->openMonitor(nullptr));
+        page_->tools_view()->selectRow(0);
+        c.apply(s);
+        ASSERT_TRUE(card_image::write_scenario(s, card_.file("card.img")));
+        ui_.boxes.clear();
+        page_->on_bn_ToolParSaveAll_clicked();
+        page_->findChild<QPushButton*>("bn_ToolData")->click();
+        EXPECT_EQ(ui_.boxes, (QStringList{changed, changed}));
+        EXPECT_TRUE(files().isEmpty());
+        EXPECT_EQ(ui_.modal_runs, 0);
+    }
 }
 
 TEST(tool_info_panel, cells_of_a_header_and_of_a_free_one)

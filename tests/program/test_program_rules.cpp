@@ -181,8 +181,10 @@ TEST_F(page_test, tool_cells_show_the_record_fields)
         const char* type_text;
         const char* tolerance_text;
     };
-    for (const row& r : {row{5, 2, "Drill", "Medium"}, row{0, 2, "", "----"}, row{300, 3, "", "High"},
-                         row{-4, 9, "", "----"}}) {
+    // A tool-type number outside the 256 slots has no name to show.
+    for (const row& r : {row{5, 2, "Drill", "Medium"}, row{5, 1, "Drill", "Fine"}, row{5, 0, "Drill", "----"},
+                         row{5, 4, "Drill", "----"}, row{0, 2, "", "----"}, row{300, 3, "----", "High"},
+                         row{-1, 3, "----", "High"}, row{-4, 9, "----", "----"}}) {
         SCOPED_TRACE(r.type);
         tool_slot tool = img.tool(7);
         tool.set_in_use(1);

@@ -24,11 +24,15 @@
 #include "core/image/core_state.h"
 #include "core/link/hid_link.h"
 #include "program/c_dlgw_program.h"
+#include "program_dialogs/c_dlg_advancedoptions.h"
 #include "program/program_state.h"
 #include "support/test_support.h"
 #include "tests/sim/tvxsim_process.h"
+#include "ui_c_dlg_advancedoptions.h"
 #include "ui_c_dlgw_program.h"
 #include "ui_c_frm_main.h"
+#include "widgets/c_my_rbg.h"
+#include "widgets/c_qlineedit_extend.h"
 #include "widgets/testing/scripted_ui.h"
 #include "widgets/testing/test_app.h"
 
@@ -326,6 +330,61 @@ TEST_F(program_tvxsim, a_program_file_sent_to_the_controller_reads_back_alike)
     }
     EXPECT_EQ(f->ebx_GS_ProfibusAddr->value(), 42);
     EXPECT_EQ(f->cb_DS_Out1_Funktion->currentIndex(), 6);
+}
+
+TEST_F(program_tvxsim, advanced_settings_in_fast_mode_go_to_the_controller_and_read_back_alike)
+{
+    connect_to("premium");
+    open_from_controller();
+    function_record wide = g_config_image().function(3);
+    wide.set_in_use(true);
+    wide.set_field(fr::tolerance, 80);
+    f->tbwx_FuncTab->refillRows(0);
+    ASSERT_EQ(cell(3, 8), QStringLiteral("0.80"));
+
+    // "Fast" warns and stays; the rows mark the tolerances above 0.50 once the dialog closes.
+    script_.expect_modal(QStringLiteral("c_dlg_advancedoptions"), [](QWidget* w) {
+        auto* d = static_cast<c_dlg_advancedoptions*>(w);
+        d->form()->rbg_ScanningMode->button(2)->click();
+        d->form()->rbg_Rescan->button(1)->click();
+        d->form()->ebx_GS_ToleranceOffset->setText(QStringLiteral("-0.05"));
+        d->form()->bn_Close->click();
+        return d->result();
+    });
+    script_.expect_warning(QStringLiteral("In the mode \"Fast\" all tolerances are limited to 0,5 degrees maximum!"));
+    f->bn_GS_AdvancedSettings->click();
+    EXPECT_TRUE(script_.verify_consumed());
+    EXPECT_EQ(g_config_image().header().field(hdr::scanning_mode), 2);
+    EXPECT_EQ(g_config_image().header().field(hdr::tolerance_offset), 0xFFFB);
+    EXPECT_EQ(cell(3, 8), QStringLiteral("0.80 !!"));
+    const advanced_settings_record edited = advanced_from_header(g_config_image().header());
+    std::vector<QStringList> rows;
+    for (int r = 0; r < f->tbwx_FuncTab->rowCount(); ++r) {
+        QStringList t;
+        for (int c = 0; c < f->tbwx_FuncTab->columnCount(); ++c)
+            t << f->tbwx_FuncTab->item(r, c)->text();
+        rows.push_back(t);
+    }
+
+    script_.expect_information(QStringLiteral("Save Data to Tarvix successfull!"));
+    f->bn_Save->click();
+    EXPECT_TRUE(script_.verify_consumed());
+    int32_t mode = 0;
+    ASSERT_TRUE(sim_->control().parameter(69, mode));
+    EXPECT_EQ(mode, 2);
+    emit window_->program_page()->sig_Return();
+    ASSERT_EQ(page(), int(c_frm_main::page_start));
+
+    reset_config_image(g_config_image());
+    open_from_controller();
+    EXPECT_EQ(advanced_from_header(g_config_image().header()), edited);
+    ASSERT_EQ(f->tbwx_FuncTab->rowCount(), int(rows.size()));
+    for (int r = 0; r < f->tbwx_FuncTab->rowCount(); ++r) {
+        QStringList t;
+        for (int c = 0; c < f->tbwx_FuncTab->columnCount(); ++c)
+            t << f->tbwx_FuncTab->item(r, c)->text();
+        EXPECT_EQ(t, rows[size_t(r)]) << "row " << r;
+    }
 }
 
 }  // namespace

@@ -1,4 +1,4 @@
-tarvix_add_test(test_sim_core LABEL sim SOURCES ${CMAKE_CURRENT_LIST_DIR}/test_sim_core.cpp LIBS tarvix_sim)
+tarvix_add_test(test_sim_core LABEL sim SOURCES ${CMAKE_CURRENT_LIST_DIR}/test_sim_core.cpp LIBS tarvix_sim tarvix_testsupport)
 tarvix_add_test(test_sim_tvxsim LABEL sim
   SOURCES ${CMAKE_CURRENT_LIST_DIR}/test_tvxsim.cpp ${CMAKE_SOURCE_DIR}/tests/sim/tvxsim_process.cpp
   LIBS tarvix_sim TSAN)

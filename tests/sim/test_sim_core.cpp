@@ -4,6 +4,8 @@
 
 #include <algorithm>
 #include <cstring>
+#include <fstream>
+#include <iterator>
 
 #include "core/device/device_exchange.h"
 #include "core/link/c_thrrcv.h"
@@ -13,6 +15,7 @@
 #include "sim/inprocess_device.h"
 #include "sim/profiles.h"
 #include "sim/simulator.h"
+#include "support/test_support.h"
 #include "tests/core/link_test_util.h"
 
 namespace dp = device_protocol;
@@ -381,6 +384,9 @@ TEST(SimControl, WrongCallsAnswerWithTheUsageAndHelpListsEveryCommand)
         {"param 5 -7", "ok"},
         {"param 5", "ok -7"},
         {"scanner-set 0x80", "ok missing"},
+        {"process-data 138 1 2 3", "error usage: process-data <offset 0..139> <byte>..."},
+        {"process-data 0 1 x", "error bad byte x"},
+        {"process-data 136 1 2 3 4", "ok"},
     };
     for (const row& r : rows) {
         const std::vector<std::string> out = s.control(r.line);
@@ -391,4 +397,30 @@ TEST(SimControl, WrongCallsAnswerWithTheUsageAndHelpListsEveryCommand)
     ASSERT_EQ(help.back(), "ok");
     for (const char* line : {"ping", "status <offset 4..62> <byte>...", "info-count <index> <count>", "quit"})
         EXPECT_NE(std::find(help.begin(), help.end(), line), help.end()) << line;
+}
+
+// A memory area saved whole and replaced from a file: one controller's clone data can be
+// compared with another's or given to it. A shorter file replaces the start only.
+TEST(SimControl, MemoryAreasSaveAndLoadAsFiles)
+{
+    sim::event_loop loop;
+    sim::simulator s(loop, "/nonexistent/tvxsim");
+    testing_support::temp_dir dir;
+    const std::string in = dir.file("in.bin"), out = dir.file("out.bin");
+    {
+        std::ofstream f(in, std::ios::binary);
+        for (int i = 0; i < 300; ++i)
+            f.put(char(i * 13));
+    }
+    EXPECT_EQ(s.control("area-load 3 " + in).back(), "ok 300");
+    const std::vector<uint8_t>& area = s.state().clone_area;
+    EXPECT_EQ(area[299], uint8_t(299 * 13));
+    EXPECT_EQ(area[300], 0);
+    EXPECT_EQ(s.control("area-save 3 " + out).back(), "ok");
+    std::ifstream f(out, std::ios::binary);
+    const std::vector<uint8_t> saved((std::istreambuf_iterator<char>(f)), std::istreambuf_iterator<char>());
+    EXPECT_EQ(saved, area);
+    EXPECT_EQ(saved.size(), size_t(dp::clone_area_size));
+    EXPECT_EQ(s.control("area-load 4 " + in).back(), "error usage: area-load <2|3> <file>");
+    EXPECT_EQ(s.control("area-load 3 " + dir.file("missing")).back(), "error cannot read " + dir.file("missing"));
 }

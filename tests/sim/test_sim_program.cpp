@@ -1,10 +1,12 @@
 // The simulated controller with its demo program: cycles of programmed functions with their
 // counters and positions, teach, single scans, GoPos and rereference, stepping, stop, the
-// refusals of a busy or unprogrammed start, and the live mode's changes.
+// refusals of a busy or unprogrammed start, the live mode's changes, the side bits of one-sided
+// results, the self test and the error buffer's new-entry bit.
 #include <gtest/gtest.h>
 
 #include "sim/controller.h"
 #include "sim/demo_program.h"
+#include "sim/diagnostics.h"
 #include "sim/profiles.h"
 
 namespace dp = device_protocol;
@@ -148,6 +150,84 @@ TEST_F(program_fixture, live_changes_walk_the_inputs_and_start_demo_functions)
     }
     EXPECT_EQ(seen, 0x3FFF);
     EXPECT_GE(w.running_function, 0);  // step 9 started one
+}
+
+TEST_F(program_fixture, one_sided_results_of_a_cluster_member_set_the_side_bits)
+{
+    const struct {
+        uint8_t side;
+        uint16_t function;
+        uint8_t bits;
+    } cases[] = {{8, 6, 8}, {4, 5, 4}, {0, 5, 0}, {8, 9, 0}};
+    for (const auto& c : cases) {
+        w.cycle_side = c.side;
+        const uint8_t toggle = w.status[dp::status_result_word] & 0x40;
+        send(command(dp::cmd_start, c.function));
+        const device_frame s = polls(3);
+        EXPECT_EQ(s[dp::data_offset + dp::status_result_word] & 0x0C, c.bits) << int(c.function);
+        EXPECT_NE(s[dp::data_offset + dp::status_result_word] & 0x40, toggle) << int(c.function);
+    }
+}
+
+TEST_F(program_fixture, a_self_test_fills_area_2_at_its_rate_and_ends_with_status_0)
+{
+    w.selftest.rate = 50;
+    w.selftest.samples = 120;
+    EXPECT_EQ(send(command(dp::cmd_start, 0xFFFF, sim::self_test_mode)), 0);
+    auto header = [&](size_t k) { return int(w.diagnostic_area[k] | w.diagnostic_area[k + 1] << 8); };
+    EXPECT_EQ(header(0), 1);
+    EXPECT_EQ(header(2), 0);
+    const int counts[] = {50, 100, 120};
+    for (int n : counts) {
+        status();
+        EXPECT_EQ(header(0), 1);
+        EXPECT_EQ(header(2), n);
+    }
+    status();
+    EXPECT_EQ(header(0), 0);
+    EXPECT_EQ(header(2), 120);
+    EXPECT_NE(w.diagnostic_area[8 + 4 * 119], 0);  // position of the last sample
+    EXPECT_EQ(w.running_function, -1);              // no scan was started
+}
+
+TEST_F(program_fixture, a_new_error_entry_raises_bit_8_until_the_host_read_to_the_end)
+{
+    std::string why;
+    w.error_buffer.clear();
+    ASSERT_TRUE(sim::add_error_entry(w, {"code=26", "source=5", "function=12", "values=1234,-50,99999",
+                                         "status=81-05-00-00-00-00-00-01", "time=90061001", "power-on=1"}, why))
+        << why;
+    ASSERT_EQ(w.error_buffer.size(), 1u);
+    const auto& e = w.error_buffer[0];
+    EXPECT_EQ(e[0], 1);   // counter
+    EXPECT_EQ(e[12], 26);
+    EXPECT_EQ(e[13], 5);
+    EXPECT_EQ(e[34], 12);
+    EXPECT_EQ(e[22], 0xCE);  // -50
+    EXPECT_EQ(e[36], 0x81);
+    EXPECT_EQ(e[43], 0x01);
+    EXPECT_EQ(e[11], 0x80);  // power-on
+    EXPECT_TRUE(status()[dp::data_offset + dp::status_output_word + 1] & 1);
+
+    auto read = [&](uint8_t i) {
+        device_frame f = device_frame::make(dp::req_info, dp::count_info_sub);
+        f[dp::info_index_offset] = dp::info_error_buffer;
+        f[dp::info_sub_offset] = i;
+        return c.handle_frame(f).at(0);
+    };
+    EXPECT_FALSE(read(0).is_error());
+    EXPECT_TRUE(status()[dp::data_offset + dp::status_output_word + 1] & 1);
+    EXPECT_TRUE(read(1).is_error());  // the end of the list
+    EXPECT_FALSE(status()[dp::data_offset + dp::status_output_word + 1] & 1);
+
+    ASSERT_TRUE(sim::add_error_entry(w, {"code=3"}, why));
+    EXPECT_EQ(w.error_buffer[1][0], 2);
+    sim::clear_error_buffer(w);
+    EXPECT_TRUE(w.error_buffer.empty());
+    EXPECT_FALSE(status()[dp::data_offset + dp::status_output_word + 1] & 1);
+
+    for (const char* bad : {"colour=3", "code=x", "values=1,2,3,4", "status=01-02-03-04-05-06-07-08-09", "status=1ff"})
+        EXPECT_FALSE(sim::add_error_entry(w, {bad}, why)) << bad;
 }
 
 }  // namespace

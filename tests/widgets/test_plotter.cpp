@@ -1,5 +1,6 @@
 // Plot widgets: axis snapping and scrolling, rubber-band zoom, curves with marks and gaps
 // (pixel checks at computed positions), autoscaled channels and the curve slots.
+#include <QElapsedTimer>
 #include <QMouseEvent>
 #include <QRubberBand>
 #include <QSignalSpy>
@@ -174,6 +175,48 @@ TEST_F(plot_fixture, GapsBreakTheLineAndMarksDrawDottedLinesOnlyOnSomeCurves)
     EXPECT_NE(img.pixel(x_of(0.5), plot.map_to_pixel(0, 5).y()), QColor(Qt::black).rgb());
 }
 
+TEST_F(plot_fixture, DenseCurvesKeepTheirPeaksGapsBandsAndMarks)
+{
+    // 200,000 samples on a plot a few hundred pixels wide: drawn column by column.
+    PlotSettings r{0, 200000, 5, 0, 100, 5};
+    plot.apply_view_range(&r, false, false);
+    const qint16 M = c_plotter_tvx::mark_value;
+    const qint16 G = -32768;
+    QVector<qint16> line(200000, 50);
+    line[100000] = 90;  // one sample
+    for (int i = 140000; i < 160000; ++i)
+        line[i] = G;
+    QVector<qint16> band(200000, 30);
+    QVector<qint16> marked(200000, 10);
+    for (int i = 40000; i < 60000; ++i)
+        marked[i] = M;
+    ASSERT_TRUE(plot.attach_curve(5, nullptr, &line, false));
+    ASSERT_TRUE(plot.attach_curve(0, nullptr, &band, false));
+    ASSERT_TRUE(plot.attach_curve(4, nullptr, &marked, false));
+    plot.redraw_backdrop();
+    const QImage img = plot.backdrop().toImage();
+    const QRect area = plot.plot_rect();
+    ASSERT_LT(area.width(), 1000);
+    auto x_of = [&](double i) { return plot.map_to_pixel(i, 0).x(); };
+    auto y_of = [&](double v) { return plot.map_to_pixel(0, v).y(); };
+    auto column_count = [&](double i, int curve) {
+        return colour_pixels_in_column(img, x_of(i), area.top() + 1, area.bottom() - 1, colours[curve]);
+    };
+
+    EXPECT_EQ(img.pixel(x_of(20000), y_of(50)), colours[5].rgb());
+    EXPECT_EQ(img.pixel(x_of(100000), y_of(90)), colours[5].rgb());  // the single peak
+    EXPECT_NE(img.pixel(x_of(99000), y_of(90)), colours[5].rgb());
+    EXPECT_EQ(column_count(150000, 5), 0);                           // the gap
+    EXPECT_EQ(img.pixel(x_of(170000), y_of(50)), colours[5].rgb());
+    // The band under curve 0, and nothing of it above the curve.
+    EXPECT_NE(img.pixel(x_of(20000), y_of(15)), QColor(Qt::black).rgb());
+    EXPECT_EQ(img.pixel(x_of(20000), y_of(40)), QColor(Qt::black).rgb());
+    // Curve 4's mark: dotted lines where it starts and ends, nothing of the curve inside.
+    EXPECT_GT(column_count(40000, 4), 50);
+    EXPECT_GT(column_count(59999, 4), 50);
+    EXPECT_EQ(column_count(50000, 4), 0);
+}
+
 TEST_F(plot_fixture, LiveDrawingLeavesOutTheLowestDrawableValue)
 {
     PlotSettings r{0, 20, 5, 0, 100, 5};
@@ -194,6 +237,47 @@ TEST_F(plot_fixture, LiveDrawingLeavesOutTheLowestDrawableValue)
     const int y50 = plot.map_to_pixel(0, 50).y();
     EXPECT_EQ(shown.pixel(plot.map_to_pixel(1.5, 0).x(), y50), colours[6].rgb());
     EXPECT_EQ(shown.pixel(plot.map_to_pixel(5.5, 0).x(), y50), colours[6].rgb());
+}
+
+// Counts the paint events a widget gets.
+struct paint_counter : QObject {
+    int paints = 0;
+    bool eventFilter(QObject*, QEvent* e) override
+    {
+        paints += e->type() == QEvent::Paint;
+        return false;
+    }
+};
+
+TEST_F(plot_fixture, LiveSamplesArrivingFasterThanFramesArePaintedTogether)
+{
+    PlotSettings r{0, 200, 5, 0, 100, 5};
+    plot.apply_view_range(&r, false, false);
+    QVector<qint16> s{50, 50};
+    ASSERT_TRUE(plot.attach_curve(6, nullptr, &s, false));
+    ASSERT_TRUE(plot.set_live_curve_mask(1 << 6));
+    plot.redraw_backdrop();
+    QApplication::processEvents();
+    paint_counter counter;
+    plot.installEventFilter(&counter);
+    QElapsedTimer t;
+    t.start();
+    for (int i = 0; i < 100; ++i) {
+        s << 50;
+        plot.draw_increment(s.size());
+        QApplication::processEvents();
+    }
+    // One paint at once, then at most one per frame interval.
+    EXPECT_LE(counter.paints, 1 + t.elapsed() / c_plotter_se::live_frame_ms);
+    // The samples still waiting are painted once the interval is over.
+    QElapsedTimer wait;
+    wait.start();
+    while (wait.elapsed() < 3 * c_plotter_se::live_frame_ms)
+        QApplication::processEvents(QEventLoop::WaitForMoreEvents, 10);
+    EXPECT_GE(counter.paints, 2);
+    plot.removeEventFilter(&counter);
+    const QImage shown = plot.grab().toImage();
+    EXPECT_EQ(shown.pixel(plot.map_to_pixel(100.5, 0).x(), plot.map_to_pixel(0, 50).y()), colours[6].rgb());
 }
 
 TEST_F(plot_fixture, SmallWidgetShowsNoGrid)

@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 #include <QDialog>
+#include <QPrinter>
 #include <QWidget>
 #include <gtest/gtest.h>
 
@@ -20,6 +21,7 @@ const char* kind_name(prompt_kind kind)
     case prompt_kind::directory: return "directory dialog";
     case prompt_kind::modal: return "modal run";
     case prompt_kind::text_line: return "text prompt";
+    case prompt_kind::printer: return "print dialog";
     }
     return "prompt";
 }
@@ -110,6 +112,12 @@ scripted_ui& scripted_ui::expect_text_line(const QString& answer, const QString&
     return *this;
 }
 
+scripted_ui& scripted_ui::expect_printer(const QString& pdf_path)
+{
+    script_.push_back({prompt_kind::printer, {}, {}, false, 0, pdf_path, {}});
+    return *this;
+}
+
 scripted_ui& scripted_ui::expect_modal(int result, const QString& name)
 {
     script_.push_back({prompt_kind::modal, {}, name, false, result, {}, {}});
@@ -146,6 +154,7 @@ bool scripted_ui::matches(const step& s, const prompt_record& seen)
     case prompt_kind::save_file:
     case prompt_kind::directory:
     case prompt_kind::text_line:
+    case prompt_kind::printer:
         return true;
     default:
         return s.fragment ? seen.text.contains(s.text) : s.text == seen.text;
@@ -169,7 +178,7 @@ QString scripted_ui::describe(const prompt_record& p)
     if (p.kind == prompt_kind::modal)
         return QStringLiteral("%1 of \"%2\" titled \"%3\"").arg(QString::fromLatin1(kind_name(p.kind)), p.text, p.title);
     if (p.kind == prompt_kind::open_file || p.kind == prompt_kind::save_file || p.kind == prompt_kind::directory ||
-        p.kind == prompt_kind::text_line)
+        p.kind == prompt_kind::text_line || p.kind == prompt_kind::printer)
         return QStringLiteral("%1 \"%2\" in %3").arg(QString::fromLatin1(kind_name(p.kind)), p.title, p.text);
     return QStringLiteral("%1 \"%2\": %3").arg(QString::fromLatin1(kind_name(p.kind)), p.title, p.text);
 }
@@ -290,6 +299,16 @@ int scripted_ui::run_modal(QWidget* dialog)
     if (auto* d = qobject_cast<QDialog*>(dialog))
         d->setResult(s.answer);
     return s.answer;
+}
+
+bool scripted_ui::choose_printer(QPrinter& printer)
+{
+    step s;
+    if (!take({prompt_kind::printer, QString(), printer.outputFileName(), 0, false}, s) || s.fileAnswer.isEmpty())
+        return false;
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    printer.setOutputFileName(s.fileAnswer);
+    return true;
 }
 
 }  // namespace ui_testing

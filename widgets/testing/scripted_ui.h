@@ -22,7 +22,7 @@ class QWidget;
 
 namespace ui_testing {
 
-enum class prompt_kind { critical, warning, information, question, choice, open_file, save_file, directory, modal, text_line };
+enum class prompt_kind { critical, warning, information, question, choice, open_file, save_file, directory, modal, text_line, printer };
 
 const char* kind_name(prompt_kind kind);
 prompt_kind kind_of(ui::box_kind kind);
@@ -68,6 +68,9 @@ public:
     scripted_ui& expect_directory(const QString& answer, const QString& caption = QString());
     // A one-line text prompt titled `title` (null: any), answered with `answer` (empty: cancel).
     scripted_ui& expect_text_line(const QString& answer, const QString& title = QString());
+    // The print dialog: accepted with the printer writing a PDF to `pdf_path`, or refused
+    // when the path is empty.
+    scripted_ui& expect_printer(const QString& pdf_path);
     // A modal run of the dialog whose object name or window title is `name` (null: any).
     // The plain form returns `result` (and stores it as the QDialog's result).
     scripted_ui& expect_modal(int result, const QString& name = QString());
@@ -107,6 +110,7 @@ public:
     QString existing_directory(QWidget* parent, const QString& caption, const QString& dir) override;
     QString text_line(QWidget* parent, const QString& title, const QString& label) override;
     int run_modal(QWidget* dialog) override;
+    bool choose_printer(QPrinter& printer) override;
 
 private:
     struct step {

@@ -1,0 +1,20 @@
+#include "program_dialogs/c_dlg_setup_1tool_m1.h"
+
+#include "ui_c_dlg_setup_1tool_m1.h"
+
+c_dlg_setup_1tool_m1::c_dlg_setup_1tool_m1(test_scan_call test_scan, QWidget* parent)
+    : c_dlg_setup_wizard(method::one_tool_known, std::move(test_scan), parent), ui(new Ui::c_dlg_setup_1tool_m1)
+{
+    ui->setupUi(this);
+    wizard_widgets f;
+    f.inputs = {ui->ebx_ToolLength1, ui->ebx_VertDistance, ui->ebx_RefToolLength};
+    f.angles = {ui->pn_ObjAngle1};
+    f.teach = {ui->bn_SU_Teach1};
+    f.ref_angle = ui->pn_RefAngle90;
+    f.picture = ui->l_Picture;
+    f.hint = ui->l_Hint;
+    f.calculate = ui->bn_Calculate;
+    attach(f, QStringLiteral(":/bitmaps/BitMaps/MmMode_Setups/Wrd_Paint_1_Tool_Setup_M1.bmp"));
+}
+
+c_dlg_setup_1tool_m1::~c_dlg_setup_1tool_m1() { delete ui; }

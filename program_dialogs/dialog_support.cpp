@@ -1,0 +1,111 @@
+#include "program_dialogs/dialog_support.h"
+
+#include <QComboBox>
+#include <QDialog>
+#include <QLineEdit>
+#include <cstring>
+
+#include "core/image/device_function_record.h"
+#include "core/protocol/device_protocol.h"
+#include "core/text/text_tables.h"
+#include "program/kept_values.h"
+
+namespace dp = device_protocol;
+
+QString dialog_label(long n, bool remove_amp) { return QString::fromLatin1(txt_label(n, remove_amp).c_str()); }
+
+device_frame record_command_frame(const_function_record rec, uint8_t command)
+{
+    device_frame f;
+    f[1] = 0xBB;
+    f[2] = 0x02;
+    f[3] = 0x37;
+    f[dp::command_offset] = command;
+    f.set_u16(5, 0xFFFF);
+    device_record_pack(rec, byte_view(f.data() + 7, device_function_record_size));
+    return f;
+}
+
+void combo_add_number(QComboBox* combo, const QString& text, int32_t number) { combo->addItem(text, QVariant(number)); }
+
+void combo_select_number(QComboBox* combo, int32_t number, const QString& text)
+{
+    int i = combo->findData(QVariant(number));
+    if (i < 0) {
+        combo->addItem(text, QVariant(number));
+        i = combo->count() - 1;
+    }
+    combo->setCurrentIndex(i);
+}
+
+int32_t combo_number(const QComboBox* combo, int32_t none)
+{
+    const QVariant v = combo->currentData();
+    return v.isValid() ? int32_t(v.toInt()) : none;
+}
+
+void fill_back_mode_list(QComboBox* combo)
+{
+    for (int n : {123, 124, 126, 127, 128})
+        combo->addItem(dialog_label(n, true));
+}
+
+QString back_mode_position_text() { return dialog_label(128, true); }
+
+void fill_intensity_list(QComboBox* combo)
+{
+    combo->addItem(dialog_label(239, true));
+    for (int i = 2; i <= 7; ++i)
+        combo->addItem(QString::number(i));
+    combo->addItem(dialog_label(240, true));
+}
+
+void fill_output_list(QComboBox* combo)
+{
+    for (int i = 0; i < output_function_count; ++i) {
+        const std::string label = output_function_label(i);
+        combo->addItem(QString::fromLatin1(label.data(), int(label.size())));
+    }
+}
+
+void function_name_field::show(QLineEdit* edit, const_function_record rec)
+{
+    const std::string name = rec.name();
+    shown_ = QString::fromLatin1(name.data(), int(name.size()));
+    std::memcpy(bytes_.data(), rec.data() + fr::name, fr::name_size);
+    edit->setText(shown_);
+}
+
+void function_name_field::store(const QLineEdit* edit, function_record rec) const
+{
+    const QString name = edit->text();
+    if (name == shown_)
+        std::memcpy(rec.data() + fr::name, bytes_.data(), fr::name_size);
+    else
+        rec.set_name(name.left(int(fr::name_size) - 1).toLatin1().toStdString());
+}
+
+void show_outputs(const output_lists& lists, const_function_record rec)
+{
+    for (uint32_t i = 0; i < 4; ++i)
+        combo_show_kept(lists[i], rec.field(fr::out1 + 4 * i), rec.field(fr::out1 + 4 * i));
+}
+
+void store_outputs(const output_lists& lists, function_record rec)
+{
+    for (uint32_t i = 0; i < 4; ++i)
+        rec.set_field(fr::out1 + 4 * i, combo_kept_value(lists[i], 0));
+}
+
+void hide_all(std::initializer_list<QWidget*> widgets)
+{
+    for (QWidget* w : widgets)
+        w->hide();
+}
+
+void prepare_dialog_window(QDialog* dialog, bool fixed_size)
+{
+    dialog->setWindowFlags(dialog->windowFlags() & ~Qt::WindowContextHelpButtonHint);
+    if (fixed_size)
+        dialog->setFixedSize(dialog->size());
+}

@@ -1,0 +1,2 @@
+tarvix_add_test(test_setup_geometry LABEL program_dialogs
+  SOURCES ${CMAKE_CURRENT_LIST_DIR}/test_setup_geometry.cpp LIBS tarvix_program_dialogs)
