@@ -58,6 +58,8 @@ bool c_frm_main::run_flashcli(const QByteArray& command, bool retry)
         layout->removeWidget(ui->graphicsView);
         ui->graphicsView->hide();
         pane->clear();
+        // A retry finds the pane in the layout already; it is placed there once.
+        layout->removeWidget(pane);
         layout->addWidget(pane);
         pane->show();
         QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents, 10);

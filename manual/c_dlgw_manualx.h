@@ -132,6 +132,10 @@ public slots:
     void on_bn_ClearPlotter_clicked();
     void on_bn_LoadRecordHeaders_clicked();
     void on_bn_ClearAllRecords_clicked();
+    void on_bn_ExportAllTools_clicked();
+    void on_bn_ExportSelectedTools_clicked();
+    void on_bn_ExportAllRecords_clicked();
+    void on_bn_ExportSelectedRecords_clicked();
     void on_bn_TestSW_clicked();
     void on_tab_ManualX_currentChanged(int index);
     void on_bn_Diagnostic_clicked();

@@ -2,8 +2,6 @@
 // the online curve and fetches each new record or taught tool, and the tab's buttons.
 #include "manual/manual_pm_tools.h"
 
-#include <QHeaderView>
-#include <QScrollBar>
 #include <cstring>
 
 #include "app/shell_state.h"
@@ -19,6 +17,8 @@
 #include "core/transfer/config_transfer.h"
 #include "manual/c_dlgw_manualx.h"
 #include "procmon/windows/c_dlg_plotter.h"
+#include "program/c_dlgw_program.h"
+#include "program/program_tools.h"
 #include "widgets/c_plotter_tvx.h"
 #include "ui_c_dlgw_manualx.h"
 
@@ -49,41 +49,10 @@ constexpr size_t cycle_tool_pn = 56;
 constexpr size_t count_at = 21 - 4;
 constexpr size_t words_at = 29 - 4;
 
-const QStringList& pm_columns()
-{
-    static const QStringList c{QString(), QStringLiteral("Index"), QStringLiteral("Number"), QStringLiteral("Name"),
-                               QStringLiteral("DN"), QStringLiteral("PN"), QStringLiteral("ToolType"),
-                               QStringLiteral("Counter")};
-    return c;
-}
-
 QString record_name(const uint8_t* record)
 {
     const char* p = reinterpret_cast<const char*>(record + tr::name);
     return QString::fromLatin1(p, int(strnlen(p, tr::name_size)));
-}
-
-void pm_row_texts(int index, const void* slot, QStringList* t)
-{
-    const uint8_t* r = static_cast<const uint8_t*>(slot) + slot::record;
-    *t << QString() << QString::number(index) << QString::number(le::i16(r + tr::number)) << record_name(r)
-       << QString::number(le::u16(r + tr::dn)) << QString::number(le::u16(r + tr::pn))
-       << QString::number(le::i16(r + tr::tool_type)) << QString::number(le::u32(r + tr::counter_value));
-}
-
-void setup_pm_view(c_qtableview_functab* v, c_qtableview_functab* group)
-{
-    static const quint16 widths[] = {24, 50, 60, 200, 50, 60, 70, 80};
-    table_view_options o;
-    o.checkColumn = 1;
-    v->setup(0, nullptr, &pm_columns(), 20, widths,
-             [](int, const void* rec) { return const_tool_slot(static_cast<const uint8_t*>(rec)).in_use(); },
-             pm_row_texts, 0, &o);
-    group->setup(0, nullptr, &pm_columns(), 20, widths, nullptr, nullptr, 0, nullptr);
-    // The group view above is the header the user sees.
-    v->horizontalHeader()->hide();
-    QObject::connect(v->horizontalScrollBar(), &QScrollBar::valueChanged, group->horizontalScrollBar(),
-                     &QScrollBar::setValue);
 }
 
 void clear_pm_cache() { delete_files_in_dir(data_file(QStringLiteral("pm_cache"))); }
@@ -94,8 +63,9 @@ c_dlg_plotter* plotter() { return g_objects().plotter; }
 
 void c_dlgw_manualx::setup_pm_views()
 {
-    setup_pm_view(ui->tbvx_PM_Tools, ui->tbvx_Group_PM_Tools);
-    setup_pm_view(ui->tbvx_PM_Records, ui->tbvx_Group_PM_Records);
+    // The columns, filter row and check column of the program window's tool view.
+    setup_pm_tool_view(ui->tbvx_PM_Tools, ui->tbvx_Group_PM_Tools);
+    setup_pm_tool_view(ui->tbvx_PM_Records, ui->tbvx_Group_PM_Records);
     // The plotter's own "Refresh Plotter" finds the two views in manual mode.
     c_dlg_plotter::set_page_views(wm_manual, [this] {
         return c_dlg_plotter::page_views{ui->tbvx_PM_Tools, ui->tbvx_PM_Records};
@@ -112,15 +82,12 @@ void c_dlgw_manualx::setup_pm_views()
 
 void c_dlgw_manualx::show_pm_counts(int source)
 {
-    c_qtableview_functab* v = source == 0 ? ui->tbvx_PM_Tools : ui->tbvx_PM_Records;
-    int ticked = 0;
-    const int rows = int(v->row_ids().size());
-    for (int id : v->row_ids()) {
-        QStandardItem* it = v->item_of_array_index(id, 0);
-        ticked += it && it->checkState() == Qt::Checked;
-    }
-    (source == 0 ? ui->l_AllToolsState : ui->l_AllRecordsState)->setText(QString::number(rows));
-    (source == 0 ? ui->l_SelectedToolsState : ui->l_SelectedRecordsState)->setText(QString::number(ticked));
+    tool_selection sel;
+    collect_checked_tools(source, source == 0 ? ui->tbvx_PM_Tools : ui->tbvx_PM_Records, &sel);
+    (source == 0 ? ui->l_AllToolsState : ui->l_AllRecordsState)
+        ->setText(QString::asprintf("%d rows, %lld cnt", int(sel.listed.size()), sel.listedCount));
+    (source == 0 ? ui->l_SelectedToolsState : ui->l_SelectedRecordsState)
+        ->setText(QString::asprintf("%d rows, %lld cnt", int(sel.checked.size()), sel.checkedCount));
 }
 
 void c_dlgw_manualx::pm_enter()
@@ -308,8 +275,37 @@ void c_dlgw_manualx::on_tbvx_PM_Records_cb_clicked(int row, int column, Qt::Chec
     }
 }
 
-void c_dlgw_manualx::on_tbvx_PM_Tools_fixRow_clicked(int, int) { show_pm_counts(0); }
-void c_dlgw_manualx::on_tbvx_PM_Records_fixRow_clicked(int, int) { show_pm_counts(1); }
+void c_dlgw_manualx::on_tbvx_PM_Tools_fixRow_clicked(int fixRowP, int columnP)
+{
+    setup_pm_status_columns(this, ui->tbvx_PM_Tools, fixRowP, columnP);
+    show_pm_counts(0);
+}
+
+void c_dlgw_manualx::on_tbvx_PM_Records_fixRow_clicked(int fixRowP, int columnP)
+{
+    setup_pm_status_columns(this, ui->tbvx_PM_Records, fixRowP, columnP);
+    show_pm_counts(1);
+}
+
+void c_dlgw_manualx::on_bn_ExportAllTools_clicked()
+{
+    export_tools_of_image(this, tool_source_image, true, ui->tbvx_PM_Tools);
+}
+
+void c_dlgw_manualx::on_bn_ExportSelectedTools_clicked()
+{
+    export_tools_of_image(this, tool_source_image, false, ui->tbvx_PM_Tools);
+}
+
+void c_dlgw_manualx::on_bn_ExportAllRecords_clicked()
+{
+    export_tools_of_image(this, tool_source_records, true, ui->tbvx_PM_Records);
+}
+
+void c_dlgw_manualx::on_bn_ExportSelectedRecords_clicked()
+{
+    export_tools_of_image(this, tool_source_records, false, ui->tbvx_PM_Records);
+}
 
 void c_dlgw_manualx::on_bn_ShowPlotter_clicked()
 {

@@ -27,6 +27,7 @@
 #include "program_dialogs/c_dlg_prgtooltype.h"
 #include "scanner/c_dlg_scannerfinder.h"
 #include "ui_c_dlgw_program.h"
+#include "widgets/fit_texts.h"
 
 namespace dp = device_protocol;
 
@@ -105,6 +106,24 @@ QStringList titles_or(const QStringList& list, int n)
 }
 
 }  // namespace
+
+void setup_pm_tool_view(c_qtableview_functab* view, c_qtableview_functab* group)
+{
+    const global_tables& g = g_global_tables();
+    const QStringList toolColumns = titles_or(g.pm_tool_column_labels, 15);
+    table_view_options o;
+    o.colours = &header_colours();
+    o.columnColours = tool_colours;
+    o.checkColumn = 1;
+    o.fixedRows = 1;
+    o.filterableMask[0] = tool_filter_mask;
+    view->setup(0, nullptr, &toolColumns, 0, tool_widths, record_in_use, tool_view_display_cb1, 0, &o);
+    view->verticalHeader()->hide();
+    setup_group_view(group, view, titles_or(g.pm_group_labels, 3), tool_group_widths, tool_group_colours);
+    // The fixed row's first cell switches column filtering on and off.
+    if (QStandardItem* cell = view->model_item(0, 0))
+        cell->setCheckable(true);
+}
 
 c_dlgw_program* program_page() { return g_page; }
 QStandardItemModel* program_scanner_model() { return g_scanner_model; }
@@ -259,22 +278,9 @@ c_dlgw_program::~c_dlgw_program()
     delete ui;
 }
 
-// Buttons and labels placed by hand keep their texts whole where the font runs wider than
-// the place the form gives them.
 void c_dlgw_program::fit_texts()
 {
-    for (QWidget* w : findChildren<QWidget*>()) {
-        if (!qobject_cast<QAbstractButton*>(w) && !qobject_cast<QLabel*>(w))
-            continue;
-        if (w->window() != window() || (w->parentWidget() && w->parentWidget()->layout() &&
-                                    w->parentWidget()->layout()->indexOf(w) >= 0))
-            continue;
-        const int need = w->sizeHint().width();
-        if (need > w->width()) {
-            w->setMaximumWidth(qMax(w->maximumWidth(), need));
-            w->resize(need, w->height());
-        }
-    }
+    fit_hand_placed_texts(this, fit_mode::widen);
 }
 
 void c_dlgw_program::setup_tables()
@@ -324,23 +330,8 @@ void c_dlgw_program::setup_tables()
         setup_group_view(ui->tbvx_Group_PM_Tools_TT_Custom, ui->tbvx_PM_Tools_TT_Custom,
                          titles_or(g.tool_group_labels_short, 6), custom_group_widths, custom_group_colours);
     }
-    {
-        const QStringList toolColumns = titles_or(g.pm_tool_column_labels, 15);
-        table_view_options o;
-        o.colours = &header_colours();
-        o.columnColours = tool_colours;
-        o.checkColumn = 1;
-        o.fixedRows = 1;
-        o.filterableMask[0] = tool_filter_mask;
-        ui->tbvx_PM_Tools->setup(0, nullptr, &toolColumns, 0, tool_widths, record_in_use, tool_view_display_cb1, 0, &o);
-        ui->tbvx_PM_Tools->set_array_geometry(img.tool(0).data(), image_layout::tool_count, image_layout::tool_slot_size);
-        ui->tbvx_PM_Tools->verticalHeader()->hide();
-        setup_group_view(ui->tbvx_Group_PM_Tools, ui->tbvx_PM_Tools, titles_or(g.pm_group_labels, 3),
-                         tool_group_widths, tool_group_colours);
-        // The fixed row's first cell switches column filtering on and off.
-        if (QStandardItem* cell = ui->tbvx_PM_Tools->model_item(0, 0))
-            cell->setCheckable(true);
-    }
+    setup_pm_tool_view(ui->tbvx_PM_Tools, ui->tbvx_Group_PM_Tools);
+    ui->tbvx_PM_Tools->set_array_geometry(img.tool(0).data(), image_layout::tool_count, image_layout::tool_slot_size);
 }
 
 void c_dlgw_program::init_widgets()

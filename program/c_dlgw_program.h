@@ -185,3 +185,7 @@ uint32_t scanner_attribute(int scanner);
 QString scanner_unit_text(int32_t area_field, uint32_t attribute);
 // The program window's tool view (the plotter's refresh), or none.
 c_qtableview_functab* program_tool_view();
+// Sets up a process-monitor view of tool slots (the program window's tools, manual mode's
+// tools and records) and its header-only group view: columns, widths, colours, the filter
+// row and the check column. The caller gives it its array.
+void setup_pm_tool_view(c_qtableview_functab* view, c_qtableview_functab* group);

@@ -44,6 +44,10 @@ void c_dlgw_program::run_tool_type_dialog(c_qtableview_functab* source, bool isN
     target.set_in_use(1);
     ui->tbvx_PM_ToolTypes_Custom->set_row(b.index, true);
     ui->tbvx_PM_Tools_TT->set_row(b.index, true);
+    // The listed tools of an edited type show its new name; the current row stays.
+    const std::vector<int> listed = ui->tbvx_PM_Tools->row_ids();
+    for (int tool : listed)
+        ui->tbvx_PM_Tools->set_row(tool, false);
     update_table_buttons();
 }
 

@@ -2,6 +2,7 @@
 // edited and deleted, the one checked tool handed to the plotter, and the tool view's column
 // filter. The column filter and the tool lists serve manual mode's views as well.
 #include <QDebug>
+#include <QLabel>
 #include <QSet>
 
 #include "app/shell_state.h"
@@ -89,6 +90,14 @@ void collect_checked_tools(int source, c_qtableview_functab* view, tool_selectio
             out->checkedCount += cnt;
         }
     }
+}
+
+void show_tool_counts(int source, c_qtableview_functab* view, QLabel* all, QLabel* checked)
+{
+    tool_selection sel;
+    collect_checked_tools(source, view, &sel);
+    all->setText(QString::asprintf("%d rows, %lld cnt", sel.listed.size(), sel.listedCount));
+    checked->setText(QString::asprintf("%d rows, %lld cnt", sel.checked.size(), sel.checkedCount));
 }
 
 int count_used_tools(const config_image& image, long long* dataCount)

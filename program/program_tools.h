@@ -6,6 +6,7 @@
 #include <QVector>
 #include <cstdint>
 
+class QLabel;
 class QWidget;
 class c_qtableview_functab;
 class config_image;
@@ -27,6 +28,8 @@ struct tool_selection {
     long long checkedCount = 0;
 };
 void collect_checked_tools(int source, c_qtableview_functab* view, tool_selection* out);
+// "%d rows, %d cnt" of the listed tools on `all` and of the checked ones on `checked`.
+void show_tool_counts(int source, c_qtableview_functab* view, QLabel* all, QLabel* checked);
 
 // The used tool slots of an image and the sum of their data counts.
 int count_used_tools(const config_image& image, long long* dataCount);

@@ -19,6 +19,7 @@
 #include "program/c_dlgw_program.h"
 #include "program/kept_values.h"
 #include "program/program_state.h"
+#include "program/program_tools.h"
 #include "program/tool_cells.h"
 #include "ui_c_dlgw_program.h"
 
@@ -584,22 +585,5 @@ void c_dlgw_program::show_current_tool(int tool)
 
 void c_dlgw_program::show_tool_counts()
 {
-    Ui::c_dlgw_program& f = *ui;
-    const config_image& img = g_config_image();
-    QVector<int> shown;
-    f.tbvx_PM_Tools->visible_array_indices(&shown);
-    long long rows = 0, count = 0, checkedRows = 0, checkedCount = 0;
-    for (int n : shown) {
-        if (n < 0 || n >= int(image_layout::tool_count))
-            continue;
-        const int32_t cnt = img.tool(uint32_t(n)).record().i32(tr::data_cnt);
-        ++rows;
-        count += cnt;
-        if (g_program_page().tool_checked[size_t(n)]) {
-            ++checkedRows;
-            checkedCount += cnt;
-        }
-    }
-    f.l_AllToolsState->setText(QString::asprintf("%lld rows, %lld cnt", rows, count));
-    f.l_SelectedToolsState->setText(QString::asprintf("%lld rows, %lld cnt", checkedRows, checkedCount));
+    ::show_tool_counts(tool_source_image, ui->tbvx_PM_Tools, ui->l_AllToolsState, ui->l_SelectedToolsState);
 }

@@ -1,6 +1,5 @@
 #include "program_dialogs/c_dlg_area.h"
 
-#include <QCloseEvent>
 
 #include "core/image/core_state.h"
 #include "program/program_state.h"
@@ -36,7 +35,7 @@ bool area_length_order()
     return (g_config_image().header().field(hdr::area_flag) & 1) != 0 && !g_program_page().new_program_zp9lin;
 }
 
-c_dlg_area::c_dlg_area(QWidget* parent) : QDialog(parent), ui(new Ui::c_dlg_area)
+c_dlg_area::c_dlg_area(QWidget* parent) : c_dlg_element(parent), ui(new Ui::c_dlg_area)
 {
     g_area_dialog = this;
     tarvix_resources_init();
@@ -73,19 +72,7 @@ void c_dlg_area::init_dialog(int mode)
     ui->l_ObjectAngle->setVisible(mode != 4);
     building_ = false;
     on_cb_AreaRel_currentIndexChanged(ui->cb_AreaRel->currentIndex());
-    closeRule_.reset();
-}
-
-void c_dlg_area::on_bn_Close_clicked()
-{
-    closeRule_.keep();
-    close();
-}
-
-void c_dlg_area::on_bn_Cancel_clicked()
-{
-    closeRule_.discard();
-    close();
+    reset_close_code();
 }
 
 void c_dlg_area::on_cb_AreaRel_currentIndexChanged(int index)
@@ -115,17 +102,14 @@ std::array<int32_t, 6> c_dlg_area::form_values()
             ui->ebx_Area_2a->value(),     ui->ebx_Area_2b->value(), ui->cb_AreaRel->currentIndex()};
 }
 
-void c_dlg_area::closeEvent(QCloseEvent* event)
+bool c_dlg_area::form_differs()
 {
-    area_record& a = g_area_record();
-    closeRule_.close_event(
-        event,
-        [&] {
-            const std::array<int32_t, 6> form = form_values();
-            return !std::equal(form.begin(), form.end(), a.v.begin());
-        },
-        [&] {
-            const std::array<int32_t, 6> form = form_values();
-            std::copy(form.begin(), form.end(), a.v.begin());
-        });
+    const std::array<int32_t, 6> form = form_values();
+    return !std::equal(form.begin(), form.end(), g_area_record().v.begin());
+}
+
+void c_dlg_area::take_over()
+{
+    const std::array<int32_t, 6> form = form_values();
+    std::copy(form.begin(), form.end(), g_area_record().v.begin());
 }

@@ -2,10 +2,9 @@
 // ("MonitorObj") or 7 ("MonitorPos"), absolute or relative, with example values and a
 // picture. It works on the shared area record, which the function dialog fills and reads.
 #pragma once
-#include <QDialog>
 #include <array>
 
-#include "program_dialogs/close_rule.h"
+#include "program_dialogs/c_dlg_element.h"
 
 namespace Ui {
 class c_dlg_area;
@@ -19,7 +18,7 @@ std::array<double, 4> area_example_values(int mode, int relative, int order, int
 // for the linear ZP9LIN one.
 bool area_length_order();
 
-class c_dlg_area : public QDialog {
+class c_dlg_area : public c_dlg_element {
     Q_OBJECT
 public:
     explicit c_dlg_area(QWidget* parent = nullptr);
@@ -28,16 +27,14 @@ public:
     Ui::c_dlg_area* form() const { return ui; }
     // Prepares one opening for mode 4 or 7 from the area record.
     void init_dialog(int mode);
-    int close_code() const { return closeRule_.code(); }
 
 public slots:
-    void on_bn_Close_clicked();
-    void on_bn_Cancel_clicked();
     void on_cb_AreaRel_currentIndexChanged(int index);
     void on_ebx_ObjectAngle_editingFinished();
 
 protected:
-    void closeEvent(QCloseEvent* event) override;
+    bool form_differs() override;
+    void take_over() override;
 
 private:
     void show_examples();
@@ -46,7 +43,6 @@ private:
     Ui::c_dlg_area* ui;
     int mode_ = 4;
     bool building_ = true;
-    close_rule closeRule_;
 };
 
 // The one area dialog (made by the function dialog), or none.

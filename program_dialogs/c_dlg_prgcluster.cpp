@@ -1,7 +1,6 @@
 #include "program_dialogs/c_dlg_prgcluster.h"
 
 #include <QAbstractItemView>
-#include <QCloseEvent>
 #include <cstring>
 
 #include "app/link_state.h"
@@ -17,6 +16,7 @@
 #include "program_dialogs/dialog_support.h"
 #include "program_dialogs/element_buffers.h"
 #include "ui_c_dlg_prgcluster.h"
+#include "widgets/fit_texts.h"
 
 namespace dp = device_protocol;
 
@@ -42,10 +42,11 @@ bool all_free(const config_image& img, uint32_t from, uint32_t to)
 
 c_dlg_prgcluster* cluster_dialog() { return g_cluster_dialog; }
 
-c_dlg_prgcluster::c_dlg_prgcluster(QWidget* parent) : QDialog(parent), ui(new Ui::c_dlg_prgcluster)
+c_dlg_prgcluster::c_dlg_prgcluster(QWidget* parent) : c_dlg_element(parent), ui(new Ui::c_dlg_prgcluster)
 {
     g_cluster_dialog = this;
     ui->setupUi(this);
+    fit_hand_placed_texts(this, fit_mode::shrink);
     prepare_dialog_window(this, true);
     Ui::c_dlg_prgcluster& f = *ui;
     fill_back_mode_list(f.cb_TS_BackMode);
@@ -142,7 +143,7 @@ bool c_dlg_prgcluster::init_dialog()
 
     record_to_form(buffer.records);
     update_buttons(chosen_base());
-    closeRule_.reset();
+    reset_close_code();
     const bool fast = img.header().field(hdr::scanning_mode) == 2;
     for (c_qlineedit_extend* e : {f.ebx_TS_Tolerance, f.ebx_TS_ToleranceX})
         e->setStyleSheet(fast ? QStringLiteral("QLineEdit{background: yellow;}")
@@ -156,14 +157,6 @@ bool c_dlg_prgcluster::init_dialog()
         f.pn_OutputSettings->setVisible(!(g_program_document().source == 1 && (d.family_code & 0x0F) == 4));
     }
     return true;
-}
-
-int c_dlg_prgcluster::run()
-{
-    running_ = true;
-    const int r = ui::current().run_modal(this);
-    running_ = false;
-    return r;
 }
 
 output_lists c_dlg_prgcluster::outputs() const
@@ -357,28 +350,18 @@ void c_dlg_prgcluster::on_bn_SetDefault_clicked()
     show_back_angle();
 }
 
-void c_dlg_prgcluster::on_bn_Close_clicked()
+bool c_dlg_prgcluster::form_differs()
 {
-    closeRule_.keep();
-    close();
+    const cluster_edit_buffer& buffer = g_cluster_edit_buffer();
+    return form_to_cluster() != buffer.records || chosen_base() != buffer.index;
 }
 
-void c_dlg_prgcluster::on_bn_Cancel_clicked()
+void c_dlg_prgcluster::take_over()
 {
-    closeRule_.discard();
-    close();
-}
-
-void c_dlg_prgcluster::closeEvent(QCloseEvent* event)
-{
+    const int32_t base = chosen_base();
+    if (base < 0)
+        return;
     cluster_edit_buffer& buffer = g_cluster_edit_buffer();
-    closeRule_.close_event(
-        event, [&] { return form_to_cluster() != buffer.records || chosen_base() != buffer.index; },
-        [&] {
-            const int32_t base = chosen_base();
-            if (base < 0)
-                return;
-            buffer.records = form_to_cluster();
-            buffer.index = base;
-        });
+    buffer.records = form_to_cluster();
+    buffer.index = base;
 }

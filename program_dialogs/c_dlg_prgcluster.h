@@ -2,12 +2,11 @@
 // sides, right, left, a copy of the first) in the program window's edit buffer. Common
 // settings, the R and L panels, Start and Teach of the whole cluster or one side.
 #pragma once
-#include <QDialog>
 #include <array>
 #include <cstdint>
 
 #include "core/image/config_image.h"
-#include "program_dialogs/close_rule.h"
+#include "program_dialogs/c_dlg_element.h"
 #include "program_dialogs/dialog_support.h"
 
 namespace Ui {
@@ -16,7 +15,7 @@ class c_dlg_prgcluster;
 
 using cluster_records = std::array<function_record_bytes, 4>;
 
-class c_dlg_prgcluster : public QDialog {
+class c_dlg_prgcluster : public c_dlg_element {
     Q_OBJECT
 public:
     explicit c_dlg_prgcluster(QWidget* parent = nullptr);
@@ -27,9 +26,6 @@ public:
     // Prepares one opening from the edit buffer. False when a new cluster has no free base
     // left: the user is told, and the dialog must not be run.
     bool init_dialog();
-    // Runs the dialog modally through the UI services; meanwhile the status replies reach it.
-    int run();
-    bool running() const { return running_; }
 
     // Enables Start and Teach for `base` (-1: the base in the list).
     void update_buttons(int32_t base = -1);
@@ -40,11 +36,8 @@ public:
     cluster_records form_to_cluster();
     void record_to_form(const cluster_records& c);
     int32_t chosen_base() const;
-    int close_code() const { return closeRule_.code(); }
 
 public slots:
-    void on_bn_Close_clicked();
-    void on_bn_Cancel_clicked();
     void on_bn_SetDefault_clicked();
     void on_bn_Teach_clicked();
     void on_bn_Start_clicked();
@@ -58,7 +51,8 @@ public slots:
     void on_cb_TS_BackMode_currentIndexChanged(int index);
 
 protected:
-    void closeEvent(QCloseEvent* event) override;
+    bool form_differs() override;
+    void take_over() override;
 
 private:
     void default_ranges();
@@ -69,9 +63,7 @@ private:
     void queue_side(int member, uint8_t command);
 
     Ui::c_dlg_prgcluster* ui;
-    close_rule closeRule_;
     bool building_ = true;
-    bool running_ = false;
     int32_t appliedMode_ = -1;  // kept across openings
     function_name_field name_;
 };

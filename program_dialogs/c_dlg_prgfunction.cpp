@@ -1,7 +1,6 @@
 #include "program_dialogs/c_dlg_prgfunction.h"
 
 #include <QAbstractItemView>
-#include <QCloseEvent>
 #include <cstring>
 
 #include "app/link_state.h"
@@ -19,6 +18,7 @@
 #include "program_dialogs/dialog_support.h"
 #include "program_dialogs/element_buffers.h"
 #include "ui_c_dlg_prgfunction.h"
+#include "widgets/fit_texts.h"
 
 namespace dp = device_protocol;
 
@@ -35,10 +35,11 @@ QString latin1(const std::string& s) { return QString::fromLatin1(s.data(), int(
 
 c_dlg_prgfunction* function_dialog() { return g_function_dialog; }
 
-c_dlg_prgfunction::c_dlg_prgfunction(QWidget* parent) : QDialog(parent), ui(new Ui::c_dlg_prgfunction)
+c_dlg_prgfunction::c_dlg_prgfunction(QWidget* parent) : c_dlg_element(parent), ui(new Ui::c_dlg_prgfunction)
 {
     g_function_dialog = this;
     ui->setupUi(this);
+    fit_hand_placed_texts(this, fit_mode::shrink);
     prepare_dialog_window(this, true);
     building_ = true;
     area_ = new c_dlg_area(this);
@@ -95,8 +96,8 @@ void c_dlg_prgfunction::fill_mode_list()
 void c_dlg_prgfunction::fill_function_lists(int32_t current)
 {
     const config_image& img = g_config_image();
-    QStringList texts;
-    QVector<int32_t> numbers;
+    QStringList texts{QStringLiteral("no")};
+    QVector<int32_t> numbers{-1};
     for (uint32_t i = 0; i < image_layout::function_count; ++i)
         if (img.function(i).in_use() || int32_t(i) == current) {
             texts << QString::number(i);
@@ -106,10 +107,7 @@ void c_dlg_prgfunction::fill_function_lists(int32_t current)
     building_ = true;
     for (QComboBox* list : {ui->cb_TS_NextFunction, ui->cb_TS_NextFunctionKO}) {
         list->blockSignals(true);
-        list->clear();
-        combo_add_number(list, QStringLiteral("no"), -1);
-        for (int k = 0; k < numbers.size(); ++k)
-            combo_add_number(list, texts[k], numbers[k]);
+        combo_fill_numbers(list, texts, numbers);
         list->setCurrentIndex(0);
         list->blockSignals(false);
     }
@@ -152,7 +150,7 @@ bool c_dlg_prgfunction::showFunction()
     building_ = false;
 
     record_to_form(buffer.record(0));
-    closeRule_.reset();
+    reset_close_code();
     show_tolerance_colour();
     appliedMode_ = -1;
     apply_mode();
@@ -164,14 +162,6 @@ bool c_dlg_prgfunction::showFunction()
         f.pn_OutputSettings->setVisible(!(from_device && (d.family_code & 0x0F) == 4));
     }
     return true;
-}
-
-int c_dlg_prgfunction::run()
-{
-    running_ = true;
-    const int r = ui::current().run_modal(this);
-    running_ = false;
-    return r;
 }
 
 output_lists c_dlg_prgfunction::outputs() const
@@ -262,6 +252,12 @@ function_record_bytes c_dlg_prgfunction::form_to_record()
 }
 
 void c_dlg_prgfunction::relabel(int32_t a)
+{
+    set_labels(a);
+    fit_hand_placed_texts(this, fit_mode::shrink);
+}
+
+void c_dlg_prgfunction::set_labels(int32_t a)
 {
     Ui::c_dlg_prgfunction& f = *ui;
     if (is_measuring(a)) {
@@ -441,7 +437,7 @@ void c_dlg_prgfunction::on_bn_Area_clicked()
 {
     exchange_area(true);
     area_->init_dialog(mode_code());
-    ui::current().run_modal(area_);
+    area_->run();
     exchange_area(false);
     appliedMode_ = -1;
     apply_mode();
@@ -462,21 +458,4 @@ void c_dlg_prgfunction::take_over()
     cluster_edit_buffer& buffer = g_cluster_edit_buffer();
     buffer.records[0] = form_to_record();
     buffer.index = number;
-}
-
-void c_dlg_prgfunction::on_bn_Close_clicked()
-{
-    closeRule_.keep();
-    close();
-}
-
-void c_dlg_prgfunction::on_bn_Cancel_clicked()
-{
-    closeRule_.discard();
-    close();
-}
-
-void c_dlg_prgfunction::closeEvent(QCloseEvent* event)
-{
-    closeRule_.close_event(event, [this] { return form_differs(); }, [this] { take_over(); });
 }

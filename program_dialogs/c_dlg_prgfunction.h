@@ -2,12 +2,11 @@
 // or from the function table. Number, name, mode and every field of the record; Start,
 // Teach and Stop on the controller; Set Default; the area dialog of modes 4 and 7.
 #pragma once
-#include <QDialog>
 #include <QString>
 #include <cstdint>
 
 #include "core/image/config_image.h"
-#include "program_dialogs/close_rule.h"
+#include "program_dialogs/c_dlg_element.h"
 #include "program_dialogs/dialog_support.h"
 
 namespace Ui {
@@ -16,7 +15,7 @@ class c_dlg_prgfunction;
 class QComboBox;
 class c_dlg_area;
 
-class c_dlg_prgfunction : public QDialog {
+class c_dlg_prgfunction : public c_dlg_element {
     Q_OBJECT
 public:
     explicit c_dlg_prgfunction(QWidget* parent = nullptr);
@@ -28,9 +27,6 @@ public:
     // Prepares one opening from the edit buffer. False when a new function has no free
     // number left: the user is told, and the dialog must not be run.
     bool showFunction();
-    // Runs the dialog modally through the UI services; meanwhile the status replies reach it.
-    int run();
-    bool running() const { return running_; }
 
     // The record the form shows (the record of a take-over).
     function_record_bytes form_to_record();
@@ -39,15 +35,12 @@ public:
     int32_t chosen_number() const;
     // The mode code of the mode list's current item.
     int32_t mode_code() const;
-    int close_code() const { return closeRule_.code(); }
 
     // From the status replies: a taught object angle; the ready flag changed.
     void take_taught_angle(int32_t value);
     void update_teach_button();
 
 public slots:
-    void on_bn_Close_clicked();
-    void on_bn_Cancel_clicked();
     void on_bn_SetDefault_clicked();
     void on_cb_TS_ToolNr_currentTextChanged(const QString& text);
     void on_bn_Teach_clicked();
@@ -60,26 +53,24 @@ public slots:
     void on_ebx_TS_Tolerance_editingFinished();
 
 protected:
-    void closeEvent(QCloseEvent* event) override;
+    bool form_differs() override;
+    void take_over() override;
 
 private:
     void fill_mode_list();
     void fill_function_lists(int32_t current);
     void apply_mode();
     void relabel(int32_t a);
+    void set_labels(int32_t a);
     void default_ranges();
     output_lists outputs() const;
     void show_tolerance_colour();
     void exchange_area(bool to_area);
-    bool form_differs();
-    void take_over();
     void queue_record(uint8_t command);
 
     Ui::c_dlg_prgfunction* ui;
     c_dlg_area* area_ = nullptr;
-    close_rule closeRule_;
     bool building_ = true;
-    bool running_ = false;
     int32_t appliedMode_ = -1;  // the mode code last applied; -1 forces the next
     int32_t currentNumber_ = 0; // the number the form is for
     function_name_field name_;

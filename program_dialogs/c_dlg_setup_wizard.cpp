@@ -91,6 +91,7 @@ void c_dlg_setup_wizard::attach(const wizard_widgets& f, const QString& picture)
     for (c_qlineedit_extend* e : f_.inputs) {
         e->setStyleSheet(style_input);
         e->setRange(0, 10000, 2);
+        e->setValue(0);
     }
     if (known_geometry()) {
         // The vertical distance and the reference tool length go to the controller as they are.

@@ -28,6 +28,14 @@ device_frame record_command_frame(const_function_record rec, uint8_t command)
 
 void combo_add_number(QComboBox* combo, const QString& text, int32_t number) { combo->addItem(text, QVariant(number)); }
 
+void combo_fill_numbers(QComboBox* combo, const QStringList& texts, const QVector<int32_t>& numbers)
+{
+    combo->clear();
+    combo->addItems(texts);
+    for (int i = 0; i < numbers.size() && i < combo->count(); ++i)
+        combo->setItemData(i, QVariant(numbers[i]));
+}
+
 void combo_select_number(QComboBox* combo, int32_t number, const QString& text)
 {
     int i = combo->findData(QVariant(number));

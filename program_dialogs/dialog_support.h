@@ -2,6 +2,8 @@
 // carries a form's record, and number lists that select by the number an item carries.
 #pragma once
 #include <QString>
+#include <QStringList>
+#include <QVector>
 #include <array>
 #include <cstdint>
 #include <initializer_list>
@@ -25,6 +27,8 @@ constexpr size_t command_frame_flags_byte = 24;
 
 // Number lists whose items carry their number as item data.
 void combo_add_number(QComboBox* combo, const QString& text, int32_t number);
+// Replaces the items by `texts`, item i carrying numbers[i] (long lists: one insertion).
+void combo_fill_numbers(QComboBox* combo, const QStringList& texts, const QVector<int32_t>& numbers);
 // Selects the item carrying `number`. Without one, an item `text` carrying it is appended
 // first, so that a stored value the list does not offer is shown and written back as it was.
 void combo_select_number(QComboBox* combo, int32_t number, const QString& text);

@@ -19,6 +19,9 @@ constexpr uint8_t state_ko = 0x10;
 constexpr size_t data_current_position = 30;
 constexpr size_t data_measured = 34;
 constexpr size_t data_second_value = 42;
+// A test scan answers its angle in the set-up values (the position labels show both).
+constexpr size_t data_setup_position = 2;
+constexpr size_t data_setup_value = 6;
 
 void put_i32(world& w, size_t data_offset, int32_t v)
 {
@@ -37,7 +40,8 @@ int32_t get_i32(const world& w, size_t data_offset)
 void advance_mailbox(world& w)
 {
     if (w.scanning_left > 0 && --w.scanning_left == 0) {
-        if (w.mailbox_command == dp::cmd_teach && !w.teach_queue.empty()) {
+        const bool test_scan = w.mailbox_command == dp::cmd_test_scan;
+        if ((w.mailbox_command == dp::cmd_teach || test_scan) && !w.teach_queue.empty()) {
             const world::teach_outcome t = w.teach_queue.front();
             w.teach_queue.pop_front();
             if (!t.ok) {
@@ -47,10 +51,18 @@ void advance_mailbox(world& w)
             w.status[0] = uint8_t((w.status[0] & ~(state_scanning | state_ko)) | state_ok);
             put_i32(w, data_measured, t.first);
             put_i32(w, data_second_value, t.second);
+            if (test_scan) {
+                put_i32(w, data_setup_position, t.first);
+                put_i32(w, data_setup_value, t.first);
+            }
             return;
         }
         w.status[0] = uint8_t((w.status[0] & ~state_scanning) | state_ok);
         put_i32(w, data_measured, w.teach_value);
+        if (test_scan) {
+            put_i32(w, data_setup_position, w.teach_value);
+            put_i32(w, data_setup_value, w.teach_value);
+        }
     }
     if (w.stopping_left > 0 && --w.stopping_left == 0)
         w.status[0] &= uint8_t(~state_scanning);

@@ -265,6 +265,13 @@ bool simulator::replug(std::string& error)
     return hid_.replug(error);
 }
 
+const std::vector<const std::vector<simulator::control_command>*>& simulator::command_tables()
+{
+    static const std::vector<const std::vector<control_command>*> tables = {
+        &control_commands(), &loader_commands(), &link_commands(), &version_commands(), &area_commands()};
+    return tables;
+}
+
 // The control commands: name, arguments (shown by "help" and after a wrong call) and the
 // handler, which returns false on failure. A new command is one row.
 const std::vector<simulator::control_command>& simulator::control_commands()
@@ -274,7 +281,7 @@ const std::vector<simulator::control_command>& simulator::control_commands()
     static const std::vector<control_command> table = {
         {"ping", "", [](simulator&, call&) { return true; }},
         {"help", "", [](simulator&, call& c) {
-             for (const auto* t : {&control_commands(), &loader_commands(), &link_commands(), &version_commands(), &area_commands()})
+             for (const auto* t : command_tables())
                  for (const control_command& k : *t)
                      c.out.push_back(std::string(k.name) + (*k.usage ? " " : "") + k.usage);
              return true;
@@ -596,7 +603,7 @@ std::vector<std::string> simulator::control(const std::string& line)
         return out;
     }
     const control_command* row = nullptr;
-    for (const auto* t : {&control_commands(), &loader_commands(), &link_commands(), &version_commands(), &area_commands()})
+    for (const auto* t : command_tables())
         for (const control_command& k : *t)
             if (!row && w[0] == k.name)
                 row = &k;

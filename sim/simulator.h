@@ -85,6 +85,8 @@ private:
     static const std::vector<control_command>& version_commands();
     // The memory areas as whole files (a controller's clone data saved and replaced).
     static const std::vector<control_command>& area_commands();
+    // Every table above, in the order "help" lists them and a command is looked up.
+    static const std::vector<const std::vector<control_command>*>& command_tables();
     struct sdo_fault {
         enum kind_t { delay, unplug, wrong_index, confirm_one } kind = delay;
         uint32_t from = 0, times = 1, ms = 0;

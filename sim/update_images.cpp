@@ -69,10 +69,10 @@ void set_sum_zero(std::vector<uint8_t>& p, size_t fix_at)
 
 }  // namespace
 
-std::string firmware_hex(const version& v, uint32_t data_bytes, uint32_t seed)
+std::string firmware_hex(const version& v, uint32_t data_bytes, uint32_t seed, uint32_t base)
 {
     const std::string m = image_marker::make(image_marker::firmware, {v.major, v.minor, v.patch, v.build});
-    return to_hex(0x10000, marked_bytes(m, data_bytes, seed));
+    return to_hex(base, marked_bytes(m, data_bytes, seed));
 }
 
 std::vector<uint8_t> loader_image(const version& v, uint32_t seed)
@@ -175,6 +175,11 @@ bool write_installed(const std::string& dir, const installed_set& s)
         ok &= put(firmware_name(s.firmware), firmware_hex(s.firmware, s.firmware_bytes));
     if (given(s.loader))
         ok &= put_bytes(loader_name(s.loader), loader_image(s.loader));
+    if (s.redesign && given(s.loader))
+        ok &= put_bytes(format("tvx_firmloadx/F356_%u%02u.binx", s.loader.major, s.loader.minor), loader_image(s.loader));
+    if (s.redesign && given(s.firmware))
+        ok &= put(format("tvx_fsw/F355_%u%02u.%02u.hexx", s.firmware.major, s.firmware.minor, s.firmware.patch),
+                  firmware_hex(s.firmware, s.firmware_bytes, 1, 0x40000));
     ok &= put("tvx_firmload/IntHook.hex", hook_hex("int hook", 11));
     ok &= put("tvx_firmload/JmpHook.hex", hook_hex("jump hook", 12));
     ok &= put("tvx_firmload/PrgFld.hex", hook_hex(image_marker::program_loader, 13));

@@ -16,9 +16,10 @@ struct version {
     unsigned major = 0, minor = 0, patch = 0, build = 0;
 };
 
-// Intel-HEX of a firmware image: `data_bytes` bytes from 0x10000 (flash sectors 1 to 7),
-// 32 bytes a record, its marker in the first bytes.
-std::string firmware_hex(const version& v, uint32_t data_bytes = 16 * 1024, uint32_t seed = 1);
+// Intel-HEX of a firmware image: `data_bytes` bytes from `base` (0x10000: flash sectors 1
+// to 7), 32 bytes a record, its marker in the first bytes.
+std::string firmware_hex(const version& v, uint32_t data_bytes = 16 * 1024, uint32_t seed = 1,
+                         uint32_t base = 0x10000);
 // A loader image of 0x8000 bytes with its marker.
 std::vector<uint8_t> loader_image(const version& v, uint32_t seed = 2);
 // A small RAM image in Intel-HEX at 0x20000000 that carries `marker` (may be empty).
@@ -54,6 +55,9 @@ struct installed_set {
     std::string logic_name = "Logic_0001";
     version profinet;
     size_t profinet_bytes = 4096;
+    // Also the redesigned hardware's files: tvx_firmloadx/F356_<v>.binx (the same loader
+    // image) and tvx_fsw/F355_<v>.hexx (the firmware from 0x40000, flash sectors 4 to 10).
+    bool redesign = false;
 };
 // False when a file cannot be written. `dir` must exist.
 bool write_installed(const std::string& dir, const installed_set& s);

@@ -92,6 +92,7 @@ struct world {
     // Outcomes of the next teaches (control command "teach-next"), used one per finished
     // teach in order: OK with the first value in data bytes 34..37 and the second (the other
     // side of a cluster) in 42..45, or KO. Without one a teach ends OK with teach_value.
+    // A test scan takes them alike and also answers the first value in data 2..5 and 6..9.
     struct teach_outcome {
         bool ok = true;
         int32_t first = 0;

@@ -22,6 +22,7 @@
 #include "app/link_state.h"
 #include "app/shell_state.h"
 #include "core/image/core_state.h"
+#include "core/text/global_tables.h"
 #include "manual/c_dlgw_manualx.h"
 #include "manual/manual_pm_tools.h"
 #include "procmon/windows/c_dlg_plotter.h"
@@ -104,6 +105,7 @@ int main(int argc, char** argv)
 {
     QApplication app(argc, argv);
     QApplication::setStyle(QStyleFactory::create(QStringLiteral("fusion")));
+    build_global_tables();  // the column titles, as at the program's start
     const QString folder = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QDir::currentPath();
     gallery_services services;
     ui::install(&services);

@@ -4,6 +4,8 @@
 //   area_mode4.png, area_mode7.png                             the area dialog
 //   cluster.png                                                the cluster dialog
 //   advanced_settings.png                                      the advanced settings dialog
+//   tool_type.png, tool.png    the tool-type and tool dialogs (premium-pm-tools controller)
+//   setup_1tool_m1.png, setup_1tool_m2.png, setup_3tool.png    the set-up wizards, calculated
 //   xvfb-run -a build/asan/bench/program_dialogs_gallery <output folder>
 #include <QApplication>
 #include <QComboBox>
@@ -29,10 +31,29 @@
 #include "program_dialogs/c_dlg_area.h"
 #include "program_dialogs/c_dlg_prgcluster.h"
 #include "program_dialogs/c_dlg_prgfunction.h"
+#include "program_dialogs/c_dlg_prgtool.h"
+#include "program_dialogs/c_dlg_prgtooltype.h"
+#include "program_dialogs/c_dlg_setup_1tool_m1.h"
+#include "program_dialogs/c_dlg_setup_1tool_m2.h"
+#include "program_dialogs/c_dlg_setup_3tool.h"
 #include "program_dialogs/element_buffers.h"
+#include "program_dialogs/tool_edit_buffers.h"
 #include "sim/demo_program.h"
 #include "sim/inprocess_device.h"
+#include "sim/profiles.h"
 #include "ui_c_dlg_prgfunction.h"
+#include "ui_c_dlg_setup_1tool_m1.h"
+#include "ui_c_dlg_setup_1tool_m2.h"
+#include "ui_c_dlg_setup_3tool.h"
+#include "widgets/c_qlineedit_extend.h"
+
+// Under the address sanitizer: what Qt's platform plugins keep until the process ends is
+// theirs, not a leak of the program (the tests read the same list from tests/lsan.supp).
+extern "C" const char* __lsan_default_suppressions()
+{
+    return "leak:libQt5Core\nleak:libQt5Gui\nleak:libQt5Widgets\nleak:libqoffscreen\nleak:libqxcb\n"
+           "leak:libfontconfig\nleak:libglib\nleak:libdbus\n";
+}
 
 namespace {
 
@@ -45,6 +66,7 @@ bool save(QWidget* w, const QString& name)
     const QString file = g_folder + QLatin1Char('/') + name + QStringLiteral(".png");
     const bool ok = w->grab().save(file);
     std::printf("%s %s\n", ok ? "saved" : "FAILED", qPrintable(file));
+    std::fflush(stdout);
     w->hide();
     return ok;
 }
@@ -87,6 +109,67 @@ bool area_pictures(c_dlg_area& a)
     r.v = {4500, 2000, 2000, 3000, 3000, 0, 0};
     a.init_dialog(7);
     return save(&a, QStringLiteral("area_mode7")) && ok;
+}
+
+// A copy of vendor tool type 2 and tool 3, from the controller with stored tools.
+bool tool_pictures(c_dlgw_program& page, QWidget& main, sim::world& w)
+{
+    error_record e;
+    sim::load_profile(w, "premium-pm-tools");
+    if (!read_configuration_from_device(e))
+        return false;
+    page.show_program(&main);
+    const config_image& img = g_config_image();
+    tool_type_edit_record& t = tool_type_edit_buffer();
+    t.index = -1;
+    const const_byte_view type = img.tool_type(2).record();
+    std::copy(type.data(), type.data() + tool_type_record_size, t.record.begin());
+    tool_type_dialog()->open(true);
+    bool ok = save(tool_type_dialog(), QStringLiteral("tool_type"));
+    tool_edit_record& b = tool_edit_buffer();
+    b.index = 3;
+    const const_byte_view tool = img.tool(3).record();
+    std::copy(tool.data(), tool.data() + tool_record_size, b.record.begin());
+    tool_dialog()->open_edit();
+    return save(tool_dialog(), QStringLiteral("tool")) && ok;
+}
+
+// Each wizard taught and calculated on a set-up of V 100.00, reference angle 90.00, R 50.00.
+bool setup_pictures(c_dlgw_program& page)
+{
+    settings_header h = g_config_image().header();
+    h.set_field(hdr::vert_distance, 10000);
+    h.set_field(hdr::ref_angle_90, 9000);
+    h.set_field(hdr::ref_tool_length, 5000);
+    auto* m1 = static_cast<c_dlg_setup_1tool_m1*>(page.setup_wizard(0));
+    auto* m2 = static_cast<c_dlg_setup_1tool_m2*>(page.setup_wizard(1));
+    auto* three = static_cast<c_dlg_setup_3tool*>(page.setup_wizard(2));
+
+    m1->init_dialog();
+    m1->form()->ebx_ToolLength1->setValue(15000);
+    m1->take_teach(5, 4000);
+    m1->form()->bn_Calculate->click();
+    bool ok = save(m1, QStringLiteral("setup_1tool_m1"));
+
+    m2->init_dialog();
+    m2->form()->ebx_Distance1->setValue(5000);
+    m2->form()->ebx_Distance2->setValue(5000);
+    m2->form()->ebx_Distance3->setValue(6000);
+    m2->form()->ebx_ToolLength1->setValue(10000);
+    m2->take_teach(6, 1000);
+    m2->form()->bn_Calculate->click();
+    ok = save(m2, QStringLiteral("setup_1tool_m2")) && ok;
+
+    three->init_dialog();
+    Ui::c_dlg_setup_3tool& f = *three->form();
+    c_qlineedit_extend* lengths[3] = {f.ebx_ToolLength1, f.ebx_ToolLength2, f.ebx_ToolLength3};
+    const int32_t length[3] = {3000, 5000, 8000}, angle[3] = {10131, 9000, 7330};
+    for (int i = 0; i < 3; ++i) {
+        lengths[i]->setValue(length[i]);
+        three->take_teach(i + 1, angle[i]);
+    }
+    f.bn_Calculate->click();
+    return save(three, QStringLiteral("setup_3tool")) && ok;
 }
 
 }  // namespace
@@ -132,6 +215,8 @@ int main(int argc, char** argv)
     fill_buffer(4, 4);
     ok = cluster_dialog()->init_dialog() && save(cluster_dialog(), QStringLiteral("cluster")) && ok;
     // advanced_settings.png: the advanced settings dialog's picture goes here.
+    ok = setup_pictures(*page) && ok;
+    ok = tool_pictures(*page, main, device->state()) && ok;
 
     receiver.stop_and_wait();
     hid_link_reset_for_tests();

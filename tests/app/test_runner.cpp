@@ -6,6 +6,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QGraphicsView>
+#include <QLayout>
 #include <QPlainTextEdit>
 #include <QStackedWidget>
 #include <QTimer>
@@ -133,9 +134,10 @@ TEST_F(runner, outcomes_as_a_table)
         EXPECT_EQ(state, c.run_state);
         EXPECT_EQ(code, c.exit_code);
         EXPECT_EQ(pane(), c.pane);
-        // The picture is back and the pane hidden after every run.
+        // The picture is back, alone in its place, and the pane hidden after every run.
         EXPECT_FALSE(g_objects().output_pane->isVisible());
         EXPECT_TRUE(w->form()->graphicsView->isVisible());
+        EXPECT_EQ(w->form()->page_Main->layout()->count(), 1);
         EXPECT_TRUE(hid_gate_is_set());
     }
 }
@@ -187,6 +189,8 @@ TEST_F(runner, output_in_pieces_is_shown_in_order_while_the_gate_is_closed)
         seen.emplace_back(pane(), hid_gate_is_set());
         EXPECT_TRUE(g_objects().output_pane->isVisible());
         EXPECT_FALSE(w->form()->graphicsView->isVisible());
+        EXPECT_EQ(w->form()->page_Main->layout()->indexOf(g_objects().output_pane), 0);
+        EXPECT_EQ(w->form()->page_Main->layout()->count(), 1);
     });
     EXPECT_TRUE(run("pieces", false));
     // A chunk is shown up to its first zero byte.

@@ -110,6 +110,49 @@ TEST(update_names, version_texts)
     EXPECT_EQ(logic_record_for_family(0x48), -1);
 }
 
+// The installed files each flow searches for, in directories spelled as the program spells
+// them; the newest by name wins.
+TEST(update_names, installed_files_are_found_by_filter_and_suffix)
+{
+    const fs::path root = fs::temp_directory_path() / ("installed-" + std::to_string(::getpid()));
+    fs::remove_all(root);
+    fs::create_directories(root);
+    const fs::path old = fs::current_path();
+    update_images::installed_set files;
+    files.firmware = {1, 17, 6, 0};
+    files.loader = {1, 6, 0, 0};
+    files.logic = {{3, 20, 16}};
+    files.profinet = {2, 1, 0, 8};
+    files.redesign = true;
+    std::string why;
+    ASSERT_TRUE(make_update_app_dir(root, files, why)) << why;
+    update_images::installed_set older;
+    older.firmware = {1, 16, 50, 0};
+    older.loader = {1, 5, 0, 0};
+    older.redesign = true;
+    ASSERT_TRUE(update_images::write_installed((root / "app").string(), older));
+    const struct {
+        const char *dir, *filter, *suffix, *base;
+    } rows[] = {
+        {"tvx_firmLoad", "F251_*", ".bin", "F251_106"},    {"tvx_firmLoadx", "F356_*", ".binx", "F356_106"},
+        {"tvx_fsw", "f252_*", ".hex", "F252_117.06"},      {"tvx_fsw", "f355_*", ".hexx", "F355_117.06"},
+        {"tvx_logic", "Logic_*", ".bin", "Logic_0001"},    {"tps_fsw", "4418062-*", ".img", "4418062-210008"},
+    };
+    for (const auto& r : rows) {
+        SCOPED_TRACE(r.dir);
+        QString base, path;
+        ASSERT_TRUE(find_installed_file(r.dir, r.filter, r.suffix, base, path));
+        EXPECT_EQ(base, QString::fromLatin1(r.base));
+        EXPECT_TRUE(QFile::exists(path)) << path.toStdString();
+    }
+    QString base, path;
+    EXPECT_FALSE(find_installed_file("tvx_fsw", "f999_*", ".hex", base, path));
+    EXPECT_TRUE(base.isEmpty());
+    fs::current_path(old);
+    fs::remove_all(root);
+    reset_all();
+}
+
 // --- command lines, with a fake flashcli ----------------------------------------------------
 
 // Records each call as its arguments joined by "|", fails (status 3) when a call contains

@@ -6,10 +6,13 @@
 #include "update_fixture.h"
 
 #include <QFile>
+#include <functional>
 #include <fstream>
 #include <iterator>
 
 #include "app/update_files.h"
+#include "widgets/c_my_led.h"
+#include "widgets/led_styles.h"
 #include "core/text/text_tables.h"
 
 inline void PrintTo(const QString& s, std::ostream* os) { *os << '"' << s.toStdString() << '"'; }
@@ -50,7 +53,7 @@ std::vector<uint8_t> read_bytes(const std::string& p)
 }
 
 class update : public update_world {
-protected:
+public:
     // Everything the output pane showed, over all runs.
     void watch_output()
     {
@@ -92,9 +95,37 @@ TEST_F(update, fw_update_exchanges_the_loader_and_programs_the_newer_firmware)
     EXPECT_EQ(g_device_info().firmware.patch, 6);
     EXPECT_EQ(g_device_info().loader.minor, 6);
     ASSERT_TRUE(answers());
-    const uint64_t after = hid_reports_received();
-    EXPECT_TRUE(QTest::qWaitFor([&] { return hid_reports_received() > after + 3; }, 20000));
-    EXPECT_GT(after, before);
+    EXPECT_GT(hid_reports_received(), before);
+    // The online LED blinks green again.
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] { return window->led_STB_Online->styleSheet() == led_style_sheets()[led_green]; }, 20000));
+}
+
+TEST_F(update, the_redesigned_hardware_takes_its_own_files_and_skips_the_logic)
+{
+    ask("version redesign 1");
+    ask("version firmware 1 16 50");
+    update_images::installed_set files = current_files();
+    files.firmware = {1, 17, 6, 0};
+    files.loader = {1, 6, 0, 0};
+    files.redesign = true;
+    start(files);
+    ASSERT_TRUE(g_device_info().redesign);
+    const QString firmware = QString::fromStdString(path("tvx_fsw/F355_117.06.hexx"));
+    script.expect_warning(message(67), ui::ok)
+        .expect_box_containing(ui::box_kind::question, ui::title_confirm(), QStringLiteral("1.17.06.000"), ui::yes)
+        .expect_open_file(firmware)
+        .expect_box_containing(ui::box_kind::question, ui::title_confirm(), QStringLiteral("F355_117.06.hexx"), ui::yes)
+        .expect_information(label(452));
+    ask("loader-log-clear");
+    window->on_ac_FW_Update_triggered();
+    EXPECT_TRUE(script.verify_consumed());
+    EXPECT_EQ(ask("versions").substr(0, 35), "firmware 1.17.06.000 loader 1.06.00");
+    // Two loader lines (a loader image into RAM and its programming image), the firmware into
+    // sectors 4 to 10; no logic line.
+    const std::string log = lines("loader-log");
+    EXPECT_NE(log.find("erase 4-10"), std::string::npos) << log;
+    EXPECT_EQ(log.find("range 4015000"), std::string::npos) << log;
 }
 
 TEST_F(update, logic_download_walks_to_the_familys_record_and_a_power_fail_keeps_the_old_version)
@@ -285,6 +316,109 @@ TEST_F(update, bad_input_ends_with_its_box_and_the_controller_answers_afterwards
     ask("loader-faults-clear");
     // Back after the replug, in its loader: the firmware was erased before the cut.
     ASSERT_TRUE(QTest::qWaitFor([] { return g_link().connected && g_link().device_answered; }, 30000));
+}
+
+}  // namespace
+
+namespace {
+
+// Rows of the update's failure table, one connection for all: what is changed before the
+// run, and the boxes the run shows after the first warning (the last one ends it).
+struct failure_row {
+    const char* name;
+    std::function<void(update&)> setup;
+    std::function<void(update&, ui_testing::scripted_ui&)> boxes;
+    std::function<void(update&)> restore;
+};
+
+TEST_F(update, failures_end_with_their_boxes)
+{
+    start(current_files());
+    const QString other = QStringLiteral("The current FW version of the control unit is 1.16.02.045.\nDo you want to program another FW?");
+    auto remove = [](update& u, const std::string& relative) { std::remove(u.path(relative).c_str()); };
+    const failure_row rows[] = {
+        {"an old loader on Windows 7",
+         [](update& u) {
+             u.ask("version loader 1 1 9");
+             set_windows_version_class(2);
+         },
+         [](update&, ui_testing::scripted_ui& s) { s.expect_error(message(72) + message(73)); },
+         [](update& u) {
+             u.ask("version loader 1 5 3");
+             set_windows_version_class(1);
+         }},
+        {"no loader file", [&](update& u) { remove(u, update_images::loader_name({1, 5, 0, 0})); },
+         [](update&, ui_testing::scripted_ui& s) { s.expect_error(host_text(47)).expect_error(label(441)); },
+         [](update& u) { update_images::write_installed(u.app.string(), current_files()); }},
+        {"a loader name without its version",
+         [&](update& u) {
+             remove(u, update_images::loader_name({1, 5, 0, 0}));
+             update_images::write_file(u.path("tvx_firmload/F251_1x.bin"), "x", 1);
+         },
+         [](update&, ui_testing::scripted_ui& s) { s.expect_error(host_text(43)).expect_error(label(441)); },
+         [&](update& u) {
+             remove(u, "tvx_firmload/F251_1x.bin");
+             update_images::write_installed(u.app.string(), current_files());
+         }},
+        {"a loader exchange that fails",
+         [](update& u) {
+             update_images::installed_set f = current_files();
+             f.loader = {1, 6, 0, 0};
+             update_images::write_installed(u.app.string(), f);
+             u.ask("loader-fault abort at=3 times=1000");
+         },
+         [](update&, ui_testing::scripted_ui& s) {
+             s.expect_box_containing(ui::box_kind::critical, ui::title_error(), QStringLiteral("(Code "), ui::no)
+                 .expect_error(label(441));
+         },
+         [&](update& u) {
+             u.ask("loader-faults-clear");
+             remove(u, update_images::loader_name({1, 6, 0, 0}));
+             u.ask("profile premium");
+         }},
+        {"a firmware name that is refused",
+         [](update& u) { update_images::write_file(u.path("tvx_fsw/F252_116.49.hex"), ":00000001FF\n", 12); },
+         [&](update& u, ui_testing::scripted_ui& s) {
+             s.expect_box_containing(ui::box_kind::question, ui::title_confirm(),
+                                     QStringLiteral("There is a newer Version 1.16.49.000"), ui::yes)
+                 .expect_open_file(QString::fromStdString(u.path("tvx_fsw/F252_116.49.hex")))
+                 .expect_error(QStringLiteral("The selected firmware-file is not compatible with new Tarvix controller, revision H"))
+                 .expect_error(label(440));
+         },
+         [&](update& u) { remove(u, "tvx_fsw/F252_116.49.hex"); }},
+        {"no firmware installed: the download runs, then the search error",
+         [&](update& u) {
+             remove(u, update_images::firmware_name({1, 16, 2, 0}));
+             const std::string elsewhere = u.path("F252_117.06.hex");
+             const std::string hex = update_images::firmware_hex({1, 17, 6, 0});
+             update_images::write_file(elsewhere, hex.data(), hex.size());
+         },
+         [](update& u, ui_testing::scripted_ui& s) {
+             s.expect_open_file(QString::fromStdString(u.path("F252_117.06.hex")))
+                 .expect_box_containing(ui::box_kind::question, ui::title_confirm(),
+                                        QStringLiteral("Is the selected HEX-File"), ui::yes)
+                 .expect_error(host_text(47))
+                 .expect_error(label(440));
+         },
+         [](update& u) { update_images::write_installed(u.app.string(), current_files()); }},
+        {"a PROFINET controller without its image", [](update& u) { u.ask("profile premium-24"); },
+         [&](update&, ui_testing::scripted_ui& s) {
+             s.expect_question(other, ui::no).expect_error(host_text(47)).expect_error(label(514));
+         },
+         [](update& u) { u.ask("profile premium"); }},
+    };
+    for (const failure_row& r : rows) {
+        SCOPED_TRACE(r.name);
+        r.setup(*this);
+        ASSERT_TRUE(answers());
+        script.expect_warning(message(67), ui::ok);
+        r.boxes(*this, script);
+        window->on_ac_FW_Update_triggered();
+        EXPECT_TRUE(script.verify_consumed());
+        EXPECT_EQ(g_dev_commands().update_in_progress, 0);
+        r.restore(*this);
+        ASSERT_TRUE(QTest::qWaitFor([] { return !g_device().loader_state; }, 30000));
+    }
 }
 
 }  // namespace

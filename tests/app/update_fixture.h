@@ -25,6 +25,7 @@
 #include "core/image/core_state.h"
 #include "core/link/hid_link.h"
 #include "sim/update_images.h"
+#include "tests/app/update_app_dir.h"
 #include "tests/sim/tvxsim_process.h"
 #include "widgets/testing/scripted_ui.h"
 #include "widgets/testing/test_app.h"
@@ -44,7 +45,7 @@ inline void reset_all()
 }
 
 class update_world : public ui_testing::app_first, public ::testing::Test {
-protected:
+public:
     void SetUp() override
     {
         reset_all();
@@ -54,13 +55,8 @@ protected:
                 ::testing::UnitTest::GetInstance()->current_test_info()->name());
         fs::remove_all(root);
         app = root / "app";
-        fs::create_directories(app);
-        const fs::path installed = std::getenv("TARVIX_APP_DIR") ? std::getenv("TARVIX_APP_DIR") : ".";
-        fs::create_directory_symlink(installed / "flashcli", app / "flashcli");
-        for (const char* d : {"tvx_fsw", "tvx_firmload", "tvx_firmloadx", "tvx_logic"})
-            fs::copy(installed / d, app / d, fs::copy_options::recursive);
-        fs::current_path(app);
-        ASSERT_TRUE(init_app_dirs(QString::fromStdString(app.string()), QString::fromStdString((root / "data").string())));
+        std::string why;
+        ASSERT_TRUE(make_update_app_dir(root, {}, why)) << why;
         sim = std::make_unique<testing_support::tvxsim_process>();
         ASSERT_TRUE(sim->ok()) << sim->error();
     }

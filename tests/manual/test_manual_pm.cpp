@@ -2,6 +2,7 @@
 // from the sample ring, new records and taught tools, and replies that must not disturb it.
 #include <gtest/gtest.h>
 
+#include <QDir>
 #include <QFile>
 #include <QLabel>
 #include <algorithm>
@@ -25,6 +26,7 @@
 #include "support/test_support.h"
 #include "tests/core/device_sim_fixture.h"
 #include "ui_c_dlgw_manualx.h"
+#include "widgets/testing/scripted_ui.h"
 #include "widgets/testing/test_app.h"
 
 namespace dp = device_protocol;
@@ -80,7 +82,7 @@ TEST_F(pm_tab, entry_shows_the_tab_the_tools_and_the_record_count)
         tabs << f->tab_ManualX->tabText(i);
     EXPECT_TRUE(tabs.contains(QStringLiteral("PM Tools")));
     EXPECT_EQ(f->tbvx_PM_Tools->row_ids(), (std::vector<int>{0, 1, 2, 3}));
-    EXPECT_EQ(f->l_AllToolsState->text(), QStringLiteral("4"));
+    EXPECT_EQ(f->l_AllToolsState->text(), QStringLiteral("4 rows, 160 cnt"));
     EXPECT_TRUE(f->pn_LoadRecordHeaders_Hint->text().startsWith(QStringLiteral("There are 0 records on Tarvix.")));
 }
 
@@ -95,7 +97,7 @@ TEST_F(pm_tab, start_cycle_with_a_gap_draws_the_curve_and_brings_its_record)
     EXPECT_EQ(world().pm_records.size(), 1u);
     EXPECT_EQ(f->tbvx_PM_Records->row_ids(), (std::vector<int>{0}));
     EXPECT_EQ(f->tbvx_PM_Records->current_array_index(), 0);
-    EXPECT_EQ(f->l_AllRecordsState->text(), QStringLiteral("1"));
+    EXPECT_EQ(f->l_AllRecordsState->text(), QStringLiteral("1 rows, 120 cnt"));
     EXPECT_EQ(g_manual_pm().monitor.cycle_state, pm::waiting);
 }
 
@@ -208,7 +210,7 @@ TEST_F(pm_tab, clear_all_records_cancel_refusal_and_ok)
     EXPECT_TRUE(world().pm_records.empty());
     EXPECT_FALSE(g_images().pm_record(0).in_use());
     EXPECT_TRUE(f->tbvx_PM_Records->row_ids().empty());
-    EXPECT_EQ(f->l_AllRecordsState->text(), QStringLiteral("0"));
+    EXPECT_EQ(f->l_AllRecordsState->text(), QStringLiteral("0 rows, 0 cnt"));
 }
 
 TEST_F(pm_tab, load_all_records_lists_them_and_hides_the_hint)
@@ -245,7 +247,7 @@ TEST_F(pm_tab, the_plotter_draws_the_online_curve_and_an_untick_does_not_raise_i
     item->setCheckState(Qt::Unchecked);
     page_->on_tbvx_PM_Tools_cb_clicked(2, 0, Qt::Unchecked);
     EXPECT_FALSE(plotter.isVisible());
-    EXPECT_EQ(f->l_SelectedToolsState->text(), QStringLiteral("0"));
+    EXPECT_EQ(f->l_SelectedToolsState->text(), QStringLiteral("0 rows, 0 cnt"));
     g_objects().plotter = nullptr;
 }
 
@@ -300,6 +302,44 @@ TEST_F(pm_tab, a_record_tick_caches_its_curve_and_a_teach_keeps_the_ticked_tool_
     EXPECT_EQ(other->checkState(), Qt::Unchecked);
     EXPECT_NE(other->background().color(), c_dlg_plotter::slot_colour(toolSlot));
     g_objects().plotter = nullptr;
+    reset_app_dirs_for_tests();
+}
+
+TEST_F(pm_tab, the_export_buttons_write_the_listed_tools_and_the_ticked_records)
+{
+    testing_support::temp_dir dir;
+    const QString here = QString::fromStdString(dir.path());
+    ASSERT_TRUE(init_app_dirs(here, here));
+    ASSERT_TRUE(sim::pm_start_cycle(world(), 40, 10, 0, 0, false, 1));
+    run_cycle();
+    ASSERT_TRUE(sim::pm_start_cycle(world(), 30, 10, 0, 0, false, 2));
+    run_cycle();
+    ASSERT_EQ(f->tbvx_PM_Records->row_ids(), (std::vector<int>{0, 1}));
+    QStandardItem* second = f->tbvx_PM_Records->item_of_array_index(1, 0);
+    ASSERT_TRUE(second);
+    second->setCheckState(Qt::Checked);
+    page_->on_tbvx_PM_Records_cb_clicked(1, 0, Qt::Checked);
+    EXPECT_EQ(f->l_SelectedRecordsState->text(), QStringLiteral("1 rows, 30 cnt"));
+    auto done = [](const QString& folder) {
+        return QStringLiteral("Exporting files in directory\n %1\n successfull").arg(folder);
+    };
+    {
+        ui_testing::scripted_ui script;
+        script.expect_save_file(here + "/records.cdx").expect_information(done(here + "/records"));
+        page_->on_bn_ExportSelectedRecords_clicked();
+    }
+    const QString file = pm_record_file_name(true, g_images().pm_record(1).record().data());
+    EXPECT_EQ(QDir(here + "/records").entryList(QDir::Files), QStringList{file});
+    std::vector<int16_t> samples;
+    bool parametersOk = false;
+    ASSERT_TRUE(pm_read_csv(samples, nullptr, parametersOk, here + "/records/" + file));
+    EXPECT_EQ(samples.size(), 30u);
+    {
+        ui_testing::scripted_ui script;
+        script.expect_save_file(here + "/tools.cdx").expect_information(done(here + "/tools"));
+        page_->on_bn_ExportAllTools_clicked();
+    }
+    EXPECT_EQ(QDir(here + "/tools").entryList(QDir::Files).size(), 4);
     reset_app_dirs_for_tests();
 }
 

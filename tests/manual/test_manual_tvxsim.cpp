@@ -336,3 +336,26 @@ TEST_F(manual_tvxsim, a_trace_keeps_whole_lines_over_an_unplug_and_goes_on_witho
     EXPECT_EQ(text().count("\r\n"), 6);
     EXPECT_TRUE(text().startsWith(down));
 }
+
+TEST_F(manual_tvxsim, the_fieldbus_tabs_follow_the_controllers_blocks)
+{
+    enter("premium");
+    f->tab_ManualX->set_current_logical(c_dlgw_manualx::tab_profibus);
+    ASSERT_TRUE(wait([&] { return f->tbwx_PB_In->rowCount() == 32; }));
+    // Big-endian, EW2 = 40000 (9C40), EW7/EW8 = FFFE/FFFF.
+    ask("process-data 0 0x01 0x01 0 0");
+    ask("process-data 80 0x9C 0x40");
+    ask("process-data 90 0xFF 0xFE 0xFF 0xFF");
+    ASSERT_TRUE(wait([&] { return f->tbwx_PB_In->item(2, 1)->text() == QStringLiteral("400.00"); }));
+    EXPECT_EQ(f->tbwx_PB_In->item(7, 1)->text(), QStringLiteral("4294967294"));
+    EXPECT_EQ(f->l_PB_Format->text(), QStringLiteral("Big Endian"));
+
+    window_.reset();
+    reset_all();
+    enter("premium-dn");
+    f->tab_ManualX->set_current_logical(c_dlgw_manualx::tab_devicenet);
+    ASSERT_TRUE(wait([&] { return f->l_ProtocolP->text() == QStringLiteral("Protocol 19/19 "); }));
+    ask("info 0x14 9 0x11 0x01");  // protocol 2 both ways
+    ASSERT_TRUE(wait([&] { return f->stw_DN_In->currentIndex() == 2 && f->stw_DN_Out->currentIndex() == 2; }));
+    EXPECT_EQ(f->l_ProtocolC->text(), QStringLiteral("Protocol 3/2"));
+}

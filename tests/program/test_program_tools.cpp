@@ -5,6 +5,7 @@
 
 #include <QCheckBox>
 #include <QDir>
+#include <QApplication>
 #include <QComboBox>
 #include <QDirIterator>
 #include <QPushButton>
@@ -308,6 +309,26 @@ TEST_F(tools_test, a_new_tool_type_from_a_vendor_type_goes_into_the_chosen_custo
     EXPECT_EQ(img.tool_type(130).record().text(ttr::name, ttr::name_size), "Type 2_New");
     EXPECT_EQ(img.tool_type(130).record().i16(ttr::number), 130);
     EXPECT_EQ(f->tbvx_PM_ToolTypes_Custom->row_ids(), std::vector<int>({0, 1, 2}));
+
+    // An edited type's new name reaches the shown tools of that type.
+    set_field(img.tool(7).record(), "ToolType", 130);
+    f->tbvx_PM_Tools->set_row(7, false);
+    f->tab_Settings->set_current_logical(6);
+    page_->show();
+    QApplication::processEvents();
+    f->tbvx_PM_Tools->select_array_index(0);
+    f->tbvx_PM_ToolTypes_Custom->select_array_index(130);
+    script.expect_modal("Edit Tooltype Settings", [&](QWidget* d) {
+        d->findChild<QLineEdit*>("eb_PM_TT_Name")->setText(QStringLiteral("Renamed"));
+        d->findChild<QPushButton*>("bn_Close")->click();
+        return 0;
+    });
+    page_->on_bn_PM_TT_Edit_clicked();
+    QStandardItem* shown = f->tbvx_PM_Tools->item_of_array_index(7, 5);
+    ASSERT_TRUE(shown);
+    EXPECT_EQ(shown->text(), QStringLiteral("Renamed"));
+    EXPECT_EQ(f->tbvx_PM_Tools->current_array_index(), 0);
+    EXPECT_EQ(f->tbvx_PM_Tools->row_ids(), std::vector<int>({0, 3, 7}));
     EXPECT_TRUE(script.verify_consumed());
 }
 

@@ -24,11 +24,13 @@
 #include "core/image/core_state.h"
 #include "core/link/hid_link.h"
 #include "program/c_dlgw_program.h"
-#include "program_dialogs/c_dlg_advancedoptions.h"
 #include "program/program_state.h"
+#include "program_dialogs/c_dlg_advancedoptions.h"
+#include "program_dialogs/c_dlg_setup_3tool.h"
 #include "support/test_support.h"
 #include "tests/sim/tvxsim_process.h"
 #include "ui_c_dlg_advancedoptions.h"
+#include "ui_c_dlg_setup_3tool.h"
 #include "ui_c_dlgw_program.h"
 #include "ui_c_frm_main.h"
 #include "widgets/c_my_rbg.h"
@@ -385,6 +387,77 @@ TEST_F(program_tvxsim, advanced_settings_in_fast_mode_go_to_the_controller_and_r
             t << f->tbwx_FuncTab->item(r, c)->text();
         EXPECT_EQ(t, rows[size_t(r)]) << "row " << r;
     }
+}
+
+TEST_F(program_tvxsim, the_three_tool_wizard_sets_up_the_controller_and_the_test_scan_measures_with_it)
+{
+    connect_to("premium");
+    ask("param 21 1");  // the scanner measures angles: the set-up page is needed
+    source_answers(1);
+    script_.expect_box_containing(ui::box_kind::warning, ui::title_warning(),
+                                  QStringLiteral("Setup Length Parameters not programmed!"));
+    window_->on_ac_Open_triggered();
+    ASSERT_EQ(page(), int(c_frm_main::page_program));
+    EXPECT_TRUE(script_.verify_consumed());
+    EXPECT_EQ(f->tab_Settings->current_logical_index(), 9);
+
+    // A failed teach first; then three tools of 30, 50 and 80 taught at the angles of a set-up
+    // of V 100.00, R 50.00 and a reference angle of -25.00.
+    ask("teach-next ko");
+    for (const char* angle : {"-1369", "-2500", "-4170"})
+        ask(std::string("teach-next ok ") + angle);
+    f->rbg_SU_SelectMode->setIndex(2);
+    script_.expect_modal(QStringLiteral("c_dlg_setup_3tool"), [this](QWidget* d) {
+        Ui::c_dlg_setup_3tool& w = *static_cast<c_dlg_setup_3tool*>(d)->form();
+        c_qlineedit_extend* lengths[3] = {w.ebx_ToolLength1, w.ebx_ToolLength2, w.ebx_ToolLength3};
+        QPushButton* teach[3] = {w.bn_SU_Teach1, w.bn_SU_Teach2, w.bn_SU_Teach3};
+        QLabel* angles[3] = {w.pn_ObjAngle1, w.pn_ObjAngle2, w.pn_ObjAngle3};
+        w.bn_SU_Teach1->click();
+        EXPECT_TRUE(wait([] { return g_status().teach_code == teach_none; }));
+        QTest::qWait(300);
+        EXPECT_TRUE(angles[0]->text().isEmpty());
+        EXPECT_FALSE(w.bn_Calculate->isEnabled());
+        const int32_t length[3] = {3000, 5000, 8000};
+        for (int i = 0; i < 3; ++i) {
+            lengths[i]->setValue(length[i]);
+            teach[i]->click();
+            EXPECT_TRUE(wait([&] { return !angles[i]->text().isEmpty(); })) << "teach " << i + 1;
+        }
+        EXPECT_EQ(angles[2]->text(), QStringLiteral("-41.70"));
+        EXPECT_TRUE(w.bn_Calculate->isEnabled());
+        w.bn_Calculate->click();
+        w.bn_Close->click();
+        return int(QDialog::Accepted);
+    });
+    f->bn_SU_Activate->click();
+    EXPECT_TRUE(script_.verify_consumed());
+    const const_settings_header h = g_config_image().header();
+    EXPECT_EQ(h.field(hdr::vert_distance), 10000);
+    EXPECT_EQ(h.field(hdr::ref_angle_90), -2500);
+    EXPECT_EQ(h.field(hdr::ref_tool_length), 5001);
+
+    script_.expect_information(QStringLiteral("Save Data to Tarvix successfull!"));
+    f->bn_Save->click();
+    EXPECT_TRUE(script_.verify_consumed());
+    emit window_->program_page()->sig_Return();
+    ASSERT_EQ(page(), int(c_frm_main::page_start));
+
+    // Read back: the negative reference angle keeps its sign.
+    reset_config_image(g_config_image());
+    open_from_controller();
+    EXPECT_TRUE(script_.verify_consumed());
+    EXPECT_EQ(g_config_image().header().field(hdr::ref_angle_90), -2500);
+    EXPECT_EQ(g_config_image().header().field(hdr::vert_distance), 10000);
+    EXPECT_EQ(g_config_image().header().field(hdr::ref_tool_length), 5001);
+    EXPECT_EQ(f->ebx_RefAngle90->text(), QStringLiteral("-25.00"));
+
+    // A test scan 10 degrees past the reference angle: a tool 17.63 shorter than R.
+    ASSERT_TRUE(f->bn_TestScan->isEnabled());
+    ask("teach-next ok -1500");
+    f->bn_TestScan->click();
+    ASSERT_TRUE(wait([&] { return f->l_ScanObjAngle->text() == QStringLiteral("-15.00"); }))
+        << f->l_ScanObjAngle->text().toStdString();
+    EXPECT_EQ(f->l_ScanToolLength->text(), QStringLiteral("32.37"));
 }
 
 }  // namespace

@@ -3,6 +3,8 @@
 // enabling per variant and the two warnings.
 #include <gtest/gtest.h>
 
+#include <QLabel>
+#include <QPushButton>
 #include <QRadioButton>
 #include <functional>
 #include <memory>
@@ -53,6 +55,38 @@ struct advanced_test : ui_testing::app_first, ::testing::Test {
     std::unique_ptr<c_dlg_advancedoptions> dlg;
     Ui::c_dlg_advancedoptions* f = nullptr;
 };
+
+TEST_F(advanced_test, form_names_classes_and_size)
+{
+    const std::pair<const char*, std::vector<const char*>> table[] = {
+        {"c_qlineedit_extend",
+         {"ebx_GS_CrashFreeArea", "ebx_GS_ToolChangeTime", "ebx_GS_Position1", "ebx_GS_Position2",
+          "ebx_GS_LimitPosition", "ebx_GS_HomePosOffset", "ebx_GS_MinTeachPos", "ebx_GS_PrepositionOffset",
+          "ebx_GS_ToleranceOffset", "ebx_GS_SwarfArea", "ebx_GS_SoftscanIntensity"}},
+        {"c_my_rbg",
+         {"rbg_GS_CrashFreeArea", "rbg_PrepositionIntensity", "rbg_ScanningMode", "rbg_HomePosVariant",
+          "rbg_KoDetection", "rbg_GS_TeachCntClear", "rbg_GoBackMonitoring", "rbg_Rescan", "rbg_AddTeachCycles"}},
+        {"QLabel",
+         {"l_GS_ToolChangeTime", "l_Position1", "l_Position2", "l_LimitPosition", "l_HomePosOffset",
+          "l_GS_PrepositionOffset", "l_MinTeachPos", "l_SoftscanIntensity", "l_SwarfArea", "l_GS_ToleranceOffset"}},
+        {"QPushButton", {"bn_Close", "bn_Cancel"}},
+        {"QRadioButton", {"rb_CollFrArea_0", "rb_CollFrArea_1"}},
+    };
+    for (const auto& row : table)
+        for (const char* name : row.second) {
+            QWidget* w = dlg->findChild<QWidget*>(QLatin1String(name));
+            ASSERT_TRUE(w) << name;
+            EXPECT_STREQ(w->metaObject()->className(), row.first) << name;
+        }
+    EXPECT_EQ(dlg->objectName(), QStringLiteral("c_dlg_advancedoptions"));
+    EXPECT_EQ(dlg->windowTitle(), QStringLiteral("Advanced Settings"));
+    EXPECT_EQ(dlg->minimumSize(), QSize(800, 600));
+    EXPECT_EQ(dlg->maximumSize(), QSize(800, 600));
+    EXPECT_TRUE(f->bn_Close->isDefault());
+    EXPECT_EQ(f->rbg_GS_CrashFreeArea->button_text(1), QStringLiteral("Relative"));
+    EXPECT_EQ(f->rbg_KoDetection->button_text(0), QStringLiteral("Return Immmediately"));
+    EXPECT_FALSE(f->rbg_GoBackMonitoring->button(2)->isEnabled());
+}
 
 TEST_F(advanced_test, each_value_goes_from_the_form_to_its_header_word)
 {
