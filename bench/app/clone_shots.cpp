@@ -18,6 +18,7 @@
 #include "app/c_dlg_createclone.h"
 #include "app/c_dlg_password.h"
 #include "app/c_frm_main.h"
+#include "bench/app/answering_services.h"
 #include "app/c_qfiledialog_clone.h"
 #include "app/clone_file.h"
 #include "app/shell_state.h"
@@ -43,28 +44,6 @@ bool save(QWidget* w, const QString& folder, const char* name)
     return ok;
 }
 
-// Answers every box with Ok and types the access code into the password dialog.
-class typed_code final : public ui::services {
-public:
-    QString code;
-    int message(ui::box_kind, const QString&, const QString&, int, int) override { return ui::ok; }
-    void progress_begin(const QString&) override {}
-    void progress_set(int) override {}
-    int progress_value() const override { return 0; }
-    void progress_end() override {}
-    void process_events() override {}
-    QString open_file_name(QWidget*, const QString&, const QString&, const QString&) override { return QString(); }
-    QString save_file_name(QWidget*, const QString&, const QString&, const QString&) override { return QString(); }
-    QString existing_directory(QWidget*, const QString&, const QString&) override { return QString(); }
-    int run_modal(QWidget* dialog) override
-    {
-        auto* password = qobject_cast<c_dlg_password*>(dialog);
-        if (!password)
-            return 0;
-        password->form()->eb_Password->setText(code);
-        return QDialog::Accepted;
-    }
-};
 
 // A clone file as creation writes it, with a device memory of a pattern.
 QString sample_clone(const QString& dir)
@@ -123,7 +102,7 @@ int main(int argc, char** argv)
     password.form()->eb_Password->setText(QStringLiteral("secret"));
     ok = save(&password, folder, "clone_password_dialog") && ok;
 
-    static typed_code answers;
+    static answering_services answers;
     ui::install(&answers);
     c_frm_main w;
     w.resize(1000, 700);

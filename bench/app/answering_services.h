@@ -1,0 +1,40 @@
+// UI services for the unattended programs of bench/: every box is answered Ok, the file
+// dialogs name `path`, the password dialog gets `code`, and every other dialog is accepted.
+#pragma once
+#include <QDialog>
+#include <QFileDialog>
+#include <QLineEdit>
+#include <cstdio>
+
+#include "app/c_dlg_password.h"
+#include "core/text/user_seam.h"
+#include "ui_c_dlg_password.h"
+
+class answering_services final : public ui::services {
+public:
+    QString path;
+    QString code;
+
+    // Boxes are logged, so that an unattended run shows what it answered.
+    int message(ui::box_kind, const QString& title, const QString& text, int, int) override
+    {
+        std::fprintf(stderr, "[%s] %s\n", qPrintable(title), qPrintable(text));
+        return ui::ok;
+    }
+    void progress_begin(const QString&) override {}
+    void progress_set(int) override {}
+    int progress_value() const override { return 0; }
+    void progress_end() override {}
+    void process_events() override {}
+    QString open_file_name(QWidget*, const QString&, const QString&, const QString&) override { return path; }
+    QString save_file_name(QWidget*, const QString&, const QString&, const QString&) override { return path; }
+    QString existing_directory(QWidget*, const QString&, const QString&) override { return QString(); }
+    int run_modal(QWidget* dialog) override
+    {
+        if (auto* password = qobject_cast<c_dlg_password*>(dialog))
+            password->form()->eb_Password->setText(code);
+        else if (auto* files = qobject_cast<QFileDialog*>(dialog))
+            files->selectFile(path);
+        return QDialog::Accepted;
+    }
+};
