@@ -310,7 +310,6 @@ void c_frm_main::on_ac_ManualMode_triggered()
     g_device().change_flags &= ~uint32_t(compat_host_too_old | compat_fw_too_old);
     g_device().status_full_refresh = true;
 }
-void c_frm_main::on_ac_ProgramClone_triggered() {}
 namespace {
 
 // The reset command frames: factory defaults (sub-command 1) and reboot (3).

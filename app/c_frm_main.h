@@ -179,6 +179,12 @@ private:
     // Create Clone's reading of the controller into the new clone file, up to its last part;
     // the first failure leaves its error (and the path of a part not found).
     void create_clone_body(QFile& file, const QString& comment, error_record& e, QString& failed_part);
+    // Program Clone from its first question to its end, with the file of the command line in
+    // waiting mode.
+    void program_clone(bool waiting);
+    // The checks and transfers of one clone file into the controller: 0, the host error code
+    // to show, or -1 when the refusal has been shown.
+    int program_clone_file(const QString& path, bool redesign);
 
     Ui::c_frm_main* ui;
     c_dlgw_program* programPage_ = nullptr;

@@ -55,6 +55,21 @@ bool version_below(int major, int minor, int patch, int m, int n, int p)
     return major != m ? major < m : minor != n ? minor < n : patch < p;
 }
 
+// The reset command (command 9, sub 3) as the only queued frame, and the message that the
+// link timer closes once the controller answers again.
+void queue_reset_and_wait_message()
+{
+    device_frame f = device_frame::make(dp::req_command, dp::count_command);
+    f[dp::command_offset] = dp::cmd_reset;
+    f[dp::command_offset + 1] = 3;
+    queue_set_single(f);
+    g_link().reboot_state = reboot_waiting;
+    if (c_dlg_message* m = g_objects().message_dialog) {
+        m->l_Message()->setText(message(29));
+        m->show();
+    }
+}
+
 void host_error(int code) { show_error_code(int16_t(code), err_severity_error, err_type_host, err_arg_none, 0); }
 
 }  // namespace
@@ -230,4 +245,198 @@ void c_frm_main::create_clone_body(QFile& file, const QString& comment, error_re
             return;
         }
     }
+}
+
+// --- Program Clone -------------------------------------------------------------------------
+
+void c_frm_main::on_ac_ProgramClone_triggered()
+{
+    const bool waiting = g_shell().waiting_state != 0;
+    {
+        update_in_progress_guard updating;
+        program_clone(waiting);
+    }
+    // Waiting mode has done its one job, whatever came of it.
+    if (waiting)
+        close();
+}
+
+void c_frm_main::program_clone(bool waiting)
+{
+    g_clone_header().reset();
+    if (!dev_wait_idle())
+        return;
+    if (g_device().loader_state) {
+        ui::critical(message(78));
+        return;
+    }
+    const QString info = waiting ? message(82).replace(QStringLiteral("%s"), g_shell().clone_file) : message(36);
+    if (ui::current().message(ui::box_kind::information, ui::title_information(), info, ui::ok | ui::cancel) != ui::ok)
+        return;
+    if (ui::current().message(ui::box_kind::warning, ui::title_warning(), message(67), ui::ok | ui::cancel) != ui::ok)
+        return;
+
+    const bool redesign = g_device_info().redesign;
+    QString path = g_shell().clone_file;
+    if (!waiting) {
+        c_qfiledialog_clone dialog(this);
+        dialog.set_preview(clone_preview, 100);
+        dialog.setWindowTitle(QStringLiteral("Program clone data from file ..."));
+        dialog.setDefaultSuffix(redesign ? QStringLiteral("clnsx") : QStringLiteral("clns"));
+        dialog.setNameFilter(redesign ? QStringLiteral("Tarvix Clonefiles (*.clnsx)") : QStringLiteral("Tarvix Clonefiles (*.clns)"));
+        dialog.setDirectory(data_file(QStringLiteral("tvx_clones")));
+        dialog.setFileMode(QFileDialog::ExistingFile);
+        const int answer = ui::current().run_modal(&dialog);
+        dev_wait_idle();
+        if (answer != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+            return;
+        path = dialog.selectedFiles().first();
+    }
+    const int code = program_clone_file(path, redesign);
+    if (code > 0)
+        host_error(code);
+}
+
+int c_frm_main::program_clone_file(const QString& path, bool redesign)
+{
+    // 6. The file: a clone file, and one that holds every part, before anything is written.
+    uint8_t header[clone_header_size];
+    if (!check_clone_file(path, header))
+        return 30;
+    QStringList lines;
+    file_text_header(header, lines);
+    if (QFileInfo(path).size() <= clone_layout::firmware)
+        return 31;
+    const clone_header_values h = g_clone_header();
+
+    // 7 - 9. The controller must be of the clone's kind.
+    int family = 1;
+    error_record e;
+    if (!read_device_family_code(family) || !dev_read_system_info(e))
+        return 6;
+    device_state& D = g_device();
+    D.family_flag = family == 1;
+    D.pm_capable = (family & 2) != 0;
+    D.variant_bit2 = (family & 4) != 0;
+    const uint32_t va_family = h.va & 0xF0;
+    if (D.family_flag) {
+        if (va_family > 0x10)
+            return 35;
+    } else if (!((family == 0 && va_family == 0x20) || (family == 2 && va_family == 0x30) ||
+                 (family == 4 && va_family == 0x40))) {
+        return 36;
+    }
+    error_record variant_error;
+    if (article_text(read_device_variant(variant_error)) != h.da)
+        return 53;
+
+    device_info_state& d = g_device_info();
+    const QByteArray clone_path = native(path);
+    // 10. The loader, when it is another.
+    if (h.vb_major != d.loader.major || h.vb_minor != d.loader.minor || h.vb_patch != d.loader.patch) {
+        if (!download_fld(path, true))
+            return 54;
+        if (!wait_device_progress()) {
+            host_error(4);
+            return 54;
+        }
+    }
+    // 11. The firmware, when it is another (the redesign always takes the clone's).
+    const version_record& fw = d.firmware;
+    if (redesign || h.vf_major != fw.major || h.vf_minor != fw.minor || h.vf_patch != fw.patch ||
+        h.vf_build != fw.build) {
+        const bool exempt_release = (h.vf_major == 1 && h.vf_minor == 15 && h.vf_patch == 50) ||
+                                    (h.vf_major == 1 && h.vf_minor == 16 && h.vf_patch == 50);
+        if (!redesign && fw.hw_revision != 0x9120 && version_below(h.vf_major, h.vf_minor, h.vf_patch, 1, 17, 6) &&
+            !exempt_release) {
+            ui::critical(QStringLiteral("The firmware in the selected clone-file is not compatible with new Tarvix "
+                                        "controller, revision H"));
+            return -1;
+        }
+        if (!download_clone_firmware(path))
+            return 54;
+    }
+
+    // 12. The device memory.
+    {
+        QFile file(path);
+        if (!file.open(QIODevice::ReadOnly) || !file.seek(clone_layout::device_memory))
+            return 31;
+        ui::current().progress_begin(label(119));
+        char block[clone_layout::block_size];
+        bool written = true;
+        for (int b = 0; b < clone_layout::block_count && written; ++b) {
+            ui::current().progress_set(b * 100 / clone_layout::block_count);
+            ui::current().process_events();
+            if (file.read(block, sizeof block) != qint64(sizeof block)) {
+                ui::current().progress_end();
+                return 31;
+            }
+            if (!dev_write_block(dp::memory_area_clone, reinterpret_cast<const uint8_t*>(block),
+                                 uint32_t(b * clone_layout::block_size), uint32_t(sizeof block), e)) {
+                show_error_record(e);
+                written = false;
+            }
+        }
+        ui::current().progress_end();
+        if (!written)
+            return 54;
+    }
+
+    // 13. The clone's flash configuration with the controller's own value at 8 and 0x2008.
+    if (!upload_flashconfig(redesign ? QByteArray("V:1 W:10 F:80 L:E000:0000") : QByteArray("V:1 W:10 F:0  L:8000:0000"))) {
+        host_error(50);
+        return 54;
+    }
+    uint32_t own = 0;
+    {
+        QFile current(clones_file("flashconfig.bin"));
+        if (!current.open(QIODevice::ReadOnly))
+            return 32;
+        uint8_t v[4] = {};
+        if (!current.seek(8) || current.read(reinterpret_cast<char*>(v), 4) != 4)
+            return 31;
+        own = uint32_t(v[0]) | uint32_t(v[1]) << 8 | uint32_t(v[2]) << 16 | uint32_t(v[3]) << 24;
+        if (own == 0xFFFFFFFFu)
+            own = 0;
+    }
+    QByteArray config;
+    {
+        QFile file(path);
+        if (!file.open(QIODevice::ReadOnly) || !file.seek(clone_layout::flash_configuration))
+            return 32;
+        config = file.read(clone_layout::flash_configuration_size);
+        if (config.size() != clone_layout::flash_configuration_size)
+            return 31;
+    }
+    for (int at : {8, 0x2008})
+        for (int i = 0; i < 4; ++i)
+            config[at + i] = char((own >> (8 * i)) & 0xFF);
+    const QString sent = clones_file("flashconfig1.bin");
+    {
+        QFile out(sent);
+        if (!out.open(QIODevice::WriteOnly | QIODevice::Truncate) || out.write(config) != config.size())
+            return 41;
+    }
+
+    // 14. Into the controller's flash configuration bank.
+    const QByteArray dir = native(g_app_dirs().data);
+    const QByteArray line = flashcli_command_head() + "\"" + dir + "/tvx_clones/dl_config\" " +
+                            (redesign ? "A:11 E:11 V:0 F:80 L:E000:0000" : "A:8 E:11 V:0  L:8000:0000") + " N:\"" +
+                            native(sent) + "\"";
+    if (!run_flashcli(line, false))
+        return 54;
+
+    // 15, 16. The controller starts again with the clone's data.
+    const bool answered = wait_device_progress();
+    if (!answered)
+        host_error(4);
+    if (g_shell().waiting_state != 0) {
+        if (answered)
+            ui::information(message(39));
+        return answered ? 0 : 54;
+    }
+    queue_reset_and_wait_message();
+    g_link().factory_reset_count = 1;
+    return answered ? 0 : 54;
 }

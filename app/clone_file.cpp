@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include "app/host_version.h"
+#include "app/update_files.h"
 #include "platform/regular_file.h"
 
 namespace {
@@ -39,14 +40,6 @@ bool byte_sum(QFile& file, uint8_t& sum)
 
 }  // namespace
 
-int clone_sum_status(QFile& file)
-{
-    uint8_t sum = 0;
-    const bool read = byte_sum(file, sum);
-    file.seek(0);
-    return read && sum == 0 ? 0 : 45;
-}
-
 bool check_clone_file(const QString& path, uint8_t (&header)[clone_header_size])
 {
     const int fd = platform::open_regular_file(QFile::encodeName(path).toStdString(), false);
@@ -67,7 +60,7 @@ bool check_clone_file(const QString& path, uint8_t (&header)[clone_header_size])
         return false;
     if (qint64(get_u32(header + clone_layout::length)) != size)
         return false;
-    return clone_sum_status(file) == 0;
+    return file_sum_is_zero(file) == 0;
 }
 
 QByteArray clone_firmware_name(const clone_header_source& s)

@@ -33,10 +33,6 @@ constexpr int comment_limit = 80;
 // the file opened, valid or not.
 bool check_clone_file(const QString& path, uint8_t (&header)[clone_header_size]);
 
-// 0 when the sum of all bytes of the open file is 0 modulo 256, else 45; the position is at
-// the start again afterwards.
-int clone_sum_status(QFile& file);
-
 // What the header of a new clone file says.
 struct clone_header_source {
     QByteArray article;  // the controller's article number text, e.g. "5206252"

@@ -10,5 +10,8 @@ QString safe_file_name(const QString& name, const QString& fallback)
         if (u < 0x20 || u == 0x7F || (u >= 0x80 && u < 0xA0) || QStringLiteral("/\\:*?\"<>|").contains(c))
             c = QLatin1Char('_');
     }
+    // A leading dot would hide the file from the user's folder view.
+    if (out.startsWith(QLatin1Char('.')))
+        out[0] = QLatin1Char('_');
     return out;
 }

@@ -4,5 +4,5 @@
 #include <QString>
 
 // Replaces / \ : * ? " < > | and control characters by '_' (the Windows set, so names match
-// folders made on Windows); "", "." and ".." give `fallback`.
+// folders made on Windows) and a leading '.' by '_'; "", "." and ".." give `fallback`.
 QString safe_file_name(const QString& name, const QString& fallback);

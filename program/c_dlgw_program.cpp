@@ -27,6 +27,7 @@
 #include "program_dialogs/c_dlg_prgtooltype.h"
 #include "scanner/c_dlg_scannerfinder.h"
 #include "ui_c_dlgw_program.h"
+#include "widgets/fit_texts.h"
 
 namespace dp = device_protocol;
 
@@ -277,22 +278,9 @@ c_dlgw_program::~c_dlgw_program()
     delete ui;
 }
 
-// Buttons and labels placed by hand keep their texts whole where the font runs wider than
-// the place the form gives them.
 void c_dlgw_program::fit_texts()
 {
-    for (QWidget* w : findChildren<QWidget*>()) {
-        if (!qobject_cast<QAbstractButton*>(w) && !qobject_cast<QLabel*>(w))
-            continue;
-        if (w->window() != window() || (w->parentWidget() && w->parentWidget()->layout() &&
-                                    w->parentWidget()->layout()->indexOf(w) >= 0))
-            continue;
-        const int need = w->sizeHint().width();
-        if (need > w->width()) {
-            w->setMaximumWidth(qMax(w->maximumWidth(), need));
-            w->resize(need, w->height());
-        }
-    }
+    fit_hand_placed_texts(this, fit_mode::widen);
 }
 
 void c_dlgw_program::setup_tables()

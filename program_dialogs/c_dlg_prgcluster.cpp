@@ -16,6 +16,7 @@
 #include "program_dialogs/dialog_support.h"
 #include "program_dialogs/element_buffers.h"
 #include "ui_c_dlg_prgcluster.h"
+#include "widgets/fit_texts.h"
 
 namespace dp = device_protocol;
 
@@ -45,6 +46,7 @@ c_dlg_prgcluster::c_dlg_prgcluster(QWidget* parent) : c_dlg_element(parent), ui(
 {
     g_cluster_dialog = this;
     ui->setupUi(this);
+    fit_hand_placed_texts(this, fit_mode::shrink);
     prepare_dialog_window(this, true);
     Ui::c_dlg_prgcluster& f = *ui;
     fill_back_mode_list(f.cb_TS_BackMode);

@@ -18,6 +18,7 @@
 #include "program_dialogs/dialog_support.h"
 #include "program_dialogs/element_buffers.h"
 #include "ui_c_dlg_prgfunction.h"
+#include "widgets/fit_texts.h"
 
 namespace dp = device_protocol;
 
@@ -38,6 +39,7 @@ c_dlg_prgfunction::c_dlg_prgfunction(QWidget* parent) : c_dlg_element(parent), u
 {
     g_function_dialog = this;
     ui->setupUi(this);
+    fit_hand_placed_texts(this, fit_mode::shrink);
     prepare_dialog_window(this, true);
     building_ = true;
     area_ = new c_dlg_area(this);
@@ -250,6 +252,12 @@ function_record_bytes c_dlg_prgfunction::form_to_record()
 }
 
 void c_dlg_prgfunction::relabel(int32_t a)
+{
+    set_labels(a);
+    fit_hand_placed_texts(this, fit_mode::shrink);
+}
+
+void c_dlg_prgfunction::set_labels(int32_t a)
 {
     Ui::c_dlg_prgfunction& f = *ui;
     if (is_measuring(a)) {

@@ -61,6 +61,7 @@ private:
     void fill_function_lists(int32_t current);
     void apply_mode();
     void relabel(int32_t a);
+    void set_labels(int32_t a);
     void default_ranges();
     output_lists outputs() const;
     void show_tolerance_colour();

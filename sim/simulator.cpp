@@ -219,7 +219,10 @@ void simulator::restart(bool into_loader, uint64_t after_ns)
     loop_.at(after_ns + uint64_t(restartD1Ms_) * 1000000u, [this, into_loader, gen] {
         if (gen != generation_)
             return;
+        // The device memory (area 3) is non-volatile: a restart keeps it.
+        std::vector<uint8_t> device_memory = std::move(world_.clone_area);
         load_profile(world_, into_loader ? "loader" : appProfile_);
+        world_.clone_area = std::move(device_memory);
         sync_versions();
         loader_.set_application(!into_loader);
         loader_.restarted();

@@ -432,8 +432,8 @@ bool c_dlg_plotter::read_curve(bool isRecording, int row, const uint8_t* record,
             return false;
         }
     } else {
-        const QString cache = data_file(QStringLiteral("pm_cache/") + pm_record_name(isRecording, record) +
-                                        QStringLiteral(".csv"));
+        // The same safe name the export looks for, so no tool name leaves the cache folder.
+        const QString cache = data_file(QStringLiteral("pm_cache/") + pm_record_file_name(isRecording, record));
         bool parametersOk = false;
         const int count = std::max(0, record_int(record, "DataCnt"));
         // A cache file that cannot be read, or holds another number of samples than the

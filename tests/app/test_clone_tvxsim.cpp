@@ -4,12 +4,15 @@
 #include <gtest/gtest.h>
 
 #include <QDir>
+#include <QFileDialog>
+#include <QProcess>
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QTest>
 #include <QTimer>
 #include <cstdlib>
+#include <cstring>
 #include <functional>
 #include <memory>
 
@@ -27,8 +30,10 @@
 #include "core/link/hid_link.h"
 #include "core/text/text_tables.h"
 #include "support/test_support.h"
+#include "sim/update_images.h"
 #include "tests/sim/tvxsim_process.h"
 #include "ui_c_dlg_createclone.h"
+#include "widgets/c_dlg_message.h"
 #include "widgets/testing/scripted_ui.h"
 #include "widgets/testing/test_app.h"
 
@@ -87,17 +92,22 @@ struct controller {
         EXPECT_TRUE(sim->control().command(line, &result)) << line << ": " << result;
         return result;
     }
-    std::function<void()> reapply;
     void versions(int fw_major, int fw_minor, int fw_patch, int build, int fld_major, int fld_minor, int fld_patch)
     {
-        reapply = [=] { versions(fw_major, fw_minor, fw_patch, build, fld_major, fld_minor, fld_patch); };
-        ask("info 2 5 " + std::to_string(fw_major) + " " + std::to_string(fw_minor) + " " + std::to_string(fw_patch) +
-            " " + std::to_string(build & 0xFF) + " " + std::to_string(build >> 8));
-        ask("info 5 5 " + std::to_string(fld_major) + " " + std::to_string(fld_minor) + " " + std::to_string(fld_patch));
+        ask("version firmware " + std::to_string(fw_major) + " " + std::to_string(fw_minor) + " " +
+            std::to_string(fw_patch) + " " + std::to_string(build));
+        ask("version loader " + std::to_string(fld_major) + " " + std::to_string(fld_minor) + " " +
+            std::to_string(fld_patch));
     }
-    void load(const testing_support::temp_dir& dir, const std::string& name, int seed, uint32_t own)
+    // "firmware 1.17.06.012 loader 1.05.03", as the controller reports them.
+    std::string reported_versions()
     {
-        area = pattern(0x10000, seed);
+        const std::string v = ask("versions");
+        return v.substr(0, v.find(" logic"));
+    }
+    void load(const testing_support::temp_dir& dir, const std::string& name, int seed, uint32_t own, bool blank = false)
+    {
+        area = blank ? QByteArray(0x10000, '\0') : pattern(0x10000, seed);
         flash = pattern(0x8000, seed + 1);
         for (int at : {8, 0x2008})
             for (int i = 0; i < 4; ++i)
@@ -122,13 +132,14 @@ struct controller {
     }
     // Waits until the controller runs its application again after a flashcli run and has
     // answered the program's status requests since.
+    bool running()
+    {
+        return QTest::qWaitFor([this] { return ask("personality").rfind("application", 0) == 0; }, deadline_ms);
+    }
     bool settled()
     {
-        if (!QTest::qWaitFor([this] { return ask("personality").rfind("application", 0) == 0; }, deadline_ms))
+        if (!running())
             return false;
-        // A restarted controller reports the versions of its profile again.
-        if (reapply)
-            reapply();
         const uint64_t seq = sim->control().log_next_seq();
         return QTest::qWaitFor(
             [&] {
@@ -166,10 +177,13 @@ protected:
         init_dirs();
         clones_ = data_file(QStringLiteral("tvx_clones"));
 
-        // The installed loader and firmware that the source controller's versions name.
-        loader_ = pattern(0x8000, 77);
+        // The installed loader and firmware that the source controller's versions name, and
+        // the images of the loader exchange.
+        ASSERT_TRUE(update_images::write_installed(app_.path(), update_images::installed_set{}));
+        const std::vector<uint8_t> loader = update_images::loader_image({1, 5, 3});
+        loader_ = QByteArray(reinterpret_cast<const char*>(loader.data()), int(loader.size()));
         ASSERT_TRUE(write_file(app + QStringLiteral("/tvx_firmload/F251_10503.bin"), loader_));
-        firmware_ = ":020000040000FA\r\n:0400000001020304F2\r\n:00000001FF\r\n";
+        firmware_ = QByteArray::fromStdString(update_images::firmware_hex({1, 17, 6, 12}));
         ASSERT_TRUE(write_file(app + QStringLiteral("/tvx_fsw/F252_117.06.012.hex"), firmware_));
 
         ASSERT_TRUE(a_.sim->ok()) << a_.sim->error();
@@ -220,6 +234,53 @@ protected:
                 f->eb_Comment->setText(comment);
                 return int(QDialog::Accepted);
             });
+    }
+
+    // Creates a clone of controller A in `path`.
+    void create_from_a(const QString& path)
+    {
+        connect_to(a_);
+        script_create(path, QStringLiteral("from A"));
+        script_.expect_information(label(309));
+        window_->on_ac_CreateClone_triggered();
+        ASSERT_TRUE(script_.verify_consumed());
+        ASSERT_TRUE(a_.settled());
+    }
+    // Controller B: other versions, blank device memory, its own flash configuration.
+    void make_b(int fw_patch = 7, int fld_patch = 4)
+    {
+        b_ = std::make_unique<controller>();
+        ASSERT_TRUE(b_->sim->ok()) << b_->sim->error();
+        b_->ask("param 75 5206252");
+        b_->versions(1, 17, fw_patch, 3, 1, 5, fld_patch);
+        b_->load(app_, "b", 9, 0xB1B2B3B4, true);
+    }
+    // The prompts of a Program Clone of `path` up to the file dialog.
+    void script_program(const QString& path)
+    {
+        script_.expect_box(ui::box_kind::information, ui::title_information(), message(36), ui::ok)
+            .expect_box(ui::box_kind::warning, ui::title_warning(), message(67), ui::ok)
+            .expect_modal(QStringLiteral("Program clone data from file ..."), [path](QWidget* d) {
+                auto* files = static_cast<QFileDialog*>(d);
+                EXPECT_EQ(files->nameFilters(), QStringList{QStringLiteral("Tarvix Clonefiles (*.clns)")});
+                files->selectFile(path);
+                return int(QDialog::Accepted);
+            });
+    }
+    // The flashcli lines the runner started during `run`.
+    QStringList flashcli_lines(const std::function<void()>& run)
+    {
+        static QStringList* seen = nullptr;
+        QStringList lines;
+        seen = &lines;
+        const QtMessageHandler before = qInstallMessageHandler([](QtMsgType, const QMessageLogContext&, const QString& m) {
+            if (seen && m.contains(QStringLiteral("Start-Cmd")))
+                seen->append(m);
+        });
+        run();
+        qInstallMessageHandler(before);
+        seen = nullptr;
+        return lines;
     }
 
     testing_support::temp_dir app_;
@@ -309,6 +370,147 @@ TEST_F(clone_tvxsim, create_clone_failures)
             .expect_error(message(r.text));
         window_->on_ac_CreateClone_triggered();
         EXPECT_TRUE(script_.verify_consumed());
+    }
+}
+
+TEST_F(clone_tvxsim, program_clone_makes_b_a_copy_of_a)
+{
+    const QString path = clones_ + QStringLiteral("/a.clns");
+    create_from_a(path);
+    make_b();
+    connect_to(*b_);
+    ASSERT_NE(b_->reported_versions(), a_.reported_versions());
+
+    script_program(path);
+    const QStringList first = flashcli_lines([this] { window_->on_ac_ProgramClone_triggered(); });
+    EXPECT_TRUE(script_.verify_consumed());
+    EXPECT_FALSE(g_dev_commands().update_in_progress);
+    // The controller is reset to start with its new data; the message waits for it.
+    EXPECT_TRUE(g_objects().message_dialog->isVisible());
+    ASSERT_TRUE(b_->settled());
+
+    EXPECT_EQ(b_->saved_area(app_), a_.area);
+    QByteArray expected = a_.flash;
+    for (int at : {8, 0x2008})
+        expected.replace(at, 4, b_->flash.mid(at, 4));
+    EXPECT_EQ(b_->saved_flash(app_), expected);
+    EXPECT_EQ(b_->reported_versions(), a_.reported_versions());
+    EXPECT_TRUE(first.join(QLatin1Char('|')).contains(QStringLiteral("dl_bmr\" J:18100 W:8000"))) << first.join(QLatin1Char('\n')).toStdString();
+    EXPECT_TRUE(first.join(QLatin1Char('|')).contains(QStringLiteral("J:20100")));
+
+    // Again with equal versions: neither loader nor firmware is sent.
+    ASSERT_TRUE(QTest::qWaitFor([] { return !g_objects().message_dialog->isVisible(); }, deadline_ms));
+    b_->ask("area-load 3 /dev/null");
+    script_program(path);
+    const QStringList again = flashcli_lines([this] { window_->on_ac_ProgramClone_triggered(); });
+    EXPECT_TRUE(script_.verify_consumed());
+    ASSERT_TRUE(b_->settled());
+    EXPECT_EQ(again.size(), 2) << again.join(QLatin1Char('\n')).toStdString();  // the configuration up and down
+    EXPECT_FALSE(again.join(QLatin1Char('|')).contains(QStringLiteral("J:18100")));
+    EXPECT_FALSE(again.join(QLatin1Char('|')).contains(QStringLiteral("J:20100")));
+    EXPECT_EQ(b_->saved_area(app_), a_.area);
+}
+
+// Refusals of Program Clone, each before anything is written to the controller.
+TEST_F(clone_tvxsim, program_clone_refuses_files_it_cannot_program)
+{
+    const QString path = clones_ + QStringLiteral("/a.clns");
+    create_from_a(path);
+    make_b();
+    connect_to(*b_);
+    const QByteArray clone = read_file(path);
+
+    // A copy of the clone file changed by `edit`, finished again when `refinish`.
+    auto variant = [&](const char* name, const std::function<void(QByteArray&)>& edit, bool refinish) {
+        QByteArray b = clone;
+        edit(b);
+        const QString p = clones_ + QLatin1Char('/') + QLatin1String(name);
+        QFile f(p);
+        EXPECT_TRUE(f.open(QIODevice::ReadWrite | QIODevice::Truncate));
+        f.write(b);
+        if (refinish)
+            EXPECT_TRUE(finish_clone_file(f));
+        return p;
+    };
+    auto header_line = [](const char* from, const char* to) {
+        return [from, to](QByteArray& b) {
+            const int at = b.indexOf(from);
+            ASSERT_GE(at, 0);
+            b.replace(at, int(std::strlen(to)), to);
+        };
+    };
+    struct row {
+        const char* name;
+        QString file;
+        int error;
+    } rows[] = {
+        {"byte changed after the header", variant("changed.clns", [](QByteArray& b) { b[0x5000] = char(b[0x5000] + 1); }, false), 30},
+        {"cut in the device memory", variant("cut1.clns", [](QByteArray& b) { b.truncate(0x8000); }, true), 31},
+        {"cut in the loader", variant("cut2.clns", [](QByteArray& b) { b.truncate(clone_layout::loader_image + 10); }, true), 31},
+        {"cut before the firmware", variant("cut3.clns", [](QByteArray& b) { b.truncate(clone_layout::firmware); }, true), 31},
+        {"family 2 into family 0", variant("family.clns", header_line("VA:00000020", "VA:00000030"), true), 36},
+        {"another article", variant("article.clns", header_line("DA:5206252", "DA:5206253"), true), 53},
+    };
+    for (const row& r : rows) {
+        SCOPED_TRACE(r.name);
+        const uint64_t seq = b_->sim->control().log_next_seq();
+        script_program(r.file);
+        script_.expect_error(host(r.error));
+        const QStringList lines = flashcli_lines([this] { window_->on_ac_ProgramClone_triggered(); });
+        EXPECT_TRUE(script_.verify_consumed());
+        EXPECT_TRUE(lines.isEmpty());
+        // Nothing written: no memory write reached the controller.
+        for (const sim::wire_entry& e : b_->sim->control().wire_log(seq))
+            EXPECT_FALSE(e.direction == sim::wire_direction::in && e.frame(2) == 0x05) << "memory written";
+        EXPECT_EQ(b_->saved_area(app_), QByteArray(0x10000, '\0'));
+        EXPECT_FALSE(g_dev_commands().update_in_progress);
+    }
+}
+
+// Waiting mode: TarvixStudio started with a clone file programs it into the controller that
+// answers and ends by itself, also when the programming fails.
+TEST_F(clone_tvxsim, waiting_mode_programs_the_clone_and_ends)
+{
+    const QString good = clones_ + QStringLiteral("/a.clns");
+    create_from_a(good);
+    window_.reset();
+    // B has A's versions: only device memory and flash configuration travel.
+    make_b(6, 3);
+    b_->versions(1, 17, 6, 12, 1, 5, 3);
+    QByteArray wrong = read_file(good);
+    wrong.replace(wrong.indexOf("DA:5206252"), 10, "DA:5206253");
+    const QString bad = clones_ + QStringLiteral("/other_article.clns");
+    {
+        QFile f(bad);
+        ASSERT_TRUE(f.open(QIODevice::ReadWrite | QIODevice::Truncate));
+        f.write(wrong);
+        ASSERT_TRUE(finish_clone_file(f));
+    }
+    struct row {
+        QString file;
+        bool programmed;
+    } rows[] = {{bad, false}, {good, true}};
+    for (const row& r : rows) {
+        SCOPED_TRACE(r.file.toStdString());
+        testing_support::temp_dir home;
+        QProcess studio;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("TARVIX_HID_SIM"), QString::fromStdString(b_->sim->folder()));
+        env.insert(QStringLiteral("TARVIX_AUTO_ANSWER"), QStringLiteral("1"));
+        env.insert(QStringLiteral("PROGRAMDATA"), QString::fromStdString(home.path()));
+        env.insert(QStringLiteral("TMPDIR"), QString::fromStdString(home.path()));  // its own instance guard
+        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+        studio.setProcessEnvironment(env);
+        studio.setProcessChannelMode(QProcess::MergedChannels);
+        studio.start(QString::fromLocal8Bit(qgetenv("TARVIX_APP_DIR")) + QStringLiteral("/TarvixStudio"), {r.file});
+        ASSERT_TRUE(studio.waitForStarted(10000));
+        const bool ended = studio.waitForFinished(deadline_ms * 2);
+        if (!ended)
+            studio.kill();
+        EXPECT_TRUE(ended) << studio.readAll().right(3000).toStdString();
+        EXPECT_EQ(studio.exitStatus(), QProcess::NormalExit);
+        ASSERT_TRUE(b_->running());
+        EXPECT_EQ(b_->saved_area(app_) == a_.area, r.programmed);
     }
 }
 

@@ -294,14 +294,18 @@ TEST_F(main_window, a_clone_file_argument_enters_waiting_mode_and_cancel_ends_th
 TEST_F(main_window, waiting_mode_marks_itself_before_programming_the_clone)
 {
     auto w = make({QStringLiteral("TarvixStudio"), QStringLiteral("/data/a.clns")});
+    script.expect_information(QString::fromLatin1(txt_message(82).c_str()).replace(QStringLiteral("%s"),
+                                                                                   QStringLiteral("/data/a.clns")),
+                              ui::cancel);
     w->waiting_mode_step(false);
     w->waiting_mode_step(true);
     EXPECT_EQ(g_shell().waiting_state, 3);
     EXPECT_FALSE(w->waiting_box()->isVisible());
-    // Later ticks leave it alone and the window stays up.
+    // Later ticks leave it alone; the programming (here cancelled) has ended the program by
+    // itself.
     w->waiting_mode_step(false);
     EXPECT_EQ(g_shell().waiting_state, 3);
-    EXPECT_TRUE(w->isVisible());
+    EXPECT_FALSE(w->isVisible());
 }
 
 TEST_F(main_window, about_box_names_program_version_and_date)

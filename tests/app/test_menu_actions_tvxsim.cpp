@@ -26,6 +26,7 @@
 #include "core/device/device_exchange.h"
 #include "core/files/app_dirs.h"
 #include "core/files/konfig_cfg.h"
+#include "core/files/parameter_files.h"
 #include "core/files/program_file.h"
 #include "core/image/core_state.h"
 #include "core/link/hid_link.h"
@@ -292,6 +293,13 @@ TEST_F(menu_actions, options_and_help_menus)
     click(f->ac_Support);
     EXPECT_TRUE(script_.verify_consumed());
     EXPECT_TRUE(f->ac_Support->isChecked());
+
+    // A customer configuration prepared for this controller is dropped when the link is lost.
+    g_customer_config().pending = true;
+    ask("unplug 300");
+    EXPECT_TRUE(QTest::qWaitFor([] { return !g_link().connected; }, deadline_ms));
+    EXPECT_FALSE(g_customer_config().pending);
+    ASSERT_TRUE(QTest::qWaitFor([f] { return f->ac_SystemInfo->isEnabled(); }, deadline_ms));
 
     // System Info and About: their dialogs.
     script_.expect_modal(QStringLiteral("Info"), [](QWidget*) { return 0; });

@@ -101,6 +101,33 @@ TEST_F(update, fw_update_exchanges_the_loader_and_programs_the_newer_firmware)
         [&] { return window->led_STB_Online->styleSheet() == led_style_sheets()[led_green]; }, 20000));
 }
 
+TEST_F(update, the_redesigned_hardware_takes_its_own_files_and_skips_the_logic)
+{
+    ask("version redesign 1");
+    ask("version firmware 1 16 50");
+    update_images::installed_set files = current_files();
+    files.firmware = {1, 17, 6, 0};
+    files.loader = {1, 6, 0, 0};
+    files.redesign = true;
+    start(files);
+    ASSERT_TRUE(g_device_info().redesign);
+    const QString firmware = QString::fromStdString(path("tvx_fsw/F355_117.06.hexx"));
+    script.expect_warning(message(67), ui::ok)
+        .expect_box_containing(ui::box_kind::question, ui::title_confirm(), QStringLiteral("1.17.06.000"), ui::yes)
+        .expect_open_file(firmware)
+        .expect_box_containing(ui::box_kind::question, ui::title_confirm(), QStringLiteral("F355_117.06.hexx"), ui::yes)
+        .expect_information(label(452));
+    ask("loader-log-clear");
+    window->on_ac_FW_Update_triggered();
+    EXPECT_TRUE(script.verify_consumed());
+    EXPECT_EQ(ask("versions").substr(0, 35), "firmware 1.17.06.000 loader 1.06.00");
+    // Two loader lines (a loader image into RAM and its programming image), the firmware into
+    // sectors 4 to 10; no logic line.
+    const std::string log = lines("loader-log");
+    EXPECT_NE(log.find("erase 4-10"), std::string::npos) << log;
+    EXPECT_EQ(log.find("range 4015000"), std::string::npos) << log;
+}
+
 TEST_F(update, logic_download_walks_to_the_familys_record_and_a_power_fail_keeps_the_old_version)
 {
     ask("profile premium-22");

@@ -129,7 +129,7 @@ protected:
     {
         const const_tool_slot s = recording ? const_tool_slot(g_images().pm_record(uint32_t(row)))
                                             : const_tool_slot(g_config_image().tool(uint32_t(row)));
-        return data_file("pm_cache/" + pm_record_name(recording, s.record().data()) + ".csv");
+        return data_file("pm_cache/" + pm_record_file_name(recording, s.record().data()));
     }
     bool show_tools() { return plotter_->showCurves(true, true, true, tools_.get(), nullptr, true); }
     bool show_records() { return plotter_->showCurves(false, false, false, nullptr, records_.get(), true); }
@@ -175,6 +175,19 @@ TEST_F(plotter_test, a_tool_curve_is_read_once_cached_and_shown_with_its_limits)
     ASSERT_TRUE(show_tools());
     EXPECT_EQ(list_requests(dp::req_read_record222), 0);
     EXPECT_TRUE(plotter_->main_plot()->curve_data(1));
+}
+
+TEST_F(plotter_test, a_tool_name_that_looks_like_a_path_keeps_its_cache_file_in_the_cache_folder)
+{
+    add(false, 3, 20);
+    g_config_image().tool(3).record().set_text(*tool_record_fields().find("Name"), "../../x");
+    tick(false, 3, true);
+    ASSERT_TRUE(show_tools());
+    const QStringList cached = QDir(dir() + "/pm_cache").entryList(QDir::Files);
+    ASSERT_EQ(cached.size(), 1);
+    EXPECT_TRUE(cached[0].startsWith("_._.._x DN")) << cached[0].toStdString();
+    EXPECT_EQ(QDir(dir()).entryList(QStringList{"x DN*"}, QDir::Files).size(), 0);
+    EXPECT_EQ(QDir(dir() + "/..").entryList(QStringList{"x DN*"}, QDir::Files).size(), 0);
 }
 
 TEST_F(plotter_test, a_garbage_cache_is_read_again_and_a_cache_that_cannot_be_written_keeps_the_curve)

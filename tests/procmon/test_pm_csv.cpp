@@ -301,8 +301,8 @@ TEST(PmCsvNames, TitlesAndSafeNames)
         const char* out;
     };
     const safe_case cases[] = {{"T7 DN007", "T7 DN007"}, {"a/b", "a_b"},     {"..", "fb"},    {".", "fb"},
-                               {"", "fb"},               {"../x", ".._x"},   {"x;y", "x;y"},  {"q\"d", "q_d"},
-                               {"cr\rlf\n", "cr_lf_"},   {"a\\b:c*?<>|", "a_b_c_____"}};
+                               {"", "fb"},               {"../x", "_._x"},   {"x;y", "x;y"},  {"q\"d", "q_d"},
+                               {"cr\rlf\n", "cr_lf_"},   {"a\\b:c*?<>|", "a_b_c_____"}, {".hidden", "_hidden"}};
     for (const safe_case& c : cases)
         EXPECT_EQ(safe_file_name(QString::fromLatin1(c.in), QStringLiteral("fb")), QString::fromLatin1(c.out)) << c.in;
     v.set_chars(tr::name, tr::name_size, "../../etc/passwd");

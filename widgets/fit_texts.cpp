@@ -1,0 +1,62 @@
+#include "widgets/fit_texts.h"
+
+#include <QAbstractButton>
+#include <QLabel>
+#include <QLayout>
+#include <QPushButton>
+#include <QVariant>
+#include <QWidget>
+
+namespace {
+
+constexpr qreal smallest_point_size = 6.0;
+
+bool hand_placed(const QWidget* root, const QWidget* w)
+{
+    if (!qobject_cast<const QAbstractButton*>(w) && !qobject_cast<const QLabel*>(w))
+        return false;
+    if (w->window() != root->window())
+        return false;
+    const QWidget* parent = w->parentWidget();
+    return !(parent && parent->layout() && parent->layout()->indexOf(const_cast<QWidget*>(w)) >= 0);
+}
+
+constexpr const char* own_font = "fit_texts_own_font";
+
+void shrink(QWidget* w)
+{
+    // A text changed since the last fit starts again from the form's own font.
+    const QVariant own = w->property(own_font);
+    if (own.isValid())
+        w->setFont(own.value<QFont>());
+    else
+        w->setProperty(own_font, w->font());
+    QFont f = w->font();
+    if (f.pointSizeF() <= 0)
+        return;  // a pixel-sized font is the form's own choice
+    while (w->sizeHint().width() > w->width() && f.pointSizeF() > smallest_point_size) {
+        f.setPointSizeF(qMax(smallest_point_size, f.pointSizeF() - 0.5));
+        w->setFont(f);
+    }
+}
+
+}  // namespace
+
+void fit_hand_placed_texts(QWidget* root, fit_mode mode)
+{
+    for (QWidget* w : root->findChildren<QWidget*>()) {
+        if (!hand_placed(root, w))
+            continue;
+        if (mode == fit_mode::shrink) {
+            // A push button's size hint asks for a margin its text does not need.
+            if (qobject_cast<QPushButton*>(w))
+                continue;
+            if (w->sizeHint().width() > w->width() || w->property(own_font).isValid())
+                shrink(w);
+        } else if (w->sizeHint().width() > w->width()) {
+            const int need = w->sizeHint().width();
+            w->setMaximumWidth(qMax(w->maximumWidth(), need));
+            w->resize(need, w->height());
+        }
+    }
+}

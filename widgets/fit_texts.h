@@ -1,0 +1,13 @@
+// Labels and buttons placed by hand on a form keep their texts whole where the system font runs
+// wider than the place the form gives them.
+#pragma once
+
+class QWidget;
+
+enum class fit_mode {
+    widen,   // the widget grows to its text (where the form leaves room to its right)
+    shrink,  // the text's font gets smaller until it fits (where the next field follows closely)
+};
+
+// Applies to the labels and buttons of `root`'s window that no layout manages.
+void fit_hand_placed_texts(QWidget* root, fit_mode mode);
