@@ -28,6 +28,7 @@
 #include "core/transfer/config_transfer.h"
 #include "platform/hid_fake.h"
 #include "program/c_dlgw_program.h"
+#include "program_dialogs/c_dlg_advancedoptions.h"
 #include "program_dialogs/c_dlg_area.h"
 #include "program_dialogs/c_dlg_prgcluster.h"
 #include "program_dialogs/c_dlg_prgfunction.h"
@@ -214,7 +215,8 @@ int main(int argc, char** argv)
     ok = area_pictures(*area_dialog()) && ok;
     fill_buffer(4, 4);
     ok = cluster_dialog()->init_dialog() && save(cluster_dialog(), QStringLiteral("cluster")) && ok;
-    // advanced_settings.png: the advanced settings dialog's picture goes here.
+    page->advanced_options()->load();
+    ok = save(page->advanced_options(), QStringLiteral("advanced_settings")) && ok;
     ok = setup_pictures(*page) && ok;
     ok = tool_pictures(*page, main, device->state()) && ok;
 

@@ -21,15 +21,18 @@
 #include "core/protocol/device_protocol.h"
 #include "program/c_dlgw_program.h"
 #include "program/program_state.h"
+#include "program_dialogs/c_dlg_advancedoptions.h"
 #include "program_dialogs/c_dlg_prgcluster.h"
 #include "program_dialogs/c_dlg_prgfunction.h"
 #include "program_dialogs/element_buffers.h"
 #include "support/test_support.h"
 #include "tests/sim/tvxsim_process.h"
+#include "ui_c_dlg_advancedoptions.h"
 #include "ui_c_dlg_prgcluster.h"
 #include "ui_c_dlg_prgfunction.h"
 #include "ui_c_dlgw_program.h"
 #include "ui_c_frm_main.h"
+#include "widgets/c_my_rbg.h"
 #include "widgets/testing/scripted_ui.h"
 #include "widgets/testing/test_app.h"
 
@@ -224,7 +227,33 @@ TEST_F(function_dialogs_tvxsim, a_program_built_through_the_dialogs_is_saved_and
     EXPECT_EQ(side[0].frame(24) & 0x0C, 4) << "the right member";
     EXPECT_EQ(img.function(1).field(fr::object_pos), 2468);
 
-    // Save, then open again from the controller: the same rows.
+    // Advanced settings: "Fast" warns and stays; both dialogs then show their tolerance yellow.
+    script_.expect_modal(QStringLiteral("c_dlg_advancedoptions"), [](QWidget* w) {
+        auto* d = static_cast<c_dlg_advancedoptions*>(w);
+        d->form()->rbg_ScanningMode->button(2)->click();
+        d->form()->bn_Close->click();
+        return d->result();
+    });
+    script_.expect_warning(QStringLiteral("In the mode \"Fast\" all tolerances are limited to 0,5 degrees maximum!"));
+    f->bn_GS_AdvancedSettings->click();
+    EXPECT_TRUE(script_.verify_consumed());
+    EXPECT_EQ(img.header().field(hdr::scanning_mode), 2);
+    const QString yellow = QStringLiteral("yellow");
+    script_.expect_modal(QStringLiteral("c_dlg_prgfunction"), [&](QWidget* w) {
+        auto* d = static_cast<c_dlg_prgfunction*>(w);
+        EXPECT_TRUE(d->form()->ebx_TS_Tolerance->styleSheet().contains(yellow));
+        d->form()->bn_Cancel->click();
+        return int(QDialog::Rejected);
+    });
+    f->bn_New->click();
+    cluster_run([&](c_dlg_prgcluster&, Ui::c_dlg_prgcluster& u) {
+        EXPECT_TRUE(u.ebx_TS_Tolerance->styleSheet().contains(yellow));
+        EXPECT_TRUE(u.ebx_TS_ToleranceX->styleSheet().contains(yellow));
+    });
+    f->bn_Change->click();
+    const advanced_settings_record settings = advanced_from_header(img.header());
+
+    // Save, then open again from the controller: the same rows and settings.
     const std::vector<QStringList> rows = table_rows();
     ASSERT_EQ(rows.size(), 4u);
     script_.expect_information(QStringLiteral("Save Data to Tarvix successfull!"));
@@ -235,6 +264,7 @@ TEST_F(function_dialogs_tvxsim, a_program_built_through_the_dialogs_is_saved_and
     open_from_controller();
     EXPECT_EQ(table_rows(), rows);
     EXPECT_EQ(g_config_image().function(1).field(fr::object_pos), 2468);
+    EXPECT_EQ(advanced_from_header(g_config_image().header()), settings);
     EXPECT_TRUE(script_.verify_consumed());
 }
 
