@@ -27,7 +27,7 @@
 #include "core/link/hid_link.h"
 #include "core/text/error_texts.h"
 #include "core/text/text_tables.h"
-#include "tests/sim/tvxsim_process.h"
+#include "tests/sim/tvxsim_window.h"
 #include "ui_c_dlg_systeminfo.h"
 #include "ui_c_frm_main.h"
 #include "widgets/c_dlg_message.h"
@@ -40,19 +40,6 @@ namespace dp = device_protocol;
 
 namespace {
 
-constexpr int deadline_ms = 30000;
-
-void reset_all()
-{
-    shell_reset_for_tests();
-    link_reset_for_tests();
-    core_reset_for_tests();
-    hid_link_reset_for_tests();
-    dev_exchange_reset_for_tests();
-    g_dev_commands().reset();
-    queue_clear();
-}
-
 device_frame command(uint8_t cmd, uint8_t marker = 0)
 {
     device_frame f = device_frame::make(dp::req_command, dp::count_command);
@@ -61,35 +48,10 @@ device_frame command(uint8_t cmd, uint8_t marker = 0)
     return f;
 }
 
-class link_timer : public ui_testing::app_first, public ::testing::Test {
+class link_timer : public testing_support::tvxsim_window_test {
 protected:
-    void SetUp() override
-    {
-        reset_all();
-        sim_ = std::make_unique<testing_support::tvxsim_process>();
-        ASSERT_TRUE(sim_->ok()) << sim_->error();
-    }
-    void TearDown() override
-    {
-        window_.reset();
-        reset_all();
-        sim_.reset();
-    }
-
     // The window with its timer running, connected to the simulator.
-    void connect_window()
-    {
-        window_ = std::make_unique<c_frm_main>(QStringList{QStringLiteral("TarvixStudio")});
-        window_->start_link();
-        window_->show();
-        ASSERT_TRUE(wait([] { return g_link().connected && g_link().device_answered; })) << "never connected";
-    }
-
-    template <typename F>
-    static bool wait(F condition, int ms = deadline_ms)
-    {
-        return QTest::qWaitFor(condition, ms);
-    }
+    void connect_window() { open_window(); }
 
     std::string ask(const std::string& line)
     {
@@ -118,8 +80,6 @@ protected:
     Ui::c_frm_main* form() const { return window_->form(); }
 
     ui_testing::scripted_ui script_;
-    std::unique_ptr<testing_support::tvxsim_process> sim_;
-    std::unique_ptr<c_frm_main> window_;
 };
 
 TEST_F(link_timer, connecting_lights_the_led_green_and_enables_the_device_actions)

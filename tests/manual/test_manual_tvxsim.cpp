@@ -32,7 +32,7 @@
 #include "manual/manual_state.h"
 #include "procmon/pm_csv.h"
 #include "procmon/windows/c_dlg_plotter.h"
-#include "tests/sim/tvxsim_process.h"
+#include "tests/sim/tvxsim_window.h"
 #include "ui_c_dlgw_manualx.h"
 #include "ui_c_frm_main.h"
 #include "widgets/led_styles.h"
@@ -43,53 +43,17 @@ namespace dp = device_protocol;
 
 namespace {
 
-constexpr int deadline_ms = 30000;
-
-void reset_all()
-{
-    shell_reset_for_tests();
-    link_reset_for_tests();
-    core_reset_for_tests();
-    hid_link_reset_for_tests();
-    dev_exchange_reset_for_tests();
-    g_dev_commands().reset();
-    queue_clear();
-    manual_reset_for_tests();
-}
-
-class manual_tvxsim : public ui_testing::app_first, public ::testing::Test {
+class manual_tvxsim : public testing_support::tvxsim_window_test {
 protected:
-    void SetUp() override
-    {
-        reset_all();
-        sim_ = std::make_unique<testing_support::tvxsim_process>();
-        ASSERT_TRUE(sim_->ok()) << sim_->error();
-    }
-    void TearDown() override
-    {
-        window_.reset();
-        reset_all();
-        sim_.reset();
-    }
-    template <typename F>
-    static bool wait(F condition, int ms = deadline_ms)
-    {
-        return QTest::qWaitFor(condition, ms);
-    }
-    void ask(const std::string& line)
-    {
-        std::string result;
-        ASSERT_TRUE(sim_->control().command(line, &result)) << line << ": " << result;
-    }
+    void reset_pages() override { manual_reset_for_tests(); }
     // Connects, loads the profile's demo program and enters manual mode.
     void enter(const std::string& profile)
     {
         ask("profile " + profile);
         ask("program demo");
-        window_ = std::make_unique<c_frm_main>(QStringList{QStringLiteral("TarvixStudio")});
-        window_->show();
-        window_->start_link();
-        ASSERT_TRUE(wait([] { return g_link().connected && g_link().device_answered; })) << "never connected";
+        open_window();
+        if (HasFatalFailure())
+            return;
         window_->form()->ac_ManualMode->trigger();
         ASSERT_EQ(g_shell().window_mode, wm_manual);
         f = window_->manual_page()->form();
@@ -113,8 +77,6 @@ protected:
     int32_t current_position() const { return int32_t(g_status().last_reply.u32(dp::data_offset + dp::status_current_position)); }
 
     ui_testing::scripted_ui script_;
-    std::unique_ptr<testing_support::tvxsim_process> sim_;
-    std::unique_ptr<c_frm_main> window_;
     Ui::c_dlgw_manualx* f = nullptr;
 };
 

@@ -30,7 +30,7 @@
 #include "program/program_tools.h"
 #include "program_dialogs/c_dlg_prgtool.h"
 #include "support/test_support.h"
-#include "tests/sim/tvxsim_process.h"
+#include "tests/sim/tvxsim_window.h"
 #include "ui_c_dlg_prgtool.h"
 #include "ui_c_dlgw_program.h"
 #include "ui_c_frm_main.h"
@@ -45,42 +45,27 @@ namespace {
 
 const QString saved = QStringLiteral("Save Data to Tarvix successfull!");
 
-void reset_all()
-{
-    shell_reset_for_tests();
-    link_reset_for_tests();
-    core_reset_for_tests();
-    hid_link_reset_for_tests();
-    dev_exchange_reset_for_tests();
-    g_dev_commands().reset();
-    queue_clear();
-    program_reset_for_tests();
-}
-
-class tools_tvxsim : public ui_testing::app_first, public ::testing::Test {
+class tools_tvxsim : public testing_support::tvxsim_window_test {
 protected:
     void SetUp() override
     {
-        reset_all();
+        tvxsim_window_test::SetUp();
+        if (HasFatalFailure())
+            return;
         init_app_dirs(qEnvironmentVariable("TARVIX_APP_DIR"), dir());
-        sim_ = std::make_unique<testing_support::tvxsim_process>();
-        ASSERT_TRUE(sim_->ok()) << sim_->error();
-        std::string result;
-        ASSERT_TRUE(sim_->control().command("profile premium-pm-tools", &result)) << result;
-        window_ = std::make_unique<c_frm_main>(QStringList{QStringLiteral("TarvixStudio")});
-        window_->show();
-        window_->start_link();
-        ASSERT_TRUE(QTest::qWaitFor([] { return g_link().connected && g_link().device_answered; }, 30000));
+        ask("profile premium-pm-tools");
+        open_window();
+        if (HasFatalFailure())
+            return;
         page_ = window_->program_page();
         f = page_->form();
     }
     void TearDown() override
     {
-        window_.reset();
-        reset_all();
-        sim_.reset();
+        tvxsim_window_test::TearDown();
         reset_app_dirs_for_tests();
     }
+    void reset_pages() override { program_reset_for_tests(); }
     QString dir() const { return QString::fromStdString(tmp_.file("data")); }
     void open_from_controller()
     {
@@ -125,8 +110,6 @@ protected:
 
     testing_support::temp_dir tmp_;
     ui_testing::scripted_ui script_;
-    std::unique_ptr<testing_support::tvxsim_process> sim_;
-    std::unique_ptr<c_frm_main> window_;
     c_dlgw_program* page_ = nullptr;
     Ui::c_dlgw_program* f = nullptr;
 };

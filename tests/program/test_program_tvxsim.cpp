@@ -28,7 +28,7 @@
 #include "program_dialogs/c_dlg_advancedoptions.h"
 #include "program_dialogs/c_dlg_setup_3tool.h"
 #include "support/test_support.h"
-#include "tests/sim/tvxsim_process.h"
+#include "tests/sim/tvxsim_window.h"
 #include "ui_c_dlg_advancedoptions.h"
 #include "ui_c_dlg_setup_3tool.h"
 #include "ui_c_dlgw_program.h"
@@ -42,54 +42,27 @@ namespace dp = device_protocol;
 
 namespace {
 
-constexpr int deadline_ms = 30000;
 const QString save_changes = QStringLiteral("Save changed data set?");
 
-void reset_all()
-{
-    shell_reset_for_tests();
-    link_reset_for_tests();
-    core_reset_for_tests();
-    hid_link_reset_for_tests();
-    dev_exchange_reset_for_tests();
-    g_dev_commands().reset();
-    queue_clear();
-    program_reset_for_tests();
-}
-
-class program_tvxsim : public ui_testing::app_first, public ::testing::Test {
+class program_tvxsim : public testing_support::tvxsim_window_test {
 protected:
     void SetUp() override
     {
-        reset_all();
+        tvxsim_window_test::SetUp();
+        if (HasFatalFailure())
+            return;
         init_app_dirs(qEnvironmentVariable("TARVIX_APP_DIR"), QString::fromStdString(tmp.file("data")));
-        sim_ = std::make_unique<testing_support::tvxsim_process>();
-        ASSERT_TRUE(sim_->ok()) << sim_->error();
     }
     void TearDown() override
     {
-        window_.reset();
-        reset_all();
-        sim_.reset();
+        tvxsim_window_test::TearDown();
         reset_app_dirs_for_tests();
     }
-    template <typename F>
-    static bool wait(F condition, int ms = deadline_ms)
-    {
-        return QTest::qWaitFor(condition, ms);
-    }
-    void ask(const std::string& line)
-    {
-        std::string result;
-        ASSERT_TRUE(sim_->control().command(line, &result)) << line << ": " << result;
-    }
+    void reset_pages() override { program_reset_for_tests(); }
     void connect_to(const std::string& profile)
     {
         ask("profile " + profile);
-        window_ = std::make_unique<c_frm_main>(QStringList{QStringLiteral("TarvixStudio")});
-        window_->show();
-        window_->start_link();
-        ASSERT_TRUE(wait([] { return g_link().connected && g_link().device_answered; })) << "never connected";
+        open_window();
         f = window_->program_page()->form();
     }
     int page() const { return window_->form()->stackedWidget->currentIndex(); }
@@ -134,8 +107,6 @@ protected:
 
     testing_support::temp_dir tmp;
     ui_testing::scripted_ui script_;
-    std::unique_ptr<testing_support::tvxsim_process> sim_;
-    std::unique_ptr<c_frm_main> window_;
     Ui::c_dlgw_program* f = nullptr;
 };
 

@@ -26,7 +26,7 @@
 #include "program_dialogs/c_dlg_prgfunction.h"
 #include "program_dialogs/element_buffers.h"
 #include "support/test_support.h"
-#include "tests/sim/tvxsim_process.h"
+#include "tests/sim/tvxsim_window.h"
 #include "ui_c_dlg_advancedoptions.h"
 #include "ui_c_dlg_prgcluster.h"
 #include "ui_c_dlg_prgfunction.h"
@@ -40,53 +40,33 @@ namespace dp = device_protocol;
 
 namespace {
 
-constexpr int deadline_ms = 30000;
-
-void reset_all()
-{
-    shell_reset_for_tests();
-    link_reset_for_tests();
-    core_reset_for_tests();
-    hid_link_reset_for_tests();
-    dev_exchange_reset_for_tests();
-    g_dev_commands().reset();
-    queue_clear();
-    program_reset_for_tests();
-    program_dialogs_reset_for_tests();
-}
-
-bool wait(const std::function<bool()>& condition) { return QTest::qWaitFor(condition, deadline_ms); }
-
 void choose(QComboBox* list, int number) { list->setCurrentIndex(list->findText(QString::number(number))); }
 void pick_mode(QComboBox* list, int code) { list->setCurrentIndex(list->findData(code)); }
 
-class function_dialogs_tvxsim : public ui_testing::app_first, public ::testing::Test {
+class function_dialogs_tvxsim : public testing_support::tvxsim_window_test {
 protected:
     void SetUp() override
     {
-        reset_all();
+        tvxsim_window_test::SetUp();
+        if (HasFatalFailure())
+            return;
         init_app_dirs(qEnvironmentVariable("TARVIX_APP_DIR"), QString::fromStdString(tmp.file("data")));
-        sim_ = std::make_unique<testing_support::tvxsim_process>();
-        ASSERT_TRUE(sim_->ok()) << sim_->error();
         ask("profile premium");
         ask("program none");
-        window_ = std::make_unique<c_frm_main>(QStringList{QStringLiteral("TarvixStudio")});
-        window_->show();
-        window_->start_link();
-        ASSERT_TRUE(wait([] { return g_link().connected && g_link().device_answered; })) << "never connected";
+        open_window();
+        if (HasFatalFailure())
+            return;
         f = window_->program_page()->form();
     }
     void TearDown() override
     {
-        window_.reset();
-        reset_all();
-        sim_.reset();
+        tvxsim_window_test::TearDown();
         reset_app_dirs_for_tests();
     }
-    void ask(const std::string& line)
+    void reset_pages() override
     {
-        std::string result;
-        ASSERT_TRUE(sim_->control().command(line, &result)) << line << ": " << result;
+        program_reset_for_tests();
+        program_dialogs_reset_for_tests();
     }
     void open_from_controller()
     {
@@ -140,8 +120,6 @@ protected:
 
     testing_support::temp_dir tmp;
     ui_testing::scripted_ui script_;
-    std::unique_ptr<testing_support::tvxsim_process> sim_;
-    std::unique_ptr<c_frm_main> window_;
     Ui::c_dlgw_program* f = nullptr;
 };
 

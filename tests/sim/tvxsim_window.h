@@ -1,0 +1,73 @@
+// The fixture of the tests that drive the whole program: a tvxsim process, and the main window on
+// its link to it. Every state the program keeps is reset before and after each test; a page adds
+// its own reset through reset_pages().
+#pragma once
+#include <gtest/gtest.h>
+
+#include <QStringList>
+#include <QTest>
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "app/c_frm_main.h"
+#include "app/link_state.h"
+#include "app/shell_state.h"
+#include "core/image/core_state.h"
+#include "tests/sim/tvxsim_process.h"
+#include "widgets/testing/test_app.h"
+
+namespace testing_support {
+
+class tvxsim_window_test : public ui_testing::app_first, public ::testing::Test {
+protected:
+    static constexpr int deadline_ms = 30000;
+
+    void SetUp() override
+    {
+        reset_all();
+        sim_ = std::make_unique<tvxsim_process>();
+        ASSERT_TRUE(sim_->ok()) << sim_->error();
+    }
+    void TearDown() override
+    {
+        window_.reset();
+        reset_all();
+        sim_.reset();
+    }
+    // The pages' own state, reset with the shell's, the link's and core's.
+    virtual void reset_pages() {}
+
+    static bool wait(const std::function<bool()>& condition, int ms = deadline_ms)
+    {
+        return QTest::qWaitFor(condition, ms);
+    }
+    // A control command the simulator must take.
+    void ask(const std::string& line)
+    {
+        std::string result;
+        ASSERT_TRUE(sim_->control().command(line, &result)) << line << ": " << result;
+    }
+    // Opens the main window with its link and waits until the controller has answered.
+    void open_window()
+    {
+        window_ = std::make_unique<c_frm_main>(QStringList{QStringLiteral("TarvixStudio")});
+        window_->show();
+        window_->start_link();
+        ASSERT_TRUE(wait([] { return g_link().connected && g_link().device_answered; })) << "never connected";
+    }
+
+    // Every state the program keeps, back to its start (the window closed first).
+    void reset_all()
+    {
+        shell_reset_for_tests();
+        link_reset_for_tests();
+        core_reset_for_tests();
+        reset_pages();
+    }
+
+    std::unique_ptr<tvxsim_process> sim_;
+    std::unique_ptr<c_frm_main> window_;
+};
+
+}  // namespace testing_support
