@@ -8,6 +8,7 @@
 #include <QLabel>
 #include <cerrno>
 #include <cstring>
+#include <unistd.h>
 
 #include "app/c_dlg_createclone.h"
 #include "app/c_frm_main.h"
@@ -25,6 +26,7 @@
 #include "core/text/error_texts.h"
 #include "core/text/text_tables.h"
 #include "core/text/user_seam.h"
+#include "platform/regular_file.h"
 #include "ui_c_dlg_createclone.h"
 #include "widgets/c_dlg_message.h"
 
@@ -126,9 +128,14 @@ void c_frm_main::on_ac_CreateClone_triggered()
     const bool existing = QFileInfo::exists(path);
     QByteArray old_comment("FI:");
     if (existing) {
-        QFile old(path);
-        if (!old.open(QIODevice::ReadWrite)) {
-            const int sys = errno ? errno : EACCES;
+        // Only a regular file is replaced: a FIFO would block the read below, and a device
+        // such as /dev/zero would never end the backup copy.
+        QFile old;
+        const int fd = platform::open_regular_file(native(path).toStdString(), true);
+        if (fd < 0 || !old.open(fd, QIODevice::ReadWrite, QFileDevice::AutoCloseHandle)) {
+            const int sys = fd < 0 ? (errno == EINVAL ? ENODEV : errno ? errno : EACCES) : EIO;
+            if (fd >= 0)
+                ::close(fd);
             show_error_code(63, err_severity_error, err_type_host, err_arg_once, sys);
             return;
         }

@@ -3,11 +3,10 @@
 #include <QFile>
 #include <cstdio>
 #include <cstring>
-#include <unistd.h>
 
 #include "app/host_version.h"
 #include "app/update_files.h"
-#include "platform/regular_file.h"
+#include "core/files/file_helpers.h"
 
 namespace {
 
@@ -19,37 +18,13 @@ void put_u32(QByteArray& b, int at, uint32_t v)
 
 uint32_t get_u32(const uint8_t* p) { return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24; }
 
-
-// The byte sum of the whole file, modulo 256; false when it cannot be read.
-bool byte_sum(QFile& file, uint8_t& sum)
-{
-    if (!file.seek(0))
-        return false;
-    sum = 0;
-    char buf[65536];
-    for (;;) {
-        const qint64 got = file.read(buf, sizeof buf);
-        if (got < 0)
-            return false;
-        if (got == 0)
-            return true;
-        for (qint64 i = 0; i < got; ++i)
-            sum = uint8_t(sum + uint8_t(buf[i]));
-    }
-}
-
 }  // namespace
 
 bool check_clone_file(const QString& path, uint8_t (&header)[clone_header_size])
 {
-    const int fd = platform::open_regular_file(QFile::encodeName(path).toStdString(), false);
-    if (fd < 0)
-        return false;
     QFile file;
-    if (!file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
-        ::close(fd);
+    if (!open_regular_file(file, path))
         return false;
-    }
     const qint64 size = file.size();
     const qint64 got = file.read(reinterpret_cast<char*>(header), clone_header_size);
     if (got > 0 && got < clone_header_size)
@@ -142,7 +117,7 @@ bool finish_clone_file(QFile& file)
     if (!file.seek(clone_layout::signature) || file.write(tail) != tail.size() || !file.flush())
         return false;
     uint8_t sum = 0;
-    if (!byte_sum(file, sum))
+    if (!file_byte_sum(file, sum))
         return false;
     const char check = char(uint8_t(0x100 - sum));
     return file.seek(clone_layout::checksum) && file.write(&check, 1) == 1 && file.flush();
@@ -182,13 +157,8 @@ QByteArray old_comment_line(const uint8_t* header, qint64 header_bytes)
 bool append_clone_part(QFile& out, const QString& path)
 {
     QFile in;
-    const int fd = platform::open_regular_file(QFile::encodeName(path).toStdString(), false);
-    if (fd < 0)
+    if (!open_regular_file(in, path))
         return false;
-    if (!in.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
-        ::close(fd);
-        return false;
-    }
     const qint64 size = in.size();
     if (!out.seek(out.size()))
         return false;

@@ -55,20 +55,29 @@ bool parse_logic_version(const QByteArray& text, int numbers[4])
     return std::sscanf(text.constData(), "%1d%1d%2d%2d", &numbers[0], &numbers[1], &numbers[2], &numbers[3]) == 4;
 }
 
-int file_sum_is_zero(QFile& file)
+bool file_byte_sum(QFile& file, uint8_t& sum)
 {
-    file.seek(0);
-    uint8_t sum = 0;
+    if (!file.seek(0))
+        return false;
+    sum = 0;
     char buf[65536];
     for (;;) {
-        const qint64 n = file.read(buf, sizeof buf);
-        if (n <= 0)
-            break;
-        for (qint64 i = 0; i < n; ++i)
+        const qint64 got = file.read(buf, sizeof buf);
+        if (got < 0)
+            return false;
+        if (got == 0)
+            return true;
+        for (qint64 i = 0; i < got; ++i)
             sum = uint8_t(sum + uint8_t(buf[i]));
     }
+}
+
+int file_sum_is_zero(QFile& file)
+{
+    uint8_t sum = 0;
+    const bool read = file_byte_sum(file, sum);
     file.seek(0);
-    return sum == 0 ? 0 : 45;
+    return read && sum == 0 ? 0 : 45;
 }
 
 int logic_record_for_family(uint8_t family)

@@ -14,8 +14,10 @@ struct version_record;
 bool parse_version_string(const QByteArray& text, uint8_t& major, uint8_t& minor, uint8_t& patch, uint16_t& build);
 // Exactly 6 characters read completely as "%1d%1d%2d%2d".
 bool parse_logic_version(const QByteArray& text, int numbers[4]);
-// 0 when the bytes of the file from its start sum to 0 modulo 256, else 45; the file is at
-// its start again afterwards.
+// The byte sum of the whole file, modulo 256; false when it cannot be read.
+bool file_byte_sum(QFile& file, uint8_t& sum);
+// 0 when the bytes of the file from its start sum to 0 modulo 256, else 45 (also when it
+// cannot be read); the file is at its start again afterwards.
 int file_sum_is_zero(QFile& file);
 // The record of a logic family (parameter 28's value), -1 when the family is unknown.
 int logic_record_for_family(uint8_t family);

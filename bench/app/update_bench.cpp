@@ -15,6 +15,7 @@
 #include "app/c_sndhex.h"
 #include "app/link_state.h"
 #include "app/shell_state.h"
+#include "bench/app/answering_services.h"
 #include "core/device/device_info.h"
 #include "core/text/user_seam.h"
 #include "tests/app/update_app_dir.h"
@@ -53,28 +54,6 @@ int run_alone(const std::vector<std::string>& args)
     waitpid(pid, &st, 0);
     return WIFEXITED(st) ? WEXITSTATUS(st) : -1;
 }
-
-// Answers like a user who goes straight through: Ok, Yes, the firmware file.
-class straight_ui : public ui::services {
-public:
-    QString file;
-    int message(ui::box_kind, const QString&, const QString&, int buttons, int) override
-    {
-        for (int b : {ui::ok, ui::yes})
-            if (buttons & b)
-                return b;
-        return ui::default_answer(buttons, 0);
-    }
-    void progress_begin(const QString&) override {}
-    void progress_set(int) override {}
-    int progress_value() const override { return 0; }
-    void progress_end() override {}
-    void process_events() override { QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents, 5); }
-    QString open_file_name(QWidget*, const QString&, const QString&, const QString&) override { return file; }
-    QString save_file_name(QWidget*, const QString&, const QString&, const QString&) override { return {}; }
-    QString existing_directory(QWidget*, const QString&, const QString&) override { return {}; }
-    int run_modal(QWidget*) override { return 0; }
-};
 
 bool answers()
 {
@@ -122,8 +101,10 @@ int main(int argc, char** argv)
     QTest::qWait(3000);  // the controller restarts into its new firmware
     sim.control().command("version firmware 1 16 50");
 
-    straight_ui answers_ui;
-    answers_ui.file = QString::fromStdString(firmware);
+    // A user who goes straight through: Ok, Yes, the firmware file.
+    answering_services answers_ui;
+    answers_ui.yes = true;
+    answers_ui.path = QString::fromStdString(firmware);
     ui::install(&answers_ui);
     auto* w = new c_frm_main(QStringList{QStringLiteral("TarvixStudio")});
     w->start_link();

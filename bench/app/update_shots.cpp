@@ -20,6 +20,7 @@
 #include "app/c_sndhex.h"
 #include "app/link_state.h"
 #include "app/shell_state.h"
+#include "bench/app/answering_services.h"
 #include "core/image/core_state.h"
 #include "core/text/user_seam.h"
 #include "tests/app/update_app_dir.h"
@@ -44,9 +45,9 @@ bool save(QWidget* w, const QString& name)
 
 // Shows each box as the program would, saves it and presses the answer a user going
 // through the update presses: Ok or Yes, No to a retry.
-class shooting_ui : public ui::services {
+class shooting_ui : public answering_services {
 public:
-    QString file_answer;
+    shooting_ui() { yes = true; }
     int message(ui::box_kind kind, const QString& title, const QString& text, int buttons, int) override
     {
         static const QMessageBox::Icon icons[] = {QMessageBox::Critical, QMessageBox::Warning,
@@ -56,22 +57,8 @@ public:
         QApplication::processEvents();
         save(&box, QStringLiteral("box_") + title.toLower());
         box.hide();
-        if (text.contains(QStringLiteral("Retry?")))
-            return ui::no;
-        for (int b : {ui::ok, ui::yes})
-            if (buttons & b)
-                return b;
-        return ui::default_answer(buttons, 0);
+        return answer(kind, buttons);
     }
-    void progress_begin(const QString&) override {}
-    void progress_set(int) override {}
-    int progress_value() const override { return 0; }
-    void progress_end() override {}
-    void process_events() override { QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents, 5); }
-    QString open_file_name(QWidget*, const QString&, const QString&, const QString&) override { return file_answer; }
-    QString save_file_name(QWidget*, const QString&, const QString&, const QString&) override { return {}; }
-    QString existing_directory(QWidget*, const QString&, const QString&) override { return {}; }
-    int run_modal(QWidget*) override { return 0; }
 };
 
 void wait_for(const char* what, const std::function<bool()>& condition)
@@ -118,7 +105,7 @@ int main(int argc, char** argv)
     }
     shooting_ui shooter;
     ui::install(&shooter);
-    shooter.file_answer = QString::fromStdString((root / "app" / update_images::firmware_name(files.firmware)).string());
+    shooter.path = QString::fromStdString((root / "app" / update_images::firmware_name(files.firmware)).string());
 
     auto* w = new c_frm_main(QStringList{QStringLiteral("TarvixStudio")});
     w->start_link();
@@ -161,14 +148,14 @@ int main(int argc, char** argv)
     wait_for("the firmware", [] { return !g_device().loader_state; });
     sim.control().command("profile loader");
     wait_for("loader state", [] { return g_device().loader_state; });
-    shooter.file_answer.clear();
+    shooter.path.clear();
     w->on_ac_FW_Update_triggered();
 
     // The PROFINET-FW Update of a PROFINET controller.
     sim.control().command("profile premium-24");
     wait_for("the firmware", [] { return !g_device().loader_state; });
     answers();
-    shooter.file_answer = QString::fromStdString((root / "app" / update_images::profinet_name(files.profinet)).string());
+    shooter.path = QString::fromStdString((root / "app" / update_images::profinet_name(files.profinet)).string());
     w->on_ac_TPS_Update_triggered();
 
     w->stop_link();

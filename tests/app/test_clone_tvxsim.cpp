@@ -7,6 +7,7 @@
 #include <QFileDialog>
 #include <QProcess>
 #include <QFile>
+#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QTest>
@@ -15,6 +16,7 @@
 #include <cstring>
 #include <functional>
 #include <memory>
+#include <sys/stat.h>
 
 #include "app/app_directories.h"
 #include "app/c_dlg_createclone.h"
@@ -344,6 +346,25 @@ TEST_F(clone_tvxsim, create_clone_failures)
     window_->on_ac_CreateClone_triggered();
     EXPECT_TRUE(script_.verify_consumed());
     EXPECT_EQ(read_file(wrong), QByteArray("untouched"));
+
+    // A FIFO or a folder in the clone file's place ends in the write access error at once,
+    // and is left as it was.
+    const QString fifo = clones_ + QStringLiteral("/pipe.clns");
+    const QString folder = clones_ + QStringLiteral("/folder.clns");
+    ASSERT_EQ(mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    ASSERT_TRUE(QDir().mkdir(folder));
+    const QString access = host(63).left(host(63).indexOf(QLatin1Char('%')));
+    for (const QString& target : {fifo, folder}) {
+        SCOPED_TRACE(target.toStdString());
+        script_.expect_box(ui::box_kind::information, ui::title_information(), message(32), ui::ok)
+            .expect_save_file(target)
+            .expect_box_containing(ui::box_kind::critical, ui::title_error(), access);
+        window_->on_ac_CreateClone_triggered();
+        EXPECT_TRUE(script_.verify_consumed());
+    }
+    struct stat st {};
+    EXPECT_TRUE(stat(QFile::encodeName(fifo).constData(), &st) == 0 && S_ISFIFO(st.st_mode));
+    EXPECT_TRUE(QFileInfo(folder).isDir());
 
     // A failure after the backup (the installed firmware is missing): the old file is back
     // and the failed one kept as corruptedclonefile.bin.

@@ -8,6 +8,7 @@
 #include <QFile>
 #include <fstream>
 #include <sstream>
+#include <sys/stat.h>
 
 #include "app/flashcli_command.h"
 #include "app/update_files.h"
@@ -350,6 +351,16 @@ TEST_F(logic_check, family_record_walk_sum_and_bounds)
             EXPECT_EQ(minor, records[index].minor);
         }
     }
+
+    // A FIFO in the package's place is refused at once, never waited on.
+    const std::string file = path("tvx_logic/Logic_test.bin");
+    std::remove(file.c_str());
+    ASSERT_EQ(mkfifo(file.c_str(), 0600), 0);
+    ask("param 28 34");
+    uint32_t position = 0, length = 0;
+    uint8_t major = 0, minor = 0, family = 0;
+    EXPECT_EQ(window->check_logic_file("Logic_test.bin", position, length, major, minor, family), 41);
+    std::remove(file.c_str());
 }
 
 }  // namespace
