@@ -39,13 +39,7 @@ const QStringList& error_buffer_header()
     return h;
 }
 
-QString version_text(const version_record& v)
-{
-    const uint32_t w1 = (uint32_t(v.day) << 8) | (uint32_t(v.month) << 16);
-    const uint32_t w2 = v.year | (uint32_t(v.major) << 16) | (uint32_t(v.minor) << 24);
-    const uint32_t w3 = v.patch | (uint32_t(v.build) << 16);
-    return QString::fromStdString(format_version_text(w1, w2, w3));
-}
+QString version_text(const version_record& v) { return QString::fromStdString(version_record_text(v)); }
 
 QString label(int n) { return QString::fromLatin1(txt_label(n).c_str()); }
 

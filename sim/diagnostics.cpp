@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "core/image/byte_record.h"
 #include "core/protocol/device_protocol.h"
 #include "sim/text_number.h"
 #include "sim/world.h"
@@ -12,21 +13,6 @@ namespace sim {
 namespace dp = device_protocol;
 
 namespace {
-
-void put_u16(uint8_t* p, uint16_t v)
-{
-    p[0] = uint8_t(v);
-    p[1] = uint8_t(v >> 8);
-}
-void put_u32(uint8_t* p, uint32_t v)
-{
-    for (int i = 0; i < 4; ++i)
-        p[i] = uint8_t(v >> (8 * i));
-}
-uint32_t get_u32(const uint8_t* p)
-{
-    return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
-}
 
 // The diagnostic buffer: status and count, then the four channels of 4000 samples.
 constexpr size_t diag_status = 0, diag_count = 2, diag_position = 8, diag_pwm = 16008, diag_speed = 24008,
@@ -43,10 +29,10 @@ int32_t triangle(uint32_t i, uint32_t period, int32_t height)
 void write_sample(world& w, uint32_t i)
 {
     uint8_t* a = w.diagnostic_area.data();
-    put_u32(a + diag_position + 4 * i, uint32_t(2000 + triangle(i, 400, 8000)));
-    put_u16(a + diag_pwm + 2 * i, uint16_t(int16_t(triangle(i + 100, 400, 3000) - 1500)));
-    put_u16(a + diag_speed + 2 * i, uint16_t(int16_t(triangle(i + 50, 200, 4000) - 2000)));
-    put_u32(a + diag_variable + 4 * i, uint32_t(triangle(i, 100, 200)) << 16);
+    le::put32(a + diag_position + 4 * i, uint32_t(2000 + triangle(i, 400, 8000)));
+    le::put16(a + diag_pwm + 2 * i, uint16_t(int16_t(triangle(i + 100, 400, 3000) - 1500)));
+    le::put16(a + diag_speed + 2 * i, uint16_t(int16_t(triangle(i + 50, 200, 4000) - 2000)));
+    le::put32(a + diag_variable + 4 * i, uint32_t(triangle(i, 100, 200)) << 16);
 }
 
 // Error-buffer entries (56 bytes, the entry of info 0x18 from frame byte 7).
@@ -71,8 +57,8 @@ void start_self_test(world& w)
     w.selftest.running = true;
     w.selftest.written = 0;
     uint8_t* a = w.diagnostic_area.data();
-    put_u16(a + diag_status, 1);
-    put_u16(a + diag_count, 0);
+    le::put16(a + diag_status, 1);
+    le::put16(a + diag_count, 0);
 }
 
 void advance_self_test(world& w)
@@ -83,15 +69,15 @@ void advance_self_test(world& w)
     uint8_t* a = w.diagnostic_area.data();
     if (t.written >= t.samples) {
         t.running = false;
-        put_u16(a + diag_status, 0);
+        le::put16(a + diag_status, 0);
         return;
     }
     const uint32_t k = std::min(t.rate, t.samples - t.written);
     for (uint32_t i = t.written; i < t.written + k && i < diag_samples; ++i)
         write_sample(w, i);
     t.written += k;
-    put_u16(a + diag_status, 1);
-    put_u16(a + diag_count, uint16_t(std::min<uint32_t>(t.written, 0xFFFF)));
+    le::put16(a + diag_status, 1);
+    le::put16(a + diag_count, uint16_t(std::min<uint32_t>(t.written, 0xFFFF)));
 }
 
 void set_self_test_result(world& w, int which, int32_t value)
@@ -109,17 +95,17 @@ void set_self_test_result(world& w, int which, int32_t value)
     const place& p = places[which];
     uint8_t* d = w.self_test[p.sub].data.data() + (p.at - dp::info_data_offset);
     if (p.wide)
-        put_u32(d, uint32_t(value));
+        le::put32(d, uint32_t(value));
     else
-        put_u16(d, uint16_t(value));
+        le::put16(d, uint16_t(value));
 }
 
 bool add_error_entry(world& w, const std::vector<std::string>& words, std::string& why)
 {
     std::array<uint8_t, 56> e{};
-    const uint32_t counter = w.error_buffer.empty() ? 1 : get_u32(w.error_buffer.back().data() + entry_counter) + 1;
-    put_u32(e.data() + entry_counter, counter);
-    put_u16(e.data() + entry_function, 0xFFFF);
+    const uint32_t counter = w.error_buffer.empty() ? 1 : le::u32(w.error_buffer.back().data() + entry_counter) + 1;
+    le::put32(e.data() + entry_counter, counter);
+    le::put16(e.data() + entry_function, 0xFFFF);
     uint64_t time = 0;
     bool power_on = false;
     for (const std::string& word : words) {
@@ -139,7 +125,7 @@ bool add_error_entry(world& w, const std::vector<std::string>& words, std::strin
                     return false;
                 }
                 if (values)
-                    put_u32(e.data() + entry_values + 4 * size_t(k), uint32_t(int32_t(n)));
+                    le::put32(e.data() + entry_values + 4 * size_t(k), uint32_t(int32_t(n)));
                 else
                     e[entry_status + size_t(k)] = uint8_t(n);
                 at = end + 1;
@@ -159,22 +145,22 @@ bool add_error_entry(world& w, const std::vector<std::string>& words, std::strin
         else if (key == "source")
             e[entry_source] = uint8_t(n);
         else if (key == "function")
-            put_u16(e.data() + entry_function, uint16_t(n));
+            le::put16(e.data() + entry_function, uint16_t(n));
         else if (key == "time")
             time = uint64_t(n);
         else if (key == "power-on")
             power_on = n != 0;
         else if (key == "scode")
-            put_u16(e.data() + entry_scode, uint16_t(n));
+            le::put16(e.data() + entry_scode, uint16_t(n));
         else if (key == "detail")
-            put_u32(e.data() + entry_detail, uint32_t(n));
+            le::put32(e.data() + entry_detail, uint32_t(n));
         else {
             why = "unknown field: " + key;
             return false;
         }
     }
-    put_u32(e.data() + entry_time, uint32_t(time));
-    put_u32(e.data() + entry_time_high, uint32_t(time >> 32) | (power_on ? entry_power_on : 0));
+    le::put32(e.data() + entry_time, uint32_t(time));
+    le::put32(e.data() + entry_time_high, uint32_t(time >> 32) | (power_on ? entry_power_on : 0));
     w.error_buffer.push_back(e);
     w.status[dp::status_output_word + 1] |= new_entry_bit;
     return true;
@@ -197,38 +183,38 @@ void load_fieldbus_blocks(world& w, uint8_t family)
     if (kind == 3) {
         world::info_block b;
         uint8_t* d = b.data.data();
-        put_u32(d + dn_status, 0x03);                              // 24 V OK, online
-        put_u32(d + dn_config, 0x01 | (1u << 3) | (1u << 7));      // fixed baud rate, protocol 1 both ways
+        le::put32(d + dn_status, 0x03);                              // 24 V OK, online
+        le::put32(d + dn_config, 0x01 | (1u << 3) | (1u << 7));      // fixed baud rate, protocol 1 both ways
         d[dn_mac] = 5;
         d[dn_baud] = 2;
         d[dn_cmd_flags] = 0x05;
-        put_u16(d + dn_cmd_number, 12);
-        put_u32(d + dn_cmd_value, 3456);
-        put_u32(d + dn_tolerance, 25);
-        put_u32(d + dn_setpoint, 12345);
+        le::put16(d + dn_cmd_number, 12);
+        le::put32(d + dn_cmd_value, 3456);
+        le::put32(d + dn_tolerance, 25);
+        le::put32(d + dn_setpoint, 12345);
         d[dn_param_status] = 0x01;
-        put_u16(d + dn_sts_number, 12);
-        put_u32(d + dn_sts_value, 3456);
-        put_u32(d + dn_device_status, 0x0A);
-        put_u32(d + dn_device_error, 0);
-        put_u32(d + dn_measured, 12340);
+        le::put16(d + dn_sts_number, 12);
+        le::put32(d + dn_sts_value, 3456);
+        le::put32(d + dn_device_status, 0x0A);
+        le::put32(d + dn_device_error, 0);
+        le::put32(d + dn_measured, 12340);
         w.info[dp::info_fieldbus] = b;
         return;
     }
     if (kind != 0 && kind != 2 && kind != 4)
         return;
     uint8_t* p = w.process_data.data();
-    put_u32(p + pd_format, 0x0100);       // 32 words a direction, little-endian
-    put_u32(p + pd_flags, 0x80000001u);   // fieldbus present, data received
+    le::put32(p + pd_format, 0x0100);       // 32 words a direction, little-endian
+    le::put32(p + pd_flags, 0x80000001u);   // fieldbus present, data received
     const uint16_t in[9] = {uint16_t((5 << 8) | (3 << 3) | 1), 0x0009, 12345, 7 << 8, 0x0009, 0, 0, 0x5678, 0x1234};
     const uint16_t out[9] = {uint16_t((9 << 8) | (4 << 3)), 250 << 8, 4500, 3 << 8, 1, uint16_t((2 << 8) | 1), 1500,
                              0xFFFF, 0x0001};
     // On a process-monitor controller the output words from AW3 on carry the cycle result.
     const size_t outputs = n == 0x3 ? 3 : 32;
     for (size_t r = 0; r < 32; ++r) {
-        put_u16(p + pd_in + 2 * r, r < 9 ? in[r] : uint16_t(r));
+        le::put16(p + pd_in + 2 * r, r < 9 ? in[r] : uint16_t(r));
         if (r < outputs)
-            put_u16(p + pd_out + 2 * r, r < 9 ? out[r] : uint16_t(100 + r));
+            le::put16(p + pd_out + 2 * r, r < 9 ? out[r] : uint16_t(100 + r));
     }
 }
 
@@ -237,17 +223,17 @@ void fieldbus_live_step(world& w, uint32_t step)
     auto it = w.info.find(dp::info_fieldbus);
     if (it != w.info.end()) {
         uint8_t* d = it->second.data.data();
-        const uint32_t s = get_u32(d + dn_status);
+        const uint32_t s = le::u32(d + dn_status);
         if (s & 0x02)
-            put_u32(d + dn_status, (step & 1) ? (s | dn_blink_bit) : (s & ~dn_blink_bit));
+            le::put32(d + dn_status, (step & 1) ? (s | dn_blink_bit) : (s & ~dn_blink_bit));
     }
     uint8_t* p = w.process_data.data();
-    if ((get_u32(p + pd_format) >> 8 & 0xF) == 1) {
+    if ((le::u32(p + pd_format) >> 8 & 0xF) == 1) {
         // EW1 error and status, EW2 the position, EW4 the status bits, EW5 the error bits.
-        put_u16(p + pd_in + 2, uint16_t(w.status[0] | w.status[1] << 8));
-        put_u16(p + pd_in + 4, uint16_t(get_u32(w.status.data() + dp::status_current_position)));
-        put_u16(p + pd_in + 8, w.status[0]);
-        put_u16(p + pd_in + 10, w.status[1]);
+        le::put16(p + pd_in + 2, uint16_t(w.status[0] | w.status[1] << 8));
+        le::put16(p + pd_in + 4, uint16_t(le::u32(w.status.data() + dp::status_current_position)));
+        le::put16(p + pd_in + 8, w.status[0]);
+        le::put16(p + pd_in + 10, w.status[1]);
     }
 }
 

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "core/image/byte_record.h"
 #include "core/image/tool_records.h"
 #include "sim/world.h"
 
@@ -17,21 +18,6 @@ constexpr int16_t marker_start = int16_t(-32768), marker_end = int16_t(-32766);
 constexpr size_t result_flags = 20, result_name = 26, result_dn = 55, result_pn = 56, result_end = 76;
 constexpr uint16_t sampling_param = 92;
 constexpr uint32_t demo_samples = 40, demo_rate = 10;
-
-void put_u16(uint8_t* p, uint32_t v)
-{
-    p[0] = uint8_t(v);
-    p[1] = uint8_t(v >> 8);
-}
-void put_u32(uint8_t* p, uint32_t v)
-{
-    for (int i = 0; i < 4; ++i)
-        p[i] = uint8_t(v >> (8 * i));
-}
-uint32_t get_u32(const uint8_t* p)
-{
-    return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
-}
 
 int32_t period(const world& w)
 {
@@ -62,14 +48,14 @@ void finish(world& w)
         curve[k] = sample(k, p.samples);
     world::record222& tool = w.tools[p.tool];
     world::record222 rec = tool;
-    put_u32(rec.data() + tr::data_cnt, p.samples);
-    put_u32(rec.data() + tr::counter_value, get_u32(tool.data() + tr::counter_value) + 1);
+    le::put32(rec.data() + tr::data_cnt, p.samples);
+    le::put32(rec.data() + tr::counter_value, le::u32(tool.data() + tr::counter_value) + 1);
     if (p.teach) {
-        put_u32(rec.data() + tr::counter_teach, get_u32(tool.data() + tr::counter_teach) + 1);
+        le::put32(rec.data() + tr::counter_teach, le::u32(tool.data() + tr::counter_teach) + 1);
         tool = rec;
         w.tool_lists[p.tool] = curve;
     } else {
-        put_u32(tool.data() + tr::counter_value, get_u32(rec.data() + tr::counter_value));
+        le::put32(tool.data() + tr::counter_value, le::u32(rec.data() + tr::counter_value));
         w.last_cycle = rec;
         w.last_cycle_valid = true;
         w.pm_lists[uint16_t(w.pm_records.size())] = curve;
@@ -141,9 +127,9 @@ void pm_read_ring(world& w, uint8_t* b)
     std::memset(b, 0, 58);
     b[0] = p.head;
     b[1] = uint8_t(p.unread);
-    put_u32(b + 2, uint32_t(p.unread ? p.times[(p.head - p.unread + pm_live::slot_count) % pm_live::slot_count] : p.clock));
+    le::put32(b + 2, uint32_t(p.unread ? p.times[(p.head - p.unread + pm_live::slot_count) % pm_live::slot_count] : p.clock));
     for (int i = 0; i < pm_live::slot_count; ++i)
-        put_u16(b + 6 + 2 * i, uint16_t(p.ring[size_t(i)]));
+        le::put16(b + 6 + 2 * i, uint16_t(p.ring[size_t(i)]));
     p.unread = 0;
 }
 
@@ -155,12 +141,12 @@ void pm_load_demo_tools(world& w)
     for (uint16_t n = 0; n < 4; ++n) {
         world::record222& r = w.tools[n];
         r.fill(0);
-        put_u16(r.data() + tr::number, n + 1u);
+        le::put16(r.data() + tr::number, n + 1u);
         std::strncpy(reinterpret_cast<char*>(r.data() + tr::name), names[n], tr::name_size);
-        put_u16(r.data() + tr::dn, n + 1u);
-        put_u16(r.data() + tr::pn, 100u + n);
-        put_u16(r.data() + tr::tool_type, 128);
-        put_u32(r.data() + tr::data_cnt, demo_samples);
+        le::put16(r.data() + tr::dn, n + 1u);
+        le::put16(r.data() + tr::pn, 100u + n);
+        le::put16(r.data() + tr::tool_type, 128);
+        le::put32(r.data() + tr::data_cnt, demo_samples);
         w.tool_used[n] = true;
         std::vector<int16_t> curve(demo_samples);
         for (uint32_t k = 0; k < demo_samples; ++k)
@@ -169,7 +155,7 @@ void pm_load_demo_tools(world& w)
     }
     world::record179& t = w.tool_types[128];
     t.fill(0);
-    put_u16(t.data() + ttr::number, 128);
+    le::put16(t.data() + ttr::number, 128);
     std::strncpy(reinterpret_cast<char*>(t.data() + ttr::name), "Demo drill", ttr::name_size);
     w.tool_type_used[128] = true;
 }

@@ -1,6 +1,5 @@
 #include "widgets/c_qlineedit_extend.h"
 
-#include <QDebug>
 #include <QDoubleValidator>
 #include <QIntValidator>
 #include <algorithm>
@@ -84,7 +83,6 @@ void c_qlineedit_extend::checkFormatDoubleRange()
     } else if (r.status == fixed_point::parse_status::ok) {
         // Below the minimum first, as a reversed range would otherwise be undefined.
         value_ = std::int32_t(r.value < min_ ? min_ : r.value > max_ ? max_ : r.value);
-        qDebug("valueIntF: %d", value_);
         setText(fixed_point::format(value_, decimals_, decimalPoint_));
     }
     checking_ = false;

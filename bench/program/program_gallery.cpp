@@ -6,24 +6,15 @@
 #include <QApplication>
 #include <QDir>
 #include <QStyleFactory>
-#include <QTemporaryDir>
 #include <cstdio>
-#include <memory>
 
+#include "bench/program/gallery_controller.h"
 #include "app/link_state.h"
-#include "app/shell_state.h"
 #include "core/device/device_calls.h"
-#include "core/files/app_dirs.h"
-#include "core/files/scanner_lists.h"
 #include "core/image/core_state.h"
-#include "core/link/hid_link.h"
-#include "core/link/hid_receive_thread.h"
 #include "core/text/user_seam.h"
 #include "core/transfer/config_transfer.h"
-#include "platform/hid_fake.h"
 #include "program/c_dlgw_program.h"
-#include "core/text/global_tables.h"
-#include "sim/demo_program.h"
 #include "sim/inprocess_device.h"
 #include "sim/profiles.h"
 #include "ui_c_dlgw_program.h"
@@ -58,27 +49,10 @@ int main(int argc, char** argv)
     QApplication::setStyle(QStyleFactory::create(QStringLiteral("fusion")));
     const QString folder = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QDir::currentPath();
     const QString app_dir = argc > 2 ? QString::fromLocal8Bit(argv[2]) : QStringLiteral(TARVIX_APP_DIR);
-    QTemporaryDir data;
-    if (!init_app_dirs(app_dir, data.path())) {
-        std::printf("FAILED to set up %s\n", qPrintable(data.path()));
+    gallery_controller controller;
+    if (!controller.start(app_dir, "premium-pm-x"))
         return 1;
-    }
-    build_global_tables();
-    read_scanner_list();
-    g_program_document().source = 1;
-    g_host_context().data_source = [] { return 1; };
-
-    platform::hid_fake_backend fake;
-    platform::hid_install_backend(&fake);
-    auto device = std::make_unique<sim::inprocess_device>(fake, "premium-pm-x");
-    sim::load_demo_program(device->state());
-    error_record e;
-    if (!hid_open(e)) {
-        std::printf("FAILED to open the simulated controller\n");
-        return 1;
-    }
-    hid_receive_thread receiver;
-    receiver.start();
+    sim::inprocess_device* device = &controller.device();
 
     QWidget main;
     main.resize(1200, 700);
@@ -115,9 +89,5 @@ int main(int argc, char** argv)
     ok = read_and_show(*page, main) && ok;
     f->tab_Settings->set_current_logical(0);
     ok = save(page, folder, QStringLiteral("basic")) && ok;
-
-    receiver.stop_and_wait();
-    hid_link_reset_for_tests();
-    platform::hid_install_backend(nullptr);
     return ok ? 0 : 1;
 }

@@ -13,20 +13,12 @@
 #include <QStandardItemModel>
 #include <QDir>
 #include <QStyleFactory>
-#include <QTemporaryDir>
 #include <cstdio>
-#include <memory>
 
-#include "app/shell_state.h"
+#include "bench/program/gallery_controller.h"
 #include "core/device/device_calls.h"
-#include "core/files/app_dirs.h"
-#include "core/files/scanner_lists.h"
 #include "core/image/core_state.h"
-#include "core/link/hid_link.h"
-#include "core/link/hid_receive_thread.h"
-#include "core/text/global_tables.h"
 #include "core/transfer/config_transfer.h"
-#include "platform/hid_fake.h"
 #include "program/c_dlgw_program.h"
 #include "program_dialogs/c_dlg_advancedoptions.h"
 #include "program_dialogs/c_dlg_area.h"
@@ -39,22 +31,12 @@
 #include "program_dialogs/c_dlg_setup_3tool.h"
 #include "program_dialogs/element_buffers.h"
 #include "program_dialogs/tool_edit_buffers.h"
-#include "sim/demo_program.h"
-#include "sim/inprocess_device.h"
 #include "sim/profiles.h"
 #include "ui_c_dlg_prgfunction.h"
 #include "ui_c_dlg_setup_1tool_m1.h"
 #include "ui_c_dlg_setup_1tool_m2.h"
 #include "ui_c_dlg_setup_3tool.h"
 #include "widgets/c_qlineedit_extend.h"
-
-// Under the address sanitizer: what Qt's platform plugins keep until the process ends is
-// theirs, not a leak of the program (the tests read the same list from tests/lsan.supp).
-extern "C" const char* __lsan_default_suppressions()
-{
-    return "leak:libQt5Core\nleak:libQt5Gui\nleak:libQt5Widgets\nleak:libqoffscreen\nleak:libqxcb\n"
-           "leak:libfontconfig\nleak:libglib\nleak:libdbus\n";
-}
 
 namespace {
 
@@ -181,30 +163,13 @@ int main(int argc, char** argv)
     QApplication::setStyle(QStyleFactory::create(QStringLiteral("fusion")));
     g_folder = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QDir::currentPath();
     const QString app_dir = argc > 2 ? QString::fromLocal8Bit(argv[2]) : QStringLiteral(TARVIX_APP_DIR);
-    QTemporaryDir data;
-    if (!init_app_dirs(app_dir, data.path())) {
-        std::printf("FAILED to set up %s\n", qPrintable(data.path()));
+    gallery_controller controller;
+    if (!controller.start(app_dir, "premium"))
         return 1;
-    }
-    build_global_tables();
-    read_scanner_list();
-    g_program_document().source = 1;
-    g_host_context().data_source = [] { return 1; };
-
-    platform::hid_fake_backend fake;
-    platform::hid_install_backend(&fake);
-    auto device = std::make_unique<sim::inprocess_device>(fake, "premium");
-    sim::load_demo_program(device->state());
-    error_record e;
-    if (!hid_open(e)) {
-        std::printf("FAILED to open the simulated controller\n");
-        return 1;
-    }
-    hid_receive_thread receiver;
-    receiver.start();
 
     QWidget main;
     auto* page = new c_dlgw_program(&main);
+    error_record e;
     bool ok = read_configuration_from_device(e);
     if (!ok)
         std::printf("FAILED to read the program (error %d)\n", int(e.code));
@@ -218,10 +183,6 @@ int main(int argc, char** argv)
     page->advanced_options()->load();
     ok = save(page->advanced_options(), QStringLiteral("advanced_settings")) && ok;
     ok = setup_pictures(*page) && ok;
-    ok = tool_pictures(*page, main, device->state()) && ok;
-
-    receiver.stop_and_wait();
-    hid_link_reset_for_tests();
-    platform::hid_install_backend(nullptr);
+    ok = tool_pictures(*page, main, controller.device().state()) && ok;
     return ok ? 0 : 1;
 }
