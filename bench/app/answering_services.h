@@ -1,6 +1,7 @@
 // UI services for the unattended programs of bench/: every box is answered Ok (or Yes, when
 // `yes` is set and the box offers no Ok, but never in an error box such as the one that
-// offers to run a failed download again), the file dialogs name `path`, the password dialog
+// offers to run a failed download again), a choice takes its first button, the file dialogs
+// name `path`, the password dialog
 // gets `code`, and every other dialog is accepted. Events are passed on as the program's
 // own services pass them.
 #pragma once
@@ -31,6 +32,11 @@ public:
     {
         std::fprintf(stderr, "[%s] %s\n", qPrintable(title), qPrintable(text));
         return answer(kind, buttons);
+    }
+    int choose(const QString& title, const QString& text, const QStringList&, int) override
+    {
+        std::fprintf(stderr, "[%s] %s\n", qPrintable(title), qPrintable(text));
+        return 0;
     }
     void progress_begin(const QString&) override {}
     void progress_set(int) override {}

@@ -6,6 +6,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
@@ -73,8 +74,11 @@ int main(int argc, char** argv)
     QApplication app(argc, argv);
     QApplication::setStyle(QStyleFactory::create(QStringLiteral("fusion")));
     const QString folder = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QDir::currentPath();
+    // The built application folder, whose data files the New command reads.
+    const QString app_dir = QFileInfo(QFileInfo(QString::fromLocal8Bit(argv[0])).canonicalPath() + QStringLiteral("/../app"))
+                                .canonicalFilePath();
     QTemporaryDir tmp;
-    init_app_dirs(tmp.path(), tmp.path() + QStringLiteral("/data"));
+    init_app_dirs(app_dir, tmp.path() + QStringLiteral("/data"));
     bool ok = true;
 
     c_dlg_createclone create;
@@ -110,13 +114,16 @@ int main(int argc, char** argv)
 
     answers.code = QStringLiteral("qzmorv");
     w.on_ac_Support_triggered();
+    // The manual page as its entry fills it, here from the presets of a new program.
+    w.on_ac_New_triggered();
+    w.manual_page()->init_from_device(&w);
     w.findChild<QStackedWidget*>(QStringLiteral("stackedWidget"))->setCurrentIndex(c_frm_main::page_manual);
     ok = save(&w, folder, "clone_main_level1_manual_page") && ok;
 
     w.on_ac_Support_triggered();  // back to level 0
     answers.code = QStringLiteral("tkvra7");
     w.on_ac_Support_triggered();
-    w.findChild<QStackedWidget*>(QStringLiteral("stackedWidget"))->setCurrentIndex(c_frm_main::page_program);
+    w.on_ac_New_triggered();  // a new program, so that the tab shows its presets
     if (auto* tabs = w.program_page()->findChild<c_qtabwidget_ext*>(QStringLiteral("tab_Settings")))
         tabs->setCurrentWidget(w.program_page()->findChild<QWidget*>(QStringLiteral("tw_CustomSettings")));
     ok = save(&w, folder, "clone_main_level2_program_page") && ok;
