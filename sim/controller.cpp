@@ -21,6 +21,12 @@ std::vector<uint8_t> controller::input_report(const device_frame& f, uint16_t in
 
 std::vector<device_frame> controller::handle_frame(const device_frame& request, std::string* violation)
 {
+    return handle_frame(request, violation, {});
+}
+
+std::vector<device_frame> controller::handle_frame(const device_frame& request, std::string* violation,
+                                                   const std::function<bool()>& admit)
+{
     reply_sink out(request);
     auto refuse = [&](uint8_t code, const std::string& why) {
         ++w_.violations;
@@ -38,8 +44,10 @@ std::vector<device_frame> controller::handle_frame(const device_frame& request, 
                 (request.data_count() < h->count || request.data_count() > h->count_max))) {
         refuse(dp::device_error_data_count, "data count " + std::to_string(request.data_count()));
     } else if (w_.loader_only && !h->in_loader) {
+        if (admit)
+            admit();
         out.error(dp::device_error_loader_only);
-    } else {
+    } else if (!admit || admit()) {
         ++w_.requests_handled;
         h->fn(w_, request, out);
     }
@@ -68,17 +76,23 @@ controller_result controller::handle_report(const uint8_t* report, size_t n, uin
     std::memcpy(request.data(), report + dp::report_frame_offset, report[dp::report_length_offset]);
 
     std::string violation;
-    std::vector<device_frame> replies = handle_frame(request, &violation);
+    fault f;
+    bool faulted = false;
+    // A fault is taken by a well-formed request only; an error reply stands for a refusal, so
+    // the world does not handle that request.
+    std::vector<device_frame> replies = handle_frame(request, &violation, [&] {
+        faulted = faults_.take(request.type(), request[dp::command_offset], f);
+        return !faulted || f.kind != fault_kind::error_reply;
+    });
     if (!violation.empty()) {
         log_.add(wire_direction::refused, iface, report, n, violation);
-        for (const auto& f : replies)
-            res.reports.push_back({input_report(f, input_length), 0, {}});
+        for (const auto& r : replies)
+            res.reports.push_back({input_report(r, input_length), 0, {}});
         return res;
     }
 
-    fault f;
     std::string note;
-    if (faults_.take(request.type(), request[dp::command_offset], f)) {
+    if (faulted) {
         note = "fault " + fault_kind_name(f.kind);
         switch (f.kind) {
         case fault_kind::drop:

@@ -3,6 +3,7 @@
 // applies armed faults, and logs what came in.
 #pragma once
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -33,6 +34,10 @@ public:
                                     uint8_t interface_index);
     // The frame layer alone: the replies of the world to one request, without faults.
     std::vector<device_frame> handle_frame(const device_frame& request, std::string* violation = nullptr);
+    // The same, asking `admit` once the frame is well formed whether the world is to handle
+    // it (a request refused by a fault leaves the world as it was).
+    std::vector<device_frame> handle_frame(const device_frame& request, std::string* violation,
+                                           const std::function<bool()>& admit);
 
     // An input report carrying the frame: ID 0, length 63, the frame, zero padding.
     static std::vector<uint8_t> input_report(const device_frame& f, uint16_t input_length);

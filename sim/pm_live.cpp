@@ -94,13 +94,14 @@ bool pm_start_cycle(world& w, uint32_t samples, uint32_t rate, uint32_t gap_at, 
     p.gap_at = gap_at;
     p.gap = gap;
     p.start_written = false;
+    p.live_due_ms = 0;
     return true;
 }
 
 void pm_advance(world& w)
 {
     pm_live& p = w.pm;
-    if (!p.active)
+    if (!p.active || w.live)
         return;
     if (!p.start_written) {
         push(w, marker_start);
@@ -119,6 +120,35 @@ void pm_advance(world& w)
     }
     if (p.done == p.samples)
         finish(w);
+}
+
+void pm_advance_live(world& w, uint64_t now_ms)
+{
+    pm_live& p = w.pm;
+    if (!p.active)
+        return;
+    // A period of 0 or less in the parameters still lets real time pass.
+    const uint64_t step = uint64_t(std::max<int32_t>(period(w), 1));
+    if (p.live_due_ms == 0)
+        p.live_due_ms = now_ms;
+    while (p.active && p.live_due_ms <= now_ms) {
+        if (!p.start_written) {
+            push(w, marker_start);
+            p.start_written = true;
+        } else if (p.done == p.gap_at && p.gap > 0) {
+            // The skipped periods pass in real time too, without entries.
+            p.clock = int32_t(uint32_t(p.clock) + p.gap * uint32_t(period(w)));
+            p.live_due_ms += p.gap * step;
+            p.gap = 0;
+            continue;
+        } else if (p.done < p.samples) {
+            push(w, sample(p.done, p.samples));
+            ++p.done;
+        } else {
+            finish(w);
+        }
+        p.live_due_ms += step;
+    }
 }
 
 void pm_read_ring(world& w, uint8_t* b)

@@ -27,13 +27,19 @@ struct pm_live {
     uint32_t gap_at = 0;      // before this sample the controller skips `gap` periods
     uint32_t gap = 0;
     bool start_written = false;
+    // Live mode: the real time (ms) the next entry of the cycle is due; 0 until the cycle's
+    // first live step.
+    uint64_t live_due_ms = 0;
 };
 
 // Script one cycle; false when the tool does not exist (teach) or the numbers are off.
 bool pm_start_cycle(world& w, uint32_t samples, uint32_t rate, uint32_t gap_at, uint32_t gap, bool teach,
                     uint16_t tool);
-// One status request's worth of monitoring (PM profiles only).
+// One status request's worth of monitoring (PM profiles only; nothing in live mode).
 void pm_advance(world& w);
+// Live mode: the cycle runs in real time, one entry per sampling period (in ms) up to now,
+// whether the host asks or not. The first call of a cycle takes `now_ms` as its start.
+void pm_advance_live(world& w, uint64_t now_ms);
 // The info 0x1B block (58 bytes): head, n, time of the oldest unread entry, the slots; then
 // nothing is unread.
 void pm_read_ring(world& w, uint8_t* block58);

@@ -86,7 +86,11 @@ void simulator::process(size_t iface, const uint8_t* report, size_t n)
         process_transfer(iface, report, n);
         return;
     }
+    // In live mode the process monitor runs in real time: every request sees the entries due
+    // by now, and a cycle a request starts counts from it.
+    pm_live_now();
     controller_result res = core_.handle_report(report, n, i.output_length, i.input_length, uint8_t(iface));
+    pm_live_now();
     for (const auto& o : res.reports)
         schedule_out(iface, o);
     after_request();
@@ -99,9 +103,17 @@ void simulator::live_tick()
     live_timer_ = 0;
     if (!world_.live)
         return;
+    pm_live_now();
     fieldbus_live_step(world_, live_steps_);
     live_step(world_, live_steps_++);
+    pm_live_now();
     live_timer_ = loop_.at(now_ns() + live_period_ns_, [this] { live_tick(); });
+}
+
+void simulator::pm_live_now()
+{
+    if (world_.live)
+        pm_advance_live(world_, now_ns() / 1000000u);
 }
 
 uint64_t simulator::schedule_out(size_t iface, const outgoing_report& o)
@@ -451,12 +463,14 @@ const std::vector<simulator::control_command>& simulator::control_commands()
                  if (!to || !parse_number(value, *to) || *to < 0 || *to > 2000000)
                      return false;
              }
+             s.pm_live_now();  // the cycle this one replaces, up to now
              if (!pm_profile(s.world_) || teach > 1 ||
                  !pm_start_cycle(s.world_, uint32_t(samples), uint32_t(rate), uint32_t(gap_at), uint32_t(gap),
                                  teach == 1, uint16_t(tool))) {
                  c.error = "no process monitor, or no such tool";
                  return false;
              }
+             s.pm_live_now();  // in live mode the cycle starts now
              return true;
          }},
         {"live", "on [changes/s] | off", [](simulator& s, call& c) {
@@ -467,8 +481,13 @@ const std::vector<simulator::control_command>& simulator::control_commands()
              if (s.live_timer_)
                  s.loop_.cancel(s.live_timer_);
              s.live_timer_ = 0;
+             // A running cycle goes on from now in the new mode: up to now in real time when
+             // live mode ends; counted from now when it begins.
+             s.pm_live_now();
+             s.world_.pm.live_due_ms = 0;
              s.world_.live = c.w[1] == "on";
              if (s.world_.live) {
+                 s.pm_live_now();
                  s.live_period_ns_ = 1000000000ull / uint64_t(b);
                  s.live_timer_ = s.loop_.at(now_ns() + s.live_period_ns_, [&s] { s.live_tick(); });
              }

@@ -130,6 +130,8 @@ private:
     uint64_t replug_timer_ = 0;
     // Live mode: one change every live_period_ns_ while live_timer_ runs.
     void live_tick();
+    // Live mode: the process monitor's cycle brought up to the present.
+    void pm_live_now();
     uint64_t live_timer_ = 0;
     uint64_t live_period_ns_ = 0;
     uint32_t live_steps_ = 0;

@@ -6,11 +6,13 @@
 #include <QFile>
 #include <QLabel>
 #include <algorithm>
+#include <atomic>
 #include <memory>
 
 #include "app/link_state.h"
 #include "app/shell_state.h"
 #include "core/device/device_commands.h"
+#include "core/device/device_exchange.h"
 #include "core/files/app_dirs.h"
 #include "core/image/config_image.h"
 #include "core/image/core_state.h"
@@ -19,6 +21,7 @@
 #include "manual/c_dlgw_manualx.h"
 #include "manual/manual_pm_tools.h"
 #include "manual/manual_state.h"
+#include "platform/clock.h"
 #include "procmon/pm_csv.h"
 #include "procmon/windows/c_dlg_plotter.h"
 #include "sim/demo_program.h"
@@ -111,6 +114,29 @@ TEST_F(pm_tab, teach_cycle_rereads_the_tools_and_selects_the_taught_one)
     EXPECT_TRUE(world().pm_records.empty());
 }
 
+TEST_F(pm_tab, a_failed_tool_table_read_after_a_teach_is_shown_once_and_the_view_shows_what_was_read)
+{
+    // Each re-read fails at tool 2, after tools 0 and 1 came whole.
+    const size_t pieces = (dp::record222_size + dp::record222_piece - 1) / dp::record222_piece;
+    const std::string fail = "error type=0x2C code=6 skip=" + std::to_string(2 * pieces);
+    for (uint32_t teach = 1; teach <= 2; ++teach) {
+        SCOPED_TRACE(teach);
+        // Tool 0 dropped from the page's image: only the re-read brings it back.
+        g_config_image().tool(0).set_in_use(0);
+        f->tbvx_PM_Tools->refill_rows(0);
+        ASSERT_EQ(f->tbvx_PM_Tools->row_ids(), (std::vector<int>{1, 2, 3}));
+        arm(fail);
+        ASSERT_TRUE(sim::pm_start_cycle(world(), 30, 10, 0, 0, true, 1));
+        run_cycle();
+        EXPECT_EQ(ui_.boxes.size(), 1u);  // the first failure only
+        EXPECT_EQ(f->tbvx_PM_Tools->row_ids(), (std::vector<int>{0, 1, 2, 3}));
+        EXPECT_EQ(le::u32(g_config_image().tool(1).data() + slot::record + tr::counter_teach), teach);
+        EXPECT_EQ(f->tbvx_PM_Tools->current_array_index(), 1);
+    }
+    ASSERT_FALSE(ui_.boxes.empty());
+    EXPECT_TRUE(ui_.boxes[0].startsWith(QStringLiteral("ERROR"))) << ui_.boxes[0].toStdString();
+}
+
 TEST_F(pm_tab, a_failed_record_read_loses_that_record_only)
 {
     arm("error type=0x2D code=6");
@@ -182,28 +208,72 @@ private:
     ui::services* before_;
 };
 
+// Time that moves two seconds at every look, so a wait for a reply that never comes ends at
+// once.
+class hurried_clock final : public platform::clock {
+public:
+    uint32_t now_ms() override { return now_ += 2000; }
+    void sleep_ms(uint32_t) override {}
+
+private:
+    std::atomic<uint32_t> now_{1000};
+};
+
 TEST_F(pm_tab, clear_all_records_cancel_refusal_and_ok)
 {
+    testing_support::temp_dir dir;
+    const QString here = QString::fromStdString(dir.path());
+    ASSERT_TRUE(init_app_dirs(here, here));
+    c_dlg_plotter plotter;
+    g_objects().plotter = &plotter;
+    page_->init_from_device(nullptr);
+    f->tab_ManualX->set_current_logical(c_dlgw_manualx::tab_pm_tools);
+    // A record, ticked: its curve lies in pm_cache.
     ASSERT_TRUE(sim::pm_start_cycle(world(), 20, 10, 0, 0, false, 0));
     run_cycle();
     ASSERT_EQ(f->tbvx_PM_Records->row_ids().size(), 1u);
+    QStandardItem* record = f->tbvx_PM_Records->item_of_array_index(0, 0);
+    ASSERT_TRUE(record);
+    record->setCheckState(Qt::Checked);
+    page_->on_tbvx_PM_Records_cb_clicked(0, 0, Qt::Checked);
+    const QString cached = data_file("pm_cache/" + pm_record_name(true, g_images().pm_record(0).record().data()) + ".csv");
+    ASSERT_TRUE(QFile::exists(cached));
+    ui_.boxes.clear();
+    auto kept = [&](const char* what) {
+        EXPECT_EQ(world().pm_records.size(), 1u) << what;
+        EXPECT_TRUE(g_images().pm_record(0).in_use()) << what;
+        EXPECT_EQ(f->tbvx_PM_Records->row_ids().size(), 1u) << what;
+        EXPECT_TRUE(QFile::exists(cached)) << what;
+    };
     {
         cancel_ui cancel;
         forget();
         page_->on_bn_ClearAllRecords_clicked();
         EXPECT_EQ(cancel.boxes, 1);
         EXPECT_TRUE(sent.empty());  // nothing asked of the controller
-        EXPECT_EQ(world().pm_records.size(), 1u);
-        EXPECT_EQ(f->tbvx_PM_Records->row_ids().size(), 1u);
+        kept("cancel");
     }
-    // probe_ui answers Ok to every box. A refused clear shows its error and keeps the
-    // page's store and view.
+    // probe_ui answers Ok to every box. A status reply that never comes: the failed wait is
+    // shown and nothing is asked of the controller.
+    {
+        hurried_clock clock;
+        platform::scoped_clock use(clock);
+        dev_exchange().status_in_flight = true;
+        forget();
+        page_->on_bn_ClearAllRecords_clicked();
+    }
+    ASSERT_EQ(ui_.boxes.size(), 2u);  // the warning, then the error
+    EXPECT_TRUE(ui_.boxes[1].startsWith(QStringLiteral("ERROR"))) << ui_.boxes[1].toStdString();
+    EXPECT_TRUE(sent.empty());
+    kept("failed wait");
+    // A refused clear shows its error and keeps the controller's store, the page's, the
+    // view and the cached curve.
+    ui_.boxes.clear();
     arm("error type=0x4D code=6");
     page_->on_bn_ClearAllRecords_clicked();
-    ASSERT_EQ(ui_.boxes.size(), 2u);  // the warning, then the error
+    ASSERT_EQ(ui_.boxes.size(), 2u);
     EXPECT_TRUE(ui_.boxes[1].startsWith(QStringLiteral("ERROR")));
-    EXPECT_TRUE(g_images().pm_record(0).in_use());
-    EXPECT_EQ(f->tbvx_PM_Records->row_ids().size(), 1u);
+    kept("refusal");
     ui_.boxes.clear();
     page_->on_bn_ClearAllRecords_clicked();
     EXPECT_EQ(ui_.boxes.size(), 1u);  // only the warning
@@ -211,6 +281,9 @@ TEST_F(pm_tab, clear_all_records_cancel_refusal_and_ok)
     EXPECT_FALSE(g_images().pm_record(0).in_use());
     EXPECT_TRUE(f->tbvx_PM_Records->row_ids().empty());
     EXPECT_EQ(f->l_AllRecordsState->text(), QStringLiteral("0 rows, 0 cnt"));
+    EXPECT_TRUE(QDir(data_file(QStringLiteral("pm_cache"))).entryList(QDir::Files).isEmpty());
+    g_objects().plotter = nullptr;
+    reset_app_dirs_for_tests();
 }
 
 TEST_F(pm_tab, load_all_records_lists_them_and_hides_the_hint)

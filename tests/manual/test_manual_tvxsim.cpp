@@ -10,6 +10,7 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QStackedWidget>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
@@ -25,6 +26,7 @@
 #include "core/image/config_image.h"
 #include "core/files/app_dirs.h"
 #include "core/image/core_state.h"
+#include "core/image/tool_records.h"
 #include "core/link/hid_link.h"
 #include "core/text/error_texts.h"
 #include "manual/c_dlgw_manualx.h"
@@ -261,6 +263,55 @@ TEST_F(manual_tvxsim, a_live_cycle_draws_its_curve_and_a_ticked_record_is_plotte
     EXPECT_EQ(QVector<qint16>(cached.begin(), cached.end()), plotter->slot_samples(slot));
     plotter->hide();
     reset_app_dirs_for_tests();
+}
+
+TEST_F(manual_tvxsim, a_cycle_whose_end_is_lost_in_an_unplug_floods_nothing_and_the_next_cycle_is_whole)
+{
+    enter("premium-pm");
+    ask("param 92 10");  // the controller samples every 10 ms, in real time from now on
+    ask("live on 1");    // its next demo start is ten seconds away
+    f->tab_ManualX->set_current_logical(c_dlgw_manualx::tab_pm_tools);
+    ASSERT_TRUE(wait([] { return g_manual_pm().monitor.cycle_state == pm::waiting; }));
+    const int32_t period = 10;
+    g_config_image().header().set_field(hdr::pm_sampling_time, period);
+    const pm::monitor& m = g_manual_pm().monitor;
+
+    // A one-second cycle is drawing when the link goes. While it is away the cycle ends and a
+    // second one runs to its end: more than the ring holds, so the first one's end marker (and
+    // the second one's start) never reach the page.
+    ask("pm-cycle samples=100 tool=0");
+    ASSERT_TRUE(wait([&] { return m.cycle_state == pm::recording && m.online.size() >= 10; }));
+    QElapsedTimer away;
+    away.start();
+    ask("unplug");
+    ASSERT_TRUE(wait([] { return !g_link().connected; }));
+    const size_t drawn = m.online.size();
+    QTest::qWait(1200);
+    ask("pm-cycle samples=100 tool=1");
+    QTest::qWait(1200);
+    ask("live off");  // brings the second cycle to its end first
+    ask("replug");
+
+    // The page takes the second cycle's tail as the rest of the first: gaps only for the
+    // periods that really passed, and the cycle ends with the second one's record.
+    ASSERT_TRUE(wait([&] { return f->tbvx_PM_Records->row_ids().size() == 1; }));
+    EXPECT_EQ(m.cycle_state, pm::waiting);
+    const int64_t gaps = std::count(m.online.begin(), m.online.end(), pm::marker_gap);
+    EXPECT_GT(gaps, 0);
+    EXPECT_LE(gaps, away.elapsed() / period + 5);
+    EXPECT_LE(m.online.size(), drawn + size_t(gaps) + 26);
+    auto name = [](uint32_t i) {
+        return std::string(reinterpret_cast<const char*>(g_images().pm_record(i).record().data() + tr::name));
+    };
+    EXPECT_EQ(name(0), "Drill 1");
+
+    // The next cycle draws a fresh curve of its own and brings its record.
+    ask("pm-cycle samples=40 rate=10 tool=2");
+    ASSERT_TRUE(wait([&] { return f->tbvx_PM_Records->row_ids().size() == 2; }));
+    EXPECT_EQ(m.online.size(), 40u);
+    EXPECT_EQ(std::count(m.online.begin(), m.online.end(), pm::marker_gap), 0);
+    EXPECT_EQ(f->tbvx_PM_Records->current_array_index(), 1);
+    EXPECT_EQ(name(1), "Tap 2");
 }
 
 TEST_F(manual_tvxsim, a_trace_keeps_whole_lines_over_an_unplug_and_goes_on_without_a_phantom_line)

@@ -6,10 +6,14 @@
 #include <sys/un.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <cstring>
 #include <string>
+#include <thread>
 
+#include "core/device/device_commands.h"
 #include "core/device/device_exchange.h"
+#include "core/image/byte_record.h"
 #include "core/link/hid_link.h"
 #include "core/link/hid_receive_thread.h"
 #include "tests/core/link_test_util.h"
@@ -136,6 +140,57 @@ TEST(Tvxsim, PacedExchangesAndTheLoaderProfile)
         EXPECT_EQ(e.code, dp::device_error_loader_only);
         ASSERT_TRUE(sim.control().load_profile("premium"));
         ASSERT_TRUE(dev_transact(link_test::read_parameter_request(28), reply.data(), e)) << e.code;
+    }
+    hid_link_reset_for_tests();
+}
+
+TEST(Tvxsim, LiveProcessMonitorCyclesRunInRealTime)
+{
+    // With live mode on, a cycle's entries come one per sampling period of real time, with no
+    // status request at all: the ring reads below are the only requests.
+    hid_link_reset_for_tests();
+    {
+        testing_support::tvxsim_process sim({"--profile", "premium-pm"});
+        ASSERT_TRUE(sim.ok()) << sim.error();
+        auto& c = sim.control();
+        std::string r;
+        ASSERT_TRUE(c.command("program demo", &r)) << r;
+        ASSERT_TRUE(c.command("param 92 10", &r)) << r;  // 10 ms
+        ASSERT_TRUE(c.command("live on 1", &r)) << r;    // the next demo start is 10 s away
+        error_record e;
+        ASSERT_TRUE(hid_open(e));
+        hid_receive_thread thread;
+        thread.start();
+        uint8_t block[dp::info_block_size];
+        const uint8_t* ring = block + 1;  // head, n, time of the oldest, 26 slots
+        auto entry = [&](int k) {  // the kth of the n unread entries, oldest first
+            return le::i16(ring + 6 + 2 * ((ring[0] - ring[1] + k + 26) % 26));
+        };
+
+        // 200 samples: two seconds. Read at once, only its start has come.
+        const auto started = std::chrono::steady_clock::now();
+        ASSERT_TRUE(c.command("pm-cycle samples=200 rate=1 tool=0", &r)) << r;
+        ASSERT_TRUE(dev_query_info(dp::info_pm_ring, block, e)) << e.code;
+        ASSERT_GE(ring[1], 1);
+        ASSERT_LT(ring[1], 26);
+        EXPECT_EQ(entry(0), int16_t(-32768));
+        for (int k = 1; k < ring[1]; ++k)
+            EXPECT_NE(entry(k), int16_t(-32766)) << k;
+        const int32_t startTime = le::i32(ring + 2);
+
+        // Past its end: the ring has run over, the last entry is the end marker, the oldest
+        // kept is entry 176 of 202 at 176 sampling periods after the start, and the record
+        // was stored.
+        std::this_thread::sleep_until(started + std::chrono::milliseconds(2300));
+        ASSERT_TRUE(dev_query_info(dp::info_pm_ring, block, e)) << e.code;
+        ASSERT_EQ(ring[1], 26);
+        EXPECT_EQ(entry(25), int16_t(-32766));
+        for (int k = 0; k < 25; ++k)
+            EXPECT_GT(entry(k), int16_t(-32765)) << k;
+        EXPECT_EQ(le::i32(ring + 2), startTime + 176 * 10);
+        ASSERT_TRUE(dev_query_info(dp::info_pm_count, block, e)) << e.code;
+        EXPECT_EQ(le::i16(block + 17), 1);
+        thread.stop_and_wait();
     }
     hid_link_reset_for_tests();
 }
