@@ -21,20 +21,16 @@ namespace {
 
 const char* const no_source_row = "ERROR: Es ist keine Source-Zeile fokussiert";
 
-// The filter of each column of a tool view; columns without one are not filterable.
-struct column_kind {
-    int kind;  // filter kind of the record, -1 none
-    c_dlg_filter::filter_page page;
-    int decimals;
-};
-column_kind kind_of_column(int column)
+// The filter kind of each column of a tool view, -1 for a column without one. The dialog's
+// page and decimals follow from the kind.
+int kind_of_column(int column)
 {
     switch (column) {
-    case 1: case 3: case 4: return {filter_number, c_dlg_filter::page_number, 0};
-    case 9: case 13: case 14: return {filter_hundredths, c_dlg_filter::page_number, 2};
-    case 2: case 5: case 6: return {filter_text, c_dlg_filter::page_string, 0};
-    case 7: case 8: return {filter_hex, c_dlg_filter::page_bits, 0};
-    default: return {-1, c_dlg_filter::page_none, 0};
+    case 1: case 3: case 4: return filter_number;
+    case 9: case 13: case 14: return filter_hundredths;
+    case 2: case 5: case 6: return filter_text;
+    case 7: case 8: return filter_hex;
+    default: return -1;
     }
 }
 
@@ -136,15 +132,17 @@ void setup_pm_status_columns(QWidget* parent, c_qtableview_functab* view, int fi
         return;
     }
     column_filter_record* rec = view->column_filter(column);
-    const column_kind k = kind_of_column(column);
-    if (!rec || !rec->filterable || k.kind < 0)
+    const int kind = kind_of_column(column);
+    if (!rec || !rec->filterable || kind < 0)
         return;
-    rec->kind = k.kind;
+    rec->kind = kind;
+    int decimals = 0;
+    const c_dlg_filter::filter_page page = c_dlg_filter::page_for_kind(kind, &decimals);
     QStringList texts;
-    if (k.page == c_dlg_filter::page_bits) {
+    if (page == c_dlg_filter::page_bits) {
         rec->pattern = QStringLiteral("%02XH");
         texts = column == 7 ? status_bit_names() : error_bit_names();
-    } else if (k.page == c_dlg_filter::page_string) {
+    } else if (page == c_dlg_filter::page_string) {
         QVector<int> shown;
         view->visible_array_indices(&shown);
         QSet<QString> seen;
@@ -161,7 +159,7 @@ void setup_pm_status_columns(QWidget* parent, c_qtableview_functab* view, int fi
     const QVariant title = view->model()->headerData(column, Qt::Horizontal);
     c_dlg_filter dialog(parent);
     dialog.setWindowTitle(QString::asprintf("Filter %s Column %d", qUtf8Printable(title.toString()), column));
-    dialog.setFilter(*rec, k.page, k.decimals, &texts);
+    dialog.setFilter(*rec, page, decimals, &texts);
     ui::current().run_modal(&dialog);
     view->update_filter_cell(fixRow, column);
     view->invalidate_filter();

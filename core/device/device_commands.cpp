@@ -427,6 +427,11 @@ bool dev_read_value_list(bool second_store, uint16_t list_id, uint32_t count, de
             return false;
         if (index == 0 && no_data(reply))
             return true;
+        // A reply that carries fewer bytes than the piece would pass its zeros off as values.
+        if (reply.data_count() < dp::record222_data_offset - dp::data_offset + n) {
+            err.set(err_type_host, host_error_wrong_reply);
+            return false;
+        }
         for (size_t i = 0; i < n / 2; ++i)
             values.push_back(int16_t(reply.u16(dp::record222_data_offset + 2 * i)));
         remaining -= n;

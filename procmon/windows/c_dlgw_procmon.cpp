@@ -127,6 +127,7 @@ c_dlgw_procmon::c_dlgw_procmon(QWidget* parent) : QWidget(parent)
 {
     setObjectName(QStringLiteral("c_dlgw_procmon"));
     currentToolType_.index = currentTool_.index = currentRecording_.index = -1;
+    set_free_space_probe(nullptr);
     build_form();
     createModels();
 }
@@ -344,6 +345,7 @@ bool c_dlgw_procmon::openCardOrComplain()
                               QStringLiteral("No sdcard detected or error reading sdcard!"));
         return false;
     }
+    cardGoneTold_ = false;
     if (cardIdentity_ == read_card_identity())
         return true;
     sdcard_close();
@@ -443,6 +445,7 @@ void c_dlgw_procmon::loadFromCard()
                 {"Nr.", "Name", "DN", "PN", "Cntr", "Typ", "Tol.Nr", "DataCnt", "State", "Err", "ParIndexNr"});
 
     ui::services& u = ui::current();
+    cardGoneTold_ = false;
     cardIdentity_ = read_card_identity();
     const int32_t ringCount = sdcard_read_ring_directory();
     const int total = cl::tool_type_count + cl::tool_count + ringCount;
@@ -513,9 +516,16 @@ c_dlgw_procmon::node_list c_dlgw_procmon::collect_selected(kind k, QTableView* v
                                                            int indexColumn)
 {
     node_list nodes;
-    // No card: nothing is selected, without a box (the save buttons say it).
-    if (!(sdcard_rescan() && sdcard_open()))
+    // No card: nothing is selected. The user is told once; the selection changes that follow
+    // stay quiet until the card is back.
+    if (!(sdcard_rescan() && sdcard_open())) {
+        if (!cardGoneTold_)
+            ui::current().message(ui::box_kind::critical, QStringLiteral("ERROR"),
+                                  QStringLiteral("No sdcard detected or error reading sdcard!"));
+        cardGoneTold_ = true;
         return nodes;
+    }
+    cardGoneTold_ = false;
     if (cardIdentity_ != read_card_identity()) {
         sdcard_close();
         complain_card_changed();
@@ -773,9 +783,20 @@ void c_dlgw_procmon::on_bn_RecParSave_clicked()
 
 namespace {
 
-// Asks before a save of many files, with the space they need; warns when the folder's disk
-// has less free space.
-bool confirm_save(int count, uint64_t bytes, bool inKilobytes)
+qint64 disk_free_bytes(const QString& folder)
+{
+    const QStorageInfo disk(folder);
+    return disk.isValid() ? disk.bytesAvailable() : -1;
+}
+
+}  // namespace
+
+void c_dlgw_procmon::set_free_space_probe(std::function<qint64(const QString&)> probe)
+{
+    freeSpace_ = probe ? std::move(probe) : disk_free_bytes;
+}
+
+bool c_dlgw_procmon::confirm_save(int count, uint64_t bytes, bool inKilobytes)
 {
     const QString text = inKilobytes ? QString::asprintf("%d files are selected. Needed disk space about %.2f KB",
                                                          count, double(bytes) / 1000.0)
@@ -783,16 +804,14 @@ bool confirm_save(int count, uint64_t bytes, bool inKilobytes)
                                                          count, double(bytes) / 1000000.0);
     if (ui::current().message(ui::box_kind::question, QStringLiteral("Confirm"), text, ui::yes | ui::no) != ui::yes)
         return false;
-    const QStorageInfo disk(QDir::currentPath());
-    if (disk.isValid() && disk.bytesAvailable() >= 0 && uint64_t(disk.bytesAvailable()) < bytes)
+    const qint64 free = freeSpace_ ? freeSpace_(QDir::currentPath()) : -1;
+    if (free >= 0 && uint64_t(free) < bytes)
         return ui::current().message(ui::box_kind::warning, QStringLiteral("WARNING"),
                                      QStringLiteral("The disk has only %1 MB free. Save anyway?")
-                                         .arg(double(disk.bytesAvailable()) / 1000000.0, 0, 'f', 2),
+                                         .arg(double(free) / 1000000.0, 0, 'f', 2),
                                      ui::yes | ui::no) == ui::yes;
     return true;
 }
-
-}  // namespace
 
 void c_dlgw_procmon::on_bn_ToolTypeSaveAll_clicked()
 {

@@ -5,6 +5,7 @@
 #pragma once
 #include <QItemSelection>
 #include <QWidget>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -37,6 +38,9 @@ public:
     QTableView* recordings_view() const { return tbv_RecParameters; }
     const pm_card_node& current_tool() const { return currentTool_; }
     const pm_card_node& current_recording() const { return currentRecording_; }
+    // The free bytes of the disk holding a folder, -1 when unknown; nullptr restores the
+    // system's answer.
+    void set_free_space_probe(std::function<qint64(const QString& folder)> probe);
 
 signals:
     void sig_Return();
@@ -85,12 +89,17 @@ private:
     void show_tool_type(const pm_card_node& node);
     void save_nodes(kind k, const node_list& nodes, bool withProgress);
     void save_all(bool recordings);
+    // Asks before a save of many files with the space they need, and again when the disk of
+    // the current folder has less free space; false when the user says No.
+    bool confirm_save(int count, uint64_t bytes, bool inKilobytes);
     void show_data(bool isRecording, const pm_card_node& node, int32_t count2, int32_t index2);
     // The tool whose Name, DN and PN equal the recording's, among all rows of the tools model.
     bool findMatchingToolRecord(const uint8_t* recordingSector, int32_t& toolIndex, int32_t& toolCount) const;
 
     QMainWindow* mainWindow_ = nullptr;
     bool loaded_ = false;
+    bool cardGoneTold_ = false;  // a selection change told the user the card is gone
+    std::function<qint64(const QString&)> freeSpace_;
     std::vector<uint8_t> cardIdentity_;  // read_card_identity at the load
     pm_card_node currentToolType_{};
     pm_card_node currentTool_{};

@@ -1,7 +1,7 @@
 // The plotter against the simulated controller: a tool curve read once and then from the
 // cache, its limit curves, the record slots with their limit of six and the eviction of
-// unticked curves, refused and failed reads, the curve folder of a program file, the manual
-// range, and the status display of what the tvxsim server sends.
+// unticked curves, refused, silent, wrong-kind and short replies, the curve folder of a
+// program file, the manual range, and the status display of what the tvxsim server sends.
 #include <gtest/gtest.h>
 
 #include <QCheckBox>
@@ -9,6 +9,8 @@
 #include <QFile>
 #include <QLabel>
 #include <QTimeEdit>
+#include <chrono>
+#include <thread>
 
 #include "app/shell_state.h"
 #include "core/files/app_dirs.h"
@@ -18,6 +20,7 @@
 #include "core/link/hid_link.h"
 #include "core/link/hid_receive_thread.h"
 #include "core/transfer/config_transfer.h"
+#include "platform/clock.h"
 #include "procmon/pm_csv.h"
 #include "procmon/windows/c_dlg_plotter.h"
 #include "support/test_support.h"
@@ -36,6 +39,23 @@ void set_field(basic_byte_view<uint8_t> rec, const char* name, int64_t v)
 {
     rec.set(*tool_record_fields().find(name), v);
 }
+
+// Time that runs `factor` times faster than the wall clock, so a reply that never comes
+// costs a fraction of its time-out.
+class fast_clock final : public platform::clock {
+public:
+    explicit fast_clock(uint32_t factor) : factor_(factor), start_(std::chrono::steady_clock::now()) {}
+    uint32_t now_ms() override
+    {
+        auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start_);
+        return 1000u + uint32_t(uint64_t(ms.count()) * factor_);
+    }
+    void sleep_ms(uint32_t ms) override { std::this_thread::sleep_for(std::chrono::milliseconds(ms / factor_ + 1)); }
+
+private:
+    uint32_t factor_;
+    std::chrono::steady_clock::time_point start_;
+};
 
 QByteArray file_bytes(const QString& path)
 {
@@ -265,14 +285,40 @@ TEST_F(plotter_test, failed_reads_from_the_controller_and_from_the_curve_folder)
 {
     add(false, 3, 30);
     tick(false, 3, true);
-    arm("error type=0x2C");
-    EXPECT_FALSE(show_tools());
-    EXPECT_EQ(ui_.boxes, std::vector<QString>{"ERROR: Reading curve data from Tarvix failed!!"});
-    EXPECT_FALSE(QFile::exists(cache_of(false, 3)));
-    EXPECT_EQ(plotter_->row_of_slot(1), -1);
+    struct reply {
+        const char* what;
+        const char* fault;
+    };
+    const reply replies[] = {
+        {"refused", "error type=0x2C"},
+        {"no reply", "drop type=0x2C"},
+        {"another kind", "wrong-kind type=0x2C"},
+        {"no reply to the second piece", "drop type=0x2C skip=1"},
+        {"a short piece", "short type=0x2C count=20"},
+    };
+    for (const reply& r : replies) {
+        SCOPED_TRACE(r.what);
+        ui_.boxes.clear();
+        arm(r.fault);
+        {
+            // The missing reply's time-out passes twenty times faster than the wall clock.
+            fast_clock fast(20);
+            platform::scoped_clock use(fast);
+            EXPECT_FALSE(show_tools());
+        }
+        EXPECT_EQ(ui_.boxes, std::vector<QString>{"ERROR: Reading curve data from Tarvix failed!!"});
+        EXPECT_FALSE(QFile::exists(cache_of(false, 3)));
+        EXPECT_EQ(plotter_->row_of_slot(1), -1);
+        EXPECT_EQ(dev_->faults().armed(), 0u);
+    }
+    // The link is still good: the same curve reads now.
+    ui_.boxes.clear();
+    ASSERT_TRUE(show_tools());
+    EXPECT_EQ(plotter_->slot_samples(1).size(), 30);
+    EXPECT_TRUE(ui_.boxes.empty());
 
     // A program from a file reads its curves from the file's curve folder.
-    ui_.boxes.clear();
+    plotter_->reset_plots();
     g_program_document().source = 2;
     g_program_document().file_name = dir() + "/prog.cdx";
     forget();

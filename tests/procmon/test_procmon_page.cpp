@@ -1,6 +1,8 @@
 // The process monitor page on generated cards: entering without a card, the lists and their
 // order, the filters and sorting, the info panels, and saving selected and all entries with
-// the space estimate, cancelling, hostile names and a folder that cannot be written.
+// the space estimate, cancelling, hostile names and a folder that cannot be written; a card
+// changed or pulled since the load, stored sample counts out of range, the data buttons and
+// a save larger than the free space.
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -38,7 +40,7 @@ public:
     int message(ui::box_kind, const QString& title, const QString& text, int, int) override
     {
         boxes << title + ": " + text;
-        return answer;
+        return answers.isEmpty() ? answer : answers.takeFirst();
     }
     void progress_begin(const QString& title) override { shared_progress << title; }
     void progress_set(int percent) override { shared_progress << QString::number(percent); }
@@ -71,6 +73,7 @@ public:
 
     QStringList boxes, progress, shared_progress;
     int answer = ui::yes;
+    QList<int> answers;  // given first, one a box, before `answer`
     int cancel_after = -1;
     int passes = 0;
 };
@@ -388,6 +391,191 @@ TEST_F(page_test, a_card_changed_since_the_load_is_refused)
         EXPECT_EQ(ui_.boxes, (QStringList{changed, changed}));
         EXPECT_TRUE(files().isEmpty());
         EXPECT_EQ(ui_.modal_runs, 0);
+    }
+}
+
+TEST_F(page_test, a_card_pulled_since_the_load_is_told_and_nothing_is_written)
+{
+    const QString gone = "ERROR: No sdcard detected or error reading sdcard!";
+    const std::string image = card_.file("card.img");
+    const std::string aside = card_.file("aside.img");
+    const testing_support::temp_dir no_disks;
+    struct pull {
+        const char* what;
+        std::function<void()> out, back;
+    };
+    const pull pulls[] = {
+        {"the image removed", [&] { ::unlink(image.c_str()); },
+         [&] { ASSERT_TRUE(card_image::write_scenario(card_image::make_scenario("S1"), image)); }},
+        {"the image renamed", [&] { ::rename(image.c_str(), aside.c_str()); },
+         [&] { ::rename(aside.c_str(), image.c_str()); }},
+        {"no device listed and no disk found",
+         [&] {
+             ::unsetenv("TARVIX_SDCARD_DEVICES");
+             disk::roots r;
+             r.sys = r.proc = r.dev = no_disks.path();
+             sdcard_set_roots(r);
+         },
+         [&] {
+             ::setenv("TARVIX_SDCARD_DEVICES", image.c_str(), 1);
+             sdcard_set_roots(disk::roots{});
+         }},
+    };
+    for (const pull& p : pulls) {
+        SCOPED_TRACE(p.what);
+        use_card(card_image::make_scenario("S1"));
+        ASSERT_TRUE(page_->openMonitor(nullptr));
+        page_->tools_view()->selectRow(0);
+        ASSERT_EQ(page_->current_tool().index, 3);
+        p.out();
+        ui_.boxes.clear();
+        // Every button that reads the card says so, and writes nothing.
+        page_->on_bn_ToolParSaveAll_clicked();
+        page_->on_bn_RecParSaveAll_clicked();
+        page_->on_bn_ToolTypeSaveAll_clicked();
+        page_->on_bn_ToolParSave_clicked();
+        page_->findChild<QPushButton*>("bn_ToolData")->click();
+        EXPECT_EQ(ui_.boxes, QStringList(QVector<QString>(5, gone).toList()));
+        EXPECT_EQ(ui_.modal_runs, 0);
+        EXPECT_TRUE(files().isEmpty()) << files().join(", ").toStdString();
+
+        // A selection change tells it once and leaves no current tool to save or show.
+        ui_.boxes.clear();
+        page_->tools_view()->selectRow(1);
+        page_->tools_view()->selectRow(2);
+        page_->recordings_view()->selectRow(1);
+        EXPECT_EQ(ui_.boxes, QStringList{gone});
+        EXPECT_EQ(page_->current_tool().index, -1);
+        EXPECT_FALSE(page_->findChild<QPushButton*>("bn_ToolData")->isEnabled());
+        EXPECT_FALSE(page_->findChild<QPushButton*>("bn_ToolParSave")->isEnabled());
+        EXPECT_FALSE(page_->findChild<QPushButton*>("bn_RecData")->isEnabled());
+
+        // The same card back: selecting works again without a box.
+        p.back();
+        ui_.boxes.clear();
+        page_->tools_view()->selectRow(0);
+        EXPECT_EQ(page_->current_tool().index, 3);
+        EXPECT_TRUE(page_->findChild<QPushButton*>("bn_ToolData")->isEnabled());
+        EXPECT_TRUE(ui_.boxes.isEmpty()) << ui_.boxes.join("|").toStdString();
+        ui_.modal_runs = 0;
+    }
+}
+
+TEST_F(page_test, data_counts_beyond_the_block_are_clamped_and_shown_as_stored)
+{
+    // S6's last three tools store DataCnt -5, 0x7FFFFFFF and one past the block.
+    card_image::scenario s = card_image::make_scenario("S6");
+    std::vector<card_image::tool_entry> kept;
+    for (const card_image::tool_entry& t : s.tools)
+        if (t.index >= 7)
+            kept.push_back(t);
+    s.tools = kept;
+    use_card(s);
+    ASSERT_TRUE(page_->openMonitor(nullptr));
+    EXPECT_EQ(column(page_->tools_view(), 7), (QStringList{"-5", "2147483647", "1799937"}));
+
+    // 0 + 2 x 1,799,936 samples of 32 bytes, and 1680 bytes a file.
+    ui_.answer = ui::no;
+    page_->on_bn_ToolParSaveAll_clicked();
+    EXPECT_EQ(ui_.boxes, QStringList{"Confirm: 3 files are selected. Needed disk space about 115.20 MB"});
+
+    int rows = -1;
+    ui_.on_modal = [&](QWidget* w) { rows = qobject_cast<c_dlg_pm_data*>(w)->row_count(); };
+    const struct {
+        int row;
+        int rows;
+    } tables[] = {{0, 0}, {1, 1799936}, {2, 1799936}};
+    for (const auto& t : tables) {
+        SCOPED_TRACE(t.row);
+        rows = -1;
+        page_->tools_view()->selectRow(t.row);
+        page_->findChild<QPushButton*>("bn_ToolData")->click();
+        EXPECT_EQ(rows, t.rows);
+    }
+    EXPECT_EQ(ui_.boxes.size(), 1);
+}
+
+TEST_F(page_test, the_data_buttons_need_a_current_tool_or_recording)
+{
+    QPushButton* toolData = nullptr;
+    QPushButton* recData = nullptr;
+    auto enabled = [&] { return std::make_pair(toolData->isEnabled(), recData->isEnabled()); };
+
+    use_card(card_image::make_scenario("S2"));  // signed, nothing in use, no recordings
+    ASSERT_TRUE(page_->openMonitor(nullptr));
+    toolData = page_->findChild<QPushButton*>("bn_ToolData");
+    recData = page_->findChild<QPushButton*>("bn_RecData");
+    EXPECT_EQ(page_->tools_view()->model()->rowCount(), 0);
+    EXPECT_EQ(enabled(), std::make_pair(false, false));
+
+    use_card(card_image::make_scenario("S1"));
+    ASSERT_TRUE(page_->openMonitor(nullptr));
+    toolData = page_->findChild<QPushButton*>("bn_ToolData");
+    recData = page_->findChild<QPushButton*>("bn_RecData");
+    EXPECT_EQ(enabled(), std::make_pair(true, true));
+
+    // A tool type no tool uses: the filter empties the tools, and with them the recordings.
+    int empty = -1;
+    box("chb_FilterToolTypes")->setChecked(true);
+    for (int r = 0; r < page_->tool_types_view()->model()->rowCount() && empty < 0; ++r) {
+        page_->tool_types_view()->selectRow(r);
+        if (page_->tools_view()->model()->rowCount() == 0)
+            empty = r;
+    }
+    ASSERT_GE(empty, 0);
+    EXPECT_EQ(page_->current_tool().index, -1);
+    EXPECT_FALSE(toolData->isEnabled());
+    box("chb_FilterToolParameters")->setChecked(true);
+    EXPECT_EQ(page_->recordings_view()->model()->rowCount(), 0);
+    EXPECT_EQ(page_->current_recording().index, -1);
+    EXPECT_FALSE(recData->isEnabled());
+
+    // The filters off: the first rows are current again.
+    box("chb_FilterToolParameters")->setChecked(false);
+    box("chb_FilterToolTypes")->setChecked(false);
+    EXPECT_EQ(enabled(), std::make_pair(true, true));
+    EXPECT_TRUE(ui_.boxes.isEmpty()) << ui_.boxes.join("|").toStdString();
+}
+
+TEST_F(page_test, a_save_larger_than_the_free_space_asks_again)
+{
+    card_image::scenario s = card_image::make_scenario("S1");
+    std::vector<card_image::tool_entry> kept;
+    for (const card_image::tool_entry& t : s.tools)
+        if (t.index >= 10)  // DataCnt 0, 100 and 1000: 40,240 bytes
+            kept.push_back(t);
+    s.tools = kept;
+    use_card(s);
+    ASSERT_TRUE(page_->openMonitor(nullptr));
+    const QString confirm = "Confirm: 3 files are selected. Needed disk space about 0.04 MB";
+    const QString warning = "WARNING: The disk has only 0.03 MB free. Save anyway?";
+    const struct {
+        const char* what;
+        qint64 free;
+        QList<int> answers;
+        QStringList boxes;
+        int files;
+    } cases[] = {
+        {"too little, and No", 30000, {ui::yes, ui::no}, {confirm, warning}, 0},
+        {"too little, and Yes", 30000, {ui::yes, ui::yes}, {confirm, warning}, 3},
+        {"just enough", 40240, {ui::yes}, {confirm}, 3},
+        {"unknown", -1, {ui::yes}, {confirm}, 3},
+    };
+    QString folder;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        for (const QString& f : files())
+            QFile::remove(f);
+        page_->set_free_space_probe([&](const QString& f) {
+            folder = f;
+            return c.free;
+        });
+        ui_.boxes.clear();
+        ui_.answers = c.answers;
+        page_->on_bn_ToolParSaveAll_clicked();
+        EXPECT_EQ(ui_.boxes, c.boxes);
+        EXPECT_EQ(files().size(), c.files);
+        EXPECT_EQ(folder, QDir::currentPath());
     }
 }
 
