@@ -3,6 +3,7 @@
 #include <QComboBox>
 #include <QDialog>
 #include <QLineEdit>
+#include <QStandardItemModel>
 #include <cstring>
 
 #include "core/image/device_function_record.h"
@@ -31,9 +32,23 @@ void combo_add_number(QComboBox* combo, const QString& text, int32_t number) { c
 void combo_fill_numbers(QComboBox* combo, const QStringList& texts, const QVector<int32_t>& numbers)
 {
     combo->clear();
-    combo->addItems(texts);
-    for (int i = 0; i < numbers.size() && i < combo->count(); ++i)
-        combo->setItemData(i, QVariant(numbers[i]));
+    auto* model = qobject_cast<QStandardItemModel*>(combo->model());
+    if (!model) {
+        for (int i = 0; i < texts.size(); ++i)
+            combo->addItem(texts[i], i < numbers.size() ? QVariant(numbers[i]) : QVariant());
+        return;
+    }
+    // The items complete with their numbers, inserted at once: one insertion for the list
+    // instead of one insertion and one change per item.
+    QList<QStandardItem*> items;
+    items.reserve(texts.size());
+    for (int i = 0; i < texts.size(); ++i) {
+        auto* item = new QStandardItem(texts[i]);
+        if (i < numbers.size())
+            item->setData(QVariant(numbers[i]), Qt::UserRole);
+        items << item;
+    }
+    model->invisibleRootItem()->appendRows(items);
 }
 
 void combo_select_number(QComboBox* combo, int32_t number, const QString& text)

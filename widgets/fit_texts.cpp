@@ -22,6 +22,15 @@ bool hand_placed(const QWidget* root, const QWidget* w)
 }
 
 constexpr const char* own_font = "fit_texts_own_font";
+constexpr const char* fitted = "fit_texts_fitted";
+
+// What a fit depends on: the text and the width the form gives it.
+QString fit_key(const QWidget* w)
+{
+    const auto* label = qobject_cast<const QLabel*>(w);
+    const QString text = label ? label->text() : static_cast<const QAbstractButton*>(w)->text();
+    return text + QLatin1Char('\x1f') + QString::number(w->width());
+}
 
 void shrink(QWidget* w)
 {
@@ -47,6 +56,9 @@ void fit_hand_placed_texts(QWidget* root, fit_mode mode)
     for (QWidget* w : root->findChildren<QWidget*>()) {
         if (!hand_placed(root, w))
             continue;
+        // Measuring a text is costly; one fitted before with the same text and width stays.
+        if (w->property(fitted).toString() == fit_key(w))
+            continue;
         if (mode == fit_mode::shrink) {
             // A push button's size hint asks for a margin its text does not need.
             if (qobject_cast<QPushButton*>(w))
@@ -58,5 +70,6 @@ void fit_hand_placed_texts(QWidget* root, fit_mode mode)
             w->setMaximumWidth(qMax(w->maximumWidth(), need));
             w->resize(need, w->height());
         }
+        w->setProperty(fitted, fit_key(w));
     }
 }
