@@ -65,7 +65,7 @@ private:
     Ui::c_dlg_prgcluster* ui;
     bool building_ = true;
     int32_t appliedMode_ = -1;  // kept across openings
-    function_name_field name_;
+    record_name_field name_;
 };
 
 // The one cluster dialog (made by the program window), or none.

@@ -73,7 +73,7 @@ private:
     bool building_ = true;
     int32_t appliedMode_ = -1;  // the mode code last applied; -1 forces the next
     int32_t currentNumber_ = 0; // the number the form is for
-    function_name_field name_;
+    record_name_field name_;
 };
 
 // The one function dialog (made by the program window), or none.

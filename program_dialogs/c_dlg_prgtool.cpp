@@ -145,8 +145,7 @@ void c_dlg_prgtool::open_edit()
 void c_dlg_prgtool::record_to_form(const uint8_t* record)
 {
     const const_byte_view r(record, tool_record_size);
-    const char* name = reinterpret_cast<const char*>(record + tr::name);
-    ui->eb_PM_Tool_Name->setText(QString::fromLatin1(name, int(strnlen(name, tr::name_size))));
+    name_.show(ui->eb_PM_Tool_Name, record + tr::name, tr::name_size);
     for (const numeric_row& n : numeric_rows)
         field_to_edit(ui->*n.edit, field(n.field), r);
     for (const value_row& v : value_rows)
@@ -168,7 +167,7 @@ void c_dlg_prgtool::form_to_record(uint8_t* record)
 {
     const byte_view r(record, tool_record_size);
     r.set(field("Number"), ui->pn_PM_Tool_Number->text().toInt());
-    r.set_text(field("Name"), ui->eb_PM_Tool_Name->text().toLatin1().toStdString());
+    name_.store(ui->eb_PM_Tool_Name, record + tr::name);
     for (const numeric_row& n : numeric_rows)
         edit_to_field(ui->*n.edit, field(n.field), r);
     // No item chosen: the stored tool type and tolerance group stay.

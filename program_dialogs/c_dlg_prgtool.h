@@ -8,6 +8,7 @@
 
 #include "core/image/tool_records.h"
 #include "program_dialogs/close_rule.h"
+#include "program_dialogs/dialog_support.h"
 
 namespace Ui {
 class c_dlg_prgtool;
@@ -52,6 +53,7 @@ private:
 
     Ui::c_dlg_prgtool* ui;
     close_rule closeRule_;
+    record_name_field name_;
     std::array<uint8_t, tool_record_size> working_{};
     int vendorCount_ = 0;
 };

@@ -109,12 +109,12 @@ void c_dlg_prgtooltype::open(bool isNew)
 void c_dlg_prgtooltype::record_to_form(const uint8_t* record)
 {
     const const_byte_view r(record, tool_type_record_size);
-    QString name = QString::fromLatin1(reinterpret_cast<const char*>(record + ttr::name),
-                                       int(strnlen(reinterpret_cast<const char*>(record + ttr::name), ttr::name_size)));
+    name_.show(ui->eb_PM_TT_Name, record + ttr::name, ttr::name_size);
     // A copy is named after its template, cut to the 31 characters the name field holds.
-    if (isNew_)
-        name = (name + QStringLiteral("_New")).left(int(ttr::name_size) - 1);
-    ui->eb_PM_TT_Name->setText(name);
+    if (isNew_) {
+        const QString proposed = ui->eb_PM_TT_Name->text() + QStringLiteral("_New");
+        name_.show_proposed(ui->eb_PM_TT_Name, proposed.left(int(ttr::name_size) - 1), ttr::name_size);
+    }
     for (const numeric_row& n : numeric_rows)
         field_to_edit(ui->*n.edit, field(n.field), r);
     for (const monitoring_row& m : monitoring_rows) {
@@ -133,7 +133,7 @@ bool c_dlg_prgtooltype::form_to_record(uint8_t* record, int32_t* number)
     bool ok = false;
     *number = ui->cb_PM_TT_Number->currentText().toInt(&ok);
     r.set(field("Number"), *number);
-    r.set_text(field("Name"), ui->eb_PM_TT_Name->text().toLatin1().toStdString());
+    name_.store(ui->eb_PM_TT_Name, record + ttr::name);
     for (const numeric_row& n : numeric_rows)
         edit_to_field(ui->*n.edit, field(n.field), r);
     for (const monitoring_row& m : monitoring_rows) {

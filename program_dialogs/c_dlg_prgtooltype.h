@@ -5,6 +5,7 @@
 #include <cstdint>
 
 #include "program_dialogs/close_rule.h"
+#include "program_dialogs/dialog_support.h"
 
 namespace Ui {
 class c_dlg_prgtooltype;
@@ -37,6 +38,7 @@ private:
 
     Ui::c_dlg_prgtooltype* ui;
     close_rule closeRule_;
+    record_name_field name_;
     bool isNew_ = false;
 };
 

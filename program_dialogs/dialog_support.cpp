@@ -4,6 +4,7 @@
 #include <QDialog>
 #include <QLineEdit>
 #include <QStandardItemModel>
+#include <algorithm>
 #include <cstring>
 
 #include "core/image/device_function_record.h"
@@ -91,21 +92,42 @@ void fill_output_list(QComboBox* combo)
     }
 }
 
-void function_name_field::show(QLineEdit* edit, const_function_record rec)
+void record_name_field::show_text(QLineEdit* edit, const QString& text)
 {
-    const std::string name = rec.name();
-    shown_ = QString::fromLatin1(name.data(), int(name.size()));
-    std::memcpy(bytes_.data(), rec.data() + fr::name, fr::name_size);
-    edit->setText(shown_);
+    if (limit_ < 0)
+        limit_ = edit->maxLength();
+    edit->setMaxLength(std::max(limit_, int(text.size())));
+    shown_ = text;
+    edit->setText(text);
 }
 
-void function_name_field::store(const QLineEdit* edit, function_record rec) const
+void record_name_field::show(QLineEdit* edit, const uint8_t* field, size_t width)
 {
+    const char* chars = reinterpret_cast<const char*>(field);
+    width_ = width;
+    bytes_.assign(field, field + width);
+    show_text(edit, QString::fromLatin1(chars, int(strnlen(chars, width))));
+}
+
+void record_name_field::show_proposed(QLineEdit* edit, const QString& name, size_t width)
+{
+    width_ = width;
+    bytes_.clear();
+    show_text(edit, name);
+}
+
+void record_name_field::store(const QLineEdit* edit, uint8_t* field) const
+{
+    if (width_ == 0)
+        return;
     const QString name = edit->text();
-    if (name == shown_)
-        std::memcpy(rec.data() + fr::name, bytes_.data(), fr::name_size);
-    else
-        rec.set_name(name.left(int(fr::name_size) - 1).toLatin1().toStdString());
+    if (!bytes_.empty() && name == shown_) {
+        std::memcpy(field, bytes_.data(), width_);
+        return;
+    }
+    const QByteArray text = name.left(int(width_) - 1).toLatin1();
+    std::memset(field, 0, width_);
+    std::memcpy(field, text.constData(), size_t(text.size()));
 }
 
 void show_outputs(const output_lists& lists, const_function_record rec)

@@ -7,6 +7,7 @@
 #include <array>
 #include <cstdint>
 #include <initializer_list>
+#include <vector>
 
 #include "core/image/config_image.h"
 #include "core/protocol/device_frame.h"
@@ -43,17 +44,29 @@ void fill_output_list(QComboBox* combo);
 // The label of the back mode "Position", which the monitor modes take out of the list.
 QString back_mode_position_text();
 
-// The name field of a function form. A name is read within its 16-byte field; one the user
-// did not edit goes back byte for byte (a 16-character name has no terminator), an edited
-// one as at most 15 Latin-1 characters and a terminator.
-class function_name_field {
+// The name field of a record form. A name is read within its field; one the user did not
+// edit goes back byte for byte (a name that fills its field has no terminator), an edited or
+// proposed one as at most width - 1 Latin-1 characters, a terminator and zeros. A form may
+// limit typing to width - 1 characters: while a stored name is longer, the limit is raised to
+// its length, so the name is shown whole and an unedited one still compares equal.
+class record_name_field {
 public:
-    void show(QLineEdit* edit, const_function_record rec);
-    void store(const QLineEdit* edit, function_record rec) const;
+    // The name stored in the `width` bytes at `field`.
+    void show(QLineEdit* edit, const uint8_t* field, size_t width);
+    // A name the form proposes (a new record's): stored as text, edited or not.
+    void show_proposed(QLineEdit* edit, const QString& name, size_t width);
+    void store(const QLineEdit* edit, uint8_t* field) const;
+
+    void show(QLineEdit* edit, const_function_record rec) { show(edit, rec.data() + fr::name, fr::name_size); }
+    void store(const QLineEdit* edit, function_record rec) const { store(edit, rec.data() + fr::name); }
 
 private:
+    void show_text(QLineEdit* edit, const QString& text);
+
     QString shown_;
-    std::array<uint8_t, fr::name_size> bytes_{};
+    std::vector<uint8_t> bytes_;  // the stored field; empty for a proposed name
+    size_t width_ = 0;
+    int limit_ = -1;  // the form's own length limit, taken at the first show
 };
 
 // The four output-function lists of a function form, from and into a record.

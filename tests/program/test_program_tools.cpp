@@ -485,6 +485,37 @@ TEST_F(tools_test, a_failed_read_or_folder_ends_the_export_with_the_failure_box)
         page_->on_bn_ExportAllTools_clicked();
     }
     EXPECT_EQ(list_requests(dp::req_read_record222), 0);
+
+    // The first tool's file cannot be written into the existing folder, or its cached curve
+    // cannot be copied: the same box, no file, the tools after it are not read. (A link into
+    // a missing folder and a folder in the cache fail for root too.)
+    const QString first = file_of(false, 0);
+    ASSERT_TRUE(QDir().mkpath(dir() + "/w"));
+    ASSERT_TRUE(QFile::link(dir() + "/missing/curve.csv", dir() + "/w/" + first));
+    struct row {
+        const char* what;
+        const char* folder;
+        bool cached;
+        int reads_of_first;
+    };
+    const row rows[] = {
+        {"curve file not written", "w", false, 5},
+        {"cached curve not copied", "c", true, 0},
+    };
+    for (const row& c : rows) {
+        SCOPED_TRACE(c.what);
+        if (c.cached)
+            ASSERT_TRUE(QDir().mkpath(data_file("pm_cache/" + first)));
+        forget();
+        {
+            ui_testing::scripted_ui script;
+            script.expect_save_file(dir() + "/" + c.folder + ".cdx").expect_error("Reading curve data from Tarvix failed!!");
+            page_->on_bn_ExportAllTools_clicked();
+        }
+        EXPECT_EQ(QDir(dir() + "/" + c.folder).entryList(QDir::Files), QStringList());
+        EXPECT_EQ(list_requests(dp::req_read_record222, 0), c.reads_of_first);
+        EXPECT_EQ(list_requests(dp::req_read_record222, 3), 0);
+    }
 }
 
 TEST_F(tools_test, a_tool_name_with_a_path_stays_in_the_export_folder)

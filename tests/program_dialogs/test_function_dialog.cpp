@@ -172,17 +172,28 @@ TEST_F(function_dialog_test, monitor_mode_drops_position_and_check_mode_brings_i
 
 TEST_F(function_dialog_test, labels_ranges_and_area_panel_follow_the_mode)
 {
+    // Bounds as scaled values: an entry beyond one clamps to it.
+    struct bounds {
+        int32_t min, max;
+    };
     struct row {
         int32_t mode;
         const char *back_label, *object_label, *area_label, *back_text;
         bool object_shown, area_shown, area_enabled, area_button;
+        bounds back, object, area;
     };
+    const bounds angle{-32767, 32767}, position{-1000000, 1000000};
     const row rows[] = {
-        {1, "ReturnPos", "ObjectPos", "Warning Min", "12.34", true, false, false, false},
-        {4, "Stay Time [s]", "ObjectPos", "Warning Min", "123.4", false, true, false, true},
-        {7, "Stay Time [s]", "ObjectPos", "Warning Min", "123.4", true, true, false, true},
-        {128, "PWM [0..1000]", "MaxTestRange", "StrtMeasure", "1234", true, true, true, false},
-        {129, "DelayTime [s]", "ObjectPos", "Warning Min", "12.34", true, false, false, false},
+        {1, "ReturnPos", "ObjectPos", "Warning Min", "12.34", true, false, false, false, angle, position, angle},
+        {4, "Stay Time [s]", "ObjectPos", "Warning Min", "123.4", false, true, false, true, {0, 65000}, position, angle},
+        {7, "Stay Time [s]", "ObjectPos", "Warning Min", "123.4", true, true, false, true, {0, 65000}, position, angle},
+        {128, "PWM [0..1000]", "MaxTestRange", "StrtMeasure", "1234", true, true, true, false,
+         {0, 65000}, {-65000, 65000}, {0, 65000}},
+        {129, "DelayTime [s]", "ObjectPos", "Warning Min", "12.34", true, false, false, false, angle, position, angle},
+    };
+    const auto entered = [](c_qlineedit_extend* e, const char* text) {
+        e->setText(QString::fromLatin1(text));
+        return e->value();
     };
     for (const row& c : rows) {
         SCOPED_TRACE(testing::Message() << "mode " << c.mode);
@@ -199,6 +210,14 @@ TEST_F(function_dialog_test, labels_ranges_and_area_panel_follow_the_mode)
         EXPECT_EQ(!u->P_Area->isHidden(), c.area_shown);
         EXPECT_EQ(u->ebx_TS_Area_1a->isEnabled(), c.area_enabled);
         EXPECT_EQ(!u->bn_Area->isHidden(), c.area_button);
+        EXPECT_EQ(entered(u->ebx_TS_BackAngle, "70000"), c.back.max);
+        EXPECT_EQ(entered(u->ebx_TS_BackAngle, "-70000"), c.back.min);
+        EXPECT_EQ(entered(u->ebx_TS_ObjectAngle, "70000"), c.object.max);
+        EXPECT_EQ(entered(u->ebx_TS_ObjectAngle, "-70000"), c.object.min);
+        for (c_qlineedit_extend* area : {u->ebx_TS_Area_1a, u->ebx_TS_Area_1b, u->ebx_TS_Area_2a, u->ebx_TS_Area_2b}) {
+            EXPECT_EQ(entered(area, "70000"), c.area.max) << area->objectName().toStdString();
+            EXPECT_EQ(entered(area, "-70000"), c.area.min) << area->objectName().toStdString();
+        }
     }
 }
 
@@ -276,6 +295,19 @@ TEST_F(function_dialog_test, teach_queues_one_frame_and_the_taught_angle_fills_t
     EXPECT_FALSE(u->bn_Teach->isEnabled()) << "only a running dialog follows the flag";
     d->update_teach_button();
     EXPECT_TRUE(u->bn_Teach->isEnabled());
+
+    // While the dialog runs, each change of the flag turns Teach off and on again.
+    script.expect_modal(QStringLiteral("c_dlg_prgfunction"), [this](QWidget*) {
+        g_status().teach_permitted = false;
+        g_status_hooks().display_flag_changed();
+        EXPECT_FALSE(u->bn_Teach->isEnabled());
+        g_status().teach_permitted = true;
+        g_status_hooks().display_flag_changed();
+        EXPECT_TRUE(u->bn_Teach->isEnabled());
+        return int(QDialog::Rejected);
+    });
+    d->run();
+    EXPECT_TRUE(script.verify_consumed());
 }
 
 // Set Default takes the defaults the settings page shows, saved or not; number and buffer stay.

@@ -12,6 +12,7 @@
 #include <QPushButton>
 #include <QSignalSpy>
 #include <algorithm>
+#include <cstring>
 #include <memory>
 
 #include "app/shell_state.h"
@@ -204,6 +205,38 @@ TEST_F(tool_type_test, a_long_name_is_cut_to_the_field_and_a_full_list_takes_not
     EXPECT_FALSE(d.isVisible());
 }
 
+TEST_F(tool_type_test, an_unedited_name_that_fills_its_field_is_kept_byte_for_byte)
+{
+    ui_testing::scripted_ui script;
+    // Tool type 129 with only what the form shows (it keeps bit 0 of an option field).
+    tool_type_edit_buffer().index = 129;
+    const byte_view r(tool_type_edit_buffer().record.data(), tool_type_record_size);
+    r.set(*tool_type_record_fields().find("Number"), 129);
+    r.set(*tool_type_record_fields().find("MissingOptions"), 1);
+    std::memset(tool_type_edit_buffer().record.data() + ttr::name, 'N', ttr::name_size);
+    const auto before = tool_type_edit_buffer().record;
+    d.open(false);
+    EXPECT_EQ(f->eb_PM_TT_Name->text(), QString(32, QLatin1Char('N')));
+    // Nothing edited: the close box asks nothing, Ok stores the 32 bytes as they were.
+    d.show();
+    EXPECT_TRUE(d.close());
+    d.open(false);
+    d.show();
+    f->bn_Close->click();
+    EXPECT_EQ(tool_type_edit_buffer().record, before);
+
+    // An edited name is stored within the field, with its terminator.
+    d.open(false);
+    f->eb_PM_TT_Name->setText(QString(32, QLatin1Char('M')));
+    d.show();
+    f->bn_Close->click();
+    EXPECT_EQ(std::string(reinterpret_cast<const char*>(tool_type_edit_buffer().record.data() + ttr::name)),
+              std::string(31, 'M'));
+    // A proposed name is held to the form's 31 characters again.
+    d.open(true);
+    EXPECT_EQ(f->eb_PM_TT_Name->maxLength(), 31);
+}
+
 struct tool_test : dialogs_test {
     void SetUp() override
     {
@@ -273,6 +306,7 @@ TEST_F(tool_test, gaps_among_the_tool_types_and_unknown_numbers_keep_the_tool_ty
         {{1, 2, 3, 4, 5, 128, 130}, 130, "Type 130"},  // 129 deleted: a gap before 130
         {{1, 2, 3, 4, 5, 128, 130}, 200, ""},          // no such type: nothing chosen, kept
         {{1, 2, 3, 4, 5, 128, 130}, -1, ""},
+        {{1, 2, 3, 4, 5, 128, 130}, 300, ""},
     };
     for (const row& c : rows) {
         SCOPED_TRACE(c.stored);
@@ -286,6 +320,23 @@ TEST_F(tool_test, gaps_among_the_tool_types_and_unknown_numbers_keep_the_tool_ty
         f->bn_Close->click();
         EXPECT_EQ(tool_field(tool_edit_buffer().record.data(), "ToolType"), c.stored);
     }
+}
+
+TEST_F(tool_test, an_unedited_name_that_fills_its_field_is_kept_byte_for_byte)
+{
+    ui_testing::scripted_ui script;
+    std::memset(tool_edit_buffer().record.data() + tr::name, 'N', tr::name_size);
+    const auto before = tool_edit_buffer().record;
+    d.open_edit();
+    EXPECT_EQ(f->eb_PM_Tool_Name->text(), QString(32, QLatin1Char('N')));
+    // Nothing edited: the close box asks nothing, Ok stores the 32 bytes as they were.
+    d.show();
+    EXPECT_TRUE(d.close());
+    d.open_edit();
+    d.show();
+    f->bn_Close->click();
+    EXPECT_EQ(tool_edit_buffer().record, before);
+    EXPECT_EQ(spy->count(), 2);
 }
 
 TEST_F(tool_test, a_tool_without_a_type_shows_its_own_settings)
