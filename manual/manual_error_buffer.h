@@ -2,6 +2,7 @@
 // and detail texts of the entries, and the text of the error report file.
 #pragma once
 #include <QByteArray>
+#include <QDate>
 #include <QString>
 #include <QStringList>
 #include <array>
@@ -22,6 +23,8 @@ struct error_buffer_state {
     bool failed_on_raised_bit = false;  // the last load failed while bit 0x100 was up
     // The pause after every load; tests make it instant.
     std::function<void(int ms)> sleep;
+    // The date the report is stamped with; tests fix it.
+    std::function<QDate()> today;
 
     void reset() { *this = error_buffer_state(); }
 };

@@ -5,15 +5,14 @@
 #include <QFileInfo>
 #include <QHeaderView>
 #include <QPushButton>
-#include <QSaveFile>
 #include <QThread>
-#include <cerrno>
 #include <cstring>
 
 #include "core/device/device_commands.h"
 #include "core/device/device_exchange.h"
 #include "core/device/device_info.h"
 #include "core/files/app_dirs.h"
+#include "core/files/file_helpers.h"
 #include "core/image/function_rows.h"
 #include "core/text/error_texts.h"
 #include "core/text/text_tables.h"
@@ -209,21 +208,13 @@ void c_dlgw_manualx::on_bn_Save_ErrBuf_clicked()
         return;
     if (QFileInfo(path).suffix().isEmpty())
         path += QStringLiteral(".txt");
-    const QByteArray text = error_report(QDate::currentDate().toString(Qt::TextDate), info);
+    const error_buffer_state& B = g_error_buffer();
+    const QDate today = B.today ? B.today() : QDate::currentDate();
+    const QByteArray text = error_report(today.toString(Qt::TextDate), info);
     // Written to a temporary name and renamed: a failed write leaves no half report.
-    QSaveFile file(path);
-    errno = 0;
-    bool ok = file.open(QIODevice::WriteOnly);
-    int failure = errno;
-    if (ok) {
-        ok = file.write(text) == text.size();
-        failure = errno;
-        ok = ok && file.commit();
-        if (!ok && failure == 0)
-            failure = errno;
-    }
-    if (!ok) {
-        show_error_code(host_error_write_access, err_severity_error, err_type_host, err_arg_once, failure ? failure : EACCES);
+    const file_write_result r = replace_file(path, text);
+    if (!r.ok) {
+        show_error_code(host_error_write_access, err_severity_error, err_type_host, err_arg_once, r.sys_errno);
         return;
     }
     ui::information(label(414));

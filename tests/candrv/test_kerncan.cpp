@@ -219,3 +219,51 @@ TEST_F(Kerncan, FifoFilledByTheDriverOnRequest)
     lib.close_obj(h);
     close_fifo(fifo);
 }
+
+// The driver answers only requests of its own shape: a code it does not know, an input or
+// output of another size, or a connection byte other than the one the open handed out fails
+// with error 87, and the request does nothing.
+TEST_F(Kerncan, RequestsThatDoNotFitTheDriverFailWith87)
+{
+    const devices::handle h = devices::create_file("\\\\.\\CANKDRV");
+    ASSERT_NE(h, devices::invalid_handle);
+    uint8_t open_in[16] = {}, open_out[8] = {};
+    open_in[4] = 4;  // 125 kbit/s
+    open_in[8] = 1;  // port 1
+    uint32_t returned = 0;
+    ASSERT_TRUE(devices::device_io_control(h, cankdrv_model::code_of(1), open_in, 16, open_out, 8, &returned));
+    ASSERT_EQ(open_out[4], cankdrv_model::connection);
+
+    const uint8_t good = cankdrv_model::connection;
+    const struct {
+        const char* name;
+        uint32_t code;
+        uint32_t in_size, out_size;
+        size_t connection_at;
+        uint8_t connection;
+    } rows[] = {
+        {"unknown code", cankdrv_model::code_of(5), 16, 8, 2, good},
+        {"code without the driver's device type", cankdrv_model::code_of(4) & 0xFFFFu, 16, 8, 2, good},
+        {"input one byte short", cankdrv_model::code_of(4), 15, 8, 2, good},
+        {"input one byte long", cankdrv_model::code_of(4), 17, 8, 2, good},
+        {"output one byte short", cankdrv_model::code_of(4), 16, 7, 2, good},
+        {"record output one byte short", cankdrv_model::code_of(8), 22, 21, 6, good},
+        {"wrong connection byte", cankdrv_model::code_of(4), 16, 8, 2, uint8_t(good + 1)},
+        {"wrong connection byte in a record", cankdrv_model::code_of(8), 22, 22, 6, 0},
+    };
+    for (const auto& r : rows) {
+        SCOPED_TRACE(r.name);
+        uint8_t in[32] = {}, out[32] = {};
+        in[r.connection_at] = r.connection;
+        platform::set_last_error(0);
+        EXPECT_FALSE(devices::device_io_control(h, r.code, in, r.in_size, out, r.out_size, &returned));
+        EXPECT_EQ(platform::get_last_error(), platform::win_error::invalid_parameter);
+        EXPECT_TRUE(driver->device_open());  // the close request among them did nothing
+    }
+    // The close request that fits is taken.
+    uint8_t in[16] = {}, out[8] = {};
+    in[2] = good;
+    EXPECT_TRUE(devices::device_io_control(h, cankdrv_model::code_of(4), in, 16, out, 8, &returned));
+    EXPECT_FALSE(driver->device_open());
+    EXPECT_TRUE(devices::close_handle(h));
+}

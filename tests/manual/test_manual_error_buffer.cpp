@@ -1,15 +1,20 @@
 // The error buffer: the texts of an entry's cells, loading against the simulated controller
 // (power-on rows, the end of the list, a failing entry, no box storm on a raised bit), Clear,
-// and the report file (golden, empty buffer, unwritable folder).
+// and the report file (golden, empty buffer, unwritable folder, read-only report).
 #include <gtest/gtest.h>
 
 #include <QCheckBox>
+#include <QDate>
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
+#include <atomic>
 #include <memory>
 
+#include "core/device/device_exchange.h"
 #include "core/device/device_info.h"
+#include "core/text/error_texts.h"
+#include "platform/clock.h"
 #include "manual/c_dlgw_manualx.h"
 #include "manual/manual_error_buffer.h"
 #include "manual/manual_state.h"
@@ -120,6 +125,11 @@ protected:
         return q.open(QIODevice::ReadOnly) ? q.readAll() : QByteArray("<missing golden>");
     }
     int boxes() const { return int(ui_.boxes.size()); }
+    QByteArray file(const char* name)
+    {
+        QFile q(dir_.filePath(QLatin1String(name)));
+        return q.open(QIODevice::ReadOnly) ? q.readAll() : QByteArray("<missing file>");
+    }
 
     QTemporaryDir dir_;
     std::unique_ptr<c_dlgw_manualx> page_;
@@ -140,8 +150,15 @@ TEST_F(error_buffer_page, three_entries_give_four_rows_and_the_golden_report)
     page_->error_buffer_cycle(false);  // neither raised nor entered: no reload
     EXPECT_EQ(slept, 300);
 
+    // Save, stamped with a fixed date, writes the report byte for byte.
     device_info();
-    const QByteArray report = page_->error_report(QStringLiteral("Thu Dec 10 2026"), QStringLiteral("line 3 stopped"));
+    g_error_buffer().today = [] { return QDate(2026, 12, 10); };
+    ui_testing::scripted_ui script;
+    script.expect_text_line(QStringLiteral("line 3 stopped"), QStringLiteral("Optional info text ..."))
+        .expect_save_file(dir_.filePath("report"), QStringLiteral("Save error trace to"))
+        .expect_information(QStringLiteral("Saving the error buffer file was successfull!"));
+    f->bn_Save_ErrBuf->click();
+    const QByteArray report = file("report.txt");
     if (qEnvironmentVariableIsSet("TARVIX_WRITE_GOLDEN")) {
         QFile out(QStringLiteral(TARVIX_MANUAL_TEST_DATA "/error_report.txt"));
         ASSERT_TRUE(out.open(QIODevice::WriteOnly));
@@ -183,6 +200,15 @@ TEST_F(error_buffer_page, save_writes_the_file_an_unwritable_folder_gives_63_and
         .expect_error(QStringLiteral("Host: File Write Access Error! Errorcode: 20\nPlease check windows file permissions!"));
     f->bn_Save_ErrBuf->click();
     EXPECT_FALSE(QFile::exists(locked + "/r.txt"));
+
+    // A read-only report is refused, as Windows refuses it, and stays as it was.
+    ASSERT_TRUE(QFile::setPermissions(dir_.filePath("empty.txt"), QFile::ReadOwner | QFile::ReadUser));
+    script.expect_text_line(QStringLiteral("x"))
+        .expect_save_file(dir_.filePath("empty.txt"))
+        .expect_error(QStringLiteral("Host: File Write Access Error! Errorcode: 13\nPlease check windows file permissions!"));
+    f->bn_Save_ErrBuf->click();
+    EXPECT_EQ(file("empty.txt"), text);
+    EXPECT_EQ(QDir(dir_.path()).entryList(QDir::Files | QDir::Hidden), (QStringList{"empty.txt", "plain"}));
 }
 
 TEST_F(error_buffer_page, a_failing_entry_keeps_those_before_and_shows_one_box_while_the_bit_stays_up)
@@ -211,6 +237,80 @@ TEST_F(error_buffer_page, clear_empties_the_controller_and_the_table)
     EXPECT_EQ(f->tbwx_ErrorBuf->rowCount(), 0);
     EXPECT_EQ(g_error_buffer().count, 0);
     EXPECT_EQ(boxes(), 0);
+}
+
+// A clock that moves on a second at every read: a wait for the link runs out at once.
+class racing_clock final : public platform::clock {
+public:
+    uint32_t now_ms() override { return now_ += 1000; }
+    void sleep_ms(uint32_t ms) override { now_ += ms; }
+
+private:
+    std::atomic<uint32_t> now_{5000};
+};
+
+TEST_F(error_buffer_page, clear_after_a_wait_that_runs_out_shows_host_error_4_and_clears_nothing)
+{
+    g_manual_tick().error_buffer_reload = true;
+    page_->error_buffer_cycle(false);
+    ASSERT_EQ(f->tbwx_ErrorBuf->rowCount(), 4);
+    forget();
+    {
+        // The link timer's status request is never answered.
+        racing_clock clock;
+        platform::scoped_clock use(clock);
+        dev_exchange().status_in_flight = true;
+        f->bn_Clear_ErrBuf->click();
+    }
+    error_record timeout;
+    timeout.set(err_type_host, 4, err_severity_error, err_arg_none, 0);
+    ASSERT_EQ(boxes(), 1);
+    EXPECT_TRUE(ui_.boxes[0].endsWith(QString::fromLatin1(error_record_text(timeout).c_str()))) << ui_.boxes[0].toStdString();
+    EXPECT_TRUE(sent.empty());
+    EXPECT_EQ(world().error_buffer.size(), 3u);
+    EXPECT_EQ(f->tbwx_ErrorBuf->rowCount(), 4);
+    EXPECT_EQ(g_error_buffer().count, 3);
+}
+
+TEST_F(error_buffer_page, a_new_visit_loads_again_after_a_failure_while_the_bit_stays_up)
+{
+    arm("error type=0x2A index=0x18 skip=2 times=1 code=6");
+    page_->error_buffer_cycle(true);
+    ASSERT_EQ(g_error_buffer().count, 2);
+    ASSERT_EQ(boxes(), 1);
+    page_->error_buffer_cycle(true);  // the controller would answer now, but the bit has not fallen
+    EXPECT_EQ(g_error_buffer().count, 2);
+
+    f->tab_ManualX->set_current_logical(c_dlgw_manualx::tab_manual);
+    f->tab_ManualX->set_current_logical(c_dlgw_manualx::tab_error_buffer);
+    page_->error_buffer_cycle(true);
+    EXPECT_EQ(g_error_buffer().count, 3);
+    EXPECT_EQ(f->tbwx_ErrorBuf->rowCount(), 4);
+    EXPECT_EQ(boxes(), 1);
+}
+
+TEST_F(error_buffer_page, status_bytes_give_the_f_code_texts_its_tooltip_and_report_line)
+{
+    error_buffer_entry e = entry(4, 1000, false, 26, 5, 12);
+    e[37] = 2;  // group 1, detail 2
+    e[40] = 1;  // group 4, detail 1
+    world().error_buffer = {e};
+    g_manual_tick().error_buffer_reload = true;
+    page_->error_buffer_cycle(false);
+    ASSERT_EQ(f->tbwx_ErrorBuf->rowCount(), 1);
+    const QString texts = QStringLiteral(" ERROR! Scanner error (scanner could not move) [2]\n"
+                                         " ERROR! Teach without a tool/object [1]");
+    EXPECT_EQ(f->tbwx_ErrorBuf->item(0, 10)->text(), texts);
+    EXPECT_EQ(f->tbwx_ErrorBuf->item(0, 10)->toolTip(), texts);
+    f->chb_AdvancedErrorBuf->setChecked(true);
+    EXPECT_EQ(f->tbwx_ErrorBuf->item(0, 10)->text(), "00-02-00-00-01-00-00-00\n" + texts);
+    EXPECT_EQ(f->tbwx_ErrorBuf->item(0, 10)->toolTip(), texts);
+
+    const QByteArray report = page_->error_report(QStringLiteral("Thu Dec 10 2026"), QString());
+    EXPECT_TRUE(report.contains("00-02-00-00-01-00-00-00\r\n")) << report.constData();
+    EXPECT_TRUE(report.contains("\r\n             F-Code: ERROR! Scanner error (scanner could not move) [2]; "
+                                " ERROR! Teach without a tool/object [1]; \r\n\r\n"))
+        << report.constData();
 }
 
 }  // namespace

@@ -13,6 +13,7 @@
 #include "core/image/byte_record.h"
 #include "manual/c_dlgw_manualx.h"
 #include "manual/c_frm_selftest.h"
+#include "manual/manual_error_buffer.h"
 #include "manual/manual_selfcheck.h"
 #include "manual/manual_state.h"
 #include "sim/diagnostics.h"
@@ -221,10 +222,19 @@ TEST_F(selfcheck_page, diagnostic_saves_4000_lines_and_a_failed_read_keeps_the_o
     EXPECT_EQ(file.readAll(), text);
 }
 
-// Replies to the fieldbus, self-test and memory reads that are short or answer another
-// request are refused with host error 7 and leave nothing half-copied.
+// Replies to the fieldbus, self-test, memory and error-buffer reads that are short or answer
+// another request are refused with host error 7 and leave nothing half-copied.
 TEST_F(selfcheck_page, short_replies_and_wrong_echoes_are_refused)
 {
+    // The second of the controller's three error-buffer entries is the bad one: the page shows
+    // the error and keeps only the first.
+    g_error_buffer().sleep = [](int) {};
+    auto error_buffer = [this](error_record& e) {
+        script_.expect_error(QStringLiteral("Host: Syncronisation-Error in communication to Tarvix!"));
+        const bool ok = page_->load_error_buffer(e);
+        EXPECT_EQ(g_error_buffer().count, 1);
+        return ok;
+    };
     struct {
         const char* fault;
         std::function<bool(error_record&)> read;
@@ -235,6 +245,8 @@ TEST_F(selfcheck_page, short_replies_and_wrong_echoes_are_refused)
         {"echo index=0x28 arg=0x18", [](error_record& e) { int32_t r[6]; return dev_query_info_28(r, false, e); }},
         {"short type=0x25 count=30", [](error_record& e) { uint8_t b[49]; return dev_read_block(2, b, 0, 49, e); }},
         {"echo type=0x25 arg=3", [](error_record& e) { uint8_t b[49]; return dev_read_block(2, b, 0, 49, e); }},
+        {"short index=0x18 skip=1 count=58", error_buffer},
+        {"echo index=0x18 skip=1 arg=0x19", error_buffer},
     };
     for (auto& c : cases) {
         arm(c.fault);

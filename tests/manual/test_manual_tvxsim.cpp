@@ -229,6 +229,50 @@ TEST_F(manual_tvxsim, a_trace_writes_each_result_continues_its_numbers_and_ends_
     EXPECT_EQ(lines(), 4);
 }
 
+TEST_F(manual_tvxsim, a_one_sided_cluster_result_is_traced_one_sided_and_the_file_keeps_what_the_table_drops)
+{
+    enter("premium-pm");  // a cluster past group 0 may be taught with the process monitor
+    ask("cycle polls=1");
+    // The group's base taught where its left member (-12.34) stands: a result of the base then
+    // carries equal values on both sides.
+    f->tbwx_FuncTab->selectRowById(6);
+    f->bn_Start->click();
+    ASSERT_TRUE(wait([&] { return current_position() == -1234 && command_mailbox().count == 0; }));
+    f->tbwx_FuncTab->selectRowById(4);
+    f->bn_Teach->click();
+    ASSERT_TRUE(wait([&] {
+        return g_config_image().function(4).field(fr::object_pos) == -1234 &&
+               (g_status().last_reply[dp::data_offset] & 0x02) == 0 && command_mailbox().count == 0;
+    }));
+
+    ask("cycle side=right");
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString file = dir.filePath("r.trc");
+    auto text = [&] {
+        QFile q(file);
+        return q.open(QIODevice::ReadOnly) ? q.readAll() : QByteArray();
+    };
+    f->tab_ManualX->set_current_logical(c_dlgw_manualx::tab_trace);
+    script_.expect_save_file(file);
+    f->bn_Trc_StartTrace->click();
+    f->tbwx_trc_FuncTab->selectRowById(4);
+    for (int i = 1; i <= 41; ++i) {
+        f->bn_Trc_Start->click();
+        ASSERT_TRUE(wait([&] { return text().count("\r\n") == i; })) << i;
+    }
+    const QList<QByteArray> lines = text().split('\n');
+    ASSERT_EQ(lines.size(), 42);
+    EXPECT_EQ(lines[0], QByteArray("     0     4     -12.34     -12.34          OK 00 \r"));
+    EXPECT_EQ(lines[40].left(6), QByteArray("    40"));
+    ASSERT_EQ(f->tbwx_Trace->rowCount(), 40);
+    QStringList row;
+    for (int c = 0; c < f->tbwx_Trace->columnCount(); ++c)
+        row << f->tbwx_Trace->item(0, c)->text();
+    EXPECT_EQ(row, (QStringList{"     1", "  4", "  -12.34", "  -12.34", "OK"}));
+    EXPECT_EQ(f->tbwx_Trace->item(39, 0)->text(), QStringLiteral("    40"));
+}
+
 TEST_F(manual_tvxsim, a_live_cycle_draws_its_curve_and_a_ticked_record_is_plotted_from_the_controller)
 {
     QTemporaryDir data;
