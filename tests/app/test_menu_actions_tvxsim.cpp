@@ -51,6 +51,7 @@ constexpr int deadline_ms = 30000;
 
 QString message(int n) { return QString::fromLatin1(txt_message(n).c_str()); }
 QString label(int n) { return QString::fromLatin1(txt_label(n).c_str()); }
+QString host_text(int n) { return QString::fromLatin1(txt_error(1, n).value_or("").c_str()); }
 
 void reset_all()
 {
@@ -252,6 +253,18 @@ TEST_F(menu_actions, tarvix_menu)
     EXPECT_EQ(g_shell().window_mode, int(wm_manual));
     back_to_start();
 
+    // Create Clone reads the controller's versions: its firmware is too old to be cloned.
+    script_.expect_information(message(32), ui::ok).expect_error(message(76));
+    click(f->ac_CreateClone);
+    EXPECT_TRUE(script_.verify_consumed());
+    // Program Clone asks for its clone file after its two warnings; none is chosen.
+    script_.expect_information(message(36), ui::ok)
+        .expect_warning(message(67), ui::ok)
+        .expect_modal(QStringLiteral("Program clone data from file ..."), [](QWidget*) { return int(QDialog::Rejected); });
+    click(f->ac_ProgramClone);
+    EXPECT_TRUE(script_.verify_consumed());
+    EXPECT_EQ(g_dev_commands().update_in_progress, 0);
+
     struct row {
         QAction* action;
         std::function<void()> script;
@@ -300,6 +313,21 @@ TEST_F(menu_actions, options_and_help_menus)
     EXPECT_TRUE(QTest::qWaitFor([] { return !g_link().connected; }, deadline_ms));
     EXPECT_FALSE(g_customer_config().pending);
     ASSERT_TRUE(QTest::qWaitFor([f] { return f->ac_SystemInfo->isEnabled(); }, deadline_ms));
+
+    // FW Update reads the controller's loader version, then finds no loader installed.
+    ASSERT_TRUE(QTest::qWaitFor([f] { return f->ac_FW_Update->isEnabled(); }, deadline_ms));
+    script_.expect_warning(message(67), ui::ok).expect_error(host_text(47)).expect_error(label(441));
+    click(f->ac_FW_Update);
+    EXPECT_TRUE(script_.verify_consumed());
+    EXPECT_EQ(g_dev_commands().update_in_progress, 0);
+    // PROFINET-FW Update stays hidden in its menu, so no click reaches it; its action still
+    // runs the command: it asks for its image, and none is chosen.
+    EXPECT_TRUE(f->menu->actions().contains(f->ac_TPS_Update));
+    EXPECT_FALSE(f->ac_TPS_Update->isVisible());
+    script_.expect_open_file(QString(), QStringLiteral("Please select the file to send to the TVX-PM"))
+        .expect_error(QStringLiteral("Filename ist empty"));
+    f->ac_TPS_Update->trigger();
+    EXPECT_TRUE(script_.verify_consumed());
 
     // System Info and About: their dialogs.
     script_.expect_modal(QStringLiteral("Info"), [](QWidget*) { return 0; });

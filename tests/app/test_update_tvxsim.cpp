@@ -13,6 +13,7 @@
 #include "app/update_files.h"
 #include "widgets/c_my_led.h"
 #include "widgets/led_styles.h"
+#include "core/text/error_texts.h"
 #include "core/text/text_tables.h"
 
 inline void PrintTo(const QString& s, std::ostream* os) { *os << '"' << s.toStdString() << '"'; }
@@ -26,6 +27,12 @@ using update_images::version;
 QString message(long n) { return QString::fromLatin1(txt_message(n).c_str()); }
 QString label(long n) { return QString::fromLatin1(txt_label(n).c_str()); }
 QString host_text(long n) { return QString::fromLatin1(txt_error(1, n).value_or("").c_str()); }
+QString record_text(int16_t type, int16_t code, int16_t kind, int32_t argument)
+{
+    error_record e;
+    e.set(type, code, err_severity_error, kind, argument);
+    return QString::fromLatin1(error_record_text(e).c_str());
+}
 
 // Seven records, all at the controller's logic 3.20 unless a test changes one.
 std::vector<logic_record> current_logic()
@@ -406,6 +413,81 @@ TEST_F(update, failures_end_with_their_boxes)
              s.expect_question(other, ui::no).expect_error(host_text(47)).expect_error(label(514));
          },
          [](update& u) { u.ask("profile premium"); }},
+        {"a PROFINET stream that the controller refuses in its second piece",
+         [](update& u) {
+             u.ask("profile premium-24");
+             update_images::installed_set f = current_files();
+             f.profinet = {2, 1, 1, 0};  // newer than the controller's 2.1.0.7
+             f.profinet_bytes = 5000;
+             update_images::write_installed(u.app.string(), f);
+             u.ask("fault error type=0x0E skip=1 code=5 ttype=3 count=3 arg=9");
+         },
+         [&](update&, ui_testing::scripted_ui& s) {
+             s.expect_question(other, ui::no)
+                 .expect_error(record_text(err_type_device, 5, err_arg_once, 9))
+                 .expect_error(label(514));
+         },
+         [&](update& u) {
+             EXPECT_NE(u.ask("versions").find("profinet 2.1.0.7"), std::string::npos);
+             u.ask("faults-clear");
+             remove(u, update_images::profinet_name({2, 1, 1, 0}));
+             u.ask("profile premium");
+         }},
+        {"the system information unreadable",
+         [](update& u) { u.ask("fault error type=0x2A index=0x02 code=5"); },
+         [](update&, ui_testing::scripted_ui& s) { s.expect_error(message(70)); },
+         [](update& u) { u.ask("faults-clear"); }},
+        {"the loader version unreadable in the loader",
+         [](update& u) {
+             u.ask("profile loader");
+             ASSERT_TRUE(QTest::qWaitFor([] { return g_device().loader_state; }, 30000));
+             u.ask("loader-fault abort at=1 times=1000");
+         },
+         [](update&, ui_testing::scripted_ui& s) {
+             s.expect_box_containing(ui::box_kind::critical, ui::title_error(), QStringLiteral("(Code "), ui::no)
+                 .expect_error(message(71));
+         },
+         [](update& u) {
+             u.ask("loader-faults-clear");
+             u.ask("profile premium");
+         }},
+        {"a firmware name without its version",
+         [](update& u) { update_images::write_file(u.path("tvx_fsw/F252_1x.hex"), ":00000001FF\n", 12); },
+         [](update&, ui_testing::scripted_ui& s) {
+             s.expect_open_file(QString()).expect_error(host_text(43)).expect_error(label(440));
+         },
+         [&](update& u) { remove(u, "tvx_fsw/F252_1x.hex"); }},
+        {"a logic package whose sum is off by one",
+         [](update& u) {
+             const std::vector<uint8_t> p =
+                 update_images::logic_package(current_logic(), update_images::logic_fault::sum_off_by_one);
+             update_images::write_file(u.path("tvx_logic/Logic_0001.bin"), p.data(), p.size());
+         },
+         [&](update&, ui_testing::scripted_ui& s) {
+             s.expect_question(other, ui::no).expect_error(host_text(45)).expect_error(label(439));
+         },
+         [](update& u) { update_images::write_installed(u.app.string(), current_files()); }},
+        {"a logic family without a record", [](update& u) { u.ask("param 28 0x48"); },
+         [&](update&, ui_testing::scripted_ui& s) {
+             s.expect_question(other, ui::no)
+                 .expect_error(record_text(err_type_host, 48, err_arg_once, 0x48))
+                 .expect_error(label(439));
+         },
+         [](update& u) { u.ask("param 28 0x20"); }},
+        {"a logic download that fails",
+         [](update& u) {
+             update_images::installed_set f = current_files();
+             f.logic[1] = {4, 30, 64};  // the record of family 0x20
+             update_images::write_installed(u.app.string(), f);
+             u.ask("loader-fault abort at=1 times=1000");
+         },
+         [&](update&, ui_testing::scripted_ui& s) { s.expect_question(other, ui::no).expect_error(label(439)); },
+         [](update& u) {
+             u.ask("loader-faults-clear");
+             EXPECT_NE(u.ask("versions").find("logic 3.2 "), std::string::npos);
+             update_images::write_installed(u.app.string(), current_files());
+             u.ask("profile premium");
+         }},
     };
     for (const failure_row& r : rows) {
         SCOPED_TRACE(r.name);
@@ -418,6 +500,8 @@ TEST_F(update, failures_end_with_their_boxes)
         EXPECT_EQ(g_dev_commands().update_in_progress, 0);
         r.restore(*this);
         ASSERT_TRUE(QTest::qWaitFor([] { return !g_device().loader_state; }, 30000));
+        // Whatever failed, the controller answers afterwards.
+        ASSERT_TRUE(answers());
     }
 }
 

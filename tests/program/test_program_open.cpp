@@ -102,6 +102,51 @@ TEST_F(open_test, new_basic_program_and_cancel)
     EXPECT_TRUE(script.verify_consumed());
 }
 
+// The presets of a new Premium program by measuring system, and Cancel at the first
+// question. Each row starts from the start page, after a new ZP9LIN program had set its flag.
+TEST_F(open_test, new_program_presets_by_measuring_system)
+{
+    struct row {
+        const char* name;
+        QStringList answers;  // the file type, then the measuring system
+        bool opened;
+        int area_flag, position1, position2, teach_limit, tolerance, scanner, rot_dir;
+        bool zp9lin;
+    } rows[] = {
+        {"ZP9LIN", {QStringLiteral("Premium"), QStringLiteral("ZP9LIN")}, true, 1, 2500, 10000, 10000, 100, 7, 1, true},
+        {"Degree", {QStringLiteral("Premium"), QStringLiteral("Degree")}, true, 0, 4000, 13000, 27000, 300, 0, 1, false},
+        {"Cancel at the file type", {QStringLiteral("&Cancel")}, false, 0, 0, 0, 0, 0, 0, 0, false},
+    };
+    for (const row& r : rows) {
+        SCOPED_TRACE(r.name);
+        g_program_page().new_program_zp9lin = true;
+        w->form()->stackedWidget->setCurrentIndex(c_frm_main::page_start);
+        w->menuBar()->show();
+        g_shell().window_mode = wm_start;
+        script.expect_choice(file_type, r.answers.at(0));
+        if (r.answers.size() > 1)
+            script.expect_choice(measuring, r.answers.at(1));
+        w->on_ac_New_triggered();
+        EXPECT_TRUE(script.verify_consumed());
+        EXPECT_EQ(g_program_page().new_program_zp9lin, r.zp9lin);
+        if (!r.opened) {
+            EXPECT_EQ(page(), int(c_frm_main::page_start));
+            EXPECT_EQ(g_shell().window_mode, int(wm_start));
+            EXPECT_FALSE(w->menuBar()->isHidden());
+            continue;
+        }
+        EXPECT_EQ(page(), int(c_frm_main::page_program));
+        const const_settings_header h = g_config_image().header();
+        EXPECT_EQ(h.field(hdr::area_flag), r.area_flag);
+        EXPECT_EQ(h.field(hdr::position1), r.position1);
+        EXPECT_EQ(h.field(hdr::position2), r.position2);
+        EXPECT_EQ(h.field(hdr::def_teach_limit), r.teach_limit);
+        EXPECT_EQ(h.field(hdr::def_tolerance), r.tolerance);
+        EXPECT_EQ(h.field(hdr::scanner), r.scanner);
+        EXPECT_EQ(h.field(hdr::rot_dir), r.rot_dir);
+    }
+}
+
 TEST_F(open_test, open_shows_a_program_file_and_refuses_what_is_not_one)
 {
     config_image img;
