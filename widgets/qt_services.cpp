@@ -95,8 +95,10 @@ void qt_services::progress_end()
 }
 
 // Between the requests of a transfer: repaint, but leave the user's input queued, so that no
-// second flow starts from a click while this one runs; and never for more than 5 ms.
-void qt_services::process_events() { QApplication::processEvents(QEventLoop::ExcludeUserInputEvents, 5); }
+// second flow starts from a click while this one runs. One pass over what is pending: with a
+// time limit Qt goes on passing until the limit while timers keep firing, which made every
+// block of a transfer wait out the limit.
+void qt_services::process_events() { QApplication::processEvents(QEventLoop::ExcludeUserInputEvents); }
 
 QString qt_services::open_file_name(QWidget* parent, const QString& caption, const QString& dir,
                                     const QString& filter)

@@ -42,7 +42,7 @@ public:
     void progress_set(int) override {}
     int progress_value() const override { return 0; }
     void progress_end() override {}
-    void process_events() override { QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents, 5); }
+    void process_events() override { QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents); }
     QString open_file_name(QWidget*, const QString&, const QString&, const QString&) override { return path; }
     QString save_file_name(QWidget*, const QString&, const QString&, const QString&) override { return path; }
     QString existing_directory(QWidget*, const QString&, const QString&) override { return QString(); }
