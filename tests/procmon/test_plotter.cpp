@@ -25,6 +25,7 @@
 #include "procmon/windows/c_dlg_plotter.h"
 #include "support/test_support.h"
 #include "tests/core/device_sim_fixture.h"
+#include "tests/core/fast_clock.h"
 #include "tests/sim/tvxsim_process.h"
 #include "widgets/c_my_rbg.h"
 #include "widgets/c_plotter_tvx.h"
@@ -39,23 +40,6 @@ void set_field(basic_byte_view<uint8_t> rec, const char* name, int64_t v)
 {
     rec.set(*tool_record_fields().find(name), v);
 }
-
-// Time that runs `factor` times faster than the wall clock, so a reply that never comes
-// costs a fraction of its time-out.
-class fast_clock final : public platform::clock {
-public:
-    explicit fast_clock(uint32_t factor) : factor_(factor), start_(std::chrono::steady_clock::now()) {}
-    uint32_t now_ms() override
-    {
-        auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start_);
-        return 1000u + uint32_t(uint64_t(ms.count()) * factor_);
-    }
-    void sleep_ms(uint32_t ms) override { std::this_thread::sleep_for(std::chrono::milliseconds(ms / factor_ + 1)); }
-
-private:
-    uint32_t factor_;
-    std::chrono::steady_clock::time_point start_;
-};
 
 QByteArray file_bytes(const QString& path)
 {
