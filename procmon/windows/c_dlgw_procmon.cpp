@@ -345,7 +345,6 @@ bool c_dlgw_procmon::openCardOrComplain()
                               QStringLiteral("No sdcard detected or error reading sdcard!"));
         return false;
     }
-    cardGoneTold_ = false;
     if (cardIdentity_ == read_card_identity())
         return true;
     sdcard_close();
@@ -445,7 +444,6 @@ void c_dlgw_procmon::loadFromCard()
                 {"Nr.", "Name", "DN", "PN", "Cntr", "Typ", "Tol.Nr", "DataCnt", "State", "Err", "ParIndexNr"});
 
     ui::services& u = ui::current();
-    cardGoneTold_ = false;
     cardIdentity_ = read_card_identity();
     const int32_t ringCount = sdcard_read_ring_directory();
     const int total = cl::tool_type_count + cl::tool_count + ringCount;
@@ -516,16 +514,9 @@ c_dlgw_procmon::node_list c_dlgw_procmon::collect_selected(kind k, QTableView* v
                                                            int indexColumn)
 {
     node_list nodes;
-    // No card: nothing is selected. The user is told once; the selection changes that follow
-    // stay quiet until the card is back.
-    if (!(sdcard_rescan() && sdcard_open())) {
-        if (!cardGoneTold_)
-            ui::current().message(ui::box_kind::critical, QStringLiteral("ERROR"),
-                                  QStringLiteral("No sdcard detected or error reading sdcard!"));
-        cardGoneTold_ = true;
+    // No card: nothing is selected, without a box (the buttons that read the card say it).
+    if (!(sdcard_rescan() && sdcard_open()))
         return nodes;
-    }
-    cardGoneTold_ = false;
     if (cardIdentity_ != read_card_identity()) {
         sdcard_close();
         complain_card_changed();

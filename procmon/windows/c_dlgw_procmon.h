@@ -98,7 +98,6 @@ private:
 
     QMainWindow* mainWindow_ = nullptr;
     bool loaded_ = false;
-    bool cardGoneTold_ = false;  // a selection change told the user the card is gone
     std::function<qint64(const QString&)> freeSpace_;
     std::vector<uint8_t> cardIdentity_;  // read_card_identity at the load
     pm_card_node currentToolType_{};

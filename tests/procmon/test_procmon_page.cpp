@@ -394,7 +394,7 @@ TEST_F(page_test, a_card_changed_since_the_load_is_refused)
     }
 }
 
-TEST_F(page_test, a_card_pulled_since_the_load_is_told_and_nothing_is_written)
+TEST_F(page_test, a_card_pulled_since_the_load_is_told_by_every_button_and_nothing_is_written)
 {
     const QString gone = "ERROR: No sdcard detected or error reading sdcard!";
     const std::string image = card_.file("card.img");
@@ -439,12 +439,12 @@ TEST_F(page_test, a_card_pulled_since_the_load_is_told_and_nothing_is_written)
         EXPECT_EQ(ui_.modal_runs, 0);
         EXPECT_TRUE(files().isEmpty()) << files().join(", ").toStdString();
 
-        // A selection change tells it once and leaves no current tool to save or show.
+        // A selection change quietly leaves no current tool to save or show.
         ui_.boxes.clear();
         page_->tools_view()->selectRow(1);
         page_->tools_view()->selectRow(2);
         page_->recordings_view()->selectRow(1);
-        EXPECT_EQ(ui_.boxes, QStringList{gone});
+        EXPECT_TRUE(ui_.boxes.isEmpty()) << ui_.boxes.join("|").toStdString();
         EXPECT_EQ(page_->current_tool().index, -1);
         EXPECT_FALSE(page_->findChild<QPushButton*>("bn_ToolData")->isEnabled());
         EXPECT_FALSE(page_->findChild<QPushButton*>("bn_ToolParSave")->isEnabled());
