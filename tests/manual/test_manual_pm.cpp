@@ -57,6 +57,8 @@ protected:
     }
     void TearDown() override
     {
+        g_objects().plotter = nullptr;
+        plotter_.reset();
         page_.reset();
         manual_reset_for_tests();
         g_manual_pm().reset();
@@ -74,6 +76,16 @@ protected:
         }
     }
     std::vector<int16_t> online() const { return g_manual_pm().monitor.online; }
+    // The page entered again with a plotter of its own, which takes the online curve.
+    c_dlg_plotter& enter_with_plotter()
+    {
+        plotter_ = std::make_unique<c_dlg_plotter>();
+        g_objects().plotter = plotter_.get();
+        page_->init_from_device(nullptr);
+        f->tab_ManualX->set_current_logical(c_dlgw_manualx::tab_pm_tools);
+        return *plotter_;
+    }
+    std::unique_ptr<c_dlg_plotter> plotter_;
     std::unique_ptr<c_dlgw_manualx> page_;
     Ui::c_dlgw_manualx* f = nullptr;
 };
@@ -224,10 +236,7 @@ TEST_F(pm_tab, clear_all_records_cancel_refusal_and_ok)
     testing_support::temp_dir dir;
     const QString here = QString::fromStdString(dir.path());
     ASSERT_TRUE(init_app_dirs(here, here));
-    c_dlg_plotter plotter;
-    g_objects().plotter = &plotter;
-    page_->init_from_device(nullptr);
-    f->tab_ManualX->set_current_logical(c_dlgw_manualx::tab_pm_tools);
+    c_dlg_plotter& plotter = enter_with_plotter();
     // A record, ticked: its curve lies in pm_cache.
     ASSERT_TRUE(sim::pm_start_cycle(world(), 20, 10, 0, 0, false, 0));
     run_cycle();
@@ -282,7 +291,6 @@ TEST_F(pm_tab, clear_all_records_cancel_refusal_and_ok)
     EXPECT_TRUE(f->tbvx_PM_Records->row_ids().empty());
     EXPECT_EQ(f->l_AllRecordsState->text(), QStringLiteral("0 rows, 0 cnt"));
     EXPECT_TRUE(QDir(data_file(QStringLiteral("pm_cache"))).entryList(QDir::Files).isEmpty());
-    g_objects().plotter = nullptr;
     reset_app_dirs_for_tests();
 }
 
@@ -300,10 +308,7 @@ TEST_F(pm_tab, load_all_records_lists_them_and_hides_the_hint)
 
 TEST_F(pm_tab, the_plotter_draws_the_online_curve_and_an_untick_does_not_raise_it)
 {
-    c_dlg_plotter plotter;
-    g_objects().plotter = &plotter;
-    page_->init_from_device(nullptr);
-    f->tab_ManualX->set_current_logical(c_dlgw_manualx::tab_pm_tools);
+    c_dlg_plotter& plotter = enter_with_plotter();
     ASSERT_TRUE(sim::pm_start_cycle(world(), 120, 10, 55, 3, false, 1));
     run_cycle();
     const QVector<qint16>& curve = *plotter.online_curve();
@@ -321,7 +326,6 @@ TEST_F(pm_tab, the_plotter_draws_the_online_curve_and_an_untick_does_not_raise_i
     page_->on_tbvx_PM_Tools_cb_clicked(2, 0, Qt::Unchecked);
     EXPECT_FALSE(plotter.isVisible());
     EXPECT_EQ(f->l_SelectedToolsState->text(), QStringLiteral("0 rows, 0 cnt"));
-    g_objects().plotter = nullptr;
 }
 
 QByteArray file_bytes(const QString& path)
@@ -335,10 +339,7 @@ TEST_F(pm_tab, a_record_tick_caches_its_curve_and_a_teach_keeps_the_ticked_tool_
     testing_support::temp_dir dir;
     const QString here = QString::fromStdString(dir.path());
     ASSERT_TRUE(init_app_dirs(here, here));
-    c_dlg_plotter plotter;
-    g_objects().plotter = &plotter;
-    page_->init_from_device(nullptr);
-    f->tab_ManualX->set_current_logical(c_dlgw_manualx::tab_pm_tools);
+    c_dlg_plotter& plotter = enter_with_plotter();
 
     // A record from a start cycle, ticked: its curve comes from the controller into the cache.
     ASSERT_TRUE(sim::pm_start_cycle(world(), 40, 10, 0, 0, false, 1));
@@ -374,7 +375,6 @@ TEST_F(pm_tab, a_record_tick_caches_its_curve_and_a_teach_keeps_the_ticked_tool_
     ASSERT_TRUE(other);
     EXPECT_EQ(other->checkState(), Qt::Unchecked);
     EXPECT_NE(other->background().color(), c_dlg_plotter::slot_colour(toolSlot));
-    g_objects().plotter = nullptr;
     reset_app_dirs_for_tests();
 }
 

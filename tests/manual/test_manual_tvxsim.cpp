@@ -76,6 +76,19 @@ protected:
                 out.emplace_back(e.frame(4), e.frame(5) | e.frame(6) << 8);
         return out;
     }
+    // The Trace tab shown and a trace started into `file`, on the trace table's function.
+    void start_trace(const QString& file, int function)
+    {
+        f->tab_ManualX->set_current_logical(c_dlgw_manualx::tab_trace);
+        script_.expect_save_file(file);
+        f->bn_Trc_StartTrace->click();
+        f->tbwx_trc_FuncTab->selectRowById(function);
+    }
+    static QByteArray file_text(const QString& file)
+    {
+        QFile q(file);
+        return q.open(QIODevice::ReadOnly) ? q.readAll() : QByteArray();
+    }
     int32_t current_position() const { return int32_t(g_status().last_reply.u32(dp::data_offset + dp::status_current_position)); }
 
     ui_testing::scripted_ui script_;
@@ -198,14 +211,8 @@ TEST_F(manual_tvxsim, a_trace_writes_each_result_continues_its_numbers_and_ends_
     QTemporaryDir dir;
     ASSERT_TRUE(dir.isValid());
     const QString file = dir.filePath("t.trc");
-    auto lines = [&] {
-        QFile q(file);
-        return q.open(QIODevice::ReadOnly) ? q.readAll().split('\n').size() - 1 : -1;
-    };
-    f->tab_ManualX->set_current_logical(c_dlgw_manualx::tab_trace);
-    script_.expect_save_file(file);
-    f->bn_Trc_StartTrace->click();
-    f->tbwx_trc_FuncTab->selectRowById(3);
+    auto lines = [&] { return int(file_text(file).count('\n')); };
+    start_trace(file, 3);
     for (int i = 1; i <= 3; ++i) {
         f->bn_Trc_Start->click();
         ASSERT_TRUE(wait([&] { return f->tbwx_Trace->rowCount() == i; })) << i;
@@ -249,14 +256,8 @@ TEST_F(manual_tvxsim, a_one_sided_cluster_result_is_traced_one_sided_and_the_fil
     QTemporaryDir dir;
     ASSERT_TRUE(dir.isValid());
     const QString file = dir.filePath("r.trc");
-    auto text = [&] {
-        QFile q(file);
-        return q.open(QIODevice::ReadOnly) ? q.readAll() : QByteArray();
-    };
-    f->tab_ManualX->set_current_logical(c_dlgw_manualx::tab_trace);
-    script_.expect_save_file(file);
-    f->bn_Trc_StartTrace->click();
-    f->tbwx_trc_FuncTab->selectRowById(4);
+    auto text = [&] { return file_text(file); };
+    start_trace(file, 4);
     for (int i = 1; i <= 41; ++i) {
         f->bn_Trc_Start->click();
         ASSERT_TRUE(wait([&] { return text().count("\r\n") == i; })) << i;
@@ -364,14 +365,8 @@ TEST_F(manual_tvxsim, a_trace_keeps_whole_lines_over_an_unplug_and_goes_on_witho
     QTemporaryDir dir;
     ASSERT_TRUE(dir.isValid());
     const QString file = dir.filePath("u.trc");
-    auto text = [&] {
-        QFile q(file);
-        return q.open(QIODevice::ReadOnly) ? q.readAll() : QByteArray();
-    };
-    f->tab_ManualX->set_current_logical(c_dlgw_manualx::tab_trace);
-    script_.expect_save_file(file);
-    f->bn_Trc_StartTrace->click();
-    f->tbwx_trc_FuncTab->selectRowById(3);
+    auto text = [&] { return file_text(file); };
+    start_trace(file, 3);
     for (int i = 1; i <= 5; ++i) {
         f->bn_Trc_Start->click();
         ASSERT_TRUE(wait([&] { return f->tbwx_Trace->rowCount() == i; })) << i;
