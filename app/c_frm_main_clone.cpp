@@ -228,7 +228,7 @@ void c_frm_main::create_clone_body(QFile& file, const QString& comment, error_re
     uint8_t block[clone_layout::block_size];
     for (int b = 0; b < clone_layout::block_count && !e.failed(); ++b) {
         ui::current().progress_set(b * 100 / clone_layout::block_count);
-        ui::current().process_events();
+        dev_event_pass();
         if (!dev_read_block(dp::memory_area_clone, block, uint32_t(b * clone_layout::block_size),
                             uint32_t(clone_layout::block_size), e))
             break;
@@ -374,7 +374,7 @@ int c_frm_main::program_clone_file(const QString& path, bool redesign)
         bool written = true;
         for (int b = 0; b < clone_layout::block_count && written; ++b) {
             ui::current().progress_set(b * 100 / clone_layout::block_count);
-            ui::current().process_events();
+            dev_event_pass();
             if (file.read(block, sizeof block) != qint64(sizeof block)) {
                 ui::current().progress_end();
                 return 31;

@@ -1,7 +1,6 @@
 // The smaller transfers of the update flows: the loader version of a controller that runs
 // only its loader, the exchange of the firmware loader, the logic package's check and
 // download, and the PROFINET image with its menu command.
-#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QMessageBox>
@@ -121,13 +120,13 @@ int c_frm_main::write_profinet_image(const QString& path)
     }
     // A status request of the link timer still in flight would answer the first piece.
     dev_wait_idle();
-    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents, 5);
+    dev_event_pass();
     error_record e;
     if (!dev_write_stream(reinterpret_cast<const uint8_t*>(buffer.data.constData()), buffer.length, e)) {
         show_error_record(e);
         return e.code ? e.code : -1;
     }
-    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    dev_event_pass();
     wait_device_progress();
     ::ui::information(QStringLiteral("Update of PROFINET-FW with file\n\"%1\"\nsuccessfull!").arg(path));
     return 0;

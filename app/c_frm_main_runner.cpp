@@ -1,7 +1,6 @@
 // The main window's side of the downloader runner: the output pane in place of the start
 // picture while flashcli runs, the receive gate held meanwhile, and the outcome as a
 // success or an error text with the question whether to run the line again.
-#include <QCoreApplication>
 #include <QEventLoop>
 #include <QGraphicsView>
 #include <QLayout>
@@ -11,6 +10,7 @@
 #include "app/c_frm_main.h"
 #include "app/c_sndhex.h"
 #include "app/shell_state.h"
+#include "core/device/device_commands.h"
 #include "core/link/hid_link.h"
 #include "core/text/safe_format.h"
 #include "core/text/text_tables.h"
@@ -37,6 +37,8 @@ QString failure_text(int32_t run_state, int32_t exit_code, const QString& error_
 // arrives; clicks and keys wait until the run is over.
 void wait_for_runner(c_sndhex& runner)
 {
+    // flashcli owns the link while it runs: the output pane repaints, the link timer stays off.
+    exchange_busy_guard busy;
     QEventLoop loop;
     QObject::connect(&runner, &QThread::finished, &loop, &QEventLoop::quit, Qt::QueuedConnection);
     if (!runner.isFinished())
@@ -62,7 +64,7 @@ bool c_frm_main::run_flashcli(const QByteArray& command, bool retry)
         layout->removeWidget(pane);
         layout->addWidget(pane);
         pane->show();
-        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents, 10);
+        dev_event_pass();
 
         o.runner->set_command(QString::fromUtf8(command));
         // flashcli owns the USB link until it ends; the receive thread stays off it.

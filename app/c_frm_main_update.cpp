@@ -2,7 +2,6 @@
 // picks, a prepared customer configuration, the logic and the PROFINET firmware, each
 // transfer followed by a wait for the controller to answer again; and the firmware download
 // that clone programming uses.
-#include <QCoreApplication>
 #include <QDebug>
 #include <QFileInfo>
 #include <QProgressBar>
@@ -135,7 +134,7 @@ bool c_frm_main::wait_device_progress()
         answered = dev_read_system_info(e);
         if (poll == 1 || poll % 10 == 0) {
             dialog.setValue(std::min(poll / 10, 10));
-            QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents, 100);
+            dev_event_pass();
         }
     }
     dialog.hide();

@@ -4,6 +4,7 @@
 #include <QDebug>
 
 #include "app/link_state.h"
+#include "app/shell_state.h"
 #include "core/image/core_state.h"
 #include "core/text/text_tables.h"
 #include "core/text/user_seam.h"
@@ -108,7 +109,8 @@ void c_dlgw_program::on_bn_New_RL_clicked()
     const int base = buffer.index & ~3;
     ui->tbwx_FuncTab->selectRowById(base);
     const bool cluster_ready = g_status().teach_permitted && img.function(0).in_use() && is_cluster_member(img, 0);
-    ui->bn_Teach->setEnabled(base == 0 || cluster_ready);
+    // Teach only for a program that came from the controller, as the table's own rule says.
+    ui->bn_Teach->setEnabled(g_program_document().source == 1 && (base == 0 || cluster_ready));
 }
 
 void c_dlgw_program::on_bn_Delete_clicked()

@@ -9,10 +9,32 @@
 #include <QMessageBox>
 #include <QPrintDialog>
 #include <QPushButton>
+#include <optional>
 
+#include "core/device/device_commands.h"
 #include "widgets/c_dlg_progressbar.h"
 
 namespace ui {
+
+namespace {
+
+// A box or dialog shown while the progress dialog is up belongs to a transfer that is still
+// running (a warning with Ignore and Cancel, a failed piece): its event loop keeps the link
+// timer off the link as the transfer's own passes do, so that the transfer's next request
+// meets no status request of the timer.
+class transfer_box {
+public:
+    explicit transfer_box(const QPointer<c_dlg_progressbar>& progress)
+    {
+        if (progress && progress->isVisible())
+            busy_.emplace();
+    }
+
+private:
+    std::optional<exchange_busy_guard> busy_;
+};
+
+}  // namespace
 
 qt_services::qt_services() = default;
 
@@ -40,6 +62,7 @@ c_dlg_progressbar* qt_services::progress_dialog()
 int qt_services::message(box_kind kind, const QString& title, const QString& text, int buttons,
                          int default_button)
 {
+    transfer_box in_transfer(progress_);
     const auto sb = QMessageBox::StandardButtons(buttons);
     const auto def = QMessageBox::StandardButton(default_button);
     switch (kind) {
@@ -57,6 +80,7 @@ int qt_services::message(box_kind kind, const QString& title, const QString& tex
 
 int qt_services::choose(const QString& title, const QString& text, const QStringList& buttons, int cancel_index)
 {
+    transfer_box in_transfer(progress_);
     QMessageBox box(QMessageBox::Question, title, text);
     QList<QAbstractButton*> made;
     for (int i = 0; i < buttons.size(); ++i)
@@ -97,8 +121,13 @@ void qt_services::progress_end()
 // Between the requests of a transfer: repaint, but leave the user's input queued, so that no
 // second flow starts from a click while this one runs. One pass over what is pending: with a
 // time limit Qt goes on passing until the limit while timers keep firing, which made every
-// block of a transfer wait out the limit.
-void qt_services::process_events() { QApplication::processEvents(QEventLoop::ExcludeUserInputEvents); }
+// block of a transfer wait out the limit. The link timer's tick may run inside the pass; the
+// flag keeps it from sending or polling in the middle of the transfer.
+void qt_services::process_events()
+{
+    exchange_busy_guard busy;
+    QApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+}
 
 QString qt_services::open_file_name(QWidget* parent, const QString& caption, const QString& dir,
                                     const QString& filter)
@@ -120,6 +149,7 @@ QString qt_services::existing_directory(QWidget* parent, const QString& caption,
 
 int qt_services::run_modal(QWidget* dialog)
 {
+    transfer_box in_transfer(progress_);
     if (auto* d = qobject_cast<QDialog*>(dialog))
         return d->exec();
     qWarning("run_modal: not a dialog");
@@ -137,7 +167,7 @@ void qt_services::busy_show(const QString& title, const QString& text)
     busy_->setText(text);
     busy_->setModal(false);
     busy_->show();
-    QApplication::processEvents(QEventLoop::AllEvents, 5);
+    process_events();
 }
 
 void qt_services::busy_hide()

@@ -62,11 +62,8 @@ dev_command_state& g_dev_commands()
 
 void dev_event_pass()
 {
-    auto& s = g_dev_commands();
-    uint8_t before = s.exchange_busy;
-    s.exchange_busy = 1;
+    exchange_busy_guard busy;
     ui::current().process_events();
-    s.exchange_busy = before;
 }
 
 bool dev_read_param(uint16_t number, uint8_t length, void* destination, error_record& err)

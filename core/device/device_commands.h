@@ -50,7 +50,22 @@ private:
     decltype(dev_command_state::update_in_progress) before_;
 };
 
-// One event pass with `exchange_busy` set, so the link timer keeps away from the exchange.
+// Keeps `exchange_busy` set for a scope (an event pass, or a box shown in the middle of a
+// transfer) and gives it back its earlier value on every way out.
+class exchange_busy_guard {
+public:
+    exchange_busy_guard() : before_(g_dev_commands().exchange_busy) { g_dev_commands().exchange_busy = 1; }
+    ~exchange_busy_guard() { g_dev_commands().exchange_busy = before_; }
+    exchange_busy_guard(const exchange_busy_guard&) = delete;
+    exchange_busy_guard& operator=(const exchange_busy_guard&) = delete;
+
+private:
+    decltype(dev_command_state::exchange_busy) before_;
+};
+
+// The one event pass of a transfer: pending events (repaints, timers) run with
+// `exchange_busy` set, so that a tick of the link timer inside the pass neither sends nor
+// polls. Every pass between the requests of a transfer goes through here.
 void dev_event_pass();
 
 // Progress counters of the value-list transfers: the dialog shows done x 100 / (total + 1).

@@ -89,6 +89,13 @@ bool dev_send_and_wait(device_frame request, uint8_t* reply, uint16_t timeout_ms
     auto& x = dev_exchange();
     err.clear();
     std::memset(reply, 0, dp::frame_size);
+    // A status request or command of the link timer still out would answer this request:
+    // its reply is taken for the timer first (a tick that ran in an event pass or behind a
+    // box of the transfer).
+    if ((x.status_in_flight || x.command_in_flight) && !dev_wait_idle()) {
+        err.set(err_type_host, host_error_status_in_flight);
+        return false;
+    }
     if (x.send_observer)
         x.send_observer(request, timeout_ms);
     // A report already waiting was sent before this request and cannot be its reply.
