@@ -318,7 +318,10 @@ void c_dlgw_program::window_to_image(config_image& dest)
         cmd |= 0x01000000u;
     cmd = (cmd & ~0xF00u) | (f.rbg_GS_PB_CmdOptionsBit2->index() == 1 ? 0x200u : 0x100u);
     h.set_field(hdr::pb_cmd_options, int32_t(cmd));
-    h.set_field(hdr::customer_config, index_of(f.cb_FE_CustomerConfig, h.field(hdr::customer_config)));
+    // The index is shown from bits 0-3 of the word the controller keeps there (its hardware
+    // configuration); the other bits go back as they came.
+    const int32_t customer = h.field(hdr::customer_config);
+    h.set_field(hdr::customer_config, (customer & ~0xF) | (index_of(f.cb_FE_CustomerConfig, customer & 0xF) & 0xF));
 
     if (basic)
         basic_page_to_image(dest);

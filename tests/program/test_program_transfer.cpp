@@ -119,6 +119,9 @@ TEST_F(transfer_test, headers_come_back_unchanged_but_for_the_documented_normali
         {"mode 128 kept", false, false, false, set(hdr::def_mode, 128), none},
         {"back mode 6 kept", false, false, false, set(hdr::def_back_mode, 6), none},
         {"unlisted scanner kept", false, false, false, set(hdr::scanner, 42), none},
+        // The controller's hardware configuration word: only its low nibble is the index.
+        {"customer configuration beyond the list kept", false, false, false, set(hdr::customer_config, 0x12), none},
+        {"customer configuration upper bits kept", false, false, false, set(hdr::customer_config, 0x11), none},
         {"input functions", false, false, false,
          [](settings_header h) {
              h.set_field(hdr::in_func1, 5);

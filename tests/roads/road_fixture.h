@@ -1,0 +1,151 @@
+// The fixture of the user roads: the real program as a user runs it. The main window with the
+// production UI services (real message boxes, Qt's file dialogs, the shared progress dialog),
+// its link timer running, against a tvxsim process on the paced link a controller has
+// (1 ms per USB frame). The dialog driver answers the dialogs; the wire log shows what crossed.
+#pragma once
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QFile>
+#include <QMenu>
+#include <QMenuBar>
+#include <QStackedWidget>
+#include <QTest>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/c_frm_main.h"
+#include "app/link_state.h"
+#include "app/shell_state.h"
+#include "core/device/command_mailbox.h"
+#include "core/device/device_commands.h"
+#include "core/device/device_exchange.h"
+#include "core/files/app_dirs.h"
+#include "core/image/core_state.h"
+#include "core/link/hid_link.h"
+#include "core/protocol/device_protocol.h"
+#include "core/text/user_seam.h"
+#include "support/test_support.h"
+#include "tests/roads/dialog_driver.h"
+#include "tests/sim/tvxsim_process.h"
+#include "ui_c_frm_main.h"
+#include "widgets/qt_services.h"
+#include "widgets/testing/test_app.h"
+
+namespace roads {
+
+class road_test : public ui_testing::app_first, public ::testing::Test {
+protected:
+    static constexpr int deadline_ms = 30000;
+
+    void SetUp() override
+    {
+        reset_all();
+        ASSERT_TRUE(init_app_dirs(QString::fromStdString(app_.path()), QString::fromStdString(app_.file("data"))));
+        const QString src = QString::fromStdString(testing_support::source_dir()) + QStringLiteral("/data/");
+        for (const char* name : {"scannerx.lst", "scanners.cscan"})
+            ASSERT_TRUE(QFile::copy(src + QLatin1String(name), app_file(QLatin1String(name))));
+        sim_ = std::make_unique<testing_support::tvxsim_process>(std::vector<std::string>{"--pace"});
+        ASSERT_TRUE(sim_->ok()) << sim_->error();
+        before_window();
+        ui::install(&services_);
+        window_ = std::make_unique<c_frm_main>(QStringList{QStringLiteral("TarvixStudio")});
+        services_.set_progress_dialog(g_objects().progress_dialog);
+        window_->start_link();
+        window_->show();
+        wait_ready();
+    }
+    void TearDown() override
+    {
+        EXPECT_TRUE(driver_.unexpected().empty()) << driver_.summary().toStdString();
+        window_.reset();
+        ui::install(nullptr);
+        reset_all();
+        sim_.reset();
+        reset_app_dirs_for_tests();
+    }
+    // Control commands to the simulator before the window is made (profile, program).
+    virtual void before_window() {}
+
+    static void reset_all()
+    {
+        shell_reset_for_tests();
+        link_reset_for_tests();
+        core_reset_for_tests();
+        hid_link_reset_for_tests();
+        dev_exchange_reset_for_tests();
+        g_dev_commands().reset();
+        queue_clear();
+    }
+
+    static bool wait(const std::function<bool()>& condition, int ms = deadline_ms)
+    {
+        return QTest::qWaitFor(condition, ms);
+    }
+    // The controller answers and the Tarvix menu is open to the user.
+    void wait_ready()
+    {
+        ASSERT_TRUE(wait([] { return g_link().connected && g_link().device_answered && g_link().device_data_usable; }))
+            << "never connected";
+        ASSERT_TRUE(wait([this] { return form()->menu_Tarvix->isEnabled(); }));
+    }
+
+    std::string ask(const std::string& line)
+    {
+        std::string result;
+        EXPECT_TRUE(sim_->control().command(line, &result)) << line << ": " << result;
+        return result;
+    }
+
+    // Opens the menu that holds `action` and clicks its entry, as a user does; returns when the
+    // flow the entry starts has ended.
+    void click(QAction* action)
+    {
+        QMenu* menu = nullptr;
+        for (QMenu* m : window_->findChildren<QMenu*>())
+            if (m->actions().contains(action))
+                menu = m;
+        ASSERT_NE(menu, nullptr);
+        ASSERT_TRUE(action->isVisible() && action->isEnabled()) << action->objectName().toStdString();
+        menu->popup(window_->mapToGlobal(QPoint(0, 0)));
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(menu));
+        const QRect r = menu->actionGeometry(action);
+        ASSERT_TRUE(r.isValid());
+        QTest::mouseClick(menu, Qt::LeftButton, Qt::NoModifier, r.center());
+        QTest::qWait(1);
+    }
+
+    Ui::c_frm_main* form() const { return window_->form(); }
+    int page() const { return form()->stackedWidget->currentIndex(); }
+
+    // The requests the controller received from `seq` on (frame type of each), in order.
+    std::vector<uint8_t> requests(uint64_t seq)
+    {
+        std::vector<uint8_t> out;
+        for (const sim::wire_entry& e : sim_->control().wire_log(seq))
+            if (e.direction == sim::wire_direction::in)
+                out.push_back(e.frame(2));
+        return out;
+    }
+    // Status requests of the link timer between the first and the last request of another
+    // type from `seq` on: those that met a transfer in its middle.
+    static int status_requests_inside(const std::vector<uint8_t>& types)
+    {
+        const auto other = [](uint8_t t) { return t != device_protocol::req_status; };
+        const auto first = std::find_if(types.begin(), types.end(), other);
+        const auto last = std::find_if(types.rbegin(), types.rend(), other).base();
+        if (first == types.end())
+            return 0;
+        return int(std::count(first, last, device_protocol::req_status));
+    }
+
+    testing_support::temp_dir app_;
+    dialog_driver driver_;
+    ui::qt_services services_;
+    std::unique_ptr<testing_support::tvxsim_process> sim_;
+    std::unique_ptr<c_frm_main> window_;
+};
+
+}  // namespace roads
