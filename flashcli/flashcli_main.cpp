@@ -25,6 +25,10 @@ bool is_blank(int c)
     return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f';
 }
 
+// The run's output could not be written (a full disk, a closed pipe): no result code of the
+// tables fits, and the parent must not read success.
+constexpr uint16_t k_output_failed = 0xFFFF;
+
 // Blank characters skipped before a word, at most; an endless run of them is end of input.
 constexpr int k_max_leading_blanks = 65536;
 
@@ -65,9 +69,10 @@ uint16_t read_settings(const argument_list& args, bool& help_shown)
     std::fflush(console().out);
     if (is_help_request(args)) {
         print(help_text(s.language));
-        std::fflush(console().out);
         help_shown = true;
-        return 0;
+        // The help is all this run gives: when it could not be written, say so by the status.
+        const bool written = std::fflush(console().out) == 0 && !std::ferror(console().out);
+        return written ? 0 : k_output_failed;
     }
     apply_arguments(args);
     if (s.settings_name.empty()) {
@@ -94,7 +99,7 @@ int flashcli_main(const argument_list& args)
     bool help_shown = false;
     uint16_t r = read_settings(args, help_shown);
     if (help_shown)
-        return 0;
+        return r == 0 ? 0 : 255;
     if (r == 0)
         r = open_transport();
     if (r == 0) {
