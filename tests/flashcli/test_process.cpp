@@ -123,6 +123,33 @@ TEST(FlashcliProgram, WithoutTerminalAndWithInputAtItsEndNothingHangs)
 // Files that are not what they seem, as KONFIG.CFG and as the settings file: each run ends
 // within a second with its text and status, never blocks on a FIFO or reads a device
 // without end, and does not grow. Standard input is closed.
+// The help is all that "?" gives: standard output on a full disk is a failure, not success.
+TEST(FlashcliProgram, HelpThatCannotBeWrittenEndsWithANonZeroStatus)
+{
+    testing_support::temp_dir dir;
+    for (const char* out : {"/dev/null", "/dev/full"}) {
+        SCOPED_TRACE(out);
+        const pid_t pid = fork();
+        ASSERT_GE(pid, 0);
+        if (pid == 0) {
+            const int fd = open(out, O_WRONLY);
+            if (fd < 0 || dup2(fd, 1) < 0 || chdir(dir.path().c_str()) != 0)
+                _exit(120);
+            const std::string prog = program();
+            execl(prog.c_str(), prog.c_str(), "?", static_cast<char*>(nullptr));
+            _exit(121);
+        }
+        int st = 0;
+        ASSERT_EQ(waitpid(pid, &st, 0), pid);
+        ASSERT_TRUE(WIFEXITED(st));
+        if (std::string(out) == "/dev/null") {
+            EXPECT_EQ(WEXITSTATUS(st), 0);
+        } else {
+            EXPECT_EQ(WEXITSTATUS(st), 255);
+        }
+    }
+}
+
 TEST(FlashcliProgram, FilesThatAreNotRegularAreRefusedAtOnce)
 {
     struct row {

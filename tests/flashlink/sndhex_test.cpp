@@ -700,6 +700,15 @@ TEST_F(sndhex_fixture, an_upload_replaces_its_file_only_when_it_succeeds)
     EXPECT_EQ(s.BinUpload(nullptr, nullptr, 1, path.c_str(), 0, 0xC000, 0, 4, 0, 1, 0, 0, 0, 1), 0);
     std::ifstream again(path, std::ios::binary);
     EXPECT_EQ(std::string(std::istreambuf_iterator<char>(again), {}), "\x09\x08\x07\x06");
+    // The temporary name is short whatever the target's: the longest names a folder takes.
+    for (size_t length : {249u, 255u}) {
+        SCOPED_TRACE(length);
+        fs::path longest = dir / (std::string(length - 4, 'u') + ".bin");
+        EXPECT_EQ(s.BinUpload(nullptr, nullptr, 1, longest.c_str(), 0, 0xC000, 0, 4, 0, 1, 0, 0, 0, 1), 0);
+        std::ifstream up(longest, std::ios::binary);
+        EXPECT_EQ(std::string(std::istreambuf_iterator<char>(up), {}), "\x09\x08\x07\x06");
+    }
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir), fs::directory_iterator()), 3) << "no temporary left";
 }
 
 TEST_F(sndhex_fixture, time_outs_on_the_clock)
