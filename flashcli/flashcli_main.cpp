@@ -25,9 +25,9 @@ bool is_blank(int c)
     return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f';
 }
 
-// The run's output could not be written (a full disk, a closed pipe): no result code of the
-// tables fits, and the parent must not read success.
-constexpr uint16_t k_output_failed = 0xFFFF;
+// The exit status when the run's output could not be written (a full disk, a closed pipe): no
+// result code of the tables fits, and the parent must not read success.
+constexpr int k_output_failed_status = 255;
 
 // Blank characters skipped before a word, at most; an endless run of them is end of input.
 constexpr int k_max_leading_blanks = 65536;
@@ -70,9 +70,7 @@ uint16_t read_settings(const argument_list& args, bool& help_shown)
     if (is_help_request(args)) {
         print(help_text(s.language));
         help_shown = true;
-        // The help is all this run gives: when it could not be written, say so by the status.
-        const bool written = std::fflush(console().out) == 0 && !std::ferror(console().out);
-        return written ? 0 : k_output_failed;
+        return 0;
     }
     apply_arguments(args);
     if (s.settings_name.empty()) {
@@ -98,8 +96,11 @@ int flashcli_main(const argument_list& args)
 {
     bool help_shown = false;
     uint16_t r = read_settings(args, help_shown);
-    if (help_shown)
-        return r == 0 ? 0 : 255;
+    if (help_shown) {
+        // The help is all this run gives: when it could not be written, the status says so.
+        const bool written = std::fflush(console().out) == 0 && !std::ferror(console().out);
+        return written ? 0 : k_output_failed_status;
+    }
     if (r == 0)
         r = open_transport();
     if (r == 0) {
