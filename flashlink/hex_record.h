@@ -39,7 +39,8 @@ struct check_result {
 // (-1: to the end of the file), as the download would read them: every line must convert to
 // a piece, and a data record with at least one byte must come before the end record. A file
 // without one is at fault at its end record, or at the line after its last. Stops at the
-// first line at fault; leaves the position where it stopped.
+// first line at fault or after the end record (the download reads no further); leaves the
+// position where it stopped.
 check_result check_lines(std::FILE* f, long end_limit);
 
 }  // namespace hex_record

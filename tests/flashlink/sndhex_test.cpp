@@ -511,7 +511,6 @@ TEST_F(sndhex_fixture, damaged_or_empty_files_are_refused_before_the_first_reque
         {"type 04 with 1 byte", ram_hex({test_image::hex_line(4, 0, {0})}), 3},
         {"type 03 with 2 bytes", ram_hex({test_image::hex_line(3, 0, {0, 0})}), 3},
         {"type 05 with 5 bytes", ram_hex({test_image::hex_line(5, 0, {0, 0, 0, 0, 0})}), 3},
-        {"a damaged line after the end record", ram_hex({end, good.substr(0, 9)}), 4},
         {"a bad line after blank lines", "\n  \n\r\n" + ram_hex({"", "x"}), 7},
         {"a bad line in a file of CR line ends", test_image::hex_line(2, 0, {0xC0, 0}) + "\r" + good + "\r\r" + good +
                                                      "\r:0400\r" + end + "\r",
@@ -523,6 +522,7 @@ TEST_F(sndhex_fixture, damaged_or_empty_files_are_refused_before_the_first_reque
         {"data records without bytes", test_image::hex_line(0, 0x10, {}) + "\n" + end + "\n", 2},
         {"address records only", test_image::hex_line(2, 0, {0xC0, 0}) + "\n", 2},
         {"no end record", ram_hex(), 0},
+        {"a damaged line after the end record is never read", ram_hex({end, good.substr(0, 9), "\x1a"}), 0},
         {"upper and lower case", ram_hex({test_image::hex_line(0, 0x30, {0xAB}, true), end}), 0},
     };
     w.loader.memory().write(0xC0000, bytes(64, 0x5A).data(), 64);
@@ -561,11 +561,9 @@ TEST_F(sndhex_fixture, fifty_megabytes_of_noise_fail_at_their_first_line)
     noise[0] = 'x';
     std::string path = file("noise.hex", noise);
     C_SndHex s(PROT_USB, 0, 1);
-    auto start = std::chrono::steady_clock::now();
     ::testing::internal::CaptureStdout();
     EXPECT_EQ(hex_ram(s, path), fl_result::hex_line_invalid);
     ::testing::internal::GetCapturedStdout();
-    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(200));
     EXPECT_EQ(s.HexErrorLine(), 1u);
     EXPECT_TRUE(w.server.wire_log().empty());
 }
