@@ -189,7 +189,6 @@ int create_temporary(const QByteArray& target, mode_t mode, QByteArray& tmp)
     return -1;
 }
 
-
 // Why the final target `target` of a save cannot be replaced, or 0; `mode` gets its
 // permissions and `exists` whether it is there.
 int target_error(const QByteArray& target, mode_t& mode, bool& exists)
@@ -213,13 +212,10 @@ int target_error(const QByteArray& target, mode_t& mode, bool& exists)
 
 int writable_file_error(const QString& path)
 {
-    const QByteArray p = QFile::encodeName(path);
-    struct stat st {};
-    if (::stat(p.constData(), &st) != 0)
-        return errno;
     mode_t mode = 0;
     bool exists = false;
-    return target_error(p, mode, exists);
+    const int e = target_error(QFile::encodeName(path), mode, exists);
+    return e ? e : exists ? 0 : ENOENT;
 }
 
 bool replacement_file::fail(int err, int file_error)
@@ -352,7 +348,8 @@ file_write_result replace_file(const QString& path, const write_source& source, 
         if (!file.write(p, left))
             return file.result();
     }
-    file.finish(durability) && file.commit();
+    if (file.finish(durability))
+        file.commit();
     return file.result();
 }
 
