@@ -12,10 +12,12 @@ out=${1:-/tmp/try-it-release}
 mkdir -p "$out"
 rm -f "$out"/*.png
 
-display=:$((90 + RANDOM % 100))
-Xvfb "$display" -screen 0 1280x800x24 -nolisten tcp >"$out/xvfb.log" 2>&1 &
+# A display number no one else uses: Xvfb picks it and names it on descriptor 3.
+rm -f "$out/display"
+Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp 3>"$out/display" >"$out/xvfb.log" 2>&1 &
 xvfb=$!
-export DISPLAY=$display
+timeout 30 bash -c "until [ -s '$out/display' ]; do sleep 0.1; done"
+export DISPLAY=:$(cat "$out/display")
 export TARVIX_HID_SIM=$(mktemp -d /tmp/tarvix-hid-XXXXXX)
 export PROGRAMDATA=$(mktemp -d /tmp/tarvix-data-XXXXXX)  # a fresh data directory
 run=""
