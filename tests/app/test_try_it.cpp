@@ -23,6 +23,7 @@
 #include <filesystem>
 #include <functional>
 #include <memory>
+#include <ostream>
 #include <string>
 #include <unistd.h>
 
@@ -48,6 +49,8 @@
 #include "widgets/testing/test_app.h"
 
 void core_reset_for_tests();
+
+inline void PrintTo(const QString& s, std::ostream* os) { *os << '"' << s.toStdString() << '"'; }
 
 namespace {
 
