@@ -26,6 +26,7 @@ finish() {
   [ -n "$second" ] && kill "$second" 2>/dev/null || true
   [ -n "$run" ] && kill -- -"$run" 2>/dev/null || true
   kill "$xvfb" 2>/dev/null || true
+  rm -rf "$TARVIX_HID_SIM" "$PROGRAMDATA"
 }
 trap finish EXIT
 
@@ -87,7 +88,7 @@ type_into 'Create Clone ...' 'tried from run.sh' clone-comment
 answer Information clone-created Return
 clone=$PROGRAMDATA/Tarvix/Tarvix_QT/tvx_clones/first.clns
 echo "clone file: $clone ($(stat -c %s "$clone") bytes), header:"
-head -c 110 "$clone" | sed 's/^/  /'
+head -c 224 "$clone" | tr -d '\000' | sed 's/^/  /'
 
 # Another controller in the first one's place
 ctl quit >/dev/null
