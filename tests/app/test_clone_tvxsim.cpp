@@ -170,7 +170,8 @@ protected:
         ASSERT_TRUE(QFile::link(installed + QStringLiteral("/flashcli"), app + QStringLiteral("/flashcli")));
         for (const char* sub : {"tvx_clones", "tvx_fsw", "tvx_firmload", "tvx_firmloadx", "tvx_logic"}) {
             QDir().mkpath(app + QLatin1Char('/') + QLatin1String(sub));
-            for (const QString& f : QDir(installed + QLatin1Char('/') + QLatin1String(sub)).entryList(QDir::Files))
+            for (const QString& f : QDir(installed + QLatin1Char('/') + QLatin1String(sub))
+                                        .entryList({QStringLiteral("*.DAT")}, QDir::Files))
                 ASSERT_TRUE(QFile::link(installed + QLatin1Char('/') + QLatin1String(sub) + QLatin1Char('/') + f,
                                         app + QLatin1Char('/') + QLatin1String(sub) + QLatin1Char('/') + f));
         }
