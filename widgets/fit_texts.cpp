@@ -73,3 +73,19 @@ void fit_hand_placed_texts(QWidget* root, fit_mode mode)
         w->setProperty(fitted, fit_key(w));
     }
 }
+
+void keep_form_fonts(QWidget* root)
+{
+    for (QWidget* w : root->findChildren<QWidget*>()) {
+        if (w->isWindow())
+            continue;
+        QFont f = w->font();
+        // Every attribute set counts as the widget's own.
+        f.setFamily(f.family());
+        if (f.pointSizeF() > 0)
+            f.setPointSizeF(f.pointSizeF());
+        f.setWeight(f.weight());
+        f.setItalic(f.italic());
+        w->setFont(f);
+    }
+}

@@ -11,3 +11,8 @@ enum class fit_mode {
 
 // Applies to the labels and buttons of `root`'s window that no layout manages.
 void fit_hand_placed_texts(QWidget* root, fit_mode mode);
+
+// Makes the font each widget below `root` now has (the form's, or one it inherits) its own, so
+// that a style selected after the form was built keeps it: the style's polish gives widgets
+// under a style sheet the application's font again unless they have one of their own.
+void keep_form_fonts(QWidget* root);
