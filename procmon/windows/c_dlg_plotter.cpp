@@ -213,7 +213,7 @@ void c_dlg_plotter::build_form()
 
     auto* tool = new QGroupBox(tr("Tool"), this);
     tool->setObjectName(QStringLiteral("PM_CurrData_Frame"));
-    tool->setFixedSize(180, 101);
+    tool->setFixedSize(196, 101);
     auto* grid = new QGridLayout(tool);
     const QString valueStyle = QStringLiteral("background-color: rgb(255, 255, 127);");
     pn_PM_Tool_Name = new QLabel(tool);

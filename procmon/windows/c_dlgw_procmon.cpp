@@ -184,8 +184,8 @@ void c_dlgw_procmon::build_form()
     tol->addWidget(typeHex_[0], 0, 1);
     tbwx_ToolTypesInfoTolerance = new c_qtablewidget_functab(gb_Tolerance);
     tbwx_ToolTypesInfoTolerance->setObjectName(QStringLiteral("tbwx_ToolTypesInfoTolerance"));
-    tbwx_ToolTypesInfoTolerance->setMinimumSize(255, 92);
-    tbwx_ToolTypesInfoTolerance->setMaximumSize(265, 92);
+    tbwx_ToolTypesInfoTolerance->setMinimumSize(268, 92);
+    tbwx_ToolTypesInfoTolerance->setMaximumSize(272, 92);
     tol->addWidget(tbwx_ToolTypesInfoTolerance, 1, 0, 1, 2);
     types->addWidget(gb_Tolerance);
 
@@ -230,7 +230,7 @@ void c_dlgw_procmon::build_form()
     info->addWidget(ebx_CounterLimit, 2, 2);
     tbwx_ToolTypesInfoModePar = new c_qtablewidget_functab(gb_ToolTypeInfo);
     tbwx_ToolTypesInfoModePar->setObjectName(QStringLiteral("tbwx_ToolTypesInfoModePar"));
-    tbwx_ToolTypesInfoModePar->setFixedSize(354, 91);
+    tbwx_ToolTypesInfoModePar->setFixedSize(362, 91);
     info->addWidget(tbwx_ToolTypesInfoModePar, 0, 3, 3, 1);
     types->addWidget(gb_ToolTypeInfo, 1);
     page->addWidget(gb_ToolTypes);
