@@ -42,8 +42,11 @@ QString fit_key(const QWidget* w) { return text_of(w) + QLatin1Char('\x1f') + QS
 // each side, every other widget its size hint.
 int needed_width(const QWidget* w)
 {
-    if (const auto* box = qobject_cast<const QGroupBox*>(w))
-        return box->title().isEmpty() ? 0 : QFontMetrics(box->font()).size(Qt::TextShowMnemonic, box->title()).width() + 16;
+    if (const auto* box = qobject_cast<const QGroupBox*>(w)) {
+        if (box->title().isEmpty())
+            return 0;
+        return QFontMetrics(box->font()).size(Qt::TextShowMnemonic, box->title()).width() + 16;
+    }
     return w->sizeHint().width();
 }
 

@@ -114,6 +114,11 @@ QString geometry_text(const QRect& r)
     return QStringLiteral("%1,%2 %3x%4").arg(r.x()).arg(r.y()).arg(r.width()).arg(r.height());
 }
 
+QString needs(const QString& what, int need, int has)
+{
+    return QStringLiteral("%1 (needs %2, has %3)").arg(what).arg(need).arg(has);
+}
+
 void settle()
 {
     for (int i = 0; i < 3; ++i)
@@ -232,8 +237,7 @@ private:
                 if (label->heightForWidth(label->width()) > label->height())
                     report(w, QStringLiteral("text cut"), text);
             } else if (label->sizeHint().width() > label->width()) {
-                report(w, QStringLiteral("text cut (needs %1, has %2)").arg(label->sizeHint().width()).arg(label->width()),
-                       text);
+                report(w, needs(QStringLiteral("text cut"), label->sizeHint().width(), label->width()), text);
             }
             return;
         }
@@ -249,7 +253,7 @@ private:
             if (!button->icon().isNull())
                 need += button->iconSize().width() + 4;
             if (need > button->width())
-                report(w, QStringLiteral("text cut (needs %1, has %2)").arg(need).arg(button->width()),
+                report(w, needs(QStringLiteral("text cut"), need, button->width()),
                        plain(button->text()));
             return;
         }
@@ -257,8 +261,7 @@ private:
             if (button->text().isEmpty() || !(qobject_cast<QCheckBox*>(w) || qobject_cast<QRadioButton*>(w)))
                 return;
             if (button->sizeHint().width() > button->width())
-                report(w,
-                       QStringLiteral("text cut (needs %1, has %2)").arg(button->sizeHint().width()).arg(button->width()),
+                report(w, needs(QStringLiteral("text cut"), button->sizeHint().width(), button->width()),
                        plain(button->text()));
             return;
         }
@@ -272,7 +275,7 @@ private:
                 need += style->pixelMetric(QStyle::PM_IndicatorWidth, nullptr, box) +
                         style->pixelMetric(QStyle::PM_CheckBoxLabelSpacing, nullptr, box);
             if (need > box->width())
-                report(w, QStringLiteral("title cut (needs %1, has %2)").arg(need).arg(box->width()),
+                report(w, needs(QStringLiteral("title cut"), need, box->width()),
                        plain(box->title()));
             return;
         }
@@ -291,7 +294,7 @@ private:
                 // The style draws the entry one pixel in from each side of its field.
                 const int need = fm.horizontalAdvance(text) + 2;
                 if (need > room)
-                    report(w, QStringLiteral("entry cut (needs %1, has %2)").arg(need).arg(room), text);
+                    report(w, needs(QStringLiteral("entry cut"), need, room), text);
             }
         }
     }
@@ -350,8 +353,7 @@ private:
             if (header->isSortIndicatorShown() && header->sortIndicatorSection() == i)
                 need += header->style()->pixelMetric(QStyle::PM_HeaderMarkSize, nullptr, header);
             if (need > header->sectionSize(i))
-                report(view, QStringLiteral("column header cut (needs %1, has %2)").arg(need).arg(header->sectionSize(i)),
-                       text);
+                report(view, needs(QStringLiteral("column header cut"), need, header->sectionSize(i)), text);
             // Without a horizontal scroll bar a column past the view's right edge is never seen whole.
             const int end = header->sectionViewportPosition(i) + header->sectionSize(i);
             if (view->horizontalScrollBarPolicy() == Qt::ScrollBarAlwaysOff && end > view->viewport()->width())
@@ -389,7 +391,8 @@ private:
                 if (both.isEmpty() || contains_by_geometry(kids[i], kids[j]) || contains_by_geometry(kids[j], kids[i]))
                     continue;
                 report(kids[i].w,
-                       QStringLiteral("overlaps %1 (%2 and %3)").arg(name_of(kids[j].w), geometry_text(kids[i].r), geometry_text(kids[j].r)),
+                       QStringLiteral("overlaps %1 (%2 and %3)")
+                           .arg(name_of(kids[j].w), geometry_text(kids[i].r), geometry_text(kids[j].r)),
                        text_of(kids[i].w));
             }
         }
