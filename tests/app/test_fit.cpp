@@ -540,8 +540,9 @@ TEST(main_window_size, opens_at_its_default_size)
     // The pages' widths make the window's; its height grows with the system font's bars
     // (the 9-point font of a plain X server gives the 744 a user sees).
     EXPECT_EQ(w.width(), default_width);
-    if (QFontInfo(QApplication::font()).pointSize() <= 9)
+    if (QFontInfo(QApplication::font()).pointSize() <= 9) {
         EXPECT_EQ(w.height(), default_height);
+    }
 }
 
 TEST_P(form_fit, every_text_whole_and_every_control_in_its_place)
