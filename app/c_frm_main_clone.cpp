@@ -22,6 +22,7 @@
 #include "core/device/device_exchange.h"
 #include "core/device/device_info.h"
 #include "core/files/app_dirs.h"
+#include "core/files/file_helpers.h"
 #include "core/image/core_state.h"
 #include "core/text/error_texts.h"
 #include "core/text/text_tables.h"
@@ -128,14 +129,19 @@ void c_frm_main::on_ac_CreateClone_triggered()
     const bool existing = QFileInfo::exists(path);
     QByteArray old_comment("FI:");
     if (existing) {
-        // Only a regular file is replaced: a FIFO would block the read below, and a device
-        // such as /dev/zero would never end the backup copy.
+        // Only a regular file that may be written is replaced: a FIFO would block the read
+        // below, a device such as /dev/zero would never end the backup copy, and a file
+        // nobody may write stays read-only even for root, as on Windows.
+        int sys = writable_file_error(path);
         QFile old;
-        const int fd = platform::open_regular_file(native(path).toStdString(), true);
-        if (fd < 0 || !old.open(fd, QIODevice::ReadWrite, QFileDevice::AutoCloseHandle)) {
-            const int sys = fd < 0 ? (errno == EINVAL ? ENODEV : errno ? errno : EACCES) : EIO;
-            if (fd >= 0)
-                ::close(fd);
+        const int fd = sys ? -1 : platform::open_regular_file(native(path).toStdString(), true);
+        if (!sys && fd < 0)
+            sys = errno == EINVAL ? ENODEV : errno ? errno : EACCES;
+        if (!sys && !old.open(fd, QIODevice::ReadWrite, QFileDevice::AutoCloseHandle)) {
+            ::close(fd);
+            sys = EIO;
+        }
+        if (sys) {
             show_error_code(63, err_severity_error, err_type_host, err_arg_once, sys);
             return;
         }
@@ -157,7 +163,7 @@ void c_frm_main::on_ac_CreateClone_triggered()
         comment = dialog.form()->eb_Comment->text();
     }
 
-    // 8. The old file is kept until the new one is good.
+    // 8. A copy of the old file, as it has always been kept.
     const QString backup = clones_file("bupclonefile.bin");
     if (existing) {
         QFile::remove(backup);
@@ -167,32 +173,50 @@ void c_frm_main::on_ac_CreateClone_triggered()
         }
     }
 
+    // 9 - 15. The new file is written under a temporary name beside the clone file (the
+    // target of a link, the link kept) and takes its place only once it is complete and
+    // checks as a clone file; until then the old file is not touched.
     QString failed_part;
-    QFile file(path);
-    if (!file.open(QIODevice::ReadWrite | QIODevice::Truncate)) {
+    replacement_file out;
+    if (!out.open(path)) {
         e.set(err_type_host, 3);
     } else {
-        create_clone_body(file, comment, e, failed_part);
-        if (!e.failed() && !finish_clone_file(file))
+        QFile file;
+        if (!file.open(out.handle(), QIODevice::ReadWrite, QFileDevice::DontCloseHandle)) {
             e.set(err_type_host, 3);
-        file.close();
+        } else {
+            create_clone_body(file, comment, e, failed_part);
+            if (!e.failed() && !finish_clone_file(file))
+                e.set(err_type_host, 3);
+            file.close();
+        }
+        if (!e.failed() && !out.finish())
+            e.set(err_type_host, 3);
     }
 
     // 16. A file is announced only once it checks as a clone file.
     if (!e.failed()) {
         uint8_t header[clone_header_size];
-        if (check_clone_file(path, header)) {
+        if (!check_clone_file(out.temporary_path(), header))
+            e.set(err_type_host, 55);
+        else if (out.commit()) {
             ui::information(label(309));
             return;
+        } else {
+            e.set(err_type_host, 3);
         }
-        e.set(err_type_host, 55);
     }
-    ui::critical(QString::fromLatin1(error_record_text(e).c_str()) + failed_part);
-    const QString corrupted = clones_file("corruptedclonefile.bin");
-    QFile::remove(corrupted);
-    QFile::rename(path, corrupted);
-    if (existing)
-        QFile::rename(backup, path);
+    // The failed file is kept as corruptedclonefile.bin when there is one; the old clone
+    // file was never changed.
+    QString text = QString::fromLatin1(error_record_text(e).c_str()) + failed_part;
+    if (out.has_file()) {
+        const QString corrupted = clones_file("corruptedclonefile.bin");
+        QFile::remove(corrupted);
+        if (!out.keep_as(corrupted))
+            text += QStringLiteral("\n\nThe failed clone file could not be kept as %1 (%2).\nThe old clone file is unchanged.")
+                        .arg(corrupted, out.result().error_text);
+    }
+    ui::critical(text);
 }
 
 void c_frm_main::create_clone_body(QFile& file, const QString& comment, error_record& e, QString& failed_part)
@@ -366,8 +390,8 @@ int c_frm_main::program_clone_file(const QString& path, bool redesign)
 
     // 12. The device memory.
     {
-        QFile file(path);
-        if (!file.open(QIODevice::ReadOnly) || !file.seek(clone_layout::device_memory))
+        QFile file;
+        if (!open_regular_file(file, path) || !file.seek(clone_layout::device_memory))
             return 31;
         ui::current().progress_begin(label(119));
         char block[clone_layout::block_size];
@@ -397,8 +421,8 @@ int c_frm_main::program_clone_file(const QString& path, bool redesign)
     }
     uint32_t own = 0;
     {
-        QFile current(clones_file("flashconfig.bin"));
-        if (!current.open(QIODevice::ReadOnly))
+        QFile current;
+        if (!open_regular_file(current, clones_file("flashconfig.bin")))
             return 32;
         uint8_t v[4] = {};
         if (!current.seek(8) || current.read(reinterpret_cast<char*>(v), 4) != 4)
@@ -409,8 +433,8 @@ int c_frm_main::program_clone_file(const QString& path, bool redesign)
     }
     QByteArray config;
     {
-        QFile file(path);
-        if (!file.open(QIODevice::ReadOnly) || !file.seek(clone_layout::flash_configuration))
+        QFile file;
+        if (!open_regular_file(file, path) || !file.seek(clone_layout::flash_configuration))
             return 32;
         config = file.read(clone_layout::flash_configuration_size);
         if (config.size() != clone_layout::flash_configuration_size)
@@ -420,11 +444,10 @@ int c_frm_main::program_clone_file(const QString& path, bool redesign)
         for (int i = 0; i < 4; ++i)
             config[at + i] = char((own >> (8 * i)) & 0xFF);
     const QString sent = clones_file("flashconfig1.bin");
-    {
-        QFile out(sent);
-        if (!out.open(QIODevice::WriteOnly | QIODevice::Truncate) || out.write(config) != config.size())
-            return 41;
-    }
+    // Written like every other file, so that a FIFO or a device in its place is refused at
+    // once instead of blocking the program after the device memory was written.
+    if (!replace_file(sent, config).ok)
+        return 41;
 
     // 14. Into the controller's flash configuration bank.
     const QByteArray dir = native(g_app_dirs().data);

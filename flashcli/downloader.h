@@ -78,6 +78,8 @@ public:
     virtual uint16_t HexDownload(const hex_download_args& args) = 0;
     virtual uint16_t BinDownload(const bin_download_args& args) = 0;
     virtual uint16_t BinUpload(const bin_upload_args& args) = 0;
+    // After a HEX download refused a damaged file: the line at fault, else 0.
+    virtual unsigned long hex_error_line() const { return 0; }
 };
 
 // The downloader in use: one that reports every transport as unavailable, unless a

@@ -2,6 +2,7 @@
 
 #include "cli_settings.h"
 #include "console_io.h"
+#include "downloader.h"
 #include "error_texts.h"
 #include "exit_status.h"
 #include "texts.h"
@@ -19,7 +20,7 @@ int report_error(uint16_t result)
     const cli_settings& s = settings();
     FILE* out = console().out;
     std::fputs("\n", out);
-    const std::string text = error_text(result, s.language);
+    const std::string text = error_text(result, s.language, current_downloader().hex_error_line());
     std::fwrite(text.data(), 1, text.size(), out);
     std::fputs(key_prompt(s.language), out);
     std::fflush(out);

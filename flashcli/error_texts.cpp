@@ -32,6 +32,7 @@ struct text_row {
     int last_code;
     const char* english;
     const char* german;
+    bool shows_line = false;  // "%d" is the line of the HEX file at fault
 };
 
 constexpr int k_any = 0xFFF;
@@ -43,6 +44,7 @@ const text_row k_rows[] = {
     {1, 1, 1, "Error: Selected file not found\n", "Angegebene Datei nicht gefunden\n"},
     {1, 2, 2, "Error opening file\n", "Fehler beim Oeffnen der Datei\n"},
     {1, 3, 3, "Timeout! No answer from module!\n", "Timeout! Modul antwortet nicht mehr!\n"},
+    {1, 5, 5, "HEX file error in line %d\n", "Fehler in der HEX-Datei in Zeile %d\n", true},
     {1, 0, k_any, "", ""},
 
     {2, 1, 2, "ERROR on opening the logical channels\n", "Fehler beim Oeffnen der logischen Kanaele\n"},
@@ -141,13 +143,15 @@ const char* const k_other_german = "Fehlercode %d\n";
 const char* const k_unknown_english = "Unknown Errorcode %x\n";
 const char* const k_unknown_german = "Unbekannter Fehlercode %x\n";
 
-std::string fill_in(const char* text, uint16_t result)
+std::string fill_in(const char* text, uint16_t result, const unsigned long* line)
 {
     std::string out;
     for (const char* p = text; *p; ++p) {
         if (p[0] == '%' && (p[1] == 'd' || p[1] == 'x')) {
-            char number[16];
-            if (p[1] == 'd')
+            char number[24];
+            if (p[1] == 'd' && line)
+                std::snprintf(number, sizeof number, "%lu", *line);
+            else if (p[1] == 'd')
                 std::snprintf(number, sizeof number, "%d", int(result & 0xFFF));
             else
                 std::snprintf(number, sizeof number, "%x", unsigned(int32_t(int16_t(result))));
@@ -162,7 +166,7 @@ std::string fill_in(const char* text, uint16_t result)
 
 }  // namespace
 
-std::string error_text(uint16_t result, int language)
+std::string error_text(uint16_t result, int language, unsigned long hex_line)
 {
     const bool english = language == language_english;
     const int error_class = result >> 12;
@@ -174,9 +178,11 @@ std::string error_text(uint16_t result, int language)
             text = english ? p.english : p.german;
 
     const char* body = nullptr;
+    const unsigned long* line = nullptr;
     for (const text_row& r : k_rows) {
         if (r.error_class == error_class && code >= r.first_code && code <= r.last_code) {
             body = english ? r.english : r.german;
+            line = r.shows_line ? &hex_line : nullptr;
             break;
         }
     }
@@ -186,7 +192,7 @@ std::string error_text(uint16_t result, int language)
         else
             body = english ? k_other_english : k_other_german;
     }
-    return text + fill_in(body, result);
+    return text + fill_in(body, result, line);
 }
 
 }  // namespace flashcli

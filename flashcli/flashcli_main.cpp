@@ -25,6 +25,10 @@ bool is_blank(int c)
     return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f';
 }
 
+// The exit status when the run's output could not be written (a full disk, a closed pipe): no
+// result code of the tables fits, and the parent must not read success.
+constexpr int k_output_failed_status = 255;
+
 // Blank characters skipped before a word, at most; an endless run of them is end of input.
 constexpr int k_max_leading_blanks = 65536;
 
@@ -65,7 +69,6 @@ uint16_t read_settings(const argument_list& args, bool& help_shown)
     std::fflush(console().out);
     if (is_help_request(args)) {
         print(help_text(s.language));
-        std::fflush(console().out);
         help_shown = true;
         return 0;
     }
@@ -93,8 +96,11 @@ int flashcli_main(const argument_list& args)
 {
     bool help_shown = false;
     uint16_t r = read_settings(args, help_shown);
-    if (help_shown)
-        return 0;
+    if (help_shown) {
+        // The help is all this run gives: when it could not be written, the status says so.
+        const bool written = std::fflush(console().out) == 0 && !std::ferror(console().out);
+        return written ? 0 : k_output_failed_status;
+    }
     if (r == 0)
         r = open_transport();
     if (r == 0) {

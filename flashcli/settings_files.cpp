@@ -27,9 +27,22 @@ int read_konfig_language(const std::string& path)
 void read_dat_stream(FILE* file)
 {
     // Pieces of at most 99 characters: a longer line goes on as the next piece and is
-    // judged like a line of its own. The line end stays attached.
+    // judged like a line of its own. The line end stays attached. As the C library's line
+    // reading, a NUL byte ends the text of its piece. Nothing past the bound is read.
     char piece[100];
-    while (std::fgets(piece, sizeof piece, file)) {
+    size_t left = k_settings_file_bound;
+    int c = 0;
+    while (c != EOF && left > 0) {
+        size_t n = 0;
+        while (n < sizeof piece - 1 && left > 0 && (c = std::getc(file)) != EOF) {
+            --left;
+            piece[n++] = char(c);
+            if (c == '\n')
+                break;
+        }
+        if (n == 0)
+            break;
+        piece[n] = '\0';
         if (std::strlen(piece) >= 3 && piece[0] != ';' && piece[1] == ':')
             parse_parameter(piece);
     }

@@ -17,7 +17,10 @@ int read_konfig_language(const std::string& path = "KONFIG.CFG");
 // Applies every setting line of the settings file; 0, or 0xF005 when it cannot be opened.
 uint16_t read_dat_file(const std::string& path);
 
-// Applies every setting line of an open settings file, read to its end.
+// A settings file is read up to this many bytes; the rest is ignored.
+constexpr size_t k_settings_file_bound = 1024 * 1024;
+
+// Applies every setting line of an open settings file, read to its end or to the bound.
 void read_dat_stream(FILE* file);
 
 }  // namespace flashcli

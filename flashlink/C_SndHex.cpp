@@ -179,8 +179,10 @@ bool C_SndHex::openForWriting(const char* name)
     if (existed && (!S_ISREG(st.st_mode) || ::access(path.c_str(), W_OK) != 0)) {
         errno = S_ISREG(st.st_mode) ? EACCES : EINVAL;
     } else {
-        uploadTemp_ = path + ".XXXXXX";
-        fd = ::mkstemp(uploadTemp_.data());
+        // A short name beside the target whatever the target's length, created exclusively.
+        size_t slash = path.find_last_of('/');
+        uploadTemp_ = (slash == std::string::npos ? std::string() : path.substr(0, slash + 1)) + ".tvxXXXXXX.tmp";
+        fd = ::mkostemps(uploadTemp_.data(), 4, O_CLOEXEC);
     }
     if (fd >= 0)
         file_ = ::fdopen(fd, "wb");
@@ -190,6 +192,7 @@ bool C_SndHex::openForWriting(const char* name)
             ::close(fd);
             ::unlink(uploadTemp_.c_str());
         }
+        uploadTemp_.clear();
         std::printf("\nFile Access Error: Errocode: %d\n", e);
         std::fflush(stdout);
         return false;
@@ -232,6 +235,8 @@ uint16_t C_SndHex::begin(sequence s)
     seq_ = s;
     step_ = 1;
     callbackError_ = 0;
+    hexLine_ = 0;
+    hexErrorLine_ = 0;
     restorePending_ = false;
     g.firstConnect = true;
     g.endLimit = -1;
@@ -441,7 +446,7 @@ short C_SndHex::CallBack(uint8_t* data, uint16_t* length, int* last, uint32_t us
             break;
         }
         std::string line;
-        hex_record::read_result rr = hex_record::read_line(file_, line);
+        hex_record::read_result rr = hex_record::read_line(file_, line, &hexLine_);
         if (rr == hex_record::read_result::end) {
             is_last = 1;
             break;
@@ -450,8 +455,10 @@ short C_SndHex::CallBack(uint8_t* data, uint16_t* length, int* last, uint32_t us
                            ? hex_record::to_piece(line.data(), line.size(), data, *length ? *length : 0)
                            : 0;
         if (piece == 0) {
-            // Nothing of a damaged file is sent; the transfer is aborted after this step.
+            // The file was checked before the first request, so it changed since: the line
+            // is not sent and the transfer is aborted after this step.
             callbackError_ = fl_result::hex_line_invalid;
+            hexErrorLine_ = hexLine_;
             break;
         }
         n = uint16_t(piece);

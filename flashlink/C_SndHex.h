@@ -67,6 +67,10 @@ public:
                        int real_memory, int stay_in_loader, uint16_t option_flag, uint32_t connect_value,
                        short area_code, int run_to_end);
 
+    // The line of the HEX file at fault after a download ended with 0x1005 (the first line
+    // read is line 1), else 0.
+    unsigned long HexErrorLine() const { return hexErrorLine_; }
+
     uint16_t SequenceStep() const { return step_; }
     uint16_t Mode() const { return mode_; }
     C_SdoMast* Sdo() const { return sdo_; }
@@ -153,6 +157,9 @@ private:
     uint32_t lastCount_ = 0;
     bool restorePending_ = false;
     uint16_t callbackError_ = 0;
+    // HEX download: the lines read so far and the line at fault.
+    unsigned long hexLine_ = 0;
+    unsigned long hexErrorLine_ = 0;
     // The upload file: written under a temporary name, renamed when the sequence succeeds.
     std::string uploadTarget_;
     std::string uploadTemp_;

@@ -7,6 +7,7 @@
 #include "flashlink/C_SndHex.h"
 #include "flashlink/bin_ranges.h"
 #include "flashlink/fl_results.h"
+#include "flashlink/hex_record.h"
 #include "flashlink/sequence_globals.h"
 #include "platform/paths.h"
 
@@ -89,6 +90,17 @@ int C_SndHex::hexStep()
             std::fseek(file_, fileOffset_, SEEK_SET);
             fl_sequence().endLimit = long(fileOffset_) + long(byteCount_);
         }
+        {
+            // The control record erases the sectors: a damaged or empty image is refused
+            // whole before the first request, and the old firmware stays.
+            long start = std::ftell(file_);
+            hex_record::check_result c = hex_record::check_lines(file_, fl_sequence().endLimit);
+            if (!c.ok) {
+                hexErrorLine_ = c.line;
+                return fl_result::hex_line_invalid;
+            }
+            std::fseek(file_, start, SEEK_SET);
+        }
         if (connect_ == 0) {
             step_ = 3;
             return go_on;
@@ -155,12 +167,12 @@ uint16_t C_SndHex::BinDownload(C_RQ_Xld* requester, T_XLD_CALLBACK progress, uin
         fileOffset_ = file_offset;
         byteCount_ = byte_count;
         area_ = area_code;
-        // An empty or missing file fails before anything, without a message.
+        begin(sequence::bin);
+        // An empty or missing file fails before any request, without a message of its own.
         struct stat st;
         std::string path = platform::resolve_path(FileNameFor(fileArg_.c_str(), ".BIN"));
         if (::stat(path.c_str(), &st) != 0 || (S_ISREG(st.st_mode) && st.st_size == 0))
-            return fl_result::file_open;
-        begin(sequence::bin);
+            return finish(fl_result::file_open);
         if (!openForReading(fileArg_.c_str(), ".BIN"))
             return finish(fl_result::file_open);
         if (fileOffset_ != -1) {

@@ -27,7 +27,7 @@ bool blank(int c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c 
 
 }  // namespace
 
-read_result read_line(std::FILE* f, std::string& line)
+read_result read_line(std::FILE* f, std::string& line, unsigned long* line_number)
 {
     // One character at a time without the stream's lock for each: a NUL inside a line
     // stays part of it (and makes it malformed), and no line is read beyond the limit.
@@ -38,7 +38,9 @@ read_result read_line(std::FILE* f, std::string& line)
         size_t n = 0;
         int c;
         bool any = false, blank_only = true;
-        while ((c = getc_unlocked(f)) != EOF && c != '\n') {
+        while ((c = getc_unlocked(f)) != EOF && c != '\n' && c != '\r') {
+            if (!any && line_number)
+                ++*line_number;
             any = true;
             if (n == max_line) {
                 result = read_result::too_long;
@@ -49,6 +51,14 @@ read_result read_line(std::FILE* f, std::string& line)
         }
         if (result == read_result::too_long)
             break;
+        if (c != EOF && !any && line_number)
+            ++*line_number;  // an empty line
+        if (c == '\r') {
+            // CR LF is one line end; a CR alone ends its line too.
+            int next = getc_unlocked(f);
+            if (next != '\n' && next != EOF)
+                ungetc(next, f);
+        }
         if (any && !blank_only) {
             size_t b = 0, e = n;
             while (blank(static_cast<unsigned char>(buf[b])))
@@ -64,6 +74,41 @@ read_result read_line(std::FILE* f, std::string& line)
     }
     funlockfile(f);
     return result;
+}
+
+check_result check_lines(std::FILE* f, long end_limit)
+{
+    check_result r;
+    unsigned long number = 0;
+    bool data = false;
+    std::string line;
+    uint8_t piece[max_piece];
+    while (end_limit < 0 || std::ftell(f) < end_limit) {
+        read_result rr = read_line(f, line, &number);
+        if (rr == read_result::end)
+            break;
+        size_t n = rr == read_result::line ? to_piece(line.data(), line.size(), piece, sizeof piece) : 0;
+        if (n == 0) {
+            r.line = number;
+            return r;
+        }
+        if (piece[4] == 0 && piece[1] > 0)
+            data = true;
+        if (piece[4] == 1 && !data) {
+            r.line = number;
+            return r;
+        }
+        // The transfer ends with the end record; what follows it (a DOS end-of-file mark, a
+        // tool's trailer) is never read, so it cannot refuse the file either.
+        if (piece[4] == 1)
+            break;
+    }
+    if (!data) {
+        r.line = number + 1;
+        return r;
+    }
+    r.ok = true;
+    return r;
 }
 
 size_t to_piece(const char* line, size_t length, uint8_t* piece, size_t capacity)

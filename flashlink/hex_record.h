@@ -17,13 +17,30 @@ constexpr size_t max_piece = 5 + 255;
 
 enum class read_result { line, end, too_long };
 
-// Reads the next line that is not blank, without its line end and surrounding blanks.
-read_result read_line(std::FILE* f, std::string& line);
+// Reads the next line that is not blank, without its line end and surrounding blanks. A line
+// ends in LF, CR LF or CR alone. `line_number`, when given, counts every line passed (blank
+// ones too), so that it names the line returned, or the long line refused.
+read_result read_line(std::FILE* f, std::string& line, unsigned long* line_number = nullptr);
 
 // Converts one line to its piece; the piece length (5 + count), or 0 when the line is
 // malformed: no ':' mark, a character that is not a hex digit, fewer digits than the count
 // needs or more than the checksum ends, a wrong checksum, or a type 2 or 4 record without 2
 // bytes or a type 3 or 5 record without 4. Upper and lower case digits are alike.
 size_t to_piece(const char* line, size_t length, uint8_t* piece, size_t capacity);
+
+// What check_lines found: ok, or the number of the first line at fault (counted from the
+// position it started at, the first line 1).
+struct check_result {
+    bool ok = false;
+    unsigned long line = 0;
+};
+
+// Checks the lines from the stream's position on, while the position is below `end_limit`
+// (-1: to the end of the file), as the download would read them: every line must convert to
+// a piece, and a data record with at least one byte must come before the end record. A file
+// without one is at fault at its end record, or at the line after its last. Stops at the
+// first line at fault or after the end record (the download reads no further); leaves the
+// position where it stopped.
+check_result check_lines(std::FILE* f, long end_limit);
 
 }  // namespace hex_record

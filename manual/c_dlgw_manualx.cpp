@@ -21,6 +21,7 @@
 #include "manual/manual_state.h"
 #include "procmon/windows/c_dlg_plotter.h"
 #include "ui_c_dlgw_manualx.h"
+#include "widgets/fit_texts.h"
 #include "widgets/c_my_led.h"
 #include "widgets/fixed_point.h"
 #include "widgets/led_styles.h"
@@ -81,12 +82,14 @@ c_dlgw_manualx::c_dlgw_manualx(QWidget* parent) : QWidget(parent), ui(new Ui::c_
 {
     g_page = this;
     ui->setupUi(this);
+    // The form's fonts stay when the program selects its style after building the window.
+    keep_form_fonts(this);
 
     QStringList columns;
     for (const char* t : function_row_titles)
         columns << QString::fromLatin1(t);
     static const quint16 widths[function_row_columns] = {50, 110, 80, 70, 65, 65, 70, 70, 65, 60,
-                                                         60, 85, 85, 85, 85, 85, 80, 80, 70, 70};
+                                                         60, 85, 88, 88, 88, 88, 80, 80, 70, 70};
     for (c_qtablewidget_functab* t : {ui->tbwx_FuncTab, ui->tbwx_trc_FuncTab}) {
         t->setupTable(0, nullptr, &columns, 0, widths, function_row_filter, function_row_texts, 0);
         t->setLayoutInfo(g_config_image().function(0).data(), image_layout::function_count, image_layout::function_size);

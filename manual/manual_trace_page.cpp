@@ -22,6 +22,7 @@
 
 namespace {
 constexpr int16_t host_error_trace_open = 11;
+constexpr int16_t host_error_trace_write = 12;
 }
 
 void c_dlgw_manualx::setup_trace_table()
@@ -44,7 +45,13 @@ void c_dlgw_manualx::write_trace_line()
         table->removeRow(0);
         table->select_row(-1);
     }
-    trace_print_line(line.file_line);
+    if (!trace_print_line(line.file_line)) {
+        // A full disk or a lost file: the trace ends (before the box, whose event loop
+        // would otherwise bring the next result here), and the user is told once.
+        on_bn_Trc_StopTrace_clicked();
+        show_error_code(host_error_trace_write, 2, 1, 0, 0);
+        return;
+    }
     ++T.line_counter;
 }
 

@@ -223,14 +223,27 @@ bool device::open(const std::string& path)
     path_ = path;
     error_ = 0;
     reason_.clear();
+    // Opened without waiting (a FIFO would wait for a writer, a terminal for its line), and
+    // kept only when it is a disk or an image file: a FIFO, a character device or a folder
+    // is no card.
     int fd;
     do
-        fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+        fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
     while (fd < 0 && errno == EINTR);
     if (fd < 0) {
         fail(errno, "cannot open");
         return false;
     }
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || !(S_ISBLK(st.st_mode) || S_ISREG(st.st_mode))) {
+        ::close(fd);
+        error_ = ENODEV;
+        reason_ = path_ + " is neither a disk nor an image file";
+        return false;
+    }
+    const int flags = ::fcntl(fd, F_GETFL);
+    if (flags >= 0)
+        (void)::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK);
     fd_ = fd;
     ++g_open_devices;
     return true;

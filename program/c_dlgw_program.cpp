@@ -42,20 +42,20 @@ const QString tab_pane_style = QStringLiteral(
     "border-left: 4px solid #A0A0A0;    border-bottom: 4px solid #A0A0A0;    border-right: 4px solid #A0A0A0;     }");
 
 const quint16 function_widths[function_row_columns] = {64, 110, 74, 120, 76, 70, 80, 74, 74, 70,
-                                                        64, 88, 84, 84, 84, 84, 98, 98, 86, 86};
+                                                        64, 88, 88, 88, 88, 88, 98, 98, 86, 86};
 const quint16 tool_type_widths[24] = {30, 100, 25, 52, 45, 37, 25, 52, 45, 37, 45, 25,
-                                       52, 45, 37, 47, 47, 47, 55, 55, 55, 37, 40, 45};
+                                       52, 45, 37, 47, 47, 47, 55, 55, 55, 40, 40, 48};
 const quint16 tool_type_colours[24] = {0, 0, 1, 1, 1, 1, 2, 2, 2, 2, 2, 3, 3, 3, 3, 4, 4, 4, 5, 5, 5, 0, 0, 0};
-const quint16 tool_type_group_widths[7] = {130, 159, 204, 159, 141, 165, 122};
+const quint16 tool_type_group_widths[7] = {130, 159, 204, 159, 141, 165, 128};
 const quint16 tool_type_group_colours[7] = {0, 1, 2, 3, 4, 5, 0};
 const quint16 custom_widths[22] = {30, 100, 25, 52, 52, 45, 37, 25, 52, 52, 45,
-                                    37, 45, 25, 52, 52, 45, 37, 70, 37, 40, 45};
+                                    37, 45, 25, 52, 52, 45, 37, 72, 40, 40, 48};
 const quint16 custom_colours[22] = {0, 0, 1, 1, 1, 1, 1, 2, 2, 2, 2, 2, 2, 3, 3, 3, 3, 3, 5, 0, 0, 0};
-const quint16 custom_group_widths[6] = {130, 211, 256, 211, 70, 122};
+const quint16 custom_group_widths[6] = {130, 211, 256, 211, 72, 128};
 const quint16 custom_group_colours[6] = {0, 1, 2, 3, 5, 0};
-const quint16 tool_widths[15] = {21, 39, 100, 30, 50, 100, 50, 30, 30, 52, 45, 45, 45, 45, 45};
+const quint16 tool_widths[15] = {21, 39, 100, 30, 50, 100, 50, 32, 30, 52, 45, 50, 45, 45, 45};
 const quint16 tool_colours[15] = {0, 0, 0, 0, 0, 0, 0, 1, 1, 1, 1, 1, 2, 2, 2};
-const quint16 tool_group_widths[3] = {390, 202, 135};
+const quint16 tool_group_widths[3] = {390, 209, 135};
 const quint16 tool_group_colours[3] = {0, 1, 2};
 constexpr quint32 tool_filter_mask = 0x63FF;
 
@@ -184,6 +184,8 @@ c_dlgw_program::c_dlgw_program(QWidget* parent) : QWidget(parent), ui(new Ui::c_
     small.setPointSize(8);
     setFont(small);
     fit_texts();
+    // ... and stay so when the program selects its style after building the window.
+    keep_form_fonts(this);
     g_program_page().loading = false;
     setup_tables();
     connect_tool_views();

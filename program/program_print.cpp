@@ -1,9 +1,11 @@
 #include "program/program_print.h"
 
+#include <QBuffer>
 #include <QComboBox>
 #include <QDate>
 #include <QFile>
 #include <QFileInfo>
+#include <QPdfWriter>
 #include <QPrinter>
 #include <QTableWidget>
 #include <QTextDocument>
@@ -12,6 +14,7 @@
 
 #include "app/shell_state.h"
 #include "core/device/device_info.h"
+#include "core/files/file_helpers.h"
 #include "core/image/core_state.h"
 #include "core/image/function_rows.h"
 #include "core/text/error_texts.h"
@@ -234,26 +237,41 @@ QString function_table_file_name(const QString& name)
 
 namespace {
 
-// A PDF file that cannot be written is reported before anything is printed (the printing
-// itself would fail without a word).
-bool pdf_writable(const QString& name)
+// One document as a PDF file in memory, on the printer's page set-up.
+QByteArray pdf_of(const QTextDocument& doc, const QPrinter& printer)
 {
-    QFile f(name);
-    if (f.open(QIODevice::WriteOnly))
-        return true;
-    show_error_code(3, 2, 1, 0, 0);
-    return false;
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    {
+        QPdfWriter writer(&buffer);
+        writer.setPdfVersion(printer.pdfVersion());
+        writer.setResolution(printer.resolution());
+        writer.setPageLayout(printer.pageLayout());
+        writer.setTitle(printer.docName());
+        writer.setCreator(printer.creator());
+        doc.print(&writer);
+    }
+    return bytes;
 }
 
 }  // namespace
 
 bool print_program_texts(QPrinter& printer, const QString& settings, const QString& table)
 {
+    // To PDF files the two documents are made in memory and written under temporary names
+    // beside the files they replace; both take their places only when both were written, so
+    // a refused or failed print leaves the old files as they were. A name that is not a
+    // regular file that may be written (a FIFO, a folder, a read-only file) is refused
+    // before anything is printed.
     const bool pdf = printer.outputFormat() == QPrinter::PdfFormat && !printer.outputFileName().isEmpty();
     const QString first = printer.outputFileName();
     const QString second = pdf ? function_table_file_name(first) : QString();
-    if (pdf && (!pdf_writable(first) || !pdf_writable(second)))
+    replacement_file first_file, second_file;
+    if (pdf && (!first_file.open(first) || !second_file.open(second))) {
+        show_error_code(3, 2, 1, 0, 0);
         return false;
+    }
 
     QFont font(QStringLiteral("Courier"), 9, QFont::Normal, false);
     font.setStyleHint(QFont::TypeWriter);
@@ -261,7 +279,11 @@ bool print_program_texts(QPrinter& printer, const QString& settings, const QStri
     QTextDocument doc;
     doc.setDefaultFont(font);
     doc.setPlainText(settings);
-    doc.print(&printer);
+    QByteArray first_pdf, second_pdf;
+    if (pdf)
+        first_pdf = pdf_of(doc, printer);
+    else
+        doc.print(&printer);
 
     // One table row is one printed line: the text document's own 2 cm frame margin is the
     // only margin, so that a row of 7-point characters fits across a landscape page.
@@ -277,7 +299,19 @@ bool print_program_texts(QPrinter& printer, const QString& settings, const QStri
         printer.setOutputFileName(second);
     ui::services& u = ui::current();
     u.progress_begin(label(117));
-    doc.print(&printer);
+    bool written = true;
+    if (pdf) {
+        second_pdf = pdf_of(doc, printer);
+        written = first_file.write(first_pdf.constData(), size_t(first_pdf.size())) &&
+                  second_file.write(second_pdf.constData(), size_t(second_pdf.size())) && first_file.finish() &&
+                  second_file.finish() && first_file.commit() && second_file.commit();
+    } else {
+        doc.print(&printer);
+    }
     u.progress_end();
+    if (!written) {
+        show_error_code(3, 2, 1, 0, 0);
+        return false;
+    }
     return true;
 }

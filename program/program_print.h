@@ -38,6 +38,6 @@ QString print_function_table_text(const QTableWidget& table);
 QString function_table_file_name(const QString& name);
 
 // Prints the two texts on `printer` (settings in 9-point Courier in the printer's orientation,
-// the table in 7-point landscape). False, with the error shown, when a PDF file cannot be
-// written.
+// the table in 7-point landscape). To PDF files both are replaced together or not at all:
+// false, with the error shown and the old files unchanged, when either cannot be written.
 bool print_program_texts(QPrinter& printer, const QString& settings, const QString& table);

@@ -10,6 +10,7 @@
 #include "ui_c_dlg_advancedoptions.h"
 #include "widgets/c_my_rbg.h"
 #include "widgets/c_qlineedit_extend.h"
+#include "widgets/fit_texts.h"
 
 namespace {
 
@@ -126,6 +127,8 @@ c_dlg_advancedoptions::c_dlg_advancedoptions(QWidget* parent) : QDialog(parent),
 {
     g_dialog = this;
     ui->setupUi(this);
+    // The labels before the fields keep their texts whole in a smaller font where needed.
+    fit_hand_placed_texts(this, fit_mode::shrink);
     Ui::c_dlg_advancedoptions& f = *ui;
     f.rbg_GS_CrashFreeArea->set_buttons({f.rb_CollFrArea_0, f.rb_CollFrArea_1});
     const struct {

@@ -100,7 +100,8 @@ c_dlg_prgtool* tool_dialog() { return g_dialog; }
 c_dlg_prgtool::c_dlg_prgtool(QWidget* parent) : QDialog(parent), ui(new Ui::c_dlg_prgtool)
 {
     ui->setupUi(this);
-    resize(671, 686);
+    // Wider where the system font needs it for the form's texts.
+    resize(qMax(671, sizeHint().width()), 686);
     ui->cb_PM_Tool_TolGroup->addItems({QStringLiteral("Fine"), QStringLiteral("Medium"), QStringLiteral("High")});
     for (const monitoring_row& m : monitoring_rows)
         (ui->*m.mode)->addItems({QStringLiteral("Simple"), QStringLiteral("Envelop")});

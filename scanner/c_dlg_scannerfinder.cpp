@@ -58,7 +58,7 @@ c_dlg_scannerfinder::c_dlg_scannerfinder(QWidget* parent) : QDialog(parent), ui(
     setWindowFlags(windowFlags() & ~Qt::WindowContextHelpButtonHint);
     const QStringList titles{tr("Setup Name New"), tr("Setup Name Old"), tr("Time [ms]"), tr("Force [mN]"),
                              tr("Precision")};
-    static const quint16 widths[5] = {150, 150, 150, 150, 80};
+    static const quint16 widths[5] = {160, 150, 150, 150, 80};
     ui->tbwx_ScannerSetups->setup_columns(titles, widths);
     ui->tbwx_ScannerSetups->setSelectionMode(QAbstractItemView::SingleSelection);
     ui->tbwx_ScannerSetups->horizontalHeader()->setSectionResizeMode(1, QHeaderView::Stretch);

@@ -2,10 +2,11 @@
 
 #include <QDebug>
 #include <QFile>
-#include <QFileInfo>
+#include <QHash>
 #include <QList>
 
 #include "core/files/app_dirs.h"
+#include "core/files/file_helpers.h"
 #include "core/files/scanner_lists.h"
 #include "core/text/user_seam.h"
 
@@ -90,6 +91,12 @@ struct parser {
     section state = section::none;
     bool open = false;
     scanner_setup current;
+    // The first unit of each name and article number and the first wand of each article
+    // number, so that a long file is read in linear time. Names are kept as the upper-case
+    // line gives them, which is where a comparison without regard to case ends too.
+    QHash<QByteArray, int> unit_by_name;
+    QHash<int32_t, int> unit_by_article;
+    QHash<int32_t, int> wand_by_article;
 
     void close_setup()
     {
@@ -150,6 +157,11 @@ struct parser {
         }
         scanner_unit u;
         scan_article_and_name(line, u.article, u.name, scanner_unit::name_max);
+        const int index = int(t.units.size());
+        if (!unit_by_name.contains(u.name))
+            unit_by_name.insert(u.name, index);
+        if (!unit_by_article.contains(u.article))
+            unit_by_article.insert(u.article, index);
         t.units.push_back(u);
     }
 
@@ -157,11 +169,18 @@ struct parser {
     {
         scanner_wand w;
         scan_article_and_name(line, w.article, w.name, scanner_wand::name_max);
+        int beyond = 0;
         for (int i = 2; i < words.size(); ++i) {
-            const int u = mark_unit_by_name(words[i], w.unit_mask, t);
+            const int u = unit_by_name.value(words[i], -1);
             if (u >= 32)
-                qDebug("ScannerConfig: unit %d (%s) is beyond the wand's unit mask", u, words[i].constData());
+                ++beyond;
+            else if (u >= 0)
+                w.unit_mask |= uint32_t(1) << u;
         }
+        if (beyond > 0)
+            qDebug("ScannerConfig: %d unit names of wand %s are beyond its unit mask", beyond, w.name.constData());
+        if (!wand_by_article.contains(w.article))
+            wand_by_article.insert(w.article, int(t.wands.size()));
         t.wands.push_back(w);
     }
 
@@ -175,8 +194,8 @@ struct parser {
         int32_t wand_article = 0, unit_article = 0;
         const bool read = scan_int(line, pos, 0, wand_article) && scan_char(line, pos, '_') &&
                           scan_int(line, pos, 0, unit_article);
-        const int wand = read ? find_wand_by_article(wand_article, t) : -1;
-        const int unit = read ? find_unit_by_article(unit_article, t) : -1;
+        const int wand = read ? wand_by_article.value(wand_article, -1) : -1;
+        const int unit = read ? unit_by_article.value(unit_article, -1) : -1;
         if (wand >= 0 && unit >= 0 && wand <= 0xFFFF && unit <= 0xFFFF)
             current.pairs.push_back({uint16_t(unit), uint16_t(wand)});
         else
@@ -273,8 +292,8 @@ bool read_scanner_finder_file()
 {
     scanner_finder_tables& t = g_scanner_finder;
     const QString path = app_file(QStringLiteral("scanners.cscan"));
-    QFile f(path);
-    if (!QFileInfo(path).isFile() || f.size() > max_file_size || !f.open(QIODevice::ReadOnly)) {
+    QFile f;
+    if (!open_regular_file(f, path) || f.size() > max_file_size) {
         trace("Fehler: ScannerConfig-Datei kann nicht geoeffnet werden! Schon geoeffnet?");
         return false;
     }

@@ -7,11 +7,18 @@ app="$build/app"
 export TARVIX_HID_SIM=${TARVIX_HID_SIM:-$(mktemp -d /tmp/tarvix-hid-XXXXXX)}
 export PROGRAMDATA=${PROGRAMDATA:-$HOME/.local/share/tarvix-programdata}
 mkdir -p "$PROGRAMDATA"
+if [ -x "$app/tvxupdates" ]; then
+  # The installed files FW Update brings the simulated controller up to, and that a clone
+  # of it takes along.
+  echo "Update images in $app:"
+  "$app/tvxupdates" "$app" | sed 's/^/  /'
+fi
 sim_pid=""
 if [ -x "$app/tvxsim" ]; then
   # Paced to 1 ms per USB frame, as the controller's interrupt endpoint is.
   "$app/tvxsim" --dir "$TARVIX_HID_SIM" --profile "${TARVIX_PROFILE:-premium}" --pace &
   sim_pid=$!
+  echo "Simulated controller: tvxsim (pid $sim_pid), control socket $TARVIX_HID_SIM/control"
 fi
 cleanup() { [ -n "$sim_pid" ] && kill "$sim_pid" 2>/dev/null || true; }
 trap cleanup EXIT

@@ -250,6 +250,7 @@ uint8_t boot_loader::open_download(uint16_t index, uint8_t subindex, uint32_t)
     stream_ = index == boot_index::hex_domain ? stream::hex : stream::binary;
     pending_.clear();
     extLinear_ = extSegment_ = 0;
+    segmentAddressing_ = false;
     written_ = 0;
     startAddress_ = 0;
     ranges_.clear();
@@ -300,20 +301,28 @@ uint8_t boot_loader::hex_records()
         const uint8_t* payload = r + 5;
         switch (r[4]) {
         case 0: {
-            uint32_t a = (uint32_t(high_) << 20) + (extLinear_ << 16) + (extSegment_ << 4) + offset;
-            if (uint8_t e = store(a, payload, n))
+            uint32_t base = (uint32_t(high_) << 20) + (extLinear_ << 16) + (extSegment_ << 4);
+            // Under a segment address the offset wraps within its 64 KiB segment: the bytes
+            // past 0xFFFF go to the segment's start.
+            uint32_t first = segmentAddressing_ && offset + n > 0x10000 ? 0x10000 - offset : n;
+            if (uint8_t e = store(base + offset, payload, first))
                 return e;
+            if (first < n)
+                if (uint8_t e = store(base, payload + first, n - first))
+                    return e;
             break;
         }
         case 2:
             if (n != 2)
                 return boot_reason::wrong_parameters;
             extSegment_ = le(payload, 2);
+            segmentAddressing_ = true;
             break;
         case 4:
             if (n != 2)
                 return boot_reason::wrong_parameters;
             extLinear_ = le(payload, 2);
+            segmentAddressing_ = false;
             break;
         case 3:
         case 5:

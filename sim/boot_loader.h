@@ -132,6 +132,7 @@ private:
     stream stream_ = stream::none;
     std::vector<uint8_t> pending_;  // HEX bytes of an incomplete record
     uint32_t extLinear_ = 0, extSegment_ = 0;
+    bool segmentAddressing_ = false;  // the last address record was of type 02
     uint32_t written_ = 0;          // binary: bytes so far
     uint32_t startAddress_ = 0;
     bool uploadOpen_ = false;

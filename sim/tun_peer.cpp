@@ -12,6 +12,7 @@
 #include <unistd.h>
 
 #include "platform/icmp.h"
+#include "sim/net_namespace.h"
 
 namespace sim {
 namespace {
@@ -74,6 +75,14 @@ bool tun_peer::start(const std::string& spec, std::string& error)
     peer_ = p.s_addr;
     peerText_ = peer;
 
+    // The controller's address must never be reached through a real network: the face is
+    // made only in a network namespace that holds nothing but the loopback device.
+    std::string other;
+    if (!network_is_own({}, other)) {
+        error = "the TUN face needs a network namespace of its own, and this one has " + other +
+                " (start tvxsim under unshare --net, with lo up)";
+        return false;
+    }
     fd_ = ::open("/dev/net/tun", O_RDWR | O_NONBLOCK | O_CLOEXEC);
     if (fd_ < 0) {
         error = std::string("cannot open /dev/net/tun: ") + std::strerror(errno);

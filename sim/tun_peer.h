@@ -40,7 +40,8 @@ public:
     tun_peer(const tun_peer&) = delete;
     tun_peer& operator=(const tun_peer&) = delete;
 
-    // spec: "" or "peer=A[,local=B]". Needs CAP_NET_ADMIN.
+    // spec: "" or "peer=A[,local=B]". Needs CAP_NET_ADMIN and a network namespace with
+    // nothing but lo in it (net_namespace.h).
     bool start(const std::string& spec, std::string& error);
     const std::string& name() const { return name_; }
     const std::string& peer_address() const { return peerText_; }

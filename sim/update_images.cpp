@@ -145,8 +145,26 @@ std::vector<uint8_t> profinet_image(const version& v, size_t size, uint32_t seed
     return marked_bytes(image_marker::make(image_marker::profinet, {v.major, v.minor, v.patch, v.build}), size, seed);
 }
 
-std::string firmware_name(const version& v) { return format("tvx_fsw/F252_%u%02u.%02u.hex", v.major, v.minor, v.patch); }
-std::string loader_name(const version& v) { return format("tvx_firmload/F251_%u%02u.bin", v.major, v.minor); }
+// The version part of a firmware name as the controller's clone header names its firmware:
+// major and minor ("117"), and only with a patch also patch and build ("117.06.012").
+std::string firmware_digits(const version& v)
+{
+    if (v.patch == 0)
+        return format("%u%02u", v.major, v.minor);
+    return format("%u%02u.%02u.%03u", v.major, v.minor, v.patch, v.build);
+}
+
+// The version part of a loader name: major, minor, and the patch when it is not 0
+// ("106", "10503").
+std::string loader_digits(const version& v)
+{
+    if (v.patch == 0)
+        return format("%u%02u", v.major, v.minor);
+    return format("%u%02u%02u", v.major, v.minor, v.patch);
+}
+
+std::string firmware_name(const version& v) { return "tvx_fsw/F252_" + firmware_digits(v) + ".hex"; }
+std::string loader_name(const version& v) { return "tvx_firmload/F251_" + loader_digits(v) + ".bin"; }
 std::string profinet_name(const version& v)
 {
     return format("tps_fsw/4418062-%u%u%02u%02u.img", v.major, v.minor, v.patch, v.build);
@@ -176,9 +194,9 @@ bool write_installed(const std::string& dir, const installed_set& s)
     if (given(s.loader))
         ok &= put_bytes(loader_name(s.loader), loader_image(s.loader));
     if (s.redesign && given(s.loader))
-        ok &= put_bytes(format("tvx_firmloadx/F356_%u%02u.binx", s.loader.major, s.loader.minor), loader_image(s.loader));
+        ok &= put_bytes("tvx_firmloadx/F356_" + loader_digits(s.loader) + ".binx", loader_image(s.loader));
     if (s.redesign && given(s.firmware))
-        ok &= put(format("tvx_fsw/F355_%u%02u.%02u.hexx", s.firmware.major, s.firmware.minor, s.firmware.patch),
+        ok &= put("tvx_fsw/F355_" + firmware_digits(s.firmware) + ".hexx",
                   firmware_hex(s.firmware, s.firmware_bytes, 1, 0x40000));
     ok &= put("tvx_firmload/IntHook.hex", hook_hex("int hook", 11));
     ok &= put("tvx_firmload/JmpHook.hex", hook_hex("jump hook", 12));

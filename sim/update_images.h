@@ -43,7 +43,7 @@ void logic_record_place(const std::vector<logic_record>& records, size_t index, 
 std::vector<uint8_t> profinet_image(const version& v, size_t size, uint32_t seed = 5);
 
 // A whole installed set below an application directory:
-//   tvx_fsw/F252_<v>.hex (name "%u%02u.%02u"), tvx_firmload/F251_<v>.bin ("%u%02u"),
+//   tvx_fsw/F252_<v>.hex, tvx_firmload/F251_<v>.bin (the names below),
 //   tvx_firmload/IntHook.hex, JmpHook.hex, PrgFld.hex, tvx_firmloadx/PrgFld.hexx,
 //   tvx_logic/Logic_<name>.bin and ispProg.hex, tps_fsw/4418062-<v>.img ("%u%u%02u%02u").
 // A field left empty (major 0 and minor 0) is not written.
@@ -62,9 +62,13 @@ struct installed_set {
 // False when a file cannot be written. `dir` must exist.
 bool write_installed(const std::string& dir, const installed_set& s);
 
-// File names of the set (relative to the application directory).
-std::string firmware_name(const version& v);   // "tvx_fsw/F252_117.06.hex"
-std::string loader_name(const version& v);     // "tvx_firmload/F251_106.bin"
+// File names of the set (relative to the application directory). The firmware and loader
+// names carry the versions as the program names the files of a clone of a controller that
+// runs them, so that a clone finds the files its update came from: the firmware as
+// "%u%02u" (patch 0) or "%u%02u.%02u.%03u" with patch and build, the loader as "%u%02u"
+// with "%02u" of the patch behind when it is not 0.
+std::string firmware_name(const version& v);   // "tvx_fsw/F252_117.06.012.hex", "tvx_fsw/F252_118.hex"
+std::string loader_name(const version& v);     // "tvx_firmload/F251_106.bin", "tvx_firmload/F251_10503.bin"
 std::string profinet_name(const version& v);   // "tps_fsw/4418062-210008.img"
 
 bool write_file(const std::string& path, const void* data, size_t n);

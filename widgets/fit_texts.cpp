@@ -1,6 +1,7 @@
 #include "widgets/fit_texts.h"
 
 #include <QAbstractButton>
+#include <QGroupBox>
 #include <QLabel>
 #include <QLayout>
 #include <QPushButton>
@@ -13,7 +14,8 @@ constexpr qreal smallest_point_size = 6.0;
 
 bool hand_placed(const QWidget* root, const QWidget* w)
 {
-    if (!qobject_cast<const QAbstractButton*>(w) && !qobject_cast<const QLabel*>(w))
+    if (!qobject_cast<const QAbstractButton*>(w) && !qobject_cast<const QLabel*>(w) &&
+        !qobject_cast<const QGroupBox*>(w))
         return false;
     if (w->window() != root->window())
         return false;
@@ -25,11 +27,27 @@ constexpr const char* own_font = "fit_texts_own_font";
 constexpr const char* fitted = "fit_texts_fitted";
 
 // What a fit depends on: the text and the width the form gives it.
-QString fit_key(const QWidget* w)
+QString text_of(const QWidget* w)
 {
-    const auto* label = qobject_cast<const QLabel*>(w);
-    const QString text = label ? label->text() : static_cast<const QAbstractButton*>(w)->text();
-    return text + QLatin1Char('\x1f') + QString::number(w->width());
+    if (const auto* label = qobject_cast<const QLabel*>(w))
+        return label->text();
+    if (const auto* box = qobject_cast<const QGroupBox*>(w))
+        return box->title();
+    return static_cast<const QAbstractButton*>(w)->text();
+}
+
+QString fit_key(const QWidget* w) { return text_of(w) + QLatin1Char('\x1f') + QString::number(w->width()); }
+
+// The width the text needs: a group box's title with the frame's margin of 8 pixels on
+// each side, every other widget its size hint.
+int needed_width(const QWidget* w)
+{
+    if (const auto* box = qobject_cast<const QGroupBox*>(w)) {
+        if (box->title().isEmpty())
+            return 0;
+        return QFontMetrics(box->font()).size(Qt::TextShowMnemonic, box->title()).width() + 16;
+    }
+    return w->sizeHint().width();
 }
 
 void shrink(QWidget* w)
@@ -43,7 +61,7 @@ void shrink(QWidget* w)
     QFont f = w->font();
     if (f.pointSizeF() <= 0)
         return;  // a pixel-sized font is the form's own choice
-    while (w->sizeHint().width() > w->width() && f.pointSizeF() > smallest_point_size) {
+    while (needed_width(w) > w->width() && f.pointSizeF() > smallest_point_size) {
         f.setPointSizeF(qMax(smallest_point_size, f.pointSizeF() - 0.5));
         w->setFont(f);
     }
@@ -63,13 +81,29 @@ void fit_hand_placed_texts(QWidget* root, fit_mode mode)
             // A push button's size hint asks for a margin its text does not need.
             if (qobject_cast<QPushButton*>(w))
                 continue;
-            if (w->sizeHint().width() > w->width() || w->property(own_font).isValid())
+            if (needed_width(w) > w->width() || w->property(own_font).isValid())
                 shrink(w);
-        } else if (w->sizeHint().width() > w->width()) {
-            const int need = w->sizeHint().width();
+        } else if (needed_width(w) > w->width()) {
+            const int need = needed_width(w);
             w->setMaximumWidth(qMax(w->maximumWidth(), need));
             w->resize(need, w->height());
         }
         w->setProperty(fitted, fit_key(w));
+    }
+}
+
+void keep_form_fonts(QWidget* root)
+{
+    for (QWidget* w : root->findChildren<QWidget*>()) {
+        if (w->isWindow())
+            continue;
+        QFont f = w->font();
+        // Every attribute set counts as the widget's own.
+        f.setFamily(f.family());
+        if (f.pointSizeF() > 0)
+            f.setPointSizeF(f.pointSizeF());
+        f.setWeight(f.weight());
+        f.setItalic(f.italic());
+        w->setFont(f);
     }
 }

@@ -1,5 +1,5 @@
-// Labels and buttons placed by hand on a form keep their texts whole where the system font runs
-// wider than the place the form gives them.
+// Labels, buttons and group titles placed by hand on a form keep their texts whole where the
+// system font runs wider than the place the form gives them.
 #pragma once
 
 class QWidget;
@@ -9,5 +9,10 @@ enum class fit_mode {
     shrink,  // the text's font gets smaller until it fits (where the next field follows closely)
 };
 
-// Applies to the labels and buttons of `root`'s window that no layout manages.
+// Applies to the labels, buttons and group boxes of `root`'s window that no layout manages.
 void fit_hand_placed_texts(QWidget* root, fit_mode mode);
+
+// Makes the font each widget below `root` now has (the form's, or one it inherits) its own, so
+// that a style selected after the form was built keeps it: the style's polish gives widgets
+// under a style sheet the application's font again unless they have one of their own.
+void keep_form_fonts(QWidget* root);

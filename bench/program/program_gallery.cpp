@@ -46,7 +46,6 @@ bool read_and_show(c_dlgw_program& page, QWidget& main)
 int main(int argc, char** argv)
 {
     QApplication app(argc, argv);
-    QApplication::setStyle(QStyleFactory::create(QStringLiteral("fusion")));
     const QString folder = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QDir::currentPath();
     const QString app_dir = argc > 2 ? QString::fromLocal8Bit(argv[2]) : QStringLiteral(TARVIX_APP_DIR);
     gallery_controller controller;
@@ -57,6 +56,8 @@ int main(int argc, char** argv)
     QWidget main;
     main.resize(1200, 700);
     auto* page = new c_dlgw_program(&main);
+    // The style as the program selects it: after its window and pages are built.
+    QApplication::setStyle(QStyleFactory::create(QStringLiteral("fusion")));
     page->resize(1200, 700);
     main.show();
     bool ok = read_and_show(*page, main);

@@ -181,7 +181,7 @@ int create_temporary(const QByteArray& target, mode_t mode, QByteArray& tmp)
     for (int attempt = 0; attempt < 100; ++attempt) {
         const quint64 r = QRandomGenerator::system()->generate64();
         tmp = dir + ".tvx" + QByteArray::number(r, 16).rightJustified(16, '0') + ".tmp";
-        const int fd = ::open(tmp.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode);
+        const int fd = ::open(tmp.constData(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode);
         if (fd >= 0 || errno != EEXIST)
             return fd;
     }
@@ -189,69 +189,168 @@ int create_temporary(const QByteArray& target, mode_t mode, QByteArray& tmp)
     return -1;
 }
 
+// Why the final target `target` of a save cannot be replaced, or 0; `mode` gets its
+// permissions and `exists` whether it is there.
+int target_error(const QByteArray& target, mode_t& mode, bool& exists)
+{
+    struct stat st {};
+    exists = ::stat(target.constData(), &st) == 0;
+    if (!exists)
+        return errno == ENOENT ? 0 : errno;
+    if (S_ISDIR(st.st_mode))
+        return EISDIR;
+    if (!S_ISREG(st.st_mode))
+        return ENODEV;
+    // Root may write anything; a file nobody may write is still read-only, as on Windows.
+    if ((st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0)
+        return EACCES;
+    mode = st.st_mode & 07777;
+    return 0;
+}
+
 }  // namespace
+
+int writable_file_error(const QString& path)
+{
+    mode_t mode = 0;
+    bool exists = false;
+    const int e = target_error(QFile::encodeName(path), mode, exists);
+    return e ? e : exists ? 0 : ENOENT;
+}
+
+bool replacement_file::fail(int err, int file_error)
+{
+    const bool opened = pending_;
+    discard();
+    result_ = failed(err, file_error, opened);
+    return false;
+}
+
+bool replacement_file::open(const QString& path)
+{
+    discard();
+    result_ = file_write_result{};
+    if (const int e = final_target(QFile::encodeName(path), target_))
+        return fail(e, QFileDevice::OpenError);
+    mode_t mode = 0666;
+    bool had_file = false;
+    if (const int e = target_error(target_, mode, had_file))
+        return fail(e, QFileDevice::OpenError);
+    fd_ = create_temporary(target_, had_file ? 0600 : 0666, tmp_);
+    if (fd_ < 0)
+        return fail(errno, QFileDevice::OpenError);
+    pending_ = true;
+    if (had_file)
+        (void)::fchmod(fd_, mode);
+    result_.opened = true;
+    return true;
+}
+
+bool replacement_file::write(const char* data, size_t size)
+{
+    if (fd_ < 0)
+        return fail(EBADF, QFileDevice::WriteError);
+    while (size > 0) {
+        const ssize_t n = ::write(fd_, data, size);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return fail(n < 0 ? errno : ENOSPC, QFileDevice::WriteError);
+        data += n;
+        size -= size_t(n);
+    }
+    return true;
+}
+
+bool replacement_file::finish(write_durability durability)
+{
+    if (fd_ < 0)
+        return pending_ || fail(EBADF, QFileDevice::WriteError);
+    if (durability == write_durability::synced && ::fsync(fd_) != 0 && errno != EINVAL && errno != EROFS)
+        return fail(errno, QFileDevice::WriteError);
+    const int fd = fd_;
+    fd_ = -1;
+    if (::close(fd) != 0)
+        return fail(errno, QFileDevice::WriteError);
+    return true;
+}
+
+bool replacement_file::commit()
+{
+    if (!pending_)
+        return fail(EBADF, QFileDevice::RenameError);
+    if (fd_ >= 0 && !finish())
+        return false;
+    if (::rename(tmp_.constData(), target_.constData()) != 0)
+        return fail(errno, QFileDevice::RenameError);
+    pending_ = false;
+    result_.ok = true;
+    return true;
+}
+
+bool replacement_file::keep_as(const QString& path)
+{
+    if (!pending_)
+        return fail(EBADF, QFileDevice::RenameError);
+    if (fd_ >= 0 && !finish(write_durability::unsynced))
+        return false;
+    const QByteArray name = QFile::encodeName(path);
+    if (::rename(tmp_.constData(), name.constData()) == 0) {
+        pending_ = false;
+        return true;
+    }
+    if (errno != EXDEV)
+        return fail(errno, QFileDevice::RenameError);
+    // Another file system: a copy under the name, made the same careful way.
+    QFile in;
+    if (!open_regular_file(in, temporary_path()))
+        return fail(EIO, QFileDevice::CopyError);
+    const file_write_result r = replace_file(
+        path,
+        [&in, buf = QByteArray(65536, '\0')](const char*& p, size_t& n) mutable {
+            const qint64 got = in.read(buf.data(), buf.size());
+            p = buf.constData();
+            n = got > 0 ? size_t(got) : 0;
+            return got >= 0;
+        },
+        write_durability::unsynced);
+    in.close();
+    if (!r.ok)
+        return fail(r.sys_errno, QFileDevice::CopyError);
+    discard();
+    return true;
+}
+
+void replacement_file::discard()
+{
+    if (fd_ >= 0)
+        ::close(fd_);
+    fd_ = -1;
+    if (pending_)
+        ::unlink(tmp_.constData());
+    pending_ = false;
+}
 
 file_write_result replace_file(const QString& path, const write_source& source, write_durability durability)
 {
-    QByteArray target;
-    if (const int e = final_target(QFile::encodeName(path), target))
-        return failed(e, QFileDevice::OpenError, false);
-    mode_t mode = 0666;
-    struct stat st {};
-    const bool had_file = ::stat(target.constData(), &st) == 0;
-    if (had_file) {
-        if (S_ISDIR(st.st_mode))
-            return failed(EISDIR, QFileDevice::OpenError, false);
-        if (!S_ISREG(st.st_mode))
-            return failed(ENODEV, QFileDevice::OpenError, false);
-        if ((st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0)
-            return failed(EACCES, QFileDevice::OpenError, false);
-        mode = st.st_mode & 07777;
-    }
-    QByteArray tmp;
-    const int fd = create_temporary(target, had_file ? 0600 : 0666, tmp);
-    if (fd < 0)
-        return failed(errno, QFileDevice::OpenError, false);
-    if (had_file)
-        (void)::fchmod(fd, mode);
-    const auto give_up = [&](int e, int file_error) {
-        ::close(fd);
-        ::unlink(tmp.constData());
-        return failed(e, file_error, true);
-    };
+    replacement_file file;
+    if (!file.open(path))
+        return file.result();
     for (;;) {
         const char* p = nullptr;
         size_t left = 0;
-        if (!source(p, left))
-            return give_up(EIO, QFileDevice::WriteError);
+        if (!source(p, left)) {
+            file.discard();
+            return failed(EIO, QFileDevice::WriteError, true);
+        }
         if (left == 0)
             break;
-        while (left > 0) {
-            const ssize_t n = ::write(fd, p, left);
-            if (n < 0 && errno == EINTR)
-                continue;
-            if (n <= 0)
-                return give_up(n < 0 ? errno : ENOSPC, QFileDevice::WriteError);
-            p += n;
-            left -= size_t(n);
-        }
+        if (!file.write(p, left))
+            return file.result();
     }
-    if (durability == write_durability::synced && ::fsync(fd) != 0 && errno != EINVAL && errno != EROFS)
-        return give_up(errno, QFileDevice::WriteError);
-    if (::close(fd) != 0) {
-        const int e = errno;
-        ::unlink(tmp.constData());
-        return failed(e, QFileDevice::WriteError, true);
-    }
-    if (::rename(tmp.constData(), target.constData()) != 0) {
-        const int e = errno;
-        ::unlink(tmp.constData());
-        return failed(e, QFileDevice::RenameError, true);
-    }
-    file_write_result r;
-    r.ok = true;
-    r.opened = true;
-    return r;
+    if (file.finish(durability))
+        file.commit();
+    return file.result();
 }
 
 file_write_result replace_file(const QString& path, const QByteArray& data, write_durability durability)

@@ -61,3 +61,52 @@ file_write_result replace_file(const QString& path, const QByteArray& data,
 using write_source = std::function<bool(const char*& data, size_t& size)>;
 file_write_result replace_file(const QString& path, const write_source& source,
                                write_durability durability = write_durability::synced);
+
+// Whether a file may be written or appended to as Windows allows it: a regular file (links
+// followed) with some write permission, whoever asks. ENOENT when it does not exist; 0 when
+// it may; else ENODEV (not a regular file), EISDIR or EACCES.
+int writable_file_error(const QString& path);
+
+// What replace_file does, in steps, for writers that need the file before it replaces the
+// old one (to read it back or check it) or that replace several files together: the
+// temporary file is made by open(), written through handle() or write(), made durable and
+// closed by finish(), and only commit() renames it over the target. Dropped before commit,
+// the temporary file is removed and the target was never touched.
+class replacement_file {
+public:
+    replacement_file() = default;
+    ~replacement_file() { discard(); }
+    replacement_file(const replacement_file&) = delete;
+    replacement_file& operator=(const replacement_file&) = delete;
+
+    // Refuses the target as replace_file does, else creates the temporary file (open for
+    // reading and writing). False with result() telling why.
+    bool open(const QString& path);
+    int handle() const { return fd_; }
+    // A temporary file exists (opened, neither committed, kept nor discarded).
+    bool has_file() const { return pending_; }
+    QString temporary_path() const { return QFile::decodeName(tmp_); }
+    QString target_path() const { return QFile::decodeName(target_); }
+    // Writes all bytes at the end of what was written; false on a short write.
+    bool write(const char* data, size_t size);
+    // Waits for the data to reach the disk (when synced) and closes the temporary file.
+    bool finish(write_durability durability = write_durability::synced);
+    // Renames the finished temporary file over the target.
+    bool commit();
+    // Gives the temporary file the name `path` instead of the target's (an existing file of
+    // that name is replaced; across file systems it is copied). False, with the temporary
+    // file removed, when that fails.
+    bool keep_as(const QString& path);
+    // Closes and removes the temporary file, unless it was committed or kept.
+    void discard();
+    const file_write_result& result() const { return result_; }
+
+private:
+    bool fail(int err, int file_error);
+
+    QByteArray target_;
+    QByteArray tmp_;
+    int fd_ = -1;
+    bool pending_ = false;  // a temporary file exists under tmp_
+    file_write_result result_;
+};

@@ -16,7 +16,7 @@
 
 namespace {
 struct trace_state {
-    std::FILE* file = nullptr;
+    int fd = -1;
 };
 trace_state g_trace;
 
@@ -50,10 +50,9 @@ int next_trace_number(const QByteArray& tail)
 
 bool open_trace_file(const QString& path, int& running_number, bool& new_file)
 {
-    if (g_trace.file) {
-        std::fclose(g_trace.file);
-        g_trace.file = nullptr;
-    }
+    if (g_trace.fd >= 0)
+        ::close(g_trace.fd);
+    g_trace.fd = -1;
     running_number = 0;
     new_file = true;
     const QByteArray p = QFile::encodeName(path);
@@ -84,7 +83,10 @@ bool open_trace_file(const QString& path, int& running_number, bool& new_file)
             running_number = 0;
         }
     }
-    // A new file is created exclusively, so nothing planted meanwhile is followed.
+    // A new file is created exclusively, so nothing planted meanwhile is followed. An
+    // existing file nobody may write is read-only, also for root, as on Windows.
+    if (exists && writable_file_error(path) != 0)
+        return false;
     const int flags = O_WRONLY | O_APPEND | O_NONBLOCK | O_NOCTTY | O_CLOEXEC | (exists ? 0 : O_CREAT | O_EXCL);
     const int fd = ::open(p.constData(), flags, 0666);
     if (fd < 0)
@@ -94,39 +96,49 @@ bool open_trace_file(const QString& path, int& running_number, bool& new_file)
         return false;
     }
     (void)::fcntl(fd, F_SETFL, O_APPEND);
-    g_trace.file = ::fdopen(fd, "ab");
-    if (!g_trace.file)
-        ::close(fd);
-    return g_trace.file != nullptr;
+    g_trace.fd = fd;
+    return true;
 }
 
 bool trace_print_line(const QString& text)
 {
-    if (!g_trace.file)
+    if (g_trace.fd < 0)
         return false;
     const QByteArray b = text.toLatin1() + "\r\n";
-    if (std::fwrite(b.constData(), 1, static_cast<size_t>(b.size()), g_trace.file) != static_cast<size_t>(b.size()))
+    // A line is written whole or not at all: what a failed write left of it is cut off again.
+    struct stat st {};
+    if (::fstat(g_trace.fd, &st) != 0)
         return false;
-    return std::fflush(g_trace.file) == 0;
+    const char* p = b.constData();
+    size_t left = size_t(b.size());
+    while (left > 0) {
+        const ssize_t n = ::write(g_trace.fd, p, left);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0) {
+            (void)::ftruncate(g_trace.fd, st.st_size);
+            return false;
+        }
+        p += n;
+        left -= size_t(n);
+    }
+    return true;
 }
 
 bool close_trace_file()
 {
     qDebug("CloseTraceFile");
-    if (!g_trace.file)
+    if (g_trace.fd < 0)
         return true;
-    if (std::fclose(g_trace.file) != 0) {
-        // fclose releases the stream even when it fails; nothing is left to retry.
-        g_trace.file = nullptr;
-        return false;
-    }
-    g_trace.file = nullptr;
-    return true;
+    // close releases the descriptor even when it fails; nothing is left to retry.
+    const int fd = g_trace.fd;
+    g_trace.fd = -1;
+    return ::close(fd) == 0;
 }
 
 void reset_trace_for_tests()
 {
-    if (g_trace.file)
-        std::fclose(g_trace.file);
-    g_trace.file = nullptr;
+    if (g_trace.fd >= 0)
+        ::close(g_trace.fd);
+    g_trace.fd = -1;
 }

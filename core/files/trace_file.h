@@ -6,10 +6,11 @@
 
 // Opens the file for appending. For an existing file with lines, `running_number` is the
 // number of its last line plus one (0 when that line has none) and `new_file` false; for a
-// new or empty file 0 and true. True when the file could be opened.
+// new or empty file 0 and true. True when the file could be opened; an existing file
+// without any write permission is refused, whoever asks.
 bool open_trace_file(const QString& path, int& running_number, bool& new_file);
-// Writes the text and a line end (CR LF, as the files have always held); false when no trace
-// file is open or the write failed.
+// Writes the text and a line end (CR LF, as the files have always held), whole or not at
+// all; false when no trace file is open or the write failed (nothing of the line is left).
 bool trace_print_line(const QString& text);
 // Closes the file; true when none was open or the close succeeded.
 bool close_trace_file();

@@ -80,4 +80,9 @@ uint16_t library_downloader::BinUpload(const bin_upload_args& a)
                                 a.connect_value, a.area_code, a.run_to_end);
 }
 
+unsigned long library_downloader::hex_error_line() const
+{
+    return transfer_ ? transfer_->HexErrorLine() : 0;
+}
+
 }  // namespace flashcli

@@ -22,6 +22,7 @@ public:
     uint16_t HexDownload(const hex_download_args& args) override;
     uint16_t BinDownload(const bin_download_args& args) override;
     uint16_t BinUpload(const bin_upload_args& args) override;
+    unsigned long hex_error_line() const override;
 
 private:
     C_SndHex* transfer_ = nullptr;

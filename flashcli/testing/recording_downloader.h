@@ -32,6 +32,9 @@ public:
     uint16_t HexDownload(const hex_download_args& args) override;
     uint16_t BinDownload(const bin_download_args& args) override;
     uint16_t BinUpload(const bin_upload_args& args) override;
+    // The line a refused HEX download names.
+    void set_hex_error_line(unsigned long line) { hexLine_ = line; }
+    unsigned long hex_error_line() const override { return hexLine_; }
 
 private:
     uint16_t record(const std::string& name, const std::string& arguments);
@@ -41,6 +44,7 @@ private:
     hex_download_args hex_;
     bin_download_args bin_download_;
     bin_upload_args upload_;
+    unsigned long hexLine_ = 0;
 };
 
 // Installs a downloader for the lifetime of the object, then puts back the one before.

@@ -56,6 +56,9 @@ c_dlg_filter::c_dlg_filter(QWidget* parent) : QDialog(parent)
     cb_Operator->setObjectName(QStringLiteral("cb_Operator"));
     cb_Operator->addItems({QStringLiteral("LE   <="), QStringLiteral("GE  >="), QStringLiteral("EQ  ="),
                            QStringLiteral("RANGE")});
+    // The operators stay whole beside the two value fields.
+    cb_Operator->setMinimumContentsLength(8);
+    cb_Operator->setSizePolicy(QSizePolicy::Minimum, QSizePolicy::Fixed);
     ebx_ValueLow = new c_qlineedit_extend(number);
     ebx_ValueLow->setObjectName(QStringLiteral("ebx_ValueLow"));
     ebx_ValueHigh = new c_qlineedit_extend(number);

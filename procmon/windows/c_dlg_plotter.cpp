@@ -90,13 +90,14 @@ QGroupBox* bit_group(QWidget* parent, const char* objectName, const QString& tit
 {
     auto* g = new QGroupBox(title, parent);
     g->setObjectName(QLatin1String(objectName));
-    g->setFixedSize(180, 146);
+    g->setFixedSize(196, 146);
     auto* grid = new QGridLayout(g);
     grid->setContentsMargins(4, 2, 4, 2);
     grid->setHorizontalSpacing(2);
     grid->setVerticalSpacing(0);
+    // Sixteen bit names in two columns: a small font of its own, whatever the system font.
     QFont small = g->font();
-    small.setPointSizeF(std::max(6.0, small.pointSizeF() - 2));
+    small.setPointSizeF(7);
     for (int i = 0; i < 16; ++i) {
         auto* label = new QLabel(QLatin1String(texts[i]), g);
         label->setObjectName(QStringLiteral("PM_CurrCmdBit%1_Label").arg(labelBase + i, 2, 10, QLatin1Char('0')));
@@ -171,7 +172,7 @@ void c_dlg_plotter::build_form()
     rbg_SettingsMode = new c_my_rbg(this);
     rbg_SettingsMode->setObjectName(QStringLiteral("rbg_SettingsMode"));
     rbg_SettingsMode->setTitle(tr("Settings Mode"));
-    rbg_SettingsMode->setFixedWidth(120);
+    rbg_SettingsMode->setFixedWidth(140);
     rbg_SettingsMode->setMinimumHeight(100);
     rbg_SettingsMode->create_buttons(QStringList{tr("Auto"), tr("Manual")}, Qt::Vertical);
     verticalLayout->addWidget(rbg_SettingsMode);
@@ -212,7 +213,7 @@ void c_dlg_plotter::build_form()
 
     auto* tool = new QGroupBox(tr("Tool"), this);
     tool->setObjectName(QStringLiteral("PM_CurrData_Frame"));
-    tool->setFixedSize(180, 101);
+    tool->setFixedSize(196, 101);
     auto* grid = new QGridLayout(tool);
     const QString valueStyle = QStringLiteral("background-color: rgb(255, 255, 127);");
     pn_PM_Tool_Name = new QLabel(tool);

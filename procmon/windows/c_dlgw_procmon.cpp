@@ -184,8 +184,8 @@ void c_dlgw_procmon::build_form()
     tol->addWidget(typeHex_[0], 0, 1);
     tbwx_ToolTypesInfoTolerance = new c_qtablewidget_functab(gb_Tolerance);
     tbwx_ToolTypesInfoTolerance->setObjectName(QStringLiteral("tbwx_ToolTypesInfoTolerance"));
-    tbwx_ToolTypesInfoTolerance->setMinimumSize(255, 92);
-    tbwx_ToolTypesInfoTolerance->setMaximumSize(265, 92);
+    tbwx_ToolTypesInfoTolerance->setMinimumSize(268, 92);
+    tbwx_ToolTypesInfoTolerance->setMaximumSize(272, 92);
     tol->addWidget(tbwx_ToolTypesInfoTolerance, 1, 0, 1, 2);
     types->addWidget(gb_Tolerance);
 
@@ -230,7 +230,7 @@ void c_dlgw_procmon::build_form()
     info->addWidget(ebx_CounterLimit, 2, 2);
     tbwx_ToolTypesInfoModePar = new c_qtablewidget_functab(gb_ToolTypeInfo);
     tbwx_ToolTypesInfoModePar->setObjectName(QStringLiteral("tbwx_ToolTypesInfoModePar"));
-    tbwx_ToolTypesInfoModePar->setFixedSize(342, 91);
+    tbwx_ToolTypesInfoModePar->setFixedSize(362, 91);
     info->addWidget(tbwx_ToolTypesInfoModePar, 0, 3, 3, 1);
     types->addWidget(gb_ToolTypeInfo, 1);
     page->addWidget(gb_ToolTypes);
@@ -281,12 +281,12 @@ void c_dlgw_procmon::build_form()
     static const uint8_t three_rows[3] = {};
     QStringList tolRows{tr("Fine"), tr("Medium"), tr("High")};
     QStringList tolColumns{tr("Tolerance"), tr("X_TolForw."), tr("X_TolRew.")};
-    static const quint16 tolWidths[] = {60, 60, 60};
+    static const quint16 tolWidths[] = {60, 62, 60};
     tbwx_ToolTypesInfoTolerance->setupTable(3, &tolRows, &tolColumns, 80, tolWidths, nullptr, tolerance_cells, 0);
     tbwx_ToolTypesInfoTolerance->setLayoutInfo(three_rows, 3, 1);
     QStringList modeRows{tr("Break"), tr("Blunt"), tr("Missing")};
     QStringList modeColumns{tr("Mode"), tr("Limit [%]"), tr("Time[ms]"), tr("Work[%]"), tr("Options"), tr("Range")};
-    static const quint16 modeWidths[] = {40, 50, 50, 58, 45, 45};
+    static const quint16 modeWidths[] = {40, 55, 57, 56, 48, 44};
     tbwx_ToolTypesInfoModePar->setupTable(3, &modeRows, &modeColumns, 50, modeWidths, nullptr, mode_par_cells, 0);
     tbwx_ToolTypesInfoModePar->setLayoutInfo(three_rows, 3, 1);
     for (c_qtablewidget_functab* t : {tbwx_ToolTypesInfoTolerance, tbwx_ToolTypesInfoModePar}) {

@@ -128,14 +128,14 @@ c_gbw_pm_toolinfo::c_gbw_pm_toolinfo(QWidget* parent) : QGroupBox(parent)
     tbwx_ToolParam = new c_qtablewidget_functab(this);
     tbwx_ToolParam->setObjectName(QStringLiteral("tbwx_ToolParam"));
     tbwx_ToolParam->setSelectionMode(QAbstractItemView::NoSelection);
-    tbwx_ToolParam->setMinimumSize(428, 88);
-    tbwx_ToolParam->setMaximumSize(436, 100);
+    tbwx_ToolParam->setMinimumSize(444, 88);
+    tbwx_ToolParam->setMaximumSize(452, 100);
     tbwx_ToolParam->verticalHeader()->setDefaultSectionSize(18);
     tbwx_ToolParam->horizontalHeader()->setFixedHeight(18);
     QStringList rows{tr("Break"), tr("Blunt"), tr("Missing")};
     QStringList columns{tr("Mode"),     tr("Limit [%]"), tr("Tol.[%]"), tr("Time[ms]"),
                         tr("Work [%]"), tr("Durat."),    tr("Options"), tr("Range")};
-    static const quint16 widths[] = {40, 50, 45, 50, 58, 45, 45, 45};
+    static const quint16 widths[] = {40, 55, 45, 57, 58, 45, 48, 45};
     static const uint8_t three_rows[3] = {};
     tbwx_ToolParam->setupTable(3, &rows, &columns, 50, widths, nullptr, cell_texts, 0);
     tbwx_ToolParam->setLayoutInfo(three_rows, 3, 1);

@@ -12,6 +12,7 @@
 #include <QLineEdit>
 #include <QTest>
 #include <QTimer>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <functional>
@@ -169,7 +170,8 @@ protected:
         ASSERT_TRUE(QFile::link(installed + QStringLiteral("/flashcli"), app + QStringLiteral("/flashcli")));
         for (const char* sub : {"tvx_clones", "tvx_fsw", "tvx_firmload", "tvx_firmloadx", "tvx_logic"}) {
             QDir().mkpath(app + QLatin1Char('/') + QLatin1String(sub));
-            for (const QString& f : QDir(installed + QLatin1Char('/') + QLatin1String(sub)).entryList(QDir::Files))
+            for (const QString& f : QDir(installed + QLatin1Char('/') + QLatin1String(sub))
+                                        .entryList({QStringLiteral("*.DAT")}, QDir::Files))
                 ASSERT_TRUE(QFile::link(installed + QLatin1Char('/') + QLatin1String(sub) + QLatin1Char('/') + f,
                                         app + QLatin1Char('/') + QLatin1String(sub) + QLatin1Char('/') + f));
         }
@@ -392,6 +394,136 @@ TEST_F(clone_tvxsim, create_clone_failures)
         window_->on_ac_CreateClone_triggered();
         EXPECT_TRUE(script_.verify_consumed());
     }
+}
+
+// The clone file named is replaced only by a complete, checked clone: a link is written
+// through to its target and stays a link; whatever fails, the target keeps its old bytes and
+// the failed file is kept as corruptedclonefile.bin, or the box says that it could not be.
+TEST_F(clone_tvxsim, create_clone_keeps_the_link_and_the_old_target_whatever_fails)
+{
+    connect_to(a_);
+    const QByteArray old = "an old clone file, kept byte for byte";
+    const QString corrupted = clones_ + QStringLiteral("/corruptedclonefile.bin");
+    const QString firmware = QStringLiteral("tvx_fsw/F252_117.06.012.hex");
+    std::unique_ptr<testing_support::small_filesystem> small;
+    struct row {
+        const char* name;
+        // Prepares the case; returns the clone file to name, empty to skip the row.
+        std::function<QString()> prepare;
+        QString error;      // a fragment of the error box; empty: the clone is made
+        bool asks = true;   // the comment dialog comes
+        bool kept = true;   // the failed file is kept as corruptedclonefile.bin
+    };
+    auto link_to_real = [&] {
+        QDir().mkpath(clones_ + QStringLiteral("/real"));
+        EXPECT_TRUE(write_file(clones_ + QStringLiteral("/real/spindle.clns"), old));
+        QFile::remove(clones_ + QStringLiteral("/spindle.clns"));
+        EXPECT_TRUE(QFile::link(QStringLiteral("real/spindle.clns"), clones_ + QStringLiteral("/spindle.clns")));
+        return clones_ + QStringLiteral("/spindle.clns");
+    };
+    const std::vector<row> rows = {
+        {"through a link", link_to_real, QString()},
+        {"through a link, failing after the read",
+         [&] {
+             QFile::remove(firmware);
+             return link_to_real();
+         },
+         host(52)},
+        {"a target nobody may write",
+         [&] {
+             const QString p = clones_ + QStringLiteral("/locked.clns");
+             EXPECT_TRUE(write_file(p, old));
+             EXPECT_TRUE(QFile(p).setPermissions(QFileDevice::ReadOwner | QFileDevice::ReadGroup));
+             return p;
+         },
+         host(63).left(host(63).indexOf(QLatin1Char('%'))), false},
+        {"corruptedclonefile.bin cannot be made",
+         [&] {
+             QFile::remove(firmware);
+             QFile::remove(corrupted);
+             EXPECT_TRUE(QDir().mkpath(corrupted + QStringLiteral("/in the way")));
+             const QString p = clones_ + QStringLiteral("/keep.clns");
+             EXPECT_TRUE(write_file(p, old));
+             return p;
+         },
+         QStringLiteral("could not be kept as ") + corrupted, true, false},
+        {"a full data folder",
+         [&] {
+             small = std::make_unique<testing_support::small_filesystem>(QFile::encodeName(clones_).toStdString(), 256);
+             if (!small->mounted()) {
+                 std::printf("skipped: a full data folder (%s)\n", small->why_not().c_str());
+                 return QString();
+             }
+             const QString p = clones_ + QStringLiteral("/full.clns");
+             EXPECT_TRUE(write_file(p, old));
+             small->fill(size_t(old.size()) + 16384);  // room for the backup, not for the clone
+             return p;
+         },
+         host(3)},
+    };
+    for (const row& r : rows) {
+        SCOPED_TRACE(r.name);
+        QDir(corrupted).removeRecursively();
+        QFile::remove(corrupted);
+        const QString path = r.prepare();
+        if (path.isEmpty())
+            continue;
+        const bool link = QFileInfo(path).isSymLink();
+        const QString target = QFileInfo(path).canonicalFilePath();
+        script_.expect_box(ui::box_kind::information, ui::title_information(), message(32), ui::ok)
+            .expect_save_file(path, QStringLiteral("Save clone data to ..."));
+        if (r.asks)
+            script_.expect_modal(QStringLiteral("Create Clone ..."), [](QWidget* d) {
+                static_cast<c_dlg_createclone*>(d)->form()->eb_Comment->setText(QStringLiteral("new one"));
+                return int(QDialog::Accepted);
+            });
+        if (r.error.isEmpty())
+            script_.expect_information(label(309));
+        else
+            script_.expect_box_containing(ui::box_kind::critical, ui::title_error(), r.error);
+        window_->on_ac_CreateClone_triggered();
+        EXPECT_TRUE(script_.verify_consumed());
+        EXPECT_EQ(QFileInfo(path).isSymLink(), link);
+        EXPECT_EQ(QFileInfo(path).canonicalFilePath(), target);
+        uint8_t header[clone_header_size];
+        if (r.error.isEmpty()) {
+            EXPECT_TRUE(check_clone_file(target, header));
+            EXPECT_TRUE(read_file(target).contains("FI:new one\n"));
+        } else {
+            EXPECT_EQ(read_file(target), old);
+            if (r.asks && r.kept)
+                EXPECT_TRUE(read_file(corrupted).contains("FI:new one\n"));
+        }
+        // Nothing is left under a temporary name.
+        for (const QString& dir : {QFileInfo(path).absolutePath(), QFileInfo(target).absolutePath()})
+            EXPECT_TRUE(QDir(dir).entryList({QStringLiteral(".tvx*")}, QDir::Files | QDir::Hidden).isEmpty()) << dir.toStdString();
+        ASSERT_TRUE(a_.settled());
+        ASSERT_TRUE(write_file(firmware, firmware_));
+        small.reset();
+    }
+}
+
+// Program Clone never waits on a FIFO in place of the configuration it sends
+// (tvx_clones/flashconfig1.bin): it is refused at once with host error 41.
+TEST_F(clone_tvxsim, program_clone_refuses_a_fifo_for_the_configuration_it_sends)
+{
+    const QString path = clones_ + QStringLiteral("/a.clns");
+    create_from_a(path);
+    make_b(6, 3);
+    b_->versions(1, 17, 6, 12, 1, 5, 3);  // A's versions: only memory and configuration travel
+    connect_to(*b_);
+    testing_support::fifo_watchdog fifo(QFile::encodeName(clones_ + QStringLiteral("/flashconfig1.bin")).toStdString(),
+                                        30000);
+    ASSERT_TRUE(fifo.made());
+    script_program(path);
+    script_.expect_error(host(41));
+    window_->on_ac_ProgramClone_triggered();
+    EXPECT_TRUE(script_.verify_consumed());
+    EXPECT_FALSE(fifo.fired()) << "Program Clone waited on the FIFO";
+    struct stat st {};
+    EXPECT_TRUE(::stat(QFile::encodeName(clones_ + QStringLiteral("/flashconfig1.bin")).constData(), &st) == 0 &&
+                S_ISFIFO(st.st_mode));
+    EXPECT_FALSE(g_dev_commands().update_in_progress);
 }
 
 TEST_F(clone_tvxsim, program_clone_makes_b_a_copy_of_a)

@@ -136,7 +136,7 @@ TEST(update_names, installed_files_are_found_by_filter_and_suffix)
         const char *dir, *filter, *suffix, *base;
     } rows[] = {
         {"tvx_firmLoad", "F251_*", ".bin", "F251_106"},    {"tvx_firmLoadx", "F356_*", ".binx", "F356_106"},
-        {"tvx_fsw", "f252_*", ".hex", "F252_117.06"},      {"tvx_fsw", "f355_*", ".hexx", "F355_117.06"},
+        {"tvx_fsw", "f252_*", ".hex", "F252_117.06.000"},      {"tvx_fsw", "f355_*", ".hexx", "F355_117.06.000"},
         {"tvx_logic", "Logic_*", ".bin", "Logic_0001"},    {"tps_fsw", "4418062-*", ".img", "4418062-210008"},
     };
     for (const auto& r : rows) {

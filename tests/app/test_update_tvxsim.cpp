@@ -118,11 +118,11 @@ TEST_F(update, the_redesigned_hardware_takes_its_own_files_and_skips_the_logic)
     files.redesign = true;
     start(files);
     ASSERT_TRUE(g_device_info().redesign);
-    const QString firmware = QString::fromStdString(path("tvx_fsw/F355_117.06.hexx"));
+    const QString firmware = QString::fromStdString(path("tvx_fsw/F355_117.06.000.hexx"));
     script.expect_warning(message(67), ui::ok)
         .expect_box_containing(ui::box_kind::question, ui::title_confirm(), QStringLiteral("1.17.06.000"), ui::yes)
         .expect_open_file(firmware)
-        .expect_box_containing(ui::box_kind::question, ui::title_confirm(), QStringLiteral("F355_117.06.hexx"), ui::yes)
+        .expect_box_containing(ui::box_kind::question, ui::title_confirm(), QStringLiteral("F355_117.06.000.hexx"), ui::yes)
         .expect_information(label(452));
     ask("loader-log-clear");
     window->on_ac_FW_Update_triggered();

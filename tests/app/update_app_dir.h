@@ -26,8 +26,14 @@ inline bool make_update_app_dir(const std::filesystem::path& root, const update_
     const char* built = std::getenv("TARVIX_APP_DIR");
     const fs::path installed = built ? built : ".";
     fs::create_directory_symlink(installed / "flashcli", app / "flashcli", ec);
-    for (const char* d : {"tvx_fsw", "tvx_firmload", "tvx_firmloadx", "tvx_logic"})
-        fs::copy(installed / d, app / d, fs::copy_options::recursive | fs::copy_options::overwrite_existing, ec);
+    // Only the settings files: the update images that scripts/start.sh lays into a built
+    // application directory are no part of a test's installation.
+    for (const char* d : {"tvx_fsw", "tvx_firmload", "tvx_firmloadx", "tvx_logic", "tvx_clones"}) {
+        fs::create_directories(app / d, ec);
+        for (const fs::directory_entry& e : fs::directory_iterator(installed / d, ec))
+            if (e.is_regular_file() && e.path().extension() == ".DAT")
+                fs::copy_file(e.path(), app / d / e.path().filename(), fs::copy_options::overwrite_existing, ec);
+    }
     if (ec) {
         why = "cannot lay out " + app.string() + ": " + ec.message();
         return false;

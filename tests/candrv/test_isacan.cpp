@@ -135,6 +135,24 @@ TEST_F(Isacan, EdgeCases)
              EXPECT_EQ(lib.open_rcv(&h, 0x581, nullptr, 0, 0, 1), 0);
              EXPECT_EQ(h, 9);
          }},
+        {"the extra flag takes objects up to 7: with 1..7 in use one more is refused, object 8 left free",
+         [&] {
+             int16_t h = -1;
+             for (int i = 1; i <= 6; ++i)
+                 ASSERT_EQ(lib.open_rcv(&h, static_cast<uint16_t>(0x500 + i), nullptr, 0, 0, 0), 1);
+             ASSERT_EQ(lib.open_rcv(&h, 0x507, nullptr, 0, 0, 1), 1);
+             EXPECT_EQ(h, 7);
+             EXPECT_EQ(board->reg(64 + 2 * 7), 0x507 >> 3);
+             EXPECT_EQ(lib.open_rcv(&h, 0x581, nullptr, 0, 0, 1), 0);
+             EXPECT_EQ(h, 8) << "the candidate is written to the handle";
+             EXPECT_EQ(board->reg(64 + 2 * 8), 0) << "object 8's descriptor untouched";
+             EXPECT_EQ(board->reg(65 + 2 * 8), 0);
+             bus->put(make_frame(0x581, 1, 0));
+             EXPECT_EQ(lib.rcv_ready(8), 0) << "object 8 receives nothing";
+             // Object 8 is still free for an object without the flag.
+             ASSERT_EQ(lib.open_rcv(&h, 0x582, nullptr, 0, 0, 0), 1);
+             EXPECT_EQ(h, 8);
+         }},
         {"reading object 11 clears bit 3 of register 5 and leaves register 4",
          [&] {
              int16_t h = -1;

@@ -129,6 +129,48 @@ TEST_F(small_files, a_file_made_piece_by_piece_is_all_or_nothing)
     EXPECT_EQ(read(path), QByteArray("one two three"));
 }
 
+// A replacement in steps: the target keeps its old bytes until commit, whatever was written
+// and finished before; dropped, it leaves nothing; a failed file kept under another name
+// travels to another file system by copy.
+TEST_F(small_files, a_replacement_takes_the_place_of_the_target_only_on_commit)
+{
+    const QString path = q(app.file("two.pdf"));
+    write(path, "old contents");
+    const auto files = [this] { return QDir(q(app.path())).entryList(QDir::Files | QDir::Hidden).size(); };
+    {
+        replacement_file r;
+        ASSERT_TRUE(r.open(path));
+        ASSERT_TRUE(r.write("new", 3));
+        ASSERT_TRUE(r.finish());
+        EXPECT_EQ(read(path), QByteArray("old contents"));
+        EXPECT_EQ(read(r.temporary_path()), QByteArray("new"));
+    }  // dropped
+    EXPECT_EQ(read(path), QByteArray("old contents"));
+    EXPECT_EQ(files(), 1);
+    {
+        replacement_file r;
+        ASSERT_TRUE(r.open(path));
+        ASSERT_TRUE(r.write("new", 3));
+        EXPECT_TRUE(r.commit());
+        EXPECT_FALSE(r.has_file());
+    }
+    EXPECT_EQ(read(path), QByteArray("new"));
+    EXPECT_EQ(files(), 1);
+
+    testing_support::small_filesystem other(data.file("other"), 64);
+    if (!other.mounted())
+        GTEST_SKIP() << other.why_not();
+    replacement_file r;
+    ASSERT_TRUE(r.open(path));
+    ASSERT_TRUE(r.write("failed", 6));
+    const QString kept = q(data.file("other/kept.bin"));
+    EXPECT_TRUE(r.keep_as(kept));
+    EXPECT_EQ(read(kept), QByteArray("failed"));
+    EXPECT_EQ(read(path), QByteArray("new"));
+    EXPECT_EQ(files(), 1);
+    EXPECT_EQ(QDir(q(data.file("other"))).entryList(QDir::Files | QDir::Hidden).size(), 1);
+}
+
 TEST_F(small_files, trace_numbering_continues_whatever_the_line_ends_and_lengths)
 {
     struct row {

@@ -1,7 +1,7 @@
 # Runs the program from the application directory; the pause of one report is real (5 s).
 tarvix_add_test(test_flashcli_process LABEL flashcli TIMEOUT 300
   SOURCES ${CMAKE_CURRENT_LIST_DIR}/test_process.cpp
-  LIBS tarvix_testsupport util)
+  LIBS tarvix_sim tarvix_testsupport util)
 # The program against the tvxsim process over USB.
 tarvix_add_test(test_flashcli_usb LABEL flashcli TIMEOUT 300
   SOURCES ${CMAKE_CURRENT_LIST_DIR}/test_usb_run.cpp ${CMAKE_SOURCE_DIR}/tests/sim/tvxsim_process.cpp

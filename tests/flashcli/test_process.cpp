@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include "child_process.h"
+#include "sim/net_namespace.h"
+#include "support/own_network.h"
 #include "support/test_support.h"
 
 #include <chrono>
@@ -24,6 +26,10 @@
 namespace {
 
 using namespace flashcli_child;
+
+// The Ethernet run below opens its raw socket: the process and its children live in a network
+// namespace of their own, so that no packet of theirs could leave the machine.
+const testing_support::own_network_state& g_network = testing_support::own_network();
 
 const char* const k_banner_english =
     "Firmloader for Windows 2000/XP for V24, CAN, Ethernet and USB\n"
@@ -110,8 +116,12 @@ TEST(FlashcliProgram, WithoutTerminalAndWithInputAtItsEndNothingHangs)
         {{"=", "set"}, 0x0A},
         {{"#", "set"}, 0x01},
         {{"$", "set"}, 0x06},
-        {{"@", "set"}, ::geteuid() == 0 ? 0x06 : 0x01},
+        {{"@", "set"}, g_network.ok ? 0x06 : 0x01},
     };
+    if (g_network.ok) {
+        std::string found;
+        ASSERT_TRUE(sim::network_is_own({}, found)) << found;
+    }
     for (const row& r : rows) {
         SCOPED_TRACE(r.args.back());
         const outcome o = run_detached(r.args, dir.path(), 30);
@@ -123,6 +133,33 @@ TEST(FlashcliProgram, WithoutTerminalAndWithInputAtItsEndNothingHangs)
 // Files that are not what they seem, as KONFIG.CFG and as the settings file: each run ends
 // within a second with its text and status, never blocks on a FIFO or reads a device
 // without end, and does not grow. Standard input is closed.
+// The help is all that "?" gives: standard output on a full disk is a failure, not success.
+TEST(FlashcliProgram, HelpThatCannotBeWrittenEndsWithANonZeroStatus)
+{
+    testing_support::temp_dir dir;
+    for (const char* out : {"/dev/null", "/dev/full"}) {
+        SCOPED_TRACE(out);
+        const pid_t pid = fork();
+        ASSERT_GE(pid, 0);
+        if (pid == 0) {
+            const int fd = open(out, O_WRONLY);
+            if (fd < 0 || dup2(fd, 1) < 0 || chdir(dir.path().c_str()) != 0)
+                _exit(120);
+            const std::string prog = program();
+            execl(prog.c_str(), prog.c_str(), "?", static_cast<char*>(nullptr));
+            _exit(121);
+        }
+        int st = 0;
+        ASSERT_EQ(waitpid(pid, &st, 0), pid);
+        ASSERT_TRUE(WIFEXITED(st));
+        if (std::string(out) == "/dev/null") {
+            EXPECT_EQ(WEXITSTATUS(st), 0);
+        } else {
+            EXPECT_EQ(WEXITSTATUS(st), 255);
+        }
+    }
+}
+
 TEST(FlashcliProgram, FilesThatAreNotRegularAreRefusedAtOnce)
 {
     struct row {

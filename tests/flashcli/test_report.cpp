@@ -50,6 +50,10 @@ TEST(ErrorTexts, RowsOfEveryRuleInBothLanguages)
         EXPECT_EQ(error_text(r.code, 1), r.english);
         EXPECT_EQ(error_text(r.code, 0), r.german);
     }
+    // A damaged HEX file names its line; other codes take no line.
+    EXPECT_EQ(error_text(0x1005, 1, 41), "Error module CSndHex. HEX file error in line 41\n");
+    EXPECT_EQ(error_text(0x1005, 0, 41), "Fehler Modul CSndHex. Fehler in der HEX-Datei in Zeile 41\n");
+    EXPECT_EQ(error_text(0x2000, 1, 41), "Error module CSDOMAST. Internal ERROR! 0\n");
 }
 
 TEST(ErrorTexts, EveryCodeHasAText)
@@ -192,4 +196,18 @@ TEST_F(Report, UsbOnTheOtherFamilyIsClassZeroCodeOne)
     EXPECT_EQ(status, 1);
     EXPECT_NE(output().find("\nERROR: USB Download needs Windows2000 / XP!\nPlease press any key!\n"), std::string::npos);
     EXPECT_TRUE(fake_.calls().empty());
+}
+
+TEST_F(Report, HexFileErrorNamesTheLineTheLibraryFound)
+{
+    write("set.DAT", "Z:1\nS:0\nT:0\nA:1\nE:7\nV:1\nN:bad.hex\n");
+    flashcli::recording_downloader fake;
+    flashcli::scoped_downloader guard(fake);
+    fake.set_result("HexDownload", 0x1005);
+    fake.set_hex_error_line(41);
+    const int status = run({"H:E", "=", ")", "set"});
+    EXPECT_EQ(status, 0x105);
+    EXPECT_NE(output().find("\nError module CSndHex. HEX file error in line 41\nPlease press any key!\n"),
+              std::string::npos)
+        << output();
 }

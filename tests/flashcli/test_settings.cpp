@@ -1,7 +1,12 @@
 // Command line, KONFIG.CFG and .DAT settings: which value of a letter is used.
 #include "flashcli_fixture.h"
 
+#include "flashcli/settings_files.h"
+
+#include <chrono>
+#include <fstream>
 #include <functional>
+#include <unistd.h>
 #include <utility>
 #include <vector>
 
@@ -283,4 +288,27 @@ TEST_F(SettingsTable, AbsoluteSettingsPathIsReadAsGiven)
     EXPECT_EQ(settings().function_code, 7);
     EXPECT_EQ(settings().upload_bytes, 7u);
     EXPECT_NE(status, 0xF05);
+}
+
+// A settings file is read up to 1 MiB: a huge sparse file costs no more than that, and a
+// setting past the bound is not seen.
+TEST_F(SettingsTable, SettingsFileIsReadUpToItsBound)
+{
+    const std::string path = dir_.file("huge.DAT");
+    {
+        std::ofstream f(path, std::ios::binary);
+        f << "K:5\n";
+        f.seekp(flashcli::k_settings_file_bound - 4);
+        f << "\nT:2\n";  // its line end lies past the bound: the piece before it still counts
+        f.seekp(flashcli::k_settings_file_bound + 10);
+        f << "\nZ:7\n";
+    }
+    ASSERT_EQ(truncate(path.c_str(), off_t(4) << 30), 0);
+    flashcli::reset_settings();
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(flashcli::read_dat_file(path), 0);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(1));
+    EXPECT_EQ(settings().node, 5);
+    EXPECT_EQ(settings().flash_type, 2);
+    EXPECT_FALSE(settings().is_given('Z'));
 }

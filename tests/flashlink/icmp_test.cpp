@@ -1,8 +1,10 @@
 // The Ethernet transport's packets: the echo request as built, the checks every received
-// packet must pass, and, as root, the socket itself on the loopback device.
+// packet must pass, and, as root, the socket itself on the loopback device of a network
+// namespace of the test's own.
 #include <gtest/gtest.h>
 
 #include <arpa/inet.h>
+#include <cerrno>
 #include <dirent.h>
 #include <netinet/ip_icmp.h>
 #include <sys/socket.h>
@@ -13,10 +15,24 @@
 #include "flashlink/C_ETH.h"
 #include "flashlink/C_SndHex.h"
 #include "flashlink/fl_results.h"
+#include "sim/net_namespace.h"
+#include "sim/tun_peer.h"
+#include "support/own_network.h"
 
 namespace {
 
+const testing_support::own_network_state& g_network = testing_support::own_network();
+
 using bytes = std::vector<uint8_t>;
+
+// Before the first packet: the namespace holds nothing but lo.
+::testing::AssertionResult network_is_own()
+{
+    std::string found;
+    if (sim::network_is_own({}, found))
+        return ::testing::AssertionSuccess();
+    return ::testing::AssertionFailure() << "the test's network namespace has " << found;
+}
 
 // An independent Internet checksum: the sum of 16-bit words folded, complemented.
 uint16_t reference_checksum(const bytes& b)
@@ -127,13 +143,31 @@ TEST(icmp_packets, replies_pass_only_with_our_identifier_type_length_and_checksu
     }
 }
 
+// Without the simulated controller's TUN face its address leads nowhere: the namespace has
+// no route to it, and the request is refused at once.
+TEST(icmp_socket, the_controllers_address_is_unreachable_without_its_tun_face)
+{
+    if (!g_network.ok)
+        GTEST_SKIP() << g_network.why;
+    ASSERT_TRUE(network_is_own());
+    ASSERT_EQ(C_SndHex::DrvInitEthernet(sim::tun_peer::default_peer), 0);
+    C_ETH eth;
+    const bytes frame = {0x40, 0xF0, 0x30, 0, 0, 0, 0, 0};
+    uint16_t sent = 0;
+    ::testing::internal::CaptureStderr();
+    EXPECT_EQ(eth.Send(frame.data(), 8, &sent, 0), fl_result::send_incomplete);
+    ::testing::internal::GetCapturedStderr();
+    EXPECT_EQ(C_ETH::LastError(), ENETUNREACH);
+    C_SndHex::DrvCloseEthernet();
+}
+
 TEST(icmp_socket, bad_address_and_missing_permission_fail_at_init)
 {
     EXPECT_EQ(C_SndHex::DrvInitEthernet("192.168.10"), fl_result::eth_socket);
     EXPECT_EQ(C_SndHex::DrvInitEthernet("not an address"), fl_result::eth_socket);
     EXPECT_EQ(C_SndHex::DrvInitializedF, DRV_NONE);
-    if (::geteuid() != 0)
-        GTEST_SKIP() << "needs root to drop CAP_NET_RAW in a child";
+    if (!g_network.ok)
+        GTEST_SKIP() << g_network.why;
     pid_t child = ::fork();
     if (child == 0) {
         // As an ordinary user without capabilities, no raw socket.
@@ -148,8 +182,9 @@ TEST(icmp_socket, bad_address_and_missing_permission_fail_at_init)
 
 TEST(icmp_socket, sequence_counts_from_one_and_a_resend_keeps_packet_and_number)
 {
-    if (::geteuid() != 0)
-        GTEST_SKIP() << "needs root (CAP_NET_RAW) for a raw ICMP socket";
+    if (!g_network.ok)
+        GTEST_SKIP() << g_network.why;
+    ASSERT_TRUE(network_is_own());
     // A second raw socket sees every echo request on the loopback device.
     int watch = ::socket(AF_INET, SOCK_RAW, IPPROTO_ICMP);
     ASSERT_GE(watch, 0);
@@ -199,8 +234,9 @@ TEST(icmp_socket, sequence_counts_from_one_and_a_resend_keeps_packet_and_number)
 
 TEST(icmp_socket, repeated_opening_and_closing_leaks_no_descriptor)
 {
-    if (::geteuid() != 0)
-        GTEST_SKIP() << "needs root (CAP_NET_RAW) for a raw ICMP socket";
+    if (!g_network.ok)
+        GTEST_SKIP() << g_network.why;
+    ASSERT_TRUE(network_is_own());
     size_t fds = open_fds();
     for (int i = 0; i < 200; ++i) {
         ASSERT_EQ(C_SndHex::DrvInitEthernet("127.0.0.1"), 0);

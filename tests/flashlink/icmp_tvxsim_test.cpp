@@ -1,6 +1,7 @@
 // The download sequences over ICMP echo against tvxsim behind a TUN device: a generated HEX
 // image down and back, hostile replies, and the retry question after a lost reply, answered
-// on a terminal. Needs root (the TUN device, the raw socket); skipped otherwise.
+// on a terminal. Runs in a network namespace of its own (root: the namespace, the TUN device,
+// the raw socket); skipped otherwise.
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -20,8 +21,11 @@
 #include "flashlink/fl_results.h"
 #include "flashlink/support/fake_comms.h"
 #include "platform/clock.h"
+#include "sim/net_namespace.h"
 #include "sim/simulator.h"
+#include "sim/tun_peer.h"
 #include "sim/test_image.h"
+#include "support/own_network.h"
 #include "tests/sim/tvxsim_process.h"
 
 namespace {
@@ -35,11 +39,13 @@ bytes read_file(const fs::path& p)
     return bytes(std::istreambuf_iterator<char>(in), {});
 }
 
-// A test network of its own per process (the benchmark range), so parallel runs never meet.
-// Fixed at the first call, so a forked child talks to the same address.
+// The process runs in a network namespace of its own, and tvxsim in it: the controller's
+// address is reached only there. Fixed at static initialisation, before any thread.
+const testing_support::own_network_state& g_network = testing_support::own_network();
+
 const std::string& peer_address()
 {
-    static const std::string address = "198.18." + std::to_string(::getpid() % 250 + 1) + ".2";
+    static const std::string address = sim::tun_peer::default_peer;
     return address;
 }
 
@@ -59,9 +65,9 @@ private:
 
 std::vector<std::string> tvxsim_args()
 {
-    if (::geteuid() != 0)
+    if (!g_network.ok)
         return {};
-    return {"--tun-spec", "peer=" + peer_address()};
+    return {"--tun"};
 }
 
 struct icmp_sim : public ::testing::Test {
@@ -72,10 +78,15 @@ struct icmp_sim : public ::testing::Test {
 
     void SetUp() override
     {
-        if (::geteuid() != 0)
-            GTEST_SKIP() << "needs root for the TUN device and the raw ICMP socket";
+        if (!g_network.ok)
+            GTEST_SKIP() << g_network.why;
         ASSERT_TRUE(sim.ok()) << sim.error();
         ASSERT_TRUE(sim.control().load_profile("loader"));
+        // Before the first packet: nothing in the namespace but lo and tvxsim's TUN device.
+        std::string info = ask("tun-info");
+        std::string device = info.substr(0, info.find(' ')), found;
+        ASSERT_EQ(info.substr(device.size() + 1, peer_address().size()), peer_address()) << info;
+        ASSERT_TRUE(sim::network_is_own({device}, found)) << found;
         dir = fs::path(sim.folder()) / "files";
         fs::create_directories(dir);
         test_image::hex_options o;

@@ -9,6 +9,7 @@
 #include <cstring>
 #include <unistd.h>
 #include <algorithm>
+#include <chrono>
 #include <deque>
 #include <filesystem>
 #include <fstream>
@@ -491,34 +492,149 @@ TEST_F(sndhex_fixture, send_all_modes_send_whole_blocks)
     }
 }
 
-TEST_F(sndhex_fixture, bad_input_ends_with_its_code_and_an_abort_on_the_wire)
+TEST_F(sndhex_fixture, damaged_or_empty_files_are_refused_before_the_first_request)
 {
+    const std::string good = test_image::hex_line(0, 0x20, {5, 6, 7});
+    const std::string end = ":00000001FF";
     struct row {
         const char* name;
-        std::string line;  // after two good records
-        uint16_t result;
+        std::string text;
+        unsigned long line;  // 0: the file is good
     };
     const row rows[] = {
-        {"bad checksum", ":0400100001020304E3", fl_result::hex_line_invalid},
-        {"not a hex digit", ":04001000010203X4E2", fl_result::hex_line_invalid},
-        {"count beyond the digits", ":0800100001020304E2", fl_result::hex_line_invalid},
-        {"10000 characters", ":" + std::string(9999, '0'), fl_result::hex_line_invalid},
-        {"no end record", "", 0},
+        {"bad checksum", ram_hex({":0400100001020304E3"}), 3},
+        {"not a hex digit", ram_hex({":04001000010203X4E2"}), 3},
+        {"no record mark", ram_hex({"0400100001020304E2"}), 3},
+        {"count beyond the digits", ram_hex({":0800100001020304E2"}), 3},
+        {"10000 characters", ram_hex({":" + std::string(9999, '0')}), 3},
+        {"type 02 with 4 bytes", ram_hex({test_image::hex_line(2, 0, {0xC0, 0, 0, 0})}), 3},
+        {"type 04 with 1 byte", ram_hex({test_image::hex_line(4, 0, {0})}), 3},
+        {"type 03 with 2 bytes", ram_hex({test_image::hex_line(3, 0, {0, 0})}), 3},
+        {"type 05 with 5 bytes", ram_hex({test_image::hex_line(5, 0, {0, 0, 0, 0, 0})}), 3},
+        {"a bad line after blank lines", "\n  \n\r\n" + ram_hex({"", "x"}), 7},
+        {"a bad line in a file of CR line ends", test_image::hex_line(2, 0, {0xC0, 0}) + "\r" + good + "\r\r" + good +
+                                                     "\r:0400\r" + end + "\r",
+         5},
+        {"empty", "", 1},
+        {"blank lines only", "\n \r\n\t\n\r", 5},
+        {"the end record alone", end + "\n", 1},
+        {"the end record before the data", test_image::hex_line(2, 0, {0xC0, 0}) + "\n" + end + "\n" + good + "\n", 2},
+        {"data records without bytes", test_image::hex_line(0, 0x10, {}) + "\n" + end + "\n", 2},
+        {"address records only", test_image::hex_line(2, 0, {0xC0, 0}) + "\n", 2},
+        {"no end record", ram_hex(), 0},
+        {"a damaged line after the end record is never read", ram_hex({end, good.substr(0, 9), "\x1a"}), 0},
+        {"upper and lower case", ram_hex({test_image::hex_line(0, 0x30, {0xAB}, true), end}), 0},
     };
+    w.loader.memory().write(0xC0000, bytes(64, 0x5A).data(), 64);
     for (const auto& r : rows) {
+        SCOPED_TRACE(r.name);
         w.server.clear_log();
-        std::string path = file("bad.hex", ram_hex({r.line}));
+        std::string path = file("bad.hex", r.text);
         C_SndHex s(PROT_USB, 0, 1);
-        EXPECT_EQ(hex_ram(s, path), r.result) << r.name;
-        if (r.result) {
-            EXPECT_EQ(last_request().at(0), 0x80) << r.name << ": an abort";
-            EXPECT_FALSE(w.server.transfer_open());
+        ::testing::internal::CaptureStdout();
+        uint16_t result = hex_ram(s, path);
+        std::string said = ::testing::internal::GetCapturedStdout();
+        EXPECT_EQ(said.rfind("\r\nConnectRequest ....", 0), 0u) << said;
+        if (r.line) {
+            EXPECT_EQ(result, fl_result::hex_line_invalid);
+            EXPECT_EQ(s.HexErrorLine(), r.line);
+            EXPECT_TRUE(w.server.wire_log().empty()) << "nothing on the wire";
+            EXPECT_EQ(w.loader.memory().read(0xC0000, 64), bytes(64, 0x5A));
         } else {
-            EXPECT_EQ(last_request().size(), 1u) << "an empty last segment";
-            EXPECT_EQ(last_request().at(0) & 0xEF, 0x01);
+            EXPECT_EQ(result, 0);
+            EXPECT_EQ(s.HexErrorLine(), 0u);
             EXPECT_EQ(w.loader.memory().read(0xC0010, 4), (bytes{1, 2, 3, 4}));
         }
     }
+}
+
+TEST_F(sndhex_fixture, fifty_megabytes_of_noise_fail_at_their_first_line)
+{
+    std::string noise(50u << 20, '\0');
+    uint64_t x = 0x9E3779B97F4A7C15u;
+    for (size_t i = 0; i < noise.size(); i += 8) {
+        x ^= x << 13;
+        x ^= x >> 7;
+        x ^= x << 17;
+        std::memcpy(&noise[i], &x, 8);
+    }
+    noise[0] = 'x';
+    std::string path = file("noise.hex", noise);
+    C_SndHex s(PROT_USB, 0, 1);
+    ::testing::internal::CaptureStdout();
+    EXPECT_EQ(hex_ram(s, path), fl_result::hex_line_invalid);
+    ::testing::internal::GetCapturedStdout();
+    EXPECT_EQ(s.HexErrorLine(), 1u);
+    EXPECT_TRUE(w.server.wire_log().empty());
+}
+
+TEST_F(sndhex_fixture, a_window_of_the_file_is_checked_alone)
+{
+    // A damaged line before the window and one after it; the window holds two good records.
+    std::string head = "damaged\n";
+    std::string window = test_image::hex_line(2, 0, {0xC0, 0}) + "\n" + test_image::hex_line(0, 0x40, {9, 8}) + "\n";
+    std::string path = file("w.hex", head + window + "damaged too\n");
+    C_SndHex s(PROT_USB, 0, 1);
+    auto download = [&](uint32_t count) {
+        return s.HexDownload(nullptr, nullptr, 1, path.c_str(), 0, 0, 0, 0, 0, 1, 1, 0, 0, int(head.size()), count, 0,
+                             1);
+    };
+    ::testing::internal::CaptureStdout();
+    EXPECT_EQ(download(uint32_t(window.size())), 0);
+    EXPECT_EQ(w.loader.memory().read(0xC0040, 2), (bytes{9, 8}));
+    w.server.clear_log();
+    EXPECT_EQ(download(uint32_t(window.size() + 1)), fl_result::hex_line_invalid)
+        << "a line that starts inside the window is read whole";
+    EXPECT_EQ(s.HexErrorLine(), 3u) << "counted from the window's start";
+    EXPECT_TRUE(w.server.wire_log().empty());
+    ::testing::internal::GetCapturedStdout();
+}
+
+TEST_F(sndhex_fixture, line_ends_in_cr_alone_send_what_cr_lf_sends)
+{
+    test_image::hex_options o;
+    o.seed = 77;
+    o.data_bytes = 4000;
+    o.base = 0xC0000;
+    o.crlf = true;
+    auto img = test_image::make_hex(o);
+    std::string cr = img.text;
+    cr.erase(std::remove(cr.begin(), cr.end(), '\n'), cr.end());
+    ASSERT_EQ(cr.find('\n'), std::string::npos);
+    std::vector<std::vector<bytes>> sent;
+    for (const std::string& text : {img.text, cr}) {
+        w.loader.memory().clear();
+        w.server.clear_log();
+        std::string path = file("twin.hex", text);
+        C_SndHex s(PROT_USB, 0, 1);
+        ::testing::internal::CaptureStdout();
+        EXPECT_EQ(hex_ram(s, path), 0);
+        ::testing::internal::GetCapturedStdout();
+        for (const auto& run : img.runs)
+            EXPECT_EQ(w.loader.memory().read(run.address, uint32_t(run.bytes.size())), run.bytes);
+        sent.emplace_back();
+        for (const auto& e : w.server.wire_log())
+            if (e.from_client)
+                sent.back().push_back(e.bytes);
+    }
+    EXPECT_EQ(sent[0], sent[1]);
+}
+
+TEST_F(sndhex_fixture, a_segment_record_wraps_within_its_segment)
+{
+    // Segment 0xC000, offset 0xFFF8, 16 bytes: eight at 0xCFFF8, eight at the segment's start.
+    bytes data(16);
+    for (size_t i = 0; i < data.size(); ++i)
+        data[i] = uint8_t(0xA0 + i);
+    std::string path = file("wrap.hex", test_image::hex_line(2, 0, {0xC0, 0x00}) + "\n" +
+                                            test_image::hex_line(0, 0xFFF8, data) + "\n:00000001FF\n");
+    C_SndHex s(PROT_USB, 0, 1);
+    ::testing::internal::CaptureStdout();
+    EXPECT_EQ(hex_ram(s, path), 0);
+    ::testing::internal::GetCapturedStdout();
+    EXPECT_EQ(w.loader.memory().read(0xCFFF8, 8), bytes(data.begin(), data.begin() + 8));
+    EXPECT_EQ(w.loader.memory().read(0xC0000, 8), bytes(data.begin() + 8, data.end()));
+    EXPECT_EQ(w.loader.memory().read(0xD0000, 8), bytes(8, 0xFF)) << "nothing past the segment";
 }
 
 TEST_F(sndhex_fixture, missing_and_empty_files_and_an_unwritable_upload)
@@ -533,7 +649,11 @@ TEST_F(sndhex_fixture, missing_and_empty_files_and_an_unwritable_upload)
     ::testing::internal::CaptureStdout();
     EXPECT_EQ(s.BinDownload(nullptr, nullptr, 1, empty.c_str(), 0, 0, 0, 0, 0, 0xC000, 0, 1, 0, 0, 0, 0, -1, 0, 0, 1),
               fl_result::file_open);
-    EXPECT_EQ(::testing::internal::GetCapturedStdout(), "") << "an empty file fails without a message";
+    EXPECT_EQ(s.BinDownload(nullptr, nullptr, 1, (dir / "missing").c_str(), 0, 0, 0, 0, 0, 0xC000, 0, 1, 0, 0, 0, 0,
+                            -1, 0, 0, 1),
+              fl_result::file_open);
+    EXPECT_EQ(::testing::internal::GetCapturedStdout(), "\r\nConnectRequest ....\r\nConnectRequest ....")
+        << "an empty or missing file fails without a message of its own";
     EXPECT_EQ(s.BinDownload(nullptr, nullptr, 1, small.c_str(), 0, 0, 0, 0, 0, 0xC000, 0, 1, 0, 0, 0, 0, 3, 10, 0, 1),
               fl_result::file_open)
         << "offset at the end";
@@ -578,6 +698,15 @@ TEST_F(sndhex_fixture, an_upload_replaces_its_file_only_when_it_succeeds)
     EXPECT_EQ(s.BinUpload(nullptr, nullptr, 1, path.c_str(), 0, 0xC000, 0, 4, 0, 1, 0, 0, 0, 1), 0);
     std::ifstream again(path, std::ios::binary);
     EXPECT_EQ(std::string(std::istreambuf_iterator<char>(again), {}), "\x09\x08\x07\x06");
+    // The temporary name is short whatever the target's: the longest names a folder takes.
+    for (size_t length : {249u, 255u}) {
+        SCOPED_TRACE(length);
+        fs::path longest = dir / (std::string(length - 4, 'u') + ".bin");
+        EXPECT_EQ(s.BinUpload(nullptr, nullptr, 1, longest.c_str(), 0, 0xC000, 0, 4, 0, 1, 0, 0, 0, 1), 0);
+        std::ifstream up(longest, std::ios::binary);
+        EXPECT_EQ(std::string(std::istreambuf_iterator<char>(up), {}), "\x09\x08\x07\x06");
+    }
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir), fs::directory_iterator()), 3) << "no temporary left";
 }
 
 TEST_F(sndhex_fixture, time_outs_on_the_clock)

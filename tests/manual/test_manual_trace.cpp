@@ -8,6 +8,7 @@
 #include <QTemporaryDir>
 #include <algorithm>
 #include <memory>
+#include <sys/stat.h>
 
 #include "app/link_state.h"
 #include "app/shell_state.h"
@@ -18,6 +19,7 @@
 #include "manual/c_dlgw_manualx.h"
 #include "manual/manual_state.h"
 #include "manual/manual_trace.h"
+#include "support/test_support.h"
 #include "ui_c_dlgw_manualx.h"
 #include "widgets/testing/scripted_ui.h"
 #include "widgets/testing/test_app.h"
@@ -239,6 +241,53 @@ TEST_F(trace_page, a_file_that_cannot_be_opened_shows_host_error_11_and_stays_in
     script_.expect_save_file(QString());  // cancelled
     f->bn_Trc_StartTrace->click();
     EXPECT_FALSE(g_trace_state().active);
+}
+
+// The trace file is appended to as Windows allows: a file nobody may write is refused also
+// for root, and a line that cannot be written whole (a full disk) leaves nothing of itself,
+// ends the trace and says so.
+TEST_F(trace_page, a_read_only_file_is_refused_and_a_full_disk_ends_the_trace_without_a_torn_line)
+{
+    const QString locked = dir_.filePath("locked.trc");
+    {
+        QFile q(locked);
+        ASSERT_TRUE(q.open(QIODevice::WriteOnly));
+        q.write("     4     3       1.00      12.34          OK 00 \r\n");
+    }
+    ASSERT_EQ(::chmod(QFile::encodeName(locked).constData(), 0444), 0);
+    const QByteArray locked_before = file("locked.trc");
+    script_.expect_save_file(locked).expect_error(QStringLiteral("Host: Error opening Trace-File!"));
+    f->bn_Trc_StartTrace->click();
+    EXPECT_TRUE(script_.verify_consumed());
+    EXPECT_FALSE(g_trace_state().active);
+    EXPECT_EQ(file("locked.trc"), locked_before);
+
+    testing_support::small_filesystem small(QFile::encodeName(dir_.filePath("small")).toStdString(), 64);
+    if (!small.mounted())
+        GTEST_SKIP() << small.why_not();
+    // 4080 bytes of lines: the file's last page has room for 16 bytes, not for a line.
+    QByteArray old;
+    for (int i = 0; i < 408; ++i)
+        old += "     9 x\r\n";
+    ASSERT_EQ(old.size(), 4080);
+    {
+        QFile q(dir_.filePath("small/full.trc"));
+        ASSERT_TRUE(q.open(QIODevice::WriteOnly));
+        ASSERT_EQ(q.write(old), old.size());
+    }
+    small.fill();
+    script_.expect_save_file(dir_.filePath("small/full.trc"));
+    f->bn_Trc_StartTrace->click();
+    ASSERT_TRUE(g_trace_state().active);
+    script_.expect_error(QStringLiteral("Host: Error writing Trace-File!"));
+    result(100);
+    EXPECT_TRUE(script_.verify_consumed());
+    EXPECT_EQ(file("small/full.trc"), old);
+    EXPECT_FALSE(g_trace_state().active);
+    EXPECT_EQ(f->l_TraceInfo->text(), QStringLiteral("Trace not active!"));
+    EXPECT_TRUE(f->bn_Trc_StartTrace->isEnabled());
+    result(200);  // the trace has ended: nothing more, no second box
+    EXPECT_EQ(file("small/full.trc"), old);
 }
 
 }  // namespace

@@ -4,6 +4,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
+#include <chrono>
 #include <cstdlib>
 #include <fstream>
 
@@ -149,6 +151,35 @@ TEST(DiskDevice, ReadsExactlyOrFailsAndClosesWhatItOpened)
     disk::device missing;
     EXPECT_FALSE(missing.open(dir.file("none")));
     EXPECT_EQ(missing.error(), ENOENT);
+}
+
+// Only a disk or an image file is opened, and the open never waits: a FIFO without a writer,
+// a character device or a folder is refused at once, before anything is read.
+TEST(DiskDevice, OpensOnlyDisksAndImageFilesAndNeverWaits)
+{
+    testing_support::temp_dir dir;
+    testing_support::fifo_watchdog fifo(dir.file("pipe"));
+    ASSERT_TRUE(fifo.made());
+    std::ofstream(dir.file("card.img")) << std::string(1024, 'x');
+    ASSERT_EQ(::mkdir(dir.file("folder").c_str(), 0755), 0);
+    struct row {
+        std::string path;
+        bool opens;
+    } rows[] = {{dir.file("pipe"), false}, {"/dev/null", false}, {"/dev/zero", false},
+                {dir.file("folder"), false}, {dir.file("card.img"), true}};
+    for (const row& r : rows) {
+        SCOPED_TRACE(r.path);
+        const auto t0 = std::chrono::steady_clock::now();
+        disk::device d;
+        EXPECT_EQ(d.open(r.path), r.opens);
+        EXPECT_LT(std::chrono::steady_clock::now() - t0, std::chrono::seconds(1));
+        if (!r.opens) {
+            EXPECT_EQ(d.error(), ENODEV);
+            EXPECT_NE(d.reason().find(r.path), std::string::npos);
+        }
+    }
+    EXPECT_FALSE(fifo.fired()) << "the open waited on the FIFO";
+    EXPECT_EQ(disk::device::open_count(), 0);
 }
 
 TEST(DiskDevice, MissingReadPermissionKeepsItsReason)

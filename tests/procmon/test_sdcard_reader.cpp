@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
@@ -234,6 +235,26 @@ TEST(SdcardReader, SignatureMustBeExact)
         EXPECT_EQ(drive, c.found ? 5 : 0);
         EXPECT_EQ(disk::device::open_count(), 0);
     }
+}
+
+// The start-up search over a list that names a FIFO, character devices and a folder before
+// the card: none of them is waited on or read, and the card is found at once.
+TEST(SdcardReader, StartUpSearchPassesWhatIsNoDiskWithoutWaiting)
+{
+    testing_support::temp_dir dir;
+    testing_support::fifo_watchdog fifo(dir.file("pipe"));
+    ASSERT_TRUE(fifo.made());
+    ASSERT_EQ(::mkdir(dir.file("folder").c_str(), 0755), 0);
+    image img(dir.file("card.img"), 4096);
+    img.signature("TVX_SDC");
+    card_env env(dir.file("pipe") + ":/dev/zero:/dev/null:" + dir.file("folder") + ":" + img.path());
+    const auto t0 = std::chrono::steady_clock::now();
+    int32_t drive = -1;
+    EXPECT_TRUE(sdcard_init(512, drive));
+    EXPECT_LT(std::chrono::steady_clock::now() - t0, std::chrono::seconds(1));
+    EXPECT_EQ(drive, 8);
+    EXPECT_FALSE(fifo.fired()) << "the search waited on the FIFO";
+    EXPECT_EQ(disk::device::open_count(), 0);
 }
 
 namespace {

@@ -4,13 +4,18 @@
 #include <gtest/gtest.h>
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QStandardItemModel>
 #include <QStandardPaths>
+#include <cstdio>
+#include <functional>
 #include <memory>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include "app/link_state.h"
 #include "app/shell_state.h"
@@ -172,6 +177,11 @@ struct pdf_print_test : print_test {
     testing_support::temp_dir tmp;
     ui_testing::scripted_ui script;
     QString path(const char* name) const { return QString::fromStdString(tmp.file(name)); }
+    static QByteArray read(const QString& name)
+    {
+        QFile file(name);
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
+    }
     static QString run(const QString& program, const QStringList& args)
     {
         QProcess p;
@@ -232,6 +242,111 @@ TEST_F(pdf_print_test, a_refused_dialog_prints_nothing_and_an_unwritable_folder_
     page->on_bn_Print_clicked();
     EXPECT_TRUE(script.verify_consumed());
     EXPECT_TRUE(script.progress_titles().empty());
+}
+
+// A print to PDF files replaces both files or neither: a refused or failed print leaves the
+// old files byte for byte and nothing beside them, a FIFO in either place is refused at once,
+// and a link is written through to its target and stays a link.
+TEST_F(pdf_print_test, a_refused_or_failed_print_leaves_the_old_pdfs_as_they_were)
+{
+    premium_from_controller();
+    page->show_program(&main);
+    const QByteArray old_settings = "old settings pdf", old_table = "old table pdf";
+    struct row {
+        const char* name;
+        // Prepares `dir` (the two old files are there) and returns the name to print to;
+        // empty: the row is skipped with `skip`.
+        std::function<QString(const std::string& dir)> prepare;
+        bool cancelled;
+    };
+    std::unique_ptr<testing_support::fifo_watchdog> fifo;
+    std::unique_ptr<testing_support::small_filesystem> small;
+    std::string skip;
+    auto old_files = [&](const std::string& dir) {
+        QFile a(QString::fromStdString(dir + "/conf.pdf")), b(QString::fromStdString(dir + "/conf-functions.pdf"));
+        return a.open(QIODevice::WriteOnly) && a.write(old_settings) == old_settings.size() && b.open(QIODevice::WriteOnly) &&
+               b.write(old_table) == old_table.size();
+    };
+    const std::vector<row> rows = {
+        {"the print dialog refused", [](const std::string& dir) { return QString::fromStdString(dir + "/conf.pdf"); }, true},
+        {"the table file read-only",
+         [](const std::string& dir) {
+             ::chmod((dir + "/conf-functions.pdf").c_str(), 0444);
+             return QString::fromStdString(dir + "/conf.pdf");
+         },
+         false},
+        {"the settings name a FIFO",
+         [&](const std::string& dir) {
+             fifo = std::make_unique<testing_support::fifo_watchdog>(dir + "/pipe.pdf");
+             return QString::fromStdString(dir + "/pipe.pdf");
+         },
+         false},
+        {"the table name a FIFO",
+         [&](const std::string& dir) {
+             ::unlink((dir + "/conf-functions.pdf").c_str());
+             fifo = std::make_unique<testing_support::fifo_watchdog>(dir + "/conf-functions.pdf");
+             return QString::fromStdString(dir + "/conf.pdf");
+         },
+         false},
+        {"a full disk",
+         [&](const std::string& dir) {
+             small = std::make_unique<testing_support::small_filesystem>(dir + "/small", 256);
+             if (!small->mounted()) {
+                 skip = small->why_not();
+                 return QString();
+             }
+             if (!old_files(dir + "/small"))
+                 return QString();
+             small->fill();
+             return QString::fromStdString(dir + "/small/conf.pdf");
+         },
+         false},
+    };
+    for (const row& r : rows) {
+        SCOPED_TRACE(r.name);
+        testing_support::temp_dir dir;
+        ASSERT_TRUE(old_files(dir.path()));
+        skip.clear();
+        const QString name = r.prepare(dir.path());
+        if (name.isEmpty()) {
+            std::printf("skipped: %s (%s)\n", r.name, skip.c_str());
+            continue;
+        }
+        const QDir folder = QFileInfo(name).dir();
+        const QStringList before = folder.entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
+        script.expect_printer(r.cancelled ? QString() : name);
+        if (!r.cancelled)
+            script.expect_box(ui::box_kind::critical, ui::title_error(), QStringLiteral("Host: File Write Error!"));
+        QElapsedTimer clock;
+        clock.start();
+        page->on_bn_Print_clicked();
+        EXPECT_LT(clock.elapsed(), 1000);
+        EXPECT_TRUE(script.verify_consumed());
+        if (fifo) {
+            EXPECT_TRUE(fifo->made());
+            EXPECT_FALSE(fifo->fired()) << "the print waited on the FIFO";
+        }
+        for (const char* file : {"conf.pdf", "conf-functions.pdf"})
+            if (folder.exists(QLatin1String(file)) && QFileInfo(folder.filePath(QLatin1String(file))).isFile())
+                EXPECT_EQ(read(folder.filePath(QLatin1String(file))), QByteArray(file[4] == '.' ? old_settings : old_table)) << file;
+        EXPECT_EQ(folder.entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot), before);
+        fifo.reset();
+        small.reset();
+    }
+
+    // A link is printed through: its target gets the new file, the link stays.
+    testing_support::temp_dir dir;
+    ASSERT_TRUE(old_files(dir.path()));
+    ASSERT_EQ(::symlink("conf.pdf", (dir.path() + "/link.pdf").c_str()), 0);
+    ASSERT_EQ(::symlink("conf-functions.pdf", (dir.path() + "/link-functions.pdf").c_str()), 0);
+    script.expect_printer(QString::fromStdString(dir.path() + "/link.pdf"));
+    page->on_bn_Print_clicked();
+    EXPECT_TRUE(script.verify_consumed());
+    for (const char* link : {"/link.pdf", "/link-functions.pdf"})
+        EXPECT_TRUE(QFileInfo(QString::fromStdString(dir.path() + link)).isSymLink()) << link;
+    EXPECT_TRUE(read(QString::fromStdString(dir.path() + "/conf.pdf")).startsWith("%PDF"));
+    EXPECT_TRUE(read(QString::fromStdString(dir.path() + "/conf-functions.pdf")).startsWith("%PDF"));
+    EXPECT_EQ(QDir(QString::fromStdString(dir.path())).entryList(QDir::Files | QDir::Hidden | QDir::System).size(), 4);
 }
 
 }  // namespace

@@ -153,6 +153,30 @@ TEST_F(function_table_test, new_rl_asks_before_overwriting_single_functions_at_0
     EXPECT_TRUE(script.verify_consumed());
 }
 
+// Teach and Start act on the connected controller: after New RL they follow where the program
+// came from, whatever the cluster's place (a program made with New or loaded from a file would
+// otherwise teach the controller and write the taught angle into the unsaved file).
+TEST_F(function_table_test, new_rl_enables_teach_only_for_a_program_from_the_controller)
+{
+    struct row {
+        const char* what;
+        int source;
+        bool teach;
+    };
+    for (const row& c : {row{"from the controller", 1, true}, row{"from a file or made with New", 2, false}, row{"none", 0, false}}) {
+        SCOPED_TRACE(c.what);
+        reset_config_image(g_config_image());
+        g_program_document().source = c.source;
+        use({5});
+        cluster_run([](Ui::c_dlg_prgcluster&) {});
+        f->bn_New_RL->click();
+        ASSERT_TRUE(g_config_image().function(0).in_use());
+        EXPECT_EQ(f->bn_Teach->isEnabled(), c.teach);
+        EXPECT_EQ(f->bn_Start->isEnabled(), c.teach);
+        EXPECT_TRUE(script.verify_consumed());
+    }
+}
+
 // The next function is found by its number: functions added since do not shift it.
 TEST_F(function_table_test, next_function_survives_inserted_rows)
 {

@@ -10,6 +10,7 @@
 #include "core/files/app_dirs.h"
 #include "core/files/scanner_lists.h"
 #include "scanner/scanner_finder_file.h"
+#include "tests/scanner/big_cscan.h"
 #include "support/test_support.h"
 
 namespace {
@@ -236,6 +237,25 @@ TEST(ScannerFinderFile, LookupsByArticleAndName)
     EXPECT_EQ(mask, 0x12u);
     EXPECT_EQ(mark_unit_by_name("SU-C", mask, t), -1);
     EXPECT_EQ(mask, 0x12u);
+}
+
+// A 640 KB file of 60,000 units and a wand line naming 200,000 of them is read whole and
+// right (how fast is the benchmark's business: bench/bench_scanner_finder_file).
+TEST(ScannerFinderFile, ALargeFileReadsRight)
+{
+    const QByteArray text = big_scanner_finder_text();
+    ASSERT_GT(text.size(), 600000);
+    scanner_finder_tables t;
+    ASSERT_TRUE(parse_scanner_finder_text(text, 10, t));
+    ASSERT_EQ(t.units.size(), 60000u);
+    EXPECT_EQ(t.units[5].name, QByteArray("C"));
+    ASSERT_EQ(t.wands.size(), 1u);
+    EXPECT_EQ(t.wands[0].unit_mask, 0x21u);
+    ASSERT_EQ(t.setups.size(), 1u);
+    ASSERT_EQ(t.setups[0].pairs.size(), 1u);
+    EXPECT_EQ(t.setups[0].pairs[0].unit, 0);
+    EXPECT_EQ(t.setups[0].pairs[0].wand, 0);
+    EXPECT_EQ(t.setups[0].entries.size(), 1u);
 }
 
 class ScannerFinderFileOnDisk : public ::testing::Test {

@@ -1,7 +1,10 @@
 // Helpers shared by the tests: a recording fake of the UI services and temporary folders.
 #pragma once
 #include <QString>
+#include <condition_variable>
 #include <deque>
+#include <mutex>
+#include <thread>
 #include <string>
 #include <vector>
 
@@ -65,6 +68,51 @@ public:
 
 private:
     std::string path_;
+};
+
+// Makes a FIFO at `path` and keeps a test that waits on it from hanging: unless disarmed
+// before `grace_ms`, it opens the FIFO for reading and writing (which ends any open of it
+// that waits, whichever way) and, until the object goes, keeps zeros in it for a reader and
+// takes what a writer puts in. fired() then says that something waited on the FIFO.
+class fifo_watchdog {
+public:
+    explicit fifo_watchdog(const std::string& path, int grace_ms = 3000);
+    ~fifo_watchdog();
+    fifo_watchdog(const fifo_watchdog&) = delete;
+    fifo_watchdog& operator=(const fifo_watchdog&) = delete;
+    bool made() const { return made_; }
+    bool fired();
+
+private:
+    std::string path_;
+    bool made_ = false;
+    std::mutex m_;
+    std::condition_variable cv_;
+    bool stop_ = false;
+    bool fired_ = false;
+    int fd_ = -1;
+    std::thread t_;
+};
+
+// A small tmpfs mounted on the folder `dir` (made when missing) for tests of a full disk;
+// root only. Unmounted with the object.
+class small_filesystem {
+public:
+    small_filesystem(const std::string& dir, int kilobytes);
+    ~small_filesystem();
+    small_filesystem(const small_filesystem&) = delete;
+    small_filesystem& operator=(const small_filesystem&) = delete;
+    bool mounted() const { return mounted_; }
+    // Why there is none (to skip with).
+    const std::string& why_not() const { return why_; }
+    // Fills the file system with the file "fill" until a write fails, then gives back
+    // `leave` bytes of it (rounded up to whole pages).
+    void fill(size_t leave = 0);
+
+private:
+    std::string dir_;
+    bool mounted_ = false;
+    std::string why_;
 };
 
 // The source tree, for fixtures.

@@ -1,0 +1,1 @@
+tarvix_add_bench(bench_scanner_finder_file SOURCES ${CMAKE_CURRENT_LIST_DIR}/bench_finder_file.cpp LIBS tarvix_scanner)
