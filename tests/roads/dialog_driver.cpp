@@ -3,6 +3,7 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QDialogButtonBox>
+#include <QProgressDialog>
 #include <QFileDialog>
 #include <QLineEdit>
 #include <QPushButton>
@@ -23,6 +24,9 @@ bool answerable(const QDialog* d)
         return false;
     const QString cls = QString::fromLatin1(d->metaObject()->className());
     if (cls == QLatin1String("c_dlg_progressbar") || cls == QLatin1String("c_dlg_message"))
+        return false;
+    // The waits of the update flows (seconds counted on a bar, no button): nothing to answer.
+    if (qobject_cast<const QProgressDialog*>(d))
         return false;
     if (auto* box = qobject_cast<const QMessageBox*>(d))
         return !box->buttons().isEmpty();

@@ -1,33 +1,30 @@
-// FW Update, Create Clone and Program Clone as a user runs them: the menu entries, the real
-// boxes, file dialogs and progress dialog, the real flashcli against tvxsim on the paced link,
-// in an application directory laid out as an installation with generated images. Each road
-// also meets an unplug in its middle: it ends in its error box without hanging, leaves no
-// half-written file, and after the replug the same road passes.
-#include <QDir>
+// FW Update, Create Clone and Program Clone as a newcomer runs them after ./run.sh: the update
+// images that scripts/start.sh lays into the application directory (tvxupdates), a paced
+// Premium controller of tvxsim, the menu entries, the real boxes, file dialogs and progress
+// dialog, and the real flashcli. Each road also meets an unplug in its middle: it ends in its
+// error box without hanging, leaves no half-written file, and after the replug the same road
+// passes.
 #include <QFile>
-#include <QFileInfo>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QProcess>
 #include <QPushButton>
 #include <filesystem>
 
+#include "app/app_directories.h"
 #include "app/c_dlg_createclone.h"
 #include "app/c_sndhex.h"
 #include "app/clone_file.h"
-#include "core/text/text_tables.h"
-#include "sim/update_images.h"
+#include "widgets/c_dlg_progressbar.h"
+#include "core/device/device_info.h"
 #include "tests/app/update_app_dir.h"
 #include "tests/roads/road_fixture.h"
 #include "ui_c_dlg_createclone.h"
-#include "widgets/c_dlg_message.h"
 
 namespace roads {
 namespace {
 
 namespace fs = std::filesystem;
-
-QString message(int n) { return QString::fromLatin1(txt_message(n).c_str()); }
-QString label(int n) { return QString::fromLatin1(txt_label(n).c_str()); }
 
 QByteArray read_file(const QString& path)
 {
@@ -35,33 +32,31 @@ QByteArray read_file(const QString& path)
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
-bool write_file(const QString& path, const QByteArray& data)
-{
-    QFile f(path);
-    return f.open(QIODevice::WriteOnly | QIODevice::Truncate) && f.write(data) == data.size();
-}
+// The images tvxupdates writes: firmware 1.17.06.012, loader 1.06.02, logic 3.30.
+const QString firmware = QStringLiteral("tvx_fsw/F252_117.06.012.hex");
+const QString loader = QStringLiteral("tvx_firmload/F251_10602.bin");
 
-// The installation: flashcli, the settings files and the images the controller's versions
-// name; the program's directories and the current directory set to it.
 class update_road : public road_test {
 protected:
+    // The installation as scripts/start.sh leaves it; the program's directories and the
+    // current directory set to it.
     void before_window() override
     {
         old_cwd_ = fs::current_path();
-        update_images::installed_set files;
-        files.firmware = {1, 17, 6, 12};
-        files.loader = {1, 6, 0, 0};
-        for (uint16_t i = 0; i < 7; ++i)
-            files.logic.push_back({3, 20, uint16_t(48 + 16 * i)});
+        root_ = fs::path(app_.file("root"));
         std::string why;
-        ASSERT_TRUE(update_testing::make_update_app_dir(app_.file("root"), files, why)) << why;
-        app_dir_ = QString::fromStdString(app_.file("root/app"));
-        const QString src = QString::fromStdString(testing_support::source_dir()) + QStringLiteral("/data/");
-        for (const char* name : {"scannerx.lst", "scanners.cscan"})
-            QFile::copy(src + QLatin1String(name), app_dir_ + QLatin1Char('/') + QLatin1String(name));
-        QDir().mkpath(data_file(QStringLiteral("tvx_clones")));
-        ask("param 75 5206252");
-        ask("version firmware 1 16 50 0");
+        ASSERT_TRUE(update_testing::make_update_app_dir(root_, {}, why)) << why;
+        app_dir_ = root_ / "app";
+        ASSERT_TRUE(set_directory_copies(QString::fromStdString(app_dir_.string()),
+                                         QString::fromStdString((root_ / "data").string())));
+        QProcess images;
+        images.start(QString::fromLocal8Bit(qgetenv("TARVIX_APP_DIR")) + QStringLiteral("/tvxupdates"),
+                     {QString::fromStdString(app_dir_.string())});
+        ASSERT_TRUE(images.waitForFinished(20000));
+        ASSERT_EQ(images.exitCode(), 0) << images.readAllStandardError().toStdString();
+        const QStringList written =
+            QString::fromLocal8Bit(images.readAllStandardOutput()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+        ASSERT_TRUE(written.contains(firmware) && written.contains(loader)) << written.join(' ').toStdString();
     }
     void TearDown() override
     {
@@ -70,23 +65,34 @@ protected:
         fs::current_path(old_cwd_, ec);
     }
 
-    // Sends `unplug` to the controller (`who`, else the fixture's) once `condition` holds, from
-    // a timer that runs in the event loops of the flow (progress passes, the runner's wait).
-    void unplug_when(std::function<bool()> condition, sim::control_client* who = nullptr)
+    // Sends `unplug` to `who` once `condition` holds, from a timer that runs in the event loops
+    // of the flow (progress passes, the runner's wait).
+    void unplug_when(std::function<bool()> condition, sim::control_client& who)
     {
+        unplugged_ = false;
         auto* t = new QTimer(window_.get());
-        QObject::connect(t, &QTimer::timeout, t, [this, t, condition, who] {
+        QObject::connect(t, &QTimer::timeout, t, [this, t, condition, &who] {
             if (unplugged_ || !condition())
                 return;
             t->stop();
             t->deleteLater();
             std::string result;
-            EXPECT_TRUE((who ? *who : sim_->control()).command("unplug", &result)) << result;
+            EXPECT_TRUE(who.command("unplug", &result)) << result;
             unplugged_ = true;
         });
         t->start(2);
     }
-    // The box's Yes, else its Ok: questions that only inform have Ok alone.
+    // The shared progress dialog is up and past `percent`.
+    bool progress_past(int percent)
+    {
+        return services_.progress_dialog()->isVisible() && services_.progress_value() > percent;
+    }
+    static bool pane_shows(const char* text)
+    {
+        return g_objects().output_pane && g_objects().output_pane->isVisible() &&
+               g_objects().output_pane->toPlainText().contains(QLatin1String(text));
+    }
+    // The box's Yes, else its Ok (a note that only informs has Ok alone).
     dialog_driver& affirm(const QString& match)
     {
         return driver_.act(match, [](QDialog* d) {
@@ -100,185 +106,200 @@ protected:
                 d->reject();
         });
     }
-    // The controller is back and answers the program again.
-    void replug()
+    bool answers_with_firmware(uint8_t minor)
     {
-        ask("replug");
-        wait_ready();
+        return wait([minor] {
+            return g_link().connected && g_link().device_answered && g_device_info().valid &&
+                   g_device_info().firmware.minor == minor;
+        });
     }
-    // The runner's output pane holds `text`.
-    static bool pane_shows(const char* text)
+    std::string versions(sim::control_client& c)
     {
-        return g_objects().output_pane && g_objects().output_pane->toPlainText().contains(QLatin1String(text));
+        std::string v;
+        EXPECT_TRUE(c.command("versions", &v)) << v;
+        return v.substr(0, v.find(" logic"));
     }
-    // Every box seen, "title: text", for failure output.
-    QStringList box_titles() const
+    QString app_path(const QString& name) const
     {
-        QStringList out;
-        for (const seen_dialog& s : driver_.boxes())
-            out << s.title;
-        return out;
+        return QString::fromStdString((app_dir_ / name.toStdString()).string());
+    }
+    // The controller runs its application again after a flashcli run, and has answered the
+    // program's status requests since.
+    bool settled(sim::control_client& c)
+    {
+        std::string p;
+        if (!wait([&] { return c.command("personality", &p) && p.rfind("application", 0) == 0; }))
+            return false;
+        const uint64_t seq = c.log_next_seq();
+        return wait([&] {
+            int answers = 0;
+            for (const sim::wire_entry& e : c.wire_log(seq))
+                answers += e.direction == sim::wire_direction::out;
+            return answers >= 3 && g_link().connected;
+        });
+    }
+    void expect_ends_in_error(const char* road)
+    {
+        SCOPED_TRACE(road);
+        struct forget {
+            dialog_driver& d;
+            ~forget() { d.clear(); }
+        } forget_steps{driver_};
+        EXPECT_TRUE(unplugged_);
+        EXPECT_EQ(driver_.pending(), 0) << driver_.summary().toStdString();
+        ASSERT_FALSE(driver_.boxes().empty());
+        EXPECT_EQ(driver_.boxes().back().title, ui::title_error()) << driver_.summary().toStdString();
+        EXPECT_EQ(g_dev_commands().update_in_progress, 0);
+        EXPECT_EQ(g_dev_commands().exchange_busy, 0);
     }
 
-    QString app_dir_;
+    fs::path root_, app_dir_, old_cwd_;
     bool unplugged_ = false;
-    fs::path old_cwd_;
 };
 
-class fw_update_road : public update_road {
-protected:
-    // FW Update to the installed firmware: the boxes up to the programming, answered as a
-    // user does (the offer of the newer firmware, or the note that only the loader runs).
-    void script_update()
-    {
+TEST_F(update_road, fw_update_ends_in_its_error_when_unplugged_and_programs_the_images_after_the_replug)
+{
+    ASSERT_TRUE(answers_with_firmware(16));
+    const auto script_to_programming = [this] {
         driver_.press(ui::title_warning(), QMessageBox::Ok);
         affirm(ui::title_confirm())
-            .choose_file(QStringLiteral("Select Tarvix firmware file ..."),
-                         app_dir_ + QStringLiteral("/tvx_fsw/") +
-                             QString::fromStdString(update_images::firmware_name({1, 17, 6, 12})))
+            .choose_file(QStringLiteral("Select Tarvix firmware file ..."), app_path(firmware))
             .press(ui::title_confirm(), QMessageBox::Yes);
-    }
-};
+    };
 
-TEST_F(fw_update_road, fw_update_programs_the_newer_firmware_and_again_after_an_unplug_in_its_middle)
-{
-    // An unplug while flashcli writes the firmware: flashcli fails, the run is not repeated,
-    // the flow ends with its error.
-    script_update();
+    // Unplugged while flashcli writes the firmware: the run fails, is not repeated, and the
+    // flow ends with its error.
+    script_to_programming();
     driver_.press(ui::title_error(), QMessageBox::No).press(ui::title_error(), QMessageBox::Ok);
-    unplug_when([] { return pane_shows("DOWNLOAD FSW-HEX FLASH"); });
+    unplug_when([] { return pane_shows("DOWNLOAD FSW-HEX FLASH"); }, sim_->control());
     click(form()->ac_FW_Update);
-    ASSERT_TRUE(unplugged_) << driver_.summary().toStdString();
-    EXPECT_EQ(driver_.pending(), 0) << driver_.summary().toStdString();
-    EXPECT_FALSE(driver_.boxes().empty());
-    EXPECT_EQ(driver_.boxes().back().text, label(440)) << driver_.summary().toStdString();
-    EXPECT_EQ(g_dev_commands().update_in_progress, 0);
+    expect_ends_in_error("unplugged");
     EXPECT_FALSE(g_objects().output_pane->isVisible());
-    driver_.clear();
 
-    // Back on the bus, the controller may run only its loader; FW Update programs it.
-    replug();
-    script_update();
+    // Back on the bus (the controller may run only its loader now): FW Update programs it.
+    ask("replug");
+    ASSERT_TRUE(wait([this] { return form()->ac_FW_Update->isEnabled(); }));
+    script_to_programming();
     driver_.press(ui::title_information(), QMessageBox::Ok);
     click(form()->ac_FW_Update);
     EXPECT_EQ(driver_.pending(), 0) << driver_.summary().toStdString();
     ASSERT_FALSE(driver_.boxes().empty());
-    EXPECT_EQ(driver_.boxes().back().text, label(452)) << driver_.summary().toStdString();
-    EXPECT_EQ(ask("versions").substr(0, 20), "firmware 1.17.06.012");
-    wait_ready();
+    EXPECT_EQ(driver_.boxes().back().text, QStringLiteral("The update process was successfull."))
+        << driver_.summary().toStdString();
+    EXPECT_EQ(ask("versions").substr(0, 46), "firmware 1.17.06.012 loader 1.06.02 logic 3.3 ");
+    ASSERT_TRUE(answers_with_firmware(17));
 }
 
+// A controller that runs what the installation holds.
 class clone_road : public update_road {
 protected:
     void before_window() override
     {
         update_road::before_window();
         ask("version firmware 1 17 6 12");
-        ask("version loader 1 5 3");
-        // The installed loader and firmware that the controller's versions name.
-        const std::vector<uint8_t> loader = update_images::loader_image({1, 5, 3});
-        ASSERT_TRUE(write_file(app_dir_ + QStringLiteral("/tvx_firmload/F251_10503.bin"),
-                               QByteArray(reinterpret_cast<const char*>(loader.data()), int(loader.size()))));
+        ask("version loader 1 6 2");
     }
-    // Create Clone into `path` with `comment`, the boxes answered as a user does.
-    void script_create(const QString& path, const QString& comment)
+};
+
+TEST_F(clone_road, create_and_program_clone_keep_their_files_and_controllers_whole_when_unplugged)
+{
+    // Data of its own in the controller.
+    const std::string area = (root_ / "a-area.bin").string();
     {
+        QByteArray b(0x10000, '\0');
+        for (int i = 0; i < b.size(); ++i)
+            b[i] = char((i * 7 + (i >> 9)) & 0xFF);
+        QFile f(QString::fromStdString(area));
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly) && f.write(b) == b.size());
+    }
+    ask("area-load 3 " + area);
+    ASSERT_TRUE(answers_with_firmware(17));
+
+    const QString clone = data_file(QStringLiteral("tvx_clones/first.clns"));
+    const auto script_create = [&](const QString& comment) {
         driver_.press(ui::title_information(), QMessageBox::Ok)
-            .choose_file(QStringLiteral("Save clone data to ..."), path)
+            .choose_file(QStringLiteral("Save clone data to ..."), clone)
             .act(QStringLiteral("c_dlg_createclone"), [comment](QDialog* d) {
                 auto* f = static_cast<c_dlg_createclone*>(d)->form();
                 f->eb_Comment->setText(comment);
                 f->bn_Yes->click();
             });
-    }
-    void create(const QString& path, const QString& comment)
-    {
-        script_create(path, comment);
+    };
+    const auto create = [&](const QString& comment) {
+        script_create(comment);
         driver_.press(ui::title_information(), QMessageBox::Ok);
         click(form()->ac_CreateClone);
         ASSERT_EQ(driver_.pending(), 0) << driver_.summary().toStdString();
-        ASSERT_EQ(driver_.boxes().back().text, label(309)) << driver_.summary().toStdString();
+        ASSERT_EQ(driver_.boxes().back().text, QStringLiteral("The clone file is created successfully!"))
+            << driver_.summary().toStdString();
         driver_.clear();
-        wait_ready();
-    }
-};
+        ASSERT_TRUE(settled(sim_->control()));
+    };
 
-TEST_F(clone_road, create_clone_writes_a_valid_file_and_an_unplug_in_its_middle_keeps_the_old_one)
-{
-    const QString path = data_file(QStringLiteral("tvx_clones/spindle.clns"));
-    create(path, QStringLiteral("first"));
+    create(QStringLiteral("first"));
     uint8_t header[clone_header_size];
-    ASSERT_TRUE(check_clone_file(path, header));
-    const QByteArray old = read_file(path);
+    ASSERT_TRUE(check_clone_file(clone, header));
+    const QByteArray first = read_file(clone);
+    EXPECT_TRUE(first.startsWith("VF:F252_117.06.012.hex\nFI:first\n")) << first.left(120).toStdString();
+    EXPECT_EQ(first.mid(clone_layout::device_memory, 0x10000), read_file(QString::fromStdString(area)));
+    EXPECT_EQ(first.mid(clone_layout::loader_image, 0x8000), read_file(app_path(loader)));
+    EXPECT_EQ(first.mid(clone_layout::firmware), read_file(app_path(firmware)));
 
-    // An unplug while the device memory is read: the error box, the old clone untouched.
-    script_create(path, QStringLiteral("second"));
+    // Unplugged while the device memory is read: the error, the old clone untouched.
+    script_create(QStringLiteral("second"));
     driver_.press(ui::title_error(), QMessageBox::Ok);
-    unplug_when([this] { return services_.progress_value() > 20; });
+    unplug_when([this] { return progress_past(20); }, sim_->control());
     click(form()->ac_CreateClone);
-    ASSERT_TRUE(unplugged_) << driver_.summary().toStdString();
-    EXPECT_EQ(driver_.pending(), 0) << driver_.summary().toStdString();
-    EXPECT_EQ(driver_.boxes().back().title, ui::title_error()) << driver_.summary().toStdString();
-    EXPECT_EQ(read_file(path), old);
-    EXPECT_EQ(g_dev_commands().update_in_progress, 0);
-    driver_.clear();
+    expect_ends_in_error("create clone unplugged");
+    EXPECT_EQ(read_file(clone), first);
+    ask("replug");
+    ASSERT_TRUE(settled(sim_->control()));
 
-    replug();
-    create(path, QStringLiteral("third"));
-    ASSERT_TRUE(check_clone_file(path, header));
-    EXPECT_TRUE(read_file(path).contains("FI:third\n"));
-}
-
-TEST_F(clone_road, program_clone_programs_a_second_controller_and_again_after_an_unplug_in_its_middle)
-{
-    const QString path = data_file(QStringLiteral("tvx_clones/a.clns"));
-    create(path, QStringLiteral("from A"));
-
-    // A second controller with other versions; the program is started again on its link.
-    testing_support::tvxsim_process b(std::vector<std::string>{"--pace"});
-    ASSERT_TRUE(b.ok()) << b.error();
-    std::string result;
-    for (const char* line : {"param 75 5206252", "version firmware 1 17 7 3", "version loader 1 5 4"})
-        ASSERT_TRUE(b.control().command(line, &result)) << line << ": " << result;
-    window_.reset();
-    reset_all();
-    ::setenv("TARVIX_HID_SIM", b.folder().c_str(), 1);
-    window_ = std::make_unique<c_frm_main>(QStringList{QStringLiteral("TarvixStudio")});
-    services_.set_progress_dialog(g_objects().progress_dialog);
-    window_->start_link();
-    window_->show();
-    wait_ready();
+    // The first controller goes, a fresh one takes its place in the same folder (the program
+    // follows one controller, as a user plugs in the next unit).
+    const std::string a_versions = versions(sim_->control());
+    ask("quit");
+    QProcess b_process;
+    b_process.start(QString::fromStdString(testing_support::tvxsim_path()),
+                    {QStringLiteral("--dir"), QString::fromStdString(sim_->folder()), QStringLiteral("--profile"),
+                     QStringLiteral("premium"), QStringLiteral("--pace"), QStringLiteral("--exit-with-stdin")});
+    ASSERT_TRUE(wait([&] { return b_process.canReadLine() || b_process.state() == QProcess::NotRunning; }));
+    ASSERT_EQ(b_process.readLine(), QByteArray("ready\n"));
+    sim::control_client b;
+    std::string why;
+    ASSERT_TRUE(b.connect(sim_->folder(), why)) << why;
+    ASSERT_NE(versions(b), a_versions);
+    ASSERT_TRUE(answers_with_firmware(16)) << "the second controller was never seen";
+    ASSERT_TRUE(settled(b));
 
     const auto script_program = [&] {
         driver_.press(ui::title_information(), QMessageBox::Ok)
             .press(ui::title_warning(), QMessageBox::Ok)
-            .choose_file(QStringLiteral("Program clone data from file ..."), path);
+            .choose_file(QStringLiteral("Program clone data from file ..."), clone);
     };
-    const auto b_versions = [&] {
-        b.control().command("versions", &result);
-        return result.substr(0, result.find(" logic"));
-    };
-
-    // An unplug while the clone's device memory goes down: the error box, no hang.
+    // Unplugged while the clone's device memory goes down: the error, no hang.
     script_program();
     driver_.press(ui::title_error(), QMessageBox::Ok);
-    unplug_when([this] { return services_.progress_value() > 20; }, &b.control());
+    unplug_when([this] { return progress_past(20); }, b);
     click(form()->ac_ProgramClone);
-    EXPECT_EQ(driver_.pending(), 0) << driver_.summary().toStdString();
-    ASSERT_FALSE(driver_.boxes().empty());
-    EXPECT_EQ(driver_.boxes().back().title, ui::title_error()) << driver_.summary().toStdString();
-    EXPECT_EQ(g_dev_commands().update_in_progress, 0);
-    driver_.clear();
+    expect_ends_in_error("program clone unplugged");
 
-    ASSERT_TRUE(b.control().command("replug", &result)) << result;
-    wait_ready();
+    std::string result;
+    ASSERT_TRUE(b.command("replug", &result)) << result;
+    ASSERT_TRUE(settled(b));
     script_program();
     click(form()->ac_ProgramClone);
     EXPECT_EQ(driver_.pending(), 0) << driver_.summary().toStdString();
-    EXPECT_TRUE(driver_.boxes().size() >= 2) << driver_.summary().toStdString();
     for (const seen_dialog& s : driver_.boxes())
         EXPECT_NE(s.title, ui::title_error()) << driver_.summary().toStdString();
-    EXPECT_EQ(b_versions(), "firmware 1.17.06.012 loader 1.05.03");
+    EXPECT_FALSE(g_dev_commands().update_in_progress);
+    ASSERT_TRUE(answers_with_firmware(17));
+    EXPECT_EQ(versions(b), a_versions);
+    const std::string saved = (root_ / "b-area.bin").string();
+    ASSERT_TRUE(b.command("area-save 3 " + saved, &result)) << result;
+    EXPECT_EQ(read_file(QString::fromStdString(saved)), read_file(QString::fromStdString(area)));
+    b_process.closeWriteChannel();
+    b_process.waitForFinished(10000);
 }
 
 }  // namespace
