@@ -210,6 +210,7 @@ link_step_result link_step(link_session& s)
     if (!s.connected && command_mailbox().count > 0) {
         queue_clear();
         x.command_in_flight = x.step_sent = false;
+        r.commands_dropped = true;
     }
     return r;
 }

@@ -45,6 +45,7 @@ struct link_step_result {
     bool request_sent = false;   // the step sent the status request
     bool was_connected = false;  // link_session::connected when the step began
     bool went_down = false;      // the step marked the link down (it was up)
+    bool commands_dropped = false;  // queued commands were dropped because the link is down
     device_frame frame;          // the reply taken, zero behind its data
     error_record error;
 
@@ -73,7 +74,8 @@ struct link_step_result {
 //    unplug: met in the hook just run, or since the last step, it takes the link down now,
 //    in place of the reply taken;
 //  - any reply but a device error and a parameter reply marks the link up;
-//  - while the link is down, queued commands are dropped (no device error taken).
+//  - while the link is down, queued commands are dropped (no device error taken), and the
+//    result says so: the window tells the user that the command did not reach the controller.
 // The link reports an unplug to the first poller only; the mark is how an unplug that the
 // page cycles or any other exchange met still reaches the step at once, rather than after
 // the reply countdown.

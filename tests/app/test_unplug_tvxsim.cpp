@@ -22,6 +22,8 @@
 #include "app/shell_state.h"
 #include "core/device/device_info.h"
 #include "core/files/app_dirs.h"
+#include "core/image/config_image.h"
+#include "core/device/command_mailbox.h"
 #include "core/image/core_state.h"
 #include "core/link/hid_link.h"
 #include "core/protocol/device_protocol.h"
@@ -185,6 +187,85 @@ TEST_F(unplug_tvxsim, every_program_tab_sees_an_unplug_at_once)
     connect_to("premium-pm-tools");
     open_from_controller();
     every_tab(window_->program_page()->form()->tab_Settings, "unplug", "program");
+}
+
+// What every device command of the pages says with the link down.
+const QString link_down = QStringLiteral("USB-Host: USB was disconnected!");
+
+TEST_F(unplug_tvxsim, with_the_link_down_the_device_commands_of_the_program_page_say_so)
+{
+    connect_to("premium");
+    open_from_controller();
+    Ui::c_dlgw_program* f = window_->program_page()->form();
+    f->ebx_GS_MacId->setValue(11);
+    f->tbwx_FuncTab->selectRow(0);
+    ASSERT_TRUE(sim_->control().unplug());
+    ASSERT_TRUE(wait([&] { return shown_down(); }));
+    const uint64_t seq = sim_->control().log_next_seq();
+
+    // Save and Save As to the controller: the link's error, not a scanner the controller
+    // would not support (the scanner count found no set at all).
+    script_.expect_error(link_down);
+    f->bn_Save->click();
+    EXPECT_TRUE(script_.verify_consumed());
+    script_.expect_modal(QStringLiteral("c_dlg_srcauswahl"), [](QWidget*) {
+        g_program_document().source = 1;
+        g_program_document().chosen = 1;
+        return int(QDialog::Accepted);
+    });
+    script_.expect_error(link_down);
+    f->bn_SaveAs->click();
+    EXPECT_TRUE(script_.verify_consumed());
+    EXPECT_EQ(g_config_image().header().field(hdr::mac_id), 11);  // the edit is kept
+
+    // Start, Teach and Stop: the command cannot reach the controller, and it is not sent
+    // after the replug either.
+    for (QPushButton* b : {f->bn_Start, f->bn_Teach, f->bn_Stop}) {
+        SCOPED_TRACE(b->objectName().toStdString());
+        script_.expect_error(link_down);
+        b->click();
+        EXPECT_TRUE(wait([&] { return script_.pending() == 0; }, 5000));
+    }
+
+    // Open from the controller, and Manual Mode run as such (its menu is off).
+    script_.expect_modal(QStringLiteral("c_dlg_srcauswahl"), [](QWidget*) {
+        g_program_document().source = 1;
+        g_program_document().chosen = 1;
+        return int(QDialog::Accepted);
+    });
+    script_.expect_error(link_down);
+    window_->on_ac_Open_triggered();
+    EXPECT_TRUE(script_.verify_consumed());
+    EXPECT_EQ(window_->form()->stackedWidget->currentIndex(), int(c_frm_main::page_program));
+    EXPECT_FALSE(window_->form()->menu_Tarvix->isEnabled());
+    script_.expect_error(link_down);
+    window_->on_ac_ManualMode_triggered();
+    EXPECT_TRUE(script_.verify_consumed());
+    EXPECT_NE(g_shell().window_mode, wm_manual);
+
+    ASSERT_TRUE(sim_->control().replug());
+    ASSERT_TRUE(wait([&] { return back_up(); }));
+    QTest::qWait(200);
+    for (const sim::wire_entry& e : sim_->control().wire_log(seq))
+        EXPECT_FALSE(e.direction == sim::wire_direction::in && (e.frame(2) & dp::type_kind_mask) == dp::kind_command)
+            << "a command given while the link was down reached the controller";
+}
+
+TEST_F(unplug_tvxsim, with_the_link_down_the_commands_of_the_manual_page_say_so)
+{
+    connect_to("premium");
+    enter_manual_mode();
+    Ui::c_dlgw_manualx* f = window_->manual_page()->form();
+    f->tab_ManualX->set_current_logical(c_dlgw_manualx::tab_manual);
+    f->tbwx_FuncTab->selectRowById(3);
+    ASSERT_TRUE(sim_->control().unplug());
+    ASSERT_TRUE(wait([&] { return shown_down(); }));
+    for (QPushButton* b : {f->bn_Start, f->bn_Teach, f->bn_Stop}) {
+        SCOPED_TRACE(b->objectName().toStdString());
+        script_.expect_error(link_down);
+        b->click();
+        EXPECT_TRUE(wait([&] { return script_.pending() == 0; }, 5000));
+    }
 }
 
 }  // namespace
