@@ -208,6 +208,11 @@ bool wait_idle(error_record* status, bool errors_end)
 
 }  // namespace
 
+bool dev_controller_gone(const error_record& e)
+{
+    return e.type == err_type_usb_host && (e.code == hid_code_no_device || e.code == hid_status_unplugged);
+}
+
 bool dev_wait_idle(error_record* receive_status) { return wait_idle(receive_status, receive_status != nullptr); }
 
 bool dev_wait_idle_or_error(error_record& err)

@@ -27,6 +27,12 @@ bool dev_wait_idle(error_record* receive_status = nullptr);
 // A receive error is dropped, as by dev_wait_idle().
 bool dev_wait_idle_or_error(error_record& err);
 
+// True when the error says the controller left: the link's unplug met by an exchange, or a
+// request that found no device open (both USB-host code 10). The link timer shows that at
+// once (LED, status panel, actions); a page cycle that runs in its status-reply hook stays
+// quiet and quick then, rather than hold the tick behind a box or a pause.
+bool dev_controller_gone(const error_record& e);
+
 // The link reports an unplug once, to whoever polls first. When that is an exchange (a page
 // cycle inside the link timer's status-reply hook, a transfer, a read of a page), the
 // exchange fails with it and leaves `unplug_met` set; the link step takes the mark as the

@@ -130,14 +130,17 @@ protected:
         return ms;
     }
 
-    // The tab shown, the controller unplugged by `how` (a control command or a fault): the
-    // window shows it in time, and the link comes back after the replug.
-    void tab_sees_the_unplug(const std::string& tab, const char* how)
+    // The tab shown, the controller unplugged by `how` (a control command or a fault, armed
+    // before it when given): the window shows it in time, and the link comes back after the
+    // replug.
+    void tab_sees_the_unplug(const std::string& tab, const char* how, const char* armed_before = nullptr)
     {
         SCOPED_TRACE(tab + " / " + how);
         let_the_tab_run();
         if (HasFatalFailure())
             return;
+        if (armed_before)
+            ask(armed_before);
         const qint64 ms = unplug_and_back(how);
         std::printf("%-28s %-24s shown after %lld ms\n", tab.c_str(), how, (long long)ms);
         EXPECT_GE(ms, 0) << "never shown";
@@ -170,6 +173,11 @@ TEST_F(unplug_tvxsim, every_manual_tab_sees_an_unplug_in_its_own_cycle_at_once)
     // The self check tab is shown only on a controller that offers it; shown here as such.
     page->form()->tab_ManualX->set_tab_visible(c_dlgw_manualx::tab_selfcheck, true);
     every_tab(page->form()->tab_ManualX, unplug_in_page_cycle, "manual");
+
+    // The error buffer's own read meets the unplug: a raised error bit (output word bit 8)
+    // makes the cycle read the buffer again.
+    page->form()->tab_ManualX->set_current_logical(c_dlgw_manualx::tab_error_buffer);
+    tab_sees_the_unplug("manual / Error Buffer read", "status 43 0x01", "fault unplug type=0x2A index=0x18");
 }
 
 TEST_F(unplug_tvxsim, the_devicenet_tab_sees_an_unplug_in_its_own_cycle_at_once)
