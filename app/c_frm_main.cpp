@@ -286,11 +286,8 @@ void c_frm_main::on_ac_ManualMode_triggered()
     // start page as it was.
     g_program_document().source = 1;
     error_record e;
-    if (!read_configuration_from_device(e)) {
-        if (e.failed())
-            show_error_record(e);
-        return;
-    }
+    if (!read_configuration_from_device(e))
+        return;  // the read has shown why
     if (!rebuild_scanner_lists(nullptr, nullptr, e)) {
         if (e.failed())
             show_error_record(e);

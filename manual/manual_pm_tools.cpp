@@ -208,7 +208,8 @@ void c_dlgw_manualx::pm_on_cycle_end()
     }
     // A teach cycle: the tool table again, the taught tool current, the ticks kept.
     if (!read_tool_table_from_device(e)) {
-        if (!S.tool_read_error_shown)
+        // A controller gone is shown by the link timer, whose tick this is.
+        if (!S.tool_read_error_shown && !dev_controller_gone(e))
             show_error_record(e);
         S.tool_read_error_shown = true;
     } else {
@@ -343,8 +344,7 @@ void c_dlgw_manualx::on_bn_ClearAllRecords_clicked()
         return;
     // A refused clear keeps the store, the views and the cached curves as they are.
     error_record e;
-    if (!dev_wait_idle()) {
-        e.set(err_type_host, host_error_status_in_flight);
+    if (!dev_wait_idle_or_error(e)) {
         show_error_record(e);
         return;
     }

@@ -26,13 +26,7 @@ struct installer {
 
 void reset_device_calls()
 {
-    g_device_calls().wait_idle = [](error_record& e) {
-        e.clear();
-        if (dev_wait_idle())
-            return true;
-        e.set(err_type_host, host_error_status_in_flight);
-        return false;
-    };
+    g_device_calls().wait_idle = [](error_record& e) { return dev_wait_idle_or_error(e); };
     g_device_calls().refresh_device_info = [] { refresh_device_info(hid_link_up()); };
     g_device_calls().read_scanner_block = dev_read_scanner_block;
     g_device_calls().write_scanner_block = dev_write_scanner_block;

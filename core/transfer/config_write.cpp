@@ -270,7 +270,10 @@ bool send_configuration_to_device(bool force_all, bool settings_only, const tool
     if (!transfer_wait_idle(err))
         return fail_early();
 
-    const int supported = count_supported_scanners();
+    // The count needs the controller: a read that fails says why, not that no scanner fits.
+    const int supported = count_supported_scanners(err);
+    if (err.failed())
+        return fail_early();
     const int32_t scanner = image.header().field(hdr::scanner);
     if (!(scanner & 0x80) && scanner >= supported) {
         ui::critical(latin1(safe_format(
