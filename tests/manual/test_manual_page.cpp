@@ -150,8 +150,9 @@ TEST_F(page_test, tables_have_the_row_heights_and_stretch_of_their_views)
     for (const row& r : rows) {
         SCOPED_TRACE(r.table->objectName().toStdString());
         EXPECT_EQ(r.table->verticalHeader()->defaultSectionSize(), r.row_height);
-        if (r.min_row_height >= 0)
+        if (r.min_row_height >= 0) {
             EXPECT_EQ(r.table->verticalHeader()->minimumSectionSize(), r.min_row_height);
+        }
         EXPECT_EQ(r.table->horizontalHeader()->stretchLastSection(), r.last_column_stretched);
         EXPECT_EQ(r.table->verticalHeader()->stretchLastSection(), r.last_row_stretched);
         if (r.min_column_width >= 0) {

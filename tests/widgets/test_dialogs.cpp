@@ -226,12 +226,13 @@ TEST_F(Dialogs, FileDialogsAreQtsOwn)
         else
             got = s.existing_directory(nullptr, "Choose folder", start);
         EXPECT_TRUE(nonNative);
-        if (w == save || w == append)
+        if (w == save || w == append) {
             EXPECT_EQ(asks_replace, w == save);
-        EXPECT_EQ(caption, w == open        ? "Open program"
-                           : w == save      ? "Save program"
-                           : w == append    ? "Continue program"
-                                            : "Choose folder");
+        }
+        EXPECT_EQ(caption, w == open     ? "Open program"
+                           : w == save   ? "Save program"
+                           : w == append ? "Continue program"
+                                         : "Choose folder");
         EXPECT_EQ(got, w == directory ? QString::fromStdString(dir.path()) : file);
     }
 }
