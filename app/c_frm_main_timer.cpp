@@ -19,6 +19,7 @@
 #include "core/link/c_thrrcv.h"
 #include "core/link/hid_link.h"
 #include "core/text/error_texts.h"
+#include "core/transfer/config_transfer.h"
 #include "procmon/windows/c_dlg_plotter.h"
 #include "manual/c_dlgw_manualx.h"
 #include "ui_c_dlg_srcauswahl.h"
@@ -77,8 +78,7 @@ void c_frm_main::tick()
     }
     ui->ac_Support->setEnabled(L.device_data_usable);
     ui->ac_SystemInfo->setEnabled(L.device_data_usable);
-    if (manualPage_->bn_Diagnostic())
-        manualPage_->bn_Diagnostic()->setEnabled(manualPage_->error_buffer_count > 0);
+    manualPage_->enable_error_buffer_controls();
 
     // 2. Waiting mode.
     waiting_mode_step(false);
@@ -214,6 +214,8 @@ void c_frm_main::lost_link_step()
     refresh_device_info(false);
     // A customer configuration prepared for this controller must not reach another one.
     g_customer_config().pending = false;
+    // Nor is the reference image known to be the state of the controller that comes back.
+    g_transfer().reference_is_device_state = false;
     L.device_data_usable = false;
     ui->menu_Tarvix->setEnabled(false);
     ui->ac_FW_Update->setEnabled(false);

@@ -119,6 +119,15 @@ void c_dlgw_manualx::fill_error_buffer_table(bool advanced)
     }
 }
 
+uint16_t c_dlgw_manualx::error_buffer_count() const { return g_error_buffer().count; }
+
+void c_dlgw_manualx::enable_error_buffer_controls()
+{
+    const bool entries = error_buffer_count() > 0;
+    for (QPushButton* b : {ui->bn_Diagnostic, ui->bn_Clear_ErrBuf, ui->bn_Save_ErrBuf})
+        b->setEnabled(entries);
+}
+
 void c_dlgw_manualx::error_buffer_cycle(bool bit_raised)
 {
     manual_tick_state& T = g_manual_tick();
@@ -181,7 +190,12 @@ QByteArray c_dlgw_manualx::error_report(const QString& date, const QString& info
     if (D.valid) {
         h.control_unit_id = QString::asprintf("%s / %s / %s / L%d.%02d", D.cu_article_text.c_str(), D.cu_serial_text.c_str(),
                                               D.io_module_text.c_str(), D.logic_major, D.logic_minor * 10);
-        h.scanner_id = QString::asprintf("%s / %s ", D.scanner_article_text.c_str(), D.scanner_serial_text.c_str());
+        // The report splits the scanner's serial number as the control unit's: "%07d.%03d".
+        bool number = false;
+        const int serial = QString::fromStdString(D.scanner_serial_text).toInt(&number);
+        const QString serial_text = number ? QString::asprintf("%07d.%03d", serial / 1000, serial % 1000)
+                                           : QString::fromStdString(D.scanner_serial_text);
+        h.scanner_id = QString::asprintf("%s / %s ", D.scanner_article_text.c_str(), serial_text.toLatin1().constData());
     } else {
         h.control_unit_id = h.scanner_id = dashes;
     }

@@ -141,6 +141,13 @@ QString qt_services::save_file_name(QWidget* parent, const QString& caption, con
     return QFileDialog::getSaveFileName(parent, caption, dir, filter, nullptr, QFileDialog::DontUseNativeDialog);
 }
 
+QString qt_services::append_file_name(QWidget* parent, const QString& caption, const QString& dir,
+                                      const QString& filter)
+{
+    return QFileDialog::getSaveFileName(parent, caption, dir, filter, nullptr,
+                                        QFileDialog::DontUseNativeDialog | QFileDialog::DontConfirmOverwrite);
+}
+
 QString qt_services::existing_directory(QWidget* parent, const QString& caption, const QString& dir)
 {
     return QFileDialog::getExistingDirectory(parent, caption, dir,

@@ -30,6 +30,8 @@ public:
     void process_events() override;
     QString open_file_name(QWidget* parent, const QString& caption, const QString& dir,
                            const QString& filter) override;
+    QString append_file_name(QWidget* parent, const QString& caption, const QString& dir,
+                             const QString& filter) override;
     QString save_file_name(QWidget* parent, const QString& caption, const QString& dir,
                            const QString& filter) override;
     QString existing_directory(QWidget* parent, const QString& caption, const QString& dir) override;

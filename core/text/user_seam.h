@@ -69,6 +69,13 @@ public:
     virtual QString save_file_name(QWidget* parent, const QString& caption, const QString& dir,
                                    const QString& filter) = 0;
     virtual QString existing_directory(QWidget* parent, const QString& caption, const QString& dir) = 0;
+    // A file to continue or to create (the trace file): like the save dialog, but an existing
+    // file is chosen without the "replace?" question, since nothing of it is replaced.
+    virtual QString append_file_name(QWidget* parent, const QString& caption, const QString& dir,
+                                     const QString& filter)
+    {
+        return save_file_name(parent, caption, dir, filter);
+    }
 
     // A one-line text the user types; an empty string when cancelled. Services without it
     // answer empty.

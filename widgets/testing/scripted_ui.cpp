@@ -18,6 +18,7 @@ const char* kind_name(prompt_kind kind)
     case prompt_kind::choice: return "choice box";
     case prompt_kind::open_file: return "open-file dialog";
     case prompt_kind::save_file: return "save-file dialog";
+    case prompt_kind::append_file: return "append-file dialog";
     case prompt_kind::directory: return "directory dialog";
     case prompt_kind::modal: return "modal run";
     case prompt_kind::text_line: return "text prompt";
@@ -100,6 +101,12 @@ scripted_ui& scripted_ui::expect_save_file(const QString& answer, const QString&
     return *this;
 }
 
+scripted_ui& scripted_ui::expect_append_file(const QString& answer, const QString& caption)
+{
+    script_.push_back({prompt_kind::append_file, caption, {}, false, 0, answer, {}});
+    return *this;
+}
+
 scripted_ui& scripted_ui::expect_directory(const QString& answer, const QString& caption)
 {
     script_.push_back({prompt_kind::directory, caption, {}, false, 0, answer, {}});
@@ -152,6 +159,7 @@ bool scripted_ui::matches(const step& s, const prompt_record& seen)
     switch (s.kind) {
     case prompt_kind::open_file:
     case prompt_kind::save_file:
+    case prompt_kind::append_file:
     case prompt_kind::directory:
     case prompt_kind::text_line:
     case prompt_kind::printer:
@@ -177,7 +185,8 @@ QString scripted_ui::describe(const prompt_record& p)
 {
     if (p.kind == prompt_kind::modal)
         return QStringLiteral("%1 of \"%2\" titled \"%3\"").arg(QString::fromLatin1(kind_name(p.kind)), p.text, p.title);
-    if (p.kind == prompt_kind::open_file || p.kind == prompt_kind::save_file || p.kind == prompt_kind::directory ||
+    if (p.kind == prompt_kind::open_file || p.kind == prompt_kind::save_file || p.kind == prompt_kind::append_file ||
+        p.kind == prompt_kind::directory ||
         p.kind == prompt_kind::text_line || p.kind == prompt_kind::printer)
         return QStringLiteral("%1 \"%2\" in %3").arg(QString::fromLatin1(kind_name(p.kind)), p.title, p.text);
     return QStringLiteral("%1 \"%2\": %3").arg(QString::fromLatin1(kind_name(p.kind)), p.title, p.text);
@@ -275,6 +284,11 @@ QString scripted_ui::open_file_name(QWidget*, const QString& caption, const QStr
 QString scripted_ui::save_file_name(QWidget*, const QString& caption, const QString& dir, const QString&)
 {
     return file_dialog(prompt_kind::save_file, caption, dir);
+}
+
+QString scripted_ui::append_file_name(QWidget*, const QString& caption, const QString& dir, const QString&)
+{
+    return file_dialog(prompt_kind::append_file, caption, dir);
 }
 
 QString scripted_ui::text_line(QWidget*, const QString& title, const QString& label)

@@ -22,7 +22,7 @@ class QWidget;
 
 namespace ui_testing {
 
-enum class prompt_kind { critical, warning, information, question, choice, open_file, save_file, directory, modal, text_line, printer };
+enum class prompt_kind { critical, warning, information, question, choice, open_file, save_file, append_file, directory, modal, text_line, printer };
 
 const char* kind_name(prompt_kind kind);
 prompt_kind kind_of(ui::box_kind kind);
@@ -65,6 +65,8 @@ public:
     // matches any caption.
     scripted_ui& expect_open_file(const QString& answer, const QString& caption = QString());
     scripted_ui& expect_save_file(const QString& answer, const QString& caption = QString());
+    // The chooser of a file to continue (no "replace?" question).
+    scripted_ui& expect_append_file(const QString& answer, const QString& caption = QString());
     scripted_ui& expect_directory(const QString& answer, const QString& caption = QString());
     // A one-line text prompt titled `title` (null: any), answered with `answer` (empty: cancel).
     scripted_ui& expect_text_line(const QString& answer, const QString& title = QString());
@@ -105,6 +107,8 @@ public:
     void process_events() override;
     QString open_file_name(QWidget* parent, const QString& caption, const QString& dir,
                            const QString& filter) override;
+    QString append_file_name(QWidget* parent, const QString& caption, const QString& dir,
+                             const QString& filter) override;
     QString save_file_name(QWidget* parent, const QString& caption, const QString& dir,
                            const QString& filter) override;
     QString existing_directory(QWidget* parent, const QString& caption, const QString& dir) override;
