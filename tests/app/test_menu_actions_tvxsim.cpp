@@ -30,6 +30,7 @@
 #include "core/files/program_file.h"
 #include "core/image/core_state.h"
 #include "core/link/hid_link.h"
+#include "core/text/error_texts.h"
 #include "core/text/text_tables.h"
 #include "procmon/sdcard_reader.h"
 #include "scanner/c_dlg_scanparausw.h"
@@ -245,6 +246,18 @@ TEST_F(menu_actions, file_menu)
 TEST_F(menu_actions, tarvix_menu)
 {
     Ui::c_frm_main* f = window_->form();
+
+    // A configuration read that the controller refuses says its error once, and the start
+    // page stays.
+    error_record refused;
+    refused.set(err_type_device, 5, err_severity_error, err_arg_once, 9);
+    script_.expect_error(QString::fromLatin1(error_record_text(refused).c_str()));
+    ask("fault error type=0x24 code=5 ttype=3 count=3 arg=9");
+    click(f->ac_ManualMode);
+    EXPECT_TRUE(script_.verify_consumed());
+    EXPECT_EQ(page(), int(c_frm_main::page_start));
+    EXPECT_EQ(g_shell().window_mode, int(wm_start));
+    ASSERT_TRUE(QTest::qWaitFor([f] { return f->ac_ManualMode->isEnabled(); }, deadline_ms));
 
     // The simulated controller holds no functions yet.
     script_.expect_information(message(14));
