@@ -8,6 +8,7 @@
 #include <QFile>
 #include <QMenu>
 #include <QMenuBar>
+#include <QProcess>
 #include <QPushButton>
 #include <QStackedWidget>
 #include <QLineEdit>
@@ -43,6 +44,8 @@
 #include "widgets/c_dlg_message.h"
 #include "widgets/testing/scripted_ui.h"
 #include "widgets/testing/test_app.h"
+
+inline void PrintTo(const QString& s, std::ostream* os) { *os << '"' << s.toStdString() << '"'; }
 
 namespace dp = device_protocol;
 
@@ -351,26 +354,33 @@ TEST_F(menu_actions, options_and_help_menus)
     EXPECT_TRUE(script_.verify_consumed());
 }
 
-// Help starts hh.exe from PATH with the help file of the language, in the documents folder,
-// a fresh viewer for each start.
+// Help starts hh.exe from PATH with the help file of the language, in the documents folder:
+// a child of the program whose output nobody reads, a fresh viewer for each start.
 TEST_F(menu_actions, help_opens_the_help_file_of_the_language)
 {
     testing_support::temp_dir tmp;
     const QString bin = QString::fromStdString(tmp.file("bin"));
     QDir().mkpath(bin);
     const QString record = QString::fromStdString(tmp.file("started"));
+    const QString open = QString::fromStdString(tmp.file("open"));  // the viewers stay while it exists
     {
         QFile hh(bin + QStringLiteral("/hh.exe"));
         ASSERT_TRUE(hh.open(QIODevice::WriteOnly));
-        hh.write("#!/bin/sh\necho \"$(pwd) $*\" >> '" + record.toLocal8Bit() + "'\nsleep 5\n");
+        hh.write("#!/bin/sh\necho \"$PPID $(pwd) $*\" >> '" + record.toLocal8Bit() +
+                 "'\necho noise; echo noise >&2\nwhile [ -e '" + open.toLocal8Bit() + "' ]; do sleep 0.05; done\n");
         hh.close();
         hh.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    }
+    {
+        QFile flag(open);
+        ASSERT_TRUE(flag.open(QIODevice::WriteOnly));
     }
     const QByteArray path = qgetenv("PATH");
     qputenv("PATH", bin.toLocal8Bit() + ":" + path);
     const QString docs = g_app_dirs().application + QStringLiteral("/documents");
     QDir().mkpath(docs);
     const QString expected_dir = QDir(docs).canonicalPath();
+    const QString parent = QString::number(QCoreApplication::applicationPid());
 
     struct row {
         int language;
@@ -392,9 +402,35 @@ TEST_F(menu_actions, help_opens_the_help_file_of_the_language)
         QFile f(record);
         ASSERT_TRUE(f.open(QIODevice::ReadOnly));
         const QList<QByteArray> lines = f.readAll().trimmed().split('\n');
-        EXPECT_EQ(QString::fromLocal8Bit(lines.last()), expected_dir + QStringLiteral(" ") + docs + QStringLiteral("/") +
+        EXPECT_EQ(QString::fromLocal8Bit(lines.last()), parent + QStringLiteral(" ") + expected_dir +
+                                                             QStringLiteral(" ") + docs + QStringLiteral("/") +
                                                              QLatin1String(r.file));
     }
+    // The viewers end with their windows; none of their output was taken in.
+    QProcess* spare = g_objects().spare_process;
+    QFile::remove(open);
+    ASSERT_TRUE(QTest::qWaitFor(
+        [spare] { return spare->state() == QProcess::NotRunning && spare->findChildren<QProcess*>().isEmpty(); },
+        deadline_ms));
+    EXPECT_EQ(spare->bytesAvailable(), 0);
+    EXPECT_TRUE(spare->readAllStandardError().isEmpty());
+
+    // Without its documents folder Help says so once, in its own words, and starts nothing.
+    ASSERT_TRUE(QDir(docs).removeRecursively());
+    static QStringList* said = nullptr;
+    QStringList messages;
+    said = &messages;
+    const QtMessageHandler before = qInstallMessageHandler(
+        [](QtMsgType, const QMessageLogContext&, const QString& m) { said->append(m); });
+    window_->form()->ac_Help->trigger();  // no menu, whose pop-up the offscreen platform remarks on
+    QTest::qWait(200);
+    qInstallMessageHandler(before);
+    said = nullptr;
+    ASSERT_EQ(messages.size(), 1) << messages.join(QLatin1Char('\n')).toStdString();
+    EXPECT_TRUE(messages[0].startsWith(QStringLiteral("Help: the folder ") + docs)) << messages[0].toStdString();
+    QFile f(record);
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    EXPECT_EQ(f.readAll().count('\n'), started);
     qputenv("PATH", path);
 }
 
