@@ -207,7 +207,9 @@ void c_frm_main::create_clone_body(QFile& file, const QString& comment, error_re
     error_record variant_error;
     const uint8_t family = read_device_variant(variant_error);
     clone_header_source s;
-    s.article = article_text(family);
+    // Only the DA line takes the family's article number when the controller has none.
+    s.article = QByteArray(d.cu_article_text.c_str());
+    s.da = article_text(family);
     s.fw_major = d.firmware.major, s.fw_minor = d.firmware.minor, s.fw_patch = d.firmware.patch;
     s.fw_build = d.firmware.build;
     s.redesign = d.redesign;

@@ -14,6 +14,7 @@ clone_header_source sample_source()
 {
     clone_header_source s;
     s.article = "5206252";
+    s.da = "5206252";
     s.fw_major = 1, s.fw_minor = 17, s.fw_patch = 6, s.fw_build = 12;
     s.comment = QStringLiteral("Spindle 3");
     s.fld_major = 1, s.fld_minor = 5, s.fld_patch = 3;
@@ -136,7 +137,7 @@ TEST(clone_file, the_comment_cannot_break_the_header)
         SCOPED_TRACE(c.toStdString());
         clone_header_source s = sample_source();
         s.comment = c;
-        s.article = QByteArray(40, '9');  // a controller text longer than any article number
+        s.article = s.da = QByteArray(40, '9');  // a controller text longer than any article number
         const QByteArray h = build_clone_header(s);
         ASSERT_EQ(h.size(), clone_header_size);
         const int end = h.lastIndexOf('\n');

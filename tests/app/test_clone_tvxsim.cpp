@@ -27,6 +27,7 @@
 #include "core/device/command_mailbox.h"
 #include "core/device/device_commands.h"
 #include "core/device/device_exchange.h"
+#include "core/device/device_info.h"
 #include "core/files/app_dirs.h"
 #include "core/image/core_state.h"
 #include "core/link/hid_link.h"
@@ -392,6 +393,28 @@ TEST_F(clone_tvxsim, create_clone_failures)
         window_->on_ac_CreateClone_triggered();
         EXPECT_TRUE(script_.verify_consumed());
     }
+}
+
+// A controller that keeps its article number to itself (parameter 75 refused, the text
+// stays "-----"): the VF line and the firmware taken in are named by that text, and only
+// the DA line takes the article number of the controller's family.
+TEST_F(clone_tvxsim, without_an_article_number_only_the_da_line_takes_the_family_article)
+{
+    a_.ask("fault error type=0x23 index=75 times=1000 code=5 ttype=3 count=3 arg=9");
+    ASSERT_TRUE(write_file(QStringLiteral("tvx_fsw/F---_117.06.012.hex"), firmware_));
+    connect_to(a_);
+    const QString path = clones_ + QStringLiteral("/unnamed.clns");
+    script_create(path, QStringLiteral("no article"));
+    script_.expect_information(label(309));
+    window_->on_ac_CreateClone_triggered();
+    EXPECT_TRUE(script_.verify_consumed());
+    EXPECT_EQ(g_device_info().cu_article_text, "-----");
+    const QByteArray file = read_file(path);
+    EXPECT_TRUE(file.startsWith("VF:F---_117.06.012.hex\nFI:no article\n")) << file.left(40).toStdString();
+    EXPECT_TRUE(file.left(clone_layout::signature).contains("\nDA:5206252\n"));
+    EXPECT_EQ(file.mid(clone_layout::firmware), firmware_);
+    a_.ask("faults-clear");
+    ASSERT_TRUE(a_.settled());
 }
 
 TEST_F(clone_tvxsim, program_clone_makes_b_a_copy_of_a)
