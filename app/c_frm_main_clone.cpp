@@ -14,6 +14,7 @@
 #include "app/c_frm_main.h"
 #include "app/c_qfiledialog_clone.h"
 #include "app/clone_file.h"
+#include "app/clone_firmware_check.h"
 #include "app/flashcli_command.h"
 #include "app/link_state.h"
 #include "app/shell_state.h"
@@ -314,7 +315,7 @@ int c_frm_main::program_clone_file(const QString& path, bool redesign)
         return 30;
     QStringList lines;
     file_text_header(header, lines);
-    if (QFileInfo(path).size() <= clone_layout::firmware)
+    if (QFileInfo(path).size() <= clone_layout::firmware || !clone_firmware_is_intel_hex(path))
         return 31;
     const clone_header_values h = g_clone_header();
 

@@ -492,6 +492,11 @@ TEST_F(clone_tvxsim, program_clone_refuses_files_it_cannot_program)
         {"cut in the device memory", variant("cut1.clns", [](QByteArray& b) { b.truncate(0x8000); }, true), 31},
         {"cut in the loader", variant("cut2.clns", [](QByteArray& b) { b.truncate(clone_layout::loader_image + 10); }, true), 31},
         {"cut before the firmware", variant("cut3.clns", [](QByteArray& b) { b.truncate(clone_layout::firmware); }, true), 31},
+        // The firmware part read as Intel HEX: cut inside, and its records kept whole but its
+        // end record gone.
+        {"cut in the firmware", variant("cut4.clns", [this](QByteArray& b) { b.truncate(clone_layout::firmware + firmware_.size() / 2); }, true), 31},
+        {"firmware without its end record",
+         variant("cut5.clns", [](QByteArray& b) { b.truncate(b.lastIndexOf(":00000001FF")); }, true), 31},
         {"family 2 into family 0", variant("family.clns", header_line("VA:00000020", "VA:00000030"), true), 36},
         {"another article", variant("article.clns", header_line("DA:5206252", "DA:5206253"), true), 53},
     };
@@ -503,9 +508,13 @@ TEST_F(clone_tvxsim, program_clone_refuses_files_it_cannot_program)
         const QStringList lines = flashcli_lines([this] { window_->on_ac_ProgramClone_triggered(); });
         EXPECT_TRUE(script_.verify_consumed());
         EXPECT_TRUE(lines.isEmpty());
-        // Nothing written: no memory write reached the controller.
-        for (const sim::wire_entry& e : b_->sim->control().wire_log(seq))
+        // Nothing written: no memory write reached the controller; a file refused as such
+        // sends no frame at all.
+        for (const sim::wire_entry& e : b_->sim->control().wire_log(seq)) {
             EXPECT_FALSE(e.direction == sim::wire_direction::in && e.frame(2) == 0x05) << "memory written";
+            if (r.error == 30 || r.error == 31)
+                EXPECT_NE(e.direction, sim::wire_direction::in) << "a frame sent";
+        }
         EXPECT_EQ(b_->saved_area(app_), QByteArray(0x10000, '\0'));
         EXPECT_FALSE(g_dev_commands().update_in_progress);
     }
