@@ -1,6 +1,7 @@
 // Create Clone and Program Clone: a controller read into a clone file, and a clone file
 // written into a controller (also what waiting mode runs with the file of the command line).
 #include <QDir>
+#include <QFileDialog>
 #include <QFile>
 #include <QFileInfo>
 #include <QLineEdit>
@@ -113,8 +114,21 @@ void c_frm_main::on_ac_CreateClone_triggered()
     // 4, 5. The file, by the controller's kind.
     const bool redesign = d.redesign;
     const QString suffix = redesign ? QStringLiteral("clnsx") : QStringLiteral("clns");
-    QString path = ui::current().save_file_name(this, QStringLiteral("Save clone data to ..."), data_file(QStringLiteral("tvx_clones")),
-                                                QStringLiteral("Tarvix Clonefiles (*.%1)").arg(suffix));
+    QString path;
+    {
+        QFileDialog files(this);
+        files.setWindowTitle(QStringLiteral("Save clone data to ..."));
+        files.setOption(QFileDialog::DontUseNativeDialog);
+        files.setViewMode(QFileDialog::Detail);
+        files.setDefaultSuffix(suffix);
+        files.setNameFilter(QStringLiteral("Tarvix Clonefiles (*.%1)").arg(suffix));
+        files.setDirectory(data_file(QStringLiteral("tvx_clones")));
+        files.setFileMode(QFileDialog::AnyFile);
+        files.setAcceptMode(QFileDialog::AcceptSave);
+        if (ui::current().run_modal(&files) != QDialog::Accepted || files.selectedFiles().isEmpty())
+            return;
+        path = files.selectedFiles().first();
+    }
     if (path.isEmpty())
         return;
     if (QFileInfo(path).suffix().isEmpty())

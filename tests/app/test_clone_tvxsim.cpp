@@ -228,7 +228,23 @@ protected:
     void script_create(const QString& path, const QString& comment, bool existing = false)
     {
         script_.expect_box(ui::box_kind::information, ui::title_information(), message(32), ui::ok)
-            .expect_save_file(path, QStringLiteral("Save clone data to ..."))
+            .expect_modal(QStringLiteral("Save clone data to ..."),
+                          [this, path](QWidget* d) {
+                              // A save dialog of the main window in the detail view.
+                              auto* files = qobject_cast<QFileDialog*>(d);
+                              EXPECT_NE(files, nullptr);
+                              if (!files)
+                                  return int(QDialog::Rejected);
+                              EXPECT_EQ(files->parentWidget(), window_.get());
+                              EXPECT_EQ(files->viewMode(), QFileDialog::Detail);
+                              EXPECT_EQ(files->acceptMode(), QFileDialog::AcceptSave);
+                              EXPECT_EQ(files->fileMode(), QFileDialog::AnyFile);
+                              EXPECT_EQ(files->defaultSuffix(), QStringLiteral("clns"));
+                              EXPECT_EQ(files->nameFilters(), QStringList{QStringLiteral("Tarvix Clonefiles (*.clns)")});
+                              EXPECT_EQ(files->directory().absolutePath(), QDir(clones_).absolutePath());
+                              files->selectFile(path);
+                              return int(QDialog::Accepted);
+                          })
             .expect_modal(QStringLiteral("Create Clone ..."), [this, comment, existing, path](QWidget* d) {
                 auto* f = static_cast<c_dlg_createclone*>(d)->form();
                 offered_ = f->eb_Comment->text();
@@ -512,8 +528,9 @@ TEST_F(clone_tvxsim, program_clone_refuses_files_it_cannot_program)
         // sends no frame at all.
         for (const sim::wire_entry& e : b_->sim->control().wire_log(seq)) {
             EXPECT_FALSE(e.direction == sim::wire_direction::in && e.frame(2) == 0x05) << "memory written";
-            if (r.error == 30 || r.error == 31)
+            if (r.error == 30 || r.error == 31) {
                 EXPECT_NE(e.direction, sim::wire_direction::in) << "a frame sent";
+            }
         }
         EXPECT_EQ(b_->saved_area(app_), QByteArray(0x10000, '\0'));
         EXPECT_FALSE(g_dev_commands().update_in_progress);

@@ -149,6 +149,14 @@ TEST_F(menu_actions, file_menu)
     EXPECT_TRUE(script_.verify_consumed());
     EXPECT_EQ(page(), int(c_frm_main::page_program));
     EXPECT_EQ(g_program_document().file_name, QStringLiteral("NEWFILE"));
+    // Both questions are boxes of the main window.
+    int choices = 0;
+    for (const ui_testing::prompt_record& p : script_.prompts())
+        if (p.kind == ui_testing::prompt_kind::choice) {
+            ++choices;
+            EXPECT_EQ(p.parent, window_.get()) << p.text.toStdString();
+        }
+    EXPECT_EQ(choices, 2);
     back_to_start();
 
     // Open from the controller: its configuration on the program page.
