@@ -6,6 +6,7 @@
 #include <QPushButton>
 #include <QMessageBox>
 #include <QPlainTextEdit>
+#include <QFileInfo>
 #include <QProcess>
 #include <QTimer>
 
@@ -283,7 +284,7 @@ void c_frm_main::on_ac_Quit_triggered() { close(); }
 void c_frm_main::on_ac_ManualMode_triggered()
 {
     // 1. The configuration and the scanner lists from the controller; a failure leaves the
-    // start page as it was.
+    // start page as it was. The loaders say their own errors.
     g_program_document().source = 1;
     error_record e;
     if (!read_configuration_from_device(e))
@@ -365,14 +366,27 @@ void c_frm_main::on_ac_Help_triggered()
     const int language = g_konfig().language;
     const QString file = language == 1 ? QStringLiteral("TarvixManualHelpDt.chm") : QStringLiteral("TarvixManualHelpEn.chm");
     const QString documents = g_app_dirs().application + QStringLiteral("/documents");
-    // The viewer runs on by itself, a fresh one per start (a viewer still open does not keep
-    // the next from starting): neither its output nor its end is awaited, and a viewer that
-    // does not start is not reported.
+    // The viewer starts in the documents folder; without it there is nothing to show.
+    if (!QFileInfo(documents).isDir()) {
+        qWarning("Help: the folder %s does not exist, so the help viewer is not started", qPrintable(documents));
+        return;
+    }
+    // The viewer runs on by itself: its output goes nowhere and its end is not awaited; a
+    // viewer that does not start is not reported. While a viewer started before is still
+    // open, the next one gets a process of its own that goes when it ends.
     QProcess* p = g_objects().spare_process;
+    if (p->state() != QProcess::NotRunning) {
+        p = new QProcess(g_objects().spare_process);
+        connect(p, QOverload<int, QProcess::ExitStatus>::of(&QProcess::finished), p, &QObject::deleteLater);
+        connect(p, &QProcess::errorOccurred, p, [p](QProcess::ProcessError e) {
+            if (e == QProcess::FailedToStart)
+                p->deleteLater();
+        });
+    }
     p->setWorkingDirectory(documents);
-    p->setProgram(QStringLiteral("hh.exe"));
-    p->setArguments({documents + QStringLiteral("/") + file});
-    p->startDetached();
+    p->setStandardOutputFile(QProcess::nullDevice());
+    p->setStandardErrorFile(QProcess::nullDevice());
+    p->start(QStringLiteral("hh.exe"), {documents + QStringLiteral("/") + file});
 }
 void c_frm_main::on_ac_SystemInfo_triggered()
 {

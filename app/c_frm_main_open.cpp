@@ -37,7 +37,7 @@ bool rebuild_lists()
 bool c_frm_main::ask_new_program_kind()
 {
     config_image& img = g_config_image();
-    const int type = ui::current().choose(ui::title_confirm(), label(188),
+    const int type = ui::current().choose(this, ui::title_confirm(), label(188),
                                           {QStringLiteral("Premium"), QStringLiteral("Basic"), QStringLiteral("&Cancel")}, 2);
     if (type != 0 && type != 1)
         return false;
@@ -63,7 +63,7 @@ bool c_frm_main::ask_new_program_kind()
         h.set_field(hdr::area_flag, 0);
     } else {
         const int system = ui::current().choose(
-            ui::title_confirm(), label(206),
+            this, ui::title_confirm(), label(206),
             {QStringLiteral("Degree"), QStringLiteral("Length"), QStringLiteral("ZP9LIN"), QStringLiteral("&Cancel")}, 3);
         if (system < 0 || system > 2)
             return false;

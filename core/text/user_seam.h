@@ -44,11 +44,13 @@ public:
     // Shows a modal box and returns the button pressed (one of `button`).
     virtual int message(box_kind kind, const QString& title, const QString& text,
                         int buttons = ok, int default_button = no_button) = 0;
-    // A question whose buttons carry their own texts ("Premium", "Basic", "&Cancel"): returns
-    // the index of the button pressed; closing the box counts as `cancel_index`.
-    virtual int choose(const QString& title, const QString& text, const QStringList& buttons, int cancel_index)
+    // A question whose buttons carry their own texts ("Premium", "Basic", "&Cancel"), its box
+    // a child of `parent`: returns the index of the button pressed; closing the box counts as
+    // `cancel_index`.
+    virtual int choose(QWidget* parent, const QString& title, const QString& text, const QStringList& buttons,
+                       int cancel_index)
     {
-        (void)title, (void)text, (void)buttons;
+        (void)parent, (void)title, (void)text, (void)buttons;
         return cancel_index;
     }
 

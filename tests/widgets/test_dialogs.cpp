@@ -188,6 +188,29 @@ TEST_F(Dialogs, MessageBoxesCarryKindTitleTextAndButtons)
     }
 }
 
+// A question with named buttons is a box of the parent it is given, and answers the index of
+// the button pressed.
+TEST_F(Dialogs, ChoiceBoxHasItsParentAndAnswersTheButtonIndex)
+{
+    ui::qt_services s;
+    QWidget window;
+    const QWidget* parent = nullptr;
+    QString text;
+    when_modal([&](QWidget* w) {
+        auto* box = qobject_cast<QMessageBox*>(w);
+        ASSERT_NE(box, nullptr);
+        parent = box->parentWidget();
+        text = box->text();
+        EXPECT_EQ(box->buttons().size(), 3);
+        for (QAbstractButton* b : box->buttons())
+            if (b->text() == QLatin1String("Basic"))
+                b->click();
+    });
+    EXPECT_EQ(s.choose(&window, "Confirm", "Which type?", {"Premium", "Basic", "&Cancel"}, 2), 1);
+    EXPECT_EQ(parent, &window);
+    EXPECT_EQ(text, "Which type?");
+}
+
 TEST_F(Dialogs, FileDialogsAreQtsOwn)
 {
     testing_support::temp_dir dir;
