@@ -135,7 +135,10 @@ std::string first_difference(const config_image& a, const config_image& b)
 
 TEST_F(ConfigTransfer, FullProcessMonitorConfigurationRoundTripsByteForByte)
 {
-    const config_image written = premium_pm_image();
+    config_image written = premium_pm_image();
+    // The two signed fields of which the controller keeps 16 bits, negative.
+    written.header().set_field(hdr::neg_teach_limit, -1205);
+    written.header().set_field(hdr::preposition_offset, -707);
     uint8_t mode = 0;
     ASSERT_EQ(configuration_range_code(written, &mode), 0u);
     int changed = 0;
@@ -180,6 +183,8 @@ TEST_F(ConfigTransfer, FullProcessMonitorConfigurationRoundTripsByteForByte)
     const config_image expected = normalise_for_device(written);
     EXPECT_TRUE(back == expected) << first_difference(back, expected);
     EXPECT_EQ(back.header().field(hdr::variant_bits), 2);
+    EXPECT_EQ(back.header().field(hdr::neg_teach_limit), -1205);
+    EXPECT_EQ(back.header().field(hdr::preposition_offset), -707);
     // Tool types and tools come back exactly as written.
     for (uint32_t t = 0; t < image_layout::tool_type_count; ++t) {
         const bool used = written.tool_type(t).in_use();

@@ -11,6 +11,7 @@
 #include <QMenuBar>
 #include <QStackedWidget>
 #include <QTest>
+#include <algorithm>
 #include <functional>
 #include <memory>
 #include <string>
@@ -120,25 +121,36 @@ protected:
     Ui::c_frm_main* form() const { return window_->form(); }
     int page() const { return form()->stackedWidget->currentIndex(); }
 
-    // The requests the controller received from `seq` on (frame type of each), in order.
-    std::vector<uint8_t> requests(uint64_t seq)
+    // One request the controller received: its frame type, and whether it is the link timer's
+    // status request (it carries the status request word; a transfer's own status polls,
+    // such as the stop's, do not).
+    struct wire_request {
+        uint8_t type = 0;
+        bool timer_status = false;
+    };
+    // The requests the controller received from `seq` on, in order.
+    std::vector<wire_request> requests(uint64_t seq)
     {
-        std::vector<uint8_t> out;
+        std::vector<wire_request> out;
         for (const sim::wire_entry& e : sim_->control().wire_log(seq))
-            if (e.direction == sim::wire_direction::in)
-                out.push_back(e.frame(2));
+            if (e.direction == sim::wire_direction::in) {
+                const uint32_t word = uint32_t(e.frame(4)) | uint32_t(e.frame(5)) << 8 | uint32_t(e.frame(6)) << 16 |
+                                      uint32_t(e.frame(7)) << 24;
+                out.push_back({e.frame(2), e.frame(2) == device_protocol::req_status &&
+                                               word == device_protocol::status_request_word});
+            }
         return out;
     }
-    // Status requests of the link timer between the first and the last request of another
-    // type from `seq` on: those that met a transfer in its middle.
-    static int status_requests_inside(const std::vector<uint8_t>& types)
+    // Status requests of the link timer between the first and the last other request: those
+    // that met a transfer in its middle.
+    static int status_requests_inside(const std::vector<wire_request>& list)
     {
-        const auto other = [](uint8_t t) { return t != device_protocol::req_status; };
-        const auto first = std::find_if(types.begin(), types.end(), other);
-        const auto last = std::find_if(types.rbegin(), types.rend(), other).base();
-        if (first == types.end())
+        const auto other = [](const wire_request& r) { return !r.timer_status; };
+        const auto first = std::find_if(list.begin(), list.end(), other);
+        if (first == list.end())
             return 0;
-        return int(std::count(first, last, device_protocol::req_status));
+        const auto last = std::find_if(list.rbegin(), list.rend(), other).base();
+        return int(std::count_if(first, last, [](const wire_request& r) { return r.timer_status; }));
     }
 
     testing_support::temp_dir app_;
