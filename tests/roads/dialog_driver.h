@@ -95,5 +95,8 @@ private:
 
 // Presses a button of `d` by its text (without "&"); false when there is none.
 bool press_button(QDialog* d, const QString& text);
+// Gives a file dialog's file name line edit `path` and presses its Open/Save button (or
+// accepts it); false when `d` is no file dialog (it is then rejected).
+bool fill_file_dialog(QDialog* d, const QString& path);
 
 }  // namespace roads
