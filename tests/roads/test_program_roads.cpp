@@ -105,6 +105,15 @@ TEST_F(program_road, an_unplug_while_the_page_is_up_leaves_save_as_file_and_open
     type_negative_teach_limit(QStringLiteral("-0.75"));
     ask("unplug");
     ASSERT_TRUE(wait([] { return !g_link().connected; }));
+    // Save to the controller that is away: the error of the link, not one of a scanner the
+    // controller would not have; the edit kept.
+    driver_.press(ui::title_error(), QMessageBox::Ok);
+    page_form()->bn_Save->click();
+    EXPECT_EQ(driver_.pending(), 0);
+    ASSERT_EQ(driver_.boxes().size(), 1u) << driver_.summary().toStdString();
+    EXPECT_TRUE(driver_.boxes()[0].text.startsWith(QStringLiteral("USB-Host:"))) << driver_.summary().toStdString();
+    EXPECT_EQ(page_form()->ebx_CS_NegTeachLimit->value(), -75);
+    driver_.clear();
     const QString path = QString::fromStdString(app_.file("offline.cdx"));
     save_as_file(path);
     EXPECT_EQ(box_texts(), (std::vector<std::string>{"Information|File save successfull"}));
