@@ -2,7 +2,12 @@
 // file, Open › File, an unplug in the middle of a write, and the page's file roads while the
 // controller is away. No status request of the timer may enter a transfer; after the replug
 // the road works again.
+#include <QApplication>
+#include <QComboBox>
+#include <QLabel>
+
 #include "tests/roads/program_road.h"
+#include "widgets/c_dlg_message.h"
 
 namespace roads {
 namespace {
@@ -133,6 +138,49 @@ TEST_F(program_road, an_unplug_while_the_page_is_up_leaves_save_as_file_and_open
     open_from_controller();
     EXPECT_TRUE(driver_.boxes().empty()) << driver_.summary().toStdString();
     EXPECT_EQ(page(), int(c_frm_main::page_program));
+}
+
+// A changed scanner: Save asks whether the scanner is right, writes, and offers the reboot;
+// the reset message stays up until the controller answers again after its reset, then goes.
+TEST_F(program_road, a_changed_scanner_saved_with_a_reboot_shows_the_reset_message_until_the_controller_is_back)
+{
+    open_from_controller();
+    ASSERT_EQ(page(), int(c_frm_main::page_program));
+    driver_.clear();
+    QComboBox* scanners = page_form()->cb_GS_Scanner;
+    int row = -1;
+    for (int i = 0; i < scanners->count() && row < 0; ++i)
+        if (scanners->model()->data(scanners->model()->index(i, 1)).toInt() == 1)
+            row = i;
+    ASSERT_GE(row, 0);
+    scanners->setCurrentIndex(row);
+    driver_.press(ui::title_warning(), QMessageBox::Yes)
+        .press(ui::title_information(), QMessageBox::Ok)
+        .press(ui::title_confirm(), QMessageBox::Yes);
+    page_form()->bn_Save->click();
+    EXPECT_EQ(driver_.pending(), 0) << driver_.summary().toStdString();
+    ASSERT_EQ(driver_.boxes().size(), 3u) << driver_.summary().toStdString();
+    EXPECT_EQ(driver_.boxes()[2].text, QString::fromLatin1(txt_message(28).c_str()));
+    int32_t scanner = -1;
+    EXPECT_TRUE(sim_->control().parameter(6, scanner));
+    EXPECT_EQ(scanner, 1);
+
+    const QString resetting = QString::fromLatin1(txt_message(29).c_str());
+    const auto reset_message_shown = [&] {
+        for (QWidget* w : QApplication::topLevelWidgets()) {
+            if (!w->isVisible())
+                continue;
+            if (auto* box = qobject_cast<QMessageBox*>(w); box && box->text() == resetting)
+                return true;
+            if (auto* m = qobject_cast<c_dlg_message*>(w); m && m->l_Message()->text() == resetting)
+                return true;
+        }
+        return false;
+    };
+    EXPECT_TRUE(reset_message_shown());
+    ASSERT_TRUE(wait([] { return !g_link().connected; }));
+    ASSERT_TRUE(wait([] { return g_link().connected && g_link().device_data_usable; }));
+    EXPECT_TRUE(wait([&] { return !reset_message_shown(); }, 3000)) << "the reset message never closed";
 }
 
 }  // namespace
