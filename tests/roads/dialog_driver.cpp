@@ -173,9 +173,11 @@ QDialog* dialog_driver::waiting_dialog() const
     auto* modal = qobject_cast<QDialog*>(QApplication::activeModalWidget());
     if (answerable(modal) && !taken(modal))
         return modal;
+    // A modeless box (the waiting mode's, with its Cancel) waits for no answer: it is taken only
+    // when the next step asks for it, as a user leaves it alone otherwise.
     for (QWidget* w : QApplication::topLevelWidgets()) {
         auto* box = qobject_cast<QMessageBox*>(w);
-        if (answerable(box) && !taken(box))
+        if (answerable(box) && !taken(box) && (box->isModal() || (!steps_.empty() && matches(steps_.front().match, box))))
             return box;
     }
     return nullptr;

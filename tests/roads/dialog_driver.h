@@ -1,6 +1,7 @@
 // Answers the program's real dialogs the way a user does, while the code under test runs their
 // exec(): a timer looks for the dialog that waits for an answer (the active modal widget, else a
-// visible top-level message box with buttons), matches it against the next step the test gave,
+// visible top-level message box with buttons; a modeless one only when the next step names
+// it), matches it against the next step the test gave,
 // and presses a button by its text or standard button, fills a file dialog's file name and
 // accepts it, or runs the test's own action on it. Every dialog met is recorded with its title
 // and text, so that a test can assert the boxes it saw.
