@@ -183,5 +183,26 @@ TEST_F(program_road, a_changed_scanner_saved_with_a_reboot_shows_the_reset_messa
     EXPECT_TRUE(wait([&] { return !reset_message_shown(); }, 3000)) << "the reset message never closed";
 }
 
+// A file that is no program: Open › File shows the loader's error and the start page stays.
+TEST_F(program_road, open_file_of_a_broken_program_shows_its_error_and_stays_on_the_start_page)
+{
+    const QString path = QString::fromStdString(app_.file("broken.cdx"));
+    {
+        QFile f(path);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(QByteArray(100, 'x'));
+    }
+    driver_.press(QStringLiteral("c_dlg_srcauswahl"), QStringLiteral("File"))
+        .choose_file(QStringLiteral("fd_Load"), path)
+        .press(ui::title_error(), QMessageBox::Ok);
+    click(form()->ac_Open);
+    EXPECT_EQ(driver_.pending(), 0) << driver_.summary().toStdString();
+    ASSERT_EQ(driver_.boxes().size(), 1u) << driver_.summary().toStdString();
+    EXPECT_EQ(driver_.boxes()[0].text, QString::fromLatin1(txt_error(1, 22).value_or("").c_str()));
+    EXPECT_EQ(page(), int(c_frm_main::page_start));
+    EXPECT_EQ(g_shell().window_mode, wm_start);
+    EXPECT_TRUE(window_->menuBar()->isVisible());
+}
+
 }  // namespace
 }  // namespace roads
