@@ -334,7 +334,6 @@ device_frame reset_frame(uint8_t sub)
     return f;
 }
 
-
 }  // namespace
 
 void c_frm_main::on_ac_FactoryDefaults_triggered()
