@@ -299,11 +299,14 @@ void c_frm_main::on_ac_Quit_triggered() { close(); }
 void c_frm_main::on_ac_ManualMode_triggered()
 {
     // 1. The configuration and the scanner lists from the controller; a failure leaves the
-    // start page as it was. The read has shown its own error.
+    // start page as it was.
     g_program_document().source = 1;
     error_record e;
-    if (!read_configuration_from_device(e))
+    if (!read_configuration_from_device(e)) {
+        if (e.failed())
+            show_error_record(e);
         return;
+    }
     if (!rebuild_scanner_lists(nullptr, nullptr, e)) {
         if (e.failed())
             show_error_record(e);

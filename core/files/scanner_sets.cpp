@@ -105,17 +105,14 @@ QString scanner_set_list_name(const scanner_record& rec)
     return n;
 }
 
-int count_supported_scanners(error_record* failure)
+int count_supported_scanners()
 {
     scanner_record rec;
     error_record err;
     int count = 0;
     for (int set = 0; set < 128; ++set) {
-        if (!read_set_name(static_cast<uint8_t>(set), rec, err)) {
-            if (failure && err.failed())
-                *failure = err;
+        if (!read_set_name(static_cast<uint8_t>(set), rec, err))
             break;
-        }
         const QString name = rec.name();
         if (name == QLatin1String("ZP Reserved") || name.startsWith(QLatin1String("USER"), Qt::CaseInsensitive))
             break;

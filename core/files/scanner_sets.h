@@ -13,9 +13,7 @@ bool read_scanner_set(uint8_t set, int blocks, scanner_record& rec, bool& exists
 // other set: its name (block 0) into the user record. True on success.
 bool read_user_controller_params(int set, error_record& err);
 // The number of scanner sets before the first reserved or user set (at most 128).
-// A set that cannot be read (the link failed, no reply) ends the count with its error in
-// `err`, so that the caller reports the failure and not a short list.
-int count_supported_scanners(error_record* err = nullptr);
+int count_supported_scanners();
 // Sets the scanner list's auto-detect text from set 0.
 void probe_scanner_text();
 

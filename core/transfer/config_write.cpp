@@ -271,13 +271,7 @@ bool send_configuration_to_device(bool force_all, bool settings_only, const tool
     if (!transfer_wait_idle(err))
         return fail_early();
 
-    // A controller that does not answer is reported as such, not as one without the scanner.
-    error_record unread;
-    const int supported = count_supported_scanners(&unread);
-    if (unread.failed()) {
-        err = unread;
-        return fail_early();
-    }
+    const int supported = count_supported_scanners();
     const int32_t scanner = image.header().field(hdr::scanner);
     if (!(scanner & 0x80) && scanner >= supported) {
         ui::critical(latin1(safe_format(
