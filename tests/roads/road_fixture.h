@@ -2,6 +2,13 @@
 // production UI services (real message boxes, Qt's file dialogs, the shared progress dialog),
 // its link timer running, against a tvxsim process on the paced link a controller has
 // (1 ms per USB frame). The dialog driver answers the dialogs; the wire log shows what crossed.
+//
+// A road: give driver_ the answers, click() the menu entry (or click a page's button), then
+// look at driver_.boxes(), the pages and the controller (ask() a control command,
+// requests(seq) for the wire from log_next_seq() on, status_requests_inside() for the link
+// timer's status requests that met a transfer). before_window() runs control commands before
+// the window connects; wait_ready() waits for the controller after a replug. Every dialog a
+// road did not expect fails the test at its end.
 #pragma once
 #include <gtest/gtest.h>
 
