@@ -50,6 +50,16 @@
 
 namespace {
 
+// The message box stays up until the link timer sees the controller answer after its reset.
+void show_reset_message()
+{
+    c_dlg_message* m = g_objects().message_dialog;
+    if (!m)
+        return;
+    m->l_Message()->setText(QString::fromLatin1(txt_message(29).c_str()));
+    m->show();
+}
+
 constexpr int link_timer_interval_ms = 800;
 const Qt::WindowFlags fixed_box_flags = Qt::Window | Qt::WindowTitleHint | Qt::CustomizeWindowHint;
 
@@ -70,6 +80,12 @@ c_frm_main::c_frm_main(const QStringList& arguments, QWidget* parent)
     read_scanner_list();
     // The pages ask where the open document comes from.
     g_host_context().data_source = [] { return int(g_program_document().source); };
+    // The reset after a write's reboot question: the message until the controller is back,
+    // as after Reset.
+    g_host_context().reset_message = [] {
+        g_link().reboot_state = reboot_waiting;
+        show_reset_message();
+    };
 
     programPage_ = new c_dlgw_program(this);
     manualPage_ = new c_dlgw_manualx(this);
@@ -317,16 +333,6 @@ device_frame reset_frame(uint8_t sub)
     f[device_protocol::command_offset] = device_protocol::cmd_reset;
     f[device_protocol::command_offset + 1] = sub;
     return f;
-}
-
-// The message box stays up until the link timer sees the controller answer after its reset.
-void show_reset_message()
-{
-    c_dlg_message* m = g_objects().message_dialog;
-    if (!m)
-        return;
-    m->l_Message()->setText(QString::fromLatin1(txt_message(29).c_str()));
-    m->show();
 }
 
 }  // namespace

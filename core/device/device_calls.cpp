@@ -44,4 +44,5 @@ void reset_device_calls()
     g_host_context().revision_code = [] { return g_device().revision_word; };
     g_host_context().show_error = [](const error_record& e) { show_error_record(e); };
     g_host_context().change_flags = []() -> uint32_t& { return g_device().change_flags; };
+    g_host_context().reset_message = nullptr;
 }

@@ -41,6 +41,9 @@ struct host_context {
     std::function<void(const error_record&)> show_error;
     // The program's change and compatibility flags (one word; bits 0 to 5).
     std::function<uint32_t&()> change_flags;
+    // The reset the reboot question asked for is queued: the host shows its reset message,
+    // which stays until the controller answers again after the reset. Empty: nothing shown.
+    std::function<void()> reset_message;
 };
 
 device_calls& g_device_calls();

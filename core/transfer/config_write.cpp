@@ -233,7 +233,8 @@ void ask_reboot()
         f[dp::command_offset + 1] = 0x03;
         queue_set_single(f);
         t.reboot_requested = true;
-        ui::current().busy_show(ui::title_information(), latin1(txt_message(29)));
+        if (const auto& show = g_host_context().reset_message)
+            show();
     }
     t.reboot_asked = false;
 }
