@@ -6,6 +6,7 @@
 #include <QPushButton>
 #include <QMessageBox>
 #include <QPlainTextEdit>
+#include <QFileInfo>
 #include <QProcess>
 #include <QTimer>
 
@@ -49,6 +50,16 @@
 
 namespace {
 
+// The message box stays up until the link timer sees the controller answer after its reset.
+void show_reset_message()
+{
+    c_dlg_message* m = g_objects().message_dialog;
+    if (!m)
+        return;
+    m->l_Message()->setText(QString::fromLatin1(txt_message(29).c_str()));
+    m->show();
+}
+
 constexpr int link_timer_interval_ms = 800;
 const Qt::WindowFlags fixed_box_flags = Qt::Window | Qt::WindowTitleHint | Qt::CustomizeWindowHint;
 
@@ -69,6 +80,12 @@ c_frm_main::c_frm_main(const QStringList& arguments, QWidget* parent)
     read_scanner_list();
     // The pages ask where the open document comes from.
     g_host_context().data_source = [] { return int(g_program_document().source); };
+    // The reset after a write's reboot question: the message until the controller is back,
+    // as after Reset.
+    g_host_context().reset_message = [] {
+        g_link().reboot_state = reboot_waiting;
+        show_reset_message();
+    };
 
     programPage_ = new c_dlgw_program(this);
     manualPage_ = new c_dlgw_manualx(this);
@@ -283,14 +300,11 @@ void c_frm_main::on_ac_Quit_triggered() { close(); }
 void c_frm_main::on_ac_ManualMode_triggered()
 {
     // 1. The configuration and the scanner lists from the controller; a failure leaves the
-    // start page as it was.
+    // start page as it was. The loaders say their own errors.
     g_program_document().source = 1;
     error_record e;
-    if (!read_configuration_from_device(e)) {
-        if (e.failed())
-            show_error_record(e);
-        return;
-    }
+    if (!read_configuration_from_device(e))
+        return;  // the read has shown why
     if (!rebuild_scanner_lists(nullptr, nullptr, e)) {
         if (e.failed())
             show_error_record(e);
@@ -319,16 +333,6 @@ device_frame reset_frame(uint8_t sub)
     f[device_protocol::command_offset] = device_protocol::cmd_reset;
     f[device_protocol::command_offset + 1] = sub;
     return f;
-}
-
-// The message box stays up until the link timer sees the controller answer after its reset.
-void show_reset_message()
-{
-    c_dlg_message* m = g_objects().message_dialog;
-    if (!m)
-        return;
-    m->l_Message()->setText(QString::fromLatin1(txt_message(29).c_str()));
-    m->show();
 }
 
 }  // namespace
@@ -368,14 +372,27 @@ void c_frm_main::on_ac_Help_triggered()
     const int language = g_konfig().language;
     const QString file = language == 1 ? QStringLiteral("TarvixManualHelpDt.chm") : QStringLiteral("TarvixManualHelpEn.chm");
     const QString documents = g_app_dirs().application + QStringLiteral("/documents");
-    // The viewer runs on by itself, a fresh one per start (a viewer still open does not keep
-    // the next from starting): neither its output nor its end is awaited, and a viewer that
-    // does not start is not reported.
+    // The viewer starts in the documents folder; without it there is nothing to show.
+    if (!QFileInfo(documents).isDir()) {
+        qWarning("Help: the folder %s does not exist, so the help viewer is not started", qPrintable(documents));
+        return;
+    }
+    // The viewer runs on by itself: its output goes nowhere and its end is not awaited; a
+    // viewer that does not start is not reported. While a viewer started before is still
+    // open, the next one gets a process of its own that goes when it ends.
     QProcess* p = g_objects().spare_process;
+    if (p->state() != QProcess::NotRunning) {
+        p = new QProcess(g_objects().spare_process);
+        connect(p, QOverload<int, QProcess::ExitStatus>::of(&QProcess::finished), p, &QObject::deleteLater);
+        connect(p, &QProcess::errorOccurred, p, [p](QProcess::ProcessError e) {
+            if (e == QProcess::FailedToStart)
+                p->deleteLater();
+        });
+    }
     p->setWorkingDirectory(documents);
-    p->setProgram(QStringLiteral("hh.exe"));
-    p->setArguments({documents + QStringLiteral("/") + file});
-    p->startDetached();
+    p->setStandardOutputFile(QProcess::nullDevice());
+    p->setStandardErrorFile(QProcess::nullDevice());
+    p->start(QStringLiteral("hh.exe"), {documents + QStringLiteral("/") + file});
 }
 void c_frm_main::on_ac_SystemInfo_triggered()
 {

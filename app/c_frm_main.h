@@ -154,6 +154,7 @@ private:
     void tick();
     bool open_link();
     void lost_link_step();
+    void show_error_between_ticks(const error_record& e);
     void reconnect_step();
     // Status reply before decoding: false when there is nothing new to decode.
     bool preprocess_status(device_frame& frame);

@@ -1,6 +1,7 @@
 // Create Clone and Program Clone: a controller read into a clone file, and a clone file
 // written into a controller (also what waiting mode runs with the file of the command line).
 #include <QDir>
+#include <QFileDialog>
 #include <QFile>
 #include <QFileInfo>
 #include <QLineEdit>
@@ -14,6 +15,7 @@
 #include "app/c_frm_main.h"
 #include "app/c_qfiledialog_clone.h"
 #include "app/clone_file.h"
+#include "app/clone_firmware_check.h"
 #include "app/flashcli_command.h"
 #include "app/link_state.h"
 #include "app/shell_state.h"
@@ -113,8 +115,21 @@ void c_frm_main::on_ac_CreateClone_triggered()
     // 4, 5. The file, by the controller's kind.
     const bool redesign = d.redesign;
     const QString suffix = redesign ? QStringLiteral("clnsx") : QStringLiteral("clns");
-    QString path = ui::current().save_file_name(this, QStringLiteral("Save clone data to ..."), data_file(QStringLiteral("tvx_clones")),
-                                                QStringLiteral("Tarvix Clonefiles (*.%1)").arg(suffix));
+    QString path;
+    {
+        QFileDialog files(this);
+        files.setWindowTitle(QStringLiteral("Save clone data to ..."));
+        files.setOption(QFileDialog::DontUseNativeDialog);
+        files.setViewMode(QFileDialog::Detail);
+        files.setDefaultSuffix(suffix);
+        files.setNameFilter(QStringLiteral("Tarvix Clonefiles (*.%1)").arg(suffix));
+        files.setDirectory(data_file(QStringLiteral("tvx_clones")));
+        files.setFileMode(QFileDialog::AnyFile);
+        files.setAcceptMode(QFileDialog::AcceptSave);
+        if (ui::current().run_modal(&files) != QDialog::Accepted || files.selectedFiles().isEmpty())
+            return;
+        path = files.selectedFiles().first();
+    }
     if (path.isEmpty())
         return;
     if (QFileInfo(path).suffix().isEmpty())
@@ -231,7 +246,9 @@ void c_frm_main::create_clone_body(QFile& file, const QString& comment, error_re
     error_record variant_error;
     const uint8_t family = read_device_variant(variant_error);
     clone_header_source s;
-    s.article = article_text(family);
+    // Only the DA line takes the family's article number when the controller has none.
+    s.article = QByteArray(d.cu_article_text.c_str());
+    s.da = article_text(family);
     s.fw_major = d.firmware.major, s.fw_minor = d.firmware.minor, s.fw_patch = d.firmware.patch;
     s.fw_build = d.firmware.build;
     s.redesign = d.redesign;
@@ -336,7 +353,7 @@ int c_frm_main::program_clone_file(const QString& path, bool redesign)
         return 30;
     QStringList lines;
     file_text_header(header, lines);
-    if (QFileInfo(path).size() <= clone_layout::firmware)
+    if (QFileInfo(path).size() <= clone_layout::firmware || !clone_firmware_is_intel_hex(path))
         return 31;
     const clone_header_values h = g_clone_header();
 

@@ -37,7 +37,7 @@ bool rebuild_lists()
 bool c_frm_main::ask_new_program_kind()
 {
     config_image& img = g_config_image();
-    const int type = ui::current().choose(ui::title_confirm(), label(188),
+    const int type = ui::current().choose(this, ui::title_confirm(), label(188),
                                           {QStringLiteral("Premium"), QStringLiteral("Basic"), QStringLiteral("&Cancel")}, 2);
     if (type != 0 && type != 1)
         return false;
@@ -63,7 +63,7 @@ bool c_frm_main::ask_new_program_kind()
         h.set_field(hdr::area_flag, 0);
     } else {
         const int system = ui::current().choose(
-            ui::title_confirm(), label(206),
+            this, ui::title_confirm(), label(206),
             {QStringLiteral("Degree"), QStringLiteral("Length"), QStringLiteral("ZP9LIN"), QStringLiteral("&Cancel")}, 3);
         if (system < 0 || system > 2)
             return false;
@@ -89,6 +89,7 @@ bool c_frm_main::open_program(bool is_new)
     transfer_state& t = g_transfer();
     t.unsupported_data = false;
     t.read_from_controller = false;
+    t.reference_is_device_state = false;
     g_program_page().new_program_zp9lin = false;
     program_document& doc = g_program_document();
     if (is_new) {
@@ -124,6 +125,9 @@ bool c_frm_main::open_program(bool is_new)
         if (g_shell().window_mode == wm_program && !rebuild_lists())
             return false;
         g_link().program_from_device = true;
+        // The reference the page takes from this image is the controller's state: a write
+        // skips the settings that still equal it.
+        t.reference_is_device_state = true;
         return true;
     }
     return false;

@@ -19,6 +19,7 @@
 #include "core/link/c_thrrcv.h"
 #include "core/link/hid_link.h"
 #include "core/text/error_texts.h"
+#include "core/transfer/config_transfer.h"
 #include "procmon/windows/c_dlg_plotter.h"
 #include "manual/c_dlgw_manualx.h"
 #include "ui_c_dlg_srcauswahl.h"
@@ -77,8 +78,7 @@ void c_frm_main::tick()
     }
     ui->ac_Support->setEnabled(L.device_data_usable);
     ui->ac_SystemInfo->setEnabled(L.device_data_usable);
-    if (manualPage_->bn_Diagnostic())
-        manualPage_->bn_Diagnostic()->setEnabled(manualPage_->error_buffer_count > 0);
+    manualPage_->enable_error_buffer_controls();
 
     // 2. Waiting mode.
     waiting_mode_step(false);
@@ -93,6 +93,13 @@ void c_frm_main::tick()
 
     // 5. Send, poll, book; status replies have gone through the page cycles.
     const link_step_result r = link_step(L);
+    if (r.commands_dropped) {
+        // A start, teach, stop or step asked for while the link is down: say why nothing
+        // happens, the controller gone or silent.
+        error_record e;
+        e.set(err_type_usb_host, hid_link_up() ? hid_code_no_reply : hid_code_no_device);
+        show_error_between_ticks(e);
+    }
     switch (r.event) {
     case link_event::busy:
     case link_event::send_failed:
@@ -131,11 +138,7 @@ void c_frm_main::tick()
         ledTimer_.restart();
     }
     if (r.event == link_event::device_error) {
-        const bool running = linkTimer_->isActive();
-        linkTimer_->stop();
-        show_error_record(r.error);
-        if (running)
-            linkTimer_->start();
+        show_error_between_ticks(r.error);
         return;
     }
     if (r.event == link_event::status_frame) {
@@ -143,6 +146,16 @@ void c_frm_main::tick()
         if (preprocess_status(frame))
             decode_status(frame, g_device().status_full_refresh || g_status().reconnected);
     }
+}
+
+// A box shown by a tick: the timer rests while it is up.
+void c_frm_main::show_error_between_ticks(const error_record& e)
+{
+    const bool running = linkTimer_->isActive();
+    linkTimer_->stop();
+    show_error_record(e);
+    if (running)
+        linkTimer_->start();
 }
 
 bool c_frm_main::open_link()
@@ -201,6 +214,8 @@ void c_frm_main::lost_link_step()
     refresh_device_info(false);
     // A customer configuration prepared for this controller must not reach another one.
     g_customer_config().pending = false;
+    // Nor is the reference image known to be the state of the controller that comes back.
+    g_transfer().reference_is_device_state = false;
     L.device_data_usable = false;
     ui->menu_Tarvix->setEnabled(false);
     ui->ac_FW_Update->setEnabled(false);

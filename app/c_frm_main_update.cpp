@@ -3,6 +3,7 @@
 // transfer followed by a wait for the controller to answer again; and the firmware download
 // that clone programming uses.
 #include <QDebug>
+#include <QFileDialog>
 #include <QFileInfo>
 #include <QProgressBar>
 #include <QProgressDialog>
@@ -97,9 +98,21 @@ bool c_frm_main::select_download_firmware(const QString&, bool& cancelled)
 {
     cancelled = true;
     const bool x = g_device_info().redesign;
-    const QString path = ::ui::current().open_file_name(
-        this, QStringLiteral("Select Tarvix firmware file ..."), installed_dir(QStringLiteral("tvx_fsw")),
-        x ? QStringLiteral("Tarvix redesign firmware files (*.hexx)") : QStringLiteral("Tarvix firmware files (*.hex)"));
+    QString path;
+    {
+        QFileDialog files(this);
+        files.setWindowTitle(QStringLiteral("Select Tarvix firmware file ..."));
+        files.setOption(QFileDialog::DontUseNativeDialog);
+        files.setAcceptMode(QFileDialog::AcceptOpen);
+        files.setFileMode(QFileDialog::ExistingFile);
+        files.setDefaultSuffix(QStringLiteral("hex"));
+        files.setDirectory(installed_dir(QStringLiteral("tvx_fsw")));
+        files.setNameFilter(x ? QStringLiteral("Tarvix redesign firmware files (*.hexx)")
+                              : QStringLiteral("Tarvix firmware files (*.hex)"));
+        if (::ui::current().run_modal(&files) != QDialog::Accepted || files.selectedFiles().isEmpty())
+            return true;
+        path = files.selectedFiles().first();
+    }
     if (path.isEmpty())
         return true;
     const QByteArray line = flashcli_command_head() + (x ? "\"./tvx_fsw/dl_hex\" A:4 E:10 N:\"" : "\"./tvx_fsw/dl_hex\" A:1 E:7 N:\"") +

@@ -84,7 +84,7 @@ QByteArray build_clone_header(const clone_header_source& s)
     }
     // The article number text comes from the controller: printable and short.
     QByteArray article;
-    for (char c : s.article.left(16))
+    for (char c : s.da.left(16))
         if (c > 0x20 && c < 0x7F)
             article += c;
 

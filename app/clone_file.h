@@ -35,7 +35,8 @@ bool check_clone_file(const QString& path, uint8_t (&header)[clone_header_size])
 
 // What the header of a new clone file says.
 struct clone_header_source {
-    QByteArray article;  // the controller's article number text, e.g. "5206252"
+    QByteArray article;  // the controller's article number text, e.g. "5206252" (VF line)
+    QByteArray da;       // the DA line: that text, or the family's article number without one
     int fw_major = 0, fw_minor = 0, fw_patch = 0, fw_build = 0;
     bool redesign = false;
     QString comment;

@@ -60,7 +60,10 @@ void draw_led(c_my_led* led, led_view v)
         return;
     }
     led->setEnabled(true);
-    led->set_state(v == led_view::lit ? 1 : 0);
+    if (v == led_view::dark)
+        led->set_on(false);
+    else
+        led->set_state(v == led_view::lit ? 1 : 0);
 }
 
 QString centi_text(int32_t v)
@@ -241,7 +244,8 @@ void c_dlgw_manualx::init_from_device(QMainWindow* main)
     // 13. The fieldbus tab of the controller's fieldbus kind.
     init_fieldbus_from_device();
 
-    // 14. A scanning mode of 2 marks the tolerance.
+    // 14. The trace state; a scanning mode of 2 marks the tolerance.
+    show_trace_state();
     ui->ebx_TS_Tolerance->setStyleSheet(h.field(hdr::scanning_mode) == 2 ? QStringLiteral("QLineEdit{background: yellow;}")
                                                                         : QStringLiteral("QLineEdit{background: white;}"));
     // A style sheet of its own would otherwise draw the field in the application's font.
@@ -284,10 +288,9 @@ void c_dlgw_manualx::input_led_tips()
 
 bool c_dlgw_manualx::hide_plotter()
 {
-    if (c_dlg_plotter* p = g_objects().plotter) {
-        p->hide();
-        p->reset_plots();
-    }
+    // Curves and slot maps stay for the next show of the plotter.
+    if (c_dlg_plotter* p = g_objects().plotter)
+        p->hide_and_detach();
     end_trace();
     return true;
 }
@@ -481,11 +484,13 @@ void c_dlgw_manualx::update_function_info(uint16_t function, bool force, const u
         clear_panels();
     }
     {
-        // Following the controller must not count as the user's choice.
+        // Following the controller must not count as the user's choice ...
         QSignalBlocker b1(ui->tbwx_FuncTab), b2(ui->tbwx_trc_FuncTab);
         ui->tbwx_FuncTab->selectRowById(n);
         ui->tbwx_trc_FuncTab->selectRowById(n);
     }
+    // ... but the row it selected decides the start function and Teach as any selection does.
+    apply_selection_rule();
     P.shown_function_number = int16_t(n);
     P.function_info_force = false;
     trace_if_latched();
@@ -493,11 +498,18 @@ void c_dlgw_manualx::update_function_info(uint16_t function, bool force, const u
 
 void c_dlgw_manualx::on_tbwx_FuncTab_itemSelectionChanged()
 {
-    manual_panel_state& P = g_manual_panel();
     const bool has_rows = ui->tbwx_FuncTab->rowCount() > 0;
     const int selected = selected_function();
     if (sender() && has_rows && selected >= 0)
         update_function_info(uint16_t(selected), true, nullptr, false);
+    apply_selection_rule();
+}
+
+void c_dlgw_manualx::apply_selection_rule()
+{
+    manual_panel_state& P = g_manual_panel();
+    const bool has_rows = ui->tbwx_FuncTab->rowCount() > 0;
+    const int selected = selected_function();
     if (g_program_document().source != 1 || !has_rows)
         return;
     P.start_function = g_device().family_flag ? 0 : selected;

@@ -92,7 +92,10 @@ public:
     void end_trace();
 
     QPushButton* bn_Diagnostic() const;
-    uint16_t error_buffer_count = 0;  // entries of the error buffer (enables its controls)
+    // Entries of the error buffer read last; while there are none, Diagnostic and the
+    // buffer's Clear and Save are disabled (the link timer's tick applies it).
+    uint16_t error_buffer_count() const;
+    void enable_error_buffer_controls();
 
     // The function number of the current row of the function table, -1 when none.
     int selected_function() const;
@@ -154,6 +157,9 @@ private:
     void input_led_tips();
     bool single_scan_values_ok();
     void clear_panels();
+    // The selection rule: the start function and whether Teach is allowed for the selected
+    // row (the controller as data source only).
+    void apply_selection_rule();
     void setup_pm_views();
     void pm_enter();
     void pm_on_cycle_end();

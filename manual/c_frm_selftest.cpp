@@ -2,15 +2,21 @@
 
 #include <QDebug>
 
+#include "core/text/global_tables.h"
 #include "ui_c_frm_selftest.h"
 
 namespace {
 
-// Colour of each plot slot; the self test draws slots 6 to 9.
-const QVector<QColor>& selftest_palette()
+// Colour of each plot slot from the self-test curve palette (white where it has none); the
+// self test draws slots 6 to 9.
+QVector<QColor> selftest_palette()
 {
-    static const QVector<QColor> p{Qt::black,   Qt::red,       Qt::darkGreen, Qt::blue,       Qt::darkYellow, Qt::magenta,
-                                   Qt::darkCyan, Qt::darkRed, QColor(0, 128, 0), QColor(0, 0, 200), Qt::darkMagenta};
+    const std::vector<rgba_colour>& table = g_global_tables().selftest_curve_palette;
+    QVector<QColor> p;
+    for (size_t i = 0; i < 11; ++i) {
+        const rgba_colour c = i < table.size() ? table[i] : rgba_colour{255, 255, 255, 255};
+        p.push_back(QColor(c.r, c.g, c.b, c.a));
+    }
     return p;
 }
 
@@ -25,8 +31,9 @@ selftest_curves& g_selftest_curves()
 c_frm_selftest::c_frm_selftest(QWidget* parent) : QFrame(parent), ui(new Ui::c_frm_selftest)
 {
     ui->setupUi(this);
-    ui->plot_Main->setup_curves(true, true, 11, &selftest_palette(), 1, 0, 1, 2);
-    ui->plot_Zoom->setup_curves(false, false, 11, &selftest_palette(), 1, 0, 1, 2);
+    const QVector<QColor> palette = selftest_palette();
+    ui->plot_Main->setup_curves(true, true, 11, &palette, 1, 0, 1, 2);
+    ui->plot_Zoom->setup_curves(false, false, 11, &palette, 1, 0, 1, 2);
     selftest_curves& c = g_selftest_curves();
     for (c_plotter_tvx_autoscale* p : {ui->plot_Main, ui->plot_Zoom}) {
         p->attach_curve(ch_position, nullptr, &c.position, false);

@@ -28,7 +28,7 @@ io_view compute_io_view(const io_status& s, const io_variant& v)
         out.dip = QStringLiteral("--------");
         out.hex.fill(QStringLiteral("-"));
     }
-    auto bit = [](uint32_t w, int i) { return (w >> i) & 1 ? led_view::lit : led_view::dark; };
+    auto bit = [](uint32_t w, int i) { return (w >> i) & 1 ? led_view::lit : led_view::clear; };
     out.outputs[0] = bit(s.outputs, 0);
     out.outputs[1] = bit(s.outputs, 1);
     if (v.io_module) {

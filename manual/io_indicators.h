@@ -22,7 +22,9 @@ struct io_variant {
     bool input13_flag = false;
 };
 
-enum class led_view : uint8_t { dark, lit, disabled };
+// lit and clear: the LED shows its bit (colour 1 or colour 0); dark: the off picture, for an
+// LED that stands for nothing on this controller; disabled: greyed out.
+enum class led_view : uint8_t { dark, lit, disabled, clear };
 
 struct io_view {
     bool switches_set = false;  // the switch labels are green

@@ -17,12 +17,12 @@ void c_dlgw_manualx::on_status_reply(const device_frame& frame)
     manual_tick_state& T = g_manual_tick();
     ++T.replies;
 
-    // 1. Process data. A refused piece keeps the block and is asked for again next reply.
-    if (++T.process_divider % 2 == 0 || T.piece_retry) {
+    // 1. Process data. A refused piece keeps the block and is asked for again at the next
+    // turn, two replies later like every piece.
+    if (++T.process_divider % 2 == 0) {
         error_record e;
         const int piece = T.process_piece;
         if (dev_query_info_typed(piece, e)) {
-            T.piece_retry = false;
             T.process_piece = uint8_t((piece + 1) % 3);
             if (piece == 0)
                 show_process_data_led();
@@ -37,8 +37,6 @@ void c_dlgw_manualx::on_status_reply(const device_frame& frame)
                 if (plotter && plotter->isVisible())
                     plotter->updateStatusDisplay();
             }
-        } else {
-            T.piece_retry = true;
         }
     }
 

@@ -26,7 +26,6 @@ namespace dp = device_protocol;
 
 namespace {
 
-constexpr int16_t host_error_timeout = 4;
 constexpr int16_t host_error_bad_reply = 7;
 constexpr int16_t host_error_write_access = 63;
 constexpr size_t entry_offset = 7;
@@ -65,9 +64,9 @@ bool c_dlgw_manualx::load_error_buffer(error_record& result)
 {
     error_buffer_state& B = g_error_buffer();
     result.clear();
-    if (!dev_wait_idle()) {
-        result.set(err_type_host, host_error_timeout);
-    } else {
+    // Host error 4 when the link timer's request stays unanswered, the link's error when the
+    // controller is gone.
+    if (dev_wait_idle_or_error(result)) {
         int good = 0;
         for (int index = 0; index < error_buffer_entries; ++index) {
             device_frame f = device_frame::make(dp::req_info, dp::count_info_sub);
@@ -88,10 +87,13 @@ bool c_dlgw_manualx::load_error_buffer(error_record& result)
         if (result.type == err_type_device && result.code == dp::device_error_list_end)
             result.clear();
         B.count = uint16_t(good);
-        if (result.failed())
+        if (result.failed() && !dev_controller_gone(result))
             show_error_record(result);
     }
-    pause(300);
+    // A controller that left is the link timer's to show, at once: this runs inside its
+    // tick, where a box or the pause would hold it.
+    if (!dev_controller_gone(result))
+        pause(300);
     return !result.failed();
 }
 
@@ -115,6 +117,15 @@ void c_dlgw_manualx::fill_error_buffer_table(bool advanced)
             t->item(row, 10)->setToolTip(r.fcode_tip);
         }
     }
+}
+
+uint16_t c_dlgw_manualx::error_buffer_count() const { return g_error_buffer().count; }
+
+void c_dlgw_manualx::enable_error_buffer_controls()
+{
+    const bool entries = error_buffer_count() > 0;
+    for (QPushButton* b : {ui->bn_Diagnostic, ui->bn_Clear_ErrBuf, ui->bn_Save_ErrBuf})
+        b->setEnabled(entries);
 }
 
 void c_dlgw_manualx::error_buffer_cycle(bool bit_raised)
@@ -142,11 +153,11 @@ void c_dlgw_manualx::on_chb_AdvancedErrorBuf_stateChanged(int state)
 
 void c_dlgw_manualx::on_bn_Clear_ErrBuf_clicked()
 {
-    if (!dev_wait_idle()) {
-        show_error_code(host_error_timeout, err_severity_error, err_type_host, err_arg_none, 0);
+    error_record e;
+    if (!dev_wait_idle_or_error(e)) {
+        show_error_record(e);
         return;
     }
-    error_record e;
     if (!dev_clear_error_buffer(e)) {
         show_error_record(e);
         return;
@@ -179,7 +190,12 @@ QByteArray c_dlgw_manualx::error_report(const QString& date, const QString& info
     if (D.valid) {
         h.control_unit_id = QString::asprintf("%s / %s / %s / L%d.%02d", D.cu_article_text.c_str(), D.cu_serial_text.c_str(),
                                               D.io_module_text.c_str(), D.logic_major, D.logic_minor * 10);
-        h.scanner_id = QString::asprintf("%s / %s ", D.scanner_article_text.c_str(), D.scanner_serial_text.c_str());
+        // The report splits the scanner's serial number as the control unit's: "%07d.%03d".
+        bool number = false;
+        const int serial = QString::fromStdString(D.scanner_serial_text).toInt(&number);
+        const QString serial_text = number ? QString::asprintf("%07d.%03d", serial / 1000, serial % 1000)
+                                           : QString::fromStdString(D.scanner_serial_text);
+        h.scanner_id = QString::asprintf("%s / %s ", D.scanner_article_text.c_str(), serial_text.toLatin1().constData());
     } else {
         h.control_unit_id = h.scanner_id = dashes;
     }

@@ -49,9 +49,9 @@ void setup_bit_table(c_qtablewidget_functab* t, std::initializer_list<const bit_
     for (const bit_row* r : rows)
         titles << QString::fromLatin1(r->title);
     t->setupTable(int(rows.size()), &titles, &columns, 0, nullptr, nullptr, text, 0);
-    t->horizontalHeader()->setMinimumSectionSize(14);
-    // 32 bit columns fit beside the row titles only when narrow.
-    const int bit_width = bits == 8 ? 22 : 14;
+    // Every column at least 27 pixels (the form's minimum), so that the two-digit bit numbers
+    // of the headers show whole; the 32-bit tables scroll sideways.
+    const int bit_width = 27;
     if (bits > 8) {
         QFont small = t->horizontalHeader()->font();
         small.setPointSize(7);

@@ -2,6 +2,7 @@
 // the online curve and fetches each new record or taught tool, and the tab's buttons.
 #include "manual/manual_pm_tools.h"
 
+#include <QDebug>
 #include <cstring>
 
 #include "app/shell_state.h"
@@ -149,11 +150,14 @@ void c_dlgw_manualx::pm_cycle()
         }
     }
     const size_t drawn = S.monitor.online.size();
+    const int32_t before = S.monitor.cycle_state;
     const pm::monitor::step step = S.monitor.advance(read, period);
     if (S.monitor.online.size() != drawn || S.monitor.curve_restarted)
         pm_curve_changed(S.monitor.curve_restarted);
     if (step == pm::monitor::step::ended)
         pm_on_cycle_end();
+    if (S.monitor.cycle_state != before)
+        qDebug("PM_CycleZst = %d", int(S.monitor.cycle_state));
 }
 
 void c_dlgw_manualx::pm_curve_changed(bool restarted)
@@ -186,6 +190,7 @@ void c_dlgw_manualx::pm_on_cycle_end()
     // sixth reply: read it now, or the previous cycle's result would decide.
     dev_query_info_typed(0, e);
     if (b[cycle_flags] & 0x02) {
+        qDebug("Start detected");
         // A start cycle: its record joins the store. A failed read loses it (Load All Records
         // brings it back); a full store drops it.
         uint8_t record[slot::tool_record_size] = {};
@@ -207,8 +212,10 @@ void c_dlgw_manualx::pm_on_cycle_end()
         return;
     }
     // A teach cycle: the tool table again, the taught tool current, the ticks kept.
+    qDebug("Teach Detected");
     if (!read_tool_table_from_device(e)) {
-        if (!S.tool_read_error_shown)
+        // A controller gone is shown by the link timer, whose tick this is.
+        if (!S.tool_read_error_shown && !dev_controller_gone(e))
             show_error_record(e);
         S.tool_read_error_shown = true;
     } else {
@@ -343,8 +350,7 @@ void c_dlgw_manualx::on_bn_ClearAllRecords_clicked()
         return;
     // A refused clear keeps the store, the views and the cached curves as they are.
     error_record e;
-    if (!dev_wait_idle()) {
-        e.set(err_type_host, host_error_status_in_flight);
+    if (!dev_wait_idle_or_error(e)) {
         show_error_record(e);
         return;
     }

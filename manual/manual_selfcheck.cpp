@@ -64,7 +64,11 @@ device_frame selfcheck_start_frame(int16_t area)
 
 QString selfcheck_serial_text(uint32_t value)
 {
-    return QString::asprintf("%07u.%03u", value / 1000, value % 1000);
+    // The decimal text with "." after its seventh character (12345678 gives "1234567.8").
+    QString t = QString::number(value);
+    if (t.size() > 7)
+        t.insert(7, QLatin1Char('.'));
+    return t;
 }
 
 QString selfcheck_time_text(uint32_t seconds)

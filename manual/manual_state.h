@@ -36,7 +36,6 @@ struct manual_panel_state {
 struct manual_tick_state {
     uint32_t replies = 0;        // status replies seen in manual mode
     uint8_t process_piece = 0;   // the process-data piece read next: 0, 1, 2
-    bool piece_retry = false;    // the last piece read failed: read it on the next reply
     uint32_t process_divider = 0;  // counts replies: a process-data piece every second one
     bool force_redraw = true;    // the PROFIBUS view and the plotter redraw at the next block
     uint32_t dn_divider = 0;     // counts replies: the DeviceNet block every third one

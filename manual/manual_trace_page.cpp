@@ -74,7 +74,8 @@ void c_dlgw_manualx::show_trace_state()
 void c_dlgw_manualx::on_bn_Trc_StartTrace_clicked()
 {
     trace_state& T = g_trace_state();
-    QString path = ui::current().save_file_name(this, QStringLiteral("Select Tracefile ..."), data_file(QStringLiteral("trace")),
+    // An existing file is continued, not replaced: no "replace?" question for it.
+    QString path = ui::current().append_file_name(this, QStringLiteral("Select Tracefile ..."), data_file(QStringLiteral("trace")),
                                                 QStringLiteral("TVX Tracefiles (*.trc)"));
     if (!path.isEmpty()) {
         if (QFileInfo(path).suffix().isEmpty())

@@ -196,7 +196,9 @@ c_dlgw_program::c_dlgw_program(QWidget* parent) : QWidget(parent), ui(new Ui::c_
     advancedOptions_ = new c_dlg_advancedoptions(this);
     // The tool-type and tool dialogs, one each for the whole run.
     new c_dlg_prgtooltype(this);
-    connect(new c_dlg_prgtool(this), &c_dlg_prgtool::sig_closed, this, &c_dlgw_program::on_dlg_prgtool_closed);
+    // The tool dialog is a window of its own: it stays up while the main window is hidden.
+    toolDialog_ = new c_dlg_prgtool(nullptr);
+    connect(toolDialog_, &c_dlg_prgtool::sig_closed, this, &c_dlgw_program::on_dlg_prgtool_closed);
     create_setup_wizards();
     init_widgets();
     install_status_hooks();
@@ -277,6 +279,7 @@ c_dlgw_program::~c_dlgw_program()
         g_scanner_model = nullptr;
         g_scanner_proxy = nullptr;
     }
+    delete toolDialog_;
     delete ui;
 }
 

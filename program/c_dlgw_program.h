@@ -2,6 +2,7 @@
 // table, the tool-type and tool tables and the set-up page of one program. Built once at
 // start-up; the sub-dialogs are made with it and live as long.
 #pragma once
+#include <QByteArray>
 #include <QStringList>
 #include <QWidget>
 #include <cstdint>
@@ -14,6 +15,7 @@ class QModelIndex;
 class QStandardItemModel;
 class QSortFilterProxyModel;
 class c_dlg_advancedoptions;
+class c_dlg_prgtool;
 class c_dlg_scannerfinder;
 class c_dlg_setup_wizard;
 class c_qtableview_functab;
@@ -160,6 +162,9 @@ private:
     c_dlg_advancedoptions* advancedOptions_ = nullptr;
     c_dlg_setup_wizard* setupWizards_[3] = {};
     QWidget* mainWindow_ = nullptr;
+    c_dlg_prgtool* toolDialog_ = nullptr;  // a window of its own, deleted with the page
+    // Where the main window stood when the tool dialog hid it.
+    QByteArray mainGeometry_;
     int32_t keptScanner_ = 0;  // the scanner number while the list shows none
 };
 

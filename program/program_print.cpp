@@ -21,6 +21,7 @@
 #include "core/text/text_tables.h"
 #include "core/text/user_seam.h"
 #include "program/c_dlgw_program.h"
+#include "program/program_tools.h"
 #include "ui_c_dlg_advancedoptions.h"
 #include "ui_c_dlgw_program.h"
 #include "widgets/c_my_rbg.h"
@@ -51,8 +52,8 @@ public:
         line(left(name, 30) + QLatin1Char(' ') + (value.isEmpty() ? QStringLiteral("--------------------") : value));
     }
     void section(const QString& title) { line(title + QLatin1Char(':')); }
-    // An item labelled by a label text ("Name:").
-    void item(const QString& name, const QString& value) { raw_item(name.trimmed() + QLatin1Char(':'), value); }
+    // An item labelled by a label text as it stands, with ":" ("Mode    :").
+    void item(const QString& name, const QString& value) { raw_item(name + QLatin1Char(':'), value); }
     // An item labelled by its radio group's title, with the selected button's text.
     void group(const c_my_rbg* g) { raw_item(g->title(), g->checked_text()); }
     void raw_item(const QString& name, const QString& value)
@@ -299,6 +300,7 @@ bool print_program_texts(QPrinter& printer, const QString& settings, const QStri
         printer.setOutputFileName(second);
     ui::services& u = ui::current();
     u.progress_begin(label(117));
+    progress_label(label(116), true);
     bool written = true;
     if (pdf) {
         second_pdf = pdf_of(doc, printer);
@@ -308,6 +310,7 @@ bool print_program_texts(QPrinter& printer, const QString& settings, const QStri
     } else {
         doc.print(&printer);
     }
+    progress_label(label(116), false);
     u.progress_end();
     if (!written) {
         show_error_code(3, 2, 1, 0, 0);

@@ -80,8 +80,10 @@ void c_dlgw_program::on_bn_PM_Tool_Edit_clicked()
         p->showCurves(true, p->auto_range(), true, view, nullptr, false);
     const const_byte_view rec = g_config_image().tool(uint32_t(n)).record();
     std::copy(rec.data(), rec.data() + tool_record_size, tool_edit_buffer().record.begin());
-    if (QWidget* main = mainWindow_ ? mainWindow_ : window())
+    if (QWidget* main = mainWindow_ ? mainWindow_ : window()) {
+        mainGeometry_ = main->saveGeometry();
         main->hide();
+    }
     dialog->open_edit();
     dialog->show();
 }
@@ -91,8 +93,13 @@ void c_dlgw_program::on_tbvx_PM_Tools_doubleClicked(const QModelIndex&) { on_bn_
 void c_dlgw_program::on_dlg_prgtool_closed()
 {
     qDebug("on_dlg_prgtool_accepted");
-    if (QWidget* main = mainWindow_ ? mainWindow_ : window())
+    if (QWidget* main = mainWindow_ ? mainWindow_ : window()) {
+        // Back where it stood (kept inside the screen), not where the window system puts a
+        // window shown anew.
+        if (!mainGeometry_.isEmpty())
+            main->restoreGeometry(mainGeometry_);
         main->show();
+    }
     const tool_edit_record& b = tool_edit_buffer();
     // A close without a tool behind the buffer takes nothing back.
     if (b.index < 0 || b.index >= int(image_layout::tool_count))

@@ -42,6 +42,8 @@ void setup_pm_status_columns(QWidget* parent, c_qtableview_functab* view, int fi
 // The export of the listed (`all`) or checked tools of a view: asks for the file name and
 // writes one CSV file per tool into the folder named after it. True on success.
 bool export_tools_of_image(QWidget* parent, int source, bool all, c_qtableview_functab* view);
+// The status line under the shared progress bar, when the program has one.
+void progress_label(const QString& text, bool visible);
 // The save dialog of the export; true with `name` set when the user accepted.
 bool ask_export_file_name(QWidget* parent, QString& name);
 // Writes the curves of `indices` into the export folder of `name` (<path>/<base> for

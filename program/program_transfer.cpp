@@ -21,6 +21,7 @@
 #include "program/program_state.h"
 #include "program/program_tools.h"
 #include "program/tool_cells.h"
+#include "program_dialogs/c_dlg_setup_wizard.h"
 #include "ui_c_dlgw_program.h"
 
 namespace {
@@ -185,6 +186,11 @@ void c_dlgw_program::image_to_settings()
     f.l_ScanUnit->setText(scanner_unit_text(area == 1 ? 1 : 0, attribute));
     f.l_ScanObjAngle->setText(QStringLiteral("---"));
     f.l_ScanToolLength->setText(QStringLiteral("---"));
+
+    // The set-up wizards show the set-up of the program now shown.
+    for (int mode = 0; mode < 3; ++mode)
+        if (c_dlg_setup_wizard* wizard = setup_wizard(mode))
+            wizard->init_dialog();
 }
 
 void c_dlgw_program::basic_page_from_image()
@@ -318,8 +324,7 @@ void c_dlgw_program::window_to_image(config_image& dest)
         cmd |= 0x01000000u;
     cmd = (cmd & ~0xF00u) | (f.rbg_GS_PB_CmdOptionsBit2->index() == 1 ? 0x200u : 0x100u);
     h.set_field(hdr::pb_cmd_options, int32_t(cmd));
-    // The index is shown from bits 0-3 of the word the controller keeps there (its hardware
-    // configuration); the other bits go back as they came.
+    // The list shows bits 0 to 3; the other bits of the stored value stay as they are.
     const int32_t customer = h.field(hdr::customer_config);
     h.set_field(hdr::customer_config, (customer & ~0xF) | (index_of(f.cb_FE_CustomerConfig, customer & 0xF) & 0xF));
 
@@ -494,13 +499,15 @@ void c_dlgw_program::show_program(QWidget* main)
     for (int t : {4, 5, 6})
         f.tab_Settings->set_tab_visible(t, device_has_pm());
     const bool offline_new = doc.source == 2 && doc.file_name == QLatin1String("NEWFILE");
-    f.tw_PM_ToolTypes->setEnabled(!offline_new);
-    f.tw_PM_Tools->setEnabled(!offline_new);
+    for (QWidget* tab : {f.tw_PM_ToolTypes, f.tw_PM_Tools})
+        f.tab_Settings->setTabEnabled(f.tab_Settings->indexOf(tab), !offline_new);
     if (!g_app_dirs().data.isEmpty())
         delete_files_in_dir(QDir(g_app_dirs().data).filePath(QStringLiteral("pm_cache")));
-    // 14.
-    if (c_dlg_plotter* plotter = g_objects().plotter)
+    // 14. The plotter starts over in "Auto" with its range inputs off.
+    if (c_dlg_plotter* plotter = g_objects().plotter) {
         plotter->reset_plots();
+        plotter->select_auto_mode(false);
+    }
     // 15.
     f.rbg_GS_Out1->setTitle(label(basic ? 280 : 104));
     f.rbg_GS_Out2->setTitle(label(basic ? 281 : 105));

@@ -25,7 +25,8 @@ namespace {
 const QString export_caption = QStringLiteral("Export tool data to file ...");
 const QString export_filter = QStringLiteral("Tarvix tool data files (*.cdx)");
 
-// The label under the shared progress bar, when the program has one.
+}  // namespace
+
 void progress_label(const QString& text, bool visible)
 {
     c_dlg_progressbar* p = g_objects().progress_dialog;
@@ -34,8 +35,6 @@ void progress_label(const QString& text, bool visible)
     p->l_FileInfo()->setText(text);
     p->l_FileInfo()->setVisible(visible);
 }
-
-}  // namespace
 
 bool ask_export_file_name(QWidget* parent, QString& name)
 {

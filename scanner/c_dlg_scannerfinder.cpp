@@ -324,10 +324,6 @@ void c_dlg_scannerfinder::on_cb_WandSelect_currentIndexChanged(int index)
             ui->cb_SU_Select->setCurrentIndex(result_.unit >= 0 && !unitItems_.empty() ? 0 : -1);
         }
         ignoreUnit_ = false;
-        if (ui->cb_SU_Select->currentIndex() < 0)
-            ui->l_SelectSU_Req->setText(tr("2. Step: Please select the scanner ..."));
-        else
-            ui->l_SelectSU_Req->clear();
     }
     refresh_table(false);
 }

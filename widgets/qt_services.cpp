@@ -78,10 +78,11 @@ int qt_services::message(box_kind kind, const QString& title, const QString& tex
     return ok;
 }
 
-int qt_services::choose(const QString& title, const QString& text, const QStringList& buttons, int cancel_index)
+int qt_services::choose(QWidget* parent, const QString& title, const QString& text, const QStringList& buttons,
+                        int cancel_index)
 {
     transfer_box in_transfer(progress_);
-    QMessageBox box(QMessageBox::Question, title, text);
+    QMessageBox box(QMessageBox::Question, title, text, QMessageBox::NoButton, parent);
     QList<QAbstractButton*> made;
     for (int i = 0; i < buttons.size(); ++i)
         made << static_cast<QAbstractButton*>(box.addButton(buttons[i], i == cancel_index ? QMessageBox::RejectRole : QMessageBox::AcceptRole));
@@ -139,6 +140,13 @@ QString qt_services::save_file_name(QWidget* parent, const QString& caption, con
                                     const QString& filter)
 {
     return QFileDialog::getSaveFileName(parent, caption, dir, filter, nullptr, QFileDialog::DontUseNativeDialog);
+}
+
+QString qt_services::append_file_name(QWidget* parent, const QString& caption, const QString& dir,
+                                      const QString& filter)
+{
+    return QFileDialog::getSaveFileName(parent, caption, dir, filter, nullptr,
+                                        QFileDialog::DontUseNativeDialog | QFileDialog::DontConfirmOverwrite);
 }
 
 QString qt_services::existing_directory(QWidget* parent, const QString& caption, const QString& dir)

@@ -20,7 +20,8 @@ public:
     void set_progress_dialog(c_dlg_progressbar* dialog);
     c_dlg_progressbar* progress_dialog();
 
-    int choose(const QString& title, const QString& text, const QStringList& buttons, int cancel_index) override;
+    int choose(QWidget* parent, const QString& title, const QString& text, const QStringList& buttons,
+               int cancel_index) override;
     int message(box_kind kind, const QString& title, const QString& text, int buttons,
                 int default_button) override;
     void progress_begin(const QString& title) override;
@@ -30,6 +31,8 @@ public:
     void process_events() override;
     QString open_file_name(QWidget* parent, const QString& caption, const QString& dir,
                            const QString& filter) override;
+    QString append_file_name(QWidget* parent, const QString& caption, const QString& dir,
+                             const QString& filter) override;
     QString save_file_name(QWidget* parent, const QString& caption, const QString& dir,
                            const QString& filter) override;
     QString existing_directory(QWidget* parent, const QString& caption, const QString& dir) override;

@@ -33,7 +33,7 @@ public:
         std::fprintf(stderr, "[%s] %s\n", qPrintable(title), qPrintable(text));
         return answer(kind, buttons);
     }
-    int choose(const QString& title, const QString& text, const QStringList&, int) override
+    int choose(QWidget*, const QString& title, const QString& text, const QStringList&, int) override
     {
         std::fprintf(stderr, "[%s] %s\n", qPrintable(title), qPrintable(text));
         return 0;

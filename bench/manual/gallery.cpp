@@ -96,6 +96,7 @@ public:
         return ui::default_answer(buttons, def);
     }
     QString save_file_name(QWidget*, const QString&, const QString&, const QString&) override { return file; }
+    QString append_file_name(QWidget*, const QString&, const QString&, const QString&) override { return file; }
     QString text_line(QWidget*, const QString&, const QString&) override { return QString(); }
 };
 

@@ -26,13 +26,7 @@ struct installer {
 
 void reset_device_calls()
 {
-    g_device_calls().wait_idle = [](error_record& e) {
-        e.clear();
-        if (dev_wait_idle())
-            return true;
-        e.set(err_type_host, host_error_status_in_flight);
-        return false;
-    };
+    g_device_calls().wait_idle = [](error_record& e) { return dev_wait_idle_or_error(e); };
     g_device_calls().refresh_device_info = [] { refresh_device_info(hid_link_up()); };
     g_device_calls().read_scanner_block = dev_read_scanner_block;
     g_device_calls().write_scanner_block = dev_write_scanner_block;
@@ -50,4 +44,5 @@ void reset_device_calls()
     g_host_context().revision_code = [] { return g_device().revision_word; };
     g_host_context().show_error = [](const error_record& e) { show_error_record(e); };
     g_host_context().change_flags = []() -> uint32_t& { return g_device().change_flags; };
+    g_host_context().reset_message = nullptr;
 }

@@ -11,7 +11,7 @@
 // Requests to the controller. Each fills the error record (code 0 on success).
 struct device_calls {
     // Waits for a status reply of the link timer still in flight (up to 10000 ms); false
-    // with host error 4 when none comes.
+    // with host error 4 when none comes, with the link's error when the controller is gone.
     std::function<bool(error_record&)> wait_idle;
     // Re-reads the device information (revision word, versions) of the connected controller.
     std::function<void()> refresh_device_info;
@@ -41,6 +41,9 @@ struct host_context {
     std::function<void(const error_record&)> show_error;
     // The program's change and compatibility flags (one word; bits 0 to 5).
     std::function<uint32_t&()> change_flags;
+    // The reset the reboot question asked for is queued: the host shows its reset message,
+    // which stays until the controller answers again after the reset. Empty: nothing shown.
+    std::function<void()> reset_message;
 };
 
 device_calls& g_device_calls();

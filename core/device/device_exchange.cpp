@@ -37,6 +37,14 @@ void link_failure(error_record& err)
 
 void no_reply(error_record& err) { err.set(err_type_usb_host, hid_code_no_reply); }
 
+// A receive status the exchange polled; an unplug is left for the link step as well.
+void note_receive_status(error_record& err)
+{
+    if (err.code == hid_status_unplugged)
+        dev_exchange().unplug_met = true;
+    link_failure(err);
+}
+
 // Sleeps until something waits in the mailbox or the slot's deadline comes.
 void wait_for_mailbox(uint16_t slot)
 {
@@ -92,10 +100,8 @@ bool dev_send_and_wait(device_frame request, uint8_t* reply, uint16_t timeout_ms
     // A status request or command of the link timer still out would answer this request:
     // its reply is taken for the timer first (a tick that ran in an event pass or behind a
     // box of the transfer).
-    if ((x.status_in_flight || x.command_in_flight) && !dev_wait_idle()) {
-        err.set(err_type_host, host_error_status_in_flight);
+    if ((x.status_in_flight || x.command_in_flight) && !dev_wait_idle_or_error(err))
         return false;
-    }
     if (x.send_observer)
         x.send_observer(request, timeout_ms);
     // A report already waiting was sent before this request and cannot be its reply.
@@ -110,7 +116,7 @@ bool dev_send_and_wait(device_frame request, uint8_t* reply, uint16_t timeout_ms
         bool got = hid_poll(err);
         if (got) {
             if (err.code != 0) {
-                link_failure(err);
+                note_receive_status(err);
             } else if (!hid_take_frame(reply, x.last_reply_length, err)) {
                 link_failure(err);
             } else {
@@ -137,7 +143,12 @@ bool dev_transact(device_frame request, uint8_t* reply, error_record& err)
     return dev_send_and_wait(request, reply, 10000, err);
 }
 
-bool dev_wait_idle(error_record* receive_status)
+namespace {
+
+// The wait of dev_wait_idle. A receive error ends it only when `errors_end`; an unplug, or a
+// device found gone, always ends it: nothing in flight will be answered. The status that
+// ended it goes to `status` when given.
+bool wait_idle(error_record* status, bool errors_end)
 {
     auto& x = dev_exchange();
     if (!x.status_in_flight && !x.command_in_flight)
@@ -150,9 +161,10 @@ bool dev_wait_idle(error_record* receive_status)
     while (x.status_in_flight || x.command_in_flight) {
         error_record e;
         const bool got = hid_poll(e);
-        if (got && e.code != 0 && receive_status) {
-            link_failure(e);
-            *receive_status = e;
+        if (got && e.code != 0 && (errors_end || e.code == hid_status_unplugged)) {
+            note_receive_status(e);
+            if (status)
+                *status = e;
             link_failed = true;
             break;
         }
@@ -175,6 +187,16 @@ bool dev_wait_idle(error_record* receive_status)
         }
         if (!x.status_in_flight && !x.command_in_flight)
             break;
+        if (!hid_link_up()) {
+            // Gone, its unplug taken before (by the link step or an exchange) or still
+            // waiting for the link step.
+            e.set(err_type_usb_host, hid_code_no_device);
+            link_failure(e);
+            if (status)
+                *status = e;
+            link_failed = true;
+            break;
+        }
         if ((expired = dev_timer_expired(exchange_slot) || past(bound)))
             break;
         wait_for_mailbox(exchange_slot);
@@ -182,4 +204,26 @@ bool dev_wait_idle(error_record* receive_status)
     x.status_in_flight = false;
     x.command_in_flight = false;
     return !expired && !link_failed;
+}
+
+}  // namespace
+
+bool dev_controller_gone(const error_record& e)
+{
+    return e.type == err_type_usb_host && (e.code == hid_code_no_device || e.code == hid_status_unplugged);
+}
+
+bool dev_wait_idle(error_record* receive_status) { return wait_idle(receive_status, receive_status != nullptr); }
+
+bool dev_wait_idle_or_error(error_record& err)
+{
+    err.clear();
+    error_record status;
+    if (wait_idle(&status, false))
+        return true;
+    if (status.failed())
+        err = status;
+    else
+        err.set(err_type_host, host_error_status_in_flight);
+    return false;
 }

@@ -39,6 +39,18 @@ bool go_down(link_session& s)
     return true;
 }
 
+// The controller left: nothing sent will be answered and the link goes down at once. One
+// unplug, whether the step polled it or an exchange met it first and left the mark.
+void take_unplug(link_session& s, dev_exchange_state& x, link_step_result& r)
+{
+    x.unplug_met = false;
+    clear_flight(x);
+    r.went_down = go_down(s) || r.went_down;
+    r.event = link_event::unplugged;
+    r.error = error_record{};
+    r.error.code = hid_status_unplugged;
+}
+
 void pass_to_pages(const device_frame& status)
 {
     if (auto& hook = link_status_reply_hook())
@@ -57,7 +69,9 @@ bool send(link_session& s, dev_exchange_state& x, link_step_result& r)
         if (!hid_send_frame(frame.data(), dp::frame_size, e)) {
             r.event = link_event::send_failed;
             r.error = e;
-            return true;
+            // The command stays queued for the next step; but a controller that is gone is
+            // looked for in the mailbox first, or its unplug would wait behind the command.
+            return hid_link_up();
         }
         if (is_step_command(frame[dp::command_offset])) {
             queue_remove_oldest();
@@ -108,17 +122,15 @@ void take(link_session& s, dev_exchange_state& x, link_step_result& r)
             clear_flight(x);
             s.reply_countdown = 0;
             r.went_down = go_down(s);
-            r.event = r.went_down ? link_event::lost : link_event::nothing;
+            if (r.went_down)
+                r.event = link_event::lost;
         } else if (s.reply_countdown > 0) {
             --s.reply_countdown;
         }
         return;
     }
     if (e.code == hid_status_unplugged) {
-        clear_flight(x);
-        r.went_down = go_down(s);
-        r.event = link_event::unplugged;
-        r.error = e;
+        take_unplug(s, x, r);
         return;
     }
     if (e.code != 0) {
@@ -180,6 +192,10 @@ link_step_result link_step(link_session& s)
 
     if (r.event == link_event::status_frame)
         pass_to_pages(r.frame);
+    // An unplug that an exchange met, in the page cycles just run or since the last step,
+    // is this step's: the link goes down now, and a reply taken before it brings nothing up.
+    if (x.unplug_met)
+        take_unplug(s, x, r);
     if (r.event == link_event::device_error) {
         // The controller's error record: type, code and the one argument (none when the
         // reply carries only type and code).
@@ -194,6 +210,7 @@ link_step_result link_step(link_session& s)
     if (!s.connected && command_mailbox().count > 0) {
         queue_clear();
         x.command_in_flight = x.step_sent = false;
+        r.commands_dropped = true;
     }
     return r;
 }

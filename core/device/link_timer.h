@@ -45,6 +45,7 @@ struct link_step_result {
     bool request_sent = false;   // the step sent the status request
     bool was_connected = false;  // link_session::connected when the step began
     bool went_down = false;      // the step marked the link down (it was up)
+    bool commands_dropped = false;  // queued commands were dropped because the link is down
     device_frame frame;          // the reply taken, zero behind its data
     error_record error;
 
@@ -59,7 +60,8 @@ struct link_step_result {
 //  - while a transfer's event pass runs (exchange_busy) nothing is done;
 //  - with no status request in flight: the oldest queued command is sent when none is in
 //    flight (a step command leaves the queue at once, any other when its acknowledge comes)
-//    and the step ends; with an empty queue the status request is sent;
+//    and the step ends (also when the send fails, unless the controller is gone: then the
+//    step goes on to find its unplug); with an empty queue the status request is sent;
 //  - the reply is taken: the status reply an exchange kept for the timer, else the one the
 //    receive thread left (waiting a few ms for it rather than spinning);
 //  - no reply: the countdown runs; when it runs out the queue is dropped, the flight flags
@@ -68,8 +70,15 @@ struct link_step_result {
 //  - a status reply clears its flight flag and goes to the status-reply hook; a command
 //    acknowledge clears its flight flag and (unless a step command) takes the oldest command
 //    off the queue; only an acknowledge of a sent command counts;
+//  - an unplug that an exchange met (dev_exchange_state::unplug_met) counts as the step's
+//    unplug: met in the hook just run, or since the last step, it takes the link down now,
+//    in place of the reply taken;
 //  - any reply but a device error and a parameter reply marks the link up;
-//  - while the link is down, queued commands are dropped (no device error taken).
+//  - while the link is down, queued commands are dropped (no device error taken), and the
+//    result says so: the window tells the user that the command did not reach the controller.
+// The link reports an unplug to the first poller only; the mark is how an unplug that the
+// page cycles or any other exchange met still reaches the step at once, rather than after
+// the reply countdown.
 link_step_result link_step(link_session& s);
 
 // The page cycles: called with each status reply link_step() takes, before the step marks

@@ -12,8 +12,9 @@ bool read_scanner_set(uint8_t set, int blocks, scanner_record& rec, bool& exists
 // Set -1: the chosen user set (all four blocks, with progress) into the user record; any
 // other set: its name (block 0) into the user record. True on success.
 bool read_user_controller_params(int set, error_record& err);
-// The number of scanner sets before the first reserved or user set (at most 128).
-int count_supported_scanners();
+// The number of scanner sets before the first missing, reserved or user set (at most 128).
+// `err` is set when a read failed (the count then stands for the sets read before it).
+int count_supported_scanners(error_record& err);
 // Sets the scanner list's auto-detect text from set 0.
 void probe_scanner_text();
 

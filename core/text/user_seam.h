@@ -44,11 +44,13 @@ public:
     // Shows a modal box and returns the button pressed (one of `button`).
     virtual int message(box_kind kind, const QString& title, const QString& text,
                         int buttons = ok, int default_button = no_button) = 0;
-    // A question whose buttons carry their own texts ("Premium", "Basic", "&Cancel"): returns
-    // the index of the button pressed; closing the box counts as `cancel_index`.
-    virtual int choose(const QString& title, const QString& text, const QStringList& buttons, int cancel_index)
+    // A question whose buttons carry their own texts ("Premium", "Basic", "&Cancel"), its box
+    // a child of `parent`: returns the index of the button pressed; closing the box counts as
+    // `cancel_index`.
+    virtual int choose(QWidget* parent, const QString& title, const QString& text, const QStringList& buttons,
+                       int cancel_index)
     {
-        (void)title, (void)text, (void)buttons;
+        (void)parent, (void)title, (void)text, (void)buttons;
         return cancel_index;
     }
 
@@ -69,6 +71,13 @@ public:
     virtual QString save_file_name(QWidget* parent, const QString& caption, const QString& dir,
                                    const QString& filter) = 0;
     virtual QString existing_directory(QWidget* parent, const QString& caption, const QString& dir) = 0;
+    // A file to continue or to create (the trace file): like the save dialog, but an existing
+    // file is chosen without the "replace?" question, since nothing of it is replaced.
+    virtual QString append_file_name(QWidget* parent, const QString& caption, const QString& dir,
+                                     const QString& filter)
+    {
+        return save_file_name(parent, caption, dir, filter);
+    }
 
     // A one-line text the user types; an empty string when cancelled. Services without it
     // answer empty.

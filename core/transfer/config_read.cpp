@@ -113,6 +113,11 @@ bool read_parameters(config_image& image, error_record& err)
             raw = k == 44 ? 1 : 0;
         }
         int32_t v = int32_t(raw);
+        // Of the two signed fields the controller keeps 16 bits: a negative value comes back
+        // negative, not as a large positive one that the window would clamp and write back.
+        if (s.part == value_part::whole &&
+            (s.field_offset == hdr::preposition_offset || s.field_offset == hdr::neg_teach_limit))
+            v = int16_t(uint16_t(raw));
         switch (s.part) {
         case value_part::whole:
             h.set_field(s.field_offset, k == 19 ? intensity_from_device(v) : v);

@@ -43,13 +43,7 @@ QString curve_folder_for(const QString& program_file)
     return fi.absolutePath() + "/" + fi.completeBaseName();
 }
 
-bool transfer_wait_idle(error_record& err)
-{
-    if (dev_wait_idle())
-        return true;
-    err.set(err_type_host, host_error_status_in_flight);
-    return false;
-}
+bool transfer_wait_idle(error_record& err) { return dev_wait_idle_or_error(err); }
 
 void transfer_progress(int percent)
 {

@@ -233,7 +233,8 @@ void ask_reboot()
         f[dp::command_offset + 1] = 0x03;
         queue_set_single(f);
         t.reboot_requested = true;
-        ui::current().busy_show(ui::title_information(), latin1(txt_message(29)));
+        if (const auto& show = g_host_context().reset_message)
+            show();
     }
     t.reboot_asked = false;
 }
@@ -270,7 +271,10 @@ bool send_configuration_to_device(bool force_all, bool settings_only, const tool
     if (!transfer_wait_idle(err))
         return fail_early();
 
-    const int supported = count_supported_scanners();
+    // The count needs the controller: a read that fails says why, not that no scanner fits.
+    const int supported = count_supported_scanners(err);
+    if (err.failed())
+        return fail_early();
     const int32_t scanner = image.header().field(hdr::scanner);
     if (!(scanner & 0x80) && scanner >= supported) {
         ui::critical(latin1(safe_format(

@@ -623,6 +623,7 @@ void c_dlg_plotter::reset_record_slots()
 void c_dlg_plotter::select_auto_mode(bool editsEnabled)
 {
     rbg_SettingsMode->setIndex(0);
+    autoRange_ = true;
     timeEdit->setEnabled(editsEnabled);
     sp_MaxData->setEnabled(editsEnabled);
 }

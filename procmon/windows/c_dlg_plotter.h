@@ -47,7 +47,8 @@ public:
     // Forgets the slots of the tool table (a new program) or of the record table.
     void reset_tool_slots();
     void reset_record_slots();
-    // Back to "Auto" with the time edit and the spin box enabled or not.
+    // Back to "Auto" (the automatic range in force) with the time edit and the spin box
+    // enabled or not.
     void select_auto_mode(bool editsEnabled);
     // The colour of a curve slot, as its row's first cell shows it.
     static QColor slot_colour(int slot);

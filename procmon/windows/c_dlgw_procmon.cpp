@@ -57,7 +57,9 @@ QString sector_name(const uint8_t* sector, uint32_t offset)
 bool in_use(const uint8_t* s) { return s[cl::flag_offset] & cl::flag_in_use; }
 
 QString hex4(int64_t v) { return QString::asprintf("%04X", unsigned(uint32_t(v))); }
-QString hundredths(int64_t v) { return fixed_point::format(v, 2, fixed_point::locale_decimal_point()); }
+// The tables' percentages, "%.2f" of value / 100: a "." whatever the system's decimal sign,
+// as every other cell of the tables.
+QString hundredths(int64_t v) { return fixed_point::format(v, 2, QLatin1Char('.')); }
 
 void set_none(pm_card_node& n)
 {

@@ -27,7 +27,9 @@ const mode_row mode_rows[3] = {
 
 bool in_use(const uint8_t* s) { return s && (s[cl::flag_offset] & cl::flag_in_use); }
 
-QString hundredths(int64_t v) { return fixed_point::format(v, 2, fixed_point::locale_decimal_point()); }
+// The tables' percentages, "%.2f" of value / 100: a "." whatever the system's decimal sign,
+// as every other cell of the tables.
+QString hundredths(int64_t v) { return fixed_point::format(v, 2, QLatin1Char('.')); }
 
 QString hex4(uint32_t v) { return QString::asprintf("%04X", v); }
 
@@ -140,6 +142,14 @@ c_gbw_pm_toolinfo::c_gbw_pm_toolinfo(QWidget* parent) : QGroupBox(parent)
     tbwx_ToolParam->setupTable(3, &rows, &columns, 50, widths, nullptr, cell_texts, 0);
     tbwx_ToolParam->setLayoutInfo(three_rows, 3, 1);
     grid->addWidget(tbwx_ToolParam, 3, 0, 1, 11);
+    // Two fields of the form outside the visible area, never filled.
+    for (const char* name : {"ebx_DataMax_6", "ebx_DataMax_8"}) {
+        auto* spare = new c_qlineedit_extend(this);
+        spare->setObjectName(QLatin1String(name));
+        spare->setText(QStringLiteral("99999"));
+        spare->setEnabled(false);
+        spare->setGeometry(width() + 100, 0, 40, 20);
+    }
     setRecord(nullptr);
 }
 

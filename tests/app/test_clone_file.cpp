@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "app/clone_file.h"
+#include "app/clone_firmware_check.h"
 #include "support/test_support.h"
 
 namespace {
@@ -14,6 +15,7 @@ clone_header_source sample_source()
 {
     clone_header_source s;
     s.article = "5206252";
+    s.da = "5206252";
     s.fw_major = 1, s.fw_minor = 17, s.fw_patch = 6, s.fw_build = 12;
     s.comment = QStringLiteral("Spindle 3");
     s.fld_major = 1, s.fld_minor = 5, s.fld_patch = 3;
@@ -136,7 +138,7 @@ TEST(clone_file, the_comment_cannot_break_the_header)
         SCOPED_TRACE(c.toStdString());
         clone_header_source s = sample_source();
         s.comment = c;
-        s.article = QByteArray(40, '9');  // a controller text longer than any article number
+        s.article = s.da = QByteArray(40, '9');  // a controller text longer than any article number
         const QByteArray h = build_clone_header(s);
         ASSERT_EQ(h.size(), clone_header_size);
         const int end = h.lastIndexOf('\n');
@@ -222,3 +224,70 @@ TEST(clone_file, append_copies_whole_files)
 }
 
 }  // namespace
+
+namespace {
+
+// One Intel-HEX record with its checksum, upper case, without a line end.
+QByteArray hex_record(int type, int address, const QByteArray& data)
+{
+    QByteArray bytes;
+    bytes += char(data.size());
+    bytes += char(address >> 8);
+    bytes += char(address & 0xFF);
+    bytes += char(type);
+    bytes += data;
+    uint8_t sum = 0;
+    for (char b : bytes)
+        sum = uint8_t(sum + uint8_t(b));
+    bytes += char(uint8_t(0x100 - sum));
+    return ":" + bytes.toHex().toUpper();
+}
+
+}  // namespace
+
+// The firmware part of a clone file must read as Intel HEX up to its end record.
+TEST(clone_file, firmware_part_reads_as_intel_hex_to_its_end_record)
+{
+    const QByteArray upper = hex_record(4, 0, QByteArray::fromHex("0001"));
+    const QByteArray data = hex_record(0, 0x0100, QByteArray::fromHex("00112233445566778899AABBCCDDEEFF"));
+    const QByteArray end = hex_record(1, 0, QByteArray());
+    const QByteArray good = upper + "\r\n" + data + "\r\n" + end + "\r\n";
+    QByteArray bad_sum = data;
+    bad_sum[bad_sum.size() - 1] = bad_sum.endsWith('0') ? '1' : '0';
+    QByteArray bad_digit = data;
+    bad_digit[12] = 'G';
+    struct row {
+        const char* name;
+        QByteArray firmware;
+        bool ok;
+    } rows[] = {
+        {"whole file", good, true},
+        {"line feeds only, lower case, blank lines, no last line end", upper.toLower() + "\n\n" + data + "\n  \n" + end, true},
+        {"what follows the end record is not read", good + "garbage\n", true},
+        {"only the end record", end + "\r\n", true},
+        {"empty", QByteArray(), false},
+        {"cut inside a record", good.left(good.indexOf(end) - 9), false},
+        {"cut after a whole record", upper + "\r\n" + data + "\r\n", false},
+        {"wrong checksum", upper + "\r\n" + bad_sum + "\r\n" + end + "\r\n", false},
+        {"not a hex digit", upper + "\r\n" + bad_digit + "\r\n" + end + "\r\n", false},
+        {"count larger than the line", ":20" + data.mid(3) + "\r\n" + end + "\r\n", false},
+        {"odd number of digits", data + "0\r\n" + end + "\r\n", false},
+        {"no mark", data.mid(1) + "\r\n" + end + "\r\n", false},
+        {"unknown type", hex_record(6, 0, QByteArray(2, '\0')) + "\n" + end + "\n", false},
+        {"end record with data", hex_record(1, 0, QByteArray(1, '\x01')) + "\n", false},
+        {"upper address of four bytes", hex_record(4, 0, QByteArray(4, '\0')) + "\n" + end + "\n", false},
+        {"line longer than any record", QByteArray(700, '0') + "\n" + end + "\n", false},
+        {"zero bytes in place of the records", QByteArray(64, '\0'), false},
+    };
+    testing_support::temp_dir dir;
+    for (const row& r : rows) {
+        SCOPED_TRACE(r.name);
+        const QString path = QString::fromStdString(dir.file("fw.clns"));
+        QFile f(path);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        f.write(QByteArray(int(clone_layout::firmware), 'x') + r.firmware);
+        f.close();
+        EXPECT_EQ(clone_firmware_is_intel_hex(path), r.ok);
+    }
+    EXPECT_FALSE(clone_firmware_is_intel_hex(QString::fromStdString(dir.file("missing.clns"))));
+}

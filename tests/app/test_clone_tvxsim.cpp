@@ -28,6 +28,7 @@
 #include "core/device/command_mailbox.h"
 #include "core/device/device_commands.h"
 #include "core/device/device_exchange.h"
+#include "core/device/device_info.h"
 #include "core/files/app_dirs.h"
 #include "core/image/core_state.h"
 #include "core/link/hid_link.h"
@@ -229,7 +230,23 @@ protected:
     void script_create(const QString& path, const QString& comment, bool existing = false)
     {
         script_.expect_box(ui::box_kind::information, ui::title_information(), message(32), ui::ok)
-            .expect_save_file(path, QStringLiteral("Save clone data to ..."))
+            .expect_modal(QStringLiteral("Save clone data to ..."),
+                          [this, path](QWidget* d) {
+                              // A save dialog of the main window in the detail view.
+                              auto* files = qobject_cast<QFileDialog*>(d);
+                              EXPECT_NE(files, nullptr);
+                              if (!files)
+                                  return int(QDialog::Rejected);
+                              EXPECT_EQ(files->parentWidget(), window_.get());
+                              EXPECT_EQ(files->viewMode(), QFileDialog::Detail);
+                              EXPECT_EQ(files->acceptMode(), QFileDialog::AcceptSave);
+                              EXPECT_EQ(files->fileMode(), QFileDialog::AnyFile);
+                              EXPECT_EQ(files->defaultSuffix(), QStringLiteral("clns"));
+                              EXPECT_EQ(files->nameFilters(), QStringList{QStringLiteral("Tarvix Clonefiles (*.clns)")});
+                              EXPECT_EQ(files->directory().absolutePath(), QDir(clones_).absolutePath());
+                              files->selectFile(path);
+                              return int(QDialog::Accepted);
+                          })
             .expect_modal(QStringLiteral("Create Clone ..."), [this, comment, existing, path](QWidget* d) {
                 auto* f = static_cast<c_dlg_createclone*>(d)->form();
                 offered_ = f->eb_Comment->text();
@@ -526,6 +543,28 @@ TEST_F(clone_tvxsim, program_clone_refuses_a_fifo_for_the_configuration_it_sends
     EXPECT_FALSE(g_dev_commands().update_in_progress);
 }
 
+// A controller that keeps its article number to itself (parameter 75 refused, the text
+// stays "-----"): the VF line and the firmware taken in are named by that text, and only
+// the DA line takes the article number of the controller's family.
+TEST_F(clone_tvxsim, without_an_article_number_only_the_da_line_takes_the_family_article)
+{
+    a_.ask("fault error type=0x23 index=75 times=1000 code=5 ttype=3 count=3 arg=9");
+    ASSERT_TRUE(write_file(QStringLiteral("tvx_fsw/F---_117.06.012.hex"), firmware_));
+    connect_to(a_);
+    const QString path = clones_ + QStringLiteral("/unnamed.clns");
+    script_create(path, QStringLiteral("no article"));
+    script_.expect_information(label(309));
+    window_->on_ac_CreateClone_triggered();
+    EXPECT_TRUE(script_.verify_consumed());
+    EXPECT_EQ(g_device_info().cu_article_text, "-----");
+    const QByteArray file = read_file(path);
+    EXPECT_TRUE(file.startsWith("VF:F---_117.06.012.hex\nFI:no article\n")) << file.left(40).toStdString();
+    EXPECT_TRUE(file.left(clone_layout::signature).contains("\nDA:5206252\n"));
+    EXPECT_EQ(file.mid(clone_layout::firmware), firmware_);
+    a_.ask("faults-clear");
+    ASSERT_TRUE(a_.settled());
+}
+
 TEST_F(clone_tvxsim, program_clone_makes_b_a_copy_of_a)
 {
     const QString path = clones_ + QStringLiteral("/a.clns");
@@ -601,6 +640,11 @@ TEST_F(clone_tvxsim, program_clone_refuses_files_it_cannot_program)
         {"cut in the device memory", variant("cut1.clns", [](QByteArray& b) { b.truncate(0x8000); }, true), 31},
         {"cut in the loader", variant("cut2.clns", [](QByteArray& b) { b.truncate(clone_layout::loader_image + 10); }, true), 31},
         {"cut before the firmware", variant("cut3.clns", [](QByteArray& b) { b.truncate(clone_layout::firmware); }, true), 31},
+        // The firmware part read as Intel HEX: cut inside, and its records kept whole but its
+        // end record gone.
+        {"cut in the firmware", variant("cut4.clns", [this](QByteArray& b) { b.truncate(clone_layout::firmware + firmware_.size() / 2); }, true), 31},
+        {"firmware without its end record",
+         variant("cut5.clns", [](QByteArray& b) { b.truncate(b.lastIndexOf(":00000001FF")); }, true), 31},
         {"family 2 into family 0", variant("family.clns", header_line("VA:00000020", "VA:00000030"), true), 36},
         {"another article", variant("article.clns", header_line("DA:5206252", "DA:5206253"), true), 53},
     };
@@ -612,9 +656,14 @@ TEST_F(clone_tvxsim, program_clone_refuses_files_it_cannot_program)
         const QStringList lines = flashcli_lines([this] { window_->on_ac_ProgramClone_triggered(); });
         EXPECT_TRUE(script_.verify_consumed());
         EXPECT_TRUE(lines.isEmpty());
-        // Nothing written: no memory write reached the controller.
-        for (const sim::wire_entry& e : b_->sim->control().wire_log(seq))
+        // Nothing written: no memory write reached the controller; a file refused as such
+        // sends no frame at all.
+        for (const sim::wire_entry& e : b_->sim->control().wire_log(seq)) {
             EXPECT_FALSE(e.direction == sim::wire_direction::in && e.frame(2) == 0x05) << "memory written";
+            if (r.error == 30 || r.error == 31) {
+                EXPECT_NE(e.direction, sim::wire_direction::in) << "a frame sent";
+            }
+        }
         EXPECT_EQ(b_->saved_area(app_), QByteArray(0x10000, '\0'));
         EXPECT_FALSE(g_dev_commands().update_in_progress);
     }

@@ -27,6 +27,7 @@
 #include "core/link/hid_link.h"
 #include "core/text/error_texts.h"
 #include "core/text/text_tables.h"
+#include "core/transfer/config_transfer.h"
 #include "tests/sim/tvxsim_window.h"
 #include "ui_c_dlg_systeminfo.h"
 #include "ui_c_frm_main.h"
@@ -166,9 +167,12 @@ TEST_F(link_timer, silence_loses_the_link_and_the_next_answer_brings_it_back)
 {
     connect_window();
     g_link_settings().reply_ticks = 1500;  // at least 1.5 s of silence: each idle tick waits 1 ms
+    g_transfer().reference_is_device_state = true;
     ask("fault drop type=0x02 times=1");   // the acknowledge never comes
     queue_request(command(dp::cmd_stop));  // and the command goes with the link
     ASSERT_TRUE(wait([] { return !g_link().connected; }));
+    // Whatever answers next, its settings are not known to equal the reference.
+    EXPECT_FALSE(g_transfer().reference_is_device_state);
     EXPECT_FALSE(form()->menu_Tarvix->isEnabled());
     EXPECT_FALSE(form()->ac_FW_Update->isEnabled());
     EXPECT_FALSE(form()->ac_FactoryDefaults->isEnabled());
@@ -184,9 +188,11 @@ TEST_F(link_timer, an_unplug_loses_the_link_at_once_and_a_replug_reconnects_by_i
 {
     connect_window();
     g_link().program_from_device = true;
+    g_transfer().reference_is_device_state = true;
     ask("unplug");
     ASSERT_TRUE(wait([] { return !g_link().connected; }));
     EXPECT_FALSE(g_link().program_from_device);
+    EXPECT_FALSE(g_transfer().reference_is_device_state);
     EXPECT_FALSE(form()->menu_Tarvix->isEnabled());
     EXPECT_FALSE(form()->ac_Scanner->isEnabled());
     EXPECT_EQ(window_->l_STB_DevVersion->toolTip(), QString::fromLatin1(txt_message(58).c_str()));

@@ -8,6 +8,7 @@
 #include <QFile>
 #include <QMenu>
 #include <QMenuBar>
+#include <QProcess>
 #include <QPushButton>
 #include <QStackedWidget>
 #include <QLineEdit>
@@ -30,6 +31,7 @@
 #include "core/files/program_file.h"
 #include "core/image/core_state.h"
 #include "core/link/hid_link.h"
+#include "core/text/error_texts.h"
 #include "core/text/text_tables.h"
 #include "procmon/sdcard_reader.h"
 #include "scanner/c_dlg_scanparausw.h"
@@ -42,6 +44,8 @@
 #include "widgets/c_dlg_message.h"
 #include "widgets/testing/scripted_ui.h"
 #include "widgets/testing/test_app.h"
+
+inline void PrintTo(const QString& s, std::ostream* os) { *os << '"' << s.toStdString() << '"'; }
 
 namespace dp = device_protocol;
 
@@ -145,6 +149,14 @@ TEST_F(menu_actions, file_menu)
     EXPECT_TRUE(script_.verify_consumed());
     EXPECT_EQ(page(), int(c_frm_main::page_program));
     EXPECT_EQ(g_program_document().file_name, QStringLiteral("NEWFILE"));
+    // Both questions are boxes of the main window.
+    int choices = 0;
+    for (const ui_testing::prompt_record& p : script_.prompts())
+        if (p.kind == ui_testing::prompt_kind::choice) {
+            ++choices;
+            EXPECT_EQ(p.parent, window_.get()) << p.text.toStdString();
+        }
+    EXPECT_EQ(choices, 2);
     back_to_start();
 
     // Open from the controller: its configuration on the program page.
@@ -246,6 +258,18 @@ TEST_F(menu_actions, tarvix_menu)
 {
     Ui::c_frm_main* f = window_->form();
 
+    // A configuration read that the controller refuses says its error once, and the start
+    // page stays.
+    error_record refused;
+    refused.set(err_type_device, 5, err_severity_error, err_arg_once, 9);
+    script_.expect_error(QString::fromLatin1(error_record_text(refused).c_str()));
+    ask("fault error type=0x24 code=5 ttype=3 count=3 arg=9");
+    click(f->ac_ManualMode);
+    EXPECT_TRUE(script_.verify_consumed());
+    EXPECT_EQ(page(), int(c_frm_main::page_start));
+    EXPECT_EQ(g_shell().window_mode, int(wm_start));
+    ASSERT_TRUE(QTest::qWaitFor([f] { return f->ac_ManualMode->isEnabled(); }, deadline_ms));
+
     // The simulated controller holds no functions yet.
     script_.expect_information(message(14));
     click(f->ac_ManualMode);
@@ -338,26 +362,33 @@ TEST_F(menu_actions, options_and_help_menus)
     EXPECT_TRUE(script_.verify_consumed());
 }
 
-// Help starts hh.exe from PATH with the help file of the language, in the documents folder,
-// a fresh viewer for each start.
+// Help starts hh.exe from PATH with the help file of the language, in the documents folder:
+// a child of the program whose output nobody reads, a fresh viewer for each start.
 TEST_F(menu_actions, help_opens_the_help_file_of_the_language)
 {
     testing_support::temp_dir tmp;
     const QString bin = QString::fromStdString(tmp.file("bin"));
     QDir().mkpath(bin);
     const QString record = QString::fromStdString(tmp.file("started"));
+    const QString open = QString::fromStdString(tmp.file("open"));  // the viewers stay while it exists
     {
         QFile hh(bin + QStringLiteral("/hh.exe"));
         ASSERT_TRUE(hh.open(QIODevice::WriteOnly));
-        hh.write("#!/bin/sh\necho \"$(pwd) $*\" >> '" + record.toLocal8Bit() + "'\nsleep 5\n");
+        hh.write("#!/bin/sh\necho \"$PPID $(pwd) $*\" >> '" + record.toLocal8Bit() +
+                 "'\necho noise; echo noise >&2\nwhile [ -e '" + open.toLocal8Bit() + "' ]; do sleep 0.05; done\n");
         hh.close();
         hh.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    }
+    {
+        QFile flag(open);
+        ASSERT_TRUE(flag.open(QIODevice::WriteOnly));
     }
     const QByteArray path = qgetenv("PATH");
     qputenv("PATH", bin.toLocal8Bit() + ":" + path);
     const QString docs = g_app_dirs().application + QStringLiteral("/documents");
     QDir().mkpath(docs);
     const QString expected_dir = QDir(docs).canonicalPath();
+    const QString parent = QString::number(QCoreApplication::applicationPid());
 
     struct row {
         int language;
@@ -379,9 +410,35 @@ TEST_F(menu_actions, help_opens_the_help_file_of_the_language)
         QFile f(record);
         ASSERT_TRUE(f.open(QIODevice::ReadOnly));
         const QList<QByteArray> lines = f.readAll().trimmed().split('\n');
-        EXPECT_EQ(QString::fromLocal8Bit(lines.last()), expected_dir + QStringLiteral(" ") + docs + QStringLiteral("/") +
+        EXPECT_EQ(QString::fromLocal8Bit(lines.last()), parent + QStringLiteral(" ") + expected_dir +
+                                                             QStringLiteral(" ") + docs + QStringLiteral("/") +
                                                              QLatin1String(r.file));
     }
+    // The viewers end with their windows; none of their output was taken in.
+    QProcess* spare = g_objects().spare_process;
+    QFile::remove(open);
+    ASSERT_TRUE(QTest::qWaitFor(
+        [spare] { return spare->state() == QProcess::NotRunning && spare->findChildren<QProcess*>().isEmpty(); },
+        deadline_ms));
+    EXPECT_EQ(spare->bytesAvailable(), 0);
+    EXPECT_TRUE(spare->readAllStandardError().isEmpty());
+
+    // Without its documents folder Help says so once, in its own words, and starts nothing.
+    ASSERT_TRUE(QDir(docs).removeRecursively());
+    static QStringList* said = nullptr;
+    QStringList messages;
+    said = &messages;
+    const QtMessageHandler before = qInstallMessageHandler(
+        [](QtMsgType, const QMessageLogContext&, const QString& m) { said->append(m); });
+    window_->form()->ac_Help->trigger();  // no menu, whose pop-up the offscreen platform remarks on
+    QTest::qWait(200);
+    qInstallMessageHandler(before);
+    said = nullptr;
+    ASSERT_EQ(messages.size(), 1) << messages.join(QLatin1Char('\n')).toStdString();
+    EXPECT_TRUE(messages[0].startsWith(QStringLiteral("Help: the folder ") + docs)) << messages[0].toStdString();
+    QFile f(record);
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    EXPECT_EQ(f.readAll().count('\n'), started);
     qputenv("PATH", path);
 }
 

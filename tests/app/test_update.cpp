@@ -6,6 +6,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileDialog>
 #include <fstream>
 #include <sstream>
 #include <sys/stat.h>
@@ -275,7 +276,25 @@ TEST_F(command_lines, firmware_downloads)
 {
     fs::create_directories(dir / "tvx_fsw");
     const QString chosen = QString::fromStdString((dir / "tvx_fsw" / "F252_117.06.hex").string());
-    script.expect_open_file(chosen, QStringLiteral("Select Tarvix firmware file ..."))
+    // The file dialog: a child of the main window that adds ".hex" to a name typed without it,
+    // on the redesigned hardware too.
+    auto file_dialog = [&](const char* filter) {
+        return [&, filter](QWidget* d) {
+            auto* files = qobject_cast<QFileDialog*>(d);
+            EXPECT_NE(files, nullptr);
+            if (!files)
+                return int(QDialog::Rejected);
+            EXPECT_EQ(files->parentWidget(), w.get());
+            EXPECT_EQ(files->defaultSuffix(), QStringLiteral("hex"));
+            EXPECT_EQ(files->acceptMode(), QFileDialog::AcceptOpen);
+            EXPECT_EQ(files->fileMode(), QFileDialog::ExistingFile);
+            EXPECT_EQ(files->nameFilters(), QStringList{QLatin1String(filter)});
+            EXPECT_EQ(files->directory().absolutePath(), QDir(QString::fromStdString((dir / "tvx_fsw").string())).absolutePath());
+            files->selectFile(chosen);
+            return int(QDialog::Accepted);
+        };
+    };
+    script.expect_modal(QStringLiteral("Select Tarvix firmware file ..."), file_dialog("Tarvix firmware files (*.hex)"))
         .expect_question(QStringLiteral("Is the selected HEX-File \"%1\" OK?\nTo start programming, press the YES-Button!")
                              .arg(chosen),
                          ui::yes);
@@ -285,7 +304,8 @@ TEST_F(command_lines, firmware_downloads)
     EXPECT_EQ(calls(), (std::vector<std::string>{head + "./tvx_fsw/dl_hex|A:1|E:7|N:" + chosen.toStdString()}));
 
     g_device_info().redesign = true;
-    script.expect_open_file(chosen).expect_box_containing(ui::box_kind::question, ui::title_confirm(),
+    script.expect_modal(QStringLiteral("Select Tarvix firmware file ..."), file_dialog("Tarvix redesign firmware files (*.hexx)"))
+        .expect_box_containing(ui::box_kind::question, ui::title_confirm(),
                                                           QStringLiteral("Is the selected HEX-File"), ui::cancel);
     EXPECT_TRUE(w->select_download_firmware(QString(), cancelled));
     EXPECT_TRUE(cancelled);

@@ -27,7 +27,7 @@ config_image normalise_for_device(const config_image& written, const device_stat
         else if (s.part != value_part::whole)
             back = paired_fields::from_16_bits(s.field_offset, uint32_t(v));
         else if (s.field_offset == hdr::preposition_offset || s.field_offset == hdr::neg_teach_limit)
-            back = v & 0xFFFF;
+            back = int16_t(uint16_t(v));
         else if (k == 19)
             back = intensity_from_device(intensity_to_device(v, d), d);
         h.set_field(s.field_offset, back);

@@ -135,7 +135,10 @@ std::string first_difference(const config_image& a, const config_image& b)
 
 TEST_F(ConfigTransfer, FullProcessMonitorConfigurationRoundTripsByteForByte)
 {
-    const config_image written = premium_pm_image();
+    config_image written = premium_pm_image();
+    // The two signed fields of which the controller keeps 16 bits, negative.
+    written.header().set_field(hdr::neg_teach_limit, -1205);
+    written.header().set_field(hdr::preposition_offset, -707);
     uint8_t mode = 0;
     ASSERT_EQ(configuration_range_code(written, &mode), 0u);
     int changed = 0;
@@ -180,6 +183,8 @@ TEST_F(ConfigTransfer, FullProcessMonitorConfigurationRoundTripsByteForByte)
     const config_image expected = normalise_for_device(written);
     EXPECT_TRUE(back == expected) << first_difference(back, expected);
     EXPECT_EQ(back.header().field(hdr::variant_bits), 2);
+    EXPECT_EQ(back.header().field(hdr::neg_teach_limit), -1205);
+    EXPECT_EQ(back.header().field(hdr::preposition_offset), -707);
     // Tool types and tools come back exactly as written.
     for (uint32_t t = 0; t < image_layout::tool_type_count; ++t) {
         const bool used = written.tool_type(t).in_use();
@@ -506,6 +511,8 @@ TEST_F(ConfigTransfer, RebootQuestionQueuesTheResetAloneOrDropsTheRequest)
     profile("premium");
     reset_config_image(g_config_image());
     g_reference_image() = g_config_image();
+    int reset_messages = 0;
+    g_host_context().reset_message = [&] { ++reset_messages; };
     for (int answer : {ui::no, ui::yes}) {
         queue_clear();
         g_transfer().reboot_asked = true;
@@ -525,7 +532,10 @@ TEST_F(ConfigTransfer, RebootQuestionQueuesTheResetAloneOrDropsTheRequest)
         const uint8_t expected[] = {0xBB, 0x02, 0x37, 0x09, 0x03};
         EXPECT_EQ(std::memcmp(f.data() + 1, expected, sizeof expected), 0);
         EXPECT_TRUE(g_transfer().reboot_requested);
-        EXPECT_TRUE(ui_.busy_shown);
+        // The host's reset message, which closes when the controller is back; no busy box
+        // that nothing would close.
+        EXPECT_EQ(reset_messages, 1);
+        EXPECT_FALSE(ui_.busy_shown);
     }
 }
 

@@ -30,6 +30,11 @@ protected:
         link_status_reply_hook() = [this](const device_frame& f) {
             paged.push_back(f);
             connected_while_paged = session.connected;
+            if (page_reads) {
+                // A page cycle: one request of its own, as the manual page makes them.
+                uint8_t block[59];
+                page_read_ok = dev_query_info(0, block, page_read_error);
+            }
         };
     }
     void TearDown() override
@@ -75,6 +80,9 @@ protected:
     std::vector<device_frame> paged;
     bool connected_while_paged = true;
     std::vector<link_event> events;
+    bool page_reads = false;
+    bool page_read_ok = true;
+    error_record page_read_error;
 };
 
 TEST_F(link_step_test, status_exchange_reaches_the_pages_and_brings_the_link_up)
@@ -229,6 +237,77 @@ TEST_F(link_step_test, an_unplug_takes_the_link_down_at_once)
     EXPECT_FALSE(session.connected);
     EXPECT_EQ(command_mailbox().count, 0);
     EXPECT_FALSE(dev_exchange().command_in_flight);
+}
+
+// The link tells an unplug to the first poller only. When that is an exchange, the step still
+// takes the link down at once, not after the reply countdown.
+TEST_F(link_step_test, an_unplug_met_by_an_exchange_of_the_page_cycles_takes_the_link_down_in_that_step)
+{
+    ASSERT_EQ(step_until(link_event::status_frame).event, link_event::status_frame);
+    page_reads = true;
+    arm("unplug type=0x2A");  // the controller leaves instead of answering the page's request
+    const size_t before = paged.size();
+    link_step_result r;
+    while (paged.size() == before)
+        r = link_step(session);
+    EXPECT_FALSE(page_read_ok);
+    EXPECT_EQ(page_read_error.type, err_type_usb_host);
+    EXPECT_EQ(page_read_error.code, hid_status_unplugged);
+    // The step that ran the page cycle ends with the unplug, the reply it took brings nothing up.
+    EXPECT_EQ(r.event, link_event::unplugged);
+    EXPECT_TRUE(r.went_down);
+    EXPECT_FALSE(r.frame_taken());
+    EXPECT_FALSE(session.connected);
+    EXPECT_FALSE(dev_exchange().unplug_met);
+    EXPECT_FALSE(dev_exchange().status_in_flight);
+}
+
+TEST_F(link_step_test, an_unplug_met_by_an_exchange_between_steps_is_taken_by_the_next_step)
+{
+    ASSERT_EQ(step_until(link_event::status_frame).event, link_event::status_frame);
+    arm("unplug type=0x2A");
+    uint8_t block[59];
+    error_record e;
+    EXPECT_FALSE(dev_query_info(0, block, e));
+    EXPECT_EQ(e.code, hid_status_unplugged);
+    queue_request(command(dp::cmd_stop));  // cannot go out, and does not hold the unplug back
+    const link_step_result r = link_step(session);
+    EXPECT_EQ(r.event, link_event::unplugged);
+    EXPECT_TRUE(r.went_down);
+    EXPECT_FALSE(session.connected);
+    EXPECT_EQ(command_mailbox().count, 0);
+    // Taken once: the next step finds nothing to take down.
+    EXPECT_FALSE(link_step(session).went_down);
+}
+
+TEST_F(link_step_test, an_unplug_while_the_status_request_is_out_ends_the_wait_for_it_at_once)
+{
+    ASSERT_EQ(step_until(link_event::status_frame).event, link_event::status_frame);
+    arm("drop type=0x21");
+    ASSERT_TRUE(link_step(session).request_sent);
+    ASSERT_TRUE(dev_exchange().status_in_flight);
+    fake_.unplug(dev_->path());
+    // The clock stands still: only the unplug can end this wait before its 10 s.
+    const auto t0 = std::chrono::steady_clock::now();
+    error_record e;
+    EXPECT_FALSE(dev_wait_idle_or_error(e));
+    EXPECT_LT(std::chrono::steady_clock::now() - t0, std::chrono::seconds(2));
+    EXPECT_EQ(e.type, err_type_usb_host);
+    EXPECT_EQ(e.code, hid_status_unplugged);
+    EXPECT_EQ(link_step(session).event, link_event::unplugged);
+    EXPECT_FALSE(session.connected);
+}
+
+TEST_F(link_step_test, a_command_that_cannot_go_out_to_a_controller_gone_does_not_hold_its_unplug_back)
+{
+    ASSERT_EQ(step_until(link_event::status_frame).event, link_event::status_frame);
+    fake_.unplug(dev_->path());
+    ASSERT_TRUE(hid_wait(5000));  // the receive thread has seen it
+    queue_request(command(dp::cmd_stop));
+    const link_step_result r = link_step(session);
+    EXPECT_EQ(r.event, link_event::unplugged);
+    EXPECT_TRUE(r.went_down);
+    EXPECT_EQ(command_mailbox().count, 0);
 }
 
 TEST_F(link_step_test, a_transfer_owning_the_link_keeps_the_step_away)

@@ -225,10 +225,22 @@ TEST_F(scanner_lists, an_unreadable_set_0_gives_error_auto_detect_and_four_sets_
 TEST_F(scanner_lists, scanner_set_readers)
 {
     controller_sets();
-    EXPECT_EQ(count_supported_scanners(), 2);  // stops at "ZP Reserved"
+    error_record e;
+    EXPECT_EQ(count_supported_scanners(e), 2);  // stops at "ZP Reserved"
+    EXPECT_FALSE(e.failed());
     dev.sets.erase(2);
     dev.add(2, "user 7");
-    EXPECT_EQ(count_supported_scanners(), 2);  // stops at "USER" in any case
+    EXPECT_EQ(count_supported_scanners(e), 2);  // stops at "USER" in any case
+    dev.sets.erase(2);
+    EXPECT_EQ(count_supported_scanners(e), 2);  // and at a set the controller does not have
+    EXPECT_FALSE(e.failed());
+    // A read that fails is no end of the list: the count says so.
+    dev.fail_with.set(err_type_usb_host, 10);
+    dev.fail_after = 1;
+    EXPECT_EQ(count_supported_scanners(e), 1);
+    EXPECT_EQ(e.type, err_type_usb_host);
+    EXPECT_EQ(e.code, 10);
+    dev.fail_with.clear();
 
     probe_scanner_text();
     EXPECT_EQ(g_scanner_lists().auto_detect_text, QString("P000 Std*"));

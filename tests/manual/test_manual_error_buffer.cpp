@@ -114,7 +114,7 @@ protected:
         D.logic_major = 2;
         D.logic_minor = 3;
         D.scanner_article_text = "5206720";
-        D.scanner_serial_text = "0000042.001";
+        D.scanner_serial_text = "0042001";  // as the controller's identification gives it
         D.io_module_word = 0x10;
         D.firmware = {1, 15, 13, 7, 24, 12, 2025, 0};
         D.loader = {1, 2, 0, 0, 3, 4, 2020, 0};

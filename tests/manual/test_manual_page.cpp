@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <QComboBox>
+#include <QHeaderView>
 #include <QLabel>
 #include <QPushButton>
 #include <memory>
@@ -111,6 +112,7 @@ TEST_F(page_test, entering_shows_the_tabs_and_lists_of_the_variant)
     EXPECT_EQ(f->rl_I0->toolTip(), QStringLiteral("T\nTeach"));  // input 1's default function
     EXPECT_EQ(f->rl_I12->toolTip(), QStringLiteral("IN10\nFunction Selector"));
     EXPECT_EQ(f->ebx_StepSpeed->value(), 20);
+    EXPECT_EQ(f->l_TraceInfo->text(), QStringLiteral("Trace not active!"));
     EXPECT_TRUE(ui_.prompts().empty());
     EXPECT_EQ(g_reference_image(), g_config_image());
 
@@ -123,6 +125,42 @@ TEST_F(page_test, entering_shows_the_tabs_and_lists_of_the_variant)
     EXPECT_TRUE(f->l_InpSlctFunc->isHidden());
     EXPECT_EQ(f->rl_I3->toolTip(), QStringLiteral("IN1\nRL"));
     EXPECT_EQ(f->rl_I5->toolTip(), QStringLiteral("IN3\n-"));
+}
+
+TEST_F(page_test, tables_have_the_row_heights_and_stretch_of_their_views)
+{
+    struct row {
+        QTableWidget* table;
+        int row_height, min_row_height;  // -1: the style's
+        bool last_column_stretched, last_row_stretched;
+        int min_column_width;  // -1: the style's
+    };
+    const row rows[] = {
+        {f->tbwx_Trace, 20, 20, true, false, -1},
+        {f->tbwx_ErrorBuf, 45, -1, true, false, -1},
+        {f->tbwx_PB_In, 18, 18, false, false, -1},
+        {f->tbwx_PB_Out, 18, 18, false, false, -1},
+        {f->tbwx_DN_ShortProtP, 25, 20, true, true, 27},
+        {f->tbwx_DN_In, 25, 20, true, true, 27},
+        {f->tbwx_DN_OkumaProtP, 25, 20, true, true, 27},
+        {f->tbwx_DN_ShortProtC, 25, 20, true, true, 27},
+        {f->tbwx_DN_Out, 25, 20, true, true, 27},
+        {f->tbwx_DN_OkumaProtC, 25, 20, true, true, 27},
+    };
+    for (const row& r : rows) {
+        SCOPED_TRACE(r.table->objectName().toStdString());
+        EXPECT_EQ(r.table->verticalHeader()->defaultSectionSize(), r.row_height);
+        if (r.min_row_height >= 0) {
+            EXPECT_EQ(r.table->verticalHeader()->minimumSectionSize(), r.min_row_height);
+        }
+        EXPECT_EQ(r.table->horizontalHeader()->stretchLastSection(), r.last_column_stretched);
+        EXPECT_EQ(r.table->verticalHeader()->stretchLastSection(), r.last_row_stretched);
+        if (r.min_column_width >= 0) {
+            EXPECT_EQ(r.table->horizontalHeader()->minimumSectionSize(), r.min_column_width);
+            for (int c = 0; c < r.table->columnCount(); ++c)
+                EXPECT_GE(r.table->columnWidth(c), r.min_column_width) << "column " << c;
+        }
+    }
 }
 
 TEST_F(page_test, an_empty_program_tells_so_and_hides_monitoring)
@@ -313,7 +351,7 @@ TEST_F(dispatch_test, one_process_data_piece_every_second_reply_in_turn)
         ASSERT_EQ(b[i], uint8_t(i + 1)) << i;
 }
 
-TEST_F(dispatch_test, refused_pieces_keep_the_block_show_no_box_and_are_read_again_next_reply)
+TEST_F(dispatch_test, refused_pieces_keep_the_block_show_no_box_and_are_read_again_at_the_next_turn)
 {
     replies(6);  // the whole block once
     const auto before = g_dev_commands().process_data;
@@ -327,9 +365,12 @@ TEST_F(dispatch_test, refused_pieces_keep_the_block_show_no_box_and_are_read_aga
     for (const char* fault : faults) {
         arm(fault);
         forget();
-        // Up to the reply that reads (and is refused), then exactly one more.
+        // Up to the reply that reads (and is refused); the next reply asks nothing, the one
+        // after it asks again, as for every piece.
         while (info_requests().empty())
             replies(1);
+        replies(1);
+        EXPECT_EQ(info_requests().size(), 1u) << fault;
         replies(1);
         ASSERT_EQ(info_requests().size(), 2u) << fault;
         EXPECT_EQ(info_requests()[0], info_requests()[1]) << fault;  // the same piece again

@@ -116,6 +116,50 @@ TEST_F(pm_tab, start_cycle_with_a_gap_draws_the_curve_and_brings_its_record)
     EXPECT_EQ(g_manual_pm().monitor.cycle_state, pm::waiting);
 }
 
+QStringList g_traces;
+void keep_cycle_traces(QtMsgType type, const QMessageLogContext&, const QString& text)
+{
+    if (type == QtDebugMsg && (text.startsWith(QLatin1String("PM_CycleZst")) || text.endsWith(QLatin1String("etected"))))
+        g_traces << text;
+}
+
+TEST_F(pm_tab, a_start_and_a_teach_cycle_leave_their_developer_traces)
+{
+    g_traces.clear();
+    const QtMessageHandler old = qInstallMessageHandler(keep_cycle_traces);
+    ASSERT_TRUE(sim::pm_start_cycle(world(), 30, 10, 0, 0, false, 1));
+    run_cycle();
+    ASSERT_TRUE(sim::pm_start_cycle(world(), 30, 10, 0, 0, true, 2));
+    run_cycle();
+    qInstallMessageHandler(old);
+    EXPECT_EQ(g_traces, (QStringList{"PM_CycleZst = 1", "PM_CycleZst = 2", "Start detected", "PM_CycleZst = 1",
+                                     "PM_CycleZst = 2", "Teach Detected", "PM_CycleZst = 1"}));
+}
+
+TEST_F(pm_tab, entry_brings_the_plotter_back_to_auto_and_leaving_keeps_its_curves)
+{
+    plotter_ = std::make_unique<c_dlg_plotter>();
+    g_objects().plotter = plotter_.get();
+    plotter_->on_rbg_SettingsMode_clicked(1);
+    ASSERT_FALSE(plotter_->auto_range());
+    page_->init_from_device(nullptr);
+    f->tab_ManualX->set_current_logical(c_dlgw_manualx::tab_pm_tools);
+    EXPECT_TRUE(plotter_->auto_range());
+
+    QStandardItem* item = f->tbvx_PM_Tools->item_of_array_index(2, 0);
+    ASSERT_TRUE(item);
+    item->setCheckState(Qt::Checked);
+    page_->on_tbvx_PM_Tools_cb_clicked(2, 0, Qt::Checked);
+    const int slot = plotter_->tool_slot_of(2);
+    ASSERT_GE(slot, 0);
+    const QVector<qint16> samples = plotter_->slot_samples(slot);
+    ASSERT_FALSE(samples.isEmpty());
+    page_->hide_plotter();
+    EXPECT_FALSE(plotter_->isVisible());
+    EXPECT_EQ(plotter_->tool_slot_of(2), slot);
+    EXPECT_EQ(plotter_->slot_samples(slot), samples);
+}
+
 TEST_F(pm_tab, teach_cycle_rereads_the_tools_and_selects_the_taught_one)
 {
     ASSERT_TRUE(sim::pm_start_cycle(world(), 30, 10, 0, 0, true, 2));

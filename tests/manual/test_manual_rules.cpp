@@ -150,7 +150,9 @@ io_variant variant(bool io_module, bool family, bool vb2, bool in13)
 std::string leds(const io_view& v, bool inputs)
 {
     std::string s;
-    auto c = [](led_view l) { return l == led_view::lit ? '1' : l == led_view::dark ? '0' : 'x'; };
+    auto c = [](led_view l) {
+        return l == led_view::lit ? '1' : l == led_view::clear ? '0' : l == led_view::dark ? '-' : 'x';
+    };
     if (inputs)
         for (led_view l : v.inputs)
             s += c(l);
@@ -174,12 +176,12 @@ TEST(io_indicators, inputs_outputs_and_switches_by_variant)
         {"Premium with I/O module: every LED takes its bit", io(0x3FFF, 0x0F, 0x01, 0x3A5), variant(true, false, false, false),
          "11111111111111", "1111", "10000000", "5A3"},
         {"without I/O module: inputs 3 and up dark, outputs 3-4 dark", io(0x3FFF, 0x0F, 0x01, 0x3A5),
-         variant(false, false, false, false), "11100000000001", "1100", "--------", "---"},
+         variant(false, false, false, false), "111----------1", "11--", "--------", "---"},
         {"Basic with I/O module: inputs 0-4 and 12, output 4 dark", io(0x3FFF, 0x0F), variant(true, true, false, false),
-         "11111000000011", "1110", "00000000", "000"},
+         "11111-------11", "111-", "00000000", "000"},
         {"reduced Premium: inputs 0-9 and the button, output 4 disabled", io(0x3FFF, 0x0F), variant(false, false, true, false),
-         "11111111110001", "111x", "--------", "---"},
-        {"input 13 with a function stays dark", io(0x2000, 0), variant(true, false, false, true), "00000000000000",
+         "1111111111---1", "111x", "--------", "---"},
+        {"input 13 with a function stays dark", io(0x2000, 0), variant(true, false, false, true), "0000000000000-",
          "0000", "00000000", "000"},
     };
     for (const auto& c : cases) {

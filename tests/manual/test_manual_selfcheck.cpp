@@ -7,10 +7,12 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QTemporaryDir>
+#include <QVBoxLayout>
 #include <memory>
 
 #include "core/device/command_mailbox.h"
 #include "core/image/byte_record.h"
+#include "core/text/global_tables.h"
 #include "manual/c_dlgw_manualx.h"
 #include "manual/c_frm_selftest.h"
 #include "manual/manual_error_buffer.h"
@@ -19,6 +21,7 @@
 #include "sim/diagnostics.h"
 #include "tests/core/device_sim_fixture.h"
 #include "ui_c_dlgw_manualx.h"
+#include "widgets/c_plotter_se.h"
 #include "widgets/testing/scripted_ui.h"
 #include "widgets/testing/test_app.h"
 
@@ -51,10 +54,32 @@ TEST(selfcheck_rules, what_a_tick_reads)
     }
 }
 
+TEST(selftest_frame, the_plots_take_the_self_test_palette_and_the_overview_the_spare_height)
+{
+    ui_testing::test_app();
+    build_global_tables();
+    c_frm_selftest frame;
+    const std::vector<rgba_colour>& palette = g_global_tables().selftest_curve_palette;
+    ASSERT_EQ(palette.size(), 11u);
+    for (const char* name : {"plot_Main", "plot_Zoom"}) {
+        auto* plot = frame.findChild<c_plotter_se*>(QLatin1String(name));
+        ASSERT_TRUE(plot) << name;
+        for (int slot = 6; slot <= 9; ++slot) {
+            const rgba_colour& c = palette[size_t(slot)];
+            EXPECT_EQ(plot->curve_colour(slot), QColor(c.r, c.g, c.b, c.a)) << name << " slot " << slot;
+        }
+    }
+    auto* column = frame.findChild<QVBoxLayout*>(QStringLiteral("verticalLayout_2"));
+    ASSERT_TRUE(column);
+    EXPECT_EQ(column->stretch(0), 1);
+    EXPECT_EQ(column->stretch(1), 0);
+}
+
 TEST(selfcheck_rules, result_texts_and_diagnostic_lines)
 {
     EXPECT_EQ(selfcheck_serial_text(1234567890u), QStringLiteral("1234567.890"));
-    EXPECT_EQ(selfcheck_serial_text(42u), QStringLiteral("0000000.042"));  // a short serial keeps its split
+    EXPECT_EQ(selfcheck_serial_text(12345678u), QStringLiteral("1234567.8"));
+    EXPECT_EQ(selfcheck_serial_text(42u), QStringLiteral("42"));  // no seventh character, no point
     EXPECT_EQ(selfcheck_time_text(3725), QStringLiteral("1:02:05"));
     EXPECT_EQ(selfcheck_time_text(0), QStringLiteral("0:00:00"));
     EXPECT_EQ(selfcheck_percent_text(12345), QStringLiteral("123.45"));

@@ -185,7 +185,7 @@ protected:
 
 TEST_F(trace_page, start_writes_each_result_and_a_second_start_continues_the_numbers)
 {
-    script_.expect_save_file(dir_.filePath("run"), QStringLiteral("Select Tracefile ..."));
+    script_.expect_append_file(dir_.filePath("run"), QStringLiteral("Select Tracefile ..."));
     f->bn_Trc_StartTrace->click();
     EXPECT_EQ(f->l_TraceInfo->text(), QStringLiteral("Trace-File: run.trc"));
     EXPECT_FALSE(f->bn_Trc_StartTrace->isEnabled());
@@ -199,7 +199,7 @@ TEST_F(trace_page, start_writes_each_result_and_a_second_start_continues_the_num
     EXPECT_EQ(file("run.trc"), QByteArray("     0     3       1.00      12.34          OK 00 \r\n"
                                           "     1     3       2.00      12.34          OK 00 \r\n"));
 
-    script_.expect_save_file(dir_.filePath("run.trc"));
+    script_.expect_append_file(dir_.filePath("run.trc"));
     f->bn_Trc_StartTrace->click();
     result(400);
     EXPECT_TRUE(file("run.trc").endsWith("     2     3       4.00      12.34          OK 00 \r\n"));
@@ -214,7 +214,7 @@ TEST_F(trace_page, start_writes_each_result_and_a_second_start_continues_the_num
 
 TEST_F(trace_page, the_table_keeps_forty_rows_the_file_every_line_and_other_tabs_write_nothing)
 {
-    script_.expect_save_file(dir_.filePath("long.trc"));
+    script_.expect_append_file(dir_.filePath("long.trc"));
     f->bn_Trc_StartTrace->click();
     for (int i = 0; i < 41; ++i)
         result(i);
@@ -230,7 +230,7 @@ TEST_F(trace_page, the_table_keeps_forty_rows_the_file_every_line_and_other_tabs
 
 TEST_F(trace_page, a_file_that_cannot_be_opened_shows_host_error_11_and_stays_inactive)
 {
-    script_.expect_save_file(dir_.filePath("no/such/dir/x.trc"))
+    script_.expect_append_file(dir_.filePath("no/such/dir/x.trc"))
         .expect_error(QStringLiteral("Host: Error opening Trace-File!"));
     f->bn_Trc_StartTrace->click();
     EXPECT_FALSE(g_trace_state().active);
@@ -238,7 +238,7 @@ TEST_F(trace_page, a_file_that_cannot_be_opened_shows_host_error_11_and_stays_in
     EXPECT_FALSE(f->bn_Trc_StopTrace->isEnabled());
     EXPECT_EQ(f->l_TraceInfo->text(), QStringLiteral("Trace not active!"));
 
-    script_.expect_save_file(QString());  // cancelled
+    script_.expect_append_file(QString());  // cancelled
     f->bn_Trc_StartTrace->click();
     EXPECT_FALSE(g_trace_state().active);
 }

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <QAction>
+#include <QDialog>
 #include <QComboBox>
 #include <QLabel>
 #include <QPushButton>
@@ -17,6 +18,8 @@
 #include <algorithm>
 #include <memory>
 
+#include "app/access_level.h"
+#include "app/c_dlg_password.h"
 #include "app/c_frm_main.h"
 #include "app/link_state.h"
 #include "app/shell_state.h"
@@ -29,12 +32,14 @@
 #include "core/image/tool_records.h"
 #include "core/link/hid_link.h"
 #include "core/text/error_texts.h"
+#include "core/text/text_tables.h"
 #include "manual/c_dlgw_manualx.h"
 #include "manual/manual_pm_tools.h"
 #include "manual/manual_state.h"
 #include "procmon/pm_csv.h"
 #include "procmon/windows/c_dlg_plotter.h"
 #include "tests/sim/tvxsim_window.h"
+#include "ui_c_dlg_password.h"
 #include "ui_c_dlgw_manualx.h"
 #include "ui_c_frm_main.h"
 #include "widgets/led_styles.h"
@@ -80,7 +85,7 @@ protected:
     void start_trace(const QString& file, int function)
     {
         f->tab_ManualX->set_current_logical(c_dlgw_manualx::tab_trace);
-        script_.expect_save_file(file);
+        script_.expect_append_file(file);
         f->bn_Trc_StartTrace->click();
         f->tbwx_trc_FuncTab->selectRowById(function);
     }
@@ -203,6 +208,48 @@ TEST_F(manual_tvxsim, after_an_unplug_the_page_follows_the_status_unaided)
     EXPECT_EQ(g_shell().window_mode, wm_manual);
 }
 
+TEST_F(manual_tvxsim, the_controller_moving_to_a_group_member_runs_the_teach_rule)
+{
+    // Function 5 belongs to the group 4-7, which may not be taught without the process monitor.
+    enter("premium");
+    f->tbwx_FuncTab->selectRowById(0);
+    ASSERT_TRUE(f->bn_Teach->isEnabled());
+    ask("status 16 5 0");
+    ASSERT_TRUE(wait([&] { return f->tbwx_FuncTab->currentRowIndex() == 5; }));
+    EXPECT_EQ(f->tbwx_trc_FuncTab->currentRowIndex(), 5);
+    EXPECT_FALSE(f->bn_Teach->isEnabled());
+    ask("status 16 9 0");
+    ASSERT_TRUE(wait([&] { return f->tbwx_FuncTab->currentRowIndex() == 9; }));
+    EXPECT_TRUE(f->bn_Teach->isEnabled());
+}
+
+TEST_F(manual_tvxsim, diagnostic_and_the_error_buffer_controls_follow_the_entries)
+{
+    enter("premium");
+    ask("error-clear");
+    for (int code : {2, 14, 26, 27})
+        ask("error-add code=" + std::to_string(code));
+    // Access level 1 shows Diagnostic.
+    script_.expect_modal(QStringLiteral("c_dlg_password"), [](QWidget* d) {
+        static_cast<c_dlg_password*>(d)->form()->eb_Password->setText(QLatin1String(access_code_level1));
+        return int(QDialog::Accepted);
+    });
+    script_.expect_information(QString::fromLatin1(txt_label(351).c_str()));
+    window_->on_ac_Support_triggered();
+    ASSERT_TRUE(script_.verify_consumed());
+    ASSERT_FALSE(f->bn_Diagnostic->isHidden());
+    const auto controls_enabled = [&](bool on) {
+        return f->bn_Diagnostic->isEnabled() == on && f->bn_Clear_ErrBuf->isEnabled() == on &&
+               f->bn_Save_ErrBuf->isEnabled() == on;
+    };
+    f->tab_ManualX->set_current_logical(c_dlgw_manualx::tab_error_buffer);
+    ASSERT_TRUE(wait([&] { return f->tbwx_ErrorBuf->rowCount() == 4; }));
+    EXPECT_TRUE(wait([&] { return controls_enabled(true); }));
+    f->bn_Clear_ErrBuf->click();
+    EXPECT_EQ(f->tbwx_ErrorBuf->rowCount(), 0);
+    EXPECT_TRUE(wait([&] { return controls_enabled(false); }));
+}
+
 }  // namespace
 
 TEST_F(manual_tvxsim, a_trace_writes_each_result_continues_its_numbers_and_ends_when_leaving)
@@ -220,7 +267,7 @@ TEST_F(manual_tvxsim, a_trace_writes_each_result_continues_its_numbers_and_ends_
     EXPECT_EQ(lines(), 3);
     f->bn_Trc_StopTrace->click();
 
-    script_.expect_save_file(file);
+    script_.expect_append_file(file);
     f->bn_Trc_StartTrace->click();
     f->bn_Trc_Start->click();
     ASSERT_TRUE(wait([&] { return lines() == 4; }));

@@ -8,6 +8,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <functional>
+#include <vector>
 
 #include "procmon/windows/c_dlg_filter.h"
 #include "widgets/c_my_rbg.h"
@@ -113,6 +114,37 @@ TEST(filter_dialog, pages_and_ways_to_close)
         EXPECT_FALSE(d.isVisible());
         EXPECT_TRUE(same(r, c.expected)) << int(r.active) << " " << r.type << " " << r.min << " " << r.max << " "
                                          << r.pattern.toStdString();
+    }
+}
+
+// Box N of the bits page stands for bit N of the mask, both ways: an asymmetric mask shows
+// its own boxes, and each box alone stores its own bit.
+TEST(filter_dialog, box_n_stands_for_bit_n)
+{
+    ui_testing::test_app();
+    auto boxes = [](c_dlg_filter& d) {
+        std::vector<QCheckBox*> b;
+        for (int i = 0; i < 8; ++i)
+            b.push_back(d.findChild<QCheckBox*>(QStringLiteral("chb_Flt%1").arg(i)));
+        return b;
+    };
+    {
+        c_dlg_filter d;
+        column_filter_record r = record(1, 2, 0x0B, 0);  // bits 0, 1 and 3
+        d.setFilter(r, c_dlg_filter::page_bits, 0, nullptr);
+        const std::vector<QCheckBox*> b = boxes(d);
+        for (int i = 0; i < 8; ++i)
+            EXPECT_EQ(b[size_t(i)]->isChecked(), i == 0 || i == 1 || i == 3) << "box " << i;
+    }
+    for (int i = 0; i < 8; ++i) {
+        SCOPED_TRACE(i);
+        c_dlg_filter d;
+        column_filter_record r = record(1, 2, 0, 0);
+        d.setFilter(r, c_dlg_filter::page_bits, 0, nullptr);
+        d.show();
+        boxes(d)[size_t(i)]->setChecked(true);
+        d.findChild<QPushButton*>("bn_Close")->click();
+        EXPECT_EQ(r.min, 1 << i);
     }
 }
 

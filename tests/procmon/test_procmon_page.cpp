@@ -24,6 +24,7 @@
 #include "procmon/windows/c_gbw_pm_toolinfo.h"
 #include "widgets/c_qtableview_functab.h"
 #include "core/image/byte_record.h"
+#include "core/image/tool_records.h"
 #include <QLocale>
 #include <functional>
 #include "sim/card_image.h"
@@ -185,6 +186,33 @@ TEST_F(page_test, a_typical_card_lists_filters_and_sorts)
     box("chb_FilterToolTypes")->setChecked(true);
     ASSERT_TRUE(page_->openMonitor(nullptr));
     EXPECT_FALSE(box("chb_FilterToolTypes")->isChecked());
+}
+
+// The tool-type info tables show their values with "." under a decimal comma too, one sign
+// for the whole group.
+TEST_F(page_test, tool_type_info_tables_keep_the_point_under_a_decimal_comma)
+{
+    card_image::scenario s = card_image::make_scenario("S1");
+    ASSERT_FALSE(s.tool_types.empty());
+    byte_view r(s.tool_types.front().record.data(), uint32_t(s.tool_types.front().record.size()));
+    const auto at = [](const char* field) { return tool_type_record_fields().find(field)->offset; };
+    r.set_i16(at("BreakLimit"), 1234);
+    r.set_i16(at("BluntLimit"), 5);
+    r.set_i16(at("BluntWork"), -250);
+    r.set_i16(at("ToleranceFine"), 500);
+    const QLocale before;
+    QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
+    use_card(s);
+    ASSERT_TRUE(page_->openMonitor(nullptr));
+    page_->tool_types_view()->selectRow(0);
+    auto cell = [this](const char* table, int row, int column) {
+        return page_->findChild<QTableWidget*>(table)->item(row, column)->text();
+    };
+    EXPECT_EQ(cell("tbwx_ToolTypesInfoModePar", 0, 1), "12.34");
+    EXPECT_EQ(cell("tbwx_ToolTypesInfoModePar", 1, 1), "0.05");
+    EXPECT_EQ(cell("tbwx_ToolTypesInfoModePar", 1, 3), "-2.50");
+    EXPECT_EQ(cell("tbwx_ToolTypesInfoTolerance", 0, 0), "0.05");
+    QLocale::setDefault(before);
 }
 
 TEST_F(page_test, save_all_asks_with_the_estimate_writes_the_writers_files_and_stops_on_cancel)
@@ -599,14 +627,31 @@ TEST(tool_info_panel, cells_of_a_header_and_of_a_free_one)
     c_gbw_pm_toolinfo::modeParCellText(3, sector, &t);
     EXPECT_EQ(t, QStringList{"overflow!!"});
 
+    // Under a decimal comma the field takes the system's sign; the table's percentages keep
+    // the "." of every other cell of the table.
     const QLocale before;
     QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
     c_gbw_pm_toolinfo panel;
     panel.setRecord(sector);
     EXPECT_EQ(panel.findChild<QLineEdit*>("ebx_IdleLimit")->text(), "12,34");
+    le::put16(sector + 98, 1234);   // BluntLimit
+    le::put16(sector + 106, 5);     // BluntWork
+    c_gbw_pm_toolinfo::modeParCellText(1, sector, &t);
+    EXPECT_EQ(t[1], "12.34");
+    EXPECT_EQ(t[2], "4.00");
+    EXPECT_EQ(t[4], "0.05");
     c_gbw_pm_toolinfo::modeParCellText(2, sector, &t);
-    EXPECT_EQ(t[2], "2,50");
+    EXPECT_EQ(t[2], "2.50");
     QLocale::setDefault(before);
+
+    // The form's two spare fields: there, "99999", outside the visible area.
+    for (const char* name : {"ebx_DataMax_6", "ebx_DataMax_8"}) {
+        SCOPED_TRACE(name);
+        auto* spare = panel.findChild<QLineEdit*>(name);
+        ASSERT_NE(spare, nullptr);
+        EXPECT_EQ(spare->text(), "99999");
+        EXPECT_FALSE(panel.rect().intersects(spare->geometry()));
+    }
 
     sector[0] = 0;  // nothing in use
     panel.setRecord(sector);

@@ -110,6 +110,14 @@ TEST_F(form_test, every_named_widget_exists_once_with_its_class_and_no_slot_miss
         EXPECT_FALSE(w.contains(QLatin1String("No matching signal"))) << w.toStdString();
 }
 
+TEST_F(form_test, hand_placed_labels_sit_where_the_form_puts_them)
+{
+    QWidget host;
+    Ui::c_dlgw_program form;
+    form.setupUi(&host);
+    EXPECT_EQ(form.Label12->geometry(), QRect(235, 117, 48, 13));
+}
+
 TEST_F(form_test, tabs_keep_their_logical_order_with_the_custom_tab_hidden)
 {
     const QStringList titles{"Function Settings", "&Global Settings", "O&utput Settings", "Input Settings",

@@ -30,6 +30,7 @@
 #include "support/test_support.h"
 #include "ui_c_dlg_advancedoptions.h"
 #include "ui_c_dlgw_program.h"
+#include "widgets/c_dlg_progressbar.h"
 #include "widgets/testing/scripted_ui.h"
 #include "widgets/testing/test_app.h"
 
@@ -199,11 +200,16 @@ TEST_F(pdf_print_test, printing_through_the_prompt_writes_two_pdfs)
         GTEST_SKIP() << "pdftotext and pdfinfo (poppler-utils) are not installed";
     premium_from_controller();
     page->show_program(&main);
+    c_dlg_progressbar progress(nullptr);
+    g_objects().progress_dialog = &progress;
     script.expect_printer(path("conf.pdf"));
     page->on_bn_Print_clicked();
+    g_objects().progress_dialog = nullptr;
     ASSERT_TRUE(QFileInfo::exists(path("conf.pdf")));
     ASSERT_TRUE(QFileInfo::exists(path("conf-functions.pdf")));
     EXPECT_EQ(script.progress_titles(), std::vector<QString>{QStringLiteral("Printing Data!  Please wait ...!")});
+    EXPECT_EQ(progress.l_FileInfo()->text(), QStringLiteral("Status: Busy ...."));
+    EXPECT_TRUE(progress.l_FileInfo()->isHidden());
 
     const QString settings = run(pdftotext, {QStringLiteral("-layout"), path("conf.pdf"), QStringLiteral("-")});
     EXPECT_TRUE(settings.contains(QStringLiteral("Tarvix Configuration")));

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <QStandardItemModel>
+#include <array>
 #include <memory>
 
 #include "app/link_state.h"
@@ -10,6 +11,7 @@
 #include "core/device/command_mailbox.h"
 #include "core/image/core_state.h"
 #include "core/image/device_function_record.h"
+#include "core/image/tool_records.h"
 #include "program/c_dlgw_program.h"
 #include "program/program_state.h"
 #include "program/tool_cells.h"
@@ -208,6 +210,49 @@ TEST_F(page_test, tool_cells_show_the_record_fields)
         EXPECT_EQ(cells[12], QStringLiteral("777"));
         EXPECT_EQ(cells[13], QStringLiteral("-0.05"));
     }
+}
+
+// Every cell of a tool-type row and of the custom row reads its own field: each field holds
+// a value no other field holds, so that two fields read in each other's place show.
+TEST_F(page_test, every_cell_of_a_tool_type_row_reads_its_own_field)
+{
+    tool_type_slot t = g_config_image().tool_type(6);
+    t.set_in_use(1);
+    byte_view tt = t.record();
+    tt.set_text(2, 32, "Reamer");
+    tt.set_u8(118, 1), tt.set_i16(119, 101), tt.set_i16(125, 102), tt.set_i32(121, 103), tt.set_u32(114, 1);
+    tt.set_u8(95, 2), tt.set_i16(96, 104), tt.set_i16(104, 105), tt.set_i32(98, 106), tt.set_i16(102, 107);
+    tt.set_u32(91, 2);
+    tt.set_u8(74, 3), tt.set_i16(75, 108), tt.set_i16(81, 109), tt.set_i32(77, 110), tt.set_u32(70, 3);
+    tt.set_i16(56, 111), tt.set_i16(58, 112), tt.set_i16(60, 113), tt.set_u32(52, 5);
+    for (uint32_t off = 38; off < 44; ++off)
+        tt.set_u8(off, uint8_t(off - 27));  // 11 to 16
+    tt.set_i32(139, 117), tt.set_u32(151, 0x0F), tt.set_i32(167, 118);
+    QStringList cells;
+    tool_type_cells(6, t.data(), &cells);
+    EXPECT_EQ(cells, QStringList({"006", "Reamer",                                      //
+                                  "Si", "1.01 R", "1.02", "103",                         // Break
+                                  "En", "1.04 A", "1.05", "106", "1.07",                 // Blunt
+                                  "--", "1.08 R", "1.09", "110",                         // Missing
+                                  "1.11 R", "1.12 A", "1.13 R",                          // Tolerance
+                                  "11 - 12", "13 - 14", "15 - 16", "117", "1", "118"}));
+
+    std::array<uint8_t, tool_record_size> tool{};
+    byte_view r(tool.data(), uint32_t(tool.size()));
+    r.set_u8(125, 2), r.set_i16(126, 201), r.set_i16(128, 202), r.set_i16(134, 203), r.set_i32(130, 204);
+    r.set_u32(121, 1);
+    r.set_u8(96, 1), r.set_i16(97, 205), r.set_i16(99, 206), r.set_i16(111, 207), r.set_i32(101, 208);
+    r.set_i16(105, 209), r.set_u32(92, 2);
+    r.set_u8(73, 0), r.set_i16(74, 210), r.set_i16(76, 211), r.set_i16(82, 212), r.set_i32(78, 213);
+    r.set_u32(69, 3);
+    r.set_u8(59, 21), r.set_u8(60, 22), r.set_i32(148, 214), r.set_u32(160, 0x0F), r.set_i32(186, 215);
+    cells.clear();
+    custom_tool_type_cells(9, tool.data(), &cells);
+    EXPECT_EQ(cells, QStringList({"009", "Custom",                                          //
+                                  "En", "2.01 R", "2.02 A", "2.03", "204",                   // Break
+                                  "Si", "2.05 A", "2.06 R", "2.07", "208", "2.09",           // Blunt
+                                  "--", "2.10 R", "2.11 R", "2.12", "213",                   // Missing
+                                  "21 - 22", "214", "1", "215"}));
 }
 
 }  // namespace

@@ -336,13 +336,17 @@ TEST_F(tools_test, editing_a_tool_hides_the_main_window_until_the_dialog_gives_t
 {
     set_field(g_config_image().tool(3).record(), "ToolType", 128);
     g_config_image().tool_type(128).set_in_use(1);
+    main_.setGeometry(140, 110, 900, 640);
     main_.show();
+    const QRect where = main_.geometry();
     page_->show_program(&main_);
     ui_testing::scripted_ui script;
     f->tbvx_PM_Tools->select_array_index(3);
     page_->on_bn_PM_Tool_Edit_clicked();
-    c_dlg_prgtool* d = page_->findChild<c_dlg_prgtool*>();
+    // A window of its own, not a child of the page that is hidden with the main window.
+    c_dlg_prgtool* d = tool_dialog();
     ASSERT_TRUE(d);
+    EXPECT_EQ(d->parent(), nullptr);
     EXPECT_TRUE(d->isVisible());
     EXPECT_FALSE(main_.isVisible());
     // The tool is checked and its curve is in the plotter.
@@ -353,6 +357,7 @@ TEST_F(tools_test, editing_a_tool_hides_the_main_window_until_the_dialog_gives_t
     d->form()->ebx_PM_Tool_MissingLimit->setText(QStringLiteral("1.23"));
     d->form()->bn_Close->click();
     EXPECT_TRUE(main_.isVisible());
+    EXPECT_EQ(main_.geometry(), where);
     EXPECT_FALSE(d->isVisible());
     EXPECT_EQ(g_config_image().tool(3).record().i16(74), 123);
     // The edited tool is the current one, its tool type shown in the strip.

@@ -142,7 +142,7 @@ TEST_F(tools_tvxsim, tool_types_and_tools_are_listed_edited_saved_and_read_back)
     // The tool dialog hides the main window until it closes.
     f->tbvx_PM_Tools->select_array_index(3);
     f->bn_PM_Tool_Edit->click();
-    c_dlg_prgtool* d = page_->findChild<c_dlg_prgtool*>();
+    c_dlg_prgtool* d = tool_dialog();
     ASSERT_TRUE(d && d->isVisible());
     EXPECT_FALSE(window_->isVisible());
     EXPECT_EQ(d->form()->pn_PM_Tool_Status->text(), QStringLiteral("0012H"));

@@ -4,7 +4,9 @@
 #include <gtest/gtest.h>
 
 #include <QLabel>
+#include <QSpinBox>
 #include <QStandardItemModel>
+#include <QTimeEdit>
 #include <functional>
 #include <memory>
 
@@ -15,10 +17,14 @@
 #include "core/image/config_image.h"
 #include "core/image/core_state.h"
 #include "core/protocol/device_protocol.h"
+#include "procmon/windows/c_dlg_plotter.h"
 #include "program/c_dlgw_program.h"
 #include "program/program_state.h"
+#include "program_dialogs/c_dlg_setup_1tool_m1.h"
+#include "ui_c_dlg_setup_1tool_m1.h"
 #include "support/test_support.h"
 #include "ui_c_dlgw_program.h"
+#include "widgets/c_my_rbg.h"
 #include "widgets/testing/test_app.h"
 
 namespace dp = device_protocol;
@@ -119,9 +125,9 @@ TEST_F(transfer_test, headers_come_back_unchanged_but_for_the_documented_normali
         {"mode 128 kept", false, false, false, set(hdr::def_mode, 128), none},
         {"back mode 6 kept", false, false, false, set(hdr::def_back_mode, 6), none},
         {"unlisted scanner kept", false, false, false, set(hdr::scanner, 42), none},
-        // The controller's hardware configuration word: only its low nibble is the index.
-        {"customer configuration beyond the list kept", false, false, false, set(hdr::customer_config, 0x12), none},
-        {"customer configuration upper bits kept", false, false, false, set(hdr::customer_config, 0x11), none},
+        // The customer configuration shows bits 0 to 3; the other bits stay as they are.
+        {"customer configuration 0x12 kept", false, false, false, set(hdr::customer_config, 0x12), none},
+        {"customer configuration 0x31 kept", false, false, false, set(hdr::customer_config, 0x31), none},
         {"input functions", false, false, false,
          [](settings_header h) {
              h.set_field(hdr::in_func1, 5);
@@ -248,6 +254,81 @@ TEST_F(transfer_test, tabs_follow_variant_source_and_family)
         EXPECT_EQ(!f->rbg_GS_Out4->isHidden(), !r.basic && !r.bit2 && (r.family & 0xF) != 4);
         EXPECT_EQ(f->rbg_Fieldbus->index(), 0);
     }
+}
+
+TEST_F(transfer_test, customer_configuration_choice_replaces_bits_0_to_3_only)
+{
+    struct row {
+        int32_t stored;
+        int shown, chosen;
+        int32_t written;
+    };
+    const row rows[] = {{0x31, 1, 0, 0x30}, {0x12, -1, 1, 0x11}, {0, 0, 1, 1}};
+    for (const row& r : rows) {
+        SCOPED_TRACE(r.stored);
+        reset_config_image(g_config_image());
+        g_config_image().header().set_field(hdr::customer_config, r.stored);
+        page->show_program(&main);
+        EXPECT_EQ(f->cb_FE_CustomerConfig->currentIndex(), r.shown);
+        EXPECT_FALSE(page->settings_changed());
+        f->cb_FE_CustomerConfig->setCurrentIndex(r.chosen);
+        config_image out = g_config_image();
+        page->window_to_image(out);
+        EXPECT_EQ(out.header().field(hdr::customer_config), r.written);
+    }
+}
+
+TEST_F(transfer_test, a_new_offline_program_disables_the_tool_tabs_and_the_plotter_starts_over_in_auto)
+{
+    c_dlg_plotter plotter;
+    g_objects().plotter = &plotter;
+    auto* mode = plotter.findChild<c_my_rbg*>(QStringLiteral("rbg_SettingsMode"));
+    ASSERT_NE(mode, nullptr);
+    mode->setIndex(1);
+    plotter.on_rbg_SettingsMode_clicked(1);
+    ASSERT_FALSE(plotter.auto_range());
+    g_device().pm_capable = true;
+    g_device().family_code = 0x30;
+    struct row {
+        const char* name;
+        int source;
+        const char* file;
+        bool tools_enabled;
+    };
+    const row rows[] = {
+        {"new offline", 2, "NEWFILE", false},
+        {"from a file", 2, "/nowhere/p.cdx", true},
+        {"new again", 2, "NEWFILE", false},
+        {"from the controller", 1, "", true},
+    };
+    for (const row& r : rows) {
+        SCOPED_TRACE(r.name);
+        g_program_document().source = r.source;
+        g_program_document().file_name = QString::fromLatin1(r.file);
+        page->show_program(&main);
+        QTabWidget* tabs = f->tab_Settings;
+        EXPECT_TRUE(tabs->isTabEnabled(tabs->indexOf(f->tw_PM_Config)));
+        EXPECT_EQ(tabs->isTabEnabled(tabs->indexOf(f->tw_PM_ToolTypes)), r.tools_enabled);
+        EXPECT_EQ(tabs->isTabEnabled(tabs->indexOf(f->tw_PM_Tools)), r.tools_enabled);
+        EXPECT_EQ(mode->index(), 0);
+        EXPECT_TRUE(plotter.auto_range());
+        EXPECT_FALSE(plotter.findChild<QTimeEdit*>()->isEnabled());
+        EXPECT_FALSE(plotter.findChild<QSpinBox*>()->isEnabled());
+    }
+    g_objects().plotter = nullptr;
+}
+
+TEST_F(transfer_test, the_set_up_wizards_show_the_set_up_of_the_program_shown)
+{
+    settings_header h = g_config_image().header();
+    h.set_field(hdr::vert_distance, 12345);
+    h.set_field(hdr::ref_angle_90, -2500);
+    h.set_field(hdr::ref_tool_length, 5001);
+    page->show_program(&main);
+    const Ui::c_dlg_setup_1tool_m1& w = *static_cast<c_dlg_setup_1tool_m1*>(page->setup_wizard(0))->form();
+    EXPECT_EQ(w.ebx_VertDistance->value(), 12345);
+    EXPECT_EQ(w.ebx_RefToolLength->value(), 5001);
+    EXPECT_EQ(w.pn_RefAngle90->text(), QStringLiteral("-25.00"));
 }
 
 TEST_F(transfer_test, labels_follow_scanner_and_area)

@@ -206,6 +206,40 @@ TEST_F(program_tvxsim, settings_go_back_to_the_controller_and_teaching_fills_the
     EXPECT_EQ(address, 88);
 }
 
+TEST_F(program_tvxsim, an_unedited_controller_program_asks_nothing_and_an_edited_one_writes_only_its_changes)
+{
+    connect_to("premium");  // its hardware configuration (parameter 109) is 0x12
+    open_from_controller();
+    ASSERT_EQ(g_config_image().header().field(hdr::customer_config), 0x12);
+    // Away from the function tab and back, Save, leaving: no question, nothing on the wire.
+    uint64_t seq = sim_->control().log_next_seq();
+    f->tab_Settings->set_current_logical(1);
+    f->tab_Settings->set_current_logical(0);
+    f->bn_Save->click();
+    EXPECT_TRUE(script_.verify_consumed());
+    EXPECT_EQ(requests_since(seq, dp::req_write_parameter), 0u);
+    EXPECT_TRUE(commands_since(seq).empty());
+
+    // Two settings changed: Save writes those two parameters (and the cluster word) only.
+    f->ebx_GS_ProfibusAddr->setValue(88);
+    f->ebx_GS_MacId->setValue(11);
+    seq = sim_->control().log_next_seq();
+    script_.expect_information(QStringLiteral("Save Data to Tarvix successfull!"));
+    f->bn_Save->click();
+    EXPECT_TRUE(script_.verify_consumed());
+    std::vector<int> written;
+    for (const sim::wire_entry& e : sim_->control().wire_log(seq))
+        if (e.direction == sim::wire_direction::in && e.frame(2) == dp::req_write_parameter)
+            written.push_back(e.frame(dp::parameter_number_offset) | (e.frame(dp::parameter_number_offset + 1) << 8));
+    EXPECT_EQ(written, (std::vector<int>{35, 80, 17}));
+    int32_t hardware = 0;
+    ASSERT_TRUE(sim_->control().parameter(109, hardware));
+    EXPECT_EQ(hardware, 0x12);
+    emit window_->program_page()->sig_Return();
+    EXPECT_EQ(page(), int(c_frm_main::page_start));
+    EXPECT_TRUE(script_.verify_consumed());
+}
+
 TEST_F(program_tvxsim, leaving_with_changes_and_a_save_that_meets_an_unplugged_controller)
 {
     connect_to("premium");

@@ -46,6 +46,26 @@ bool press_button(QDialog* d, const QString& text)
     return false;
 }
 
+bool fill_file_dialog(QDialog* d, const QString& path)
+{
+    auto* files = qobject_cast<QFileDialog*>(d);
+    auto* edit = files ? files->findChild<QLineEdit*>(QStringLiteral("fileNameEdit")) : nullptr;
+    if (!edit) {
+        d->reject();
+        return false;
+    }
+    edit->setText(path);
+    auto* box = files->findChild<QDialogButtonBox*>(QStringLiteral("buttonBox"));
+    QPushButton* ok = nullptr;
+    if (box)
+        ok = box->button(files->acceptMode() == QFileDialog::AcceptSave ? QDialogButtonBox::Save : QDialogButtonBox::Open);
+    if (ok && ok->isEnabled())
+        ok->click();
+    else
+        static_cast<QDialog*>(files)->accept();
+    return true;
+}
+
 dialog_driver::dialog_driver(int poll_ms)
 {
     timer_.setInterval(poll_ms);
@@ -86,23 +106,7 @@ dialog_driver& dialog_driver::press(const QString& match, QMessageBox::StandardB
 dialog_driver& dialog_driver::choose_file(const QString& match, const QString& path)
 {
     steps_.push_back({match, [path](QDialog* d) {
-                          auto* files = qobject_cast<QFileDialog*>(d);
-                          auto* edit = files ? files->findChild<QLineEdit*>(QStringLiteral("fileNameEdit")) : nullptr;
-                          if (!edit) {
-                              d->reject();
-                              return QStringLiteral("not a file dialog: rejected");
-                          }
-                          edit->setText(path);
-                          auto* box = files->findChild<QDialogButtonBox*>(QStringLiteral("buttonBox"));
-                          QPushButton* ok = nullptr;
-                          if (box)
-                              ok = box->button(files->acceptMode() == QFileDialog::AcceptSave ? QDialogButtonBox::Save
-                                                                                              : QDialogButtonBox::Open);
-                          if (ok && ok->isEnabled())
-                              ok->click();
-                          else
-                              static_cast<QDialog*>(files)->accept();
-                          return path;
+                          return fill_file_dialog(d, path) ? path : QStringLiteral("not a file dialog: rejected");
                       }});
     return *this;
 }
@@ -173,9 +177,11 @@ QDialog* dialog_driver::waiting_dialog() const
     auto* modal = qobject_cast<QDialog*>(QApplication::activeModalWidget());
     if (answerable(modal) && !taken(modal))
         return modal;
+    // A modeless box (the waiting mode's, with its Cancel) waits for no answer: it is taken only
+    // when the next step asks for it, as a user leaves it alone otherwise.
     for (QWidget* w : QApplication::topLevelWidgets()) {
         auto* box = qobject_cast<QMessageBox*>(w);
-        if (answerable(box) && !taken(box))
+        if (answerable(box) && !taken(box) && (box->isModal() || (!steps_.empty() && matches(steps_.front().match, box))))
             return box;
     }
     return nullptr;

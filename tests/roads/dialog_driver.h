@@ -1,19 +1,29 @@
 // Answers the program's real dialogs the way a user does, while the code under test runs their
 // exec(): a timer looks for the dialog that waits for an answer (the active modal widget, else a
-// visible top-level message box with buttons), matches it against the next step the test gave,
+// visible top-level message box with buttons; a modeless one only when the next step names
+// it), matches it against the next step the test gave,
 // and presses a button by its text or standard button, fills a file dialog's file name and
 // accepts it, or runs the test's own action on it. Every dialog met is recorded with its title
 // and text, so that a test can assert the boxes it saw.
 //
-// A dialog that no step expects is recorded as unexpected and closed as with Escape (its escape
-// button, or reject), so that a road never hangs on it; a test asserts unexpected() is empty,
-// or looks at what came.
+// Steps are taken in the order given. A dialog that does not match the next step (or comes
+// when none is left) is recorded as unexpected and closed as the user's Escape or the title
+// bar's close button would (a message box takes its escape button, else its default one),
+// so that a road never hangs on it; a test asserts unexpected() is empty, or looks at what
+// came. The road fixture (road_fixture.h) asserts it at the end of every test.
 //
 //     roads::dialog_driver driver;
-//     driver.press("c_dlg_srcauswahl", "Tarvix");       // the data source dialog's button
-//     window->form()->ac_Open->trigger();               // returns once the flow is done
+//     driver.press("c_dlg_srcauswahl", "Tarvix")          // the data source dialog's button
+//         .press(ui::title_error(), QMessageBox::Ok);     // the box that ends the flow
+//     window->form()->ac_Open->trigger();                 // returns once the flow is done
 //     EXPECT_EQ(driver.pending(), 0);
-//     EXPECT_TRUE(driver.unexpected().empty());
+//     EXPECT_EQ(driver.boxes().at(0).text, ...);
+//
+//     driver.choose_file("fd_Save", "/tmp/x/p.cdx");      // a file dialog by object name
+//     driver.act("fd_Load", [&](QDialog* d) {             // or the test's own answer
+//         seq = log_next_seq();
+//         fill_file_dialog(d, path);
+//     });
 //
 // A step's `match` is compared with the dialog's window title, object name and class name
 // (one of them equal); an empty match takes any dialog. The presses run from a posted event,
@@ -95,5 +105,8 @@ private:
 
 // Presses a button of `d` by its text (without "&"); false when there is none.
 bool press_button(QDialog* d, const QString& text);
+// Gives a file dialog's file name line edit `path` and presses its Open/Save button (or
+// accepts it); false when `d` is no file dialog (it is then rejected).
+bool fill_file_dialog(QDialog* d, const QString& path);
 
 }  // namespace roads

@@ -2,6 +2,13 @@
 // production UI services (real message boxes, Qt's file dialogs, the shared progress dialog),
 // its link timer running, against a tvxsim process on the paced link a controller has
 // (1 ms per USB frame). The dialog driver answers the dialogs; the wire log shows what crossed.
+//
+// A road: give driver_ the answers, click() the menu entry (or click a page's button), then
+// look at driver_.boxes(), the pages and the controller (ask() a control command,
+// requests(seq) for the wire from log_next_seq() on, status_requests_inside() for the link
+// timer's status requests that met a transfer). before_window() runs control commands before
+// the window connects; wait_ready() waits for the controller after a replug. Every dialog a
+// road did not expect fails the test at its end.
 #pragma once
 #include <gtest/gtest.h>
 
@@ -11,6 +18,7 @@
 #include <QMenuBar>
 #include <QStackedWidget>
 #include <QTest>
+#include <algorithm>
 #include <functional>
 #include <memory>
 #include <string>
@@ -113,32 +121,43 @@ protected:
         ASSERT_TRUE(QTest::qWaitForWindowExposed(menu));
         const QRect r = menu->actionGeometry(action);
         ASSERT_TRUE(r.isValid());
+        // The entry runs its flow inside the click, to its end.
         QTest::mouseClick(menu, Qt::LeftButton, Qt::NoModifier, r.center());
-        QTest::qWait(1);
     }
 
     Ui::c_frm_main* form() const { return window_->form(); }
     int page() const { return form()->stackedWidget->currentIndex(); }
 
-    // The requests the controller received from `seq` on (frame type of each), in order.
-    std::vector<uint8_t> requests(uint64_t seq)
+    // One request the controller received: its frame type, and whether it is the link timer's
+    // status request (it carries the status request word; a transfer's own status polls,
+    // such as the stop's, do not).
+    struct wire_request {
+        uint8_t type = 0;
+        bool timer_status = false;
+    };
+    // The requests the controller received from `seq` on, in order.
+    std::vector<wire_request> requests(uint64_t seq)
     {
-        std::vector<uint8_t> out;
+        std::vector<wire_request> out;
         for (const sim::wire_entry& e : sim_->control().wire_log(seq))
-            if (e.direction == sim::wire_direction::in)
-                out.push_back(e.frame(2));
+            if (e.direction == sim::wire_direction::in) {
+                const uint32_t word = uint32_t(e.frame(4)) | uint32_t(e.frame(5)) << 8 | uint32_t(e.frame(6)) << 16 |
+                                      uint32_t(e.frame(7)) << 24;
+                out.push_back({e.frame(2), e.frame(2) == device_protocol::req_status &&
+                                               word == device_protocol::status_request_word});
+            }
         return out;
     }
-    // Status requests of the link timer between the first and the last request of another
-    // type from `seq` on: those that met a transfer in its middle.
-    static int status_requests_inside(const std::vector<uint8_t>& types)
+    // Status requests of the link timer between the first and the last other request: those
+    // that met a transfer in its middle.
+    static int status_requests_inside(const std::vector<wire_request>& list)
     {
-        const auto other = [](uint8_t t) { return t != device_protocol::req_status; };
-        const auto first = std::find_if(types.begin(), types.end(), other);
-        const auto last = std::find_if(types.rbegin(), types.rend(), other).base();
-        if (first == types.end())
+        const auto other = [](const wire_request& r) { return !r.timer_status; };
+        const auto first = std::find_if(list.begin(), list.end(), other);
+        if (first == list.end())
             return 0;
-        return int(std::count(first, last, device_protocol::req_status));
+        const auto last = std::find_if(list.rbegin(), list.rend(), other).base();
+        return int(std::count_if(first, last, [](const wire_request& r) { return r.timer_status; }));
     }
 
     testing_support::temp_dir app_;

@@ -18,7 +18,7 @@ namespace {
 
 // Indexes in the installed scanners.cscan.
 constexpr int su100 = 0, su200 = 1;
-constexpr int wand_s10 = 0, wand_s20l = 1;
+constexpr int wand_s10 = 0, wand_s20l = 1, wand_s30hd = 2;
 
 int32_t image_word(uint32_t off) { return g_config_image().header().field(off); }
 void set_image(int32_t scanner, int32_t word)
@@ -171,6 +171,66 @@ TEST_F(ScannerFinder, ConfiguredWordIsShownOrRefusedByTheReportedUnit)
         EXPECT_EQ(finder->result().wand, -1);
         EXPECT_TRUE(script.verify_consumed());
     }
+}
+
+// A wand chosen clears the wand hint only: the unit hint stays as the preparation left it,
+// whatever the unit box then selects.
+TEST_F(ScannerFinder, ChoosingAWandClearsTheWandHintOnly)
+{
+    read_controller(2);  // a program from a file: wand first
+    struct {
+        const char* name;
+        int32_t word;
+        int wand;
+        const char* unit_hint;  // after the preparation, and still after the wand is chosen
+        int unit_item;          // the unit box's item after the wand is chosen
+    } cases[] = {
+        // The configured unit is not one of the configured wand's: the hint asks for it, and
+        // stays when the next wand offers it.
+        {"configured unit not offered", (wand_s30hd + 1) | ((su100 + 1) << 8), wand_s10,
+         "2. Step: Please select the scanner ...", 0},
+        {"no configured unit", 0, wand_s20l, "2. Step: Please select the scanner ...", -1},
+        {"configured unit offered", (wand_s10 + 1) | ((su200 + 1) << 8), wand_s20l, "", 0},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        set_image(2, c.word);
+        ui_testing::scripted_ui script;
+        finder->findForConfigured();
+        ASSERT_FALSE(finder->unit_first());
+        EXPECT_EQ(f()->l_SelectSU_Req->text(), QString(c.unit_hint));
+        f()->cb_WandSelect->setCurrentIndex(c.wand);
+        EXPECT_TRUE(f()->l_SelectWandReq->text().isEmpty());
+        EXPECT_EQ(f()->cb_SU_Select->currentIndex(), c.unit_item);
+        EXPECT_EQ(f()->l_SelectSU_Req->text(), QString(c.unit_hint));
+        EXPECT_TRUE(script.verify_consumed());
+    }
+}
+
+// A scanner is offered only to the device family whose bit (15 + the family code's high
+// nibble) its list code carries: two scanners, each with the bit of one family.
+TEST_F(ScannerFinder, ARowAppearsOnlyForTheFamilyWhoseBitItCarries)
+{
+    read_controller();
+    set_image(1, 0);
+    ui_testing::scripted_ui script;
+    finder->findForConfigured();
+    f()->cb_WandSelect->setCurrentIndex(wand_s10);
+    const uint8_t saved = g_device().family_code;
+    g_scanner_lists().codes[1] = uint32_t(1) << (16 + 1);  // family 0x2x
+    g_scanner_lists().codes[2] = uint32_t(1) << (16 + 2);  // family 0x3x
+    struct {
+        uint8_t family;
+        std::vector<int> rows;
+    } cases[] = {{0x20, {1}}, {0x24, {1}}, {0x30, {2}}, {0x10, {}}, {0x40, {}}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(int(c.family));
+        g_device().family_code = c.family;
+        finder->fill_setups_table({{1, 1, 1, 0}, {2, 1, 1, 0}});
+        EXPECT_EQ(finder->row_scanners(), c.rows);
+    }
+    g_device().family_code = saved;
+    EXPECT_TRUE(script.verify_consumed());
 }
 
 TEST_F(ScannerFinder, RowsAreBoundedByTheListAndTheColourTable)

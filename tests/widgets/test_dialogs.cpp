@@ -188,6 +188,29 @@ TEST_F(Dialogs, MessageBoxesCarryKindTitleTextAndButtons)
     }
 }
 
+// A question with named buttons is a box of the parent it is given, and answers the index of
+// the button pressed.
+TEST_F(Dialogs, ChoiceBoxHasItsParentAndAnswersTheButtonIndex)
+{
+    ui::qt_services s;
+    QWidget window;
+    const QWidget* parent = nullptr;
+    QString text;
+    when_modal([&](QWidget* w) {
+        auto* box = qobject_cast<QMessageBox*>(w);
+        ASSERT_NE(box, nullptr);
+        parent = box->parentWidget();
+        text = box->text();
+        EXPECT_EQ(box->buttons().size(), 3);
+        for (QAbstractButton* b : box->buttons())
+            if (b->text() == QLatin1String("Basic"))
+                b->click();
+    });
+    EXPECT_EQ(s.choose(&window, "Confirm", "Which type?", {"Premium", "Basic", "&Cancel"}, 2), 1);
+    EXPECT_EQ(parent, &window);
+    EXPECT_EQ(text, "Which type?");
+}
+
 TEST_F(Dialogs, FileDialogsAreQtsOwn)
 {
     testing_support::temp_dir dir;
@@ -197,15 +220,17 @@ TEST_F(Dialogs, FileDialogsAreQtsOwn)
         ASSERT_TRUE(f.open(QIODevice::WriteOnly));
     }
     ui::qt_services s;
-    enum which { open, save, directory };
-    for (which w : {open, save, directory}) {
+    // The append chooser (a trace file to continue) is the save dialog without its "replace?".
+    enum which { open, save, append, directory };
+    for (which w : {open, save, append, directory}) {
         QString caption;
-        bool nonNative = false;
+        bool nonNative = false, asks_replace = false;
         when_modal([&](QWidget* m) {
             auto* fd = qobject_cast<QFileDialog*>(m);
             ASSERT_NE(fd, nullptr);
             caption = fd->windowTitle();
             nonNative = fd->testOption(QFileDialog::DontUseNativeDialog);
+            asks_replace = !fd->testOption(QFileDialog::DontConfirmOverwrite);
             // Typed as a user would: the dialog's model loads the folder only later.
             fd->setDirectory(QString::fromStdString(dir.path()));
             if (w != directory)
@@ -219,10 +244,18 @@ TEST_F(Dialogs, FileDialogsAreQtsOwn)
             got = s.open_file_name(nullptr, "Open program", start, "Programs (*.cdx)");
         else if (w == save)
             got = s.save_file_name(nullptr, "Save program", start, "Programs (*.cdx)");
+        else if (w == append)
+            got = s.append_file_name(nullptr, "Continue program", start, "Programs (*.cdx)");
         else
             got = s.existing_directory(nullptr, "Choose folder", start);
         EXPECT_TRUE(nonNative);
-        EXPECT_EQ(caption, w == open ? "Open program" : w == save ? "Save program" : "Choose folder");
+        if (w == save || w == append) {
+            EXPECT_EQ(asks_replace, w == save);
+        }
+        EXPECT_EQ(caption, w == open     ? "Open program"
+                           : w == save   ? "Save program"
+                           : w == append ? "Continue program"
+                                         : "Choose folder");
         EXPECT_EQ(got, w == directory ? QString::fromStdString(dir.path()) : file);
     }
 }

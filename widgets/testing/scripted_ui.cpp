@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 #include <QDialog>
+#include <QFileDialog>
 #include <QPrinter>
 #include <QWidget>
 #include <gtest/gtest.h>
@@ -18,6 +19,7 @@ const char* kind_name(prompt_kind kind)
     case prompt_kind::choice: return "choice box";
     case prompt_kind::open_file: return "open-file dialog";
     case prompt_kind::save_file: return "save-file dialog";
+    case prompt_kind::append_file: return "append-file dialog";
     case prompt_kind::directory: return "directory dialog";
     case prompt_kind::modal: return "modal run";
     case prompt_kind::text_line: return "text prompt";
@@ -100,6 +102,12 @@ scripted_ui& scripted_ui::expect_save_file(const QString& answer, const QString&
     return *this;
 }
 
+scripted_ui& scripted_ui::expect_append_file(const QString& answer, const QString& caption)
+{
+    script_.push_back({prompt_kind::append_file, caption, {}, false, 0, answer, {}});
+    return *this;
+}
+
 scripted_ui& scripted_ui::expect_directory(const QString& answer, const QString& caption)
 {
     script_.push_back({prompt_kind::directory, caption, {}, false, 0, answer, {}});
@@ -152,6 +160,7 @@ bool scripted_ui::matches(const step& s, const prompt_record& seen)
     switch (s.kind) {
     case prompt_kind::open_file:
     case prompt_kind::save_file:
+    case prompt_kind::append_file:
     case prompt_kind::directory:
     case prompt_kind::text_line:
     case prompt_kind::printer:
@@ -177,7 +186,8 @@ QString scripted_ui::describe(const prompt_record& p)
 {
     if (p.kind == prompt_kind::modal)
         return QStringLiteral("%1 of \"%2\" titled \"%3\"").arg(QString::fromLatin1(kind_name(p.kind)), p.text, p.title);
-    if (p.kind == prompt_kind::open_file || p.kind == prompt_kind::save_file || p.kind == prompt_kind::directory ||
+    if (p.kind == prompt_kind::open_file || p.kind == prompt_kind::save_file || p.kind == prompt_kind::append_file ||
+        p.kind == prompt_kind::directory ||
         p.kind == prompt_kind::text_line || p.kind == prompt_kind::printer)
         return QStringLiteral("%1 \"%2\" in %3").arg(QString::fromLatin1(kind_name(p.kind)), p.title, p.text);
     return QStringLiteral("%1 \"%2\": %3").arg(QString::fromLatin1(kind_name(p.kind)), p.title, p.text);
@@ -221,10 +231,11 @@ int scripted_ui::message(ui::box_kind kind, const QString& title, const QString&
     return s.answer;
 }
 
-int scripted_ui::choose(const QString& title, const QString& text, const QStringList& buttons, int cancel_index)
+int scripted_ui::choose(QWidget* parent, const QString& title, const QString& text, const QStringList& buttons,
+                        int cancel_index)
 {
     step s;
-    if (!take({prompt_kind::choice, title, text, 0, false}, s))
+    if (!take({prompt_kind::choice, title, text, 0, false, parent}, s))
         return cancel_index;
     const int index = buttons.indexOf(s.fileAnswer);
     if (index < 0) {
@@ -259,38 +270,64 @@ void scripted_ui::process_events()
         QCoreApplication::processEvents();
 }
 
-QString scripted_ui::file_dialog(prompt_kind kind, const QString& caption, const QString& dir)
+QString scripted_ui::file_dialog(prompt_kind kind, const QString& caption, const QString& dir, const QWidget* parent)
 {
     step s;
-    if (!take({kind, caption, dir, 0, false}, s))
+    if (!take({kind, caption, dir, 0, false, parent}, s))
         return QString();
     return s.fileAnswer;
 }
 
-QString scripted_ui::open_file_name(QWidget*, const QString& caption, const QString& dir, const QString&)
+QString scripted_ui::open_file_name(QWidget* parent, const QString& caption, const QString& dir, const QString&)
 {
-    return file_dialog(prompt_kind::open_file, caption, dir);
+    return file_dialog(prompt_kind::open_file, caption, dir, parent);
 }
 
-QString scripted_ui::save_file_name(QWidget*, const QString& caption, const QString& dir, const QString&)
+QString scripted_ui::save_file_name(QWidget* parent, const QString& caption, const QString& dir, const QString&)
 {
-    return file_dialog(prompt_kind::save_file, caption, dir);
+    return file_dialog(prompt_kind::save_file, caption, dir, parent);
 }
 
-QString scripted_ui::text_line(QWidget*, const QString& title, const QString& label)
+QString scripted_ui::append_file_name(QWidget* parent, const QString& caption, const QString& dir, const QString&)
 {
-    return file_dialog(prompt_kind::text_line, title, label);
+    return file_dialog(prompt_kind::append_file, caption, dir, parent);
 }
 
-QString scripted_ui::existing_directory(QWidget*, const QString& caption, const QString& dir)
+QString scripted_ui::text_line(QWidget* parent, const QString& title, const QString& label)
 {
-    return file_dialog(prompt_kind::directory, caption, dir);
+    return file_dialog(prompt_kind::text_line, title, label, parent);
+}
+
+QString scripted_ui::existing_directory(QWidget* parent, const QString& caption, const QString& dir)
+{
+    return file_dialog(prompt_kind::directory, caption, dir, parent);
 }
 
 int scripted_ui::run_modal(QWidget* dialog)
 {
+    // A file dialog made by the code and run modally answers the file prompts of the script
+    // as the short forms do: the answer is selected and accepted, an empty one is a cancel.
+    if (auto* files = qobject_cast<QFileDialog*>(dialog); files && !script_.empty()) {
+        const prompt_kind expected = script_.front().kind;
+        const prompt_kind kind = files->fileMode() == QFileDialog::Directory
+                                     ? prompt_kind::directory
+                                 : files->acceptMode() == QFileDialog::AcceptSave ? prompt_kind::save_file
+                                                                                   : prompt_kind::open_file;
+        if (expected == prompt_kind::open_file || expected == prompt_kind::save_file || expected == prompt_kind::directory) {
+            const QString answer = file_dialog(kind, files->windowTitle(), files->directory().absolutePath(),
+                                               files->parentWidget());
+            if (answer.isEmpty()) {
+                files->setResult(QDialog::Rejected);
+                return QDialog::Rejected;
+            }
+            files->selectFile(answer);
+            files->setResult(QDialog::Accepted);
+            return QDialog::Accepted;
+        }
+    }
     prompt_record seen{prompt_kind::modal, dialog ? dialog->windowTitle() : QString(),
-                       dialog ? dialog->objectName() : QString(), 0, false};
+                       dialog ? dialog->objectName() : QString(), 0, false,
+                       dialog ? dialog->parentWidget() : nullptr};
     step s;
     if (!take(seen, s))
         return QDialog::Rejected;

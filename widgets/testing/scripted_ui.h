@@ -22,7 +22,7 @@ class QWidget;
 
 namespace ui_testing {
 
-enum class prompt_kind { critical, warning, information, question, choice, open_file, save_file, directory, modal, text_line, printer };
+enum class prompt_kind { critical, warning, information, question, choice, open_file, save_file, append_file, directory, modal, text_line, printer };
 
 const char* kind_name(prompt_kind kind);
 prompt_kind kind_of(ui::box_kind kind);
@@ -34,6 +34,7 @@ struct prompt_record {
     QString text;     // box text, file dialog start directory, or the object name of a modal dialog
     int buttons = 0;  // boxes only
     bool expected = false;
+    const QWidget* parent = nullptr;  // the parent named for a choice, a file dialog or a modal dialog
 };
 
 class scripted_ui : public ui::services {
@@ -62,9 +63,12 @@ public:
     // A question with named buttons, answered by the text of the button to press.
     scripted_ui& expect_choice(const QString& text, const QString& button);
     // File dialogs answer a path; an empty answer is the user's cancel. A null caption
-    // matches any caption.
+    // matches any caption. A QFileDialog that the code runs modally answers these steps too
+    // (the path selected and accepted) when one of them is next.
     scripted_ui& expect_open_file(const QString& answer, const QString& caption = QString());
     scripted_ui& expect_save_file(const QString& answer, const QString& caption = QString());
+    // The chooser of a file to continue (no "replace?" question).
+    scripted_ui& expect_append_file(const QString& answer, const QString& caption = QString());
     scripted_ui& expect_directory(const QString& answer, const QString& caption = QString());
     // A one-line text prompt titled `title` (null: any), answered with `answer` (empty: cancel).
     scripted_ui& expect_text_line(const QString& answer, const QString& title = QString());
@@ -97,7 +101,8 @@ public:
     // --- ui::services --------------------------------------------------------------------------
     int message(ui::box_kind kind, const QString& title, const QString& text, int buttons,
                 int default_button) override;
-    int choose(const QString& title, const QString& text, const QStringList& buttons, int cancel_index) override;
+    int choose(QWidget* parent, const QString& title, const QString& text, const QStringList& buttons,
+               int cancel_index) override;
     void progress_begin(const QString& title) override;
     void progress_set(int percent) override;
     int progress_value() const override { return progressValue_; }
@@ -105,6 +110,8 @@ public:
     void process_events() override;
     QString open_file_name(QWidget* parent, const QString& caption, const QString& dir,
                            const QString& filter) override;
+    QString append_file_name(QWidget* parent, const QString& caption, const QString& dir,
+                             const QString& filter) override;
     QString save_file_name(QWidget* parent, const QString& caption, const QString& dir,
                            const QString& filter) override;
     QString existing_directory(QWidget* parent, const QString& caption, const QString& dir) override;
@@ -128,7 +135,7 @@ private:
     static bool matches(const step& s, const prompt_record& seen);
     static QString describe(const step& s);
     static QString describe(const prompt_record& p);
-    QString file_dialog(prompt_kind kind, const QString& caption, const QString& dir);
+    QString file_dialog(prompt_kind kind, const QString& caption, const QString& dir, const QWidget* parent);
 
     ui::services* previous_;
     std::deque<step> script_;
