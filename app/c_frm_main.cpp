@@ -399,8 +399,12 @@ void c_frm_main::on_ac_SystemInfo_triggered()
     // Made for one showing without a parent, so it is deleted on return.
     c_dlg_systeminfo dialog(nullptr);
     dialog.setWindowFlags(Qt::WindowTitleHint | Qt::CustomizeWindowHint | Qt::WindowCloseButtonHint);
-    if (!dev_wait_idle())
+    // A request of the link timer that stays unanswered (a controller that restarts or left)
+    // is said, not passed over in silence.
+    if (error_record busy; !dev_wait_idle_or_error(busy)) {
+        show_error_record(busy);
         return;
+    }
     fill_system_info(dialog);
     ::ui::current().run_modal(&dialog);
 }

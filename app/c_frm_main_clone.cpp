@@ -92,8 +92,12 @@ bool c_frm_main::upload_flashconfig(const QByteArray& settings)
 void c_frm_main::on_ac_CreateClone_triggered()
 {
     error_record e;
-    if (!dev_wait_idle())
+    // A request of the link timer that stays unanswered (a controller that restarts or left)
+    // is said, not passed over in silence.
+    if (error_record busy; !dev_wait_idle_or_error(busy)) {
+        show_error_record(busy);
         return;
+    }
     update_in_progress_guard updating;
     if (ui::current().message(ui::box_kind::information, ui::title_information(), message(32), ui::ok | ui::cancel) !=
         ui::ok)
@@ -120,6 +124,9 @@ void c_frm_main::on_ac_CreateClone_triggered()
         QFileDialog files(this);
         files.setWindowTitle(QStringLiteral("Save clone data to ..."));
         files.setOption(QFileDialog::DontUseNativeDialog);
+        // An existing clone file is asked about by the program's own dialog below (message 33),
+        // with its comment offered: the file dialog does not ask a second time.
+        files.setOption(QFileDialog::DontConfirmOverwrite);
         files.setViewMode(QFileDialog::Detail);
         files.setDefaultSuffix(suffix);
         files.setNameFilter(QStringLiteral("Tarvix Clonefiles (*.%1)").arg(suffix));
@@ -312,8 +319,12 @@ void c_frm_main::on_ac_ProgramClone_triggered()
 void c_frm_main::program_clone(bool waiting)
 {
     g_clone_header().reset();
-    if (!dev_wait_idle())
+    // A request of the link timer that stays unanswered (a controller that restarts or left)
+    // is said, not passed over in silence.
+    if (error_record busy; !dev_wait_idle_or_error(busy)) {
+        show_error_record(busy);
         return;
+    }
     if (g_device().loader_state) {
         ui::critical(message(78));
         return;

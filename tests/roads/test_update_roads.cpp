@@ -130,6 +130,12 @@ protected:
         std::string p;
         if (!wait([&] { return c.command("personality", &p) && p.rfind("application", 0) == 0; }))
             return false;
+        return answering(c);
+    }
+    // The controller (its application or only its loader) answers the program's status
+    // requests again.
+    bool answering(sim::control_client& c)
+    {
         const uint64_t seq = c.log_next_seq();
         return wait([&] {
             int answers = 0;
@@ -178,7 +184,8 @@ TEST_F(update_road, fw_update_ends_in_its_error_when_unplugged_and_programs_the_
 
     // Back on the bus (the controller may run only its loader now): FW Update programs it.
     ask("replug");
-    ASSERT_TRUE(wait([this] { return form()->ac_FW_Update->isEnabled(); }));
+    ASSERT_TRUE(answering(sim_->control()));
+    ASSERT_TRUE(form()->ac_FW_Update->isEnabled());
     script_to_programming();
     driver_.press(ui::title_information(), QMessageBox::Ok);
     click(form()->ac_FW_Update);
