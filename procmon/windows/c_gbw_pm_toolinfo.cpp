@@ -149,6 +149,7 @@ c_gbw_pm_toolinfo::c_gbw_pm_toolinfo(QWidget* parent) : QGroupBox(parent)
         spare->setText(QStringLiteral("99999"));
         spare->setEnabled(false);
         spare->setGeometry(width() + 100, 0, 40, 20);
+        spare->hide();  // out of sight wherever the panel is laid out
     }
     setRecord(nullptr);
 }

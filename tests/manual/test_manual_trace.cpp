@@ -256,7 +256,7 @@ TEST_F(trace_page, a_read_only_file_is_refused_and_a_full_disk_ends_the_trace_wi
     }
     ASSERT_EQ(::chmod(QFile::encodeName(locked).constData(), 0444), 0);
     const QByteArray locked_before = file("locked.trc");
-    script_.expect_save_file(locked).expect_error(QStringLiteral("Host: Error opening Trace-File!"));
+    script_.expect_append_file(locked).expect_error(QStringLiteral("Host: Error opening Trace-File!"));
     f->bn_Trc_StartTrace->click();
     EXPECT_TRUE(script_.verify_consumed());
     EXPECT_FALSE(g_trace_state().active);
@@ -276,7 +276,7 @@ TEST_F(trace_page, a_read_only_file_is_refused_and_a_full_disk_ends_the_trace_wi
         ASSERT_EQ(q.write(old), old.size());
     }
     small.fill();
-    script_.expect_save_file(dir_.filePath("small/full.trc"));
+    script_.expect_append_file(dir_.filePath("small/full.trc"));
     f->bn_Trc_StartTrace->click();
     ASSERT_TRUE(g_trace_state().active);
     script_.expect_error(QStringLiteral("Host: Error writing Trace-File!"));
