@@ -176,7 +176,9 @@ bool C_SndHex::openForWriting(const char* name)
     struct stat st;
     int fd = -1;
     bool existed = ::stat(path.c_str(), &st) == 0;
-    if (existed && (!S_ISREG(st.st_mode) || ::access(path.c_str(), W_OK) != 0)) {
+    // A file without any write permission stays as it is, also for root, who access() lets
+    // through.
+    if (existed && (!S_ISREG(st.st_mode) || (st.st_mode & 0222) == 0 || ::access(path.c_str(), W_OK) != 0)) {
         errno = S_ISREG(st.st_mode) ? EACCES : EINVAL;
     } else {
         // A short name beside the target whatever the target's length, created exclusively.

@@ -666,6 +666,13 @@ TEST_F(sndhex_fixture, missing_and_empty_files_and_an_unwritable_upload)
     fs::create_directory(dir / "folder.bin");
     EXPECT_EQ(s.BinUpload(nullptr, nullptr, 1, (dir / "folder.bin").c_str(), 0, 0xC000, 0, 4, 0, 1, 0, 0, 0, 1),
               fl_result::file_create);
+    // A file nobody may write is left as it is, whoever runs the upload (root included).
+    std::string locked = file("locked.bin", "old");
+    fs::permissions(locked, fs::perms::owner_read | fs::perms::group_read);
+    EXPECT_EQ(s.BinUpload(nullptr, nullptr, 1, locked.c_str(), 0, 0xC000, 0, 4, 0, 1, 0, 0, 0, 1),
+              fl_result::file_create);
+    std::ifstream in(locked, std::ios::binary);
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), "old");
 }
 
 TEST_F(sndhex_fixture, an_upload_replaces_its_file_only_when_it_succeeds)
