@@ -2,6 +2,10 @@
 // twenty times in a row with no status request of the timer inside the transfer, the
 // scanner text and the repaints of the read, a slow status reply before it, and an unplug in
 // its middle that ends in its error box, after whose replug Open works again.
+#include <QProcess>
+#include <csignal>
+#include <sys/wait.h>
+
 #include "tests/roads/program_road.h"
 
 namespace roads {
@@ -89,6 +93,55 @@ TEST_F(program_road, an_unplug_in_the_middle_of_open_ends_in_its_error_box_and_o
     EXPECT_TRUE(driver_.boxes().empty()) << driver_.summary().toStdString();
     EXPECT_EQ(page(), int(c_frm_main::page_program));
     EXPECT_EQ(status_requests_inside(types), 0);
+}
+
+// The controller's process killed in the middle of Open (its link gone without a word): the
+// error box, no hang; another controller started in its place is read by the next Open.
+TEST_F(program_road, a_controller_killed_in_the_middle_of_open_ends_in_its_error_box_and_the_next_one_is_read)
+{
+    const pid_t first = sim_->pid();
+    bool killed = false;
+    QTimer killer;
+    QObject::connect(&killer, &QTimer::timeout, [&] {
+        if (!killed && g_objects().progress_dialog->isVisible() && services_.progress_value() > 30) {
+            killed = ::kill(first, SIGKILL) == 0;
+            int status = 0;
+            ::waitpid(first, &status, 0);
+        }
+    });
+    killer.start(2);
+    open_from_controller(ui::title_error());
+    killer.stop();
+    ASSERT_TRUE(killed);
+    EXPECT_EQ(driver_.pending(), 0) << driver_.summary().toStdString();
+    ASSERT_EQ(driver_.boxes().size(), 1u) << driver_.summary().toStdString();
+    EXPECT_EQ(page(), int(c_frm_main::page_start));
+    EXPECT_FALSE(g_objects().progress_dialog->isVisible());
+    EXPECT_TRUE(wait([] { return !g_link().connected; }, 3000)) << "the link timer never saw the controller go";
+    driver_.clear();
+
+    QProcess second;
+    second.start(QString::fromStdString(testing_support::tvxsim_path()),
+                 {QStringLiteral("--dir"), QString::fromStdString(sim_->folder()), QStringLiteral("--pace"),
+                  QStringLiteral("--exit-with-stdin")});
+    ASSERT_TRUE(wait([&] { return second.canReadLine() || second.state() == QProcess::NotRunning; }));
+    ASSERT_EQ(second.readLine(), QByteArray("ready\n"));
+    wait_ready();
+    sim::control_client control;
+    std::string why;
+    ASSERT_TRUE(control.connect(sim_->folder(), why)) << why;
+    const uint64_t seq = control.log_next_seq();
+    driver_.press(QStringLiteral("c_dlg_srcauswahl"), QStringLiteral("Tarvix"));
+    click(form()->ac_Open);
+    EXPECT_TRUE(driver_.boxes().empty()) << driver_.summary().toStdString();
+    EXPECT_EQ(page(), int(c_frm_main::page_program));
+    std::vector<uint8_t> types;
+    for (const sim::wire_entry& e : control.wire_log(seq))
+        if (e.direction == sim::wire_direction::in)
+            types.push_back(e.frame(2));
+    EXPECT_GT(types.size(), 100u);
+    second.closeWriteChannel();
+    second.waitForFinished(10000);
 }
 
 // Replies that come late: a status request of the timer still out when the user opens (Open
