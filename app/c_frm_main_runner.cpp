@@ -9,7 +9,7 @@
 
 #include "app/c_frm_main.h"
 #include "app/c_sndhex.h"
-#include "app/shell_state.h"
+#include "state/shell_state.h"
 #include "core/device/device_commands.h"
 #include "core/link/hid_link.h"
 #include "core/text/safe_format.h"

@@ -7,10 +7,10 @@
 #include <QTimer>
 #include <cstring>
 
-#include "app/c_dlg_srcauswahl.h"
+#include "page_common/c_dlg_srcauswahl.h"
 #include "app/c_frm_main.h"
-#include "app/link_state.h"
-#include "app/shell_state.h"
+#include "state/link_state.h"
+#include "state/shell_state.h"
 #include "core/device/device_commands.h"
 #include "core/device/link_timer.h"
 #include "core/files/parameter_files.h"
@@ -20,7 +20,7 @@
 #include "core/link/hid_link.h"
 #include "core/text/error_texts.h"
 #include "core/transfer/config_transfer.h"
-#include "procmon/windows/c_dlg_plotter.h"
+#include "page_common/c_dlg_plotter.h"
 #include "manual/c_dlgw_manualx.h"
 #include "ui_c_dlg_srcauswahl.h"
 #include "ui_c_frm_main.h"

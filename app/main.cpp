@@ -11,7 +11,7 @@
 #include "app/app_directories.h"
 #include "app/c_frm_main.h"
 #include "app/run_guard.h"
-#include "app/shell_state.h"
+#include "state/shell_state.h"
 #include "core/files/app_dirs.h"
 #include "core/text/global_tables.h"
 #include "core/text/user_seam.h"

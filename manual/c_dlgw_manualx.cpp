@@ -5,8 +5,8 @@
 #include <QMainWindow>
 #include <QPushButton>
 
-#include "app/link_state.h"
-#include "app/shell_state.h"
+#include "state/link_state.h"
+#include "state/shell_state.h"
 #include "core/device/command_mailbox.h"
 #include "core/image/config_image.h"
 #include "core/image/core_state.h"
@@ -17,9 +17,9 @@
 #include "core/files/trace_file.h"
 #include "core/text/user_seam.h"
 #include "manual/io_indicators.h"
-#include "manual/manual_commands.h"
+#include "page_common/manual_commands.h"
 #include "manual/manual_state.h"
-#include "procmon/windows/c_dlg_plotter.h"
+#include "page_common/c_dlg_plotter.h"
 #include "ui_c_dlgw_manualx.h"
 #include "widgets/fit_texts.h"
 #include "widgets/c_my_led.h"

@@ -15,7 +15,7 @@
 #include "manual/manual_fieldbus.h"
 #include "manual/manual_selfcheck.h"
 #include "manual/manual_state.h"
-#include "program/c_dlgw_program.h"
+#include "page_common/fieldbus_texts.h"
 #include "ui_c_dlgw_manualx.h"
 #include "widgets/c_my_led.h"
 #include "widgets/fixed_point.h"

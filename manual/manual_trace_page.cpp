@@ -5,8 +5,8 @@
 #include <QHeaderView>
 #include <QPushButton>
 
-#include "app/link_state.h"
-#include "app/shell_state.h"
+#include "state/link_state.h"
+#include "state/shell_state.h"
 #include "core/files/app_dirs.h"
 #include "core/files/trace_file.h"
 #include "core/image/config_image.h"
@@ -15,7 +15,7 @@
 #include "core/text/error_texts.h"
 #include "core/text/user_seam.h"
 #include "manual/c_dlgw_manualx.h"
-#include "manual/manual_commands.h"
+#include "page_common/manual_commands.h"
 #include "manual/manual_state.h"
 #include "manual/manual_trace.h"
 #include "ui_c_dlgw_manualx.h"

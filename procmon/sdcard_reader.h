@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "platform/disk.h"
-#include "procmon/sd_card_layout.h"
+#include "core/files/sd_card_layout.h"
 
 struct sdcard_reader {
     bool found = false;     // the start-up search found a card

@@ -3,8 +3,8 @@
 // the Basic page's two counter Clear buttons. Every change goes into the working image.
 #include <QDebug>
 
-#include "app/link_state.h"
-#include "app/shell_state.h"
+#include "state/link_state.h"
+#include "state/shell_state.h"
 #include "core/image/core_state.h"
 #include "core/text/text_tables.h"
 #include "core/text/user_seam.h"

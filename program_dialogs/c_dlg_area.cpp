@@ -2,7 +2,7 @@
 
 
 #include "core/image/core_state.h"
-#include "program/program_state.h"
+#include "program_dialogs/program_state.h"
 #include "program_dialogs/dialog_support.h"
 #include "program_dialogs/element_buffers.h"
 #include "resources/resources_init.h"

@@ -5,8 +5,8 @@
 #include <cmath>
 #include <limits>
 
-#include "app/c_dlg_srcauswahl.h"
-#include "app/shell_state.h"
+#include "page_common/c_dlg_srcauswahl.h"
+#include "state/shell_state.h"
 #include "core/files/app_dirs.h"
 #include "core/device/device_calls.h"
 #include "core/text/error_texts.h"

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "core/image/tool_records.h"
-#include "procmon/sd_card_layout.h"
+#include "core/files/sd_card_layout.h"
 
 namespace sim {
 struct world;

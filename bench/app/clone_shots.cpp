@@ -22,7 +22,7 @@
 #include "bench/app/answering_services.h"
 #include "app/c_qfiledialog_clone.h"
 #include "app/clone_file.h"
-#include "app/shell_state.h"
+#include "state/shell_state.h"
 #include "core/files/app_dirs.h"
 #include "core/text/text_tables.h"
 #include "core/text/user_seam.h"

@@ -13,8 +13,8 @@
 
 #include "app/c_frm_main.h"
 #include "app/c_sndhex.h"
-#include "app/link_state.h"
-#include "app/shell_state.h"
+#include "state/link_state.h"
+#include "state/shell_state.h"
 #include "bench/app/answering_services.h"
 #include "core/device/device_info.h"
 #include "core/text/user_seam.h"

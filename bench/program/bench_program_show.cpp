@@ -15,10 +15,10 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "app/c_dlg_srcauswahl.h"
+#include "page_common/c_dlg_srcauswahl.h"
 #include "app/c_frm_main.h"
-#include "app/link_state.h"
-#include "app/shell_state.h"
+#include "state/link_state.h"
+#include "state/shell_state.h"
 #include "core/files/app_dirs.h"
 #include "core/image/config_image.h"
 #include "core/image/core_state.h"

@@ -8,7 +8,7 @@
 #include <cstdio>
 #include <memory>
 
-#include "app/shell_state.h"
+#include "state/shell_state.h"
 #include "core/device/device_calls.h"
 #include "core/files/app_dirs.h"
 #include "core/files/scanner_lists.h"

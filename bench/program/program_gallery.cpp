@@ -9,7 +9,7 @@
 #include <cstdio>
 
 #include "bench/program/gallery_controller.h"
-#include "app/link_state.h"
+#include "state/link_state.h"
 #include "core/device/device_calls.h"
 #include "core/image/core_state.h"
 #include "core/text/user_seam.h"

@@ -18,7 +18,7 @@
 #include <cstdlib>
 #include <vector>
 
-#include "app/shell_state.h"
+#include "state/shell_state.h"
 #include "core/image/config_image.h"
 #include "core/image/core_state.h"
 #include "core/text/user_seam.h"

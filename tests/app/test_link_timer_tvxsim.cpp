@@ -14,9 +14,9 @@
 
 #include "app/c_dlg_systeminfo.h"
 #include "app/c_frm_main.h"
-#include "app/link_state.h"
-#include "app/shell_state.h"
-#include "app/status_texts.h"
+#include "state/link_state.h"
+#include "state/shell_state.h"
+#include "state/status_texts.h"
 #include "core/device/command_mailbox.h"
 #include "core/device/device_commands.h"
 #include "core/device/device_exchange.h"

@@ -19,7 +19,7 @@
 #include <memory>
 
 #include "app/c_frm_main.h"
-#include "app/shell_state.h"
+#include "state/shell_state.h"
 #include "core/link/c_thrrcv.h"
 #include "core/text/text_tables.h"
 #include "widgets/c_dlg_message.h"

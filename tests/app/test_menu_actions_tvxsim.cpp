@@ -18,10 +18,10 @@
 #include <memory>
 
 #include "app/c_dlg_password.h"
-#include "app/c_dlg_srcauswahl.h"
+#include "page_common/c_dlg_srcauswahl.h"
 #include "app/c_frm_main.h"
-#include "app/link_state.h"
-#include "app/shell_state.h"
+#include "state/link_state.h"
+#include "state/shell_state.h"
 #include "core/device/command_mailbox.h"
 #include "core/device/device_commands.h"
 #include "core/device/device_exchange.h"

@@ -19,7 +19,7 @@
 #include "app/c_frm_main.h"
 #include "app/c_sndhex.h"
 #include "app/flashcli_command.h"
-#include "app/shell_state.h"
+#include "state/shell_state.h"
 #include "core/files/konfig_cfg.h"
 #include "core/link/hid_link.h"
 #include "ui_c_frm_main.h"

@@ -18,8 +18,8 @@
 #include <memory>
 
 #include "app/c_frm_main.h"
-#include "app/link_state.h"
-#include "app/shell_state.h"
+#include "state/link_state.h"
+#include "state/shell_state.h"
 #include "core/device/device_info.h"
 #include "core/files/app_dirs.h"
 #include "core/image/config_image.h"
@@ -31,7 +31,7 @@
 #include "manual/c_dlgw_manualx.h"
 #include "manual/manual_state.h"
 #include "program/c_dlgw_program.h"
-#include "program/program_state.h"
+#include "program_dialogs/program_state.h"
 #include "support/test_support.h"
 #include "tests/sim/tvxsim_window.h"
 #include "ui_c_dlgw_manualx.h"

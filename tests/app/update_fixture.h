@@ -15,8 +15,8 @@
 
 #include "app/c_frm_main.h"
 #include "app/c_sndhex.h"
-#include "app/link_state.h"
-#include "app/shell_state.h"
+#include "state/link_state.h"
+#include "state/shell_state.h"
 #include "core/device/command_mailbox.h"
 #include "core/device/device_commands.h"
 #include "core/device/device_exchange.h"

@@ -9,8 +9,8 @@
 #include <QPushButton>
 #include <memory>
 
-#include "app/link_state.h"
-#include "app/shell_state.h"
+#include "state/link_state.h"
+#include "state/shell_state.h"
 #include "core/image/config_image.h"
 #include "core/image/core_state.h"
 #include "core/device/device_info.h"

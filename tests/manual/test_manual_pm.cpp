@@ -9,8 +9,8 @@
 #include <atomic>
 #include <memory>
 
-#include "app/link_state.h"
-#include "app/shell_state.h"
+#include "state/link_state.h"
+#include "state/shell_state.h"
 #include "core/device/device_commands.h"
 #include "core/device/device_exchange.h"
 #include "core/files/app_dirs.h"
@@ -23,7 +23,7 @@
 #include "manual/manual_state.h"
 #include "platform/clock.h"
 #include "procmon/pm_csv.h"
-#include "procmon/windows/c_dlg_plotter.h"
+#include "page_common/c_dlg_plotter.h"
 #include "sim/demo_program.h"
 #include "sim/pm_live.h"
 #include "support/test_support.h"

@@ -10,8 +10,8 @@
 #include <memory>
 #include <sys/stat.h>
 
-#include "app/link_state.h"
-#include "app/shell_state.h"
+#include "state/link_state.h"
+#include "state/shell_state.h"
 #include "core/files/trace_file.h"
 #include "core/image/config_image.h"
 #include "core/image/core_state.h"

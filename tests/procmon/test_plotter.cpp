@@ -12,7 +12,7 @@
 #include <chrono>
 #include <thread>
 
-#include "app/shell_state.h"
+#include "state/shell_state.h"
 #include "core/files/app_dirs.h"
 #include "core/image/config_image.h"
 #include "core/image/core_state.h"
@@ -22,7 +22,7 @@
 #include "core/transfer/config_transfer.h"
 #include "platform/clock.h"
 #include "procmon/pm_csv.h"
-#include "procmon/windows/c_dlg_plotter.h"
+#include "page_common/c_dlg_plotter.h"
 #include "support/test_support.h"
 #include "tests/core/device_sim_fixture.h"
 #include "tests/core/fast_clock.h"

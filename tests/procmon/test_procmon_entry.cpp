@@ -9,7 +9,7 @@
 #include <cstdlib>
 
 #include "app/c_frm_main.h"
-#include "app/shell_state.h"
+#include "state/shell_state.h"
 #include "procmon/sdcard_reader.h"
 #include "procmon/windows/c_dlgw_procmon.h"
 #include "sim/card_image.h"

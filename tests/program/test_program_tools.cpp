@@ -12,17 +12,17 @@
 #include <QFile>
 #include <memory>
 
-#include "app/shell_state.h"
+#include "state/shell_state.h"
 #include "core/files/app_dirs.h"
 #include "core/image/config_image.h"
 #include "core/image/core_state.h"
 #include "core/image/tool_records.h"
 #include "core/text/global_tables.h"
 #include "procmon/pm_csv.h"
-#include "procmon/windows/c_dlg_plotter.h"
+#include "page_common/c_dlg_plotter.h"
 #include "program/c_dlgw_program.h"
-#include "program/program_state.h"
-#include "program/program_tools.h"
+#include "program_dialogs/program_state.h"
+#include "page_common/tool_views.h"
 #include "program_dialogs/c_dlg_prgtool.h"
 #include "program_dialogs/tool_edit_buffers.h"
 #include "ui_c_dlg_prgtool.h"

@@ -14,8 +14,8 @@
 #include <memory>
 
 #include "app/c_frm_main.h"
-#include "app/link_state.h"
-#include "app/shell_state.h"
+#include "state/link_state.h"
+#include "state/shell_state.h"
 #include "core/device/command_mailbox.h"
 #include "core/device/device_commands.h"
 #include "core/device/device_exchange.h"
@@ -26,8 +26,8 @@
 #include "core/link/hid_link.h"
 #include "procmon/pm_csv.h"
 #include "program/c_dlgw_program.h"
-#include "program/program_state.h"
-#include "program/program_tools.h"
+#include "program_dialogs/program_state.h"
+#include "page_common/tool_views.h"
 #include "program_dialogs/c_dlg_prgtool.h"
 #include "support/test_support.h"
 #include "tests/sim/tvxsim_window.h"

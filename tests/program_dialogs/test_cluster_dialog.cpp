@@ -2,7 +2,7 @@
 // records it writes, Start and Teach frames and codes, the taught angles and its close rule.
 #include <QAbstractButton>
 
-#include "app/link_state.h"
+#include "state/link_state.h"
 #include "core/protocol/device_protocol.h"
 #include "dialogs_fixture.h"
 #include "program_dialogs/c_dlg_prgcluster.h"

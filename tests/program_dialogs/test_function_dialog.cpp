@@ -3,7 +3,7 @@
 // to the area dialog.
 #include <QLabel>
 
-#include "app/link_state.h"
+#include "state/link_state.h"
 #include "core/image/device_function_record.h"
 #include "core/image/function_rows.h"
 #include "core/protocol/device_protocol.h"

@@ -2,7 +2,7 @@
 
 #include <QFile>
 
-#include "app/shell_state.h"
+#include "state/shell_state.h"
 #include "core/files/app_dirs.h"
 #include "core/image/core_state.h"
 #include "core/device/device_calls.h"
@@ -12,7 +12,7 @@
 #include "core/link/hid_link.h"
 #include "core/files/scanner_lists.h"
 #include "core/files/scanner_params.h"
-#include "scanner/scanner_finder_file.h"
+#include "page_common/scanner_finder_file.h"
 
 void scanner_sim_test::SetUp()
 {

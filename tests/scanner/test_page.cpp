@@ -7,8 +7,8 @@
 #include <QFileInfo>
 #include <QPushButton>
 
-#include "app/c_dlg_srcauswahl.h"
-#include "app/shell_state.h"
+#include "page_common/c_dlg_srcauswahl.h"
+#include "state/shell_state.h"
 #include "core/files/app_dirs.h"
 #include "core/files/parameter_files.h"
 #include "core/files/scanner_params.h"

@@ -1,4 +1,4 @@
-#include "scanner/c_dlg_scannerfinder.h"
+#include "page_common/c_dlg_scannerfinder.h"
 
 #include <QCloseEvent>
 #include <QComboBox>

@@ -1,8 +1,8 @@
-#include "app/c_dlg_srcauswahl.h"
+#include "page_common/c_dlg_srcauswahl.h"
 
 #include <QFileDialog>
 
-#include "app/shell_state.h"
+#include "state/shell_state.h"
 #include "core/files/app_dirs.h"
 #include "core/files/scanner_params.h"
 #include "core/image/core_state.h"

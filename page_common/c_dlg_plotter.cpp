@@ -1,4 +1,4 @@
-#include "procmon/windows/c_dlg_plotter.h"
+#include "page_common/c_dlg_plotter.h"
 
 #include <QCheckBox>
 #include <QDebug>
@@ -14,7 +14,7 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
-#include "app/shell_state.h"
+#include "state/shell_state.h"
 #include "core/device/device_commands.h"
 #include "core/files/app_dirs.h"
 #include "core/image/core_state.h"
