@@ -7,9 +7,9 @@
 
 #include "core/device/device_commands.h"
 #include "core/device/device_info.h"
+#include "core/image/byte_record.h"
 #include "core/image/config_image.h"
 #include "core/image/core_state.h"
-#include "core/image/byte_record.h"
 #include "core/text/text_tables.h"
 #include "manual/c_dlgw_manualx.h"
 #include "manual/manual_fieldbus.h"

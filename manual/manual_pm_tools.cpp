@@ -5,7 +5,6 @@
 #include <QDebug>
 #include <cstring>
 
-#include "state/shell_state.h"
 #include "core/device/device_commands.h"
 #include "core/device/device_exchange.h"
 #include "core/files/app_dirs.h"
@@ -19,8 +18,9 @@
 #include "manual/c_dlgw_manualx.h"
 #include "page_common/c_dlg_plotter.h"
 #include "page_common/tool_views.h"
-#include "widgets/c_plotter_tvx.h"
+#include "state/shell_state.h"
 #include "ui_c_dlgw_manualx.h"
+#include "widgets/c_plotter_tvx.h"
 
 namespace dp = device_protocol;
 

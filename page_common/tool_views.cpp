@@ -12,8 +12,8 @@
 #include "core/image/tool_records.h"
 #include "core/text/global_tables.h"
 #include "core/text/user_seam.h"
-#include "page_common/tool_cells.h"
 #include "page_common/c_dlg_filter.h"
+#include "page_common/tool_cells.h"
 #include "page_common/tool_views.h"
 #include "widgets/c_qtableview_functab.h"
 

@@ -9,8 +9,6 @@
 #include <QSortFilterProxyModel>
 #include <QStandardItemModel>
 
-#include "state/link_state.h"
-#include "state/shell_state.h"
 #include "core/device/command_mailbox.h"
 #include "core/image/core_state.h"
 #include "core/image/device_function_record.h"
@@ -18,17 +16,19 @@
 #include "core/protocol/device_protocol.h"
 #include "core/text/global_tables.h"
 #include "core/text/user_seam.h"
-#include "program_dialogs/c_dlg_advancedoptions.h"
+#include "page_common/c_dlg_scannerfinder.h"
 #include "page_common/fieldbus_texts.h"
-#include "page_common/tool_views.h"
-#include "program_dialogs/program_state.h"
 #include "page_common/tool_cells.h"
+#include "page_common/tool_views.h"
+#include "program_dialogs/c_dlg_advancedoptions.h"
 #include "program_dialogs/c_dlg_prgcluster.h"
 #include "program_dialogs/c_dlg_prgfunction.h"
 #include "program_dialogs/c_dlg_prgtool.h"
 #include "program_dialogs/c_dlg_prgtooltype.h"
 #include "program_dialogs/dialog_support.h"
-#include "page_common/c_dlg_scannerfinder.h"
+#include "program_dialogs/program_state.h"
+#include "state/link_state.h"
+#include "state/shell_state.h"
 #include "ui_c_dlgw_program.h"
 #include "widgets/fit_texts.h"
 

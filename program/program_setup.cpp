@@ -2,8 +2,6 @@
 // three set-up wizards and where their taught angles come in; and the plotter button.
 #include <QLabel>
 
-#include "state/link_state.h"
-#include "state/shell_state.h"
 #include "core/image/core_state.h"
 #include "core/text/text_tables.h"
 #include "core/text/user_seam.h"
@@ -13,6 +11,8 @@
 #include "program_dialogs/c_dlg_setup_1tool_m2.h"
 #include "program_dialogs/c_dlg_setup_3tool.h"
 #include "program_dialogs/setup_geometry.h"
+#include "state/link_state.h"
+#include "state/shell_state.h"
 #include "ui_c_dlgw_program.h"
 
 namespace {

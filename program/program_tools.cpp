@@ -1,13 +1,13 @@
 // The PM Tools tab of the program window: custom tool types made, edited and deleted, tools
 // edited and deleted, the one checked tool handed to the plotter, and the tool view's column
 // filter (page_common/tool_views.h, shared with manual mode).
+#include "core/image/core_state.h"
+#include "core/image/tool_records.h"
 #include "page_common/c_dlg_plotter.h"
 #include "page_common/tool_views.h"
 #include "program/c_dlgw_program.h"
 #include "program_dialogs/program_state.h"
 #include "state/shell_state.h"
-#include "core/image/core_state.h"
-#include "core/image/tool_records.h"
 #include "ui_c_dlgw_program.h"
 #include "widgets/c_qtableview_functab.h"
 

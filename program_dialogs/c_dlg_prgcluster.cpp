@@ -3,8 +3,6 @@
 #include <QAbstractItemView>
 #include <cstring>
 
-#include "state/link_state.h"
-#include "state/shell_state.h"
 #include "core/device/command_mailbox.h"
 #include "core/image/core_state.h"
 #include "core/image/device_function_record.h"
@@ -14,6 +12,8 @@
 #include "page_common/kept_values.h"
 #include "program_dialogs/dialog_support.h"
 #include "program_dialogs/element_buffers.h"
+#include "state/link_state.h"
+#include "state/shell_state.h"
 #include "ui_c_dlg_prgcluster.h"
 #include "widgets/fit_texts.h"
 

@@ -3,19 +3,19 @@
 #include <QAbstractItemView>
 #include <cstring>
 
-#include "state/link_state.h"
-#include "state/shell_state.h"
 #include "core/device/command_mailbox.h"
 #include "core/image/core_state.h"
 #include "core/image/device_function_record.h"
 #include "core/image/function_rows.h"
 #include "core/protocol/device_protocol.h"
 #include "core/text/user_seam.h"
-#include "page_common/manual_commands.h"
 #include "page_common/kept_values.h"
+#include "page_common/manual_commands.h"
 #include "program_dialogs/c_dlg_area.h"
 #include "program_dialogs/dialog_support.h"
 #include "program_dialogs/element_buffers.h"
+#include "state/link_state.h"
+#include "state/shell_state.h"
 #include "ui_c_dlg_prgfunction.h"
 #include "widgets/fit_texts.h"
 

@@ -18,12 +18,10 @@
 #include <memory>
 
 #include "app/c_frm_main.h"
-#include "state/link_state.h"
-#include "state/shell_state.h"
+#include "core/device/command_mailbox.h"
 #include "core/device/device_info.h"
 #include "core/files/app_dirs.h"
 #include "core/image/config_image.h"
-#include "core/device/command_mailbox.h"
 #include "core/image/core_state.h"
 #include "core/link/hid_link.h"
 #include "core/protocol/device_protocol.h"
@@ -32,6 +30,8 @@
 #include "manual/manual_state.h"
 #include "program/c_dlgw_program.h"
 #include "program_dialogs/program_state.h"
+#include "state/link_state.h"
+#include "state/shell_state.h"
 #include "support/test_support.h"
 #include "tests/sim/tvxsim_window.h"
 #include "ui_c_dlgw_manualx.h"

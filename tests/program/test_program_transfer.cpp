@@ -10,8 +10,6 @@
 #include <functional>
 #include <memory>
 
-#include "state/link_state.h"
-#include "state/shell_state.h"
 #include "core/device/device_info.h"
 #include "core/files/scanner_lists.h"
 #include "core/image/config_image.h"
@@ -19,10 +17,12 @@
 #include "core/protocol/device_protocol.h"
 #include "page_common/c_dlg_plotter.h"
 #include "program/c_dlgw_program.h"
-#include "program_dialogs/program_state.h"
 #include "program_dialogs/c_dlg_setup_1tool_m1.h"
-#include "ui_c_dlg_setup_1tool_m1.h"
+#include "program_dialogs/program_state.h"
+#include "state/link_state.h"
+#include "state/shell_state.h"
 #include "support/test_support.h"
+#include "ui_c_dlg_setup_1tool_m1.h"
 #include "ui_c_dlgw_program.h"
 #include "widgets/c_my_rbg.h"
 #include "widgets/testing/test_app.h"

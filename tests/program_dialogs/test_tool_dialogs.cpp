@@ -15,7 +15,6 @@
 #include <cstring>
 #include <memory>
 
-#include "state/shell_state.h"
 #include "core/image/config_image.h"
 #include "core/image/core_state.h"
 #include "core/image/tool_records.h"
@@ -23,6 +22,7 @@
 #include "program_dialogs/c_dlg_prgtool.h"
 #include "program_dialogs/c_dlg_prgtooltype.h"
 #include "program_dialogs/tool_edit_buffers.h"
+#include "state/shell_state.h"
 #include "ui_c_dlg_prgtool.h"
 #include "ui_c_dlg_prgtooltype.h"
 #include "widgets/c_qlineedit_extend.h"

@@ -7,9 +7,9 @@
 #include <QProgressBar>
 #include <QPushButton>
 
-#include "page_common/c_dlg_srcauswahl.h"
 #include "core/image/working_image.h"
 #include "core/text/text_tables.h"
+#include "page_common/c_dlg_srcauswahl.h"
 #include "program/c_dlgw_program.h"
 #include "program_dialogs/program_state.h"
 #include "tests/roads/road_fixture.h"
