@@ -111,11 +111,13 @@ floors=(
   "tests bench"
 )
 
-folders=()
+folders=()  # every declared folder
+roots=()    # the top-level ones, which hold every file once
 for f in "${floors[@]}"; do
   for d in $f; do
     [ -d "$d" ] || { echo "scripts/check_layers.sh: declared folder $d/ does not exist"; status=1; }
     folders+=("$d")
+    [[ $d == */* ]] || roots+=("$d")
   done
 done
 # Every folder with sources has its place.
@@ -134,8 +136,8 @@ tree_status=0
 # the tree's headers by file name for includes written without a folder.
 {
   printf 'FLOORS'; for f in "${floors[@]}"; do printf '\t%s' "$f"; done; printf '\n'
-  find "${folders[@]}" -type f \( -name '*.ui' -o -name '*.h' \) | sed 's/^/FILE\t/'
-  find "${folders[@]}" -type f \( -name '*.cpp' -o -name '*.h' -o -name '*.c' \) -print0 |
+  find "${roots[@]}" -type f \( -name '*.ui' -o -name '*.h' \) | sed 's/^/FILE\t/'
+  find "${roots[@]}" -type f \( -name '*.cpp' -o -name '*.h' -o -name '*.c' \) -print0 |
     xargs -0 grep -Hn '^[[:space:]]*#[[:space:]]*include[[:space:]]*"' |
     sed 's/^\([^:]*\):\([0-9]*\):[^"]*"\([^"]*\)".*/INC\t\1\t\2\t\3/'
 } | awk -F'\t' '
