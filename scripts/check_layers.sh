@@ -7,10 +7,7 @@
 # Folders named on one line share a floor and never include each other.
 #   platform          the operating system's services: files, threads, processes, HID, ports
 #   core              the controller's protocol, link, image, devices, files and transfer
-#   candrv            the CAN driver libraries
-#   flashlink         the downloader library
-#   flashcli          the downloader's command line
-#   resources         images and style sheets compiled into the program
+#   resources         images and icons compiled into the program
 #   widgets           the program's own widgets, message and progress dialogs
 #   state             the running program's shared state and the calls the pages make on the
 #                     shell (directories, window mode, document, link session, status hooks and
@@ -21,7 +18,12 @@
 #   program_dialogs   the program page's dialogs and state; they never include the page
 #   program manual scanner procmon/windows   the pages
 #   app               the shell: the main window, which makes the pages and fills state/
-#   sim               the simulated controller and hardware (takes core/, candrv/, platform/)
+# Beside the product, above app/ so that nothing of it includes them, each taking only what it
+# names in `takes` below:
+#   candrv            the CAN driver libraries (platform/)
+#   flashlink         the downloader library (platform/, candrv/)
+#   flashcli          the downloader's command line (platform/, flashlink/)
+#   sim               the simulated controller and hardware (platform/, core/, candrv/)
 #   tests bench       may include anything
 #
 # Sub-layers of core/, from the bottom up:
@@ -96,9 +98,6 @@ fi
 floors=(
   "platform"
   "core"
-  "candrv"
-  "flashlink"
-  "flashcli"
   "resources"
   "widgets"
   "state"
@@ -107,8 +106,19 @@ floors=(
   "program_dialogs"
   "program manual scanner procmon/windows"
   "app"
+  "candrv"
+  "flashlink"
+  "flashcli"
   "sim"
   "tests bench"
+)
+# The folders beside the product take only what they name (and nothing of the product includes
+# them, as they stand above app/).
+declare -A takes=(
+  [candrv]="platform"
+  [flashlink]="platform candrv"
+  [flashcli]="platform flashlink"
+  [sim]="platform core candrv"
 )
 
 folders=()  # every declared folder
@@ -136,6 +146,7 @@ tree_status=0
 # the tree's headers by file name for includes written without a folder.
 {
   printf 'FLOORS'; for f in "${floors[@]}"; do printf '\t%s' "$f"; done; printf '\n'
+  for d in "${!takes[@]}"; do printf 'TAKES\t%s\t%s\n' "$d" "${takes[$d]}"; done
   find "${roots[@]}" -type f \( -name '*.ui' -o -name '*.h' \) | sed 's/^/FILE\t/'
   find "${roots[@]}" -type f \( -name '*.cpp' -o -name '*.h' -o -name '*.c' \) -print0 |
     xargs -0 grep -Hn '^[[:space:]]*#[[:space:]]*include[[:space:]]*"' |
@@ -149,12 +160,23 @@ tree_status=0
     return best
   }
   function dir_of(path) { sub(/\/[^\/]*$/, "", path); return path }
+  function takes_text(d,   t, k, parts) {
+    t = ""
+    for (k in allowed) { split(k, parts, SUBSEP); if (parts[1] == d) t = t (t == "" ? "" : ", ") parts[2] "/" }
+    return t
+  }
   function base_of(path) { sub(/.*\//, "", path); return path }
   $1 == "FLOORS" {
     for (i = 2; i <= NF; i++) {
       n = split($i, names, " ")
       for (j = 1; j <= n; j++) { fold[++nf] = names[j]; floor[names[j]] = i - 1 }
     }
+    next
+  }
+  $1 == "TAKES" {
+    n = split($3, names, " ")
+    limited[$2] = 1
+    for (j = 1; j <= n; j++) allowed[$2 SUBSEP names[j]] = 1
     next
   }
   $1 == "FILE" {
@@ -177,7 +199,14 @@ tree_status=0
     } else if ((inc in byname) && byname[inc] != "?") {
       theirs = byname[inc]
     } else next
-    if (theirs == own || floor[theirs] < floor[own]) next
+    if (theirs == own) next
+    if (own in limited) {
+      if ((own SUBSEP theirs) in allowed) next
+      printf "%s:%s: includes \"%s\": %s/ takes only %s\n", file, line, inc, own, takes_text(own)
+      bad = 1
+      next
+    }
+    if (floor[theirs] < floor[own]) next
     if (floor[theirs] == floor[own])
       printf "%s:%s: includes \"%s\": %s/ and %s/ share a floor and never include each other\n", file, line, inc, own, theirs
     else
