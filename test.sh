@@ -11,7 +11,7 @@ export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1:abort_on_error=0}
 export UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}
 jobs=$(build_jobs)
 
-echo "== core/ layers"
+echo "== folder layers"
 scripts/check_layers.sh
 
 echo "== ASan + UBSan build"

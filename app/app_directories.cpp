@@ -4,7 +4,7 @@
 #include <QFile>
 #include <cstring>
 
-#include "app/shell_state.h"
+#include "state/shell_state.h"
 
 namespace {
 

@@ -16,10 +16,10 @@
 #include "core/text/user_seam.h"
 #include "manual/c_dlgw_manualx.h"
 #include "program/c_dlgw_program.h"
-#include "program/program_state.h"
-#include "widgets/c_qtabwidget_ext.h"
+#include "program_dialogs/program_state.h"
 #include "ui_c_dlg_password.h"
 #include "ui_c_frm_main.h"
+#include "widgets/c_qtabwidget_ext.h"
 
 // The maker's article numbers of the two customer configurations.
 const customer_config_record customer_configs[2] = {

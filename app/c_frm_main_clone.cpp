@@ -17,8 +17,6 @@
 #include "app/clone_file.h"
 #include "app/clone_firmware_check.h"
 #include "app/flashcli_command.h"
-#include "app/link_state.h"
-#include "app/shell_state.h"
 #include "core/device/command_mailbox.h"
 #include "core/device/device_commands.h"
 #include "core/device/device_exchange.h"
@@ -30,6 +28,8 @@
 #include "core/text/text_tables.h"
 #include "core/text/user_seam.h"
 #include "platform/regular_file.h"
+#include "state/link_state.h"
+#include "state/shell_state.h"
 #include "ui_c_dlg_createclone.h"
 #include "widgets/c_dlg_message.h"
 

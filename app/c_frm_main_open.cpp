@@ -5,10 +5,7 @@
 #include <QStandardItemModel>
 #include <QStackedWidget>
 
-#include "app/c_dlg_srcauswahl.h"
 #include "app/c_frm_main.h"
-#include "app/link_state.h"
-#include "app/shell_state.h"
 #include "core/device/device_info.h"
 #include "core/files/program_file.h"
 #include "core/files/scanner_lists.h"
@@ -17,8 +14,11 @@
 #include "core/text/text_tables.h"
 #include "core/text/user_seam.h"
 #include "core/transfer/config_transfer.h"
+#include "page_common/c_dlg_srcauswahl.h"
 #include "program/c_dlgw_program.h"
-#include "program/program_state.h"
+#include "program_dialogs/program_state.h"
+#include "state/link_state.h"
+#include "state/shell_state.h"
 #include "ui_c_frm_main.h"
 
 namespace {

@@ -9,12 +9,12 @@
 
 #include "app/c_frm_main.h"
 #include "app/c_sndhex.h"
-#include "app/shell_state.h"
 #include "core/device/device_commands.h"
 #include "core/link/hid_link.h"
 #include "core/text/safe_format.h"
 #include "core/text/text_tables.h"
 #include "core/text/user_seam.h"
+#include "state/shell_state.h"
 #include "ui_c_frm_main.h"
 
 namespace {

@@ -7,9 +7,6 @@
 #include <QStyle>
 
 #include "app/c_frm_main.h"
-#include "app/link_state.h"
-#include "app/shell_state.h"
-#include "app/status_texts.h"
 #include "core/device/command_mailbox.h"
 #include "core/device/device_commands.h"
 #include "core/device/device_info.h"
@@ -18,6 +15,9 @@
 #include "core/text/text_tables.h"
 #include "manual/c_dlgw_manualx.h"
 #include "manual/manual_trace.h"
+#include "state/link_state.h"
+#include "state/shell_state.h"
+#include "state/status_texts.h"
 #include "widgets/c_my_led.h"
 #include "widgets/fixed_point.h"
 #include "widgets/led_styles.h"

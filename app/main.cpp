@@ -11,11 +11,11 @@
 #include "app/app_directories.h"
 #include "app/c_frm_main.h"
 #include "app/run_guard.h"
-#include "app/shell_state.h"
 #include "core/files/app_dirs.h"
 #include "core/text/global_tables.h"
 #include "core/text/user_seam.h"
 #include "procmon/procmon_seams.h"
+#include "state/shell_state.h"
 #include "widgets/qt_services.h"
 #include "widgets/screenshot.h"
 

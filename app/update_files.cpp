@@ -9,12 +9,6 @@
 #include "core/files/file_helpers.h"
 #include "core/files/file_paths.h"
 
-update_state& g_update()
-{
-    static update_state s;
-    return s;
-}
-
 bool parse_version_string(const QByteArray& text, uint8_t& major, uint8_t& minor, uint8_t& patch, uint16_t& build)
 {
     int n = 0;

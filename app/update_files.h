@@ -5,6 +5,8 @@
 #include <QString>
 #include <cstdint>
 
+#include "state/shell_state.h"  // update_state
+
 class QFile;
 struct version_record;
 
@@ -30,11 +32,3 @@ QString installed_dir(const QString& name);
 // when none) and the file's path.
 bool find_installed_file(const QString& dir, const QString& filter, const QString& suffix, QString& base,
                          QString& path);
-
-// The process-wide texts of the update flows.
-struct update_state {
-    QString profinet_path;  // the PROFINET image last chosen or found
-
-    void reset() { *this = update_state(); }
-};
-update_state& g_update();

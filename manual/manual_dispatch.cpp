@@ -3,11 +3,11 @@
 // LEDs and the function panels follow in the status decode that comes right after.
 #include <cstring>
 
-#include "app/shell_state.h"
 #include "core/device/device_commands.h"
 #include "manual/c_dlgw_manualx.h"
 #include "manual/manual_state.h"
-#include "procmon/windows/c_dlg_plotter.h"
+#include "page_common/c_dlg_plotter.h"
+#include "state/shell_state.h"
 #include "ui_c_dlgw_manualx.h"
 
 namespace dp = device_protocol;

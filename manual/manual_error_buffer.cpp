@@ -1,6 +1,6 @@
 #include "manual/manual_error_buffer.h"
 
-#include "app/status_texts.h"
+#include "state/status_texts.h"
 
 namespace {
 

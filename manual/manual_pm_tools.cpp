@@ -5,7 +5,6 @@
 #include <QDebug>
 #include <cstring>
 
-#include "app/shell_state.h"
 #include "core/device/device_commands.h"
 #include "core/device/device_exchange.h"
 #include "core/files/app_dirs.h"
@@ -17,11 +16,11 @@
 #include "core/text/user_seam.h"
 #include "core/transfer/config_transfer.h"
 #include "manual/c_dlgw_manualx.h"
-#include "procmon/windows/c_dlg_plotter.h"
-#include "program/c_dlgw_program.h"
-#include "program/program_tools.h"
-#include "widgets/c_plotter_tvx.h"
+#include "page_common/c_dlg_plotter.h"
+#include "page_common/tool_views.h"
+#include "state/shell_state.h"
 #include "ui_c_dlgw_manualx.h"
+#include "widgets/c_plotter_tvx.h"
 
 namespace dp = device_protocol;
 

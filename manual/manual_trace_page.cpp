@@ -5,19 +5,19 @@
 #include <QHeaderView>
 #include <QPushButton>
 
-#include "app/link_state.h"
-#include "app/shell_state.h"
+#include "core/device/device_info.h"
 #include "core/files/app_dirs.h"
 #include "core/files/trace_file.h"
 #include "core/image/config_image.h"
 #include "core/image/core_state.h"
-#include "core/device/device_info.h"
 #include "core/text/error_texts.h"
 #include "core/text/user_seam.h"
 #include "manual/c_dlgw_manualx.h"
-#include "manual/manual_commands.h"
 #include "manual/manual_state.h"
 #include "manual/manual_trace.h"
+#include "page_common/manual_commands.h"
+#include "state/link_state.h"
+#include "state/shell_state.h"
 #include "ui_c_dlgw_manualx.h"
 
 namespace {

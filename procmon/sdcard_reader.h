@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "core/files/sd_card_layout.h"
 #include "platform/disk.h"
-#include "procmon/sd_card_layout.h"
 
 struct sdcard_reader {
     bool found = false;     // the start-up search found a card

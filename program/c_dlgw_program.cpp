@@ -9,8 +9,6 @@
 #include <QSortFilterProxyModel>
 #include <QStandardItemModel>
 
-#include "app/link_state.h"
-#include "app/shell_state.h"
 #include "core/device/command_mailbox.h"
 #include "core/image/core_state.h"
 #include "core/image/device_function_record.h"
@@ -18,14 +16,19 @@
 #include "core/protocol/device_protocol.h"
 #include "core/text/global_tables.h"
 #include "core/text/user_seam.h"
+#include "page_common/c_dlg_scannerfinder.h"
+#include "page_common/fieldbus_texts.h"
+#include "page_common/tool_cells.h"
+#include "page_common/tool_views.h"
 #include "program_dialogs/c_dlg_advancedoptions.h"
-#include "program/program_state.h"
-#include "program/tool_cells.h"
 #include "program_dialogs/c_dlg_prgcluster.h"
 #include "program_dialogs/c_dlg_prgfunction.h"
 #include "program_dialogs/c_dlg_prgtool.h"
 #include "program_dialogs/c_dlg_prgtooltype.h"
-#include "scanner/c_dlg_scannerfinder.h"
+#include "program_dialogs/dialog_support.h"
+#include "program_dialogs/program_state.h"
+#include "state/link_state.h"
+#include "state/shell_state.h"
 #include "ui_c_dlgw_program.h"
 #include "widgets/fit_texts.h"
 
@@ -53,77 +56,13 @@ const quint16 custom_widths[22] = {30, 100, 25, 52, 52, 45, 37, 25, 52, 52, 45,
 const quint16 custom_colours[22] = {0, 0, 1, 1, 1, 1, 1, 2, 2, 2, 2, 2, 2, 3, 3, 3, 3, 3, 5, 0, 0, 0};
 const quint16 custom_group_widths[6] = {130, 211, 256, 211, 72, 128};
 const quint16 custom_group_colours[6] = {0, 1, 2, 3, 5, 0};
-const quint16 tool_widths[15] = {21, 39, 100, 30, 50, 100, 50, 32, 30, 52, 45, 50, 45, 45, 45};
-const quint16 tool_colours[15] = {0, 0, 0, 0, 0, 0, 0, 1, 1, 1, 1, 1, 2, 2, 2};
-const quint16 tool_group_widths[3] = {390, 209, 135};
-const quint16 tool_group_colours[3] = {0, 1, 2};
-constexpr quint32 tool_filter_mask = 0x63FF;
-
-bool record_in_use(int, const void* record) { return le::i32(static_cast<const uint8_t*>(record)) != 0; }
 
 void function_row_texts(int id, const void* record, QStringList* texts)
 {
     *texts = format_manual_row(id, const_function_record(static_cast<const uint8_t*>(record)));
 }
 
-const QVector<QColor>& header_colours()
-{
-    static QVector<QColor> colours;
-    if (colours.isEmpty()) {
-        const std::vector<rgba_colour>& c = g_global_tables().table_group_colours;
-        static const rgba_colour fallback[6] = {{167, 168, 170, 51}, {238, 127, 0, 25},   {0, 155, 186, 25},
-                                                {20, 210, 10, 51},   {255, 255, 127, 51}, {153, 51, 255, 51}};
-        for (int i = 0; i < 6; ++i) {
-            const rgba_colour& x = size_t(i) < c.size() ? c[size_t(i)] : fallback[i];
-            colours << QColor(x.r, x.g, x.b, x.a);
-        }
-    }
-    return colours;
-}
-
-// A group header view: one header row of group titles, scrolled with its data view.
-void setup_group_view(c_qtableview_functab* group, c_qtableview_functab* data, const QStringList& titles,
-                      const quint16* widths, const quint16* colours)
-{
-    table_view_options o;
-    o.colours = &header_colours();
-    o.columnColours = colours;
-    o.alignment = 1;
-    group->setup(0, nullptr, &titles, 0, widths, nullptr, nullptr, 0, &o);
-    group->verticalHeader()->hide();
-    group->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    group->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    QObject::connect(data->horizontalScrollBar(), &QScrollBar::valueChanged, group->horizontalScrollBar(),
-                     &QScrollBar::setValue);
-}
-
-QStringList titles_or(const QStringList& list, int n)
-{
-    QStringList t = list;
-    while (t.size() < n)
-        t << QString();
-    return t.mid(0, n);
-}
-
 }  // namespace
-
-void setup_pm_tool_view(c_qtableview_functab* view, c_qtableview_functab* group)
-{
-    const global_tables& g = g_global_tables();
-    const QStringList toolColumns = titles_or(g.pm_tool_column_labels, 15);
-    table_view_options o;
-    o.colours = &header_colours();
-    o.columnColours = tool_colours;
-    o.checkColumn = 1;
-    o.fixedRows = 1;
-    o.filterableMask[0] = tool_filter_mask;
-    view->setup(0, nullptr, &toolColumns, 0, tool_widths, record_in_use, tool_view_display_cb1, 0, &o);
-    view->verticalHeader()->hide();
-    setup_group_view(group, view, titles_or(g.pm_group_labels, 3), tool_group_widths, tool_group_colours);
-    // The fixed row's first cell switches column filtering on and off.
-    if (QStandardItem* cell = view->model_item(0, 0))
-        cell->setCheckable(true);
-}
 
 c_dlgw_program* program_page() { return g_page; }
 QStandardItemModel* program_scanner_model() { return g_scanner_model; }
@@ -161,23 +100,12 @@ QStringList& input_function_names()
     return names;
 }
 
-const QStringList& pb_enable_pcd_texts()
-{
-    static const QStringList t{QStringLiteral("No Function"), QStringLiteral("Softscan")};
-    return t;
-}
-
-const QStringList& pb_cmd_options_bit2_texts()
-{
-    static const QStringList t{QStringLiteral("Rereference"), QStringLiteral("Custom Rereference")};
-    return t;
-}
-
 c_qtableview_functab* program_tool_view() { return g_page ? g_page->form()->tbvx_PM_Tools : nullptr; }
 
 c_dlgw_program::c_dlgw_program(QWidget* parent) : QWidget(parent), ui(new Ui::c_dlgw_program)
 {
     g_page = this;
+    program_settings_source() = [this](config_image& dest) { window_to_image(dest); };
     ui->setupUi(this);
     // The form's places and sizes are those of an 8-point dialog font.
     QFont small = font();
@@ -276,6 +204,7 @@ c_dlgw_program::~c_dlgw_program()
         H.status_decoded = nullptr;
         H.setup_teach = nullptr;
         g_page = nullptr;
+        program_settings_source() = nullptr;
         g_scanner_model = nullptr;
         g_scanner_proxy = nullptr;
     }

@@ -181,16 +181,9 @@ void combo_select_by_data(int scanner);
 
 // "No Function", "Teach", "Start" and the seven names of inputs 3 and 13 (manual mode too).
 QStringList& input_function_names();
-// Button texts of `rbg_GS_PB_EnablePCD` and `rbg_GS_PB_CmdOptionsBit2` (manual mode's tips).
-const QStringList& pb_enable_pcd_texts();
-const QStringList& pb_cmd_options_bit2_texts();
 // The attribute word of a scanner (0 for a negative number or one with bit 7 set).
 uint32_t scanner_attribute(int scanner);
 // "Angle  [°]" for an angular scanner with area field 0, else "Length [mm]".
 QString scanner_unit_text(int32_t area_field, uint32_t attribute);
 // The program window's tool view (the plotter's refresh), or none.
 c_qtableview_functab* program_tool_view();
-// Sets up a process-monitor view of tool slots (the program window's tools, manual mode's
-// tools and records) and its header-only group view: columns, widths, colours, the filter
-// row and the check column. The caller gives it its array.
-void setup_pm_tool_view(c_qtableview_functab* view, c_qtableview_functab* group);

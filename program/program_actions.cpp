@@ -1,8 +1,6 @@
 // Device actions of the program window: Start and Teach of the selected function, its
 // cluster or the Basic page, Stop, parameter read and write, the scanner finder and the
 // Teach enabling after a table click. Commands only fill the mailbox; the link timer sends.
-#include "app/link_state.h"
-#include "app/shell_state.h"
 #include "core/device/command_mailbox.h"
 #include "core/device/device_commands.h"
 #include "core/device/device_exchange.h"
@@ -11,11 +9,13 @@
 #include "core/protocol/device_protocol.h"
 #include "core/text/error_texts.h"
 #include "core/text/user_seam.h"
-#include "manual/manual_commands.h"
+#include "page_common/c_dlg_scannerfinder.h"
+#include "page_common/kept_values.h"
+#include "page_common/manual_commands.h"
 #include "program/c_dlgw_program.h"
-#include "program/kept_values.h"
-#include "program/program_state.h"
-#include "scanner/c_dlg_scannerfinder.h"
+#include "program_dialogs/program_state.h"
+#include "state/link_state.h"
+#include "state/shell_state.h"
 #include "ui_c_dlgw_program.h"
 
 namespace dp = device_protocol;

@@ -3,8 +3,6 @@
 // the Basic page's two counter Clear buttons. Every change goes into the working image.
 #include <QDebug>
 
-#include "app/link_state.h"
-#include "app/shell_state.h"
 #include "core/image/core_state.h"
 #include "core/text/text_tables.h"
 #include "core/text/user_seam.h"
@@ -12,6 +10,8 @@
 #include "program_dialogs/c_dlg_prgcluster.h"
 #include "program_dialogs/c_dlg_prgfunction.h"
 #include "program_dialogs/element_buffers.h"
+#include "state/link_state.h"
+#include "state/shell_state.h"
 #include "ui_c_dlgw_program.h"
 
 namespace {

@@ -12,7 +12,6 @@
 #include <QTextOption>
 #include <QTime>
 
-#include "app/shell_state.h"
 #include "core/device/device_info.h"
 #include "core/files/file_helpers.h"
 #include "core/image/core_state.h"
@@ -20,8 +19,9 @@
 #include "core/text/error_texts.h"
 #include "core/text/text_tables.h"
 #include "core/text/user_seam.h"
+#include "page_common/tool_views.h"
 #include "program/c_dlgw_program.h"
-#include "program/program_tools.h"
+#include "state/shell_state.h"
 #include "ui_c_dlg_advancedoptions.h"
 #include "ui_c_dlgw_program.h"
 #include "widgets/c_my_rbg.h"

@@ -1,13 +1,13 @@
 // How widgets of the program window follow one another while the user edits: default
 // settings, scanner, PROFIBUS protocol, fieldbus page and the Basic page's R/L widgets.
-#include "app/shell_state.h"
 #include "core/device/device_info.h"
 #include "core/files/scanner_lists.h"
 #include "core/image/core_state.h"
 #include "core/protocol/device_protocol.h"
 #include "core/text/text_tables.h"
 #include "program/c_dlgw_program.h"
-#include "program/program_state.h"
+#include "program_dialogs/program_state.h"
+#include "state/shell_state.h"
 #include "ui_c_dlgw_program.h"
 
 namespace dp = device_protocol;

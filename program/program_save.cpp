@@ -5,9 +5,6 @@
 #include <QFileDialog>
 #include <QFileInfo>
 
-#include "app/c_dlg_srcauswahl.h"
-#include "app/link_state.h"
-#include "app/shell_state.h"
 #include "core/device/device_info.h"
 #include "core/files/app_dirs.h"
 #include "core/image/core_state.h"
@@ -15,10 +12,13 @@
 #include "core/text/text_tables.h"
 #include "core/text/user_seam.h"
 #include "core/transfer/config_transfer.h"
+#include "page_common/c_dlg_plotter.h"
+#include "page_common/c_dlg_srcauswahl.h"
 #include "procmon/pm_csv.h"
-#include "procmon/windows/c_dlg_plotter.h"
 #include "program/c_dlgw_program.h"
-#include "program/program_state.h"
+#include "program_dialogs/program_state.h"
+#include "state/link_state.h"
+#include "state/shell_state.h"
 #include "ui_c_dlgw_program.h"
 
 namespace {

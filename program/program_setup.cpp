@@ -2,17 +2,17 @@
 // three set-up wizards and where their taught angles come in; and the plotter button.
 #include <QLabel>
 
-#include "app/link_state.h"
-#include "app/shell_state.h"
 #include "core/image/core_state.h"
 #include "core/text/text_tables.h"
 #include "core/text/user_seam.h"
-#include "procmon/windows/c_dlg_plotter.h"
+#include "page_common/c_dlg_plotter.h"
 #include "program/c_dlgw_program.h"
 #include "program_dialogs/c_dlg_setup_1tool_m1.h"
 #include "program_dialogs/c_dlg_setup_1tool_m2.h"
 #include "program_dialogs/c_dlg_setup_3tool.h"
 #include "program_dialogs/setup_geometry.h"
+#include "state/link_state.h"
+#include "state/shell_state.h"
 #include "ui_c_dlgw_program.h"
 
 namespace {

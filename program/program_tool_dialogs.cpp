@@ -2,15 +2,15 @@
 // the working image before a dialog opens and taken back after it closed.
 #include <QDebug>
 
-#include "app/shell_state.h"
 #include "core/image/core_state.h"
 #include "core/text/user_seam.h"
-#include "procmon/windows/c_dlg_plotter.h"
+#include "page_common/c_dlg_plotter.h"
 #include "program/c_dlgw_program.h"
-#include "program/program_state.h"
 #include "program_dialogs/c_dlg_prgtool.h"
 #include "program_dialogs/c_dlg_prgtooltype.h"
+#include "program_dialogs/program_state.h"
 #include "program_dialogs/tool_edit_buffers.h"
+#include "state/shell_state.h"
 #include "ui_c_dlgw_program.h"
 
 namespace {

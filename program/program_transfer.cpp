@@ -3,8 +3,6 @@
 #include <QDir>
 #include <QWidget>
 
-#include "app/link_state.h"
-#include "app/shell_state.h"
 #include "core/device/device_info.h"
 #include "core/files/app_dirs.h"
 #include "core/files/file_helpers.h"
@@ -14,14 +12,16 @@
 #include "core/image/function_rows.h"
 #include "core/text/text_tables.h"
 #include "core/text/user_seam.h"
+#include "page_common/c_dlg_plotter.h"
+#include "page_common/kept_values.h"
+#include "page_common/tool_cells.h"
+#include "page_common/tool_views.h"
 #include "procmon/pm_csv.h"
-#include "procmon/windows/c_dlg_plotter.h"
 #include "program/c_dlgw_program.h"
-#include "program/kept_values.h"
-#include "program/program_state.h"
-#include "program/program_tools.h"
-#include "program/tool_cells.h"
 #include "program_dialogs/c_dlg_setup_wizard.h"
+#include "program_dialogs/program_state.h"
+#include "state/link_state.h"
+#include "state/shell_state.h"
 #include "ui_c_dlgw_program.h"
 
 namespace {

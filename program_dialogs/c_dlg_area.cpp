@@ -2,9 +2,9 @@
 
 
 #include "core/image/core_state.h"
-#include "program/program_state.h"
 #include "program_dialogs/dialog_support.h"
 #include "program_dialogs/element_buffers.h"
+#include "program_dialogs/program_state.h"
 #include "resources/resources_init.h"
 #include "ui_c_dlg_area.h"
 

@@ -3,18 +3,17 @@
 #include <QAbstractItemView>
 #include <cstring>
 
-#include "app/link_state.h"
-#include "app/shell_state.h"
 #include "core/device/command_mailbox.h"
 #include "core/image/core_state.h"
 #include "core/image/device_function_record.h"
 #include "core/image/function_rows.h"
 #include "core/protocol/device_protocol.h"
 #include "core/text/user_seam.h"
-#include "program/c_dlgw_program.h"
-#include "program/kept_values.h"
+#include "page_common/kept_values.h"
 #include "program_dialogs/dialog_support.h"
 #include "program_dialogs/element_buffers.h"
+#include "state/link_state.h"
+#include "state/shell_state.h"
 #include "ui_c_dlg_prgcluster.h"
 #include "widgets/fit_texts.h"
 
@@ -341,8 +340,8 @@ void c_dlg_prgcluster::on_bn_ClearX_clicked() { ui->ebx_TS_CounterX->setValue(0)
 void c_dlg_prgcluster::on_bn_SetDefault_clicked()
 {
     config_image& scratch = g_images().scratch;
-    if (c_dlgw_program* page = program_page())
-        page->window_to_image(scratch);
+    if (const auto& settings = program_settings_source())
+        settings(scratch);
     else
         std::memcpy(scratch.data(), g_config_image().data(), image_layout::header_size);
     const function_record_bytes def = function_record_clear(scratch.header());

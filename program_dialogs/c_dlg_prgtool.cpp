@@ -3,12 +3,12 @@
 #include <QCloseEvent>
 #include <cstring>
 
-#include "app/shell_state.h"
 #include "core/image/core_state.h"
 #include "core/text/user_seam.h"
-#include "procmon/windows/c_dlg_plotter.h"
+#include "page_common/c_dlg_plotter.h"
 #include "program_dialogs/record_form_fields.h"
 #include "program_dialogs/tool_edit_buffers.h"
+#include "state/shell_state.h"
 #include "ui_c_dlg_prgtool.h"
 
 namespace {

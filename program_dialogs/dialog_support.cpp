@@ -10,7 +10,7 @@
 #include "core/image/device_function_record.h"
 #include "core/protocol/device_protocol.h"
 #include "core/text/text_tables.h"
-#include "program/kept_values.h"
+#include "page_common/kept_values.h"
 
 namespace dp = device_protocol;
 
@@ -153,4 +153,10 @@ void prepare_dialog_window(QDialog* dialog, bool fixed_size)
     dialog->setWindowFlags(dialog->windowFlags() & ~Qt::WindowContextHelpButtonHint);
     if (fixed_size)
         dialog->setFixedSize(dialog->size());
+}
+
+std::function<void(config_image& dest)>& program_settings_source()
+{
+    static std::function<void(config_image& dest)> source;
+    return source;
 }

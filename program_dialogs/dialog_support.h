@@ -6,6 +6,7 @@
 #include <QVector>
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <initializer_list>
 #include <vector>
 
@@ -79,3 +80,8 @@ void hide_all(std::initializer_list<QWidget*> widgets);
 
 // The dialogs' common window: no context-help button, optionally a fixed size.
 void prepare_dialog_window(QDialog* dialog, bool fixed_size);
+
+// The program window's settings and Basic page written into an image (its header, on a Basic
+// device also records 0-3): the function and cluster dialogs' defaults follow the settings
+// shown. The program window installs it while it exists; empty without one.
+std::function<void(config_image& dest)>& program_settings_source();

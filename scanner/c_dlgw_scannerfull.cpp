@@ -5,17 +5,17 @@
 #include <cmath>
 #include <limits>
 
-#include "app/c_dlg_srcauswahl.h"
-#include "app/shell_state.h"
-#include "core/files/app_dirs.h"
 #include "core/device/device_calls.h"
-#include "core/text/error_texts.h"
+#include "core/files/app_dirs.h"
 #include "core/files/file_paths.h"
-#include "core/image/function_rows.h"
 #include "core/files/parameter_files.h"
 #include "core/files/scanner_params.h"
+#include "core/image/function_rows.h"
+#include "core/text/error_texts.h"
 #include "core/text/text_tables.h"
 #include "core/text/user_seam.h"
+#include "page_common/c_dlg_srcauswahl.h"
+#include "state/shell_state.h"
 #include "ui_c_dlgw_scannerfull.h"
 
 namespace {

@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "core/files/sd_card_layout.h"
 #include "core/image/tool_records.h"
-#include "procmon/sd_card_layout.h"
 
 namespace sim {
 struct world;

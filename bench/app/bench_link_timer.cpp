@@ -19,11 +19,11 @@
 #include <vector>
 
 #include "app/c_frm_main.h"
-#include "app/link_state.h"
 #include "core/link/c_thrrcv.h"
 #include "core/link/hid_link.h"
 #include "core/protocol/device_frame.h"
 #include "core/text/user_seam.h"
+#include "state/link_state.h"
 #include "tests/sim/tvxsim_process.h"
 
 namespace {

@@ -8,11 +8,11 @@
 
 #include "app/c_dlg_createclone.h"
 #include "app/c_dlg_language.h"
-#include "app/c_dlg_srcauswahl.h"
 #include "app/c_dlg_systeminfo.h"
 #include "app/c_frm_main.h"
 #include "app/c_qfiledialog_clone.h"
 #include "app/clone_header.h"
+#include "page_common/c_dlg_srcauswahl.h"
 
 namespace {
 

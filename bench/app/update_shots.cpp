@@ -18,15 +18,15 @@
 
 #include "app/c_frm_main.h"
 #include "app/c_sndhex.h"
-#include "app/link_state.h"
-#include "app/shell_state.h"
 #include "bench/app/answering_services.h"
 #include "core/image/core_state.h"
 #include "core/text/user_seam.h"
+#include "state/link_state.h"
+#include "state/shell_state.h"
 #include "tests/app/update_app_dir.h"
+#include "tests/sim/tvxsim_process.h"
 #include "widgets/c_my_led.h"
 #include "widgets/led_styles.h"
-#include "tests/sim/tvxsim_process.h"
 
 namespace {
 

@@ -19,14 +19,14 @@
 #include <string>
 
 #include "app/c_frm_main.h"
-#include "app/link_state.h"
-#include "app/shell_state.h"
 #include "core/image/core_state.h"
 #include "core/text/global_tables.h"
 #include "manual/c_dlgw_manualx.h"
 #include "manual/manual_pm_tools.h"
-#include "procmon/windows/c_dlg_plotter.h"
 #include "manual/manual_state.h"
+#include "page_common/c_dlg_plotter.h"
+#include "state/link_state.h"
+#include "state/shell_state.h"
 #include "tests/sim/tvxsim_process.h"
 #include "ui_c_dlgw_manualx.h"
 #include "ui_c_frm_main.h"

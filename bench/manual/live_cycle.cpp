@@ -21,10 +21,10 @@
 #include <vector>
 
 #include "app/c_frm_main.h"
-#include "app/link_state.h"
-#include "app/shell_state.h"
 #include "core/protocol/device_protocol.h"
 #include "manual/c_dlgw_manualx.h"
+#include "state/link_state.h"
+#include "state/shell_state.h"
 #include "tests/sim/tvxsim_process.h"
 #include "ui_c_dlgw_manualx.h"
 #include "ui_c_frm_main.h"

@@ -9,7 +9,6 @@
 #include <string>
 #include <vector>
 
-#include "app/shell_state.h"
 #include "core/device/device_commands.h"
 #include "core/device/device_exchange.h"
 #include "core/image/config_image.h"
@@ -20,7 +19,8 @@
 #include "manual/c_dlgw_manualx.h"
 #include "manual/manual_pm_tools.h"
 #include "manual/pm_monitor.h"
-#include "procmon/windows/c_dlg_plotter.h"
+#include "page_common/c_dlg_plotter.h"
+#include "state/shell_state.h"
 #include "tests/sim/tvxsim_process.h"
 #include "ui_c_dlgw_manualx.h"
 

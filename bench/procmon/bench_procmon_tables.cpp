@@ -17,13 +17,13 @@
 #include <fstream>
 
 #include "core/files/app_dirs.h"
+#include "core/files/sd_card_layout.h"
 #include "core/image/core_state.h"
 #include "core/image/tool_records.h"
 #include "core/text/global_tables.h"
+#include "page_common/c_dlg_plotter.h"
 #include "procmon/pm_csv.h"
-#include "procmon/sd_card_layout.h"
 #include "procmon/sdcard_reader.h"
-#include "procmon/windows/c_dlg_plotter.h"
 #include "procmon/windows/c_dlg_pm_data.h"
 #include "sim/card_image.h"
 #include "widgets/c_qtableview_functab.h"

@@ -15,17 +15,17 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "app/c_dlg_srcauswahl.h"
 #include "app/c_frm_main.h"
-#include "app/link_state.h"
-#include "app/shell_state.h"
 #include "core/files/app_dirs.h"
 #include "core/image/config_image.h"
 #include "core/image/core_state.h"
 #include "core/image/function_rows.h"
 #include "core/text/user_seam.h"
 #include "core/transfer/config_transfer.h"
+#include "page_common/c_dlg_srcauswahl.h"
 #include "program/c_dlgw_program.h"
+#include "state/link_state.h"
+#include "state/shell_state.h"
 #include "tests/sim/tvxsim_process.h"
 #include "ui_c_frm_main.h"
 

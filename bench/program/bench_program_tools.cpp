@@ -20,7 +20,7 @@
 #include "core/link/c_thrrcv.h"
 #include "core/link/hid_link.h"
 #include "core/text/user_seam.h"
-#include "program/program_tools.h"
+#include "page_common/tool_views.h"
 #include "tests/sim/tvxsim_process.h"
 
 namespace {

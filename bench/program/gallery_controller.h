@@ -8,7 +8,6 @@
 #include <cstdio>
 #include <memory>
 
-#include "app/shell_state.h"
 #include "core/device/device_calls.h"
 #include "core/files/app_dirs.h"
 #include "core/files/scanner_lists.h"
@@ -19,6 +18,7 @@
 #include "platform/hid_fake.h"
 #include "sim/demo_program.h"
 #include "sim/inprocess_device.h"
+#include "state/shell_state.h"
 
 // Under the address sanitizer: what Qt's platform plugins keep until the process ends is
 // theirs, not a leak of the program (the tests read the same list from tests/lsan.supp).

@@ -9,7 +9,6 @@
 #include <cstdio>
 
 #include "bench/program/gallery_controller.h"
-#include "app/link_state.h"
 #include "core/device/device_calls.h"
 #include "core/image/core_state.h"
 #include "core/text/user_seam.h"
@@ -17,6 +16,7 @@
 #include "program/c_dlgw_program.h"
 #include "sim/inprocess_device.h"
 #include "sim/profiles.h"
+#include "state/link_state.h"
 #include "ui_c_dlgw_program.h"
 
 namespace {

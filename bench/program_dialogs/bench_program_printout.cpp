@@ -18,15 +18,15 @@
 #include <cstdlib>
 #include <vector>
 
-#include "app/shell_state.h"
 #include "core/image/config_image.h"
 #include "core/image/core_state.h"
 #include "core/text/user_seam.h"
-#include "program_dialogs/c_dlg_advancedoptions.h"
 #include "program/c_dlgw_program.h"
 #include "program/program_print.h"
+#include "program_dialogs/c_dlg_advancedoptions.h"
 #include "program_dialogs/c_dlg_prgfunction.h"
 #include "program_dialogs/element_buffers.h"
+#include "state/shell_state.h"
 #include "ui_c_dlgw_program.h"
 
 namespace {

@@ -12,7 +12,7 @@
 
 #include "core/files/app_dirs.h"
 #include "core/files/scanner_lists.h"
-#include "scanner/scanner_finder_file.h"
+#include "page_common/scanner_finder_file.h"
 #include "tests/scanner/big_cscan.h"
 
 int main(int argc, char** argv)

@@ -9,17 +9,17 @@
 #include <QTemporaryDir>
 #include <cstdio>
 
-#include "app/c_dlg_srcauswahl.h"
-#include "app/shell_state.h"
 #include "core/device/device_calls.h"
 #include "core/device/device_info.h"
 #include "core/files/app_dirs.h"
 #include "core/files/scanner_lists.h"
 #include "core/files/scanner_params.h"
 #include "core/image/core_state.h"
-#include "scanner/c_dlg_scannerfinder.h"
+#include "page_common/c_dlg_scannerfinder.h"
+#include "page_common/c_dlg_srcauswahl.h"
 #include "scanner/c_dlg_scanparausw.h"
 #include "scanner/c_dlgw_scannerfull.h"
+#include "state/shell_state.h"
 #include "ui_c_dlgw_scannerfull.h"
 
 namespace {

@@ -4,7 +4,7 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
-#include "procmon/sd_card_layout.h"
+#include "core/files/sd_card_layout.h"
 #include "procmon/sdcard_reader.h"
 #include "widgets/c_qtableview_functab.h"
 

@@ -5,8 +5,8 @@
 #include <QHeaderView>
 #include <QLineEdit>
 
+#include "core/files/sd_card_layout.h"
 #include "core/image/byte_record.h"
-#include "procmon/sd_card_layout.h"
 #include "widgets/c_qlineedit_extend.h"
 #include "widgets/c_qtablewidget_functab.h"
 #include "widgets/fixed_point.h"

@@ -9,13 +9,13 @@
 #include <QPushButton>
 
 #include "app/c_dlg_language.h"
-#include "app/c_dlg_srcauswahl.h"
 #include "app/c_dlg_systeminfo.h"
 #include "app/c_frm_main.h"
-#include "app/shell_state.h"
 #include "core/files/app_dirs.h"
 #include "core/files/konfig_cfg.h"
 #include "core/image/core_state.h"
+#include "page_common/c_dlg_srcauswahl.h"
+#include "state/shell_state.h"
 #include "support/test_support.h"
 #include "ui_c_dlg_language.h"
 #include "ui_c_dlg_srcauswahl.h"

@@ -19,17 +19,17 @@
 #include <memory>
 
 #include "app/c_frm_main.h"
-#include "app/shell_state.h"
-#include "core/link/c_thrrcv.h"
-#include "core/text/text_tables.h"
-#include "widgets/c_dlg_message.h"
 #include "core/image/config_image.h"
 #include "core/image/core_state.h"
+#include "core/link/c_thrrcv.h"
+#include "core/text/text_tables.h"
 #include "program/c_dlgw_program.h"
-#include "ui_c_dlgw_program.h"
 #include "scanner/c_dlgw_scannerfull.h"
+#include "state/shell_state.h"
+#include "ui_c_dlgw_program.h"
 #include "ui_c_dlgw_scannerfull.h"
 #include "ui_c_frm_main.h"
+#include "widgets/c_dlg_message.h"
 #include "widgets/testing/scripted_ui.h"
 #include "widgets/testing/test_app.h"
 

@@ -18,10 +18,7 @@
 #include <memory>
 
 #include "app/c_dlg_password.h"
-#include "app/c_dlg_srcauswahl.h"
 #include "app/c_frm_main.h"
-#include "app/link_state.h"
-#include "app/shell_state.h"
 #include "core/device/command_mailbox.h"
 #include "core/device/device_commands.h"
 #include "core/device/device_exchange.h"
@@ -33,9 +30,12 @@
 #include "core/link/hid_link.h"
 #include "core/text/error_texts.h"
 #include "core/text/text_tables.h"
+#include "page_common/c_dlg_srcauswahl.h"
 #include "procmon/sdcard_reader.h"
 #include "scanner/c_dlg_scanparausw.h"
 #include "sim/card_image.h"
+#include "state/link_state.h"
+#include "state/shell_state.h"
 #include "support/test_support.h"
 #include "tests/sim/tvxsim_process.h"
 #include "ui_c_dlg_scanparausw.h"

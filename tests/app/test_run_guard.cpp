@@ -10,7 +10,7 @@
 
 #include "app/app_directories.h"
 #include "app/run_guard.h"
-#include "app/shell_state.h"
+#include "state/shell_state.h"
 
 namespace {
 

@@ -9,9 +9,6 @@
 #include <memory>
 
 #include "app/c_frm_main.h"
-#include "app/link_state.h"
-#include "app/shell_state.h"
-#include "app/status_texts.h"
 #include "core/device/command_mailbox.h"
 #include "core/device/device_exchange.h"
 #include "core/device/device_info.h"
@@ -20,6 +17,9 @@
 #include "core/link/hid_link.h"
 #include "core/text/text_tables.h"
 #include "manual/c_dlgw_manualx.h"
+#include "state/link_state.h"
+#include "state/shell_state.h"
+#include "state/status_texts.h"
 #include "ui_c_dlgw_manualx.h"
 #include "widgets/testing/scripted_ui.h"
 #include "widgets/testing/test_app.h"

@@ -15,8 +15,6 @@
 
 #include "app/c_frm_main.h"
 #include "app/c_sndhex.h"
-#include "app/link_state.h"
-#include "app/shell_state.h"
 #include "core/device/command_mailbox.h"
 #include "core/device/device_commands.h"
 #include "core/device/device_exchange.h"
@@ -25,6 +23,8 @@
 #include "core/image/core_state.h"
 #include "core/link/hid_link.h"
 #include "sim/update_images.h"
+#include "state/link_state.h"
+#include "state/shell_state.h"
 #include "tests/app/update_app_dir.h"
 #include "tests/sim/tvxsim_process.h"
 #include "widgets/testing/scripted_ui.h"

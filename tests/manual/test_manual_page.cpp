@@ -9,15 +9,15 @@
 #include <QPushButton>
 #include <memory>
 
-#include "app/link_state.h"
-#include "app/shell_state.h"
+#include "core/device/device_info.h"
 #include "core/image/config_image.h"
 #include "core/image/core_state.h"
-#include "core/device/device_info.h"
-#include "tests/core/device_sim_fixture.h"
 #include "manual/c_dlgw_manualx.h"
 #include "manual/manual_state.h"
+#include "state/link_state.h"
+#include "state/shell_state.h"
 #include "support/test_support.h"
+#include "tests/core/device_sim_fixture.h"
 #include "ui_c_dlgw_manualx.h"
 #include "widgets/c_my_led.h"
 #include "widgets/led_styles.h"

@@ -9,8 +9,6 @@
 #include <atomic>
 #include <memory>
 
-#include "app/link_state.h"
-#include "app/shell_state.h"
 #include "core/device/device_commands.h"
 #include "core/device/device_exchange.h"
 #include "core/files/app_dirs.h"
@@ -21,11 +19,13 @@
 #include "manual/c_dlgw_manualx.h"
 #include "manual/manual_pm_tools.h"
 #include "manual/manual_state.h"
+#include "page_common/c_dlg_plotter.h"
 #include "platform/clock.h"
 #include "procmon/pm_csv.h"
-#include "procmon/windows/c_dlg_plotter.h"
 #include "sim/demo_program.h"
 #include "sim/pm_live.h"
+#include "state/link_state.h"
+#include "state/shell_state.h"
 #include "support/test_support.h"
 #include "tests/core/device_sim_fixture.h"
 #include "ui_c_dlgw_manualx.h"

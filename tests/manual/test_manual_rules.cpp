@@ -2,12 +2,12 @@
 // queue, the input/output and error indicators, and the input-function names.
 #include <gtest/gtest.h>
 
-#include "app/link_state.h"
 #include "core/device/command_mailbox.h"
 #include "core/image/config_image.h"
 #include "core/image/core_state.h"
 #include "manual/io_indicators.h"
-#include "manual/manual_commands.h"
+#include "page_common/manual_commands.h"
+#include "state/link_state.h"
 
 namespace dp = device_protocol;
 

@@ -10,8 +10,6 @@
 #include <memory>
 #include <sys/stat.h>
 
-#include "app/link_state.h"
-#include "app/shell_state.h"
 #include "core/files/trace_file.h"
 #include "core/image/config_image.h"
 #include "core/image/core_state.h"
@@ -19,6 +17,8 @@
 #include "manual/c_dlgw_manualx.h"
 #include "manual/manual_state.h"
 #include "manual/manual_trace.h"
+#include "state/link_state.h"
+#include "state/shell_state.h"
 #include "support/test_support.h"
 #include "ui_c_dlgw_manualx.h"
 #include "widgets/testing/scripted_ui.h"

@@ -10,7 +10,7 @@
 #include <functional>
 #include <vector>
 
-#include "procmon/windows/c_dlg_filter.h"
+#include "page_common/c_dlg_filter.h"
 #include "widgets/c_my_rbg.h"
 #include "widgets/c_qlineedit_extend.h"
 #include "widgets/testing/scripted_ui.h"

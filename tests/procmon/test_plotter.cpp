@@ -12,7 +12,6 @@
 #include <chrono>
 #include <thread>
 
-#include "app/shell_state.h"
 #include "core/files/app_dirs.h"
 #include "core/image/config_image.h"
 #include "core/image/core_state.h"
@@ -20,9 +19,10 @@
 #include "core/link/hid_link.h"
 #include "core/link/hid_receive_thread.h"
 #include "core/transfer/config_transfer.h"
+#include "page_common/c_dlg_plotter.h"
 #include "platform/clock.h"
 #include "procmon/pm_csv.h"
-#include "procmon/windows/c_dlg_plotter.h"
+#include "state/shell_state.h"
 #include "support/test_support.h"
 #include "tests/core/device_sim_fixture.h"
 #include "tests/core/fast_clock.h"

@@ -9,10 +9,10 @@
 #include <cstdlib>
 
 #include "app/c_frm_main.h"
-#include "app/shell_state.h"
 #include "procmon/sdcard_reader.h"
 #include "procmon/windows/c_dlgw_procmon.h"
 #include "sim/card_image.h"
+#include "state/shell_state.h"
 #include "support/test_support.h"
 #include "ui_c_frm_main.h"
 #include "widgets/testing/scripted_ui.h"

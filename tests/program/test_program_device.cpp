@@ -6,17 +6,17 @@
 #include <QRadioButton>
 #include <memory>
 
-#include "app/link_state.h"
-#include "app/shell_state.h"
 #include "core/device/command_mailbox.h"
+#include "core/device/device_info.h"
 #include "core/image/config_image.h"
 #include "core/image/core_state.h"
 #include "core/image/device_function_record.h"
 #include "core/protocol/device_protocol.h"
-#include "program/c_dlgw_program.h"
-#include "core/device/device_info.h"
 #include "core/text/error_texts.h"
-#include "program/program_state.h"
+#include "program/c_dlgw_program.h"
+#include "program_dialogs/program_state.h"
+#include "state/link_state.h"
+#include "state/shell_state.h"
 #include "support/test_support.h"
 #include "tests/core/device_sim_fixture.h"
 #include "ui_c_dlgw_program.h"

@@ -9,11 +9,11 @@
 #include <algorithm>
 #include <memory>
 
-#include "app/link_state.h"
-#include "app/shell_state.h"
 #include "core/image/core_state.h"
 #include "program/c_dlgw_program.h"
-#include "program/program_state.h"
+#include "program_dialogs/program_state.h"
+#include "state/link_state.h"
+#include "state/shell_state.h"
 #include "support/test_support.h"
 #include "ui_c_dlgw_program.h"
 #include "widgets/testing/test_app.h"

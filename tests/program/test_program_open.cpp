@@ -10,14 +10,14 @@
 #include <memory>
 
 #include "app/c_frm_main.h"
-#include "app/link_state.h"
-#include "app/shell_state.h"
 #include "core/files/app_dirs.h"
 #include "core/files/program_file.h"
 #include "core/image/config_image.h"
 #include "core/image/core_state.h"
 #include "program/c_dlgw_program.h"
-#include "program/program_state.h"
+#include "program_dialogs/program_state.h"
+#include "state/link_state.h"
+#include "state/shell_state.h"
 #include "support/test_support.h"
 #include "ui_c_dlgw_program.h"
 #include "ui_c_frm_main.h"

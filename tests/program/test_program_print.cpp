@@ -17,16 +17,16 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "app/link_state.h"
-#include "app/shell_state.h"
 #include "core/device/device_info.h"
 #include "core/files/scanner_lists.h"
 #include "core/image/config_image.h"
 #include "core/image/core_state.h"
-#include "program_dialogs/c_dlg_advancedoptions.h"
 #include "program/c_dlgw_program.h"
 #include "program/program_print.h"
-#include "program/program_state.h"
+#include "program_dialogs/c_dlg_advancedoptions.h"
+#include "program_dialogs/program_state.h"
+#include "state/link_state.h"
+#include "state/shell_state.h"
 #include "support/test_support.h"
 #include "ui_c_dlg_advancedoptions.h"
 #include "ui_c_dlgw_program.h"

@@ -6,15 +6,15 @@
 #include <array>
 #include <memory>
 
-#include "app/link_state.h"
-#include "app/shell_state.h"
 #include "core/device/command_mailbox.h"
 #include "core/image/core_state.h"
 #include "core/image/device_function_record.h"
 #include "core/image/tool_records.h"
+#include "page_common/tool_cells.h"
 #include "program/c_dlgw_program.h"
-#include "program/program_state.h"
-#include "program/tool_cells.h"
+#include "program_dialogs/program_state.h"
+#include "state/link_state.h"
+#include "state/shell_state.h"
 #include "support/test_support.h"
 #include "ui_c_dlgw_program.h"
 #include "widgets/testing/test_app.h"

@@ -6,14 +6,14 @@
 #include <QFileDialog>
 #include <memory>
 
-#include "app/c_dlg_srcauswahl.h"
-#include "app/link_state.h"
-#include "app/shell_state.h"
 #include "core/files/app_dirs.h"
 #include "core/image/config_image.h"
 #include "core/image/core_state.h"
+#include "page_common/c_dlg_srcauswahl.h"
 #include "program/c_dlgw_program.h"
-#include "program/program_state.h"
+#include "program_dialogs/program_state.h"
+#include "state/link_state.h"
+#include "state/shell_state.h"
 #include "support/test_support.h"
 #include "ui_c_dlgw_program.h"
 #include "widgets/testing/scripted_ui.h"

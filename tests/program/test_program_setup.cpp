@@ -6,18 +6,18 @@
 #include <QPushButton>
 #include <memory>
 
-#include "app/link_state.h"
-#include "app/shell_state.h"
 #include "core/device/command_mailbox.h"
 #include "core/image/core_state.h"
 #include "core/protocol/device_protocol.h"
 #include "core/text/text_tables.h"
-#include "procmon/windows/c_dlg_plotter.h"
+#include "page_common/c_dlg_plotter.h"
 #include "program/c_dlgw_program.h"
-#include "program/program_state.h"
 #include "program_dialogs/c_dlg_setup_1tool_m1.h"
 #include "program_dialogs/c_dlg_setup_1tool_m2.h"
 #include "program_dialogs/c_dlg_setup_3tool.h"
+#include "program_dialogs/program_state.h"
+#include "state/link_state.h"
+#include "state/shell_state.h"
 #include "ui_c_dlg_setup_1tool_m1.h"
 #include "ui_c_dlg_setup_1tool_m2.h"
 #include "ui_c_dlg_setup_3tool.h"

@@ -8,14 +8,14 @@
 #include <initializer_list>
 #include <memory>
 
-#include "app/link_state.h"
-#include "app/shell_state.h"
 #include "core/device/command_mailbox.h"
 #include "core/image/config_image.h"
 #include "core/image/core_state.h"
 #include "program/c_dlgw_program.h"
-#include "program/program_state.h"
 #include "program_dialogs/element_buffers.h"
+#include "program_dialogs/program_state.h"
+#include "state/link_state.h"
+#include "state/shell_state.h"
 #include "ui_c_dlgw_program.h"
 #include "widgets/testing/scripted_ui.h"
 #include "widgets/testing/test_app.h"

@@ -2,11 +2,11 @@
 // records it writes, Start and Teach frames and codes, the taught angles and its close rule.
 #include <QAbstractButton>
 
-#include "app/link_state.h"
 #include "core/protocol/device_protocol.h"
 #include "dialogs_fixture.h"
 #include "program_dialogs/c_dlg_prgcluster.h"
 #include "program_dialogs/dialog_support.h"
+#include "state/link_state.h"
 #include "ui_c_dlg_prgcluster.h"
 
 namespace dp = device_protocol;

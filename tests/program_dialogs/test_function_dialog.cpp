@@ -3,13 +3,13 @@
 // to the area dialog.
 #include <QLabel>
 
-#include "app/link_state.h"
 #include "core/image/device_function_record.h"
 #include "core/image/function_rows.h"
 #include "core/protocol/device_protocol.h"
 #include "dialogs_fixture.h"
 #include "program_dialogs/c_dlg_area.h"
 #include "program_dialogs/c_dlg_prgfunction.h"
+#include "state/link_state.h"
 #include "ui_c_dlg_area.h"
 #include "ui_c_dlg_prgfunction.h"
 

@@ -10,8 +10,6 @@
 #include <memory>
 
 #include "app/c_frm_main.h"
-#include "app/link_state.h"
-#include "app/shell_state.h"
 #include "core/device/command_mailbox.h"
 #include "core/device/device_commands.h"
 #include "core/device/device_exchange.h"
@@ -20,11 +18,13 @@
 #include "core/link/hid_link.h"
 #include "core/protocol/device_protocol.h"
 #include "program/c_dlgw_program.h"
-#include "program/program_state.h"
 #include "program_dialogs/c_dlg_advancedoptions.h"
 #include "program_dialogs/c_dlg_prgcluster.h"
 #include "program_dialogs/c_dlg_prgfunction.h"
 #include "program_dialogs/element_buffers.h"
+#include "program_dialogs/program_state.h"
+#include "state/link_state.h"
+#include "state/shell_state.h"
 #include "support/test_support.h"
 #include "tests/sim/tvxsim_window.h"
 #include "ui_c_dlg_advancedoptions.h"

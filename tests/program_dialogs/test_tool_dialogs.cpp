@@ -15,14 +15,14 @@
 #include <cstring>
 #include <memory>
 
-#include "app/shell_state.h"
 #include "core/image/config_image.h"
 #include "core/image/core_state.h"
 #include "core/image/tool_records.h"
-#include "procmon/windows/c_dlg_plotter.h"
+#include "page_common/c_dlg_plotter.h"
 #include "program_dialogs/c_dlg_prgtool.h"
 #include "program_dialogs/c_dlg_prgtooltype.h"
 #include "program_dialogs/tool_edit_buffers.h"
+#include "state/shell_state.h"
 #include "ui_c_dlg_prgtool.h"
 #include "ui_c_dlg_prgtooltype.h"
 #include "widgets/c_qlineedit_extend.h"

@@ -7,11 +7,11 @@
 #include <QProgressBar>
 #include <QPushButton>
 
-#include "app/c_dlg_srcauswahl.h"
 #include "core/image/working_image.h"
 #include "core/text/text_tables.h"
+#include "page_common/c_dlg_srcauswahl.h"
 #include "program/c_dlgw_program.h"
-#include "program/program_state.h"
+#include "program_dialogs/program_state.h"
 #include "tests/roads/road_fixture.h"
 #include "ui_c_dlgw_program.h"
 #include "widgets/c_dlg_progressbar.h"

@@ -25,8 +25,6 @@
 #include <vector>
 
 #include "app/c_frm_main.h"
-#include "app/link_state.h"
-#include "app/shell_state.h"
 #include "core/device/command_mailbox.h"
 #include "core/device/device_commands.h"
 #include "core/device/device_exchange.h"
@@ -35,6 +33,8 @@
 #include "core/link/hid_link.h"
 #include "core/protocol/device_protocol.h"
 #include "core/text/user_seam.h"
+#include "state/link_state.h"
+#include "state/shell_state.h"
 #include "support/test_support.h"
 #include "tests/roads/dialog_driver.h"
 #include "tests/sim/tvxsim_process.h"

@@ -8,8 +8,8 @@
 #include <cstdlib>
 
 #include "core/files/scanner_lists.h"
-#include "scanner/c_dlg_scannerfinder.h"
-#include "scanner/scanner_finder_file.h"
+#include "page_common/c_dlg_scannerfinder.h"
+#include "page_common/scanner_finder_file.h"
 #include "ui_c_dlg_scannerfinder.h"
 
 namespace {

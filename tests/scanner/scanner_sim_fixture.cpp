@@ -2,17 +2,17 @@
 
 #include <QFile>
 
-#include "app/shell_state.h"
-#include "core/files/app_dirs.h"
-#include "core/image/core_state.h"
 #include "core/device/device_calls.h"
 #include "core/device/device_commands.h"
 #include "core/device/device_exchange.h"
 #include "core/device/device_info.h"
-#include "core/link/hid_link.h"
+#include "core/files/app_dirs.h"
 #include "core/files/scanner_lists.h"
 #include "core/files/scanner_params.h"
-#include "scanner/scanner_finder_file.h"
+#include "core/image/core_state.h"
+#include "core/link/hid_link.h"
+#include "page_common/scanner_finder_file.h"
+#include "state/shell_state.h"
 
 void scanner_sim_test::SetUp()
 {

@@ -5,10 +5,10 @@
 #include <QLabel>
 #include <QTableWidget>
 
-#include "core/image/core_state.h"
 #include "core/device/device_info.h"
 #include "core/files/scanner_lists.h"
-#include "scanner/c_dlg_scannerfinder.h"
+#include "core/image/core_state.h"
+#include "page_common/c_dlg_scannerfinder.h"
 #include "tests/scanner/scanner_sim_fixture.h"
 #include "ui_c_dlg_scannerfinder.h"
 #include "widgets/c_qtablewidget_seq.h"

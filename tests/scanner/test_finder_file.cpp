@@ -9,9 +9,9 @@
 
 #include "core/files/app_dirs.h"
 #include "core/files/scanner_lists.h"
-#include "scanner/scanner_finder_file.h"
-#include "tests/scanner/big_cscan.h"
+#include "page_common/scanner_finder_file.h"
 #include "support/test_support.h"
+#include "tests/scanner/big_cscan.h"
 
 namespace {
 

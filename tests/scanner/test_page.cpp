@@ -7,12 +7,12 @@
 #include <QFileInfo>
 #include <QPushButton>
 
-#include "app/c_dlg_srcauswahl.h"
-#include "app/shell_state.h"
 #include "core/files/app_dirs.h"
 #include "core/files/parameter_files.h"
 #include "core/files/scanner_params.h"
+#include "page_common/c_dlg_srcauswahl.h"
 #include "scanner/c_dlgw_scannerfull.h"
+#include "state/shell_state.h"
 #include "tests/scanner/scanner_sim_fixture.h"
 #include "ui_c_dlg_srcauswahl.h"
 #include "ui_c_dlgw_scannerfull.h"

@@ -10,14 +10,14 @@
 #include <QTimer>
 
 #include "app/c_frm_main.h"
-#include "app/shell_state.h"
 #include "core/files/app_dirs.h"
 #include "core/files/parameter_files.h"
 #include "core/files/scanner_lists.h"
 #include "core/files/scanner_params.h"
-#include "scanner/c_dlg_scannerfinder.h"
-#include "scanner/c_dlg_scanparausw.h"
+#include "page_common/c_dlg_scannerfinder.h"
 #include "program/c_dlgw_program.h"
+#include "scanner/c_dlg_scanparausw.h"
+#include "state/shell_state.h"
 #include "tests/scanner/scanner_sim_fixture.h"
 #include "ui_c_dlg_scanparausw.h"
 #include "ui_c_frm_main.h"

@@ -11,9 +11,9 @@
 #include <string>
 
 #include "app/c_frm_main.h"
-#include "app/link_state.h"
-#include "app/shell_state.h"
 #include "core/image/core_state.h"
+#include "state/link_state.h"
+#include "state/shell_state.h"
 #include "tests/sim/tvxsim_process.h"
 #include "widgets/testing/test_app.h"
 

@@ -1,4 +1,4 @@
-#include "program/kept_values.h"
+#include "page_common/kept_values.h"
 
 #include <QComboBox>
 #include <QStringList>

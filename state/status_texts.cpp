@@ -1,4 +1,4 @@
-#include "app/status_texts.h"
+#include "state/status_texts.h"
 
 #include "core/text/text_tables.h"
 

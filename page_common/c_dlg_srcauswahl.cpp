@@ -1,12 +1,12 @@
-#include "app/c_dlg_srcauswahl.h"
+#include "page_common/c_dlg_srcauswahl.h"
 
 #include <QFileDialog>
 
-#include "app/shell_state.h"
 #include "core/files/app_dirs.h"
 #include "core/files/scanner_params.h"
 #include "core/image/core_state.h"
 #include "core/text/user_seam.h"
+#include "state/shell_state.h"
 #include "ui_c_dlg_srcauswahl.h"
 
 c_dlg_srcauswahl::c_dlg_srcauswahl(QWidget* parent)

@@ -1,4 +1,4 @@
-#include "scanner/c_dlg_scannerfinder.h"
+#include "page_common/c_dlg_scannerfinder.h"
 
 #include <QCloseEvent>
 #include <QComboBox>
@@ -7,11 +7,11 @@
 #include <QSignalBlocker>
 #include <QTableWidgetItem>
 
-#include "core/image/core_state.h"
 #include "core/device/device_calls.h"
 #include "core/device/device_info.h"
-#include "core/text/error_texts.h"
 #include "core/files/scanner_lists.h"
+#include "core/image/core_state.h"
+#include "core/text/error_texts.h"
 #include "core/text/text_tables.h"
 #include "core/text/user_seam.h"
 #include "ui_c_dlg_scannerfinder.h"

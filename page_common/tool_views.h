@@ -1,8 +1,10 @@
-// The tool tables' operations that other windows share with the program window: the
-// column filter of a tool view's filter row, the listed and checked tools of a view, the
-// used tools of an image, and the export of tool curves as CSV files.
+// The tool tables' operations that manual mode shares with the program window: the set-up of
+// a tool view, the column filter of its filter row, the listed and checked tools of a view,
+// the used tools of an image, and the export of tool curves as CSV files.
 #pragma once
+#include <QColor>
 #include <QString>
+#include <QStringList>
 #include <QVector>
 #include <cstdint>
 
@@ -51,3 +53,18 @@ bool ask_export_file_name(QWidget* parent, QString& name);
 // from the controller. Shows the outcome; true on success.
 bool export_tool_curves_to_csv(QWidget* parent, int source, const QVector<int>& indices, const QString& name,
                                int toolCount, long long dataCount);
+
+// Sets up a process-monitor view of tool slots (the program window's tools, manual mode's
+// tools and records) and its header-only group view: columns, widths, colours, the filter
+// row and the check column. The caller gives it its array.
+void setup_pm_tool_view(c_qtableview_functab* view, c_qtableview_functab* group);
+
+// The pieces of a table view's set-up that the program window's other tables use as well:
+// a slot is in use when its first word is not 0; the header colours of the column groups;
+// a group header view (one header row of group titles, scrolled with its data view); the
+// first `n` titles of `list`, padded with empty ones.
+bool record_in_use(int, const void* record);
+const QVector<QColor>& header_colours();
+void setup_group_view(c_qtableview_functab* group, c_qtableview_functab* data, const QStringList& titles,
+                      const quint16* widths, const quint16* colours);
+QStringList titles_or(const QStringList& list, int n);

@@ -1,6 +1,4 @@
-#include "app/shell_state.h"
-
-#include "app/update_files.h"
+#include "state/shell_state.h"
 
 shell_directories& g_dirs()
 {
@@ -18,6 +16,12 @@ program_document& g_program_document()
 {
     static program_document r;
     return r;
+}
+
+update_state& g_update()
+{
+    static update_state s;
+    return s;
 }
 
 shell_objects& g_objects()

@@ -1,4 +1,4 @@
-#include "program/tool_cells.h"
+#include "page_common/tool_cells.h"
 
 #include <cstring>
 

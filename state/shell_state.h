@@ -73,6 +73,14 @@ struct shell_objects {
     void reset() { *this = shell_objects(); }
 };
 
+// The process-wide texts of the update flows.
+struct update_state {
+    QString profinet_path;  // the PROFINET image last chosen or found
+
+    void reset() { *this = update_state(); }
+};
+update_state& g_update();
+
 shell_directories& g_dirs();
 shell_state& g_shell();
 program_document& g_program_document();

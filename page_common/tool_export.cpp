@@ -9,14 +9,14 @@
 #include <QLabel>
 #include <vector>
 
-#include "app/shell_state.h"
 #include "core/device/device_commands.h"
 #include "core/files/app_dirs.h"
 #include "core/image/core_state.h"
 #include "core/image/tool_records.h"
 #include "core/text/user_seam.h"
+#include "page_common/tool_views.h"
 #include "procmon/pm_csv.h"
-#include "program/program_tools.h"
+#include "state/shell_state.h"
 #include "widgets/c_dlg_progressbar.h"
 #include "widgets/c_qtableview_functab.h"
 

@@ -1,4 +1,4 @@
-#include "program/program_state.h"
+#include "program_dialogs/program_state.h"
 
 #include "program_dialogs/tool_edit_buffers.h"
 

@@ -1,4 +1,4 @@
-#include "app/link_state.h"
+#include "state/link_state.h"
 
 link_timer_state& g_link()
 {

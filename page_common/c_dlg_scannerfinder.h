@@ -7,7 +7,7 @@
 #include <QModelIndex>
 #include <vector>
 
-#include "scanner/scanner_finder_file.h"
+#include "page_common/scanner_finder_file.h"
 
 namespace Ui {
 class c_dlg_scannerfinder;

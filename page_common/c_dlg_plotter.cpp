@@ -1,4 +1,4 @@
-#include "procmon/windows/c_dlg_plotter.h"
+#include "page_common/c_dlg_plotter.h"
 
 #include <QCheckBox>
 #include <QDebug>
@@ -14,7 +14,6 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
-#include "app/shell_state.h"
 #include "core/device/device_commands.h"
 #include "core/files/app_dirs.h"
 #include "core/image/core_state.h"
@@ -23,6 +22,7 @@
 #include "core/text/user_seam.h"
 #include "procmon/pm_csv.h"
 #include "procmon/pm_limits.h"
+#include "state/shell_state.h"
 #include "widgets/c_my_rbg.h"
 #include "widgets/c_plotter_tvx.h"
 #include "widgets/c_qtableview_functab.h"

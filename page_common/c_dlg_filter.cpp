@@ -1,4 +1,4 @@
-#include "procmon/windows/c_dlg_filter.h"
+#include "page_common/c_dlg_filter.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
