@@ -93,22 +93,9 @@ protected:
         reset_app_dirs_for_tests();
     }
 
-    // Opens the action's menu and clicks its entry, as a user does.
-    void click(QAction* action)
-    {
-        QMenu* menu = nullptr;
-        for (QMenu* m : window_->findChildren<QMenu*>())
-            if (m->actions().contains(action))
-                menu = m;
-        ASSERT_NE(menu, nullptr);
-        ASSERT_TRUE(action->isVisible() && action->isEnabled()) << action->objectName().toStdString();
-        menu->popup(window_->mapToGlobal(QPoint(0, 0)));
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(menu));
-        const QRect r = menu->actionGeometry(action);
-        ASSERT_TRUE(r.isValid());
-        QTest::mouseClick(menu, Qt::LeftButton, Qt::NoModifier, r.center());
-        QTest::qWait(1);
-    }
+    // Opens the menu that holds `action` and clicks its entry, as a user does; returns when the
+    // flow the entry starts has ended.
+    void click(QAction* action) { ui_testing::click_menu_entry(window_.get(), action); }
 
     int page() const { return window_->form()->stackedWidget->currentIndex(); }
     void back_to_start()

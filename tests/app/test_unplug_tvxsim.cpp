@@ -85,16 +85,7 @@ protected:
         window_->form()->ac_ManualMode->trigger();
         ASSERT_EQ(g_shell().window_mode, wm_manual);
     }
-    void open_from_controller()
-    {
-        script_.expect_modal(QStringLiteral("c_dlg_srcauswahl"), [](QWidget*) {
-            g_program_document().source = 1;
-            g_program_document().chosen = 1;
-            return int(QDialog::Accepted);
-        });
-        window_->on_ac_Open_triggered();
-        ASSERT_EQ(window_->form()->stackedWidget->currentIndex(), int(c_frm_main::page_program));
-    }
+    void open_from_controller() { tvxsim_window_test::open_from_controller(script_); }
 
     bool led_is(int style) const { return window_->led_STB_Online->styleSheet() == led_style_sheets()[style]; }
     bool shown_down() const

@@ -67,16 +67,7 @@ protected:
     }
     void reset_pages() override { program_reset_for_tests(); }
     QString dir() const { return QString::fromStdString(tmp_.file("data")); }
-    void open_from_controller()
-    {
-        script_.expect_modal(QStringLiteral("c_dlg_srcauswahl"), [](QWidget*) {
-            g_program_document().source = 1;
-            g_program_document().chosen = 1;
-            return int(QDialog::Accepted);
-        });
-        window_->on_ac_Open_triggered();
-        ASSERT_EQ(window_->form()->stackedWidget->currentIndex(), int(c_frm_main::page_program));
-    }
+    void open_from_controller() { tvxsim_window_test::open_from_controller(script_); }
     // Value-list requests of a kind since a wire-log position.
     size_t list_requests_since(uint64_t seq, uint8_t type)
     {

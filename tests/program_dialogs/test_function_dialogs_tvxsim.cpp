@@ -68,16 +68,7 @@ protected:
         program_reset_for_tests();
         program_dialogs_reset_for_tests();
     }
-    void open_from_controller()
-    {
-        script_.expect_modal(QStringLiteral("c_dlg_srcauswahl"), [](QWidget*) {
-            g_program_document().source = 1;
-            g_program_document().chosen = 1;
-            return int(QDialog::Accepted);
-        });
-        window_->on_ac_Open_triggered();
-        ASSERT_EQ(window_->form()->stackedWidget->currentIndex(), int(c_frm_main::page_program));
-    }
+    void open_from_controller() { tvxsim_window_test::open_from_controller(script_); }
     // A run of the function or cluster dialog: `fill` plays the user, then Ok.
     template <typename Dialog, typename Form>
     void run(const char* name, std::function<void(Dialog&, Form&)> fill)

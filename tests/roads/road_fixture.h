@@ -109,21 +109,7 @@ protected:
 
     // Opens the menu that holds `action` and clicks its entry, as a user does; returns when the
     // flow the entry starts has ended.
-    void click(QAction* action)
-    {
-        QMenu* menu = nullptr;
-        for (QMenu* m : window_->findChildren<QMenu*>())
-            if (m->actions().contains(action))
-                menu = m;
-        ASSERT_NE(menu, nullptr);
-        ASSERT_TRUE(action->isVisible() && action->isEnabled()) << action->objectName().toStdString();
-        menu->popup(window_->mapToGlobal(QPoint(0, 0)));
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(menu));
-        const QRect r = menu->actionGeometry(action);
-        ASSERT_TRUE(r.isValid());
-        // The entry runs its flow inside the click, to its end.
-        QTest::mouseClick(menu, Qt::LeftButton, Qt::NoModifier, r.center());
-    }
+    void click(QAction* action) { ui_testing::click_menu_entry(window_.get(), action); }
 
     Ui::c_frm_main* form() const { return window_->form(); }
     int page() const { return form()->stackedWidget->currentIndex(); }

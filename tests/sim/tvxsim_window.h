@@ -15,6 +15,8 @@
 #include "state/link_state.h"
 #include "state/shell_state.h"
 #include "tests/sim/tvxsim_process.h"
+#include "ui_c_frm_main.h"
+#include "widgets/testing/scripted_ui.h"
 #include "widgets/testing/test_app.h"
 
 namespace testing_support {
@@ -55,6 +57,19 @@ protected:
         window_->show();
         window_->start_link();
         ASSERT_TRUE(wait([] { return g_link().connected && g_link().device_answered; })) << "never connected";
+    }
+
+    // File › Open with the data source dialog answered "Tarvix" through `script`; the program
+    // page shows the controller's program afterwards.
+    void open_from_controller(ui_testing::scripted_ui& script)
+    {
+        script.expect_modal(QStringLiteral("c_dlg_srcauswahl"), [](QWidget*) {
+            g_program_document().source = 1;
+            g_program_document().chosen = 1;
+            return int(QDialog::Accepted);
+        });
+        window_->on_ac_Open_triggered();
+        ASSERT_EQ(window_->form()->stackedWidget->currentIndex(), int(c_frm_main::page_program));
     }
 
     // Every state the program keeps, back to its start (the window closed first).

@@ -1,6 +1,10 @@
 #include "widgets/testing/test_app.h"
 
+#include <QAction>
 #include <QApplication>
+#include <QMenu>
+#include <QTest>
+#include <gtest/gtest.h>
 
 namespace ui_testing {
 
@@ -18,6 +22,21 @@ QApplication& test_app()
         return a;
     }();
     return *app;
+}
+
+void click_menu_entry(QWidget* window, QAction* action)
+{
+    QMenu* menu = nullptr;
+    for (QMenu* m : window->findChildren<QMenu*>())
+        if (m->actions().contains(action))
+            menu = m;
+    ASSERT_NE(menu, nullptr);
+    ASSERT_TRUE(action->isVisible() && action->isEnabled()) << action->objectName().toStdString();
+    menu->popup(window->mapToGlobal(QPoint(0, 0)));
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(menu));
+    const QRect r = menu->actionGeometry(action);
+    ASSERT_TRUE(r.isValid());
+    QTest::mouseClick(menu, Qt::LeftButton, Qt::NoModifier, r.center());
 }
 
 }  // namespace ui_testing

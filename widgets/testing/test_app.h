@@ -2,7 +2,9 @@
 // use with the style the program selects, and kept until the process ends.
 #pragma once
 
+class QAction;
 class QApplication;
+class QWidget;
 
 namespace ui_testing {
 
@@ -13,5 +15,10 @@ QApplication& test_app();
 struct app_first {
     app_first() { test_app(); }
 };
+
+// Opens the menu of `window` that holds `action` and clicks its entry with the mouse, as a user
+// does; the flow the entry starts runs inside the click, to its end. Fails the running test when
+// the entry is not there, hidden or disabled.
+void click_menu_entry(QWidget* window, QAction* action);
 
 }  // namespace ui_testing
