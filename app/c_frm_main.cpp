@@ -394,6 +394,7 @@ void c_frm_main::on_ac_Help_triggered()
     p->setStandardErrorFile(QProcess::nullDevice());
     p->start(QStringLiteral("hh.exe"), {documents + QStringLiteral("/") + file});
 }
+
 void c_frm_main::on_ac_SystemInfo_triggered()
 {
     // Made for one showing without a parent, so it is deleted on return.

@@ -9,6 +9,7 @@ namespace Ui {
 class c_frm_main;
 }
 class QFile;
+class QFileDialog;
 class QLabel;
 class QPushButton;
 class QMessageBox;
@@ -146,6 +147,8 @@ public:
     // Uploads the controller's flash configuration to tvx_clones/flashconfig.bin with the
     // settings text at the end of the flashcli line; true on success (nothing shown).
     bool upload_flashconfig(const QByteArray& settings);
+    // Runs a file dialog through the UI services: the file chosen, empty when cancelled.
+    static QString chosen_file(QFileDialog& files);
 
 protected:
     void closeEvent(QCloseEvent* event) override;

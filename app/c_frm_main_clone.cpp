@@ -133,9 +133,7 @@ void c_frm_main::on_ac_CreateClone_triggered()
         files.setDirectory(data_file(QStringLiteral("tvx_clones")));
         files.setFileMode(QFileDialog::AnyFile);
         files.setAcceptMode(QFileDialog::AcceptSave);
-        if (ui::current().run_modal(&files) != QDialog::Accepted || files.selectedFiles().isEmpty())
-            return;
-        path = files.selectedFiles().first();
+        path = chosen_file(files);
     }
     if (path.isEmpty())
         return;

@@ -94,6 +94,13 @@ bool c_frm_main::check_firmware_file_name(const QByteArray& base)
     return ask_warning() == ::ui::yes;
 }
 
+QString c_frm_main::chosen_file(QFileDialog& files)
+{
+    if (::ui::current().run_modal(&files) != QDialog::Accepted || files.selectedFiles().isEmpty())
+        return QString();
+    return files.selectedFiles().first();
+}
+
 bool c_frm_main::select_download_firmware(const QString&, bool& cancelled)
 {
     cancelled = true;
@@ -109,9 +116,7 @@ bool c_frm_main::select_download_firmware(const QString&, bool& cancelled)
         files.setDirectory(installed_dir(QStringLiteral("tvx_fsw")));
         files.setNameFilter(x ? QStringLiteral("Tarvix redesign firmware files (*.hexx)")
                               : QStringLiteral("Tarvix firmware files (*.hex)"));
-        if (::ui::current().run_modal(&files) != QDialog::Accepted || files.selectedFiles().isEmpty())
-            return true;
-        path = files.selectedFiles().first();
+        path = chosen_file(files);
     }
     if (path.isEmpty())
         return true;

@@ -1,6 +1,7 @@
 // Damaged and empty HEX files through the flashcli program against one tvxsim process, over
 // USB and over the PEAK CAN library: each ends with 0x1005 and the line at fault, nothing
 // reaches the boot loader, and the firmware in flash stays byte for byte.
+#include "tests/support/noise.h"
 #include "tvxsim_run.h"
 
 #include "sim/can_bus_tap.h"
@@ -105,14 +106,7 @@ TEST_F(damaged_hex, each_ends_with_its_line_and_the_firmware_stays)
     rows.push_back({"empty", "empty.hex", "", 1});
     rows.push_back({"blank lines only", "blank.hex", "\n  \r\n\t\n", 4});
     {
-        std::string noise(50u << 20, '\0');
-        uint64_t x = 0x2545F4914F6CDD1Du;
-        for (size_t i = 0; i < noise.size(); i += 8) {
-            x ^= x << 13;
-            x ^= x >> 7;
-            x ^= x << 17;
-            std::memcpy(&noise[i], &x, 8);
-        }
+        std::string noise = testing_support::noise_bytes(50u << 20, 0x2545F4914F6CDD1Du);
         noise[0] = 'x';
         rows.push_back({"50 MB of noise", "noise.hex", std::move(noise), 1});
     }

@@ -29,6 +29,7 @@
 #include "sim/boot_loader.h"
 #include "sim/boot_sdo_server.h"
 #include "sim/test_image.h"
+#include "tests/support/noise.h"
 
 namespace {
 
@@ -550,14 +551,7 @@ TEST_F(sndhex_fixture, damaged_or_empty_files_are_refused_before_the_first_reque
 
 TEST_F(sndhex_fixture, fifty_megabytes_of_noise_fail_at_their_first_line)
 {
-    std::string noise(50u << 20, '\0');
-    uint64_t x = 0x9E3779B97F4A7C15u;
-    for (size_t i = 0; i < noise.size(); i += 8) {
-        x ^= x << 13;
-        x ^= x >> 7;
-        x ^= x << 17;
-        std::memcpy(&noise[i], &x, 8);
-    }
+    std::string noise = testing_support::noise_bytes(50u << 20, 0x9E3779B97F4A7C15u);
     noise[0] = 'x';
     std::string path = file("noise.hex", noise);
     C_SndHex s(PROT_USB, 0, 1);
