@@ -164,7 +164,7 @@ private:
     QWidget* mainWindow_ = nullptr;
     c_dlg_prgtool* toolDialog_ = nullptr;  // a window of its own, deleted with the page
     // Where the main window stood when the tool dialog hid it.
-    QByteArray mainGeometry_;
+    QPoint mainPos_;
     int32_t keptScanner_ = 0;  // the scanner number while the list shows none
 };
 

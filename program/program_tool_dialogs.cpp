@@ -12,6 +12,7 @@
 #include "program_dialogs/tool_edit_buffers.h"
 #include "state/shell_state.h"
 #include "ui_c_dlgw_program.h"
+#include "widgets/window_place.h"
 
 namespace {
 
@@ -81,7 +82,7 @@ void c_dlgw_program::on_bn_PM_Tool_Edit_clicked()
     const const_byte_view rec = g_config_image().tool(uint32_t(n)).record();
     std::copy(rec.data(), rec.data() + tool_record_size, tool_edit_buffer().record.begin());
     if (QWidget* main = mainWindow_ ? mainWindow_ : window()) {
-        mainGeometry_ = main->saveGeometry();
+        mainPos_ = main->pos();
         main->hide();
     }
     dialog->open_edit();
@@ -94,11 +95,8 @@ void c_dlgw_program::on_dlg_prgtool_closed()
 {
     qDebug("on_dlg_prgtool_accepted");
     if (QWidget* main = mainWindow_ ? mainWindow_ : window()) {
-        // Back where it stood (kept inside the screen), not where the window system puts a
-        // window shown anew.
-        if (!mainGeometry_.isEmpty())
-            main->restoreGeometry(mainGeometry_);
-        main->show();
+        // Back where it stood, not where the window system puts a window shown anew.
+        show_where_it_stood(main, mainPos_);
     }
     const tool_edit_record& b = tool_edit_buffer();
     // A close without a tool behind the buffer takes nothing back.

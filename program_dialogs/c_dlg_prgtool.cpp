@@ -221,6 +221,8 @@ void c_dlg_prgtool::on_bn_RM_Tool_BluntDurationClear_clicked() { ui->pn_PM_Tool_
 
 void c_dlg_prgtool::on_bn_PM_Tool_StartCounterClear_clicked() { ui->pn_PM_Tool_StartCounter->setText(QStringLiteral("0")); }
 
+void c_dlg_prgtool::reject() { close(); }
+
 void c_dlg_prgtool::closeEvent(QCloseEvent* event)
 {
     // The buffer's index is the tool's slot; the Number the form shows is a field of the

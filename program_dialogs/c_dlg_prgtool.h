@@ -43,6 +43,11 @@ public slots:
     void on_bn_RM_Tool_BluntDurationClear_clicked();
     void on_bn_PM_Tool_StartCounterClear_clicked();
 
+    // Escape closes the window as its close box does: the close rule decides and the program
+    // window hears of the end (a bare reject would hide the dialog and leave the main window
+    // hidden for good).
+    void reject() override;
+
 protected:
     void closeEvent(QCloseEvent* event) override;
 

@@ -11,6 +11,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSignalSpy>
+#include <QTest>
 #include <algorithm>
 #include <cstring>
 #include <memory>
@@ -398,6 +399,22 @@ TEST_F(tool_test, cancel_announces_the_close_and_a_cancelled_question_does_not)
     EXPECT_TRUE(d.close());
     EXPECT_EQ(spy->count(), 2);
     EXPECT_EQ(tool_edit_buffer().record, before);
+
+    // Escape is the close box: the question for an edited form, and the program window hears
+    // of every end (it shows the main window again then).
+    d.open_edit();
+    f->eb_PM_Tool_Name->setText(QStringLiteral("by escape"));
+    d.show();
+    script.expect_question(question, ui::cancel);
+    QTest::keyClick(&d, Qt::Key_Escape);
+    EXPECT_TRUE(d.isVisible());
+    EXPECT_EQ(spy->count(), 2);
+    script.expect_question(question, ui::yes);
+    QTest::keyClick(&d, Qt::Key_Escape);
+    EXPECT_FALSE(d.isVisible());
+    EXPECT_EQ(spy->count(), 3);
+    EXPECT_EQ(std::memcmp(tool_edit_buffer().record.data() + tr::name, "by escape", 10), 0) << "Yes took the form over";
+    EXPECT_TRUE(script.verify_consumed());
 }
 
 }  // namespace

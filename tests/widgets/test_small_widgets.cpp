@@ -3,6 +3,7 @@
 #include <QLabel>
 #include <QRadioButton>
 #include <QSignalSpy>
+#include <QTest>
 #include <gtest/gtest.h>
 
 #include "widgets/c_my_led.h"
@@ -10,6 +11,7 @@
 #include "widgets/c_qtablewidget_seq.h"
 #include "widgets/led_styles.h"
 #include "widgets/testing/test_app.h"
+#include "widgets/window_place.h"
 
 namespace {
 
@@ -175,3 +177,22 @@ TEST_F(SmallWidgets, SequenceTableAppendsAndSelects)
 }
 
 }  // namespace
+
+// A window shown again goes back where it stood: the window system's first placement of it is
+// undone, a later move (the user's) is not.
+TEST_F(SmallWidgets, AWindowShownAgainStandsWhereItStood)
+{
+    QWidget w;
+    w.resize(300, 200);
+    w.move(40, 30);
+    w.show();
+    const QPoint stood = w.pos();
+    w.hide();
+    show_where_it_stood(&w, stood);
+    EXPECT_EQ(w.pos(), stood);
+    w.move(0, 120);  // as a window manager placing a window mapped anew
+    EXPECT_TRUE(QTest::qWaitFor([&] { return w.pos() == stood; }, 1000));
+    w.move(90, 90);  // the user's
+    QTest::qWait(50);
+    EXPECT_EQ(w.pos(), QPoint(90, 90));
+}
