@@ -53,9 +53,9 @@ bool cell_checked(c_qtableview_functab* view, int position)
     return it && it->checkState() == Qt::Checked;
 }
 
-const quint16 tool_widths[15] = {21, 39, 100, 30, 50, 100, 50, 32, 30, 52, 45, 50, 45, 45, 45};
+const quint16 tool_widths[15] = {21, 39, 100, 30, 50, 100, 58, 32, 30, 52, 45, 50, 45, 45, 45};
 const quint16 tool_colours[15] = {0, 0, 0, 0, 0, 0, 0, 1, 1, 1, 1, 1, 2, 2, 2};
-const quint16 tool_group_widths[3] = {390, 209, 135};
+const quint16 tool_group_widths[3] = {398, 209, 135};
 const quint16 tool_group_colours[3] = {0, 1, 2};
 constexpr quint32 tool_filter_mask = 0x63FF;
 

@@ -47,9 +47,9 @@ const QString tab_pane_style = QStringLiteral(
 const quint16 function_widths[function_row_columns] = {64, 110, 74, 120, 76, 70, 80, 74, 74, 70,
                                                         64, 88, 88, 88, 88, 88, 98, 98, 86, 86};
 const quint16 tool_type_widths[24] = {30, 100, 25, 52, 45, 37, 25, 52, 45, 37, 45, 25,
-                                       52, 45, 37, 47, 47, 47, 55, 55, 55, 40, 40, 48};
+                                       52, 45, 37, 54, 54, 54, 48, 48, 48, 40, 40, 48};
 const quint16 tool_type_colours[24] = {0, 0, 1, 1, 1, 1, 2, 2, 2, 2, 2, 3, 3, 3, 3, 4, 4, 4, 5, 5, 5, 0, 0, 0};
-const quint16 tool_type_group_widths[7] = {130, 159, 204, 159, 141, 165, 128};
+const quint16 tool_type_group_widths[7] = {130, 159, 204, 159, 162, 144, 128};
 const quint16 tool_type_group_colours[7] = {0, 1, 2, 3, 4, 5, 0};
 const quint16 custom_widths[22] = {30, 100, 25, 52, 52, 45, 37, 25, 52, 52, 45,
                                     37, 45, 25, 52, 52, 45, 37, 72, 40, 40, 48};
