@@ -4,7 +4,7 @@
 TARVIX_PACKAGES=(cmake ninja-build g++ clang libclang-rt-14-dev pkg-config
   qtbase5-dev qtbase5-dev-tools libqt5svg5-dev
   libgtest-dev libgmock-dev libbenchmark-dev
-  xvfb xauth fonts-dejavu-core poppler-utils)
+  xvfb xauth fonts-dejavu-core poppler-utils srecord)
 
 ensure_packages() {
   local missing=()

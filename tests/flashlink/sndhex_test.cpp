@@ -629,6 +629,18 @@ TEST_F(sndhex_fixture, a_segment_record_wraps_within_its_segment)
     EXPECT_EQ(w.loader.memory().read(0xCFFF8, 8), bytes(data.begin(), data.begin() + 8));
     EXPECT_EQ(w.loader.memory().read(0xC0000, 8), bytes(data.begin() + 8, data.end()));
     EXPECT_EQ(w.loader.memory().read(0xD0000, 8), bytes(8, 0xFF)) << "nothing past the segment";
+
+    // srec_cat (srecord) reads the same image into the same 128 KiB around the segment.
+    if (std::system("command -v srec_cat >/dev/null 2>&1") != 0)
+        GTEST_SKIP() << "srec_cat is not installed (Debian package srecord)";
+    std::string out = (dir / "wrap.bin").string();
+    std::string cmd = "srec_cat '" + path + "' -intel -crop 0xC0000 0xE0000 -offset -0xC0000 -fill 0xFF 0 0x20000 -o '" +
+                      out + "' -binary 2>/dev/null";
+    ASSERT_EQ(std::system(cmd.c_str()), 0) << cmd;
+    std::ifstream in(out, std::ios::binary);
+    bytes reference((std::istreambuf_iterator<char>(in)), {});
+    ASSERT_EQ(reference.size(), 0x20000u);
+    EXPECT_TRUE(w.loader.memory().read(0xC0000, 0x20000) == reference);
 }
 
 TEST_F(sndhex_fixture, missing_and_empty_files_and_an_unwritable_upload)
