@@ -291,6 +291,18 @@ TEST_F(page_test, status_leds_switches_and_error_indicators)
     EXPECT_EQ(f->rl_I0->styleSheet(), sheets[led_yellow]);
     EXPECT_EQ(f->rl_I1->styleSheet(), sheets[led_gray]);
     EXPECT_EQ(f->rl_I2->styleSheet(), sheets[led_yellow]);
+    // Without the I/O module input 5 stands for nothing: its LED shows the off picture, also
+    // when it was lit before.
+    d[dp::status_inputs] = 0xFF;
+    page_->show_io_state(d.data());
+    EXPECT_EQ(f->rl_I5->styleSheet(), sheets[led_yellow]);
+    g_device_info().io_module_word = 0;
+    page_->show_io_state(d.data());
+    EXPECT_EQ(f->rl_I5->styleSheet(), sheets[led_lightgray]);
+    EXPECT_TRUE(f->rl_I5->isEnabled());
+    g_device_info().io_module_word = 0x10;
+    d[dp::status_inputs] = 0x05;
+    page_->show_io_state(d.data());
     EXPECT_EQ(f->l_DIPSw->text(), QStringLiteral("10000000"));
     EXPECT_EQ(f->l_HexSw1->text() + f->l_HexSw2->text() + f->l_HexSw3->text(), QStringLiteral("120"));
     EXPECT_EQ(f->l_HexSw1->styleSheet(), QStringLiteral("QLabel{background: rgb(150, 255, 150);}"));
