@@ -83,8 +83,9 @@ while IFS= read -r file; do
       echo "$file:$line: ${rel%%/*} layer includes the higher ${sub%%/*} layer (\"$inc\")"
       status=1
     fi
-  done < <(grep -n '^[[:space:]]*#[[:space:]]*include[[:space:]]*"' "$file" |
-           sed 's/^\([0-9]*\):[^"]*"\([^"]*\)".*/\1:\2/')
+  done < <(grep -n -e '^[[:space:]]*#[[:space:]]*include[[:space:]]*"' \
+                   -e '^[[:space:]]*#[[:space:]]*include[[:space:]]*<core/' "$file" |
+           sed 's/^\([0-9]*\):[^"<]*["<]\([^">]*\)[">].*/\1:\2/')
 done < <(find core -type f \( -name '*.cpp' -o -name '*.h' \) | sort)
 
 if [ "$status" -ne 0 ]; then
@@ -138,8 +139,8 @@ while IFS= read -r d; do
     echo "$d/: a source folder without a place in the declared order"
     status=1
   fi
-done < <(find . -mindepth 2 -maxdepth 2 -type f \( -name '*.cpp' -o -name '*.h' \) \
-           -not -path './build*' -not -path './Testing/*' | cut -d/ -f2 | sort -u)
+done < <(find . -mindepth 2 -type f \( -name '*.cpp' -o -name '*.h' -o -name '*.c' \) \
+           -not -path './build*' -not -path './Testing/*' -not -path './.git/*' | cut -d/ -f2 | sort -u)
 
 tree_status=0
 # Every file's includes as file:line:header, then the generated form headers (ui_<form>.h) and
@@ -149,8 +150,10 @@ tree_status=0
   for d in "${!takes[@]}"; do printf 'TAKES\t%s\t%s\n' "$d" "${takes[$d]}"; done
   find "${roots[@]}" -type f \( -name '*.ui' -o -name '*.h' \) | sed 's/^/FILE\t/'
   find "${roots[@]}" -type f \( -name '*.cpp' -o -name '*.h' -o -name '*.c' \) -print0 |
-    xargs -0 grep -Hn '^[[:space:]]*#[[:space:]]*include[[:space:]]*"' |
-    sed 's/^\([^:]*\):\([0-9]*\):[^"]*"\([^"]*\)".*/INC\t\1\t\2\t\3/'
+    xargs -0 grep -Hn -e '^[[:space:]]*#[[:space:]]*include[[:space:]]*"' \
+                      -e '^[[:space:]]*#[[:space:]]*include[[:space:]]*<[^>]*/' |
+    sed -n -e 's/^\([^:]*\):\([0-9]*\):[^"<]*"\([^"]*\)".*/INC\t\1\t\2\t\3/p' \
+           -e 's/^\([^:]*\):\([0-9]*\):[^"<]*<\([^>]*\)>.*/INC\t\1\t\2\t\3/p'
 } | awk -F'\t' '
   function folder_of(path,   best, i) {
     best = ""
@@ -166,6 +169,19 @@ tree_status=0
     return t
   }
   function base_of(path) { sub(/.*\//, "", path); return path }
+  # a path with "." and ".." parts taken away ("" when it leaves the tree)
+  function normal(path,   n, parts, out, k, m) {
+    n = split(path, parts, "/")
+    m = 0
+    for (k = 1; k <= n; k++) {
+      if (parts[k] == "" || parts[k] == ".") continue
+      if (parts[k] == "..") { if (m == 0) return ""; m--; continue }
+      out[++m] = parts[k]
+    }
+    path = ""
+    for (k = 1; k <= m; k++) path = path (k > 1 ? "/" : "") out[k]
+    return path
+  }
   $1 == "FLOORS" {
     for (i = 2; i <= NF; i++) {
       n = split($i, names, " ")
@@ -183,16 +199,23 @@ tree_status=0
     exists[$2] = 1
     b = base_of($2)
     if ($2 ~ /\.ui$/) { sub(/\.ui$/, "", b); form["ui_" b ".h"] = folder_of($2) }
-    else { byname[b] = (b in byname && byname[b] != folder_of($2)) ? "?" : folder_of($2) }
+    else {
+      # (looked up before the assignment: some awks make the element before they read the right side)
+      f = folder_of($2)
+      seen = (b in byname)
+      byname[b] = (seen && byname[b] != f) ? "?" : f
+    }
     next
   }
   $1 == "INC" {
     file = $2; line = $3; inc = $4
     own = folder_of(file)
     if (floor[own] == floor["tests"]) next
-    if ((dir_of(file) "/" inc) in exists) next          # beside the file or below it
-    if (index(inc, "/")) {
-      theirs = folder_of(inc)
+    rel = normal(dir_of(file) "/" inc)
+    if (rel in exists) {                               # beside the file, below it or by "../"
+      theirs = folder_of(rel)
+    } else if (index(inc, "/")) {
+      theirs = folder_of(normal(inc))
       if (theirs == "") next                           # not a header of this tree
     } else if (inc in form) {
       theirs = form[inc]
