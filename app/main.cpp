@@ -7,10 +7,12 @@
 #include <QStyleFactory>
 #include <QTimer>
 #include <clocale>
+#include <optional>
 
 #include "app/app_directories.h"
 #include "app/c_frm_main.h"
 #include "app/run_guard.h"
+#include "core/device/device_commands.h"
 #include "core/files/app_dirs.h"
 #include "core/text/global_tables.h"
 #include "core/text/user_seam.h"
@@ -23,22 +25,34 @@ namespace {
 
 // Unattended runs with TARVIX_AUTO_ANSWER set to a number of milliseconds: every box stays
 // "open" that long, its event loop running as a shown box's would, before it gets the
-// quiet services' answer.
+// quiet services' answer. A box of a transfer keeps the link timer off the link meanwhile,
+// as the program's own boxes do.
 class delayed_answers final : public ui::services {
 public:
     delayed_answers(ui::services& quiet, int ms) : quiet_(quiet), ms_(ms) {}
     int message(ui::box_kind kind, const QString& title, const QString& text, int buttons,
                 int default_button) override
     {
+        std::optional<exchange_busy_guard> busy;
+        if (in_progress_)
+            busy.emplace();
         QEventLoop open;
         QTimer::singleShot(ms_, &open, &QEventLoop::quit);
         open.exec();
         return quiet_.message(kind, title, text, buttons, default_button);
     }
-    void progress_begin(const QString& title) override { quiet_.progress_begin(title); }
+    void progress_begin(const QString& title) override
+    {
+        in_progress_ = true;
+        quiet_.progress_begin(title);
+    }
     void progress_set(int percent) override { quiet_.progress_set(percent); }
     int progress_value() const override { return quiet_.progress_value(); }
-    void progress_end() override { quiet_.progress_end(); }
+    void progress_end() override
+    {
+        in_progress_ = false;
+        quiet_.progress_end();
+    }
     void process_events() override { quiet_.process_events(); }
     QString open_file_name(QWidget* p, const QString& c, const QString& d, const QString& f) override
     {
@@ -57,6 +71,7 @@ public:
 private:
     ui::services& quiet_;
     int ms_;
+    bool in_progress_ = false;
 };
 
 }  // namespace
