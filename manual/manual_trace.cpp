@@ -100,6 +100,6 @@ trace_line_text format_trace_line(int32_t N, const trace_entry& e, const config_
                                               e.status_byte);
         }
     }
-    out.cells = table.split(QLatin1Char('$'), QString::SkipEmptyParts);
+    out.cells = table.split(QLatin1Char('$'), Qt::SkipEmptyParts);
     return out;
 }

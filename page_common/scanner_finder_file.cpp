@@ -86,6 +86,8 @@ void scan_article_and_name(const QByteArray& line, int32_t& article, QByteArray&
 void trace(const char* text) { qDebug("%s", text); }
 
 struct parser {
+    parser(scanner_finder_tables& tables, int count) : t(tables), scanner_count(count) {}
+
     scanner_finder_tables& t;
     int scanner_count;
     section state = section::none;
@@ -271,7 +273,7 @@ bool parse_scanner_finder_text(const QByteArray& text, int scanner_count, scanne
 {
     t.units.clear();
     t.wands.clear();
-    parser p{t, scanner_count};
+    parser p(t, scanner_count);
     int start = 0;
     while (start < text.size()) {
         int end = text.indexOf('\n', start);

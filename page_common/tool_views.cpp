@@ -19,8 +19,6 @@
 
 namespace {
 
-const char* const no_source_row = "ERROR: Es ist keine Source-Zeile fokussiert";
-
 // The filter kind of each column of a tool view, -1 for a column without one. The dialog's
 // page and decimals follow from the kind.
 int kind_of_column(int column)

@@ -78,7 +78,9 @@ double flashcli_alone(testing_support::tvxsim_process& sim, const QStringList& l
             QProcess p;
             QElapsedTimer t;
             t.start();
-            p.start(line);
+            QStringList args = QProcess::splitCommand(line);
+            const QString program = args.isEmpty() ? QString() : args.takeFirst();
+            p.start(program, args);
             p.closeWriteChannel();
             p.waitForFinished(180000);
             done = p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0;
@@ -193,7 +195,9 @@ int main(int argc, char** argv)
         qputenv("TARVIX_HID_SIM", QByteArray::fromStdString(sim.folder()));
         auto w = std::make_unique<c_frm_main>(QStringList{QStringLiteral("TarvixStudio")});
         w->start_link();
-        QTest::qWaitFor([] { return g_link().connected && g_link().device_answered && g_device_info().valid; }, 60000);
+        if (!QTest::qWaitFor([] { return g_link().connected && g_link().device_answered && g_device_info().valid; },
+                             60000))
+            std::fprintf(stderr, "the controller did not answer within 60 s\n");
         return w;
     };
 

@@ -508,8 +508,9 @@ TEST_F(clone_tvxsim, create_clone_keeps_the_link_and_the_old_target_whatever_fai
             EXPECT_TRUE(read_file(target).contains("FI:new one\n"));
         } else {
             EXPECT_EQ(read_file(target), old);
-            if (r.asks && r.kept)
+            if (r.asks && r.kept) {
                 EXPECT_TRUE(read_file(corrupted).contains("FI:new one\n"));
+            }
         }
         // Nothing is left under a temporary name.
         for (const QString& dir : {QFileInfo(path).absolutePath(), QFileInfo(target).absolutePath()})
@@ -620,8 +621,9 @@ TEST_F(clone_tvxsim, program_clone_refuses_files_it_cannot_program)
         QFile f(p);
         EXPECT_TRUE(f.open(QIODevice::ReadWrite | QIODevice::Truncate));
         f.write(b);
-        if (refinish)
+        if (refinish) {
             EXPECT_TRUE(finish_clone_file(f));
+        }
         return p;
     };
     auto header_line = [](const char* from, const char* to) {

@@ -290,11 +290,12 @@ TEST_F(LinkSim, UnplugGivesOneStatusTenAndTheLinkComesBackByItself)
         tens = 0;
         ASSERT_TRUE(control().unplug(100));
         ASSERT_TRUE(wait_until([&] { return !hid_link_up(); }));
-        if (r.poll_while_away)
+        if (r.poll_while_away) {
             ASSERT_TRUE(wait_until([&] {
                 poll_statuses();
                 return tens > 0;
             }));
+        }
         ASSERT_TRUE(wait_until([&] { return hid_link_up(); }));
         poll_statuses();
         EXPECT_EQ(tens, r.tens);

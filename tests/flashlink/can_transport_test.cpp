@@ -106,8 +106,9 @@ TEST_F(CanDriverLoader, KindAndFamilyChooseTheLibrary)
         family_scope family(r.nt);
         EXPECT_EQ(fl_can::load_can_driver(r.kind), r.result);
         EXPECT_EQ(fl_can::state().library != nullptr, r.file != nullptr);
-        if (r.file)
+        if (r.file) {
             EXPECT_EQ(loaded_file(), r.file);
+        }
         // The kernel driver runs exactly while kerncan is loaded.
         EXPECT_EQ(services::is_running(fl_can::kernel_service), r.kind == 2 && r.nt);
         fl_can::unload_can_driver(r.kind);

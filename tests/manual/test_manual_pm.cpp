@@ -280,7 +280,7 @@ TEST_F(pm_tab, clear_all_records_cancel_refusal_and_ok)
     testing_support::temp_dir dir;
     const QString here = QString::fromStdString(dir.path());
     ASSERT_TRUE(init_app_dirs(here, here));
-    c_dlg_plotter& plotter = enter_with_plotter();
+    enter_with_plotter();
     // A record, ticked: its curve lies in pm_cache.
     ASSERT_TRUE(sim::pm_start_cycle(world(), 20, 10, 0, 0, false, 0));
     run_cycle();

@@ -47,8 +47,9 @@ TEST(selfcheck_rules, what_a_tick_reads)
     for (const auto& c : cases) {
         const selfcheck_step s = selfcheck_plan(c.previous, c.count);
         EXPECT_EQ(s.n, c.n) << c.name;
-        if (c.n)
+        if (c.n) {
             EXPECT_EQ(s.first, c.first) << c.name;
+        }
         EXPECT_EQ(s.next_previous, c.next) << c.name;
         EXPECT_EQ(s.overflow, c.overflow) << c.name;
     }

@@ -195,8 +195,9 @@ TEST(DiskDevice, MissingReadPermissionKeepsItsReason)
     }
     disk::device d;
     const bool opened = d.open(img);
-    if (root)
+    if (root) {
         ASSERT_EQ(::seteuid(0), 0);
+    }
     EXPECT_FALSE(opened);
     EXPECT_EQ(d.error(), EACCES);
     EXPECT_EQ(d.reason(), "no read permission for " + img);

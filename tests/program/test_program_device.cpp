@@ -170,8 +170,9 @@ TEST_F(mailbox_test, basic_page_starts_both_sides_or_one)
     EXPECT_EQ(img.function(1).field(fr::object_pos), 111);
     EXPECT_EQ(img.function(2).field(fr::object_pos), 222);
     for (uint32_t off = 4; off < image_layout::function_size; ++off)
-        if (off < fr::flags || off >= fr::flags + 4)
+        if (off < fr::flags || off >= fr::flags + 4) {
             EXPECT_EQ(img.function(3).data()[off], img.function(0).data()[off]) << off;
+        }
 
     page->on_bn_Teach_L_clicked();
     ASSERT_EQ(command_mailbox().count, 1);

@@ -333,8 +333,9 @@ TEST_F(pdf_print_test, a_refused_or_failed_print_leaves_the_old_pdfs_as_they_wer
             EXPECT_FALSE(fifo->fired()) << "the print waited on the FIFO";
         }
         for (const char* file : {"conf.pdf", "conf-functions.pdf"})
-            if (folder.exists(QLatin1String(file)) && QFileInfo(folder.filePath(QLatin1String(file))).isFile())
+            if (folder.exists(QLatin1String(file)) && QFileInfo(folder.filePath(QLatin1String(file))).isFile()) {
                 EXPECT_EQ(read(folder.filePath(QLatin1String(file))), QByteArray(file[4] == '.' ? old_settings : old_table)) << file;
+            }
         EXPECT_EQ(folder.entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot), before);
         fifo.reset();
         small.reset();

@@ -145,8 +145,9 @@ TEST_F(page_test, test_scan_replaces_the_queue_with_one_frame_from_the_defaults)
         EXPECT_EQ(fr[20], 1);
         EXPECT_EQ(fr[35], uint8_t(intensity_to_device(2)));
         for (size_t i = 7; i < device_protocol::frame_size; ++i)
-            if (i != 20 && i != 35)
+            if (i != 20 && i != 35) {
                 EXPECT_EQ(fr[i], expected[i]) << i;
+            }
         EXPECT_EQ(g_status().teach_code, 0x2004);
     }
 }

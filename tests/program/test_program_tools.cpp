@@ -509,8 +509,9 @@ TEST_F(tools_test, a_failed_read_or_folder_ends_the_export_with_the_failure_box)
     };
     for (const row& c : rows) {
         SCOPED_TRACE(c.what);
-        if (c.cached)
+        if (c.cached) {
             ASSERT_TRUE(QDir().mkpath(data_file("pm_cache/" + first)));
+        }
         forget();
         {
             ui_testing::scripted_ui script;
@@ -536,8 +537,9 @@ TEST_F(tools_test, a_tool_name_with_a_path_stays_in_the_export_folder)
     QDirIterator it(dir(), QDir::Files, QDirIterator::Subdirectories);
     while (it.hasNext()) {
         const QString p = it.next();
-        if (p.contains(QStringLiteral(" DN")))
+        if (p.contains(QStringLiteral(" DN"))) {
             EXPECT_TRUE(p.startsWith(dir() + "/cd_data/n/")) << p.toStdString();
+        }
     }
 }
 
