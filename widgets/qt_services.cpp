@@ -1,7 +1,9 @@
 #include "widgets/qt_services.h"
 
 #include <QAbstractButton>
+#include <QAbstractItemView>
 #include <QApplication>
+#include <QCompleter>
 #include <QDialog>
 #include <QFileDialog>
 #include <QInputDialog>
@@ -158,8 +160,16 @@ QString qt_services::existing_directory(QWidget* parent, const QString& caption,
 int qt_services::run_modal(QWidget* dialog)
 {
     transfer_box in_transfer(progress_);
-    if (auto* d = qobject_cast<QDialog*>(dialog))
-        return d->exec();
+    if (auto* d = qobject_cast<QDialog*>(dialog)) {
+        const int result = d->exec();
+        // A file name typed and taken with Enter while the name completion's list was up
+        // leaves that list on the screen when the dialog closes, catching the next click; the
+        // program's file dialogs live on, so the list goes with them.
+        for (QCompleter* c : d->findChildren<QCompleter*>())
+            if (QAbstractItemView* list = c->popup())
+                list->hide();
+        return result;
+    }
     qWarning("run_modal: not a dialog");
     return 0;
 }

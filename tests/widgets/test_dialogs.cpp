@@ -1,7 +1,9 @@
 // The progress and message dialogs, and the real Qt services driven by timers that play the
 // user.
 #include <QAbstractButton>
+#include <QAbstractItemView>
 #include <QApplication>
+#include <QCompleter>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileDialog>
@@ -268,6 +270,34 @@ TEST_F(Dialogs, ModalRunReturnsTheDialogsResult)
     EXPECT_EQ(s.run_modal(&d), 7);
     QWidget notADialog;
     EXPECT_EQ(s.run_modal(&notADialog), 0);
+}
+
+// A dialog that lives on takes the list of its name completion with it when it closes (a
+// name taken with Enter while the list was up left it on the screen, catching the next click).
+TEST_F(Dialogs, ALiveFileDialogClosesWithoutLeavingItsCompletionList)
+{
+    ui::qt_services s;
+    testing_support::temp_dir dir;
+    for (const char* name : {"mine.cdx", "mine2.cdx"})
+        QFile(QString::fromStdString(dir.file(name))).open(QIODevice::WriteOnly);
+    QFileDialog d(nullptr, QStringLiteral("Load"));
+    d.setOption(QFileDialog::DontUseNativeDialog);
+    d.setDirectory(QString::fromStdString(dir.path()));
+    QAbstractItemView* list = nullptr;
+    when_modal([&](QWidget* w) {
+        auto* edit = w->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+        ASSERT_NE(edit, nullptr);
+        QCompleter* c = edit->completer();
+        ASSERT_NE(c, nullptr);
+        list = c->popup();
+        edit->setText(QStringLiteral("mine.cdx"));
+        c->setCompletionPrefix(QStringLiteral("mine"));
+        c->complete();
+        static_cast<QDialog*>(w)->accept();
+    });
+    EXPECT_EQ(s.run_modal(&d), QDialog::Accepted);
+    ASSERT_NE(list, nullptr);
+    EXPECT_FALSE(list->isVisible());
 }
 
 }  // namespace
