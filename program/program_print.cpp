@@ -306,7 +306,7 @@ bool print_program_texts(QPrinter& printer, const QString& settings, const QStri
         second_pdf = pdf_of(doc, printer);
         written = first_file.write(first_pdf.constData(), size_t(first_pdf.size())) &&
                   second_file.write(second_pdf.constData(), size_t(second_pdf.size())) && first_file.finish() &&
-                  second_file.finish() && first_file.commit() && second_file.commit();
+                  second_file.finish() && commit_together(first_file, second_file);
     } else {
         doc.print(&printer);
     }

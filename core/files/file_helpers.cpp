@@ -288,6 +288,46 @@ bool replacement_file::commit()
     return true;
 }
 
+bool commit_together(replacement_file& first, replacement_file& second)
+{
+    // The old first file under a hard link beside it, named as the temporary files are.
+    const QByteArray target = QFile::encodeName(first.target_path());
+    const int slash = target.lastIndexOf('/');
+    const QByteArray dir = slash >= 0 ? target.left(slash + 1) : QByteArray();
+    QByteArray backup;
+    bool had_none = false;
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        const QByteArray name =
+            dir + ".tvx" + QByteArray::number(QRandomGenerator::system()->generate64(), 16).rightJustified(16, '0') +
+            ".old";
+        if (::link(target.constData(), name.constData()) == 0) {
+            backup = name;
+            break;
+        }
+        if (errno == ENOENT)
+            had_none = true;
+        if (errno != EEXIST)
+            break;
+    }
+    // Without a way back (a file system without hard links) the two commits still follow
+    // each other at once.
+    if (!first.commit()) {
+        if (!backup.isEmpty())
+            ::unlink(backup.constData());
+        return false;
+    }
+    if (!second.commit()) {
+        if (!backup.isEmpty())
+            ::rename(backup.constData(), target.constData());
+        else if (had_none)
+            ::unlink(target.constData());
+        return false;
+    }
+    if (!backup.isEmpty())
+        ::unlink(backup.constData());
+    return true;
+}
+
 bool replacement_file::keep_as(const QString& path)
 {
     if (!pending_)

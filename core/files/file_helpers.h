@@ -110,3 +110,9 @@ private:
     bool pending_ = false;  // a temporary file exists under tmp_
     file_write_result result_;
 };
+
+// Commits two replacements so that both take their targets' places or neither does: the
+// first target's old file stays reachable under a second name until the second commit has
+// succeeded, and is put back when it failed (a first target that did not exist is removed
+// again). False when either commit failed; that side's result() tells why.
+bool commit_together(replacement_file& first, replacement_file& second);

@@ -171,6 +171,54 @@ TEST_F(small_files, a_replacement_takes_the_place_of_the_target_only_on_commit)
     EXPECT_EQ(QDir(q(data.file("other"))).entryList(QDir::Files | QDir::Hidden).size(), 1);
 }
 
+// Two files replaced together: when the second cannot take its place, the first goes back to
+// what it was (or away again when it was new); nothing is left under another name.
+TEST_F(small_files, two_replacements_take_their_places_together_or_not_at_all)
+{
+    const QString first = q(app.file("conf.pdf"));
+    const QString second = q(app.file("conf-functions.pdf"));
+    const auto names = [this] { return QDir(q(app.path())).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot); };
+    const auto prepare = [](replacement_file& r, const QString& path, const char* text) {
+        ASSERT_TRUE(r.open(path));
+        ASSERT_TRUE(r.write(text, std::strlen(text)));
+        ASSERT_TRUE(r.finish());
+    };
+    for (const bool first_existed : {true, false}) {
+        SCOPED_TRACE(first_existed ? "the first file existed" : "the first file is new");
+        QFile::remove(first);
+        QDir(q(app.path())).rmdir(QStringLiteral("conf-functions.pdf"));
+        if (first_existed)
+            write(first, "old settings");
+        write(second, "old table");
+        const QStringList before = names();
+        {
+            replacement_file a, b;
+            prepare(a, first, "new settings");
+            prepare(b, second, "new table");
+            // The second target turns into a folder before the commit: its rename must fail.
+            ASSERT_TRUE(QFile::remove(second));
+            ASSERT_TRUE(QDir(q(app.path())).mkdir(QStringLiteral("conf-functions.pdf")));
+            EXPECT_FALSE(commit_together(a, b));
+            EXPECT_FALSE(b.result().ok);
+        }
+        if (first_existed)
+            EXPECT_EQ(read(first), QByteArray("old settings"));
+        else
+            EXPECT_FALSE(QFileInfo::exists(first));
+        QStringList now = names();
+        EXPECT_EQ(now, before) << now.join(' ').toStdString();
+    }
+    QDir(q(app.path())).rmdir(QStringLiteral("conf-functions.pdf"));
+    write(second, "old table");
+    replacement_file a, b;
+    prepare(a, first, "new settings");
+    prepare(b, second, "new table");
+    EXPECT_TRUE(commit_together(a, b));
+    EXPECT_EQ(read(first), QByteArray("new settings"));
+    EXPECT_EQ(read(second), QByteArray("new table"));
+    EXPECT_EQ(names().size(), 2);
+}
+
 TEST_F(small_files, trace_numbering_continues_whatever_the_line_ends_and_lengths)
 {
     struct row {
