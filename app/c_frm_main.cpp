@@ -82,10 +82,7 @@ c_frm_main::c_frm_main(const QStringList& arguments, QWidget* parent)
     g_host_context().data_source = [] { return int(g_program_document().source); };
     // The reset after a write's reboot question: the message until the controller is back,
     // as after Reset.
-    g_host_context().reset_message = [] {
-        g_link().reboot_state = reboot_waiting;
-        show_reset_message();
-    };
+    g_host_context().reset_message = [] { await_reset(); };
 
     programPage_ = new c_dlgw_program(this);
     manualPage_ = new c_dlgw_manualx(this);
@@ -327,15 +324,31 @@ void c_frm_main::on_ac_ManualMode_triggered()
 namespace {
 
 // The reset command frames: factory defaults (sub-command 1) and reboot (3).
-device_frame reset_frame(uint8_t sub)
+}  // namespace
+
+void c_frm_main::send_reset(uint8_t sub)
 {
     device_frame f = device_frame::make(device_protocol::req_command, device_protocol::count_command);
     f[device_protocol::command_offset] = device_protocol::cmd_reset;
     f[device_protocol::command_offset + 1] = sub;
-    return f;
+    queue_set_single(f);
+    await_reset();
 }
 
-}  // namespace
+void c_frm_main::await_reset()
+{
+    g_link().reboot_state = reboot_waiting;
+    show_reset_message();
+}
+
+bool c_frm_main::link_idle_or_said()
+{
+    error_record busy;
+    if (dev_wait_idle_or_error(busy))
+        return true;
+    show_error_record(busy);
+    return false;
+}
 
 void c_frm_main::on_ac_FactoryDefaults_triggered()
 {
@@ -343,19 +356,15 @@ void c_frm_main::on_ac_FactoryDefaults_triggered()
                                 QString::fromLatin1(txt_message(12).c_str()), ::ui::yes | ::ui::cancel,
                                 ::ui::no_button) != ::ui::yes)
         return;
-    queue_set_single(reset_frame(1));
-    g_link().reboot_state = reboot_waiting;
+    send_reset(1);
     g_link().factory_reset_count = 2;
-    show_reset_message();
 }
 
 void c_frm_main::on_ac_Reset_triggered()
 {
     if (::ui::question(QString::fromLatin1(txt_message(74).c_str()), ::ui::yes | ::ui::no) != ::ui::yes)
         return;
-    queue_set_single(reset_frame(3));
-    g_link().reboot_state = reboot_waiting;
-    show_reset_message();
+    send_reset(3);
 }
 
 void c_frm_main::on_ac_Language_triggered()
@@ -400,12 +409,8 @@ void c_frm_main::on_ac_SystemInfo_triggered()
     // Made for one showing without a parent, so it is deleted on return.
     c_dlg_systeminfo dialog(nullptr);
     dialog.setWindowFlags(Qt::WindowTitleHint | Qt::CustomizeWindowHint | Qt::WindowCloseButtonHint);
-    // A request of the link timer that stays unanswered (a controller that restarts or left)
-    // is said, not passed over in silence.
-    if (error_record busy; !dev_wait_idle_or_error(busy)) {
-        show_error_record(busy);
+    if (!link_idle_or_said())
         return;
-    }
     fill_system_info(dialog);
     ::ui::current().run_modal(&dialog);
 }

@@ -149,6 +149,13 @@ public:
     bool upload_flashconfig(const QByteArray& settings);
     // Runs a file dialog through the UI services: the file chosen, empty when cancelled.
     static QString chosen_file(QFileDialog& files);
+    // Waits for the link timer's request in flight; one that stays unanswered (a controller
+    // that restarts or left) is shown, and the answer is false.
+    static bool link_idle_or_said();
+    // The reset command with sub-command `sub` as the only queued frame, then await_reset.
+    static void send_reset(uint8_t sub);
+    // The message that the link timer closes once the controller answers after its reset.
+    static void await_reset();
 
 protected:
     void closeEvent(QCloseEvent* event) override;

@@ -31,7 +31,6 @@
 #include "state/link_state.h"
 #include "state/shell_state.h"
 #include "ui_c_dlg_createclone.h"
-#include "widgets/c_dlg_message.h"
 
 namespace dp = device_protocol;
 
@@ -60,21 +59,6 @@ bool version_below(int major, int minor, int patch, int m, int n, int p)
     return major != m ? major < m : minor != n ? minor < n : patch < p;
 }
 
-// The reset command (command 9, sub 3) as the only queued frame, and the message that the
-// link timer closes once the controller answers again.
-void queue_reset_and_wait_message()
-{
-    device_frame f = device_frame::make(dp::req_command, dp::count_command);
-    f[dp::command_offset] = dp::cmd_reset;
-    f[dp::command_offset + 1] = 3;
-    queue_set_single(f);
-    g_link().reboot_state = reboot_waiting;
-    if (c_dlg_message* m = g_objects().message_dialog) {
-        m->l_Message()->setText(message(29));
-        m->show();
-    }
-}
-
 void host_error(int code) { show_error_code(int16_t(code), err_severity_error, err_type_host, err_arg_none, 0); }
 
 }  // namespace
@@ -92,12 +76,8 @@ bool c_frm_main::upload_flashconfig(const QByteArray& settings)
 void c_frm_main::on_ac_CreateClone_triggered()
 {
     error_record e;
-    // A request of the link timer that stays unanswered (a controller that restarts or left)
-    // is said, not passed over in silence.
-    if (error_record busy; !dev_wait_idle_or_error(busy)) {
-        show_error_record(busy);
+    if (!link_idle_or_said())
         return;
-    }
     update_in_progress_guard updating;
     if (ui::current().message(ui::box_kind::information, ui::title_information(), message(32), ui::ok | ui::cancel) !=
         ui::ok)
@@ -317,12 +297,8 @@ void c_frm_main::on_ac_ProgramClone_triggered()
 void c_frm_main::program_clone(bool waiting)
 {
     g_clone_header().reset();
-    // A request of the link timer that stays unanswered (a controller that restarts or left)
-    // is said, not passed over in silence.
-    if (error_record busy; !dev_wait_idle_or_error(busy)) {
-        show_error_record(busy);
+    if (!link_idle_or_said())
         return;
-    }
     if (g_device().loader_state) {
         ui::critical(message(78));
         return;
@@ -362,7 +338,7 @@ int c_frm_main::program_clone_file(const QString& path, bool redesign)
         return 30;
     QStringList lines;
     file_text_header(header, lines);
-    if (QFileInfo(path).size() <= clone_layout::firmware || !clone_firmware_is_intel_hex(path))
+    if (!clone_firmware_is_intel_hex(path))
         return 31;
     const clone_header_values h = g_clone_header();
 
@@ -492,7 +468,7 @@ int c_frm_main::program_clone_file(const QString& path, bool redesign)
             ui::information(message(39));
         return answered ? 0 : 54;
     }
-    queue_reset_and_wait_message();
+    send_reset(3);
     g_link().factory_reset_count = 1;
     return answered ? 0 : 54;
 }

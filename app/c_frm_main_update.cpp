@@ -175,12 +175,8 @@ bool c_frm_main::download_clone_firmware(const QString& path)
 void c_frm_main::on_ac_FW_Update_triggered()
 {
     // 1. Nothing else on the link; the link timer neither sends nor polls until the end.
-    // A request of the link timer that stays unanswered (a controller that restarts or left)
-    // is said, not passed over in silence.
-    if (error_record busy; !dev_wait_idle_or_error(busy)) {
-        show_error_record(busy);
+    if (!link_idle_or_said())
         return;
-    }
     update_in_progress_guard updating;
     device_info_state& d = g_device_info();
     const bool loader_only = g_device().loader_state;

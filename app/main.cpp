@@ -7,7 +7,6 @@
 #include <QStyleFactory>
 #include <QTimer>
 #include <clocale>
-#include <optional>
 
 #include "app/app_directories.h"
 #include "app/c_frm_main.h"
@@ -33,9 +32,7 @@ public:
     int message(ui::box_kind kind, const QString& title, const QString& text, int buttons,
                 int default_button) override
     {
-        std::optional<exchange_busy_guard> busy;
-        if (in_progress_)
-            busy.emplace();
+        exchange_busy_guard busy(in_progress_);
         QEventLoop open;
         QTimer::singleShot(ms_, &open, &QEventLoop::quit);
         open.exec();

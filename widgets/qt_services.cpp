@@ -11,7 +11,6 @@
 #include <QMessageBox>
 #include <QPrintDialog>
 #include <QPushButton>
-#include <optional>
 
 #include "core/device/device_commands.h"
 #include "widgets/c_dlg_progressbar.h"
@@ -26,14 +25,10 @@ namespace {
 // meets no status request of the timer.
 class transfer_box {
 public:
-    explicit transfer_box(const QPointer<c_dlg_progressbar>& progress)
-    {
-        if (progress && progress->isVisible())
-            busy_.emplace();
-    }
+    explicit transfer_box(const QPointer<c_dlg_progressbar>& progress) : busy_(progress && progress->isVisible()) {}
 
 private:
-    std::optional<exchange_busy_guard> busy_;
+    exchange_busy_guard busy_;
 };
 
 }  // namespace

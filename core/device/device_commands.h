@@ -54,7 +54,12 @@ private:
 // transfer) and gives it back its earlier value on every way out.
 class exchange_busy_guard {
 public:
-    exchange_busy_guard() : before_(g_dev_commands().exchange_busy) { g_dev_commands().exchange_busy = 1; }
+    // Sets the flag for its lifetime; with `active` false it leaves the flag as it is.
+    explicit exchange_busy_guard(bool active = true) : before_(g_dev_commands().exchange_busy)
+    {
+        if (active)
+            g_dev_commands().exchange_busy = 1;
+    }
     ~exchange_busy_guard() { g_dev_commands().exchange_busy = before_; }
     exchange_busy_guard(const exchange_busy_guard&) = delete;
     exchange_busy_guard& operator=(const exchange_busy_guard&) = delete;

@@ -111,15 +111,12 @@ int count_supported_scanners(error_record& err)
     err.clear();
     int count = 0;
     for (int set = 0; set < 128; ++set) {
-        // A set the controller does not have ends the count; a read that fails is an error of
-        // its own (a controller gone would otherwise count no scanner at all).
-        bool exists = false;
-        rec.bytes[0] = 0;
-        if (!prepare_read(err) || !read_scanner_set(static_cast<uint8_t>(set), 1, rec, exists, err))
+        // A set the controller does not have ends the count with `err` clear; a read that fails
+        // leaves its error there (a controller gone would otherwise count no scanner at all).
+        if (!read_set_name(static_cast<uint8_t>(set), rec, err))
             break;
         const QString name = rec.name();
-        if (!exists || name.isEmpty() || name == QLatin1String("ZP Reserved") ||
-            name.startsWith(QLatin1String("USER"), Qt::CaseInsensitive))
+        if (name == QLatin1String("ZP Reserved") || name.startsWith(QLatin1String("USER"), Qt::CaseInsensitive))
             break;
         ++count;
     }

@@ -221,6 +221,14 @@ struct parameter_step {
     uint8_t param;
     uint16_t field_offset;
     value_part part;
+
+    // The two signed fields of which the controller keeps 16 bits (the preposition offset and
+    // the negative teach limit): written as their low 16 bits, read back sign-extended.
+    bool signed_16() const
+    {
+        return part == value_part::whole &&
+               (field_offset == hdr::preposition_offset || field_offset == hdr::neg_teach_limit);
+    }
 };
 const std::array<parameter_step, parameter_step_count>& parameter_steps();
 

@@ -115,8 +115,7 @@ bool read_parameters(config_image& image, error_record& err)
         int32_t v = int32_t(raw);
         // Of the two signed fields the controller keeps 16 bits: a negative value comes back
         // negative, not as a large positive one that the window would clamp and write back.
-        if (s.part == value_part::whole &&
-            (s.field_offset == hdr::preposition_offset || s.field_offset == hdr::neg_teach_limit))
+        if (s.signed_16())
             v = int16_t(uint16_t(raw));
         switch (s.part) {
         case value_part::whole:
@@ -137,7 +136,7 @@ bool read_parameters(config_image& image, error_record& err)
 bool read_all(config_image& image, error_record& err)
 {
     device_state& d = g_device();
-    if (!transfer_wait_idle(err))
+    if (!dev_wait_idle_or_error(err))
         return false;
     if (!dev_read_system_info(err))
         return false;

@@ -72,9 +72,6 @@ int32_t variant_bits_from_flags();
 bool variant_accepted(int32_t image_variant_bits);
 
 // Steps the transfers share.
-// Waits for a status reply of the link timer still in flight; host error 4 when none comes,
-// the link's error when the controller is gone.
-bool transfer_wait_idle(error_record& err);
 // Sets the progress (only forward) and runs one event pass with the link timer kept out.
 void transfer_progress(int percent);
 // The curve of one tool through the installed loader; false when there is none.

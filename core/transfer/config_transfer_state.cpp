@@ -43,8 +43,6 @@ QString curve_folder_for(const QString& program_file)
     return fi.absolutePath() + "/" + fi.completeBaseName();
 }
 
-bool transfer_wait_idle(error_record& err) { return dev_wait_idle_or_error(err); }
-
 void transfer_progress(int percent)
 {
     if (percent != ui::current().progress_value())

@@ -175,7 +175,7 @@ uint32_t step_value(const config_image& image, size_t k)
     case value_part::high_byte: return (uint32_t(v) >> 8) & 0xFF;
     case value_part::whole: break;
     }
-    if (s.field_offset == hdr::preposition_offset || s.field_offset == hdr::neg_teach_limit)
+    if (s.signed_16())
         return uint32_t(v) & 0xFFFF;
     if (k == 19)
         return uint32_t(intensity_to_device(v));
@@ -268,7 +268,7 @@ bool send_configuration_to_device(bool force_all, bool settings_only, const tool
         show_error_record(err);
         return false;
     };
-    if (!transfer_wait_idle(err))
+    if (!dev_wait_idle_or_error(err))
         return fail_early();
 
     // The count needs the controller: a read that fails says why, not that no scanner fits.
