@@ -24,7 +24,7 @@
 #include "flashlink/comm_factory.h"
 #include "flashlink/fl_console.h"
 #include "flashlink/fl_results.h"
-#include "flashlink/hex_record.h"
+#include "platform/hex_record.h"
 #include "platform/clock.h"
 #include "sim/boot_loader.h"
 #include "sim/boot_sdo_server.h"
