@@ -33,8 +33,11 @@ FILE* fopen_regular(const std::string& path)
     if (fd < 0)
         return nullptr;
     FILE* f = fdopen(fd, "rb");
-    if (!f)
+    if (!f) {
+        const int err = errno;
         close(fd);
+        errno = err;
+    }
     return f;
 }
 
