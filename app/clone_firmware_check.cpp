@@ -2,86 +2,41 @@
 
 #include <QFile>
 
+#include <cstdio>
+#include <memory>
+#include <string>
+
 #include "app/clone_file.h"
-#include "core/files/file_helpers.h"
-
-namespace {
-
-// The longest record (255 data bytes) takes 521 characters; anything longer is no record.
-constexpr qint64 max_line = 600;
-
-int hex_digit(char c)
-{
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    return -1;
-}
-
-enum class record { bad, data, end };
-
-record read_record(const QByteArray& line)
-{
-    if (line.size() < 11 || line[0] != ':' || (line.size() - 1) % 2 != 0)
-        return record::bad;
-    QByteArray bytes;
-    for (int i = 1; i + 1 < line.size(); i += 2) {
-        const int hi = hex_digit(line[i]), lo = hex_digit(line[i + 1]);
-        if (hi < 0 || lo < 0)
-            return record::bad;
-        bytes += char(hi << 4 | lo);
-    }
-    const int count = uint8_t(bytes[0]);
-    if (bytes.size() != count + 5)
-        return record::bad;
-    uint8_t sum = 0;
-    for (char b : bytes)
-        sum = uint8_t(sum + uint8_t(b));
-    if (sum != 0)
-        return record::bad;
-    switch (uint8_t(bytes[3])) {
-    case 0:
-        return record::data;
-    case 1:
-        return count == 0 ? record::end : record::bad;
-    case 2:
-    case 4:
-        return count == 2 ? record::data : record::bad;
-    case 3:
-    case 5:
-        return count == 4 ? record::data : record::bad;
-    default:
-        return record::bad;
-    }
-}
-
-}  // namespace
+#include "platform/hex_record.h"
+#include "platform/regular_file.h"
 
 bool clone_firmware_is_intel_hex(const QString& path)
 {
-    QFile file;
-    if (!open_regular_file(file, path) || file.size() <= clone_layout::firmware || !file.seek(clone_layout::firmware))
+    // Lines read and converted as the download reads them; on top of that only the known
+    // record types pass, and the end record carries no data.
+    if (path.isEmpty())
         return false;
-    while (!file.atEnd()) {
-        QByteArray line = file.readLine(max_line + 2);
-        if (line.isEmpty())
-            return false;  // a read error
-        if (!line.endsWith('\n') && !file.atEnd())
+    std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(
+        platform::fopen_regular(QFile::encodeName(path).toStdString()), &std::fclose);
+    if (!file || std::fseek(file.get(), long(clone_layout::firmware), SEEK_SET) != 0)
+        return false;
+    std::string line;
+    uint8_t piece[hex_record::max_piece];
+    for (;;) {
+        switch (hex_record::read_line(file.get(), line)) {
+        case hex_record::read_result::end:
+            return false;  // no end record inside the file (or a read error)
+        case hex_record::read_result::too_long:
             return false;  // longer than any record
-        line = line.trimmed();
-        if (line.isEmpty())
-            continue;
-        switch (read_record(line)) {
-        case record::bad:
-            return false;
-        case record::end:
-            return true;
-        case record::data:
+        case hex_record::read_result::line:
             break;
         }
+        if (hex_record::to_piece(line.data(), line.size(), piece, sizeof piece) == 0)
+            return false;
+        const uint8_t count = piece[1], type = piece[4];
+        if (type > 5 || (type == 1 && count != 0))
+            return false;
+        if (type == 1)
+            return true;
     }
-    return false;  // no end record inside the file
 }

@@ -16,9 +16,10 @@
 #include "flashlink/bin_ranges.h"
 #include "flashlink/fl_console.h"
 #include "flashlink/fl_results.h"
-#include "flashlink/hex_record.h"
+#include "platform/hex_record.h"
 #include "flashlink/sequence_globals.h"
 #include "platform/paths.h"
+#include "platform/regular_file.h"
 
 T_DRV_INIT C_SndHex::DrvInitializedF = DRV_NONE;
 
@@ -149,14 +150,9 @@ std::string C_SndHex::FileNameFor(const char* name, const char* extension)
 bool C_SndHex::openForReading(const char* name, const char* extension)
 {
     std::string path = platform::resolve_path(FileNameFor(name, extension));
-    // Regular files only: a FIFO or a device would block or never end.
-    struct stat st;
-    if (::stat(path.c_str(), &st) == 0 && !S_ISREG(st.st_mode)) {
-        errno = S_ISDIR(st.st_mode) ? EISDIR : EINVAL;
-        file_ = nullptr;
-    } else {
-        file_ = std::fopen(path.c_str(), "rb");
-    }
+    // Regular files only, checked on the open file itself: a FIFO or a device would block or
+    // never end (errno EISDIR for a folder, EINVAL for the other kinds).
+    file_ = platform::fopen_regular(path);
     if (!file_) {
         std::printf("\nFile Access Error: Errocode: %d\n", errno);
         std::fflush(stdout);

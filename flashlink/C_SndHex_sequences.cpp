@@ -7,7 +7,7 @@
 #include "flashlink/C_SndHex.h"
 #include "flashlink/bin_ranges.h"
 #include "flashlink/fl_results.h"
-#include "flashlink/hex_record.h"
+#include "platform/hex_record.h"
 #include "flashlink/sequence_globals.h"
 #include "platform/paths.h"
 

@@ -1,7 +1,7 @@
 #include "platform/disk.h"
+#include "platform/regular_file.h"
 
 #include <dirent.h>
-#include <fcntl.h>
 #include <linux/fs.h>
 #include <sys/ioctl.h>
 #include <sys/stat.h>
@@ -226,24 +226,16 @@ bool device::open(const std::string& path)
     // Opened without waiting (a FIFO would wait for a writer, a terminal for its line), and
     // kept only when it is a disk or an image file: a FIFO, a character device or a folder
     // is no card.
-    int fd;
-    do
-        fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
-    while (fd < 0 && errno == EINTR);
+    const int fd = platform::open_regular_file(path, false, platform::file_kinds::regular_or_block);
     if (fd < 0) {
-        fail(errno, "cannot open");
+        if (errno == EISDIR || errno == EINVAL) {
+            error_ = ENODEV;
+            reason_ = path_ + " is neither a disk nor an image file";
+        } else {
+            fail(errno, "cannot open");
+        }
         return false;
     }
-    struct stat st {};
-    if (::fstat(fd, &st) != 0 || !(S_ISBLK(st.st_mode) || S_ISREG(st.st_mode))) {
-        ::close(fd);
-        error_ = ENODEV;
-        reason_ = path_ + " is neither a disk nor an image file";
-        return false;
-    }
-    const int flags = ::fcntl(fd, F_GETFL);
-    if (flags >= 0)
-        (void)::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK);
     fd_ = fd;
     ++g_open_devices;
     return true;

@@ -13,7 +13,7 @@
 #include <unistd.h>
 
 #include "flashlink/C_SndHex.h"
-#include "flashlink/hex_record.h"
+#include "platform/hex_record.h"
 #include "sim/test_image.h"
 #include "tests/sim/tvxsim_process.h"
 

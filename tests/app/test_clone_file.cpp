@@ -265,6 +265,7 @@ TEST(clone_file, firmware_part_reads_as_intel_hex_to_its_end_record)
         {"line feeds only, lower case, blank lines, no last line end", upper.toLower() + "\n\n" + data + "\n  \n" + end, true},
         {"what follows the end record is not read", good + "garbage\n", true},
         {"only the end record", end + "\r\n", true},
+        {"carriage returns alone end the lines", upper + "\r" + data + "\r" + end + "\r", true},
         {"empty", QByteArray(), false},
         {"cut inside a record", good.left(good.indexOf(end) - 9), false},
         {"cut after a whole record", upper + "\r\n" + data + "\r\n", false},

@@ -6,7 +6,7 @@
 #include <string>
 
 #include "flashlink/C_USB.h"
-#include "flashlink/hex_record.h"
+#include "platform/hex_record.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {

@@ -6,6 +6,7 @@
 #include <csignal>
 #include <cstdio>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <cstring>
 #include <unistd.h>
 #include <algorithm>
@@ -24,7 +25,7 @@
 #include "flashlink/comm_factory.h"
 #include "flashlink/fl_console.h"
 #include "flashlink/fl_results.h"
-#include "flashlink/hex_record.h"
+#include "platform/hex_record.h"
 #include "platform/clock.h"
 #include "sim/boot_loader.h"
 #include "sim/boot_sdo_server.h"
@@ -652,6 +653,13 @@ TEST_F(sndhex_fixture, missing_and_empty_files_and_an_unwritable_upload)
     EXPECT_EQ(hex_ram(s, (dir / "missing").string()), fl_result::file_open);
     std::string said = ::testing::internal::GetCapturedStdout();
     EXPECT_NE(said.find("\nFile Access Error: Errocode: 2\n"), std::string::npos) << said;
+    // A FIFO without a writer is refused at once (the open itself would wait for a writer).
+    std::string fifo = (dir / "pipe.hex").string();
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0644), 0);
+    ::testing::internal::CaptureStdout();
+    EXPECT_EQ(hex_ram(s, fifo), fl_result::file_open);
+    said = ::testing::internal::GetCapturedStdout();
+    EXPECT_NE(said.find("\nFile Access Error: Errocode: 22\n"), std::string::npos) << said;
     ::testing::internal::CaptureStdout();
     EXPECT_EQ(s.BinDownload(nullptr, nullptr, 1, empty.c_str(), 0, 0, 0, 0, 0, 0xC000, 0, 1, 0, 0, 0, 0, -1, 0, 0, 1),
               fl_result::file_open);

@@ -1,4 +1,4 @@
-#include "flashlink/hex_record.h"
+#include "platform/hex_record.h"
 
 #include <cctype>
 #include <cstring>
