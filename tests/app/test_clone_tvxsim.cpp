@@ -34,6 +34,7 @@
 #include "sim/update_images.h"
 #include "state/link_state.h"
 #include "state/shell_state.h"
+#include "tests/sim/program_reset.h"
 #include "support/test_support.h"
 #include "tests/sim/tvxsim_process.h"
 #include "ui_c_dlg_createclone.h"
@@ -72,16 +73,7 @@ QByteArray read_file(const QString& path)
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
-void reset_all()
-{
-    shell_reset_for_tests();
-    link_reset_for_tests();
-    core_reset_for_tests();
-    hid_link_reset_for_tests();
-    dev_exchange_reset_for_tests();
-    g_dev_commands().reset();
-    queue_clear();
-}
+void reset_all() { testing_support::reset_program_state(); }
 
 // A simulated controller with its clone data: versions, area 3 and the flash configuration
 // bank with its own value at offsets 8 and 0x2008.

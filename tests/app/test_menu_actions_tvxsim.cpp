@@ -36,6 +36,7 @@
 #include "sim/card_image.h"
 #include "state/link_state.h"
 #include "state/shell_state.h"
+#include "tests/sim/program_reset.h"
 #include "support/test_support.h"
 #include "tests/sim/tvxsim_process.h"
 #include "ui_c_dlg_scanparausw.h"
@@ -57,16 +58,7 @@ QString message(int n) { return QString::fromLatin1(txt_message(n).c_str()); }
 QString label(int n) { return QString::fromLatin1(txt_label(n).c_str()); }
 QString host_text(int n) { return QString::fromLatin1(txt_error(1, n).value_or("").c_str()); }
 
-void reset_all()
-{
-    shell_reset_for_tests();
-    link_reset_for_tests();
-    core_reset_for_tests();
-    hid_link_reset_for_tests();
-    dev_exchange_reset_for_tests();
-    g_dev_commands().reset();
-    queue_clear();
-}
+void reset_all() { testing_support::reset_program_state(); }
 
 class menu_actions : public ui_testing::app_first, public ::testing::Test {
 protected:

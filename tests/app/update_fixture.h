@@ -25,12 +25,11 @@
 #include "sim/update_images.h"
 #include "state/link_state.h"
 #include "state/shell_state.h"
+#include "tests/sim/program_reset.h"
 #include "tests/app/update_app_dir.h"
 #include "tests/sim/tvxsim_process.h"
 #include "widgets/testing/scripted_ui.h"
 #include "widgets/testing/test_app.h"
-
-void core_reset_for_tests();
 
 namespace update_testing {
 
@@ -38,9 +37,7 @@ namespace fs = std::filesystem;
 
 inline void reset_all()
 {
-    shell_reset_for_tests();
-    link_reset_for_tests();
-    core_reset_for_tests();
+    testing_support::reset_program_state();
     g_sndhex_limits().reset();
 }
 

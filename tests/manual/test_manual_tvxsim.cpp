@@ -76,9 +76,8 @@ protected:
     std::vector<std::pair<int, int>> commands_since(uint64_t seq)
     {
         std::vector<std::pair<int, int>> out;
-        for (const sim::wire_entry& e : sim_->control().wire_log(seq))
-            if (e.direction == sim::wire_direction::in && (e.frame(2) & dp::type_kind_mask) == dp::kind_command)
-                out.emplace_back(e.frame(4), e.frame(5) | e.frame(6) << 8);
+        for (const sim::wire_entry& e : sim_->commands_since(seq))
+            out.emplace_back(e.frame(4), e.frame(5) | e.frame(6) << 8);
         return out;
     }
     // The Trace tab shown and a trace started into `file`, on the trace table's function.

@@ -77,14 +77,7 @@ protected:
         });
     }
     // Mailbox frames the controller received from `seq` on.
-    std::vector<sim::wire_entry> commands_since(uint64_t seq)
-    {
-        std::vector<sim::wire_entry> out;
-        for (const sim::wire_entry& e : sim_->control().wire_log(seq))
-            if (e.direction == sim::wire_direction::in && (e.frame(2) & dp::type_kind_mask) == dp::kind_command)
-                out.push_back(e);
-        return out;
-    }
+    std::vector<sim::wire_entry> commands_since(uint64_t seq) { return sim_->commands_since(seq); }
     size_t requests_since(uint64_t seq, uint8_t type)
     {
         size_t n = 0;

@@ -100,14 +100,7 @@ protected:
         return rows;
     }
     // Mailbox frames the controller received from `seq` on.
-    std::vector<sim::wire_entry> commands_since(uint64_t seq)
-    {
-        std::vector<sim::wire_entry> out;
-        for (const sim::wire_entry& e : sim_->control().wire_log(seq))
-            if (e.direction == sim::wire_direction::in && (e.frame(2) & dp::type_kind_mask) == dp::kind_command)
-                out.push_back(e);
-        return out;
-    }
+    std::vector<sim::wire_entry> commands_since(uint64_t seq) { return sim_->commands_since(seq); }
 
     testing_support::temp_dir tmp;
     ui_testing::scripted_ui script_;

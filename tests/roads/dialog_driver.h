@@ -54,7 +54,7 @@ struct seen_dialog {
 
 class dialog_driver : public QObject {
 public:
-    explicit dialog_driver(int poll_ms = 10);
+    dialog_driver();
     ~dialog_driver() override;
 
     // The next dialog matching `match`: presses the button whose text (without "&") is
@@ -70,10 +70,7 @@ public:
 
     // Steps not taken yet.
     int pending() const { return int(steps_.size()); }
-    // Pumps the event loop until every step has been taken (or `ms` passed).
-    bool wait_done(int ms = 30000);
-    // Every dialog met, in order; the unexpected ones among them.
-    const std::vector<seen_dialog>& seen() const { return seen_; }
+    // The unexpected dialogs met, in order.
     std::vector<seen_dialog> unexpected() const;
     // The message boxes met (class QMessageBox), in order.
     std::vector<seen_dialog> boxes() const;
@@ -100,7 +97,6 @@ private:
     // Dialogs answered or about to be: not taken again while they stay visible (an answer
     // that opens another dialog, or runs a transfer, leaves its dialog up meanwhile).
     std::vector<QPointer<QDialog>> taken_;
-    int answering_ = 0;  // answers running
 };
 
 // Presses a button of `d` by its text (without "&"); false when there is none.

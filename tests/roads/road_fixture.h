@@ -35,6 +35,7 @@
 #include "core/text/user_seam.h"
 #include "state/link_state.h"
 #include "state/shell_state.h"
+#include "tests/sim/program_reset.h"
 #include "support/test_support.h"
 #include "tests/roads/dialog_driver.h"
 #include "tests/sim/tvxsim_process.h"
@@ -77,16 +78,7 @@ protected:
     // Control commands to the simulator before the window is made (profile, program).
     virtual void before_window() {}
 
-    static void reset_all()
-    {
-        shell_reset_for_tests();
-        link_reset_for_tests();
-        core_reset_for_tests();
-        hid_link_reset_for_tests();
-        dev_exchange_reset_for_tests();
-        g_dev_commands().reset();
-        queue_clear();
-    }
+    static void reset_all() { testing_support::reset_program_state(); }
 
     static bool wait(const std::function<bool()>& condition, int ms = deadline_ms)
     {

@@ -3,6 +3,7 @@
 // scanner text and the repaints of the read, a slow status reply before it, and an unplug in
 // its middle that ends in its error box, after whose replug Open works again.
 #include <QProcess>
+#include <QProgressBar>
 #include <csignal>
 #include <sys/wait.h>
 
@@ -40,21 +41,19 @@ TEST_F(program_road, open_tarvix_shows_the_scanner_of_the_controller_and_repaint
     paint_counter bar(g_objects().progress_dialog->progressBar());
     paint_counter main_window(window_.get());
     int window_paints_in_transfer = -1;
-    QTimer watch;
-    watch.setInterval(1);
-    QObject::connect(&watch, &QTimer::timeout, [&] {
-        const int v = g_objects().progress_dialog->value();
-        if (g_objects().progress_dialog->isVisible() && v >= 20 && window_paints_in_transfer < 0) {
-            window_paints_in_transfer = main_window.paints;
-            window_->update();
-        }
-    });
-    watch.start();
+    // At the step that passes 20 %, the window asks to be repainted.
+    const QMetaObject::Connection watch = QObject::connect(
+        g_objects().progress_dialog->progressBar(), &QProgressBar::valueChanged, [&](int v) {
+            if (g_objects().progress_dialog->isVisible() && v >= 20 && window_paints_in_transfer < 0) {
+                window_paints_in_transfer = main_window.paints;
+                window_->update();
+            }
+        });
     const int paints_before = bar.paints;
     int paints_at_end = 0;
     QObject::connect(g_objects().progress_dialog, &QDialog::finished, [&] { paints_at_end = bar.paints; });
     open_from_controller();
-    watch.stop();
+    QObject::disconnect(watch);
     ASSERT_EQ(page(), int(c_frm_main::page_program));
     EXPECT_GT(bar.paints - paints_before, 10);
     ASSERT_GE(window_paints_in_transfer, 0) << "the progress never passed 20";
@@ -101,17 +100,17 @@ TEST_F(program_road, a_controller_killed_in_the_middle_of_open_ends_in_its_error
 {
     const pid_t first = sim_->pid();
     bool killed = false;
-    QTimer killer;
-    QObject::connect(&killer, &QTimer::timeout, [&] {
-        if (!killed && g_objects().progress_dialog->isVisible() && services_.progress_value() > 30) {
-            killed = ::kill(first, SIGKILL) == 0;
-            int status = 0;
-            ::waitpid(first, &status, 0);
-        }
-    });
-    killer.start(2);
+    // Killed at the step that passes 30 %.
+    const QMetaObject::Connection killer = QObject::connect(
+        g_objects().progress_dialog->progressBar(), &QProgressBar::valueChanged, [&](int v) {
+            if (!killed && g_objects().progress_dialog->isVisible() && v > 30) {
+                killed = ::kill(first, SIGKILL) == 0;
+                int status = 0;
+                ::waitpid(first, &status, 0);
+            }
+        });
     open_from_controller(ui::title_error());
-    killer.stop();
+    QObject::disconnect(killer);
     ASSERT_TRUE(killed);
     EXPECT_EQ(driver_.pending(), 0) << driver_.summary().toStdString();
     ASSERT_EQ(driver_.boxes().size(), 1u) << driver_.summary().toStdString();

@@ -1,5 +1,7 @@
 #include "tests/sim/tvxsim_process.h"
 
+#include "core/protocol/device_protocol.h"
+
 #include <cerrno>
 #include <fcntl.h>
 #include <csignal>
@@ -105,6 +107,16 @@ tvxsim_process::~tvxsim_process()
         std::filesystem::remove_all(folder_, ec);
     }
     ::unsetenv("TARVIX_HID_SIM");
+}
+
+std::vector<sim::wire_entry> tvxsim_process::commands_since(uint64_t seq)
+{
+    namespace dp = device_protocol;
+    std::vector<sim::wire_entry> out;
+    for (sim::wire_entry& e : control_.wire_log(seq))
+        if (e.direction == sim::wire_direction::in && (e.frame(2) & dp::type_kind_mask) == dp::kind_command)
+            out.push_back(std::move(e));
+    return out;
 }
 
 }  // namespace testing_support

@@ -22,6 +22,8 @@ public:
     const std::string& folder() const { return folder_; }
     sim::control_client& control() { return control_; }
     pid_t pid() const { return pid_; }
+    // The mailbox commands (requests of kind 2) the controller received from `seq` on.
+    std::vector<sim::wire_entry> commands_since(uint64_t seq);
 
 private:
     std::string folder_;

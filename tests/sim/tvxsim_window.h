@@ -14,6 +14,7 @@
 #include "core/image/core_state.h"
 #include "state/link_state.h"
 #include "state/shell_state.h"
+#include "tests/sim/program_reset.h"
 #include "tests/sim/tvxsim_process.h"
 #include "ui_c_frm_main.h"
 #include "widgets/testing/scripted_ui.h"
@@ -75,9 +76,7 @@ protected:
     // Every state the program keeps, back to its start (the window closed first).
     void reset_all()
     {
-        shell_reset_for_tests();
-        link_reset_for_tests();
-        core_reset_for_tests();
+        reset_program_state();
         reset_pages();
     }
 

@@ -1,4 +1,5 @@
 #include <QBoxLayout>
+#include <QCoreApplication>
 #include <QImage>
 #include <QLabel>
 #include <QRadioButton>
@@ -193,6 +194,6 @@ TEST_F(SmallWidgets, AWindowShownAgainStandsWhereItStood)
     w.move(0, 120);  // as a window manager placing a window mapped anew
     EXPECT_TRUE(QTest::qWaitFor([&] { return w.pos() == stood; }, 1000));
     w.move(90, 90);  // the user's
-    QTest::qWait(50);
+    QCoreApplication::processEvents();
     EXPECT_EQ(w.pos(), QPoint(90, 90));
 }
