@@ -147,6 +147,8 @@ std::vector<uint8_t> profinet_image(const version& v, size_t size, uint32_t seed
 
 // The version part of a firmware name as the controller's clone header names its firmware:
 // major and minor ("117"), and only with a patch also patch and build ("117.06.012").
+namespace {
+
 std::string firmware_digits(const version& v)
 {
     if (v.patch == 0)
@@ -162,6 +164,8 @@ std::string loader_digits(const version& v)
         return format("%u%02u", v.major, v.minor);
     return format("%u%02u%02u", v.major, v.minor, v.patch);
 }
+
+}  // namespace
 
 std::string firmware_name(const version& v) { return "tvx_fsw/F252_" + firmware_digits(v) + ".hex"; }
 std::string loader_name(const version& v) { return "tvx_firmload/F251_" + loader_digits(v) + ".bin"; }
