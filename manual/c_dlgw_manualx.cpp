@@ -237,7 +237,7 @@ void c_dlgw_manualx::init_from_device(QMainWindow* main)
 
     // 12. Mode rule, selection rule, the Trace tab's start and stop.
     on_cb_TS_Mode_currentIndexChanged(ui->cb_TS_Mode->currentIndex());
-    on_tbwx_FuncTab_itemSelectionChanged();
+    apply_selection_rule();
     ui->bn_Trc_Start->setEnabled(has_rows);
     ui->bn_Trc_Stop->setEnabled(has_rows);
 
@@ -500,9 +500,11 @@ void c_dlgw_manualx::on_tbwx_FuncTab_itemSelectionChanged()
 {
     const bool has_rows = ui->tbwx_FuncTab->rowCount() > 0;
     const int selected = selected_function();
+    // Forced, the panel update ends in the selection rule itself.
     if (sender() && has_rows && selected >= 0)
         update_function_info(uint16_t(selected), true, nullptr, false);
-    apply_selection_rule();
+    else
+        apply_selection_rule();
 }
 
 void c_dlgw_manualx::apply_selection_rule()

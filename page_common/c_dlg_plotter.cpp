@@ -510,12 +510,16 @@ void c_dlg_plotter::on_plot_Zoom_zoomChanged(PlotSettings* range)
     plot_Main->show_zoom_band(range);
 }
 
+bool c_dlg_plotter::auto_range() const { return rbg_SettingsMode->index() == 0; }
+
 void c_dlg_plotter::on_rbg_SettingsMode_clicked(int index)
 {
     qDebug("on_rbg_SettingsMode_clicked IndexP = %d", index);
+    // A call from code, not a click, brings the group in step first.
+    if (rbg_SettingsMode->index() != index)
+        rbg_SettingsMode->setIndex(index);
     timeEdit->setEnabled(index == 1);
     sp_MaxData->setEnabled(index == 1);
-    autoRange_ = index == 0;
     if (index == 0) {
         plotRange_.xMin = 0;
         plotRange_.xMax = QTime(0, 0).secsTo(timeEdit->time()) * 100;
@@ -573,7 +577,7 @@ void c_dlg_plotter::on_sp_MaxData_valueChanged(int value)
 void c_dlg_plotter::on_bn_ShowPlotter_clicked()
 {
     const page_views v = refresh_views();
-    showCurves(true, autoRange_, false, v.tools, v.records, false);
+    showCurves(true, auto_range(), false, v.tools, v.records, false);
 }
 
 void c_dlg_plotter::on_bn_ClearPlotter_clicked()
@@ -623,7 +627,6 @@ void c_dlg_plotter::reset_record_slots()
 void c_dlg_plotter::select_auto_mode(bool editsEnabled)
 {
     rbg_SettingsMode->setIndex(0);
-    autoRange_ = true;
     timeEdit->setEnabled(editsEnabled);
     sp_MaxData->setEnabled(editsEnabled);
 }

@@ -73,7 +73,8 @@ public:
     const QVector<qint16>& slot_samples(int slot) const { return entries_[slot].samples; }
     const QVector<qint16>& limit_curve(int which) const { return limits_[which]; }  // 0 M, 1 B, 2 K
     const PlotSettings& range() const { return plotRange_; }
-    bool auto_range() const { return autoRange_; }
+    // Auto mode: the first button of the settings mode group is checked.
+    bool auto_range() const;
 
 public slots:
     void on_plot_Main_zoomChanged(PlotSettings* range);
@@ -129,5 +130,4 @@ private:
     int yHigh_ = 0;
     PlotSettings plotRange_;
     PlotSettings toolPlotRange_;
-    bool autoRange_ = true;
 };

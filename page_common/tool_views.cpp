@@ -1,6 +1,5 @@
 // The tool views shared by the program window and manual mode: the column filter of a view's
 // filter row, the listed and checked tools, the used tools of an image, and the views' set-up.
-#include <QDebug>
 #include <QLabel>
 #include <QScrollBar>
 #include <QSet>

@@ -2,7 +2,6 @@
 // table, the tool-type and tool tables and the set-up page of one program. Built once at
 // start-up; the sub-dialogs are made with it and live as long.
 #pragma once
-#include <QByteArray>
 #include <QStringList>
 #include <QWidget>
 #include <cstdint>

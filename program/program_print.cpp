@@ -296,8 +296,6 @@ bool print_program_texts(QPrinter& printer, const QString& settings, const QStri
     doc.setPlainText(table);
     printer.setPageOrientation(QPageLayout::Landscape);
     printer.setPageMargins(QMarginsF(0, 0, 0, 0), QPageLayout::Millimeter);
-    if (pdf)
-        printer.setOutputFileName(second);
     ui::services& u = ui::current();
     u.progress_begin(label(117));
     progress_label(label(116), true);

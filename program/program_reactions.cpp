@@ -7,7 +7,6 @@
 #include "core/text/text_tables.h"
 #include "program/c_dlgw_program.h"
 #include "program_dialogs/program_state.h"
-#include "state/shell_state.h"
 #include "ui_c_dlgw_program.h"
 
 namespace dp = device_protocol;

@@ -17,7 +17,6 @@
 #include "procmon/pm_csv.h"
 #include "program/c_dlgw_program.h"
 #include "program_dialogs/program_state.h"
-#include "state/link_state.h"
 #include "state/shell_state.h"
 #include "ui_c_dlgw_program.h"
 

@@ -14,13 +14,11 @@
 #include "core/text/user_seam.h"
 #include "page_common/c_dlg_plotter.h"
 #include "page_common/kept_values.h"
-#include "page_common/tool_cells.h"
 #include "page_common/tool_views.h"
 #include "procmon/pm_csv.h"
 #include "program/c_dlgw_program.h"
 #include "program_dialogs/c_dlg_setup_wizard.h"
 #include "program_dialogs/program_state.h"
-#include "state/link_state.h"
 #include "state/shell_state.h"
 #include "ui_c_dlgw_program.h"
 

@@ -1,7 +1,6 @@
 #include "program_dialogs/c_dlg_prgcluster.h"
 
 #include <QAbstractItemView>
-#include <cstring>
 
 #include "core/device/command_mailbox.h"
 #include "core/image/core_state.h"
@@ -339,12 +338,7 @@ void c_dlg_prgcluster::on_bn_ClearX_clicked() { ui->ebx_TS_CounterX->setValue(0)
 
 void c_dlg_prgcluster::on_bn_SetDefault_clicked()
 {
-    config_image& scratch = g_images().scratch;
-    if (const auto& settings = program_settings_source())
-        settings(scratch);
-    else
-        std::memcpy(scratch.data(), g_config_image().data(), image_layout::header_size);
-    const function_record_bytes def = function_record_clear(scratch.header());
+    const function_record_bytes def = default_function_record();
     record_to_form(cluster_records{def, def, def, def});
     show_back_angle();
 }

@@ -1,7 +1,6 @@
 #include "program_dialogs/c_dlg_prgfunction.h"
 
 #include <QAbstractItemView>
-#include <cstring>
 
 #include "core/device/command_mailbox.h"
 #include "core/image/core_state.h"
@@ -381,12 +380,7 @@ void c_dlg_prgfunction::on_bn_Clear_clicked() { ui->ebx_TS_Counter->setValue(0);
 void c_dlg_prgfunction::on_bn_SetDefault_clicked()
 {
     // The defaults as the settings pages show them now, saved or not.
-    config_image& scratch = g_images().scratch;
-    if (const auto& settings = program_settings_source())
-        settings(scratch);
-    else
-        std::memcpy(scratch.data(), g_config_image().data(), image_layout::header_size);
-    const function_record_bytes def = function_record_clear(scratch.header());
+    const function_record_bytes def = default_function_record();
     record_to_form(const_function_record(def.data()));
     appliedMode_ = -1;
     apply_mode();

@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "core/image/core_state.h"
 #include "core/image/device_function_record.h"
 #include "core/protocol/device_protocol.h"
 #include "core/text/text_tables.h"
@@ -159,4 +160,14 @@ std::function<void(config_image& dest)>& program_settings_source()
 {
     static std::function<void(config_image& dest)> source;
     return source;
+}
+
+function_record_bytes default_function_record()
+{
+    config_image& scratch = g_images().scratch;
+    if (const auto& settings = program_settings_source())
+        settings(scratch);
+    else
+        std::memcpy(scratch.data(), g_config_image().data(), image_layout::header_size);
+    return function_record_clear(scratch.header());
 }

@@ -85,3 +85,7 @@ void prepare_dialog_window(QDialog* dialog, bool fixed_size);
 // device also records 0-3): the function and cluster dialogs' defaults follow the settings
 // shown. The program window installs it while it exists; empty without one.
 std::function<void(config_image& dest)>& program_settings_source();
+
+// The function record that Set Default shows: cleared by the settings the program window
+// shows now, saved or not (by the working header without a program window).
+function_record_bytes default_function_record();

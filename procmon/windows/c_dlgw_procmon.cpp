@@ -28,9 +28,9 @@
 #include "procmon/safe_file_name.h"
 #include "procmon/windows/c_dlg_pm_data.h"
 #include "procmon/windows/c_gbw_pm_toolinfo.h"
+#include "procmon/windows/pm_cells.h"
 #include "widgets/c_qlineedit_extend.h"
 #include "widgets/c_qtablewidget_functab.h"
-#include "widgets/fixed_point.h"
 
 namespace {
 
@@ -54,12 +54,9 @@ QString sector_name(const uint8_t* sector, uint32_t offset)
     const char* p = reinterpret_cast<const char*>(sector + offset);
     return QString::fromLatin1(p, int(qstrnlen(p, 32)));
 }
-bool in_use(const uint8_t* s) { return s[cl::flag_offset] & cl::flag_in_use; }
-
-QString hex4(int64_t v) { return QString::asprintf("%04X", unsigned(uint32_t(v))); }
-// The tables' percentages, "%.2f" of value / 100: a "." whatever the system's decimal sign,
-// as every other cell of the tables.
-QString hundredths(int64_t v) { return fixed_point::format(v, 2, QLatin1Char('.')); }
+using pm_cells::hex4;
+using pm_cells::hundredths;
+using pm_cells::in_use;
 
 void set_none(pm_card_node& n)
 {

@@ -7,9 +7,9 @@
 
 #include "core/files/sd_card_layout.h"
 #include "core/image/byte_record.h"
+#include "procmon/windows/pm_cells.h"
 #include "widgets/c_qlineedit_extend.h"
 #include "widgets/c_qtablewidget_functab.h"
-#include "widgets/fixed_point.h"
 
 namespace {
 
@@ -25,13 +25,9 @@ const mode_row mode_rows[3] = {
     {74, 75, 77, 79, 0, 0, 70, 83},           // Missing
 };
 
-bool in_use(const uint8_t* s) { return s && (s[cl::flag_offset] & cl::flag_in_use); }
-
-// The tables' percentages, "%.2f" of value / 100: a "." whatever the system's decimal sign,
-// as every other cell of the tables.
-QString hundredths(int64_t v) { return fixed_point::format(v, 2, QLatin1Char('.')); }
-
-QString hex4(uint32_t v) { return QString::asprintf("%04X", v); }
+using pm_cells::hex4;
+using pm_cells::hundredths;
+using pm_cells::in_use;
 
 // The grid: the hex fields and the value fields, by object name, tooltip and offset.
 struct field_info {
