@@ -563,26 +563,64 @@ TEST_F(sndhex_fixture, fifty_megabytes_of_noise_fail_at_their_first_line)
     EXPECT_TRUE(w.server.wire_log().empty());
 }
 
-TEST_F(sndhex_fixture, a_window_of_the_file_is_checked_alone)
+// A window (file offset and byte count) is checked alone, and a line at fault inside it is
+// named by its number in the file. The window holds lines 30 to 45 of 50; line 30 sets the
+// segment of the RAM, line n (data records) carries the byte n at 0x10 * n.
+TEST_F(sndhex_fixture, a_window_names_a_bad_line_by_its_number_in_the_file)
 {
-    // A damaged line before the window and one after it; the window holds two good records.
-    std::string head = "damaged\n";
-    std::string window = test_image::hex_line(2, 0, {0xC0, 0}) + "\n" + test_image::hex_line(0, 0x40, {9, 8}) + "\n";
-    std::string path = file("w.hex", head + window + "damaged too\n");
-    C_SndHex s(PROT_USB, 0, 1);
-    auto download = [&](uint32_t count) {
-        return s.HexDownload(nullptr, nullptr, 1, path.c_str(), 0, 0, 0, 0, 0, 1, 1, 0, 0, int(head.size()), count, 0,
-                             1);
+    struct row {
+        const char* name;
+        int damaged;       // the damaged line
+        const char* eol;   // the line end of every line
+        int start_shift;   // bytes the window starts after line 30's start (negative: before)
+        int end_shift;     // bytes the window ends after line 45's end
+        unsigned long line;  // the line reported; 0: a clean download
     };
-    ::testing::internal::CaptureStdout();
-    EXPECT_EQ(download(uint32_t(window.size())), 0);
-    EXPECT_EQ(w.loader.memory().read(0xC0040, 2), (bytes{9, 8}));
-    w.server.clear_log();
-    EXPECT_EQ(download(uint32_t(window.size() + 1)), fl_result::hex_line_invalid)
-        << "a line that starts inside the window is read whole";
-    EXPECT_EQ(s.HexErrorLine(), 3u) << "counted from the window's start";
-    EXPECT_TRUE(w.server.wire_log().empty());
-    ::testing::internal::GetCapturedStdout();
+    const row rows[] = {
+        {"damaged line after the window", 47, "\n", 0, 0, 0},
+        {"damaged line before the window", 12, "\n", 0, 0, 0},
+        {"damaged line inside the window", 41, "\n", 0, 0, 41},
+        {"inside, CR LF line ends, the window starting at line 29's LF", 41, "\r\n", -1, 0, 41},
+        {"inside, CR line ends", 41, "\r", 0, 0, 41},
+        {"the window's start cuts line 30", 0, "\n", 3, 0, 30},
+        {"a line that starts inside the window is read whole", 46, "\n", 0, 1, 46},
+    };
+    for (const row& r : rows) {
+        SCOPED_TRACE(r.name);
+        std::string text;
+        long begin = 0, end = 0;
+        for (int n = 1; n <= 50; ++n) {
+            if (n == 30)
+                begin = long(text.size());
+            std::string line = n == 30 ? test_image::hex_line(2, 0, {0xC0, 0})
+                                       : test_image::hex_line(0, uint16_t(0x10 * n), {uint8_t(n)});
+            if (n == r.damaged)
+                line.back() ^= 1;  // the checksum's last digit
+            text += line + r.eol;
+            if (n == 45)
+                end = long(text.size());
+        }
+        begin += r.start_shift;
+        end += r.end_shift;
+        std::string path = file("w.hex", text);
+        w.loader.memory().clear();
+        w.server.clear_log();
+        C_SndHex s(PROT_USB, 0, 1);
+        ::testing::internal::CaptureStdout();
+        uint16_t result = s.HexDownload(nullptr, nullptr, 1, path.c_str(), 0, 0, 0, 0, 0, 1, 1, 0, 0, int(begin),
+                                        uint32_t(end - begin), 0, 1);
+        ::testing::internal::GetCapturedStdout();
+        if (r.line) {
+            EXPECT_EQ(result, fl_result::hex_line_invalid);
+            EXPECT_EQ(s.HexErrorLine(), r.line);
+            EXPECT_TRUE(w.server.wire_log().empty()) << "nothing on the wire";
+        } else {
+            EXPECT_EQ(result, 0);
+            EXPECT_EQ(w.loader.memory().read(0xC0000 + 0x10 * 31, 1), bytes{31});
+            EXPECT_EQ(w.loader.memory().read(0xC0000 + 0x10 * 45, 1), bytes{45});
+            EXPECT_EQ(w.loader.memory().read(0xC0000 + 0x10 * 46, 1), bytes{0xFF}) << "nothing past the window";
+        }
+    }
 }
 
 TEST_F(sndhex_fixture, line_ends_in_cr_alone_send_what_cr_lf_sends)
