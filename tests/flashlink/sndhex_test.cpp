@@ -768,6 +768,47 @@ TEST_F(sndhex_fixture, an_upload_replaces_its_file_only_when_it_succeeds)
     EXPECT_EQ(std::distance(fs::directory_iterator(dir), fs::directory_iterator()), 3) << "no temporary left";
 }
 
+// An upload named by a link writes the link's final target, as every save does: the link
+// stays, also when it dangles (the target is made) or leads through another link.
+TEST_F(sndhex_fixture, an_upload_through_a_link_writes_its_target)
+{
+    w.loader.memory().write(0xC0000, bytes{9, 8, 7, 6}.data(), 4);
+    fs::create_directory(dir / "real");
+    struct row {
+        const char* name;
+        std::vector<std::pair<std::string, std::string>> links;  // link below dir, what it names
+        std::string old_target;  // the target's text before, empty: no target
+    };
+    const row rows[] = {
+        {"a link to a file", {{"a.bin", "real/a.bin"}}, "old"},
+        {"a dangling link", {{"b.bin", "real/b.bin"}}, ""},
+        {"a dangling link through a link, absolute", {{"c.bin", "c2.bin"}, {"c2.bin", (dir / "real/c.bin").string()}},
+         ""},
+    };
+    for (const row& r : rows) {
+        SCOPED_TRACE(r.name);
+        for (const auto& l : r.links)
+            fs::create_symlink(l.second, dir / l.first);
+        const fs::path target = fs::path(r.links.back().second).is_absolute() ? fs::path(r.links.back().second)
+                                                                               : dir / r.links.back().second;
+        if (!r.old_target.empty())
+            file("real/" + target.filename().string(), r.old_target);
+        C_SndHex s(PROT_USB, 0, 1);
+        ::testing::internal::CaptureStdout();
+        EXPECT_EQ(s.BinUpload(nullptr, nullptr, 1, (dir / r.links.front().first).c_str(), 0, 0xC000, 0, 4, 0, 1, 0, 0,
+                              0, 1),
+                  0);
+        ::testing::internal::GetCapturedStdout();
+        for (const auto& l : r.links)
+            EXPECT_TRUE(fs::is_symlink(dir / l.first)) << l.first << " stays a link";
+        std::ifstream in(target, std::ios::binary);
+        EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), "\x09\x08\x07\x06");
+    }
+    for (const fs::path& d : {dir, dir / "real"})
+        for (const auto& e : fs::directory_iterator(d))
+            EXPECT_NE(e.path().filename().string().rfind(".tvx", 0), 0u) << e.path() << ": a temporary left";
+}
+
 TEST_F(sndhex_fixture, time_outs_on_the_clock)
 {
     std::string hex = file("t.hex", ram_hex({":00000001FF"}));
