@@ -19,6 +19,7 @@
 #include "platform/hex_record.h"
 #include "flashlink/sequence_globals.h"
 #include "platform/paths.h"
+#include "platform/ending_signals.h"
 #include "platform/regular_file.h"
 #include "platform/save_file.h"
 
@@ -179,12 +180,15 @@ bool C_SndHex::openForWriting(const char* name)
         e = fd < 0 ? errno : 0;
     }
     if (fd >= 0) {
+        // A run stopped by the user or the system leaves no part of the upload behind.
+        platform::remove_on_ending_signal(uploadTemp_);
         ::fchmod(fd, mode);
         file_ = ::fdopen(fd, "wb");
         if (!file_) {
             e = errno;
             ::close(fd);
             ::unlink(uploadTemp_.c_str());
+            platform::forget_on_ending_signal();
         }
     }
     if (!file_) {
@@ -211,6 +215,7 @@ void C_SndHex::closeFile(bool keep)
             ::unlink(uploadTemp_.c_str());
         if (keep && !written)
             callbackError_ = fl_result::file_create;
+        platform::forget_on_ending_signal();
         uploadTemp_.clear();
     }
 }
