@@ -7,6 +7,7 @@
 #include "platform/paths.h"
 #include "platform/regular_file.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace flashcli {
@@ -24,28 +25,36 @@ int read_konfig_language(const std::string& path)
     return language_german;
 }
 
-void read_dat_stream(FILE* file)
+uint16_t read_dat_stream(FILE* file)
 {
+    // Read whole before any setting is applied: a file over the bound is refused, never
+    // taken in part (a setting past the bound would be lost without a word).
+    std::string text;
+    char chunk[65536];
+    size_t n;
+    while (text.size() <= k_settings_file_bound &&
+           (n = std::fread(chunk, 1, std::min(sizeof chunk, k_settings_file_bound + 1 - text.size()), file)) > 0)
+        text.append(chunk, n);
+    if (text.size() > k_settings_file_bound || std::ferror(file))
+        return result_settings_file_error;
     // Pieces of at most 99 characters: a longer line goes on as the next piece and is
     // judged like a line of its own. The line end stays attached. As the C library's line
-    // reading, a NUL byte ends the text of its piece. Nothing past the bound is read.
+    // reading, a NUL byte ends the text of its piece.
     char piece[100];
-    size_t left = k_settings_file_bound;
-    int c = 0;
-    while (c != EOF && left > 0) {
+    size_t at = 0;
+    while (at < text.size()) {
         size_t n = 0;
-        while (n < sizeof piece - 1 && left > 0 && (c = std::getc(file)) != EOF) {
-            --left;
-            piece[n++] = char(c);
+        while (n < sizeof piece - 1 && at < text.size()) {
+            const char c = text[at++];
+            piece[n++] = c;
             if (c == '\n')
                 break;
         }
-        if (n == 0)
-            break;
         piece[n] = '\0';
         if (std::strlen(piece) >= 3 && piece[0] != ';' && piece[1] == ':')
             parse_parameter(piece);
     }
+    return 0;
 }
 
 uint16_t read_dat_file(const std::string& path)
@@ -53,9 +62,9 @@ uint16_t read_dat_file(const std::string& path)
     FILE* f = platform::fopen_regular(platform::resolve_path(path));
     if (!f)
         return result_settings_file_not_found;
-    read_dat_stream(f);
+    const uint16_t r = read_dat_stream(f);
     std::fclose(f);
-    return 0;
+    return r;
 }
 
 }  // namespace flashcli

@@ -14,13 +14,15 @@ namespace flashcli {
 // is "L" and its third "E" (either case); German otherwise and when the file is missing.
 int read_konfig_language(const std::string& path = "KONFIG.CFG");
 
-// Applies every setting line of the settings file; 0, or 0xF005 when it cannot be opened.
+// Applies every setting line of the settings file; 0, 0xF005 when it cannot be opened, or
+// 0xF006 when it is longer than the bound or cannot be read.
 uint16_t read_dat_file(const std::string& path);
 
-// A settings file is read up to this many bytes; the rest is ignored.
+// The longest settings file taken.
 constexpr size_t k_settings_file_bound = 1024 * 1024;
 
-// Applies every setting line of an open settings file, read to its end or to the bound.
-void read_dat_stream(FILE* file);
+// Applies every setting line of an open settings file; 0, or 0xF006 (nothing applied) when
+// more than the bound can be read from it or reading fails.
+uint16_t read_dat_stream(FILE* file);
 
 }  // namespace flashcli

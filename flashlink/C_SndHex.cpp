@@ -19,7 +19,9 @@
 #include "platform/hex_record.h"
 #include "flashlink/sequence_globals.h"
 #include "platform/paths.h"
+#include "platform/ending_signals.h"
 #include "platform/regular_file.h"
+#include "platform/save_file.h"
 
 T_DRV_INIT C_SndHex::DrvInitializedF = DRV_NONE;
 
@@ -163,41 +165,39 @@ bool C_SndHex::openForReading(const char* name, const char* extension)
 
 bool C_SndHex::openForWriting(const char* name)
 {
-    std::string path = platform::resolve_path(FileNameFor(name, ".BIN"));
-    // A link is followed to its target, which is replaced only when the upload succeeds.
-    if (char* real = ::realpath(path.c_str(), nullptr)) {
-        path = real;
-        std::free(real);
-    }
-    struct stat st;
+    // Saved as every save is: a link is followed to its final target (a dangling one makes
+    // it), and a temporary file beside the target replaces it only when the upload succeeds.
+    // The file keeps the permissions of the one it replaces.
+    std::string target;
+    mode_t mode = 0644;
+    bool existed = false;
+    int e = platform::save_target(platform::resolve_path(FileNameFor(name, ".BIN")), target);
+    if (e == 0)
+        e = platform::save_target_error(target, mode, existed);
     int fd = -1;
-    bool existed = ::stat(path.c_str(), &st) == 0;
-    // A file without any write permission stays as it is, also for root, who access() lets
-    // through.
-    if (existed && (!S_ISREG(st.st_mode) || (st.st_mode & 0222) == 0 || ::access(path.c_str(), W_OK) != 0)) {
-        errno = S_ISREG(st.st_mode) ? EACCES : EINVAL;
-    } else {
-        // A short name beside the target whatever the target's length, created exclusively.
-        size_t slash = path.find_last_of('/');
-        uploadTemp_ = (slash == std::string::npos ? std::string() : path.substr(0, slash + 1)) + ".tvxXXXXXX.tmp";
-        fd = ::mkostemps(uploadTemp_.data(), 4, O_CLOEXEC);
+    if (e == 0) {
+        fd = platform::create_save_temporary(target, 0600, uploadTemp_);
+        e = fd < 0 ? errno : 0;
     }
-    if (fd >= 0)
+    if (fd >= 0) {
+        // A run stopped by the user or the system leaves no part of the upload behind.
+        platform::remove_on_ending_signal(uploadTemp_);
+        ::fchmod(fd, mode);
         file_ = ::fdopen(fd, "wb");
-    if (!file_) {
-        int e = errno;
-        if (fd >= 0) {
+        if (!file_) {
+            e = errno;
             ::close(fd);
             ::unlink(uploadTemp_.c_str());
+            platform::forget_on_ending_signal();
         }
+    }
+    if (!file_) {
         uploadTemp_.clear();
         std::printf("\nFile Access Error: Errocode: %d\n", e);
         std::fflush(stdout);
         return false;
     }
-    // The file keeps the mode of the one it replaces.
-    ::fchmod(fd, existed ? (st.st_mode & 07777) : 0644);
-    uploadTarget_ = path;
+    uploadTarget_ = target;
     return true;
 }
 
@@ -215,6 +215,7 @@ void C_SndHex::closeFile(bool keep)
             ::unlink(uploadTemp_.c_str());
         if (keep && !written)
             callbackError_ = fl_result::file_create;
+        platform::forget_on_ending_signal();
         uploadTemp_.clear();
     }
 }

@@ -67,8 +67,8 @@ public:
                        int real_memory, int stay_in_loader, uint16_t option_flag, uint32_t connect_value,
                        short area_code, int run_to_end);
 
-    // The line of the HEX file at fault after a download ended with 0x1005 (the first line
-    // read is line 1), else 0.
+    // The line of the HEX file at fault after a download ended with 0x1005, numbered from
+    // the file's first line also when a window starts further in; else 0.
     unsigned long HexErrorLine() const { return hexErrorLine_; }
 
     uint16_t SequenceStep() const { return step_; }

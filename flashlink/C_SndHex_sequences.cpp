@@ -87,6 +87,8 @@ int C_SndHex::hexStep()
         if (!openForReading(fileArg_.c_str(), ".HEX"))
             return fl_result::file_open;
         if (fileOffset_ != -1) {
+            // A line at fault is named by its number in the file, also inside a window.
+            hexLine_ = hex_record::lines_before(file_, fileOffset_);
             std::fseek(file_, fileOffset_, SEEK_SET);
             fl_sequence().endLimit = long(fileOffset_) + long(byteCount_);
         }
@@ -94,7 +96,7 @@ int C_SndHex::hexStep()
             // The control record erases the sectors: a damaged or empty image is refused
             // whole before the first request, and the old firmware stays.
             long start = std::ftell(file_);
-            hex_record::check_result c = hex_record::check_lines(file_, fl_sequence().endLimit);
+            hex_record::check_result c = hex_record::check_lines(file_, fl_sequence().endLimit, hexLine_);
             if (!c.ok) {
                 hexErrorLine_ = c.line;
                 return fl_result::hex_line_invalid;

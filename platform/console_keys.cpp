@@ -2,6 +2,8 @@
 // read must not leave the user's terminal without echo, hence the short-lived signal handlers.
 #include "console_keys.h"
 
+#include "platform/ending_signals.h"
+
 #include <cerrno>
 #include <csignal>
 #include <fcntl.h>
@@ -59,6 +61,8 @@ void take_raw_mode_again()
 void restore_and_reraise(int sig)
 {
     put_back_terminal();
+    // In place of the handler of a save in progress, which is not called.
+    remove_before_ending(sig);
     signal(sig, SIG_DFL);
     raise(sig);
 }
@@ -113,7 +117,8 @@ public:
         g_raw = raw;
         g_restore_fd = fd_;
         // Only signals that keep their default action: an ignored one (nohup) stays ignored,
-        // and one the program handles itself ends nothing.
+        // and one the program handles itself ends nothing. The handler of a save in progress
+        // ends the process too: it is stood in for.
         for (int i = 0; i < k_handled_count; ++i) {
             const int sig = handled_signal(i);
             struct sigaction sa = {};
@@ -124,7 +129,9 @@ public:
             sa.sa_handler = i < k_ending_count ? restore_and_reraise
                             : sig == SIGCONT   ? on_continue
                                                : restore_and_stop;
-            installed_[i] = sigaction(sig, nullptr, &old_actions_[i]) == 0 && old_actions_[i].sa_handler == SIG_DFL &&
+            installed_[i] = sigaction(sig, nullptr, &old_actions_[i]) == 0 &&
+                            (old_actions_[i].sa_handler == SIG_DFL ||
+                             old_actions_[i].sa_handler == ending_signal_handler()) &&
                             !(old_actions_[i].sa_flags & SA_SIGINFO) && sigaction(sig, &sa, nullptr) == 0;
         }
         tcsetattr(fd_, TCSANOW, &raw);

@@ -1,5 +1,6 @@
 #include "platform/hex_record.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cstring>
 
@@ -76,10 +77,42 @@ read_result read_line(std::FILE* f, std::string& line, unsigned long* line_numbe
     return result;
 }
 
-check_result check_lines(std::FILE* f, long end_limit)
+unsigned long lines_before(std::FILE* f, long offset)
+{
+    unsigned long lines = 0;
+    if (offset <= 0 || std::fseek(f, 0, SEEK_SET) != 0)
+        return 0;
+    // A CR counts unless an LF follows it, also when that LF lies at the offset: read_line
+    // then counts the LF as the end of the line.
+    char buf[65536];
+    bool cr = false;
+    long left = offset;
+    for (;;) {
+        const size_t want = left > 0 ? std::min(sizeof buf, size_t(left)) : 1;
+        const size_t n = std::fread(buf, 1, want, f);
+        if (n == 0)
+            break;
+        if (left <= 0) {
+            // The byte at the offset, only to know whether it ends a CR LF pair.
+            lines += cr && buf[0] != '\n';
+            cr = false;
+            break;
+        }
+        for (size_t i = 0; i < n; ++i) {
+            if (cr && buf[i] != '\n')
+                ++lines;
+            cr = buf[i] == '\r';
+            lines += buf[i] == '\n';
+        }
+        left -= long(n);
+    }
+    return lines + (cr ? 1 : 0);
+}
+
+check_result check_lines(std::FILE* f, long end_limit, unsigned long lines_before)
 {
     check_result r;
-    unsigned long number = 0;
+    unsigned long number = lines_before;
     bool data = false;
     std::string line;
     uint8_t piece[max_piece];

@@ -28,8 +28,14 @@ read_result read_line(std::FILE* f, std::string& line, unsigned long* line_numbe
 // bytes or a type 3 or 5 record without 4. Upper and lower case digits are alike.
 size_t to_piece(const char* line, size_t length, uint8_t* piece, size_t capacity);
 
-// What check_lines found: ok, or the number of the first line at fault (counted from the
-// position it started at, the first line 1).
+// The number of lines that end before byte `offset` of the file, counted as read_line counts
+// them, so that a window starting there numbers its lines as the whole file does (a line
+// that the offset cuts is the first line of the window). Reads from the file's start; the
+// position is left where the reading stopped.
+unsigned long lines_before(std::FILE* f, long offset);
+
+// What check_lines found: ok, or the number of the first line at fault (the first line read
+// is `lines_before` + 1).
 struct check_result {
     bool ok = false;
     unsigned long line = 0;
@@ -41,6 +47,6 @@ struct check_result {
 // without one is at fault at its end record, or at the line after its last. Stops at the
 // first line at fault or after the end record (the download reads no further); leaves the
 // position where it stopped.
-check_result check_lines(std::FILE* f, long end_limit);
+check_result check_lines(std::FILE* f, long end_limit, unsigned long lines_before = 0);
 
 }  // namespace hex_record

@@ -1,6 +1,7 @@
 #include "core/files/file_helpers.h"
 
 #include "platform/regular_file.h"
+#include "platform/save_file.h"
 
 #include <QDir>
 #include <QFile>
@@ -143,78 +144,11 @@ file_write_result failed(int err, int file_error, bool opened)
 }
 }  // namespace
 
-namespace {
-
-// The file a save to `path` replaces: the final target of a link (the link stays), or the
-// path itself.
-int final_target(const QByteArray& path, QByteArray& target)
-{
-    target = path;
-    for (int hops = 0; hops < 40; ++hops) {
-        struct stat st {};
-        if (::lstat(target.constData(), &st) != 0)
-            return errno == ENOENT ? 0 : errno;
-        if (!S_ISLNK(st.st_mode))
-            return 0;
-        QByteArray link(int(st.st_size > 0 ? st.st_size : 255) + 1, '\0');
-        const ssize_t n = ::readlink(target.constData(), link.data(), size_t(link.size()));
-        if (n < 0)
-            return errno;
-        if (n >= link.size())
-            return ENAMETOOLONG;
-        link.truncate(int(n));
-        if (!link.startsWith('/')) {
-            const int slash = target.lastIndexOf('/');
-            link = (slash >= 0 ? target.left(slash + 1) : QByteArray()) + link;
-        }
-        target = link;
-    }
-    return ELOOP;
-}
-
-// A temporary file beside `target`, created exclusively under a name nobody can foresee,
-// never through a link; its name is short whatever the target's. -1 with errno on failure.
-int create_temporary(const QByteArray& target, mode_t mode, QByteArray& tmp)
-{
-    const int slash = target.lastIndexOf('/');
-    const QByteArray dir = slash >= 0 ? target.left(slash + 1) : QByteArray();
-    for (int attempt = 0; attempt < 100; ++attempt) {
-        const quint64 r = QRandomGenerator::system()->generate64();
-        tmp = dir + ".tvx" + QByteArray::number(r, 16).rightJustified(16, '0') + ".tmp";
-        const int fd = ::open(tmp.constData(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode);
-        if (fd >= 0 || errno != EEXIST)
-            return fd;
-    }
-    errno = EEXIST;
-    return -1;
-}
-
-// Why the final target `target` of a save cannot be replaced, or 0; `mode` gets its
-// permissions and `exists` whether it is there.
-int target_error(const QByteArray& target, mode_t& mode, bool& exists)
-{
-    struct stat st {};
-    exists = ::stat(target.constData(), &st) == 0;
-    if (!exists)
-        return errno == ENOENT ? 0 : errno;
-    if (S_ISDIR(st.st_mode))
-        return EISDIR;
-    if (!S_ISREG(st.st_mode))
-        return ENODEV;
-    // Root may write anything; a file nobody may write is still read-only, as on Windows.
-    if ((st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0)
-        return EACCES;
-    mode = st.st_mode & 07777;
-    return 0;
-}
-
-}  // namespace
-
 int writable_file_error(const QString& path)
 {
     mode_t mode = 0;
     bool exists = false;
-    const int e = target_error(QFile::encodeName(path), mode, exists);
+    const int e = platform::save_target_error(QFile::encodeName(path).toStdString(), mode, exists);
     return e ? e : exists ? 0 : ENOENT;
 }
 
@@ -230,15 +164,19 @@ bool replacement_file::open(const QString& path)
 {
     discard();
     result_ = file_write_result{};
-    if (const int e = final_target(QFile::encodeName(path), target_))
+    std::string target;
+    if (const int e = platform::save_target(QFile::encodeName(path).toStdString(), target))
         return fail(e, QFileDevice::OpenError);
+    target_ = QByteArray::fromStdString(target);
     mode_t mode = 0666;
     bool had_file = false;
-    if (const int e = target_error(target_, mode, had_file))
+    if (const int e = platform::save_target_error(target, mode, had_file))
         return fail(e, QFileDevice::OpenError);
-    fd_ = create_temporary(target_, had_file ? 0600 : 0666, tmp_);
+    std::string tmp;
+    fd_ = platform::create_save_temporary(target, had_file ? 0600 : 0666, tmp);
     if (fd_ < 0)
         return fail(errno, QFileDevice::OpenError);
+    tmp_ = QByteArray::fromStdString(tmp);
     pending_ = true;
     if (had_file)
         (void)::fchmod(fd_, mode);

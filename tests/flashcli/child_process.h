@@ -36,14 +36,18 @@ struct outcome {
 
 enum class input { at_end, closed, endless };
 
-// Runs the program in folder cwd without a controlling terminal (a session of its own)
-// and with standard input at its end (or closed, or endless); gives it at most limit seconds.
-inline outcome run_detached(const std::vector<std::string>& args, const std::string& cwd, int limit = 60,
-                     input in = input::at_end)
+// A running program: its process and the read end of its standard output.
+struct started {
+    pid_t pid = -1;
+    int out = -1;
+};
+
+// Starts the program in folder cwd without a controlling terminal (a session of its own) and
+// with standard input at its end (or closed, or endless).
+inline started start_detached(const std::vector<std::string>& args, const std::string& cwd, input in = input::at_end)
 {
     int fds[2];
     EXPECT_EQ(pipe(fds), 0);
-    const auto start = steady::now();
     pid_t pid = fork();
     if (pid == 0) {
         setsid();
@@ -67,6 +71,17 @@ inline outcome run_detached(const std::vector<std::string>& args, const std::str
         _exit(121);
     }
     close(fds[1]);
+    return {pid, fds[0]};
+}
+
+// Runs the program as start_detached does and gives it at most limit seconds.
+inline outcome run_detached(const std::vector<std::string>& args, const std::string& cwd, int limit = 60,
+                     input in = input::at_end)
+{
+    const auto start = steady::now();
+    const started child = start_detached(args, cwd, in);
+    const pid_t pid = child.pid;
+    const int out = child.out;
     outcome o;
     char buf[4096];
     for (;;) {
@@ -77,15 +92,15 @@ inline outcome run_detached(const std::vector<std::string>& args, const std::str
             kill(pid, SIGKILL);
             break;
         }
-        struct pollfd p = {fds[0], POLLIN, 0};
+        struct pollfd p = {out, POLLIN, 0};
         if (poll(&p, 1, ms) <= 0)
             continue;
-        ssize_t n = read(fds[0], buf, sizeof buf);
+        ssize_t n = read(out, buf, sizeof buf);
         if (n <= 0)
             break;
         o.output.append(buf, size_t(n));
     }
-    close(fds[0]);
+    close(out);
     int st = 0;
     struct rusage usage = {};
     wait4(pid, &st, 0, &usage);

@@ -85,6 +85,7 @@ TEST_F(damaged_hex, each_ends_with_its_line_and_the_firmware_stays)
         const char* file;
         std::string text;
         unsigned long line;
+        std::vector<std::string> window = {};  // J and W
     };
     std::vector<row> rows;
     {
@@ -92,6 +93,12 @@ TEST_F(damaged_hex, each_ends_with_its_line_and_the_firmware_stays)
         std::string& bad = l[40];
         bad[bad.find_last_not_of("\r\n")] ^= 1;  // the checksum's last digit
         rows.push_back({"bad checksum at line 41", "sum.hex", joined(l), 41});
+        // Read from line 30 on: still line 41 of the file.
+        const size_t from = joined({l.begin(), l.begin() + 29}).size();
+        char j[16], w[16];
+        std::snprintf(j, sizeof j, "J:%zx", from);
+        std::snprintf(w, sizeof w, "W:%zx", joined(l).size() - from);
+        rows.push_back({"bad checksum at line 41, the window from line 30", "sum.hex", joined(l), 41, {j, w}});
     }
     {
         std::vector<std::string> l = good;
@@ -129,6 +136,7 @@ TEST_F(damaged_hex, each_ends_with_its_line_and_the_firmware_stays)
     for (const transport& t : transports)
         for (const row& r : rows) {
             std::vector<std::string> args = t.args;
+            args.insert(args.end(), r.window.begin(), r.window.end());
             args.push_back(std::string("N:") + r.file);
             runs.push_back(std::async(std::launch::async, [this, args] {
                 return flashcli_child::run_detached(args, dir.string(), 60, flashcli_child::input::closed);

@@ -290,25 +290,40 @@ TEST_F(SettingsTable, AbsoluteSettingsPathIsReadAsGiven)
     EXPECT_NE(status, 0xF05);
 }
 
-// A settings file is read up to 1 MiB: a huge sparse file costs no more than that, and a
-// setting past the bound is not seen.
-TEST_F(SettingsTable, SettingsFileIsReadUpToItsBound)
+// A settings file of up to 1 MiB is read to its end; a longer one is refused whole with the
+// settings-file error, and a huge sparse one costs no more than the bound.
+TEST_F(SettingsTable, SettingsFileOverItsBoundIsRefused)
 {
-    const std::string path = dir_.file("huge.DAT");
-    {
-        std::ofstream f(path, std::ios::binary);
-        f << "K:5\n";
-        f.seekp(flashcli::k_settings_file_bound - 4);
-        f << "\nT:2\n";  // its line end lies past the bound: the piece before it still counts
-        f.seekp(flashcli::k_settings_file_bound + 10);
-        f << "\nZ:7\n";
-    }
-    ASSERT_EQ(truncate(path.c_str(), off_t(4) << 30), 0);
+    auto make = [this](const std::string& name, off_t size) {
+        const std::string path = dir_.file(name + ".DAT");
+        {
+            std::ofstream f(path, std::ios::binary);
+            f << "K:5\n";
+            f.seekp(flashcli::k_settings_file_bound - 5);
+            f << "\nZ:7\n";  // the last bytes a file of the bound holds
+        }
+        EXPECT_EQ(truncate(path.c_str(), size), 0);
+        return path;
+    };
+    flashcli::reset_settings();
+    EXPECT_EQ(flashcli::read_dat_file(make("bound", off_t(flashcli::k_settings_file_bound))), 0);
+    EXPECT_EQ(settings().node, 5);
+    EXPECT_EQ(settings().function_code, 7) << "the last line is read";
+
+    const std::string over = make("over", off_t(flashcli::k_settings_file_bound) + 1);
+    flashcli::reset_settings();
+    EXPECT_EQ(flashcli::read_dat_file(over), 0xF006);
+    EXPECT_FALSE(settings().is_given('K')) << "nothing of it is applied";
+    EXPECT_FALSE(settings().is_given('Z'));
+    // The run ends there with the report, before any question.
+    EXPECT_EQ(run({"H:E", "over", ")"}), 0xF06);
+    EXPECT_NE(output().find("Error in configuration file!"), std::string::npos) << output();
+    EXPECT_EQ(output().find("Please enter"), std::string::npos) << output();
+
+    const std::string huge = make("huge", off_t(4) << 30);
     flashcli::reset_settings();
     const auto start = std::chrono::steady_clock::now();
-    EXPECT_EQ(flashcli::read_dat_file(path), 0);
+    EXPECT_EQ(flashcli::read_dat_file(huge), 0xF006);
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(1));
-    EXPECT_EQ(settings().node, 5);
-    EXPECT_EQ(settings().flash_type, 2);
-    EXPECT_FALSE(settings().is_given('Z'));
+    EXPECT_FALSE(settings().is_given('K'));
 }

@@ -187,3 +187,71 @@ TEST_F(usb_run, a_person_at_a_terminal_answers_every_question)
 }
 
 }  // namespace
+
+namespace {
+
+// An upload stopped by a signal while it runs: the process ends with the signal, the
+// temporary file of the part received is gone, and the file named keeps its old content.
+struct stopped_upload : public flashcli_child::tvxsim_run, public ::testing::WithParamInterface<int> {
+    std::vector<fs::path> temporaries()
+    {
+        std::vector<fs::path> found;
+        for (const auto& e : fs::directory_iterator(dir))
+            if (e.path().filename().string().rfind(".tvx", 0) == 0)
+                found.push_back(e.path());
+        return found;
+    }
+};
+
+TEST_P(stopped_upload, leaves_no_temporary_file)
+{
+    const int sig = GetParam();
+    flashcli_child::write_file((dir / "up.DAT").string(), "O:Tarvix!9\nZ:7\nV:1\nL:1000:0000\nW:8000\n");
+    flashcli_child::write_file((dir / "back.bin").string(), "old");
+    // Every answer after the control record's comes late: the upload is still running when
+    // the signal comes.
+    ask("loader-fault delay at=2 times=1000 ms=400");
+    const flashcli_child::started child =
+        flashcli_child::start_detached({"H:E", "=", ")", "up", "N:back.bin"}, dir.string());
+    const pid_t pid = child.pid;
+    ASSERT_GE(pid, 0);
+    // The control record is answered once the temporary file exists: the upload runs.
+    const auto deadline = flashcli_child::steady::now() + std::chrono::seconds(30);
+    std::string output;
+    bool open = true;
+    auto read_some = [&](int ms) {
+        struct pollfd p = {child.out, POLLIN, 0};
+        if (poll(&p, 1, ms) <= 0)
+            return;
+        char buf[1024];
+        const ssize_t n = read(child.out, buf, sizeof buf);
+        if (n <= 0)
+            open = false;
+        else
+            output.append(buf, size_t(n));
+    };
+    while (output.find("Device connected") == std::string::npos && open && flashcli_child::steady::now() < deadline)
+        read_some(100);
+    const bool running = output.find("Device connected") != std::string::npos;
+    const size_t held = temporaries().size();
+    kill(pid, sig);
+    while (open && flashcli_child::steady::now() < deadline)
+        read_some(100);
+    if (open)
+        kill(pid, SIGKILL);
+    close(child.out);
+    int st = 0;
+    ASSERT_EQ(waitpid(pid, &st, 0), pid);
+    ASSERT_TRUE(running) << output;
+    EXPECT_EQ(held, 1u) << "the upload writes a temporary file";
+    EXPECT_TRUE(WIFSIGNALED(st) && WTERMSIG(st) == sig) << "status " << st << "\n" << output;
+    EXPECT_TRUE(temporaries().empty()) << temporaries().front();
+    EXPECT_EQ(read_bytes(dir / "back.bin"), (bytes{'o', 'l', 'd'}));
+}
+
+INSTANTIATE_TEST_SUITE_P(signals, stopped_upload, ::testing::Values(SIGINT, SIGTERM, SIGHUP),
+                         [](const ::testing::TestParamInfo<int>& i) {
+                             return std::string(i.param == SIGINT ? "SIGINT" : i.param == SIGTERM ? "SIGTERM" : "SIGHUP");
+                         });
+
+}  // namespace

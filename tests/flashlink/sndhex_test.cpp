@@ -563,26 +563,64 @@ TEST_F(sndhex_fixture, fifty_megabytes_of_noise_fail_at_their_first_line)
     EXPECT_TRUE(w.server.wire_log().empty());
 }
 
-TEST_F(sndhex_fixture, a_window_of_the_file_is_checked_alone)
+// A window (file offset and byte count) is checked alone, and a line at fault inside it is
+// named by its number in the file. The window holds lines 30 to 45 of 50; line 30 sets the
+// segment of the RAM, line n (data records) carries the byte n at 0x10 * n.
+TEST_F(sndhex_fixture, a_window_names_a_bad_line_by_its_number_in_the_file)
 {
-    // A damaged line before the window and one after it; the window holds two good records.
-    std::string head = "damaged\n";
-    std::string window = test_image::hex_line(2, 0, {0xC0, 0}) + "\n" + test_image::hex_line(0, 0x40, {9, 8}) + "\n";
-    std::string path = file("w.hex", head + window + "damaged too\n");
-    C_SndHex s(PROT_USB, 0, 1);
-    auto download = [&](uint32_t count) {
-        return s.HexDownload(nullptr, nullptr, 1, path.c_str(), 0, 0, 0, 0, 0, 1, 1, 0, 0, int(head.size()), count, 0,
-                             1);
+    struct row {
+        const char* name;
+        int damaged;       // the damaged line
+        const char* eol;   // the line end of every line
+        int start_shift;   // bytes the window starts after line 30's start (negative: before)
+        int end_shift;     // bytes the window ends after line 45's end
+        unsigned long line;  // the line reported; 0: a clean download
     };
-    ::testing::internal::CaptureStdout();
-    EXPECT_EQ(download(uint32_t(window.size())), 0);
-    EXPECT_EQ(w.loader.memory().read(0xC0040, 2), (bytes{9, 8}));
-    w.server.clear_log();
-    EXPECT_EQ(download(uint32_t(window.size() + 1)), fl_result::hex_line_invalid)
-        << "a line that starts inside the window is read whole";
-    EXPECT_EQ(s.HexErrorLine(), 3u) << "counted from the window's start";
-    EXPECT_TRUE(w.server.wire_log().empty());
-    ::testing::internal::GetCapturedStdout();
+    const row rows[] = {
+        {"damaged line after the window", 47, "\n", 0, 0, 0},
+        {"damaged line before the window", 12, "\n", 0, 0, 0},
+        {"damaged line inside the window", 41, "\n", 0, 0, 41},
+        {"inside, CR LF line ends, the window starting at line 29's LF", 41, "\r\n", -1, 0, 41},
+        {"inside, CR line ends", 41, "\r", 0, 0, 41},
+        {"the window's start cuts line 30", 0, "\n", 3, 0, 30},
+        {"a line that starts inside the window is read whole", 46, "\n", 0, 1, 46},
+    };
+    for (const row& r : rows) {
+        SCOPED_TRACE(r.name);
+        std::string text;
+        long begin = 0, end = 0;
+        for (int n = 1; n <= 50; ++n) {
+            if (n == 30)
+                begin = long(text.size());
+            std::string line = n == 30 ? test_image::hex_line(2, 0, {0xC0, 0})
+                                       : test_image::hex_line(0, uint16_t(0x10 * n), {uint8_t(n)});
+            if (n == r.damaged)
+                line.back() ^= 1;  // the checksum's last digit
+            text += line + r.eol;
+            if (n == 45)
+                end = long(text.size());
+        }
+        begin += r.start_shift;
+        end += r.end_shift;
+        std::string path = file("w.hex", text);
+        w.loader.memory().clear();
+        w.server.clear_log();
+        C_SndHex s(PROT_USB, 0, 1);
+        ::testing::internal::CaptureStdout();
+        uint16_t result = s.HexDownload(nullptr, nullptr, 1, path.c_str(), 0, 0, 0, 0, 0, 1, 1, 0, 0, int(begin),
+                                        uint32_t(end - begin), 0, 1);
+        ::testing::internal::GetCapturedStdout();
+        if (r.line) {
+            EXPECT_EQ(result, fl_result::hex_line_invalid);
+            EXPECT_EQ(s.HexErrorLine(), r.line);
+            EXPECT_TRUE(w.server.wire_log().empty()) << "nothing on the wire";
+        } else {
+            EXPECT_EQ(result, 0);
+            EXPECT_EQ(w.loader.memory().read(0xC0000 + 0x10 * 31, 1), bytes{31});
+            EXPECT_EQ(w.loader.memory().read(0xC0000 + 0x10 * 45, 1), bytes{45});
+            EXPECT_EQ(w.loader.memory().read(0xC0000 + 0x10 * 46, 1), bytes{0xFF}) << "nothing past the window";
+        }
+    }
 }
 
 TEST_F(sndhex_fixture, line_ends_in_cr_alone_send_what_cr_lf_sends)
@@ -728,6 +766,47 @@ TEST_F(sndhex_fixture, an_upload_replaces_its_file_only_when_it_succeeds)
         EXPECT_EQ(std::string(std::istreambuf_iterator<char>(up), {}), "\x09\x08\x07\x06");
     }
     EXPECT_EQ(std::distance(fs::directory_iterator(dir), fs::directory_iterator()), 3) << "no temporary left";
+}
+
+// An upload named by a link writes the link's final target, as every save does: the link
+// stays, also when it dangles (the target is made) or leads through another link.
+TEST_F(sndhex_fixture, an_upload_through_a_link_writes_its_target)
+{
+    w.loader.memory().write(0xC0000, bytes{9, 8, 7, 6}.data(), 4);
+    fs::create_directory(dir / "real");
+    struct row {
+        const char* name;
+        std::vector<std::pair<std::string, std::string>> links;  // link below dir, what it names
+        std::string old_target;  // the target's text before, empty: no target
+    };
+    const row rows[] = {
+        {"a link to a file", {{"a.bin", "real/a.bin"}}, "old"},
+        {"a dangling link", {{"b.bin", "real/b.bin"}}, ""},
+        {"a dangling link through a link, absolute", {{"c.bin", "c2.bin"}, {"c2.bin", (dir / "real/c.bin").string()}},
+         ""},
+    };
+    for (const row& r : rows) {
+        SCOPED_TRACE(r.name);
+        for (const auto& l : r.links)
+            fs::create_symlink(l.second, dir / l.first);
+        const fs::path target = fs::path(r.links.back().second).is_absolute() ? fs::path(r.links.back().second)
+                                                                               : dir / r.links.back().second;
+        if (!r.old_target.empty())
+            file("real/" + target.filename().string(), r.old_target);
+        C_SndHex s(PROT_USB, 0, 1);
+        ::testing::internal::CaptureStdout();
+        EXPECT_EQ(s.BinUpload(nullptr, nullptr, 1, (dir / r.links.front().first).c_str(), 0, 0xC000, 0, 4, 0, 1, 0, 0,
+                              0, 1),
+                  0);
+        ::testing::internal::GetCapturedStdout();
+        for (const auto& l : r.links)
+            EXPECT_TRUE(fs::is_symlink(dir / l.first)) << l.first << " stays a link";
+        std::ifstream in(target, std::ios::binary);
+        EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), "\x09\x08\x07\x06");
+    }
+    for (const fs::path& d : {dir, dir / "real"})
+        for (const auto& e : fs::directory_iterator(d))
+            EXPECT_NE(e.path().filename().string().rfind(".tvx", 0), 0u) << e.path() << ": a temporary left";
 }
 
 TEST_F(sndhex_fixture, time_outs_on_the_clock)

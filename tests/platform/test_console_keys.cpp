@@ -3,9 +3,11 @@
 #include <gtest/gtest.h>
 
 #include "platform/console_keys.h"
+#include "platform/ending_signals.h"
 
 #include <chrono>
 #include <csignal>
+#include <fcntl.h>
 #include <pty.h>
 #include <sys/ioctl.h>
 #include <sys/wait.h>
@@ -232,5 +234,43 @@ TEST(ConsoleKeys, StoppingAndEndingSignalsGiveTheTerminalBack)
     EXPECT_EQ(WEXITSTATUS(st), 50 + SIGUSR1);
     EXPECT_TRUE(echo_on()) << "ended with the terminal in raw mode";
     close(report[0]);
+    close(master);
+}
+
+// SIGINT during a key read while a save is in progress: the terminal is given back and the
+// save's temporary file removed, before the process ends with the signal.
+TEST(ConsoleKeys, AnEndingSignalDuringAKeyReadRemovesTheFileOfASave)
+{
+    char folder[] = "/tmp/tvx-keys-XXXXXX";
+    ASSERT_NE(mkdtemp(folder), nullptr);
+    const std::string file = std::string(folder) + "/.tvxsave.tmp";
+    int master = -1, slave = -1;
+    ASSERT_EQ(openpty(&master, &slave, nullptr, nullptr, nullptr), 0);
+    pid_t pid = fork();
+    ASSERT_GE(pid, 0);
+    if (pid == 0) {
+        close(master);
+        setsid();
+        if (ioctl(slave, TIOCSCTTY, 0) != 0)
+            _exit(10);
+        const int fd = open(file.c_str(), O_CREAT | O_WRONLY, 0600);
+        if (fd < 0)
+            _exit(11);
+        platform::remove_on_ending_signal(file);
+        platform::console_read_key();
+        _exit(12);
+    }
+    close(slave);
+    ASSERT_TRUE(wait_echo_off(master));
+    ASSERT_EQ(kill(pid, SIGINT), 0);
+    int st = 0;
+    ASSERT_EQ(waitpid(pid, &st, 0), pid);
+    EXPECT_TRUE(WIFSIGNALED(st) && WTERMSIG(st) == SIGINT) << st;
+    struct termios t;
+    ASSERT_EQ(tcgetattr(master, &t), 0);
+    EXPECT_TRUE(t.c_lflag & ECHO) << "ended with the terminal in raw mode";
+    EXPECT_NE(access(file.c_str(), F_OK), 0) << "the temporary file stays";
+    unlink(file.c_str());
+    rmdir(folder);
     close(master);
 }
