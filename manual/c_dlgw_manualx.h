@@ -92,8 +92,8 @@ public:
     void end_trace();
 
     QPushButton* bn_Diagnostic() const;
-    // Entries of the error buffer read last; while there are none, Diagnostic and the
-    // buffer's Clear and Save are disabled (the link timer's tick applies it).
+    // Entries of the error buffer read last; while there are none, the buffer's Clear and
+    // Save are disabled (the link timer's tick applies it).
     uint16_t error_buffer_count() const;
     void enable_error_buffer_controls();
 

@@ -123,8 +123,9 @@ uint16_t c_dlgw_manualx::error_buffer_count() const { return g_error_buffer().co
 
 void c_dlgw_manualx::enable_error_buffer_controls()
 {
+    // Diagnostic saves the self-check buffer, not this one: the access level alone shows it.
     const bool entries = error_buffer_count() > 0;
-    for (QPushButton* b : {ui->bn_Diagnostic, ui->bn_Clear_ErrBuf, ui->bn_Save_ErrBuf})
+    for (QPushButton* b : {ui->bn_Clear_ErrBuf, ui->bn_Save_ErrBuf})
         b->setEnabled(entries);
 }
 

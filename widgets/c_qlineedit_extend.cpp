@@ -2,6 +2,7 @@
 
 #include <QDoubleValidator>
 #include <QIntValidator>
+#include <QtDebug>
 #include <algorithm>
 #include <cmath>
 
@@ -83,6 +84,7 @@ void c_qlineedit_extend::checkFormatDoubleRange()
     } else if (r.status == fixed_point::parse_status::ok) {
         // Below the minimum first, as a reversed range would otherwise be undefined.
         value_ = std::int32_t(r.value < min_ ? min_ : r.value > max_ ? max_ : r.value);
+        qDebug("valueIntF: %d", value_);
         setText(fixed_point::format(value_, decimals_, decimalPoint_));
     }
     checking_ = false;

@@ -68,6 +68,7 @@ parse_result parse(const QString& text, int decimals)
     if (i < t.size() && (t[i] == QLatin1Char('-') || t[i] == QLatin1Char('+')))
         negative = t[i++] == QLatin1Char('-');
     std::int64_t magnitude = 0;
+    std::int64_t typed = 0;    // every digit typed, the separator left out
     int fraction_digits = -1;  // -1 until the separator is seen
     int digit_count = 0;
     int first_dropped = -1;   // the first fractional digit beyond `decimals`
@@ -81,6 +82,7 @@ parse_result parse(const QString& text, int decimals)
             return {parse_status::format_error, 0};
         const int d = c.unicode() - '0';
         ++digit_count;
+        typed = saturating_push_digit(typed, d);
         if (fraction_digits >= 0) {
             if (fraction_digits >= decimals) {
                 if (first_dropped < 0)
@@ -94,6 +96,10 @@ parse_result parse(const QString& text, int decimals)
     }
     if (digit_count == 0)
         return {parse_status::format_error, 0};
+    // The digits are read as one 32-bit integer before they are scaled: more than it holds
+    // reads as 0, which the field's range then takes.
+    if (typed > (negative ? std::int64_t(1) << 31 : (std::int64_t(1) << 31) - 1))
+        return {parse_status::ok, 0};
     for (int k = std::max(fraction_digits, 0); k < decimals; ++k)
         magnitude = saturating_push_digit(magnitude, 0);
     if (first_dropped >= 5 && magnitude < saturation)

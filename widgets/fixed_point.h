@@ -8,7 +8,8 @@
 // The text of a scaled value with the decimal point of a fresh default QLocale.
 QString& value_to_text(int scaled, QString& out, int decimals);
 // The scaled integer of a text; an empty text gives 0, a malformed one a "Format error"
-// box and 0. Not clamped; saturates at the ends of the 32-bit range.
+// box and 0, one with more digits than a 32-bit integer holds 0. Not clamped; scaling
+// saturates at the ends of the 32-bit range.
 int str2Value(QString text, int decimals);
 
 namespace fixed_point {
@@ -33,7 +34,8 @@ struct parse_result {
 };
 
 // Accepts "1,5" and "1.5" alike whatever the locale, blanks around the number and a sign.
-// Extra fractional digits round half away from zero.
+// Extra fractional digits round half away from zero. Digits that, read without the
+// separator, lie outside the 32-bit range give 0.
 parse_result parse(const QString& text, int decimals);
 
 }  // namespace fixed_point

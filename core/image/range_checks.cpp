@@ -1,6 +1,7 @@
 #include "core/image/range_checks.h"
 
 #include <QString>
+#include <QtDebug>
 
 #include "core/image/core_state.h"
 #include "core/text/safe_format.h"
@@ -50,9 +51,13 @@ uint32_t configuration_range_code(const config_image& image, uint8_t* mode_flag)
     if (mode_flag)
         *mode_flag = 0;
     const const_settings_header h = image.header();
-    for (const header_test& t : k_header_tests)
-        if (t.fails(h.field(t.offset)))
-            return t.code;
+    for (const header_test& t : k_header_tests) {
+        if (!t.fails(h.field(t.offset)))
+            continue;
+        if (t.offset >= hdr::def_out1_func && t.offset <= hdr::def_out4_func)
+            qDebug("Default_Out_Funktion -Fehler: %d", int(t.code));
+        return t.code;
+    }
 
     for (uint32_t n = 0; n < image_layout::function_count; ++n) {
         const const_function_record r = image.function(n);
@@ -62,7 +67,9 @@ uint32_t configuration_range_code(const config_image& image, uint8_t* mode_flag)
             const int32_t v = r.field(t.offset);
             if (v < t.limit)
                 continue;
-            if (t.offset == fr::mode && mode_flag)
+            if (t.offset != fr::mode)
+                qDebug("OUTFUNC_Error 0x08X");  // the text the developers' logs know, without the code
+            else if (mode_flag)
                 *mode_flag = uint8_t((v >> 7) & 1);
             return ((n + 1) << 16) | t.field;
         }

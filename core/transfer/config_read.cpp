@@ -194,7 +194,9 @@ bool read_configuration_from_device(error_record& err)
 
     if (ok) {
         uint8_t mode_flag = 0;
-        if (configuration_range_code(image, &mode_flag) != 0) {
+        // The range box names the first value out of range; the host error after it only
+        // says that the program cannot be used as it is.
+        if (!check_configuration_ranges(image, mode_flag)) {
             err.set(err_type_host, mode_flag ? 29 : 21);
             d.change_flags |= compat_host_too_old;
         }

@@ -75,6 +75,69 @@ TEST(DeviceFunctionRecord, PackAndUnpackTruncateAsTheDeviceDoes)
     EXPECT_EQ(packed[11], 0);
 }
 
+// The controller's bytes, written down from its record layout rather than taken from the
+// field table that packing and unpacking share: a field stored at another field's place
+// would pass any round trip.
+TEST(DeviceFunctionRecord, PackedBytesMatchTheControllersLayoutAndUnpackBack)
+{
+    const device_state premium = flags(0);
+    struct row {
+        uint32_t field;
+        int32_t value;
+    };
+    const row rows[] = {
+        {fr::mode, 0x81},          {fr::back_mode, 3},          {fr::back_angle, 0x0405},
+        {fr::flags, 0x26},         {fr::next_func, 0x0107},     {fr::object_pos, 0x0A0B0C0D},
+        {fr::teach_limit, 0x0E0F}, {fr::tolerance, 0x1011},     {fr::intensity, 5},
+        {fr::counter, 0x15161718}, {fr::counter_limit, 0x191A1B1C},
+        {fr::out1, 8},             {fr::out2, 9},               {fr::out3, 10},
+        {fr::out4, 12},            {fr::warn_min, 0x2122},      {fr::warn_max, 0x2324},
+        {fr::err_min, -300},       {fr::err_max, 0x2728},       {fr::ko_func, 0x01F3},
+        {fr::ko_back_mode, 2},
+    };
+    const device_function_record_bytes expected = {
+        'A', 'B', 'C', 'D', 'E', 'F', 'G', 'H', 'I', 'J', 'K', 'L',  // 0: name
+        0x00,                                                        // 12: no field
+        0x81,                                                        // 13: mode
+        0x03,                                                        // 14: back mode
+        0x05, 0x04,                                                  // 15: back angle
+        0x26,                                                        // 17: flags
+        0x07, 0x01,                                                  // 18: next function
+        0x0D, 0x0C, 0x0B, 0x0A,                                      // 20: object angle
+        0x0F, 0x0E,                                                  // 24: teach limit
+        0x11, 0x10,                                                  // 26: tolerance
+        0x06,                                                        // 28: intensity 5 as code 6
+        0x18, 0x17, 0x16, 0x15,                                      // 29: counter
+        0x1C, 0x1B, 0x1A, 0x19,                                      // 33: counter limit
+        0x08, 0x09, 0x0A, 0x0C,                                      // 37: outputs 1 to 4
+        0x22, 0x21,                                                  // 41: warning min
+        0x24, 0x23,                                                  // 43: warning max
+        0xD4, 0xFE,                                                  // 45: error min (-300)
+        0x28, 0x27,                                                  // 47: error max
+        0xF3, 0x01,                                                  // 49: KO function
+        0x02,                                                        // 51: KO back mode
+    };
+
+    function_record_bytes src{};
+    function_record r(src.data());
+    r.set_in_use(true);
+    r.set_name("ABCDEFGHIJKL");
+    for (const row& x : rows)
+        r.set_field(x.field, x.value);
+    device_function_record_bytes packed;
+    packed.fill(0x77);
+    device_record_pack(r, byte_view(packed.data(), packed.size()), premium);
+    for (size_t i = 0; i < packed.size(); ++i)
+        EXPECT_EQ(int(packed[i]), int(expected[i])) << "byte " << i;
+
+    const function_record_bytes back = device_record_unpack(const_byte_view(expected.data(), expected.size()), premium);
+    const_function_record b(back.data());
+    EXPECT_TRUE(b.in_use());
+    EXPECT_EQ(b.name(), "ABCDEFGHIJKL");
+    for (const row& x : rows)
+        EXPECT_EQ(b.field(x.field), x.value) << "field at " << x.field;
+}
+
 TEST(DeviceFunctionRecord, IntensityMapsByFamily)
 {
     const device_state basic = flags(1), premium = flags(0);

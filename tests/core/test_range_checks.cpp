@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <QStringList>
+#include <QtGlobal>
 #include <functional>
 
 #include "core/image/core_state.h"
@@ -9,6 +11,13 @@
 #include "tests/core/core_fixture.h"
 
 namespace {
+
+QStringList g_traces;
+void keep_traces(QtMsgType type, const QMessageLogContext&, const QString& text)
+{
+    if (type == QtDebugMsg)
+        g_traces << text;
+}
 
 class RangeChecks : public core_test {
 public:
@@ -37,7 +46,10 @@ TEST_F(RangeChecks, CodesInTheirOrder)
         std::function<void(RangeChecks&)> change;
         uint32_t code;
         uint8_t mode_flag;
+        QStringList traces = {};  // the developer traces the check writes
     };
+    const QString default_out = QStringLiteral("Default_Out_Funktion -Fehler: %1");
+    const QStringList outfunc{QStringLiteral("OUTFUNC_Error 0x08X")};
     const row rows[] = {
         {"defaults pass", [](RangeChecks&) {}, 0, 0},
         {"area-relative bit 1", [](RangeChecks& t) { t.set_h(52, 2); }, 1, 0},
@@ -45,30 +57,34 @@ TEST_F(RangeChecks, CodesInTheirOrder)
         {"default mode 9", [](RangeChecks& t) { t.set_h(56, 9); }, 2, 0},
         {"negative modes pass", [](RangeChecks& t) { t.set_h(56, -5); t.set_h(60, -1); }, 0, 0},
         {"default back mode 5", [](RangeChecks& t) { t.set_h(60, 5); }, 3, 0},
-        {"default output 1..4 at 17", [](RangeChecks& t) { t.set_h(96, 17); t.set_h(84, 16); }, 13, 0},
-        {"default output 2 at 17", [](RangeChecks& t) { t.set_h(88, 17); }, 11, 0},
+        {"default output 1..4 at 17", [](RangeChecks& t) { t.set_h(96, 17); t.set_h(84, 16); }, 13, 0, {default_out.arg(13)}},
+        {"default output 2 at 17", [](RangeChecks& t) { t.set_h(88, 17); }, 11, 0, {default_out.arg(11)}},
         {"variant bit 4", [](RangeChecks& t) { t.set_h(116, 0x10); }, 4, 0},
         {"variant bits 0..3", [](RangeChecks& t) { t.set_h(116, 0xF); }, 0, 0},
         {"area flag 2", [](RangeChecks& t) { t.set_h(132, 2); }, 5, 0},
         {"PROFIBUS bit 16", [](RangeChecks& t) { t.set_h(156, 0x10000); }, 6, 0},
         {"DeviceNet bit 15", [](RangeChecks& t) { t.set_h(196, 0x8000); }, 7, 0},
         {"DeviceNet bit 14", [](RangeChecks& t) { t.set_h(196, 0x4000); }, 0, 0},
-        {"function 0 back mode", [](RangeChecks& t) { t.use(0); t.set_f(0, fr::back_mode, 5); }, 0x00010001, 0},
-        {"function 0 output 3", [](RangeChecks& t) { t.use(0); t.set_f(0, fr::out3, 17); }, 0x00010004, 0},
-        {"function 3 KO back mode", [](RangeChecks& t) { t.use(3); t.set_f(3, fr::ko_back_mode, 7); }, 0x00040006, 0},
+        {"function 0 back mode", [](RangeChecks& t) { t.use(0); t.set_f(0, fr::back_mode, 5); }, 0x00010001, 0, outfunc},
+        {"function 0 output 3", [](RangeChecks& t) { t.use(0); t.set_f(0, fr::out3, 17); }, 0x00010004, 0, outfunc},
+        {"function 3 KO back mode", [](RangeChecks& t) { t.use(3); t.set_f(3, fr::ko_back_mode, 7); }, 0x00040006, 0, outfunc},
         {"function 511 mode", [](RangeChecks& t) { t.use(511); t.set_f(511, fr::mode, 9); }, 0x02000008, 0},
         {"measuring mode", [](RangeChecks& t) { t.use(2); t.set_f(2, fr::mode, 128); }, 0x00030008, 1},
-        {"back mode before mode", [](RangeChecks& t) { t.use(2); t.set_f(2, fr::mode, 128); t.set_f(2, fr::back_mode, 9); }, 0x00030001, 0},
+        {"back mode before mode", [](RangeChecks& t) { t.use(2); t.set_f(2, fr::mode, 128); t.set_f(2, fr::back_mode, 9); }, 0x00030001, 0, outfunc},
         {"header before functions", [](RangeChecks& t) { t.set_h(56, 9); t.use(0); t.set_f(0, fr::mode, 200); }, 2, 0},
         {"free function never tested", [](RangeChecks& t) { t.set_f(5, fr::mode, 200); t.set_f(5, fr::out1, 99); }, 0, 0},
-        {"lower function first", [](RangeChecks& t) { t.use(9); t.set_f(9, fr::out1, 20); t.use(4); t.set_f(4, fr::out4, 20); }, 0x00050005, 0},
+        {"lower function first", [](RangeChecks& t) { t.use(9); t.set_f(9, fr::out1, 20); t.use(4); t.set_f(4, fr::out4, 20); }, 0x00050005, 0, outfunc},
     };
     for (const auto& r : rows) {
         reset_config_image(image);
         r.change(*this);
         uint8_t flag = 0xAA;
+        g_traces.clear();
+        const QtMessageHandler before = qInstallMessageHandler(keep_traces);
         EXPECT_EQ(configuration_range_code(image, &flag), r.code) << r.what;
+        qInstallMessageHandler(before);
         EXPECT_EQ(flag, r.mode_flag) << r.what;
+        EXPECT_EQ(g_traces, r.traces) << r.what;
     }
 }
 

@@ -107,6 +107,42 @@ TEST_F(small_files, a_failed_replace_keeps_the_old_file)
     EXPECT_EQ(QDir(q(app.path())).entryList(QDir::Files).size(), 1);  // no temporary left behind
 }
 
+// The replacement is written under a private temporary name; the file that takes the old
+// one's place must carry the old permission bits, whatever the umask, and a new file those
+// the umask leaves.
+TEST_F(small_files, a_replaced_file_keeps_its_permission_bits)
+{
+    struct row {
+        const char* name;
+        mode_t old_mode;  // 0: no file before
+        mode_t umask;
+        mode_t after;
+    };
+    const row rows[] = {
+        {"0644 under umask 077", 0644, 077, 0644},
+        {"0600 under umask 022", 0600, 022, 0600},
+        {"0640 under umask 077", 0640, 077, 0640},
+        {"new file under umask 027", 0, 027, 0640},
+    };
+    for (const row& r : rows) {
+        SCOPED_TRACE(r.name);
+        const QString path = q(app.file("mode.cfg"));
+        QFile::remove(path);
+        if (r.old_mode) {
+            write(path, "old contents");
+            ASSERT_EQ(::chmod(QFile::encodeName(path).constData(), r.old_mode), 0);
+        }
+        const mode_t saved = ::umask(r.umask);
+        const bool ok = replace_file(path, "new").ok;
+        ::umask(saved);
+        ASSERT_TRUE(ok);
+        struct stat st {};
+        ASSERT_EQ(::stat(QFile::encodeName(path).constData(), &st), 0);
+        EXPECT_EQ(st.st_mode & 07777, r.after);
+        EXPECT_EQ(read(path), QByteArray("new"));
+    }
+}
+
 TEST_F(small_files, a_file_made_piece_by_piece_is_all_or_nothing)
 {
     const QString path = q(app.file("pieces.csv"));

@@ -222,13 +222,12 @@ TEST_F(manual_tvxsim, the_controller_moving_to_a_group_member_runs_the_teach_rul
     EXPECT_TRUE(f->bn_Teach->isEnabled());
 }
 
-TEST_F(manual_tvxsim, diagnostic_and_the_error_buffer_controls_follow_the_entries)
+// Clear and Save of the error buffer follow its entry count; Diagnostic saves the self-check
+// buffer and follows the access level alone, whatever the error buffer holds.
+TEST_F(manual_tvxsim, clear_and_save_follow_the_error_buffer_entries_and_diagnostic_the_access_level)
 {
     enter("premium");
     ask("error-clear");
-    for (int code : {2, 14, 26, 27})
-        ask("error-add code=" + std::to_string(code));
-    // Access level 1 shows Diagnostic.
     script_.expect_modal(QStringLiteral("c_dlg_password"), [](QWidget* d) {
         static_cast<c_dlg_password*>(d)->form()->eb_Password->setText(QLatin1String(access_code_level1));
         return int(QDialog::Accepted);
@@ -237,16 +236,26 @@ TEST_F(manual_tvxsim, diagnostic_and_the_error_buffer_controls_follow_the_entrie
     window_->on_ac_Support_triggered();
     ASSERT_TRUE(script_.verify_consumed());
     ASSERT_FALSE(f->bn_Diagnostic->isHidden());
-    const auto controls_enabled = [&](bool on) {
-        return f->bn_Diagnostic->isEnabled() == on && f->bn_Clear_ErrBuf->isEnabled() == on &&
-               f->bn_Save_ErrBuf->isEnabled() == on;
+    const auto buffer_controls_enabled = [&](bool on) {
+        return f->bn_Clear_ErrBuf->isEnabled() == on && f->bn_Save_ErrBuf->isEnabled() == on;
     };
-    f->tab_ManualX->set_current_logical(c_dlgw_manualx::tab_error_buffer);
-    ASSERT_TRUE(wait([&] { return f->tbwx_ErrorBuf->rowCount() == 4; }));
-    EXPECT_TRUE(wait([&] { return controls_enabled(true); }));
+    // Each count after one that differs, so the table's rows show the new read.
+    for (int count : {1, 0, 2}) {
+        SCOPED_TRACE(count);
+        ask("error-clear");
+        for (int i = 0; i < count; ++i)
+            ask("error-add code=" + std::to_string(2 + i));
+        f->tab_ManualX->set_current_logical(c_dlgw_manualx::tab_manual);
+        f->tab_ManualX->set_current_logical(c_dlgw_manualx::tab_error_buffer);
+        ASSERT_TRUE(wait([&] { return f->tbwx_ErrorBuf->rowCount() == count; }));
+        EXPECT_TRUE(wait([&] { return buffer_controls_enabled(count > 0); }));
+        EXPECT_TRUE(f->bn_Diagnostic->isEnabled());
+        EXPECT_FALSE(f->bn_Diagnostic->isHidden());
+    }
     f->bn_Clear_ErrBuf->click();
     EXPECT_EQ(f->tbwx_ErrorBuf->rowCount(), 0);
-    EXPECT_TRUE(wait([&] { return controls_enabled(false); }));
+    EXPECT_TRUE(wait([&] { return buffer_controls_enabled(false); }));
+    EXPECT_TRUE(f->bn_Diagnostic->isEnabled());
 }
 
 }  // namespace

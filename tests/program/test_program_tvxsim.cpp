@@ -21,6 +21,7 @@
 #include "core/image/config_image.h"
 #include "core/image/core_state.h"
 #include "core/link/hid_link.h"
+#include "core/text/text_tables.h"
 #include "program/c_dlgw_program.h"
 #include "program_dialogs/c_dlg_advancedoptions.h"
 #include "program_dialogs/c_dlg_setup_3tool.h"
@@ -231,6 +232,22 @@ TEST_F(program_tvxsim, an_unedited_controller_program_asks_nothing_and_an_edited
     emit window_->program_page()->sig_Return();
     EXPECT_EQ(page(), int(c_frm_main::page_start));
     EXPECT_TRUE(script_.verify_consumed());
+}
+
+// A controller program out of range names the value in the range box before the host error,
+// as opening such a file does, and the program window does not open on it.
+TEST_F(program_tvxsim, a_controller_program_out_of_range_shows_its_code_before_the_host_error)
+{
+    connect_to("premium");
+    ask("param 3 9");  // the default mode: 9 is no mode
+    source_answers(1);
+    script_.expect_box(ui::box_kind::critical, ui::title_error(),
+                       QStringLiteral("Host Error: Data is out of range! ErrorCode: 00000002H"))
+        .expect_box_containing(ui::box_kind::critical, ui::title_error(),
+                               QString::fromLatin1(txt_error(err_type_host, 21)->c_str()));
+    window_->on_ac_Open_triggered();
+    EXPECT_TRUE(script_.verify_consumed());
+    EXPECT_EQ(page(), int(c_frm_main::page_start));
 }
 
 TEST_F(program_tvxsim, leaving_with_changes_and_a_save_that_meets_an_unplugged_controller)

@@ -42,6 +42,9 @@ probe widgets/c_my_led.cpp '#include "state/shell_state.h"' "widgets/c_my_led.cp
 probe sim/profiles.cpp '#include "procmon/sdcard_reader.h"' "sim/ takes only platform/, core/, candrv/"
 probe core/protocol/error_record.h '#include <core/transfer/config_read.h>' \
   "protocol layer includes the higher transfer layer"
+# one sub-layer up, the nearest a comparison off by one would let through
+probe core/image/range_checks.cpp '#include "core/device/device_exchange.h"' \
+  "core/image/range_checks.cpp:1: image layer includes the higher device layer"
 
 mkdir -p newfolder/inner && echo 'int probe;' >newfolder/inner/probe.cpp
 if out=$(bash scripts/check_layers.sh 2>&1) || ! grep -qF "newfolder/: a source folder without a place" <<<"$out"; then

@@ -1,4 +1,5 @@
 #include <QLocale>
+#include <QStringList>
 #include <QTest>
 #include <gtest/gtest.h>
 #include <limits>
@@ -28,6 +29,13 @@ protected:
     void SetUp() override { ui_testing::test_app(); }
 };
 
+QStringList g_traces;
+void keep_traces(QtMsgType type, const QMessageLogContext&, const QString& text)
+{
+    if (type == QtDebugMsg)
+        g_traces << text;
+}
+
 struct entry_case {
     const char* name;
     bool comma;
@@ -53,8 +61,12 @@ TEST_F(LineEdit, EntriesAreScaledClampedAndRewrittenInTheLocalesPoint)
         {"below the minimum clamps", false, -1.5, 2.5, 1, "-9", -15, "-1.5"},
         {"zero range is the full range", false, 0, 0, 2, "-21474836.48", INT32_MIN, "-21474836.48"},
         {"overflowing scale clamps, never wraps", false, 0, 0, 2, "99999999", INT32_MAX, "21474836.47"},
-        {"more than 32 bits clamps to the bound", false, 0, 25, 0, "3000000000", 25, "25"},
-        {"more than 64 bits clamps to the bound", false, -5, 5, 0, "-99999999999999999999999", -5, "-5"},
+        // Digits beyond a 32-bit integer read as 0 before the range is applied.
+        {"more than 32 bits reads as 0, then the range", false, 10, 25, 0, "3000000000", 10, "10"},
+        {"more than 64 bits reads as 0", false, -5, 5, 0, "-99999999999999999999999", 0, "0"},
+        {"32 bits counted over the point", false, 0, 0, 2, "21474836.48", 0, "0.00"},
+        {"the largest integer", false, 0, 0, 0, "2147483647", INT32_MAX, "2147483647"},
+        {"the smallest integer", false, 0, 0, 0, "-2147483648", INT32_MIN, "-2147483648"},
         {"extra fractional digits round", false, 0, 0, 2, "1.235", 124, "1.24"},
         {"extra fractional digits round, negative", false, 0, 0, 2, "-1.234", -123, "-1.23"},
         {"integer field", false, 0, 30000, 0, "12", 12, "12"},
@@ -67,8 +79,12 @@ TEST_F(LineEdit, EntriesAreScaledClampedAndRewrittenInTheLocalesPoint)
         c_qlineedit_extend field;
         field.setRange(c.min, c.max, c.decimals);
         field.setText(QString::fromLatin1(c.typed));
+        g_traces.clear();
+        const QtMessageHandler before = qInstallMessageHandler(keep_traces);
         EXPECT_EQ(field.value(), c.value);
+        qInstallMessageHandler(before);
         EXPECT_EQ(field.text(), QString::fromLatin1(c.text));
+        EXPECT_EQ(g_traces, QStringList{QStringLiteral("valueIntF: %1").arg(c.value)});
     }
 }
 
@@ -172,8 +188,10 @@ TEST(FixedPointText, Str2ValueParsesWithoutClampingAndReportsBadText)
     EXPECT_EQ(str2Value("", 2), 0);
     EXPECT_EQ(str2Value("1,5", 2), 150);
     EXPECT_EQ(str2Value(" -0.05 ", 2), -5);
-    EXPECT_EQ(str2Value("99999999999", 2), INT32_MAX);
-    EXPECT_EQ(str2Value("-99999999999", 0), INT32_MIN);
+    EXPECT_EQ(str2Value("99999999", 2), INT32_MAX);  // scaling saturates, never wraps
+    EXPECT_EQ(str2Value("-99999999", 2), INT32_MIN);
+    EXPECT_EQ(str2Value("99999999999", 2), 0);  // more digits than 32 bits hold
+    EXPECT_EQ(str2Value("-99999999999", 0), 0);
     boxes.expect_box(ui::box_kind::critical, "Error", "Format error in str2Value!", ui::ok);
     EXPECT_EQ(str2Value("1.2.3", 2), 0);
 }
