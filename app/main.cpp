@@ -116,6 +116,9 @@ int main(int argc, char** argv)
     qDebug("Running a release build");
     QApplication::setStyle(QStyleFactory::create(QStringLiteral("fusion")));
 
+    // An unattended run (screenshot and run time from the environment) also ends when it is
+    // refused, instead of waiting for ever on the refusal's box.
+    ui::schedule_screenshot_from_environment();
     if (!guard.try_to_run()) {
         ui::current().message(ui::box_kind::warning, ui::title_warning(),
                               QStringLiteral("Error: The program is already running! Only 1 instance is allowed!"),
@@ -125,7 +128,6 @@ int main(int argc, char** argv)
     }
     mainWindow->start_link();
     mainWindow->show();
-    ui::schedule_screenshot_from_environment();
     const int result = app.exec();
     // The receive thread must not outlive the objects it uses while the exit handlers run.
     mainWindow->stop_link();
