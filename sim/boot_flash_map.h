@@ -43,4 +43,10 @@ constexpr const char* loader_version_text = "1.05.03";
 constexpr uint32_t loader_version_address_type0 = 0xFFF0;
 constexpr uint32_t loader_version_address_type1 = (0x80u << 20) + 0x3FF0;
 
+// The flash configuration (segment 0x8000, or 0xE000 in the megabyte slot 0x80): where the
+// application keeps the part of its program that does not fit its device memory.
+constexpr uint32_t flash_config_address_type0 = 0x80000;
+constexpr uint32_t flash_config_address_type1 = (0x80u << 20) + 0xE0000;
+constexpr uint32_t flash_config_size = 0x8000;
+
 }  // namespace boot_flash

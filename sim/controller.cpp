@@ -136,6 +136,7 @@ controller_result controller::handle_report(const uint8_t* report, size_t n, uin
         w_.reboot_pending = false;
         res.unplug = true;
         res.replug_ms = w_.reboot_ms;
+        res.reboot = true;
     }
     for (const auto& r : replies) {
         outgoing_report o{input_report(r, input_length), 0, note};

@@ -24,6 +24,7 @@ struct controller_result {
     std::vector<outgoing_report> reports;
     bool unplug = false;
     int32_t replug_ms = -1;  // with unplug: back after this time; negative: stays away
+    bool reboot = false;     // the unplug is the reset command's reboot
 };
 
 class controller {

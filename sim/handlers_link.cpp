@@ -84,6 +84,9 @@ void restore_factory_defaults(world& w)
     if (before.program_loaded)
         load_demo_program(w);
     w.reboot_ms = before.reboot_ms;
+    // The non-volatile memory stays; the program written back to it is the factory one.
+    w.clone_area = std::move(before.clone_area);
+    w.program_flash_limit = before.program_flash_limit;
 }
 
 // The mailbox with a program loaded: cycles of the programmed functions, single scans and

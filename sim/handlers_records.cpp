@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "sim/program_memory.h"
 #include "sim/request_table.h"
 
 namespace sim {
@@ -13,6 +14,13 @@ namespace {
 
 // The longest curve a tool's memory-card block holds: 7031 sectors of 256 samples.
 constexpr size_t max_list_values = 7031 * 256;
+
+// Whether the program's flash part still fits with `more` bytes added; a write that would not
+// fit is refused rather than taken and lost at the next start.
+bool program_fits(const world& w, size_t more)
+{
+    return w.program_flash_limit == 0 || program_memory::flash_part_size(w) + more <= w.program_flash_limit;
+}
 
 // "No data": the request's type with 0x40, the number echoed.
 void no_data(const device_frame& request, reply_sink& out)
@@ -116,7 +124,7 @@ void handle_write_record179(world& w, const device_frame& request, reply_sink& o
         return;
     }
     size_t at = size_t(piece) * dp::record179_piece;
-    if (at >= dp::record179_size) {
+    if (at >= dp::record179_size || (!w.tool_type_used[n] && !program_fits(w, 2 + dp::record179_size))) {
         out.error(dp::device_error_data_count);
         return;
     }
@@ -179,6 +187,13 @@ void handle_write_record222(world& w, const device_frame& request, reply_sink& o
             return;
         }
         const size_t end = std::min(first + per, max_list_values);
+        auto it = w.tool_lists.find(n);
+        const size_t before = it == w.tool_lists.end() ? 0 : it->second.size();
+        const size_t after = piece == 0 ? end : std::max(before, end);
+        if (after > before && !program_fits(w, 2 * (after - before) + (before == 0 ? 6 : 0))) {
+            out.error(dp::device_error_data_count);
+            return;
+        }
         std::vector<int16_t>& list = w.tool_lists[n];
         if (piece == 0)
             list.clear();
@@ -193,7 +208,7 @@ void handle_write_record222(world& w, const device_frame& request, reply_sink& o
         return;
     }
     size_t at = size_t(piece) * dp::record222_piece;
-    if (at >= dp::record222_size) {
+    if (at >= dp::record222_size || (!w.tool_used[n] && !program_fits(w, 2 + dp::record222_size))) {
         out.error(dp::device_error_data_count);
         return;
     }

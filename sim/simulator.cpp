@@ -11,6 +11,7 @@
 #include "sim/diagnostics.h"
 #include "sim/pm_live.h"
 #include "sim/profiles.h"
+#include "sim/program_memory.h"
 
 namespace sim {
 namespace {
@@ -39,6 +40,9 @@ simulator::simulator(event_loop& loop, std::string folder)
 {
     hid_.on_report([this](size_t iface, const uint8_t* r, size_t n) { on_report(iface, r, n); });
     watch_downloads();
+    // Until a profile is loaded the memory holds what it is given.
+    storedDevice_ = program_memory::device_part(world_);
+    storedFlash_ = program_memory::flash_part(world_);
 }
 
 bool simulator::start(const std::string& profile, std::vector<sim_interface> interfaces, std::string& error)
@@ -49,6 +53,7 @@ bool simulator::start(const std::string& profile, std::vector<sim_interface> int
     }
     personality_from_profile();
     take_profile_versions();
+    program_to_memory(true);
     return hid_.set_interfaces(std::move(interfaces), error);
 }
 
@@ -77,6 +82,62 @@ void simulator::personality_from_profile()
     sdo_.reset();
     if (!world_.loader_only)
         appProfile_ = world_.profile_name;
+    world_.program_flash_limit = program_memory::flash_capacity();
+}
+
+uint32_t simulator::flash_config_address() const
+{
+    return versions_.redesign ? boot_flash::flash_config_address_type1 : boot_flash::flash_config_address_type0;
+}
+
+void simulator::program_to_memory(bool always)
+{
+    // Only the application has a program; the loader leaves the memory as it is.
+    if (world_.loader_only)
+        return;
+    namespace pm = program_memory;
+    std::vector<uint8_t> device = pm::device_part(world_);
+    if (always || device != storedDevice_) {
+        if (device.size() - pm::header_size <= pm::device_capacity) {
+            pm::write_device_part(world_.clone_area, device);
+            storedDevice_ = std::move(device);
+        } else {
+            std::fprintf(stderr, "tvxsim: the program's parameters and functions exceed the device memory; "
+                                 "it keeps the last program that fitted\n");
+        }
+    }
+    // The requests refuse what would not fit; only the simulator's own changes (a taught curve)
+    // can overflow, and the memory then keeps the last program that fitted.
+    if (pm::flash_part_size(world_) - pm::header_size > pm::flash_capacity()) {
+        if (!flashFullNoted_)
+            std::fprintf(stderr, "tvxsim: the tools exceed the flash configuration; it keeps the last program "
+                                 "that fitted\n");
+        flashFullNoted_ = true;
+        return;
+    }
+    flashFullNoted_ = false;
+    std::vector<uint8_t> flash_part = pm::flash_part(world_);
+    if (!always && flash_part == storedFlash_)
+        return;
+    std::vector<uint8_t> flash = loader_.memory().read(flash_config_address(), boot_flash::flash_config_size);
+    pm::write_flash_part(flash, flash_part);
+    loader_.memory().write(flash_config_address(), flash.data(), flash.size());
+    storedFlash_ = std::move(flash_part);
+}
+
+void simulator::program_from_memory()
+{
+    if (world_.loader_only)
+        return;
+    namespace pm = program_memory;
+    // What the memory does not hold valid is the factory program.
+    world factory;
+    load_profile(factory, world_.profile_name);
+    pm::copy_program(world_, factory);
+    pm::load_device_part(world_, world_.clone_area);
+    pm::load_flash_part(world_, loader_.memory().read(flash_config_address(), boot_flash::flash_config_size));
+    storedDevice_ = pm::device_part(world_);
+    storedFlash_ = pm::flash_part(world_);
 }
 
 void simulator::process(size_t iface, const uint8_t* report, size_t n)
@@ -94,6 +155,9 @@ void simulator::process(size_t iface, const uint8_t* report, size_t n)
     for (const auto& o : res.reports)
         schedule_out(iface, o);
     after_request();
+    program_to_memory();
+    if (res.reboot)
+        program_from_memory();
     if (res.unplug)
         unplug(res.replug_ms);
 }
@@ -107,6 +171,7 @@ void simulator::live_tick()
     fieldbus_live_step(world_, live_steps_);
     live_step(world_, live_steps_++);
     pm_live_now();
+    program_to_memory();
     live_timer_ = loop_.at(now_ns() + live_period_ns_, [this] { live_tick(); });
 }
 
@@ -235,6 +300,8 @@ void simulator::restart(bool into_loader, uint64_t after_ns)
         std::vector<uint8_t> device_memory = std::move(world_.clone_area);
         load_profile(world_, into_loader ? "loader" : appProfile_);
         world_.clone_area = std::move(device_memory);
+        world_.program_flash_limit = program_memory::flash_capacity();
+        program_from_memory();
         sync_versions();
         loader_.set_application(!into_loader);
         loader_.restarted();
@@ -306,6 +373,8 @@ const std::vector<simulator::control_command>& simulator::control_commands()
              s.faults_.clear();
              s.personality_from_profile();
              s.take_profile_versions();
+             // A fresh controller: its memory holds the factory program.
+             s.program_to_memory(true);
              return true;
          }},
         {"profiles", "", [](simulator&, call& c) {
@@ -340,6 +409,12 @@ const std::vector<simulator::control_command>& simulator::control_commands()
              }
              if (c.w.size() != 3 || !c.numbers({&a, &b}) || a < 0 || a > 0xFFFF)
                  return false;
+             namespace pm = program_memory;
+             if (!s.world_.parameters.count(uint16_t(a)) &&
+                 pm::device_part(s.world_).size() + 6 > pm::header_size + pm::device_capacity) {
+                 c.error = "the device memory holds no more parameters";
+                 return false;
+             }
              s.world_.parameters[uint16_t(a)] = int32_t(b);
              return true;
          }},
@@ -631,7 +706,10 @@ std::vector<std::string> simulator::control(const std::string& line)
         return out;
     }
     control_call c{w, line, out, {}, {}};
-    if (row->run(*this, c))
+    const bool ran = row->run(*this, c);
+    // What a command changed in the program is written back as a request's change is.
+    program_to_memory();
+    if (ran)
         out.push_back(c.result.empty() ? "ok" : "ok " + c.result);
     else if (!c.error.empty())
         out.push_back("error " + c.error);

@@ -117,6 +117,11 @@ private:
     void sync_versions();
     void watch_downloads();
     void after_request();
+    // The program and the controller's non-volatile memory: written back when it changed
+    // (always: also when it did not), loaded when the application starts.
+    void program_to_memory(bool always = false);
+    void program_from_memory();
+    uint32_t flash_config_address() const;
 
     event_loop& loop_;
     world world_;
@@ -147,6 +152,9 @@ private:
     device_versions versions_;
     bool versionsKnown_ = false;
     bool streamNoted_ = false;
+    // The program's parts as the memory last received or gave them.
+    std::vector<uint8_t> storedDevice_, storedFlash_;
+    bool flashFullNoted_ = false;
 };
 
 // The default interface list: the controller alone.

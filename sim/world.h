@@ -65,7 +65,11 @@ struct world {
     // Scanner sets 0..127 and the two user sets (128 + k); empty = no such set.
     std::vector<std::vector<uint8_t>> scanner_sets = std::vector<std::vector<uint8_t>>(130);
 
-    // Memory areas 2 (diagnostic buffer) and 3 (clone data).
+    // Bytes the program's flash part may hold; a tool, tool type or value list beyond them is
+    // refused. 0: no limit (a controller whose memory is not modelled).
+    size_t program_flash_limit = 0;
+
+    // Memory areas 2 (diagnostic buffer) and 3 (clone data; its start holds the program).
     std::vector<uint8_t> diagnostic_area = std::vector<uint8_t>(device_protocol::diagnostic_area_size, 0);
     std::vector<uint8_t> clone_area = std::vector<uint8_t>(device_protocol::clone_area_size, 0);
 

@@ -9,6 +9,7 @@
 #include <QPlainTextEdit>
 #include <QProcess>
 #include <QPushButton>
+#include <cstring>
 #include <filesystem>
 
 #include "app/app_directories.h"
@@ -17,9 +18,11 @@
 #include "app/clone_file.h"
 #include "widgets/c_dlg_progressbar.h"
 #include "core/device/device_info.h"
+#include "program/c_dlgw_program.h"
 #include "tests/app/update_app_dir.h"
 #include "tests/roads/road_fixture.h"
 #include "ui_c_dlg_createclone.h"
+#include "ui_c_dlgw_program.h"
 
 namespace roads {
 namespace {
@@ -206,6 +209,51 @@ protected:
         ask("version firmware 1 17 6 12");
         ask("version loader 1 6 2");
     }
+    void script_create(const QString& clone, const QString& comment)
+    {
+        driver_.press(ui::title_information(), QMessageBox::Ok)
+            .choose_file(QStringLiteral("Save clone data to ..."), clone)
+            .act(QStringLiteral("c_dlg_createclone"), [comment](QDialog* d) {
+                auto* f = static_cast<c_dlg_createclone*>(d)->form();
+                f->eb_Comment->setText(comment);
+                f->bn_Yes->click();
+            });
+    }
+    // Create Clone into `clone`; the controller answers again afterwards.
+    void create(const QString& clone, const QString& comment)
+    {
+        script_create(clone, comment);
+        driver_.press(ui::title_information(), QMessageBox::Ok);
+        click(form()->ac_CreateClone);
+        ASSERT_EQ(driver_.pending(), 0) << driver_.summary().toStdString();
+        ASSERT_EQ(driver_.boxes().back().text, QStringLiteral("The clone file is created successfully!"))
+            << driver_.summary().toStdString();
+        driver_.clear();
+        ASSERT_TRUE(settled(sim_->control()));
+    }
+    void script_program(const QString& clone)
+    {
+        driver_.press(ui::title_information(), QMessageBox::Ok)
+            .press(ui::title_warning(), QMessageBox::Ok)
+            .choose_file(QStringLiteral("Program clone data from file ..."), clone);
+    }
+    // The first controller goes, a fresh one (`process`, reached through `b`) takes its place in
+    // the same folder (the program follows one controller, as a user plugs in the next unit).
+    void replace_by_fresh_controller(QProcess& process, sim::control_client& b)
+    {
+        const std::string a_versions = versions(sim_->control());
+        ask("quit");
+        process.start(QString::fromStdString(testing_support::tvxsim_path()),
+                      {QStringLiteral("--dir"), QString::fromStdString(sim_->folder()), QStringLiteral("--profile"),
+                       QStringLiteral("premium"), QStringLiteral("--pace"), QStringLiteral("--exit-with-stdin")});
+        ASSERT_TRUE(wait([&] { return process.canReadLine() || process.state() == QProcess::NotRunning; }));
+        ASSERT_EQ(process.readLine(), QByteArray("ready\n"));
+        std::string why;
+        ASSERT_TRUE(b.connect(sim_->folder(), why)) << why;
+        ASSERT_NE(versions(b), a_versions);
+        ASSERT_TRUE(answers_with_firmware(16)) << "the second controller was never seen";
+        ASSERT_TRUE(settled(b));
+    }
 };
 
 TEST_F(clone_road, create_and_program_clone_keep_their_files_and_controllers_whole_when_unplugged)
@@ -223,27 +271,7 @@ TEST_F(clone_road, create_and_program_clone_keep_their_files_and_controllers_who
     ASSERT_TRUE(answers_with_firmware(17));
 
     const QString clone = data_file(QStringLiteral("tvx_clones/first.clns"));
-    const auto script_create = [&](const QString& comment) {
-        driver_.press(ui::title_information(), QMessageBox::Ok)
-            .choose_file(QStringLiteral("Save clone data to ..."), clone)
-            .act(QStringLiteral("c_dlg_createclone"), [comment](QDialog* d) {
-                auto* f = static_cast<c_dlg_createclone*>(d)->form();
-                f->eb_Comment->setText(comment);
-                f->bn_Yes->click();
-            });
-    };
-    const auto create = [&](const QString& comment) {
-        script_create(comment);
-        driver_.press(ui::title_information(), QMessageBox::Ok);
-        click(form()->ac_CreateClone);
-        ASSERT_EQ(driver_.pending(), 0) << driver_.summary().toStdString();
-        ASSERT_EQ(driver_.boxes().back().text, QStringLiteral("The clone file is created successfully!"))
-            << driver_.summary().toStdString();
-        driver_.clear();
-        ASSERT_TRUE(settled(sim_->control()));
-    };
-
-    create(QStringLiteral("first"));
+    create(clone, QStringLiteral("first"));
     uint8_t header[clone_header_size];
     ASSERT_TRUE(check_clone_file(clone, header));
     const QByteArray first = read_file(clone);
@@ -253,7 +281,7 @@ TEST_F(clone_road, create_and_program_clone_keep_their_files_and_controllers_who
     EXPECT_EQ(first.mid(clone_layout::firmware), read_file(app_path(firmware)));
 
     // Unplugged while the device memory is read: the error, the old clone untouched.
-    script_create(QStringLiteral("second"));
+    script_create(clone, QStringLiteral("second"));
     driver_.press(ui::title_error(), QMessageBox::Ok);
     unplug_when([this] { return progress_past(20); }, sim_->control());
     click(form()->ac_CreateClone);
@@ -262,30 +290,13 @@ TEST_F(clone_road, create_and_program_clone_keep_their_files_and_controllers_who
     ask("replug");
     ASSERT_TRUE(settled(sim_->control()));
 
-    // The first controller goes, a fresh one takes its place in the same folder (the program
-    // follows one controller, as a user plugs in the next unit).
     const std::string a_versions = versions(sim_->control());
-    ask("quit");
     QProcess b_process;
-    b_process.start(QString::fromStdString(testing_support::tvxsim_path()),
-                    {QStringLiteral("--dir"), QString::fromStdString(sim_->folder()), QStringLiteral("--profile"),
-                     QStringLiteral("premium"), QStringLiteral("--pace"), QStringLiteral("--exit-with-stdin")});
-    ASSERT_TRUE(wait([&] { return b_process.canReadLine() || b_process.state() == QProcess::NotRunning; }));
-    ASSERT_EQ(b_process.readLine(), QByteArray("ready\n"));
     sim::control_client b;
-    std::string why;
-    ASSERT_TRUE(b.connect(sim_->folder(), why)) << why;
-    ASSERT_NE(versions(b), a_versions);
-    ASSERT_TRUE(answers_with_firmware(16)) << "the second controller was never seen";
-    ASSERT_TRUE(settled(b));
+    ASSERT_NO_FATAL_FAILURE(replace_by_fresh_controller(b_process, b));
 
-    const auto script_program = [&] {
-        driver_.press(ui::title_information(), QMessageBox::Ok)
-            .press(ui::title_warning(), QMessageBox::Ok)
-            .choose_file(QStringLiteral("Program clone data from file ..."), clone);
-    };
     // Unplugged while the clone's device memory goes down: the error, no hang.
-    script_program();
+    script_program(clone);
     driver_.press(ui::title_error(), QMessageBox::Ok);
     unplug_when([this] { return progress_past(20); }, b);
     click(form()->ac_ProgramClone);
@@ -294,7 +305,7 @@ TEST_F(clone_road, create_and_program_clone_keep_their_files_and_controllers_who
     std::string result;
     ASSERT_TRUE(b.command("replug", &result)) << result;
     ASSERT_TRUE(settled(b));
-    script_program();
+    script_program(clone);
     click(form()->ac_ProgramClone);
     EXPECT_EQ(driver_.pending(), 0) << driver_.summary().toStdString();
     for (const seen_dialog& s : driver_.boxes())
@@ -305,6 +316,98 @@ TEST_F(clone_road, create_and_program_clone_keep_their_files_and_controllers_who
     const std::string saved = (root_ / "b-area.bin").string();
     ASSERT_TRUE(b.command("area-save 3 " + saved, &result)) << result;
     EXPECT_EQ(read_file(QString::fromStdString(saved)), read_file(QString::fromStdString(area)));
+    b_process.closeWriteChannel();
+    b_process.waitForFinished(10000);
+}
+
+// Open › Tarvix: the program the controller holds, as the program read it.
+config_image open_tarvix(dialog_driver& driver, c_frm_main& window)
+{
+    driver.press(QStringLiteral("c_dlg_srcauswahl"), QStringLiteral("Tarvix"));
+    ui_testing::click_menu_entry(&window, window.form()->ac_Open);
+    EXPECT_EQ(driver.pending(), 0) << driver.summary().toStdString();
+    EXPECT_EQ(window.form()->stackedWidget->currentIndex(), int(c_frm_main::page_program));
+    return g_config_image();
+}
+
+// The settings fields and function records in which two programs differ.
+std::vector<std::string> program_differences(const config_image& a, const config_image& b)
+{
+    std::vector<std::string> out;
+    for (const settings_field_info& f : settings_field_infos())
+        if (a.header().field(f.offset) != b.header().field(f.offset))
+            out.push_back(std::string(f.name) + ": " + std::to_string(a.header().field(f.offset)) + " / " +
+                          std::to_string(b.header().field(f.offset)));
+    for (uint32_t n = 0; n < image_layout::function_count; ++n)
+        if (std::memcmp(a.function(n).data(), b.function(n).data(), image_layout::function_size) != 0)
+            out.push_back("function " + std::to_string(n) + " \"" + a.function(n).name() + "\" / \"" +
+                          b.function(n).name() + "\"");
+    return out;
+}
+
+// A clone carries the program: a fresh controller reads after Program Clone what the cloned
+// one held (the demo program and the user's Save), setting by setting and record by record;
+// a clone of a controller at factory state then gives it the factory program back.
+TEST_F(clone_road, a_fresh_controller_reads_the_cloned_program_and_a_factory_clone_gives_the_factory_program)
+{
+    ASSERT_TRUE(answers_with_firmware(17));
+    auto* page = window_->program_page()->form();
+    const auto close_page = [&] {
+        page->bn_Close->click();
+        ASSERT_EQ(this->page(), int(c_frm_main::page_start)) << driver_.summary().toStdString();
+        driver_.clear();
+    };
+    const config_image factory = open_tarvix(driver_, *window_);
+    close_page();
+    const QString factory_clone = data_file(QStringLiteral("tvx_clones/factory.clns"));
+    ASSERT_NO_FATAL_FAILURE(create(factory_clone, QStringLiteral("factory")));
+
+    // A: the demo program, and the user's changes saved to it.
+    ask("program demo");
+    open_tarvix(driver_, *window_);
+    ASSERT_TRUE(g_config_image().function(9).in_use());
+    page->ebx_CS_NegTeachLimit->setText(QStringLiteral("-1.50"));
+    g_config_image().function(1).set_name("Drill 1 new");
+    function_record added = g_config_image().function(20);
+    std::memcpy(added.data(), g_config_image().function(9).data(), image_layout::function_size);
+    added.set_name("Added 20");
+    driver_.press(ui::title_information(), QMessageBox::Ok);
+    page->bn_Save->click();
+    ASSERT_EQ(driver_.pending(), 0) << driver_.summary().toStdString();
+    close_page();
+    const config_image a = open_tarvix(driver_, *window_);
+    ASSERT_EQ(a.header().field(hdr::neg_teach_limit), -150);
+    ASSERT_EQ(a.function(1).name(), "Drill 1 new");
+    ASSERT_EQ(a.function(20).name(), "Added 20");
+    ASSERT_FALSE(program_differences(a, factory).empty());
+    close_page();
+    const QString clone = data_file(QStringLiteral("tvx_clones/a.clns"));
+    ASSERT_NO_FATAL_FAILURE(create(clone, QStringLiteral("program")));
+
+    QProcess b_process;
+    sim::control_client b;
+    ASSERT_NO_FATAL_FAILURE(replace_by_fresh_controller(b_process, b));
+    struct row {
+        const char* what;
+        const QString& file;
+        const config_image& expected;
+    };
+    for (const row& r : {row{"A's program into the fresh B", clone, a}, row{"the factory clone into B", factory_clone, factory}}) {
+        SCOPED_TRACE(r.what);
+        script_program(r.file);
+        click(form()->ac_ProgramClone);
+        ASSERT_EQ(driver_.pending(), 0) << driver_.summary().toStdString();
+        for (const seen_dialog& s : driver_.boxes())
+            ASSERT_NE(s.title, ui::title_error()) << driver_.summary().toStdString();
+        driver_.clear();
+        ASSERT_TRUE(answers_with_firmware(17));
+        ASSERT_TRUE(settled(b));
+        ASSERT_TRUE(wait([this] { return form()->menu_Tarvix->isEnabled(); }));
+        const config_image read = open_tarvix(driver_, *window_);
+        const std::vector<std::string> differences = program_differences(read, r.expected);
+        EXPECT_TRUE(differences.empty()) << differences.size() << " differ, first: " << differences.front();
+        close_page();
+    }
     b_process.closeWriteChannel();
     b_process.waitForFinished(10000);
 }
