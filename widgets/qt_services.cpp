@@ -23,6 +23,7 @@
 
 #include "core/device/device_commands.h"
 #include "widgets/c_dlg_progressbar.h"
+#include "widgets/fit_texts.h"
 #include "widgets/window_place.h"
 
 namespace ui {
@@ -279,7 +280,15 @@ void qt_services::busy_hide()
 
 QString qt_services::text_line(QWidget* parent, const QString& title, const QString& label)
 {
-    return QInputDialog::getText(parent, title, label, QLineEdit::Normal, QString());
+    QInputDialog d(parent);
+    d.setWindowTitle(title);
+    d.setLabelText(label);
+    d.setTextEchoMode(QLineEdit::Normal);
+    // The box is only as wide as its field (its layout sets its size from its parts); a
+    // window manager would cut its title short.
+    if (auto* field = d.findChild<QLineEdit*>())
+        field->setMinimumWidth(window_title_width(&d));
+    return run_modal(&d) == QDialog::Accepted ? d.textValue() : QString();
 }
 
 bool qt_services::choose_printer(QPrinter& printer)

@@ -24,6 +24,7 @@
 #include "support/test_support.h"
 #include "widgets/c_dlg_message.h"
 #include "widgets/c_dlg_progressbar.h"
+#include "widgets/fit_texts.h"
 #include "widgets/qt_services.h"
 #include "widgets/testing/test_app.h"
 
@@ -354,6 +355,29 @@ TEST_F(Dialogs, FileDialogsShowTheirSideBarAndEveryColumnWhole)
         static_cast<QDialog*>(w)->reject();
     });
     s.open_file_name(nullptr, QStringLiteral("Open"), QString::fromStdString(dir.path()), QStringLiteral("*.cdx"));
+}
+
+// The one-line text box is wide enough for a window manager to show its title whole (it would
+// be only as wide as its field), and answers what was typed, or nothing when cancelled.
+TEST_F(Dialogs, TextLineBoxHoldsItsTitle)
+{
+    ui::qt_services s;
+    const QString title = QStringLiteral("Optional info text ...");
+    for (bool accept : {true, false}) {
+        when_modal([&](QWidget* w) {
+            EXPECT_EQ(w->windowTitle(), title);
+            QFont bold = QApplication::font("QMdiSubWindowTitleBar");
+            bold.setBold(true);
+            EXPECT_GT(w->width(), QFontMetrics(bold).horizontalAdvance(title));
+            EXPECT_GE(w->width(), window_title_width(w));
+            w->findChild<QLineEdit*>()->setText(QStringLiteral("line 3 stopped"));
+            if (accept)
+                static_cast<QDialog*>(w)->accept();
+            else
+                static_cast<QDialog*>(w)->reject();
+        });
+        EXPECT_EQ(s.text_line(nullptr, title, QString()), accept ? QStringLiteral("line 3 stopped") : QString());
+    }
 }
 
 // A dialog that lives on takes the list of its name completion with it when it closes (a
