@@ -44,9 +44,10 @@ const bit_row long_cmd = {"DeviceCmd", {20, 21, 23, 243, 260, 0, 0, 394}};
 const bit_row third_cmd = {"DeviceCmd", {20, 21, 23, 243, 260, 202, 0, 394}};
 
 // Keeps the last (hex) column of a sideways scrolling bit table as wide as the room that whole
-// bit columns leave beside it, whatever width the table's header (its visible part) takes;
-// scrolled to its end, the table then starts with a whole column. The header is told its
-// width after the table has set its scroll range, which keeps an offset of the old width.
+// bit columns leave beside it, whatever width the table's visible part takes; scrolled to its
+// end, the table then starts with a whole column. It follows the header, which learns its new
+// width only after the table has kept the offset of a table scrolled to its end for the old
+// one; that offset is set again.
 class hex_column_fit : public QObject {
 public:
     hex_column_fit(QTableWidget* table, int hex_width) : QObject(table), t_(table), hex_width_(hex_width)

@@ -3,11 +3,11 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QFontMetrics>
-#include <QStyle>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLayout>
 #include <QPushButton>
+#include <QStyle>
 #include <QVariant>
 #include <QWidget>
 

@@ -8,17 +8,17 @@
 #include <QFileDialog>
 #include <QFrame>
 #include <QHeaderView>
+#include <QInputDialog>
 #include <QLayout>
+#include <QLineEdit>
 #include <QMargins>
+#include <QMessageBox>
+#include <QPrintDialog>
+#include <QPushButton>
 #include <QScreen>
 #include <QSplitter>
 #include <QStyle>
 #include <QTreeView>
-#include <QInputDialog>
-#include <QLineEdit>
-#include <QMessageBox>
-#include <QPrintDialog>
-#include <QPushButton>
 #include <algorithm>
 
 #include "core/device/device_commands.h"
