@@ -1,9 +1,13 @@
 // The PROFIBUS and DeviceNet tabs of the manual mode page and the page's tab change: the
 // fixed set-up of the bit tables, the word tables of the current process-data format, their
 // refresh from the blocks the status tick reads, and what entering each tab resets.
+#include <QEvent>
+#include <QFontMetrics>
 #include <QHeaderView>
 #include <QScrollBar>
 #include <QStackedWidget>
+#include <QStyle>
+#include <algorithm>
 
 #include "core/device/device_commands.h"
 #include "core/device/device_info.h"
@@ -39,6 +43,47 @@ const bit_row short_cmd = {"DeviceCmd", {20, 21, 0, 0, 0, 0, 0, 0}};
 const bit_row long_cmd = {"DeviceCmd", {20, 21, 23, 243, 260, 0, 0, 394}};
 const bit_row third_cmd = {"DeviceCmd", {20, 21, 23, 243, 260, 202, 0, 394}};
 
+// Keeps the last (hex) column of a sideways scrolling bit table as wide as the room that whole
+// bit columns leave beside it, whatever width the table's visible part takes; scrolled to its
+// end, the table then starts with a whole column. It follows the header, which learns its new
+// width only after the table has kept the offset of a table scrolled to its end for the old
+// one; that offset is set again.
+class hex_column_fit : public QObject {
+public:
+    hex_column_fit(QTableWidget* table, int hex_width) : QObject(table), t_(table), hex_width_(hex_width)
+    {
+        table->horizontalHeader()->installEventFilter(this);
+        fit();
+    }
+
+    bool eventFilter(QObject*, QEvent* e) override
+    {
+        if (e->type() == QEvent::Resize)
+            fit();
+        return false;
+    }
+
+private:
+    void fit()
+    {
+        QHeaderView* header = t_->horizontalHeader();
+        const int last = t_->columnCount() - 1;
+        const int room = header->width();
+        int used = hex_width_, first = last;
+        while (first > 0 && used + t_->columnWidth(first - 1) <= room)
+            used += t_->columnWidth(--first);
+        t_->setColumnWidth(last, first > 0 ? hex_width_ + room - used : hex_width_);
+        const QScrollBar* bar = t_->horizontalScrollBar();
+        if (bar->maximum() > 0 && bar->value() == bar->maximum()) {
+            header->setOffsetToLastSection();
+            t_->viewport()->update();
+        }
+    }
+
+    QTableWidget* t_;
+    int hex_width_;
+};
+
 void setup_bit_table(c_qtablewidget_functab* t, std::initializer_list<const bit_row*> rows, int bits,
                      c_qtablewidget_functab::row_text_fn text)
 {
@@ -63,7 +108,22 @@ void setup_bit_table(c_qtablewidget_functab* t, std::initializer_list<const bit_
     }
     for (int c = 0; c < bits; ++c)
         t->setColumnWidth(c, bit_width);
-    t->setColumnWidth(bits, bits == 8 ? 40 : 64);
+    // The hex value whole in the table's font: its widest digits, and the margins a cell
+    // draws its text within.
+    const QFontMetrics fm(t->font());
+    int digit = 0;
+    for (QChar d : QStringLiteral("0123456789ABCDEF"))
+        digit = std::max(digit, fm.horizontalAdvance(d));
+    const int margin = t->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, t) + 1;
+    const int hex_width = std::max(t->horizontalHeader()->sectionSizeHint(bits), digit * bits / 4 + 2 * margin + 1);
+    t->setColumnWidth(bits, hex_width);
+    // The 32-bit tables scroll sideways, by whole columns, to their low bits and hex value
+    // (what a person looks for first). Scrolled to its end a table puts its last column at the
+    // right edge, so the hex column takes the room whole bit columns leave, and the column at
+    // the left edge is whole too.
+    t->setHorizontalScrollMode(QAbstractItemView::ScrollPerItem);
+    if (bits > 8)
+        new hex_column_fit(t, hex_width);
     int r = 0;
     for (const bit_row* row : rows) {
         for (int b = 0; b < bits; ++b) {

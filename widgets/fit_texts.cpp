@@ -1,10 +1,13 @@
 #include "widgets/fit_texts.h"
 
 #include <QAbstractButton>
+#include <QApplication>
+#include <QFontMetrics>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLayout>
 #include <QPushButton>
+#include <QStyle>
 #include <QVariant>
 #include <QWidget>
 
@@ -106,4 +109,13 @@ void keep_form_fonts(QWidget* root)
         f.setItalic(f.italic());
         w->setFont(f);
     }
+}
+
+int window_title_width(const QWidget* window)
+{
+    // The platform theme's title bar font where it names one, else the window's own.
+    QFont font = QApplication::font("QMdiSubWindowTitleBar");
+    font.setBold(true);
+    const int bar = window->style()->pixelMetric(QStyle::PM_TitleBarHeight, nullptr, window);
+    return QFontMetrics(font).horizontalAdvance(window->windowTitle()) + 4 * bar;
 }

@@ -16,3 +16,7 @@ void fit_hand_placed_texts(QWidget* root, fit_mode mode);
 // that a style selected after the form was built keeps it: the style's polish gives widgets
 // under a style sheet the application's font again unless they have one of their own.
 void keep_form_fonts(QWidget* root);
+
+// The width a window needs for a window manager's title bar to show its title whole: the
+// title in the bar's bold font, and room for the bar's icon and its three buttons.
+int window_title_width(const QWidget* window);

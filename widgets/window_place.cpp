@@ -40,16 +40,19 @@ private:
 
 }  // namespace
 
+void place_where_it_stood(QWidget* window, QPoint frame_pos)
+{
+    // A maximised or full-screen window stands where its state puts it.
+    if (!window || (window->windowState() & (Qt::WindowMaximized | Qt::WindowFullScreen)))
+        return;
+    window->move(frame_pos);
+    new place_keeper(window, frame_pos);
+}
+
 void show_where_it_stood(QWidget* window, QPoint frame_pos)
 {
     if (!window)
         return;
-    // A maximised or full-screen window stands where its state puts it.
-    if (window->windowState() & (Qt::WindowMaximized | Qt::WindowFullScreen)) {
-        window->show();
-        return;
-    }
-    window->move(frame_pos);
-    new place_keeper(window, frame_pos);
+    place_where_it_stood(window, frame_pos);
     window->show();
 }

@@ -3,7 +3,10 @@
 // each tab resets, against the simulated controller.
 #include <gtest/gtest.h>
 
+#include <QCoreApplication>
+#include <QHeaderView>
 #include <QLabel>
+#include <QTableWidget>
 #include <QPushButton>
 #include <QStackedWidget>
 #include <memory>
@@ -263,6 +266,41 @@ TEST_F(fieldbus_page, the_devicenet_view_follows_protocol_baud_rate_and_online_s
     EXPECT_EQ(f->l_MacId->text(), QStringLiteral("5"));
     page_->read_fieldbus_block();
     EXPECT_EQ(f->l_MacId->text(), QStringLiteral("9"));
+}
+
+// Every DeviceNet bit table on the screen shows whole columns: none cut at the left edge of the
+// table (the 32-bit tables scroll sideways to their low bits and hex value), none narrower than
+// its title, and the hex value whole.
+TEST_F(fieldbus_page, the_devicenet_bit_tables_show_whole_columns)
+{
+    enter("premium-dn");
+    page_->resize(1176, 690);
+    page_->show();
+    f->tab_ManualX->set_current_logical(c_dlgw_manualx::tab_devicenet);
+    for (int protocol : {1, 0, 2}) {
+        byte_view v(dn_block(), 58);
+        v.set_u32(0, 3);
+        v.set_u32(4, 1u | uint32_t(protocol) << 3 | uint32_t(protocol) << 7);
+        page_->read_fieldbus_block();
+        QCoreApplication::processEvents();
+        for (QStackedWidget* stack : {f->stw_DN_In, f->stw_DN_Out}) {
+            auto* t = stack->currentWidget()->findChild<QTableWidget*>();
+            ASSERT_NE(t, nullptr);
+            ASSERT_TRUE(t->isVisible());
+            const QHeaderView* h = t->horizontalHeader();
+            const int last = t->columnCount() - 1;
+            for (int c = 0; c <= last; ++c) {
+                const int x = t->columnViewportPosition(c), w = t->columnWidth(c);
+                EXPECT_TRUE(x + w <= 0 || x >= 0) << t->objectName().toStdString() << " column " << c << " cut at " << x;
+                EXPECT_GE(w, h->sectionSizeHint(c)) << t->objectName().toStdString() << " column " << c;
+            }
+            EXPECT_GE(t->columnViewportPosition(last), 0) << t->objectName().toStdString();
+            EXPECT_LE(t->columnViewportPosition(last) + t->columnWidth(last), t->viewport()->width())
+                << t->objectName().toStdString();
+            EXPECT_GE(t->columnWidth(last), static_cast<QAbstractItemView*>(t)->sizeHintForColumn(last))
+                << t->objectName().toStdString();
+        }
+    }
 }
 
 TEST_F(fieldbus_page, what_entering_each_tab_resets)

@@ -7,6 +7,10 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileDialog>
+#include <QHeaderView>
+#include <QScreen>
+#include <QTest>
+#include <QTreeView>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -20,6 +24,7 @@
 #include "support/test_support.h"
 #include "widgets/c_dlg_message.h"
 #include "widgets/c_dlg_progressbar.h"
+#include "widgets/fit_texts.h"
 #include "widgets/qt_services.h"
 #include "widgets/testing/test_app.h"
 
@@ -270,6 +275,109 @@ TEST_F(Dialogs, ModalRunReturnsTheDialogsResult)
     EXPECT_EQ(s.run_modal(&d), 7);
     QWidget notADialog;
     EXPECT_EQ(s.run_modal(&notADialog), 0);
+}
+
+// A dialog the program keeps and runs again stands where it stood at its first run (or where
+// the user left it): the window system's placement of the dialog shown anew (by its frame, a
+// title bar lower under a window manager) is undone.
+TEST_F(Dialogs, ADialogRunAgainStandsWhereItStood)
+{
+    ui::qt_services s;
+    QWidget main;
+    main.setGeometry(100, 100, 800, 600);
+    main.show();
+    QDialog d(&main);
+    d.resize(300, 100);
+    QPoint first;
+    when_modal([&](QWidget* w) {
+        first = w->pos();
+        static_cast<QDialog*>(w)->reject();
+    });
+    s.run_modal(&d);
+    QPoint second;
+    when_modal([&](QWidget* w) {
+        w->move(w->pos() + QPoint(1, 20));  // as the window system shows it again
+        QTest::qWaitFor([&] { return w->pos() == first; }, 2000);
+        second = w->pos();
+        static_cast<QDialog*>(w)->reject();
+    });
+    s.run_modal(&d);
+    EXPECT_EQ(second, first);
+
+    // Moved by the user, it comes back there.
+    when_modal([&](QWidget* w) {
+        w->move(20, 30);
+        static_cast<QDialog*>(w)->reject();
+    });
+    s.run_modal(&d);
+    when_modal([&](QWidget* w) {
+        second = w->pos();
+        static_cast<QDialog*>(w)->reject();
+    });
+    s.run_modal(&d);
+    EXPECT_EQ(second, QPoint(20, 30));
+}
+
+// The file dialogs open wide enough for the names of their side bar and every column of the
+// file list (Name, Size, Type, Date Modified), and within a 1280 x 800 screen.
+TEST_F(Dialogs, FileDialogsShowTheirSideBarAndEveryColumnWhole)
+{
+    ui::qt_services s;
+    testing_support::temp_dir dir;
+    QFile(QString::fromStdString(dir.file("a program with a long name.cdx"))).open(QIODevice::WriteOnly);
+    const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+    auto check = [&](QWidget* w) {
+        auto* side = w->findChild<QAbstractItemView*>(QStringLiteral("sidebar"));
+        auto* files = w->findChild<QTreeView*>(QStringLiteral("treeView"));
+        ASSERT_TRUE(side && files);
+        EXPECT_LE(w->width(), screen.width());
+        EXPECT_LE(w->height(), screen.height());
+        EXPECT_GE(side->viewport()->width(), side->sizeHintForColumn(0));
+        const QHeaderView* header = files->header();
+        ASSERT_EQ(header->count(), 4);
+        for (int c = 0; c < header->count(); ++c) {
+            EXPECT_GE(header->sectionSize(c), header->sectionSizeHint(c)) << c;
+            EXPECT_GE(header->sectionViewportPosition(c), 0) << c;
+            EXPECT_LE(header->sectionViewportPosition(c) + header->sectionSize(c), files->viewport()->width()) << c;
+        }
+    };
+    // A dialog the program keeps, and one of the services' own.
+    QFileDialog kept(nullptr, QStringLiteral("Load"), QString::fromStdString(dir.path()));
+    kept.setOption(QFileDialog::DontUseNativeDialog);
+    kept.setViewMode(QFileDialog::Detail);
+    when_modal([&](QWidget* w) {
+        check(w);
+        static_cast<QDialog*>(w)->reject();
+    });
+    s.run_modal(&kept);
+    when_modal([&](QWidget* w) {
+        check(w);
+        static_cast<QDialog*>(w)->reject();
+    });
+    s.open_file_name(nullptr, QStringLiteral("Open"), QString::fromStdString(dir.path()), QStringLiteral("*.cdx"));
+}
+
+// The one-line text box is wide enough for a window manager to show its title whole (it would
+// be only as wide as its field), and answers what was typed, or nothing when cancelled.
+TEST_F(Dialogs, TextLineBoxHoldsItsTitle)
+{
+    ui::qt_services s;
+    const QString title = QStringLiteral("Optional info text ...");
+    for (bool accept : {true, false}) {
+        when_modal([&](QWidget* w) {
+            EXPECT_EQ(w->windowTitle(), title);
+            QFont bold = QApplication::font("QMdiSubWindowTitleBar");
+            bold.setBold(true);
+            EXPECT_GT(w->width(), QFontMetrics(bold).horizontalAdvance(title));
+            EXPECT_GE(w->width(), window_title_width(w));
+            w->findChild<QLineEdit*>()->setText(QStringLiteral("line 3 stopped"));
+            if (accept)
+                static_cast<QDialog*>(w)->accept();
+            else
+                static_cast<QDialog*>(w)->reject();
+        });
+        EXPECT_EQ(s.text_line(nullptr, title, QString()), accept ? QStringLiteral("line 3 stopped") : QString());
+    }
 }
 
 // A dialog that lives on takes the list of its name completion with it when it closes (a
