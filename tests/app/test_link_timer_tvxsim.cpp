@@ -138,7 +138,9 @@ TEST_F(link_timer, long_operations_and_transfer_event_passes_keep_the_timer_off_
     for (uint8_t* flag : {&g_dev_commands().update_in_progress, &g_dev_commands().exchange_busy}) {
         *flag = 1;
         const uint64_t seq = sim_->control().log_next_seq();
-        QTest::qWait(300);  // ticks run all along; none may send
+        // Ticks run all along; none may send.
+        const uint64_t ticks = g_link().ticks;
+        ASSERT_TRUE(wait([&] { return g_link().ticks >= ticks + 50; }));
         size_t received = 0;
         for (const sim::wire_entry& e : sim_->control().wire_log(seq))
             received += e.direction == sim::wire_direction::in;

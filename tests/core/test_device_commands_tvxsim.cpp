@@ -6,9 +6,11 @@
 #include <memory>
 #include <utility>
 
+#include "core/device/command_mailbox.h"
 #include "core/device/device_commands.h"
 #include "core/device/device_exchange.h"
 #include "core/device/device_info.h"
+#include "core/device/link_timer.h"
 #include "core/image/core_state.h"
 #include "core/link/hid_link.h"
 #include "core/link/hid_receive_thread.h"
@@ -16,6 +18,8 @@
 #include "tests/sim/tvxsim_process.h"
 
 namespace {
+
+namespace dp = device_protocol;
 
 class CommandsServer : public core_test {
 protected:
@@ -109,6 +113,29 @@ TEST_F(CommandsServer, ProcessDataSetThroughTheServerArrivesInItsThreePieces)
         EXPECT_FALSE(sim_->control().command(line, &r)) << line;
     ASSERT_TRUE(dev_query_info_typed(0, e));
     EXPECT_EQ(b[0], 0x01);
+}
+
+// A page's request sent while the link timer's Start or Teach still waits for its acknowledge
+// waits for that acknowledge first: the controller answers in order, and the acknowledge taken
+// as the request's reply would fail it (host error 7).
+TEST_F(CommandsServer, ARequestWaitsForTheAcknowledgeOfACommandStillInFlight)
+{
+    ask("pace on");  // replies leave in order, one per USB frame
+    link_session session;
+    for (uint8_t command : {dp::cmd_start, dp::cmd_teach}) {
+        SCOPED_TRACE(int(command));
+        ask("fault delay type=0x02 ms=300");
+        device_frame f = device_frame::make(dp::req_command, dp::count_command);
+        f[dp::command_offset] = command;
+        queue_set_single(f);
+        ASSERT_EQ(link_step(session).event, link_event::command_sent);
+        ASSERT_TRUE(dev_exchange().command_in_flight);
+        uint8_t block[59];
+        error_record e;
+        EXPECT_TRUE(dev_query_info(0, block, e)) << e.type << "/" << e.code;
+        EXPECT_FALSE(dev_exchange().command_in_flight);
+        EXPECT_EQ(command_mailbox().count, 0);  // the acknowledge was booked
+    }
 }
 
 }  // namespace

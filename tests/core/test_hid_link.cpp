@@ -445,6 +445,33 @@ TEST_F(HidLinkFake, WaitIdleSettlesWhatTheLinkTimerHasInFlight)
     EXPECT_FALSE(x.status_in_flight);
 }
 
+// The link tells an unplug to its first poller only. When an exchange took it, a later wait
+// for the link timer's request still out finds the link down and ends at once with the
+// controller gone, rather than waiting out its 10 s for host error 4.
+TEST_F(HidLinkFake, WaitIdleAfterAnExchangeMetTheUnplugEndsAtOnceWithTheLinkDown)
+{
+    scripted_clock clock;
+    platform::scoped_clock use(clock);
+    open();
+    hid_settings().reopen_interval_ms = 600000;
+    start_receiving();
+    fake_.on_write([&](const std::vector<uint8_t>&) { fake_.unplug(path_); });
+    device_frame reply;
+    error_record e;
+    EXPECT_FALSE(dev_send_and_wait(make_status_request(), reply.data(), 5000, e));
+    ASSERT_EQ(e.code, hid_status_unplugged);
+    ASSERT_TRUE(dev_exchange().unplug_met);
+
+    dev_exchange().status_in_flight = true;
+    clock.step_each_read(500);  // every look at the clock passes half a second
+    const uint32_t before = clock.now_ms();
+    EXPECT_FALSE(dev_wait_idle_or_error(e));
+    EXPECT_EQ(e.type, err_type_usb_host);
+    EXPECT_EQ(e.code, hid_code_no_device);
+    EXPECT_LT(clock.now_ms() - before, 10000u);
+    EXPECT_FALSE(dev_exchange().status_in_flight);
+}
+
 TEST(DeviceTimers, SlotsExpireAfterTheirTimeAlsoAcrossTheWrap)
 {
     platform::manual_clock clock(0xFFFFFF00u);

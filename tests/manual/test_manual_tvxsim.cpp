@@ -38,6 +38,7 @@
 #include "procmon/pm_csv.h"
 #include "state/link_state.h"
 #include "state/shell_state.h"
+#include "tests/sim/controller_idle.h"
 #include "tests/sim/tvxsim_window.h"
 #include "ui_c_dlg_password.h"
 #include "ui_c_dlgw_manualx.h"
@@ -132,7 +133,7 @@ TEST_F(manual_tvxsim, a_cluster_start_and_a_teach_reach_the_controller_in_order)
     f->bn_Start->click();
     ASSERT_TRUE(wait([&] { return commands_since(seq).size() >= 3 && command_mailbox().count == 0; }));
     EXPECT_EQ(commands_since(seq), (std::vector<std::pair<int, int>>{{1, 4}, {1, 5}, {1, 6}}));
-    ASSERT_TRUE(wait([] { return (g_status().last_reply[dp::data_offset] & 0x02) == 0; }));
+    ASSERT_TRUE(wait([&] { return testing_support::controller_idle(*sim_, seq); }));
 
     seq = sim_->control().log_next_seq();
     f->bn_Teach->click();
@@ -298,14 +299,15 @@ TEST_F(manual_tvxsim, a_one_sided_cluster_result_is_traced_one_sided_and_the_fil
     // The group's base taught where its left member (-12.34) stands: a result of the base then
     // carries equal values on both sides.
     f->tbwx_FuncTab->selectRowById(6);
+    uint64_t seq = sim_->control().log_next_seq();
     f->bn_Start->click();
-    ASSERT_TRUE(wait([&] { return current_position() == -1234 && command_mailbox().count == 0; }));
+    ASSERT_TRUE(wait([&] { return testing_support::controller_idle(*sim_, seq); }));
+    ASSERT_EQ(current_position(), -1234);
     f->tbwx_FuncTab->selectRowById(4);
+    seq = sim_->control().log_next_seq();
     f->bn_Teach->click();
-    ASSERT_TRUE(wait([&] {
-        return g_config_image().function(4).field(fr::object_pos) == -1234 &&
-               (g_status().last_reply[dp::data_offset] & 0x02) == 0 && command_mailbox().count == 0;
-    }));
+    ASSERT_TRUE(wait([&] { return testing_support::controller_idle(*sim_, seq); }));
+    ASSERT_EQ(g_config_image().function(4).field(fr::object_pos), -1234);
 
     ask("cycle side=right");
     QTemporaryDir dir;

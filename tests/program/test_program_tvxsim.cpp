@@ -29,6 +29,7 @@
 #include "state/link_state.h"
 #include "state/shell_state.h"
 #include "support/test_support.h"
+#include "tests/sim/controller_idle.h"
 #include "tests/sim/tvxsim_window.h"
 #include "ui_c_dlg_advancedoptions.h"
 #include "ui_c_dlg_setup_3tool.h"
@@ -180,9 +181,10 @@ TEST_F(program_tvxsim, settings_go_back_to_the_controller_and_teaching_fills_the
     // KO changes nothing.
     ask("teach-next ko");
     f->tbwx_FuncTab->selectRowById(5);
+    seq = sim_->control().log_next_seq();
     f->bn_Teach->click();
-    ASSERT_TRUE(wait([] { return g_status().teach_code == teach_none; }));
-    QTest::qWait(300);
+    ASSERT_TRUE(wait([&] { return testing_support::controller_idle(*sim_, seq); }));
+    EXPECT_EQ(g_status().teach_code, teach_none);
     EXPECT_EQ(img.function(5).field(fr::object_pos), 12345);
 
     // A changed PROFIBUS address, back to the function tab, Yes: settings only.
@@ -427,9 +429,10 @@ TEST_F(program_tvxsim, the_three_tool_wizard_sets_up_the_controller_and_the_test
         c_qlineedit_extend* lengths[3] = {w.ebx_ToolLength1, w.ebx_ToolLength2, w.ebx_ToolLength3};
         QPushButton* teach[3] = {w.bn_SU_Teach1, w.bn_SU_Teach2, w.bn_SU_Teach3};
         QLabel* angles[3] = {w.pn_ObjAngle1, w.pn_ObjAngle2, w.pn_ObjAngle3};
+        const uint64_t seq = sim_->control().log_next_seq();
         w.bn_SU_Teach1->click();
-        EXPECT_TRUE(wait([] { return g_status().teach_code == teach_none; }));
-        QTest::qWait(300);
+        EXPECT_TRUE(wait([&] { return testing_support::controller_idle(*sim_, seq); }));
+        EXPECT_EQ(g_status().teach_code, teach_none);
         EXPECT_TRUE(angles[0]->text().isEmpty());
         EXPECT_FALSE(w.bn_Calculate->isEnabled());
         const int32_t length[3] = {3000, 5000, 8000};

@@ -11,6 +11,7 @@
 #include "manual/c_dlgw_manualx.h"
 #include "manual/manual_state.h"
 #include "tests/roads/road_fixture.h"
+#include "tests/sim/controller_idle.h"
 #include "ui_c_dlgw_manualx.h"
 #include "widgets/c_dlg_progressbar.h"
 
@@ -62,7 +63,7 @@ protected:
         f->bn_Start->click();
         ASSERT_TRUE(wait([&] { return f->l_Counter->text() == QStringLiteral("17"); }));
         EXPECT_EQ(commands_since(seq).front(), (std::pair<int, int>{dp::cmd_start, 5}));
-        ASSERT_TRUE(wait([] { return command_mailbox().count == 0 && !dev_exchange().command_in_flight; }));
+        ASSERT_TRUE(wait([&] { return testing_support::controller_idle(*sim_, seq); }));
         // Teach of a function of its own (a cluster past group 0 is taught only with the
         // process monitor).
         f->tbwx_FuncTab->selectRowById(9);
@@ -71,11 +72,10 @@ protected:
         f->bn_Teach->click();
         ASSERT_TRUE(wait([&] { return !commands_since(seq).empty(); }));
         EXPECT_EQ(commands_since(seq).front(), (std::pair<int, int>{dp::cmd_teach, 9}));
-        // The teach cycle ends before the trace starts its own.
-        ASSERT_TRUE(wait([] {
-            return command_mailbox().count == 0 && !dev_exchange().command_in_flight &&
-                   (g_status().last_reply[dp::data_offset] & 0x02) == 0;
-        }));
+        // The teach cycle ends before the trace starts its own (and before the trace's function
+        // is chosen: the page follows the function the controller reports).
+        ASSERT_TRUE(wait([&] { return testing_support::controller_idle(*sim_, seq); }));
+        EXPECT_EQ(f->l_Counter->text(), QStringLiteral("28"));
 
         // The trace: its file chosen in the file dialog, one line per result.
         f->tab_ManualX->set_current_logical(c_dlgw_manualx::tab_trace);

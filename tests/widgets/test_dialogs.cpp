@@ -21,6 +21,7 @@
 #include <functional>
 #include <gtest/gtest.h>
 
+#include "core/device/device_commands.h"
 #include "support/test_support.h"
 #include "widgets/c_dlg_message.h"
 #include "widgets/c_dlg_progressbar.h"
@@ -143,6 +144,39 @@ TEST_F(Dialogs, ProgressRunsShareOneWindowThatClosesAsAnyDialog)
         EXPECT_EQ(shared.value(), 60);
         s.progress_end();
         EXPECT_FALSE(shared.isVisible());
+    }
+}
+
+// A box in the middle of a transfer keeps the link timer off the link, as the transfer's own
+// event passes do; any other box leaves the timer running (the progress dialog hidden after
+// an earlier transfer is still there, and must not freeze the timer behind every later box).
+TEST_F(Dialogs, OnlyABoxShownDuringATransferHoldsTheLinkTimerOff)
+{
+    ui::qt_services s;
+    c_dlg_progressbar shared;
+    s.set_progress_dialog(&shared);
+    struct row {
+        const char* when;
+        std::function<void()> before, after;
+        bool busy;
+    };
+    const row rows[] = {
+        {"before any transfer", [] {}, [] {}, false},
+        {"during a transfer", [&] { s.progress_begin("Sending"); }, [&] { s.progress_end(); }, true},
+        {"after a transfer", [] {}, [] {}, false},
+    };
+    for (const row& r : rows) {
+        SCOPED_TRACE(r.when);
+        r.before();
+        int busy_in_box = -1;
+        when_modal([&](QWidget* w) {
+            busy_in_box = g_dev_commands().exchange_busy;
+            static_cast<QMessageBox*>(w)->button(QMessageBox::Ok)->click();
+        });
+        s.message(ui::box_kind::warning, "Title", "Text", ui::ok, ui::ok);
+        EXPECT_EQ(busy_in_box, r.busy ? 1 : 0);
+        EXPECT_EQ(g_dev_commands().exchange_busy, 0);  // given back when the box closes
+        r.after();
     }
 }
 
