@@ -9,6 +9,7 @@
 #include "app/c_frm_main.h"
 #include "core/device/command_mailbox.h"
 #include "core/device/device_commands.h"
+#include "core/device/device_exchange.h"
 #include "core/device/device_info.h"
 #include "core/image/config_image.h"
 #include "core/image/core_state.h"
@@ -165,6 +166,11 @@ void c_frm_main::route_teach(const device_frame& f)
     const uint8_t state = d8(f, 0);
     const bool ok = (state & state_ok) != 0, ko = (state & state_ko) != 0;
     if (S.teach_code == teach_none || (!ok && !ko))
+        return;
+    // A status asked for before the teach's command went out still shows the previous
+    // cycle's result; the link asks for none while a command is queued or unanswered, so
+    // only a status taken after that carries the teach's own.
+    if (command_mailbox().count > 0 || dev_exchange().command_in_flight)
         return;
     const int32_t code = S.teach_code;
     S.teach_code = teach_none;

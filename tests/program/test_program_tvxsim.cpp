@@ -134,6 +134,50 @@ TEST_F(program_tvxsim, a_new_program_saved_to_a_file_opens_as_it_was_saved)
     EXPECT_TRUE(script_.verify_consumed());
 }
 
+TEST_F(program_tvxsim, a_teach_takes_its_own_result_not_a_status_asked_for_before_it)
+{
+    connect_to("premium");
+    open_from_controller();
+    config_image& img = g_config_image();
+    img.function(5).set_in_use(true);
+    f->tbwx_FuncTab->refillRows(0);
+    window_->program_page()->update_table_buttons();
+    f->tbwx_FuncTab->selectRowById(5);
+    ask("teach-next ok 12345");
+    uint64_t seq = sim_->control().log_next_seq();
+    f->bn_Teach->click();
+    ASSERT_TRUE(wait([&] { return g_status().teach_code == teach_none && testing_support::controller_idle(*sim_, seq); }));
+    ASSERT_EQ(img.function(5).field(fr::object_pos), 12345);
+
+    // The first teach's result (OK, 123.45) stays in the status until the next cycle. With
+    // slow status replies the second Teach is given while one is out: that reply left the
+    // controller before the Teach came. An input that changes makes it news to the program.
+    ask("teach-next ok 4444");
+    ask("fault delay type=0x21 times=100000 ms=300");
+    bool given = false;
+    for (int input = 1; input <= 8 && !given; ++input) {
+        ask("status 28 " + std::to_string(input));
+        const uint64_t asked = sim_->control().log_next_seq();
+        ASSERT_TRUE(wait([&] {
+            for (const sim::wire_entry& e : sim_->control().wire_log(asked))
+                if (e.direction == sim::wire_direction::in &&
+                    (e.frame(dp::type_offset) & dp::type_kind_mask) == dp::kind_status)
+                    return true;
+            return false;
+        }));
+        // Still out and not yet decoded: the moment a user's click may meet.
+        given = dev_exchange().status_in_flight && g_status().last_raw[dp::data_offset + 28] != input;
+        if (given) {
+            seq = sim_->control().log_next_seq();
+            f->bn_Teach->click();
+        }
+    }
+    ASSERT_TRUE(given) << "no status reply was ever out when the Teach was given";
+    ASSERT_TRUE(wait([&] { return g_status().teach_code == teach_none && testing_support::controller_idle(*sim_, seq); }));
+    EXPECT_EQ(img.function(5).field(fr::object_pos), 4444);
+    ask("faults-clear");
+}
+
 TEST_F(program_tvxsim, settings_go_back_to_the_controller_and_teaching_fills_the_rows)
 {
     connect_to("premium");
