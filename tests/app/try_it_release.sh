@@ -80,6 +80,10 @@ answer Confirm hex-file-ok Return
 answer Information update-successful Return
 echo "after FW Update: $(versions)"
 
+# A program of its own in the first controller, which the clone must carry
+ctl program demo >/dev/null
+ctl area-save 3 "$out/a-device-memory.bin" >/dev/null
+
 # Tarvix > Create Clone
 menu alt+t c
 answer Information clone-data Return
@@ -112,6 +116,21 @@ timeout 120 bash -c 'quiet=0; while [ $quiet -lt 10 ]; do
   sleep 0.5; done'
 snap after-program-clone
 echo "second controller after Program Clone: $(versions)"
+if xdotool search --onlyvisible --name '^ERROR$' >/dev/null; then
+  snap error
+  echo "an ERROR box is up"
+  exit 1
+fi
+
+# File > Open, "Tarvix": the second controller now holds the first one's program
+ctl area-save 3 "$out/b-device-memory.bin" >/dev/null
+cmp -s "$out/a-device-memory.bin" "$out/b-device-memory.bin" || { echo "the device memory differs"; exit 1; }
+menu alt+f o
+answer 'Load Data from ...' load-from alt+t
+# Read when the main window's title names the program's source
+timeout 60 bash -c "until xdotool search --onlyvisible --name '^Tarvix ?/' >/dev/null; do sleep 0.5; done" || true
+sleep 2
+snap second-controller-program
 if xdotool search --onlyvisible --name '^ERROR$' >/dev/null; then
   snap error
   echo "an ERROR box is up"
