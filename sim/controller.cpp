@@ -50,6 +50,8 @@ std::vector<device_frame> controller::handle_frame(const device_frame& request, 
     } else if (!admit || admit()) {
         ++w_.requests_handled;
         h->fn(w_, request, out);
+        if (h->writes_program)
+            w_.program_changed = true;
     }
     return out.replies();
 }

@@ -66,6 +66,8 @@ int32_t function_position(const world& w, uint32_t n) { return get_i32(w.functio
 
 void finish_cycle(world& w)
 {
+    // The function's counter (and a teach's position) go into its record.
+    w.program_changed = true;
     const bool teach = w.running_command == dp::cmd_teach;
     bool ko = w.cycle_result == 1;
     if (w.cycle_result == 2) {

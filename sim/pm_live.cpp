@@ -48,6 +48,7 @@ void finish(world& w)
         curve[k] = sample(k, p.samples);
     world::record222& tool = w.tools[p.tool];
     world::record222 rec = tool;
+    w.program_changed = true;  // the tool's counters, and a teach's curve
     le::put32(rec.data() + tr::data_cnt, p.samples);
     le::put32(rec.data() + tr::counter_value, le::u32(tool.data() + tr::counter_value) + 1);
     if (p.teach) {

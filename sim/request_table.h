@@ -48,6 +48,7 @@ struct request_handler {
     uint8_t count;
     uint8_t count_max;
     bool in_loader;        // answered while only the firmware loader runs
+    bool writes_program;   // may change the stored program (parameters, functions, tools, sets)
     request_handler_fn fn;
 };
 

@@ -92,6 +92,7 @@ uint32_t simulator::flash_config_address() const
 
 void simulator::program_to_memory(bool always)
 {
+    world_.program_changed = false;
     // Only the application has a program; the loader leaves the memory as it is.
     if (world_.loader_only)
         return;
@@ -155,7 +156,8 @@ void simulator::process(size_t iface, const uint8_t* report, size_t n)
     for (const auto& o : res.reports)
         schedule_out(iface, o);
     after_request();
-    program_to_memory();
+    if (world_.program_changed)
+        program_to_memory();
     if (res.reboot)
         program_from_memory();
     if (res.unplug)
@@ -171,7 +173,8 @@ void simulator::live_tick()
     fieldbus_live_step(world_, live_steps_);
     live_step(world_, live_steps_++);
     pm_live_now();
-    program_to_memory();
+    if (world_.program_changed)
+        program_to_memory();
     live_timer_ = loop_.at(now_ns() + live_period_ns_, [this] { live_tick(); });
 }
 

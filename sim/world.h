@@ -130,6 +130,10 @@ struct world {
     std::vector<device_frame> commands;
     static constexpr size_t max_commands = 1000;
 
+    // A store of the program changed (a write, a cycle's counter, a taught curve): the
+    // simulator writes the program back to its non-volatile memory after this request.
+    bool program_changed = false;
+
     uint64_t requests_handled = 0;
     uint64_t violations = 0;  // malformed requests refused
 };
